@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
@@ -76,6 +78,7 @@ public:
   void setReadOnly(bool readOnly);
   bool isReadOnly() const;
   void setColumnReadOnly(int column, bool readOnly);
+  void setColumnReadOnly(const QString &name, bool readOnly);
   bool isColumnReadOnly(int column) const;
 
   void setPageSize(int rows);    // default 256
@@ -145,15 +148,18 @@ protected:
 private:
   bool reset(bool keepOpen);
   bool fail(const QString &message) const;
-  void resolveColumns();
+  void failLater(const QString &message) const;
+  bool resolveColumns();
 
   QString m_connectionName;
   QString m_table;
   QString m_keyColumn = QStringLiteral("rowid");
   QStringList m_requestedColumns;
-  QStringList m_columns;
+  QStringList m_requestedCaptions;
+  QStringList m_columns;  // as shown since the last open/refresh
   QStringList m_captions;
-  QVector<bool> m_readOnlyColumns;
+  QHash<QString, QVariant> m_captionOverrides; // setHeaderData, by column name
+  QSet<QString> m_readOnlyNames;               // by lower-case column name
   QString m_filter;
   QString m_sortColumn;
   Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
