@@ -1,0 +1,50 @@
+#include "common/ErrorLog.h"
+
+#include "common/Error.h"
+#include "common/Root.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <cstdio>
+
+namespace pelmora {
+
+void WriteLog(const QString& line, const QString& fileName)
+{
+    const QString folder = Root::file(QStringLiteral("logs"));
+    if (!QDir().mkpath(folder))
+        throw Error(QStringLiteral("Cannot create ") + folder);
+    QFile file(folder + '/' + fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        throw Error(file.errorString() + QStringLiteral(": ") + file.fileName());
+    const QByteArray bytes = line.toLocal8Bit() + "\r\n";
+    if (file.write(bytes) != bytes.size())
+        throw Error(file.errorString() + QStringLiteral(": ") + file.fileName());
+}
+
+QString LogDateTime(const QDateTime& moment)
+{
+    const QLocale locale;
+    QString text = locale.toString(moment.date(), QLocale::ShortFormat);
+    if (moment.time() != QTime(0, 0))
+        text += ' ' + locale.toString(moment.time(), QLocale::LongFormat);
+    return text;
+}
+
+void LogLine(const QString& line)
+{
+    try {
+        WriteLog(line, kErrorLogFile);
+    } catch (const std::exception& e) {
+        // The log itself is unreachable: standard error is the last place left.
+        std::fprintf(stderr, "%s\n%s\n", line.toLocal8Bit().constData(), e.what());
+    }
+}
+
+void LogError(const QString& message, const QString& suffix)
+{
+    LogLine(LogDateTime(QDateTime::currentDateTime()) + QStringLiteral(": ") + message + suffix);
+}
+
+} // namespace pelmora

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+namespace pelmora {
+
+// The settings held by the main window and kept in the twelve-line file cnfg/config_global.ini.
+struct GlobalSettings {
+    bool AutoBackup = false;             // line 1: the "Auto backup DB" command's state
+    QString DatabaseLocation;            // line 2
+    QString BackupFolder;                // lines 3 and 4
+    bool ReservedFlag5 = false;          // line 5
+    bool AutoDownload = false;           // line 6
+    bool ReservedFlag7 = false;          // line 7
+    bool DownloadAllAccounts = false;    // line 8
+    QString ReservedMinutes = QStringLiteral("20"); // line 9
+    QString DownloadMinutes = QStringLiteral("20"); // line 10
+    QString ReservedText11;              // line 11
+    QString ReservedText12;              // line 12
+
+    static QString defaultDatabaseLocation();
+    static QString defaultBackupFolder();
+    // The automatic download's interval: DownloadMinutes x 60,000 ms. Throws Error when the
+    // minutes are not a whole number.
+    int downloadIntervalMs() const;
+};
+
+// Reads and writes cnfg/config_global.ini.
+class GlobalConfig {
+public:
+    static QString path();
+
+    // Reads the file line by line, each line under its own guard: a bad or missing line puts
+    // only its setting to the default. A missing file reads as a file without lines and is
+    // logged once. Returns the settings read.
+    static GlobalSettings load();
+    // Parses the lines of the file (the part of load() that tests can reach directly).
+    static GlobalSettings parse(const QStringList& lines);
+
+    // Writes the twelve lines, CR LF each, replacing the file. Throws Error on failure.
+    static void save(const GlobalSettings& settings);
+    static QByteArray serialize(const GlobalSettings& settings);
+
+    // "0" is false, any other whole number true; "True" and "False" are accepted. Throws otherwise.
+    static bool readFlag(const QString& text);
+    static QString writeFlag(bool flag) { return flag ? QStringLiteral("-1") : QStringLiteral("0"); }
+};
+
+} // namespace pelmora

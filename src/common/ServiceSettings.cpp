@@ -1,0 +1,53 @@
+#include "common/ServiceSettings.h"
+
+#include "common/Root.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace pelmora {
+
+namespace {
+const QString kCodes = QStringLiteral("6789ABCDE");
+
+const QString kDefaultCart = QStringLiteral("secure.corvane.com");
+const QString kDefaultRelay = QStringLiteral("mail.corvane.com");
+const QString kDefaultSupport = QStringLiteral("https://www.corvane.com/pelmora/support");
+const QString kDefaultHome = QStringLiteral("www.corvane.com");
+
+QString defaultCartHost(QChar code)
+{
+    return QStringLiteral("cart%1.corvane.com").arg(code.toLower());
+}
+} // namespace
+
+ServiceSettings ServiceSettings::load()
+{
+    return fromFile(Root::file(QStringLiteral("cnfg/service.ini")));
+}
+
+ServiceSettings ServiceSettings::fromFile(const QString& iniPath)
+{
+    QSettings ini(iniPath, QSettings::IniFormat);
+    ServiceSettings s;
+    s.cartDefault_ = ini.value(QStringLiteral("cart/default"), kDefaultCart).toString();
+    for (int i = 0; i < kCodes.size(); ++i)
+        s.cart_[i] = ini.value(QStringLiteral("cart/") + kCodes.at(i), defaultCartHost(kCodes.at(i))).toString();
+    s.relay_ = ini.value(QStringLiteral("relay/host"), kDefaultRelay).toString();
+    s.support_ = ini.value(QStringLiteral("web/support"), kDefaultSupport).toString();
+    s.home_ = ini.value(QStringLiteral("web/home"), kDefaultHome).toString();
+    const QString ca = ini.value(QStringLiteral("tls/ca_file")).toString();
+    if (!ca.isEmpty())
+        s.caFile_ = QDir::isAbsolutePath(ca) ? ca : Root::file(ca);
+    return s;
+}
+
+QString ServiceSettings::cartHost(const QString& username) const
+{
+    if (username.isEmpty())
+        return cartDefault_;
+    const int index = kCodes.indexOf(username.at(0), 0, Qt::CaseSensitive);
+    return index < 0 ? cartDefault_ : cart_[index];
+}
+
+} // namespace pelmora

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace pelmora {
+
+// Addresses of the cart service for this deployment, from cnfg/service.ini (every key
+// optional; the defaults below apply).
+class ServiceSettings {
+public:
+    // Reads root + "cnfg/service.ini".
+    static ServiceSettings load();
+    static ServiceSettings fromFile(const QString& iniPath);
+
+    // The cart host (host or host:port) for the server code, the first character of an
+    // account name; anything but "6"-"9" and "A"-"E" (exactly so) selects the default host.
+    QString cartHost(const QString& username) const;
+    QString relayHost() const { return relay_; }
+    QString supportUrl() const { return support_; }
+    // The cart service's web address as shown in the Help menu (e.g. "www.corvane.com").
+    QString homeAddress() const { return home_; }
+    // An absolute path of extra trusted authorities, or empty.
+    QString caFile() const { return caFile_; }
+
+private:
+    QString cartDefault_;
+    QString cart_[10]; // codes 6 7 8 9 A B C D E, index by serverCodeIndex
+    QString relay_;
+    QString support_;
+    QString home_;
+    QString caFile_;
+};
+
+} // namespace pelmora

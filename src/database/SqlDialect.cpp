@@ -1,0 +1,251 @@
+#include "database/SqlDialect.h"
+
+#include "common/Error.h"
+#include "database/Schema.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTime>
+
+namespace pelmora {
+
+namespace {
+
+const QRegularExpression::PatternOption kI = QRegularExpression::CaseInsensitiveOption;
+
+QString simplified(const QString& statement)
+{
+    return statement.simplified();
+}
+
+void run(QSqlDatabase& db, const QString& sql)
+{
+    QSqlQuery query(db);
+    if (!query.exec(sql))
+        throw Error(query.lastError().text());
+}
+
+// The position of a column in the layout of a fresh file; older names count as the new ones.
+int canonicalPosition(const QString& table, const QString& column)
+{
+    if (table.compare(QStringLiteral("Orders"), Qt::CaseInsensitive) != 0
+        && table.compare(QStringLiteral("OrdersArchve"), Qt::CaseInsensitive) != 0)
+        return -1;
+    QString name = column;
+    if (name.compare(QStringLiteral("Date"), Qt::CaseInsensitive) == 0)
+        name = QStringLiteral("Invoice_date");
+    else if (name.compare(QStringLiteral("Time"), Qt::CaseInsensitive) == 0)
+        name = QStringLiteral("Invoice_time");
+    const auto& columns = Schema::orderColumns();
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+void addAutoIncColumn(QSqlDatabase& db, const QString& table, const QString& column)
+{
+    auto columns = SqlDialect::tableColumns(db, table);
+    // Columns added as "new" take the name a fresh file gives them.
+    for (auto& [name, decl] : columns) {
+        const int p = canonicalPosition(table, name);
+        const QString& canonical = p >= 0 ? Schema::orderColumns()[p].name : name;
+        if (canonical != name && canonical.compare(name, Qt::CaseInsensitive) == 0)
+            name = canonical;
+    }
+    columns.emplace_back(column, QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"));
+    // Rebuilt in the order of a fresh file: the download import maps fields by position.
+    std::stable_sort(columns.begin(), columns.end(), [&](const auto& a, const auto& b) {
+        int pa = canonicalPosition(table, a.first), pb = canonicalPosition(table, b.first);
+        if (pa < 0)
+            pa = 1000;
+        if (pb < 0)
+            pb = 1000;
+        return pa < pb;
+    });
+    SqlDialect::rebuildTable(db, table, columns);
+}
+
+} // namespace
+
+QString SqlDialect::quote(const QString& value)
+{
+    if (value.isNull())
+        return QStringLiteral("NULL");
+    QString v = value;
+    v.replace('\'', QStringLiteral("''"));
+    return '\'' + v + '\'';
+}
+
+QString SqlDialect::quote(const QVariant& value)
+{
+    if (value.isNull() || !value.isValid())
+        return QStringLiteral("NULL");
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'g', 17);
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case QMetaType::QDate:
+        return quote(value.toDate().toString(Qt::ISODate));
+    case QMetaType::QTime:
+        return quote(value.toTime().toString(value.toTime().msec() ? QStringLiteral("HH:mm:ss.zzz")
+                                                                   : QStringLiteral("HH:mm:ss")));
+    default:
+        return quote(value.toString());
+    }
+}
+
+QString SqlDialect::quoteIdentifier(const QString& name)
+{
+    QString n = name;
+    n.replace('"', QStringLiteral("\"\""));
+    return '"' + n + '"';
+}
+
+QString SqlDialect::translateLiterals(const QString& text)
+{
+    static const QRegularExpression date(QStringLiteral("\\bDate\\s*'(\\d{1,2})/(\\d{1,2})/(\\d{4})'"), kI);
+    static const QRegularExpression time(
+        QStringLiteral("\\bTIME\\s*'(\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d{1,3}))?)?\\s*(AM|PM)?'"), kI);
+    QString result = text;
+    auto replaceAll = [&](const QRegularExpression& re, auto&& render) {
+        QString s;
+        qsizetype last = 0;
+        auto it = re.globalMatch(result);
+        while (it.hasNext()) {
+            const auto m = it.next();
+            s += result.mid(last, m.capturedStart() - last);
+            s += render(m);
+            last = m.capturedEnd();
+        }
+        s += result.mid(last);
+        result = s;
+    };
+    replaceAll(date, [](const QRegularExpressionMatch& m) {
+        const QDate d(m.captured(3).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
+        return d.isValid() ? quote(d.toString(Qt::ISODate)) : m.captured(0);
+    });
+    replaceAll(time, [](const QRegularExpressionMatch& m) {
+        int h = m.captured(1).toInt();
+        const QString ampm = m.captured(5).toUpper();
+        if (ampm == QLatin1String("PM") && h < 12)
+            h += 12;
+        else if (ampm == QLatin1String("AM") && h == 12)
+            h = 0;
+        const QTime t(h, m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).leftJustified(3, '0').toInt());
+        if (!t.isValid())
+            return m.captured(0);
+        return quote(t.toString(t.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss")));
+    });
+    return result;
+}
+
+QString SqlDialect::translate(const QString& statement)
+{
+    const bool ddl = statement.trimmed().startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive)
+                     || statement.trimmed().startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive);
+    // Other statements may carry quoted values whose blanks must stay as they are.
+    if (!ddl)
+        return translateLiterals(statement);
+
+    static const QRegularExpression level(QStringLiteral("^(ALTER TABLE \\S+) LEVEL \\d+\\s*"), kI);
+    static const QRegularExpression add(QStringLiteral("^ALTER TABLE (\\S+) ADD (?!COLUMN\\b)(.+)$"), kI);
+    static const QRegularExpression rename(
+        QStringLiteral("^ALTER TABLE (\\S+) RENAME (?!COLUMN\\b|TO\\b)(\\S+) TO (\\S+)$"), kI);
+    static const QRegularExpression autoinc(QStringLiteral("(\\w+|\"[^\"]+\")\\s+autoinc\\b"), kI);
+
+    QString t = simplified(statement);
+    if (auto m = level.match(t); m.hasMatch())
+        t = (m.captured(1) + ' ' + t.mid(m.capturedEnd())).trimmed();
+    if (auto m = add.match(t); m.hasMatch())
+        return QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(m.captured(1), m.captured(2));
+    if (auto m = rename.match(t); m.hasMatch())
+        return QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO %3").arg(m.captured(1), m.captured(2), m.captured(3));
+    t.replace(autoinc, QStringLiteral("\\1 INTEGER PRIMARY KEY AUTOINCREMENT"));
+    return t;
+}
+
+void SqlDialect::execute(QSqlDatabase& db, const QString& statement)
+{
+    const QString s = simplified(statement);
+    static const QRegularExpression levelOnly(QStringLiteral("^ALTER TABLE (\\S+) LEVEL \\d+$"), kI);
+    static const QRegularExpression addAutoInc(
+        QStringLiteral("^ALTER TABLE (\\S+)(?: LEVEL \\d+)? ADD (?:COLUMN )?(\\S+) autoinc$"), kI);
+    if (auto m = levelOnly.match(s); m.hasMatch()) {
+        // SQLite has one table format: converting a level only needs the table to exist.
+        if (!tableExists(db, m.captured(1)))
+            throw Error(QStringLiteral("no such table: %1").arg(m.captured(1)));
+        return;
+    }
+    if (auto m = addAutoInc.match(s); m.hasMatch()) {
+        addAutoIncColumn(db, m.captured(1), m.captured(2));
+        return;
+    }
+    run(db, translate(statement));
+}
+
+bool SqlDialect::tableExists(QSqlDatabase& db, const QString& table)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"));
+    query.addBindValue(table);
+    return query.exec() && query.next();
+}
+
+std::vector<std::pair<QString, QString>> SqlDialect::tableColumns(QSqlDatabase& db, const QString& table)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(table))))
+        throw Error(query.lastError().text());
+    std::vector<std::pair<QString, QString>> columns;
+    while (query.next()) {
+        QString decl = query.value(2).toString();
+        if (query.value(5).toInt() > 0 && decl.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+            decl = QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+        if (!query.value(4).isNull())
+            decl += QStringLiteral(" DEFAULT ") + query.value(4).toString();
+        columns.emplace_back(query.value(1).toString(), decl);
+    }
+    if (columns.empty())
+        throw Error(QStringLiteral("no such table: %1").arg(table));
+    return columns;
+}
+
+void SqlDialect::rebuildTable(QSqlDatabase& db, const QString& table,
+                              const std::vector<std::pair<QString, QString>>& columns)
+{
+    const auto old = tableColumns(db, table);
+    QStringList defs, copied;
+    for (const auto& [name, decl] : columns) {
+        defs << quoteIdentifier(name) + ' ' + decl;
+        for (const auto& o : old)
+            if (o.first.compare(name, Qt::CaseInsensitive) == 0)
+                copied << quoteIdentifier(name);
+    }
+    const QString temp = table + QStringLiteral("_rebuild");
+    if (!db.transaction())
+        throw Error(db.lastError().text());
+    try {
+        run(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(quoteIdentifier(temp)));
+        run(db, QStringLiteral("CREATE TABLE %1(%2)").arg(quoteIdentifier(temp), defs.join(',')));
+        run(db, QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM %3 ORDER BY rowid")
+                    .arg(quoteIdentifier(temp), copied.join(','), quoteIdentifier(table)));
+        run(db, QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(table)));
+        run(db, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoteIdentifier(temp), quoteIdentifier(table)));
+        if (!db.commit())
+            throw Error(db.lastError().text());
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+} // namespace pelmora

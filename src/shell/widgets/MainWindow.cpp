@@ -1,0 +1,365 @@
+#include "shell/widgets/MainWindow.h"
+
+#include "common/ApplicationError.h"
+#include "common/ErrorLog.h"
+#include "common/Guard.h"
+#include "common/Root.h"
+#include "shell/widgets/AboutDialog.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace pelmora {
+
+namespace {
+QWidget* makeArea(const char* name, QWidget* parent)
+{
+    auto* area = new QWidget(parent);
+    area->setObjectName(QString::fromLatin1(name));
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    area->setAutoFillBackground(true);
+    return area;
+}
+
+void fill(QWidget* area, QWidget* widget)
+{
+    auto* layout = area->layout();
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (item->widget())
+            item->widget()->deleteLater();
+        delete item;
+    }
+    if (widget)
+        layout->addWidget(widget);
+}
+} // namespace
+
+MainWindow::MainWindow()
+{
+    // Installing the application-wide handler is the application object's part (notify).
+    setBusy(true);
+    session_ = std::make_unique<Session>(*this);
+
+    setWindowTitle(kApplicationTitle);
+    setObjectName(QStringLiteral("mainWindow"));
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(8);
+    setFont(font);
+    setMinimumSize(800, 480);
+    resize(958, 573);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    commands_ = std::make_unique<CommandSurface>(*this, session_->service().homeAddress());
+    buildAreas();
+    statusPanel_ = new QLabel(this);
+    statusPanel_->setObjectName(QStringLiteral("statusPanel"));
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    statusBar()->setSizeGripEnabled(true);
+    statusBar()->setFixedHeight(20);
+    statusBar()->addWidget(statusPanel_, 1);
+    registerLayout();
+    wireCommands();
+
+    session_->createFolders();
+    layout_.setFile(Root::file(QStringLiteral("cnfg/grid_config_default.ini")));
+    bool configured = RunCommand(*this, [&] { session_->LoadGlobalConfig(); });
+    commands_->action(CommandSurface::AutoBackup)->setChecked(session_->settings().AutoBackup);
+    setBusy(false);
+    if (configured) {
+        LoadGridLayout();
+        session_->data().ResetDB();
+    }
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildAreas()
+{
+    mainSplitter_ = new QSplitter(Qt::Horizontal, this);
+    mainSplitter_->setObjectName(QStringLiteral("splitterInspector"));
+    inspectorArea_ = makeArea("inspectorArea", mainSplitter_);
+    rightSplitter_ = new QSplitter(Qt::Vertical, mainSplitter_);
+    rightSplitter_->setObjectName(QStringLiteral("splitterItems"));
+    gridArea_ = makeArea("gridArea", rightSplitter_);
+    itemsArea_ = makeArea("itemsArea", rightSplitter_);
+    mainSplitter_->addWidget(inspectorArea_);
+    mainSplitter_->addWidget(rightSplitter_);
+    mainSplitter_->setStretchFactor(1, 1);
+    mainSplitter_->setSizes({257, 958 - 257});
+    rightSplitter_->setStretchFactor(0, 3);
+    rightSplitter_->setStretchFactor(1, 1);
+    rightSplitter_->setSizes({380, 120});
+    setCentralWidget(mainSplitter_);
+}
+
+void MainWindow::setInspectorWidget(QWidget* widget)
+{
+    fill(inspectorArea_, widget);
+}
+
+void MainWindow::setGridWidget(QWidget* widget)
+{
+    fill(gridArea_, widget);
+}
+
+void MainWindow::setItemsWidget(QWidget* widget)
+{
+    fill(itemsArea_, widget);
+}
+
+void MainWindow::registerLayout()
+{
+    layout_.add(
+        QStringLiteral("MainWindow"),
+        [this](QSettings& s) {
+            const QRect normal = normalGeometry();
+            s.setValue(QStringLiteral("BorderWidth"), frameGeometry().width() - geometry().width());
+            s.setValue(QStringLiteral("ClientHeight"), normal.height());
+            s.setValue(QStringLiteral("ClientWidth"), normal.width());
+            s.setValue(QStringLiteral("Height"), frameGeometry().height());
+            s.setValue(QStringLiteral("Left"), normal.left());
+            s.setValue(QStringLiteral("Top"), normal.top());
+            s.setValue(QStringLiteral("WindowState"), isMaximized() ? QStringLiteral("wsMaximized") : QStringLiteral("wsNormal"));
+        },
+        [this](const QSettings& s) {
+            const int w = s.value(QStringLiteral("ClientWidth"), width()).toInt();
+            const int h = s.value(QStringLiteral("ClientHeight"), height()).toInt();
+            resize(std::max(w, minimumWidth()), std::max(h, minimumHeight()));
+            if (s.contains(QStringLiteral("Left")) && s.contains(QStringLiteral("Top"))) {
+                const QPoint at(s.value(QStringLiteral("Left")).toInt(), s.value(QStringLiteral("Top")).toInt());
+                // Only a place that is still on a screen is taken over.
+                if (QGuiApplication::screenAt(at + QPoint(20, 20)))
+                    move(at);
+            }
+            if (s.value(QStringLiteral("WindowState")).toString() == QLatin1String("wsMaximized"))
+                setWindowState(windowState() | Qt::WindowMaximized);
+            else
+                setWindowState(windowState() & ~Qt::WindowMaximized);
+        });
+    layout_.add(
+        QStringLiteral("SplitterInspector"),
+        [this](QSettings& s) {
+            s.setValue(QStringLiteral("Left"), mainSplitter_->sizes().value(0));
+            s.setValue(QStringLiteral("Width"), mainSplitter_->handleWidth());
+        },
+        [this](const QSettings& s) {
+            const int left = s.value(QStringLiteral("Left"), 257).toInt();
+            const int total = std::max(width(), left + 200);
+            mainSplitter_->setSizes({left, total - left});
+        });
+    layout_.add(
+        QStringLiteral("SplitterItems"),
+        [this](QSettings& s) {
+            s.setValue(QStringLiteral("Top"), rightSplitter_->sizes().value(0));
+            s.setValue(QStringLiteral("Height"), rightSplitter_->handleWidth());
+            s.setValue(QStringLiteral("Left"), rightSplitter_->x());
+            s.setValue(QStringLiteral("Width"), rightSplitter_->width());
+        },
+        [this](const QSettings& s) {
+            const int top = s.value(QStringLiteral("Top"), 380).toInt();
+            const int total = std::max(rightSplitter_->height(), top + 100);
+            rightSplitter_->setSizes({top, total - top});
+        });
+}
+
+void MainWindow::wireCommands()
+{
+    CommandSurface& c = *commands_;
+    auto on = [&](const char* name, auto slot) {
+        connect(c.action(QString::fromLatin1(name)), &QAction::triggered, this, [this, slot] { run([this, slot] { (this->*slot)(); }); });
+    };
+    on(CommandSurface::BackupNow, &MainWindow::backupNow);
+    on(CommandSurface::RestoreLastBackup, &MainWindow::restoreLastBackup);
+    on(CommandSurface::ReloadCurrentOrders, &MainWindow::reloadCurrentOrders);
+    on(CommandSurface::RestoreDefaults, &MainWindow::restoreDefaults);
+    on(CommandSurface::Exit, &MainWindow::exitNow);
+    connect(c.action(CommandSurface::AutoBackup), &QAction::triggered, this,
+            [this](bool checked) { run([&] { autoBackupToggled(checked); }); });
+
+    connect(c.action(CommandSurface::ShowActions), &QAction::triggered, this, [this] {
+        run([this] { toggleToolbar(CommandSurface::ShowActions, CommandSurface::ActionsBar, QStringLiteral("Actions toolbar shown"), QStringLiteral("Actions toolbar hidden")); });
+    });
+    connect(c.action(CommandSurface::ShowLayout), &QAction::triggered, this, [this] {
+        run([this] { toggleToolbar(CommandSurface::ShowLayout, CommandSurface::LayoutBar, QStringLiteral("Layout toolbar shown"), QStringLiteral("Layout toolbar hidden")); });
+    });
+    connect(c.action(CommandSurface::ShowUsername), &QAction::triggered, this, [this] {
+        run([this] { toggleToolbar(CommandSurface::ShowUsername, CommandSurface::AccountBar, QStringLiteral("Username toolbar shown"), QStringLiteral("Username toolbar hidden")); });
+    });
+    connect(c.action(CommandSurface::ShowEmail), &QAction::triggered, this, [this] {
+        run([this] { toggleToolbar(CommandSurface::ShowEmail, CommandSurface::EmailBar, QStringLiteral("Email toolbar shown"), QStringLiteral("Email toolbar hidden")); });
+    });
+
+    connect(c.action(CommandSurface::Help), &QAction::triggered, this,
+            [this] { run([this] { openUrl(QUrl(session_->service().supportUrl())); }); });
+    connect(c.action(CommandSurface::WebSite), &QAction::triggered, this, [this] {
+        run([this] {
+            const QString home = session_->service().homeAddress();
+            openUrl(QUrl::fromUserInput(home));
+        });
+    });
+    connect(c.action(CommandSurface::About), &QAction::triggered, this, [this] {
+        run([this] {
+            AboutDialog about(this);
+            about.exec();
+        });
+    });
+
+    // Commands whose operations arrive with later parts of the program stay disabled until
+    // those parts connect them.
+    for (const char* name :
+         {CommandSurface::ArchiveOrders, CommandSurface::ViewArchivedOrders, CommandSurface::Print,
+          CommandSurface::Preferences, CommandSurface::OpenReports, CommandSurface::SendEmail,
+          CommandSurface::ExportOrders, CommandSurface::ExportItems, CommandSurface::Download,
+          CommandSurface::AutoUpdatePasteData, CommandSurface::DownloadButton, CommandSurface::LoginToAdmin,
+          CommandSurface::Reset, CommandSurface::Grouping, CommandSurface::AutoSize, CommandSurface::Reports,
+          CommandSurface::ExportOrdersButton, CommandSurface::ExportItemsButton, CommandSurface::PasteData,
+          CommandSurface::SendEmailButton})
+        c.action(QString::fromLatin1(name))->setEnabled(false);
+    c.accountSelector()->setEnabled(false);
+}
+
+void MainWindow::run(const std::function<void()>& command)
+{
+    RunCommand(*this, command);
+}
+
+void MainWindow::backupNow()
+{
+    session_->maintenance().backupNow();
+}
+
+void MainWindow::restoreLastBackup()
+{
+    session_->maintenance().restoreLastBackup();
+}
+
+void MainWindow::autoBackupToggled(bool checked)
+{
+    session_->maintenance().setAutoBackup(checked);
+}
+
+void MainWindow::reloadCurrentOrders()
+{
+    session_->data().ResetDB();
+    commands_->action(CommandSurface::Download)->setEnabled(commands_->action(CommandSurface::DownloadButton)->isEnabled());
+    setStatus(kReloaded);
+}
+
+void MainWindow::restoreDefaults()
+{
+    layout_.setFile(Root::file(QStringLiteral("cnfg/grid_config_default.ini")));
+    Guard(QString(), [&] { layout_.restore(); });
+    setStatus(kDefaultsRestored);
+}
+
+void MainWindow::toggleToolbar(const char* action, const char* toolbar, const QString& shown, const QString& hidden)
+{
+    const bool on = commands_->action(QString::fromLatin1(action))->isChecked();
+    commands_->toolbar(QString::fromLatin1(toolbar))->setVisible(on);
+    setStatus(on ? shown : hidden);
+}
+
+void MainWindow::LoadGridLayout()
+{
+    layout_.setFile(Root::file(QStringLiteral("cnfg/grid_config1.ini")));
+    Guard(QString(), [&] { layout_.restore(); });
+}
+
+void MainWindow::SaveGridLayout()
+{
+    layout_.setFile(Root::file(QStringLiteral("cnfg/grid_config1.ini")));
+    layout_.store();
+}
+
+void MainWindow::finishStartup()
+{
+    show();
+    session_->StartedUp = true;
+    setStatus(kWelcome);
+}
+
+void MainWindow::FormClose()
+{
+    Guard(QStringLiteral(" method: FormClose"), [&] {
+        session_->SaveGlobalConfig();
+        SaveGridLayout();
+        session_->data().disconnectDatabase();
+    });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!exiting_)
+        FormClose();
+    event->accept();
+    QApplication::quit();
+}
+
+void MainWindow::exitNow()
+{
+    // "Exit" leaves at once: nothing is saved and nothing is logged.
+    exiting_ = true;
+    QApplication::exit(0);
+}
+
+void MainWindow::setStatus(const QString& text)
+{
+    statusPanel_->setText(text);
+}
+
+QString MainWindow::status() const
+{
+    return statusPanel_->text();
+}
+
+void MainWindow::information(const QString& text)
+{
+    QMessageBox::information(this, kApplicationTitle, text, QMessageBox::Ok);
+}
+
+void MainWindow::warning(const QString& text)
+{
+    QMessageBox::warning(this, kApplicationTitle, text, QMessageBox::Ok);
+}
+
+bool MainWindow::confirm(const QString& text)
+{
+    return QMessageBox::question(this, kApplicationTitle, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
+           == QMessageBox::Ok;
+}
+
+void MainWindow::openPreferences(const QString& tab)
+{
+    if (openPreferences_)
+        openPreferences_(tab);
+}
+
+void MainWindow::openUrl(const QUrl& url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+void MainWindow::setClipboard(const QString& text)
+{
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void MainWindow::setBusy(bool busy)
+{
+    if (busy) {
+        if (busyDepth_++ == 0)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (busyDepth_ > 0 && --busyDepth_ == 0) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+} // namespace pelmora

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "common/UserPort.h"
+#include "shell/Session.h"
+#include "shell/widgets/CommandSurface.h"
+#include "toolkit/LayoutStore.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QSplitter>
+#include <functional>
+#include <memory>
+
+namespace pelmora {
+
+inline const QString kApplicationTitle = QStringLiteral("Pelmora 4+");
+inline const QString kWelcome = QStringLiteral("Welcome to Pelmora!");
+inline const QString kDefaultsRestored = QStringLiteral("Pelmora has been restored to its default settings. ");
+
+// The main window: it assembles the command surface, the inspector, grid and items areas and
+// the status bar, and wires each command to its operation. It is the program's UserPort.
+class MainWindow : public QMainWindow, public UserPort {
+    Q_OBJECT
+public:
+    // Runs the creation steps: folders, configuration (with the start-up backup), layout,
+    // database.
+    MainWindow();
+    ~MainWindow() override;
+
+    Session& session() { return *session_; }
+    CommandSurface& commands() { return *commands_; }
+    toolkit::LayoutStore& layoutStore() { return layout_; }
+
+    // The three areas the workspace fills.
+    void setInspectorWidget(QWidget* widget);
+    void setGridWidget(QWidget* widget);
+    void setItemsWidget(QWidget* widget);
+
+    // Who opens the preferences dialog (set once the dialog exists).
+    void setPreferencesOpener(std::function<void(const QString& tab)> opener) { openPreferences_ = std::move(opener); }
+
+    // UserPort.
+    void setStatus(const QString& text) override;
+    QString status() const override;
+    void information(const QString& text) override;
+    void warning(const QString& text) override;
+    bool confirm(const QString& text) override;
+    void openPreferences(const QString& tab) override;
+    void openUrl(const QUrl& url) override;
+    void setClipboard(const QString& text) override;
+    void setBusy(bool busy) override;
+
+    // Runs a command; whatever escapes it goes to ApplicationError.
+    void run(const std::function<void()>& command);
+
+    // Saves the settings and the layout and disconnects the database: what closing does.
+    void FormClose();
+    void LoadGridLayout();
+    void SaveGridLayout();
+    // Makes the window visible, sets StartedUp and greets the merchant.
+    void finishStartup();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildAreas();
+    void registerLayout();
+    void wireCommands();
+    void backupNow();
+    void restoreLastBackup();
+    void autoBackupToggled(bool checked);
+    void reloadCurrentOrders();
+    void restoreDefaults();
+    void toggleToolbar(const char* action, const char* toolbar, const QString& shown, const QString& hidden);
+    void exitNow();
+
+    std::unique_ptr<Session> session_;
+    std::unique_ptr<CommandSurface> commands_;
+    toolkit::LayoutStore layout_;
+    QLabel* statusPanel_ = nullptr;
+    QSplitter* mainSplitter_ = nullptr;
+    QSplitter* rightSplitter_ = nullptr;
+    QWidget* inspectorArea_ = nullptr;
+    QWidget* gridArea_ = nullptr;
+    QWidget* itemsArea_ = nullptr;
+    std::function<void(const QString&)> openPreferences_;
+    int busyDepth_ = 0;
+    bool exiting_ = false;
+};
+
+} // namespace pelmora
