@@ -1,0 +1,117 @@
+#include "support/TestFolder.h"
+
+#include "common/Root.h"
+#include "database/Schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+#include <QUuid>
+#include <stdexcept>
+
+namespace pelmora::test {
+
+TestFolder::TestFolder(bool withDatabase)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    if (!dir_.isValid())
+        throw std::runtime_error("cannot create a temporary folder");
+    Root::set(dir_.path());
+    for (const char* sub : {"db/backup", "cnfg", "logs", "tmp", "email", "Data template"})
+        QDir().mkpath(file(QString::fromLatin1(sub)));
+    if (withDatabase)
+        makeDatabase(databasePath());
+}
+
+QString TestFolder::path() const
+{
+    return dir_.path() + '/';
+}
+
+namespace {
+template <typename Fill>
+void withConnection(const QString& path, Fill&& fill)
+{
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            throw std::runtime_error(db.lastError().text().toStdString());
+        fill(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+} // namespace
+
+void TestFolder::makeDatabase(const QString& path)
+{
+    QFile::remove(path);
+    withConnection(path, [](QSqlDatabase& db) {
+        db.transaction();
+        Schema::create(db);
+        Schema::insertDefaults(db);
+        db.commit();
+    });
+}
+
+void TestFolder::makeDatabaseFromScript(const QString& path, const QString& scriptFile)
+{
+    QFile script(scriptFile);
+    if (!script.open(QIODevice::ReadOnly))
+        throw std::runtime_error(("cannot read " + scriptFile).toStdString());
+    const QString text = QString::fromUtf8(script.readAll());
+    QFile::remove(path);
+    withConnection(path, [&](QSqlDatabase& db) {
+        static const QRegularExpression end(QStringLiteral(";\\s*\\n"));
+        for (QString statement : text.split(end)) {
+            // Comment lines start with "--".
+            QStringList lines;
+            for (const QString& line : statement.split('\n'))
+                if (!line.trimmed().startsWith(QLatin1String("--")))
+                    lines << line;
+            statement = lines.join('\n').trimmed();
+            if (statement.endsWith(';'))
+                statement.chop(1);
+            if (statement.isEmpty())
+                continue;
+            QSqlQuery q(db);
+            if (!q.exec(statement))
+                throw std::runtime_error((q.lastError().text() + ": " + statement).toStdString());
+        }
+    });
+}
+
+QStringList TestFolder::logLines() const
+{
+    QFile log(file(QStringLiteral("logs/Error log.txt")));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromLocal8Bit(log.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QByteArray TestFolder::readFile(const QString& relative) const
+{
+    QFile f(file(relative));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TestFolder::writeFile(const QString& relative, const QByteArray& bytes) const
+{
+    QDir().mkpath(QFileInfo(file(relative)).absolutePath());
+    QFile f(file(relative));
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        throw std::runtime_error(("cannot write " + relative).toStdString());
+}
+
+} // namespace pelmora::test

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace pelmora::test {
+
+// A temporary program folder for one test: root points at it, it holds the folders of a
+// program folder and (unless asked otherwise) a fresh database of the current layout at
+// db/Pelmora.tdbd made by the project's own schema code. Sets the en_US locale.
+class TestFolder {
+public:
+    explicit TestFolder(bool withDatabase = true);
+
+    QString path() const; // with a trailing "/"
+    QString file(const QString& relative) const { return path() + relative; }
+    QString databasePath() const { return file(QStringLiteral("db/Pelmora.tdbd")); }
+
+    // Makes a fresh database of the current layout with the default content at path.
+    static void makeDatabase(const QString& path);
+    // Runs an SQL script (statements separated by ";" at line ends) on a new file at path.
+    static void makeDatabaseFromScript(const QString& path, const QString& scriptFile);
+
+    // The error log's lines (empty when there is none).
+    QStringList logLines() const;
+    QByteArray readFile(const QString& relative) const;
+    void writeFile(const QString& relative, const QByteArray& bytes) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+} // namespace pelmora::test
