@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace pelmora {
@@ -27,8 +28,13 @@ QString LogDateTime(const QDateTime& moment)
 {
     const QLocale locale;
     QString text = locale.toString(moment.date(), QLocale::ShortFormat);
-    if (moment.time() != QTime(0, 0))
-        text += ' ' + locale.toString(moment.time(), QLocale::LongFormat);
+    if (moment.time() != QTime(0, 0)) {
+        // The long time format as a desktop shows it: hours, minutes, seconds, no time zone.
+        static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+        QString format = locale.timeFormat(QLocale::LongFormat);
+        format.remove(zone);
+        text += ' ' + locale.toString(moment.time(), format.trimmed());
+    }
     return text;
 }
 

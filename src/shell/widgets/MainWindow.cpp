@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
@@ -269,8 +270,11 @@ void MainWindow::toggleToolbar(const char* action, const char* toolbar, const QS
 
 void MainWindow::LoadGridLayout()
 {
-    layout_.setFile(Root::file(QStringLiteral("cnfg/grid_config1.ini")));
+    // Before the first close there is no layout of the merchant's own: the default one serves.
+    const QString own = Root::file(QStringLiteral("cnfg/grid_config1.ini"));
+    layout_.setFile(QFileInfo::exists(own) ? own : Root::file(QStringLiteral("cnfg/grid_config_default.ini")));
     Guard(QString(), [&] { layout_.restore(); });
+    layout_.setFile(own);
 }
 
 void MainWindow::SaveGridLayout()

@@ -1,0 +1,204 @@
+#include "toolkit/widgets/GridHeaderView.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionHeader>
+
+namespace pelmora::toolkit {
+
+namespace {
+constexpr int kButtonWidth = 14;
+}
+
+GridHeaderView::GridHeaderView(QWidget *parent)
+    : QHeaderView(Qt::Horizontal, parent)
+{
+    setObjectName(QStringLiteral("gridHeader"));
+    setSectionsClickable(true);
+    setHighlightSections(false);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void GridHeaderView::setFilterButtonsVisible(bool visible)
+{
+    m_filterButtons = visible;
+    viewport()->update();
+}
+
+bool GridHeaderView::filterButtonsVisible() const
+{
+    return m_filterButtons;
+}
+
+void GridHeaderView::setFilterableTest(std::function<bool(int)> test)
+{
+    m_filterable = std::move(test);
+}
+
+void GridHeaderView::setFilteredSections(const QSet<int> &sections)
+{
+    m_filtered = sections;
+    viewport()->update();
+}
+
+void GridHeaderView::setDragOutEnabled(bool enabled)
+{
+    m_dragOut = enabled;
+}
+
+void GridHeaderView::setFieldNameOf(std::function<QString(int)> fieldName)
+{
+    m_fieldName = std::move(fieldName);
+}
+
+bool GridHeaderView::hasButton(int logical) const
+{
+    return m_filterButtons && (!m_filterable || m_filterable(logical));
+}
+
+QRect GridHeaderView::buttonRectIn(const QRect &section) const
+{
+    return QRect(section.right() - kButtonWidth, section.top() + 1, kButtonWidth, section.height() - 2);
+}
+
+QRect GridHeaderView::filterButtonRect(int logical) const
+{
+    if (!hasButton(logical) || isSectionHidden(logical))
+        return {};
+    const QRect section(sectionViewportPosition(logical), 0, sectionSize(logical), height());
+    return buttonRectIn(section);
+}
+
+QSize GridHeaderView::sectionSizeFromContents(int logical) const
+{
+    QSize size = QHeaderView::sectionSizeFromContents(logical);
+    if (hasButton(logical))
+        size.rwidth() += kButtonWidth;
+    return size;
+}
+
+void GridHeaderView::paintSection(QPainter *painter, const QRect &rect, int logical) const
+{
+    if (!hasButton(logical)) {
+        QHeaderView::paintSection(painter, rect, logical);
+        return;
+    }
+    painter->save();
+    QHeaderView::paintSection(painter, rect.adjusted(0, 0, -kButtonWidth, 0), logical);
+    painter->restore();
+    // The strip under the button keeps the section's look.
+    QStyleOptionHeader strip;
+    initStyleOption(&strip);
+    strip.rect = QRect(rect.right() - kButtonWidth + 1, rect.top(), kButtonWidth, rect.height());
+    strip.section = logical;
+    style()->drawControl(QStyle::CE_HeaderSection, &strip, painter, this);
+
+    QStyleOption arrow;
+    arrow.initFrom(this);
+    arrow.rect = buttonRectIn(rect).adjusted(2, 4, -2, -4);
+    const bool filtered = m_filtered.contains(logical);
+    if (filtered) {
+        arrow.palette.setColor(QPalette::ButtonText, palette().color(QPalette::Highlight));
+        arrow.palette.setColor(QPalette::WindowText, palette().color(QPalette::Highlight));
+        painter->fillRect(buttonRectIn(rect).adjusted(1, 1, -1, -1), palette().color(QPalette::Highlight).lighter(170));
+    }
+    style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, painter, this);
+}
+
+void GridHeaderView::mousePressEvent(QMouseEvent *event)
+{
+    const QPoint pos = event->position().toPoint();
+    m_pressedSection = logicalIndexAt(pos);
+    m_pressPos = pos;
+    m_pressOnButton = false;
+    if (event->button() == Qt::LeftButton && m_pressedSection >= 0 &&
+        filterButtonRect(m_pressedSection).contains(pos)) {
+        m_pressOnButton = true;
+        event->accept();
+        return;
+    }
+    QHeaderView::mousePressEvent(event);
+}
+
+void GridHeaderView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_pressOnButton)
+        return;
+    const QPoint pos = event->position().toPoint();
+    const QPoint moved = pos - m_pressPos;
+    // Up or down out of the header (not sideways along it): carry the column away.
+    if (m_dragOut && (event->buttons() & Qt::LeftButton) && m_pressedSection >= 0 && cursor().shape() != Qt::SplitHCursor &&
+        std::abs(moved.y()) > std::abs(moved.x()) && std::abs(moved.y()) > QApplication::startDragDistance() &&
+        !rect().contains(pos)) {
+        const int section = m_pressedSection;
+        m_pressedSection = -1;
+        auto *mime = new QMimeData;
+        mime->setData(QString::fromLatin1(kColumnMimeType), (m_fieldName ? m_fieldName(section) : QString::number(section)).toUtf8());
+        auto *drag = new QDrag(this);
+        drag->setMimeData(mime);
+        const QRect sectionRect(sectionViewportPosition(section), 0, sectionSize(section), height());
+        drag->setPixmap(viewport()->grab(sectionRect));
+        emit columnDraggedOut(section);
+        drag->exec(Qt::MoveAction);
+        return;
+    }
+    QHeaderView::mouseMoveEvent(event);
+}
+
+void GridHeaderView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_pressOnButton) {
+        m_pressOnButton = false;
+        const QPoint pos = event->position().toPoint();
+        const int logical = logicalIndexAt(pos);
+        if (logical == m_pressedSection && filterButtonRect(logical).contains(pos)) {
+            const QRect section(sectionViewportPosition(logical), 0, sectionSize(logical), height());
+            emit filterButtonClicked(logical, QRect(viewport()->mapToGlobal(section.topLeft()), section.size()));
+        }
+        m_pressedSection = -1;
+        return;
+    }
+    m_pressedSection = -1;
+    QHeaderView::mouseReleaseEvent(event);
+}
+
+RowIndicatorHeader::RowIndicatorHeader(QWidget *parent)
+    : QHeaderView(Qt::Vertical, parent)
+{
+    setObjectName(QStringLiteral("rowIndicator"));
+    setSectionsClickable(true);
+    setHighlightSections(true);
+}
+
+QSize RowIndicatorHeader::sizeHint() const
+{
+    return QSize(14, QHeaderView::sizeHint().height());
+}
+
+QSize RowIndicatorHeader::sectionSizeFromContents(int) const
+{
+    return QSize(14, defaultSectionSize());
+}
+
+void RowIndicatorHeader::paintSection(QPainter *painter, const QRect &rect, int logical) const
+{
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    option.rect = rect;
+    option.section = logical;
+    style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
+    const auto *view = qobject_cast<const QAbstractItemView *>(parentWidget());
+    if (!view || view->currentIndex().row() != logical)
+        return;
+    QStyleOption arrow;
+    arrow.initFrom(this);
+    const int side = qMin(rect.width(), rect.height()) - 4;
+    arrow.rect = QRect(rect.center().x() - side / 2, rect.center().y() - side / 2, side, side);
+    style()->drawPrimitive(QStyle::PE_IndicatorArrowRight, &arrow, painter, this);
+}
+
+} // namespace pelmora::toolkit

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QHeaderView>
+#include <QPoint>
+#include <QSet>
+
+#include <functional>
+
+namespace pelmora::toolkit {
+
+// The column header of a grid: a filter drop-down button in every filterable section (drawn
+// highlighted while the column is filtered), and a drag of a section out of the header, up
+// or down, that carries the column to a group-by box.
+class GridHeaderView : public QHeaderView
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char *kColumnMimeType = "application/x-pelmora-grid-column";
+
+    explicit GridHeaderView(QWidget *parent = nullptr);
+
+    void setFilterButtonsVisible(bool visible);
+    bool filterButtonsVisible() const;
+    // Which sections show a filter button, and which are filtered now.
+    void setFilterableTest(std::function<bool(int logical)> test);
+    void setFilteredSections(const QSet<int> &sections);
+
+    // Dragging a section out of the header carries this text (the column's field name).
+    void setDragOutEnabled(bool enabled);
+    void setFieldNameOf(std::function<QString(int logical)> fieldName);
+
+    QRect filterButtonRect(int logical) const;
+
+signals:
+    void filterButtonClicked(int logical, const QRect &globalSectionRect);
+    void columnDraggedOut(int logical);
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logical) const override;
+    QSize sectionSizeFromContents(int logical) const override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QRect buttonRectIn(const QRect &section) const;
+    bool hasButton(int logical) const;
+
+    bool m_filterButtons = false;
+    bool m_dragOut = false;
+    std::function<bool(int)> m_filterable;
+    std::function<QString(int)> m_fieldName;
+    QSet<int> m_filtered;
+    int m_pressedSection = -1;
+    QPoint m_pressPos;
+    bool m_pressOnButton = false;
+};
+
+// The narrow header beside the rows: a mark on the current row, no numbers (so its width
+// never depends on the row count). Rows may be resized on its edges.
+class RowIndicatorHeader : public QHeaderView
+{
+    Q_OBJECT
+
+public:
+    explicit RowIndicatorHeader(QWidget *parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logical) const override;
+    QSize sectionSizeFromContents(int logical) const override;
+};
+
+} // namespace pelmora::toolkit
