@@ -73,6 +73,21 @@ bool SqlRowWindow::count(QString *error) {
 
 void SqlRowWindow::clear() { m_pages.clear(); }
 
+void SqlRowWindow::hideKey(const QVariant &key) {
+  showHiddenKey();
+  m_source.conditions << quoted(m_source.keyColumn) + QStringLiteral(" <> ?");
+  m_source.conditionValues << key;
+  m_hiding = true;
+}
+
+void SqlRowWindow::showHiddenKey() {
+  if (!m_hiding)
+    return;
+  m_source.conditions.removeLast();
+  m_source.conditionValues.removeLast();
+  m_hiding = false;
+}
+
 void SqlRowWindow::dropFrom(int row) {
   const int first = std::max(0, row) / m_pageSize;
   for (auto it = m_pages.begin(); it != m_pages.end();) {

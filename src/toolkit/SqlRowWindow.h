@@ -62,6 +62,10 @@ public:
   Row *cachedRow(int row);
 
   void clear();
+  // Hides one key while a model announces a row it has already inserted, so
+  // that rows read meanwhile are the rows as they were.
+  void hideKey(const QVariant &key);
+  void showHiddenKey();
   // Drops every page that holds a row at or after `row` (rows shifted).
   void dropFrom(int row);
   // Reads the row's values again by key (after an UPDATE).
@@ -102,6 +106,7 @@ private:
   int m_count = 0;
   quint64 m_tick = 0;
   QHash<int, Page> m_pages;
+  bool m_hiding = false;
 };
 
 } // namespace pelmora::toolkit

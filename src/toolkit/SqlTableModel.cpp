@@ -416,7 +416,9 @@ int SqlTableModel::appendRow(const QVariantMap &values) {
   }
   if (*row < 0)
     return -1; // stored, but the filter hides it
+  m_window->hideKey(m_lastInsertedKey);
   beginInsertRows({}, *row, *row);
+  m_window->showHiddenKey();
   m_window->dropFrom(*row);
   m_window->setRowCount(m_window->rowCount() + 1);
   endInsertRows();
@@ -477,6 +479,11 @@ bool SqlTableModel::removeRows(int row, int count, const QModelIndex &parent) {
       return fail(m_lastError.isEmpty() ? QStringLiteral("Row %1 could not be read").arg(r) : m_lastError);
     keys << key;
   }
+  // The neighbours stay cached as they were, for views that read them while
+  // the removal is announced (the rows are gone from the table by then).
+  keyAt(row - 1);
+  keyAt(row + count);
+
   bool deleted = false;
   m_lastError.clear();
   try {
@@ -487,8 +494,8 @@ bool SqlTableModel::removeRows(int row, int count, const QModelIndex &parent) {
   if (!deleted)
     return m_lastError.isEmpty() ? fail(QStringLiteral("The rows were not deleted")) : false;
 
-  // The delete handler may have removed more (or fewer) rows than asked: when
-  // the new count is not what plain removal gives, show the table afresh.
+  // A delete handler may remove more (or fewer) rows than asked: then the
+  // table is shown afresh.
   SqlRowWindow probe(m_window->source(), 1, 2);
   QString message;
   if (!probe.count(&message) || probe.rowCount() != m_window->rowCount() - count) {
