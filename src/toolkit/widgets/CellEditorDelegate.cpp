@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlTableModel>
 #include <QTimeEdit>
 
 namespace pelmora::toolkit {
@@ -298,7 +299,7 @@ void CellEditorDelegate::toggleCheck(QAbstractItemModel *model, const QModelInde
     const bool on = !DisplayFormat::toBool(original).toBool();
     const QVariant value = DisplayFormat::boolForModel(on, original);
     emit valueChanged(index, value);
-    model->setData(index, value, Qt::EditRole);
+    post(model, index, value);
 }
 
 bool CellEditorDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
@@ -531,7 +532,19 @@ void CellEditorDelegate::setModelData(QWidget *editor, QAbstractItemModel *model
     default: break;
     }
     editor->setProperty(kOriginal, QVariant::fromValue(value));
-    model->setData(index, out, Qt::EditRole);
+    post(model, index, out);
+}
+
+void CellEditorDelegate::post(QAbstractItemModel *model, const QModelIndex &index, const QVariant &value) const
+{
+    const QPersistentModelIndex cell(index);
+    if (!model->setData(index, value, Qt::EditRole))
+        return;
+    // A SQL table model keeps a new row pending until it is submitted; every change is
+    // posted at once here, the new row too.
+    auto *table = qobject_cast<QSqlTableModel *>(model);
+    if (table && cell.isValid() && table->editStrategy() != QSqlTableModel::OnManualSubmit && table->isDirty(cell))
+        table->submit();
 }
 
 void CellEditorDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,

@@ -69,6 +69,7 @@ protected:
 
 private:
     QVariant editorValue(QWidget *editor, const GridColumn *column) const;
+    void post(QAbstractItemModel *model, const QModelIndex &index, const QVariant &value) const;
     void toggleCheck(QAbstractItemModel *model, const QModelIndex &index);
     void paintCheckBox(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
     void paintDropDownButton(QPainter *painter, const QStyleOptionViewItem &option) const;

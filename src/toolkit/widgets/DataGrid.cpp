@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QSqlRecord>
 #include <QSqlTableModel>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -29,6 +30,7 @@ struct DataGrid::Private
     QList<GridColumn> columns;
     QVector<int> descriptionOf; // model column -> index into columns, -1 when undescribed
     QHash<QString, int> modelColumnOf; // lower-case field -> model column
+    QStringList fieldNames;            // model column -> field name
 
     QVBoxLayout *layout = nullptr;
     QStackedWidget *stack = nullptr;
@@ -54,6 +56,8 @@ struct DataGrid::Private
     int rowHeight = kDefaultRowHeight;
     QStringList grouped;
     int lastFocusedRow = -2;
+    int resetRow = -1;
+    int resetColumn = -1;
 };
 
 DataGrid::DataGrid(QWidget *parent)
@@ -129,7 +133,17 @@ DataGrid::DataGrid(QWidget *parent)
     setFocusProxy(d->table);
 }
 
-DataGrid::~DataGrid() = default;
+DataGrid::~DataGrid()
+{
+    // The views and the delegate call back into d; they go before it does.
+    for (const auto &c : std::as_const(d->modelConnections))
+        disconnect(c);
+    d->delegate->setColumnResolver({});
+    d->delegate->setEditGuard({});
+    d->delegate->setStyleCallback({});
+    delete d->stack;
+    d->stack = nullptr;
+}
 
 // --- data and columns ---
 
@@ -139,6 +153,7 @@ void DataGrid::setModel(QAbstractItemModel *model)
         disconnect(c);
     d->modelConnections.clear();
     d->model = model;
+    d->fieldNames.clear();
     d->table->setModel(model);
     d->navigator->setView(d->table);
     if (auto *sql = qobject_cast<SqlTableModel *>(model))
@@ -147,8 +162,17 @@ void DataGrid::setModel(QAbstractItemModel *model)
         d->delegate->setLookupConnectionName(table->database().connectionName());
     if (model) {
         d->modelConnections
-            << connect(model, &QAbstractItemModel::modelReset, this, [this] { applyColumns(); })
-            << connect(model, &QAbstractItemModel::headerDataChanged, this, [this] { applyColumns(); })
+            << connect(model, &QAbstractItemModel::modelAboutToBeReset, this,
+                       [this] {
+                           const QModelIndex current = d->table->currentIndex();
+                           d->resetRow = current.row();
+                           d->resetColumn = current.column();
+                       })
+            << connect(model, &QAbstractItemModel::modelReset, this,
+                       [this] {
+                           applyColumns();
+                           restoreCurrentAfterReset();
+                       })
             << connect(model, &QAbstractItemModel::columnsInserted, this, [this] { applyColumns(); })
             << connect(model, &QAbstractItemModel::columnsRemoved, this, [this] { applyColumns(); });
         connect(d->table->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -198,21 +222,40 @@ int DataGrid::modelColumn(const QString &field) const
 
 QString DataGrid::fieldAt(int modelColumn) const
 {
-    if (!d->model || modelColumn < 0)
-        return {};
-    return d->model->headerData(modelColumn, Qt::Horizontal, Qt::EditRole).toString();
+    return d->fieldNames.value(modelColumn);
+}
+
+QString DataGrid::readFieldName(int modelColumn) const
+{
+    if (auto *sql = qobject_cast<SqlTableModel *>(d->model.data()))
+        return sql->columnName(modelColumn);
+    if (auto *query = qobject_cast<QSqlQueryModel *>(d->model.data()))
+        return query->record().fieldName(modelColumn);
+    // Other models name their columns in the header, where the grid later puts captions.
+    const QString name = d->model->headerData(modelColumn, Qt::Horizontal, Qt::EditRole).toString();
+    const QString previous = d->fieldNames.value(modelColumn);
+    if (!previous.isEmpty())
+        if (const GridColumn *c = column(previous); c && c->title() == name)
+            return previous;
+    return name;
 }
 
 void DataGrid::rebuildColumnMap()
 {
     d->modelColumnOf.clear();
     d->descriptionOf.clear();
-    if (!d->model)
+    if (!d->model) {
+        d->fieldNames.clear();
         return;
+    }
     const int count = d->model->columnCount();
+    QStringList names;
+    for (int c = 0; c < count; ++c)
+        names << readFieldName(c);
+    d->fieldNames = names;
     d->descriptionOf.fill(-1, count);
     for (int c = 0; c < count; ++c) {
-        const QString field = fieldAt(c);
+        const QString &field = names[c];
         d->modelColumnOf.insert(field.toLower(), c);
         for (int i = 0; i < d->columns.size(); ++i)
             if (d->columns[i].field.compare(field, Qt::CaseInsensitive) == 0)
@@ -650,19 +693,13 @@ int DataGrid::currentRow() const
 
 void DataGrid::setCurrentRow(int row)
 {
-    if (!d->model || row < 0 || row >= d->model->rowCount())
-        return;
-    QAbstractItemView *view = currentView();
-    if (view != d->table)
+    if (!d->model || row < 0 || row >= d->model->rowCount() || currentView() != d->table)
         return;
     const QModelIndex current = d->table->currentIndex();
-    int column = current.isValid() ? current.column() : d->header->logicalIndex(0);
-    if (d->table->isColumnHidden(column))
-        for (int visual = 0; visual < d->header->count(); ++visual)
-            if (!d->header->isSectionHidden(d->header->logicalIndex(visual))) {
-                column = d->header->logicalIndex(visual);
-                break;
-            }
+    int column = current.isValid() && !d->table->isColumnHidden(current.column()) ? current.column() : -1;
+    for (int visual = 0; column < 0 && visual < d->header->count(); ++visual)
+        if (!d->header->isSectionHidden(d->header->logicalIndex(visual)))
+            column = d->header->logicalIndex(visual);
     const QModelIndex target = d->model->index(row, qMax(0, column));
     d->table->setCurrentIndex(target);
     d->table->scrollTo(target);
@@ -671,6 +708,18 @@ void DataGrid::setCurrentRow(int row)
 QModelIndex DataGrid::currentIndex() const
 {
     return toDataIndex(currentView()->currentIndex());
+}
+
+void DataGrid::restoreCurrentAfterReset()
+{
+    // A model that re-reads itself after a post (QSqlTableModel) must not throw the merchant
+    // back to the top of the grid.
+    if (!d->model || d->resetRow < 0 || d->model->rowCount() == 0)
+        return;
+    const int row = qMin(d->resetRow, d->model->rowCount() - 1);
+    const QModelIndex target = d->model->index(row, qMax(0, d->resetColumn));
+    d->resetRow = -1;
+    d->table->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void DataGrid::onCurrentChanged(const QModelIndex &current)

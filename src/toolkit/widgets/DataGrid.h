@@ -162,9 +162,11 @@ private:
     std::unique_ptr<Private> d;
 
     void rebuildColumnMap();
+    QString readFieldName(int modelColumn) const;
     void applyColumns();
     void fitColumns();
     void onCurrentChanged(const QModelIndex &current);
+    void restoreCurrentAfterReset();
     void onSectionResized(int logical, int oldSize, int newSize);
     void onHeaderMenu(const QPoint &pos);
     void applyFilter();

@@ -9,6 +9,8 @@
 #include <QSqlTableModel>
 #include <QStyle>
 #include <QToolButton>
+#include <QHeaderView>
+#include <QTableView>
 #include <QTreeView>
 
 namespace pelmora::toolkit {
@@ -248,6 +250,28 @@ int RecordNavigator::currentRow() const
     return current.isValid() ? current.row() : -1;
 }
 
+int RecordNavigator::targetColumn() const
+{
+    // Stay in the merchant's column; a hidden one (the view's first column, often the key)
+    // gives way to the first column shown.
+    const QModelIndex current = m_view->currentIndex();
+    QHeaderView *header = nullptr;
+    if (auto *table = qobject_cast<QTableView *>(m_view.data()))
+        header = table->horizontalHeader();
+    else if (auto *tree = qobject_cast<QTreeView *>(m_view.data()))
+        header = tree->header();
+    if (!header)
+        return current.isValid() ? current.column() : 0;
+    if (current.isValid() && !header->isSectionHidden(current.column()))
+        return current.column();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (!header->isSectionHidden(logical))
+            return logical;
+    }
+    return 0;
+}
+
 int RecordNavigator::pageRows() const
 {
     if (m_pageSize > 0 || !m_view)
@@ -273,9 +297,7 @@ void RecordNavigator::moveTo(int row)
     }
     if (row < 0 || row >= rowCount())
         return;
-    const QModelIndex current = m_view->currentIndex();
-    const int column = current.isValid() ? current.column() : 0;
-    const QModelIndex target = model->index(row, column, m_view->rootIndex());
+    const QModelIndex target = model->index(row, targetColumn(), m_view->rootIndex());
     m_view->setCurrentIndex(target);
     m_view->scrollTo(target);
 }
@@ -306,9 +328,7 @@ void RecordNavigator::insertRow()
     const int row = rowCount();
     if (!model->insertRow(row, m_view->rootIndex()))
         return;
-    const QModelIndex current = m_view->currentIndex();
-    int column = current.isValid() ? current.column() : 0;
-    const QModelIndex target = model->index(row, column, m_view->rootIndex());
+    const QModelIndex target = model->index(qMin(row, rowCount() - 1), targetColumn(), m_view->rootIndex());
     m_view->setCurrentIndex(target);
     m_view->scrollTo(target);
     m_view->setFocus();
@@ -330,7 +350,7 @@ void RecordNavigator::deleteRow()
             return;
     }
     QAbstractItemModel *model = m_view->model();
-    const int column = qMax(0, m_view->currentIndex().column());
+    const int column = targetColumn();
     if (!model->removeRow(row, m_view->rootIndex()))
         return;
     const int left = rowCount();

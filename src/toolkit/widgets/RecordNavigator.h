@@ -97,6 +97,7 @@ private:
     int currentRow() const;
     int rowCount() const;
     int pageRows() const;
+    int targetColumn() const;
     void insertRow();
     void deleteRow();
     void post();

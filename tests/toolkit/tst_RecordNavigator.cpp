@@ -1,0 +1,221 @@
+#include "toolkit/widgets/DataGrid.h"
+#include "toolkit/widgets/RecordNavigator.h"
+
+#include <QMessageBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSignalSpy>
+#include <QSqlTableModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace pelmora::toolkit;
+
+namespace {
+
+const char kConnection[] = "navigatorTest";
+
+int countRows(const QString &where = QString())
+{
+    QSqlQuery query(QSqlDatabase::database(QString::fromLatin1(kConnection)));
+    query.exec(QStringLiteral("SELECT COUNT(*) FROM Method") + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where));
+    query.next();
+    return query.value(0).toInt();
+}
+
+// Presses the button of the message box that shows up next.
+void answerNextMessageBox(QMessageBox::StandardButton button)
+{
+    QTimer::singleShot(0, [button] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box)
+            box->button(button)->click();
+    });
+}
+
+} // namespace
+
+class TestRecordNavigator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void showsOnlyTheChosenButtons();
+    void movesTheCurrentRow_data();
+    void movesTheCurrentRow();
+    void insertAppendsARowThatTheMerchantFillsIn();
+    void deleteRemovesTheCurrentRow();
+    void deleteAsksWhenConfirmationIsOn_data();
+    void deleteAsksWhenConfirmationIsOn();
+    void refusedDeleteLeavesTheTable();
+    void handlerReplacesTheDefaultAction();
+
+private:
+    QTemporaryDir m_dir;
+    QSqlTableModel *m_model = nullptr;
+    DataGrid *m_grid = nullptr;
+};
+
+void TestRecordNavigator::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QVERIFY(m_dir.isValid());
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kConnection));
+    db.setDatabaseName(m_dir.filePath(QStringLiteral("nav.db")));
+    QVERIFY(db.open());
+}
+
+void TestRecordNavigator::init()
+{
+    QSqlQuery query(QSqlDatabase::database(QString::fromLatin1(kConnection)));
+    QVERIFY(query.exec(QStringLiteral("DROP TABLE IF EXISTS Method")));
+    QVERIFY(query.exec(QStringLiteral("CREATE TABLE Method (RecordId INTEGER PRIMARY KEY, PaymentMethod TEXT)")));
+    for (const char *name : {"Card", "Cheque", "Cash", "Transfer", "Voucher"})
+        QVERIFY(query.exec(QStringLiteral("INSERT INTO Method (PaymentMethod) VALUES ('%1')").arg(QLatin1String(name))));
+
+    m_model = new QSqlTableModel(nullptr, QSqlDatabase::database(QString::fromLatin1(kConnection)));
+    m_model->setTable(QStringLiteral("Method"));
+    m_model->setEditStrategy(QSqlTableModel::OnFieldChange);
+    QVERIFY(m_model->select());
+    m_grid = new DataGrid;
+    m_grid->setModel(m_model);
+    GridColumn method;
+    method.field = QStringLiteral("PaymentMethod");
+    method.caption = QStringLiteral("Payment method");
+    m_grid->setColumns({method});
+    m_grid->resize(400, 300);
+    m_grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_grid));
+}
+
+void TestRecordNavigator::cleanup()
+{
+    delete m_grid;
+    delete m_model;
+}
+
+void TestRecordNavigator::cleanupTestCase()
+{
+    QSqlDatabase::removeDatabase(QString::fromLatin1(kConnection));
+}
+
+void TestRecordNavigator::showsOnlyTheChosenButtons()
+{
+    m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
+    const auto buttons = m_grid->navigator()->findChildren<QToolButton *>();
+    QStringList shown;
+    for (QToolButton *b : buttons)
+        if (b->isVisibleTo(m_grid))
+            shown << b->objectName();
+    shown.sort();
+    QCOMPARE(shown, (QStringList{QStringLiteral("navDelete"), QStringLiteral("navInsert")}));
+}
+
+void TestRecordNavigator::movesTheCurrentRow_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("next") << 1 << "navNext" << 2;
+    QTest::newRow("prior") << 3 << "navPrior" << 2;
+    QTest::newRow("first") << 3 << "navFirst" << 0;
+    QTest::newRow("last") << 1 << "navLast" << 4;
+    QTest::newRow("prior at the top stays") << 0 << "navPrior" << 0;
+}
+
+void TestRecordNavigator::movesTheCurrentRow()
+{
+    QFETCH(int, start);
+    QFETCH(QString, button);
+    QFETCH(int, expected);
+    m_grid->setNavigatorButtons({RecordNavigator::First, RecordNavigator::Prior, RecordNavigator::Next,
+                                 RecordNavigator::Last});
+    m_grid->setCurrentRow(start);
+    auto *b = m_grid->findChild<QToolButton *>(button);
+    QVERIFY(b);
+    if (b->isEnabled())
+        QTest::mouseClick(b, Qt::LeftButton);
+    QCOMPARE(m_grid->currentRow(), expected);
+}
+
+void TestRecordNavigator::insertAppendsARowThatTheMerchantFillsIn()
+{
+    m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
+    QSignalSpy focused(m_grid, &DataGrid::focusedRowChanged);
+    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navInsert")), Qt::LeftButton);
+    QCOMPARE(m_grid->currentRow(), 5);
+    QVERIFY(!focused.isEmpty());
+    // The merchant types the new method into the new row and leaves the cell.
+    QTableView *view = m_grid->tableView();
+    // The first keystroke opens the editor, which takes the focus and the rest.
+    QTest::keyClicks(view, QStringLiteral("P"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ayPal"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents(); // the delegate commits an Enter through a queued call
+    QCOMPARE(countRows(), 6);
+    QCOMPARE(countRows(QStringLiteral("PaymentMethod = 'PayPal'")), 1);
+}
+
+void TestRecordNavigator::deleteRemovesTheCurrentRow()
+{
+    m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
+    m_grid->setCurrentRow(2);
+    QCOMPARE(m_grid->currentIndex().data().toString(), QStringLiteral("Cash"));
+    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navDelete")), Qt::LeftButton);
+    QCOMPARE(countRows(), 4);
+    QCOMPARE(countRows(QStringLiteral("PaymentMethod = 'Cash'")), 0);
+}
+
+void TestRecordNavigator::deleteAsksWhenConfirmationIsOn_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("rowsLeft");
+    QTest::newRow("confirmed") << int(QMessageBox::Ok) << 4;
+    QTest::newRow("cancelled") << int(QMessageBox::Cancel) << 5;
+}
+
+void TestRecordNavigator::deleteAsksWhenConfirmationIsOn()
+{
+    QFETCH(int, answer);
+    QFETCH(int, rowsLeft);
+    m_grid->setNavigatorButtons({RecordNavigator::Delete});
+    m_grid->navigator()->setConfirmDelete(true);
+    m_grid->setCurrentRow(0);
+    answerNextMessageBox(QMessageBox::StandardButton(answer));
+    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navDelete")), Qt::LeftButton);
+    QCOMPARE(countRows(), rowsLeft);
+}
+
+void TestRecordNavigator::refusedDeleteLeavesTheTable()
+{
+    m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
+    m_grid->navigator()->setDeleteRefused(true);
+    m_grid->setCurrentRow(1);
+    auto *remove = m_grid->findChild<QToolButton *>(QStringLiteral("navDelete"));
+    QVERIFY(remove->isVisibleTo(m_grid));
+    QVERIFY(!remove->isEnabled());
+    m_grid->navigator()->trigger(RecordNavigator::Delete);
+    QCOMPARE(countRows(), 5);
+}
+
+void TestRecordNavigator::handlerReplacesTheDefaultAction()
+{
+    m_grid->setNavigatorButtons({RecordNavigator::Delete, RecordNavigator::Refresh});
+    QList<int> asked;
+    m_grid->navigator()->setActionHandler(RecordNavigator::Delete, [&] { asked << m_grid->currentRow(); });
+    m_grid->setCurrentRow(3);
+    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navDelete")), Qt::LeftButton);
+    QCOMPARE(asked, QList<int>{3});
+    QCOMPARE(countRows(), 5);
+}
+
+QTEST_MAIN(TestRecordNavigator)
+#include "tst_RecordNavigator.moc"
