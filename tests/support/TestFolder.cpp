@@ -4,6 +4,7 @@
 #include "database/Schema.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -25,6 +26,17 @@ TestFolder::TestFolder(bool withDatabase)
     Root::set(dir_.path());
     for (const char* sub : {"db/backup", "cnfg", "logs", "tmp", "email", "Data template"})
         QDir().mkpath(file(QString::fromLatin1(sub)));
+    // The shipped files a program folder starts with (never the database or the settings).
+    QDirIterator it(QStringLiteral(PELMORA_RESOURCES), QDir::Files, QDirIterator::Subdirectories);
+    const QDir resources(QStringLiteral(PELMORA_RESOURCES));
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString relative = resources.relativeFilePath(source);
+        if (relative == QLatin1String("cnfg/config_global.ini"))
+            continue;
+        QDir().mkpath(QFileInfo(file(relative)).absolutePath());
+        QFile::copy(source, file(relative));
+    }
     if (withDatabase)
         makeDatabase(databasePath());
 }

@@ -6,7 +6,7 @@
 namespace pelmora::test {
 
 // A temporary program folder for one test: root points at it, it holds the folders of a
-// program folder and (unless asked otherwise) a fresh database of the current layout at
+// program folder, the shipped files of resources/ except config_global.ini, and (unless asked otherwise) a fresh database of the current layout at
 // db/Pelmora.tdbd made by the project's own schema code. Sets the en_US locale.
 class TestFolder {
 public:

@@ -1,0 +1,306 @@
+#include "common/ApplicationError.h"
+#include "common/Error.h"
+#include "common/GlobalConfig.h"
+#include "database/Maintenance.h"
+#include "shell/widgets/MainWindow.h"
+#include "support/TestFolder.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+using namespace pelmora;
+
+namespace {
+// Writes a config_global.ini that names the test folder's database.
+void writeConfig(const test::TestFolder& folder, bool autoBackup = false)
+{
+    GlobalSettings s = GlobalConfig::parse({});
+    s.AutoBackup = autoBackup;
+    GlobalConfig::save(s);
+    Q_UNUSED(folder);
+}
+
+struct Entry {
+    QString caption;
+    QString hint;
+    bool separatorBefore = false;
+};
+
+QList<Entry> entries(QMenu* menu)
+{
+    QList<Entry> list;
+    bool separator = false;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) {
+            separator = true;
+            continue;
+        }
+        if (!a->isVisible())
+            continue;
+        list << Entry{a->text(), a->toolTip(), separator};
+        separator = false;
+    }
+    return list;
+}
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void menusStandInTheirOrder();
+    void toolbarsHoldTheirItems();
+    void startupGreetsAndMakesFolders();
+    void viewTogglesShowAndHideToolbars_data();
+    void viewTogglesShowAndHideToolbars();
+    void closingSavesSettingsAndLayoutExitDoesNot();
+    void windowSizePersists();
+    void backupCommandReportsAndCopies();
+    void autoBackupCommandFollowsConfig();
+    void escapingErrorsReachApplicationError();
+    void restoreDefaultsShowsItsMessage();
+};
+
+void TestMainWindow::menusStandInTheirOrder()
+{
+    test::TestFolder folder;
+    writeConfig(folder);
+    MainWindow w;
+    QList<QMenu*> menus;
+    for (QAction* a : w.menuBar()->actions())
+        menus << a->menu();
+    QStringList titles;
+    for (QMenu* m : menus)
+        titles << m->title();
+    QCOMPARE(titles, (QStringList{"&File", "&Actions", "&Options", "&View", "&Help"}));
+
+    auto file = entries(menus[0]);
+    QStringList captions;
+    for (const Entry& e : file)
+        captions << e.caption;
+    QCOMPARE(captions, (QStringList{"&Backup now", "&Restore last backup", "Auto backup DB", "&Archive orders",
+                                    "&View archived orders", "Reload current orders", "Print...", "Preferences",
+                                    "E&xit"}));
+    QVERIFY(file[3].separatorBefore);
+    QVERIFY(file[7].separatorBefore);
+    QVERIFY(file[8].separatorBefore);
+    QCOMPARE(file[6].hint, QString("Print"));
+    QCOMPARE(file[8].hint, QString("Exit Quits the application"));
+
+    auto actions = entries(menus[1]);
+    captions.clear();
+    for (const Entry& e : actions)
+        captions << e.caption;
+    QCOMPARE(captions, (QStringList{"&Open reports", "Send &e-mail", "E&xport orders", "Export &items", "&Download ",
+                                    "&Restore defaults"}));
+    QVERIFY(actions[5].separatorBefore);
+    QCOMPARE(actions[4].hint, QString("Download "));
+    // "Repair table" is in the command set but never shown and never enabled.
+    QAction* repair = w.commands().action(CommandSurface::RepairTable);
+    QVERIFY(repair && !repair->isVisible() && !repair->isEnabled());
+
+    QAction* paste = w.commands().action(CommandSurface::AutoUpdatePasteData);
+    QVERIFY(paste->isCheckable() && paste->isChecked());
+    for (const char* name : {CommandSurface::ShowActions, CommandSurface::ShowLayout, CommandSurface::ShowUsername,
+                             CommandSurface::ShowEmail})
+        QVERIFY(w.commands().action(name)->isCheckable() && w.commands().action(name)->isChecked());
+
+    auto help = entries(menus[4]);
+    QCOMPARE(help.size(), 3);
+    QCOMPARE(help[0].hint, QString("Help Contents"));
+    QCOMPARE(help[1].caption, w.session().service().homeAddress() + " online...");
+    QCOMPARE(help[1].hint, "Go to " + w.session().service().homeAddress() + " online");
+    QVERIFY(help[1].separatorBefore);
+    QCOMPARE(help[2].caption, QString("About.."));
+    QCOMPARE(w.windowTitle(), QString("Pelmora 4+"));
+    QCOMPARE(w.minimumSize(), QSize(800, 480));
+}
+
+void TestMainWindow::toolbarsHoldTheirItems()
+{
+    test::TestFolder folder;
+    writeConfig(folder);
+    MainWindow w;
+    QStringList bars;
+    for (QToolBar* tb : w.findChildren<QToolBar*>())
+        bars << tb->windowTitle();
+    QCOMPARE(bars, (QStringList{"Selected user account", "Layout", "Actions", "Email"}));
+    auto texts = [&](const char* name) {
+        QStringList t;
+        for (QAction* a : w.commands().toolbar(name)->actions())
+            t << (a->isSeparator() ? QString("|") : a->text());
+        return t;
+    };
+    QCOMPARE(texts(CommandSurface::LayoutBar), (QStringList{"Reset", "Grouping", "Auto-size"}));
+    QCOMPARE(texts(CommandSurface::ActionsBar),
+             (QStringList{"Reports", "|", "Export orders", "Export items", "|", "Paste data"}));
+    QCOMPARE(texts(CommandSurface::EmailBar), (QStringList{"Send e-mail"}));
+    const QStringList account = texts(CommandSurface::AccountBar);
+    QCOMPARE(account.mid(2), (QStringList{"Download", "Login to Admin"}));
+    QVERIFY(w.commands().accountSelector());
+}
+
+void TestMainWindow::startupGreetsAndMakesFolders()
+{
+    test::TestFolder folder;
+    QDir(folder.file("logs")).removeRecursively();
+    QDir(folder.file("tmp")).removeRecursively();
+    writeConfig(folder);
+    MainWindow w;
+    w.finishStartup();
+    QCOMPARE(w.status(), QString("Welcome to Pelmora!"));
+    QVERIFY(w.session().StartedUp);
+    QVERIFY(QDir(folder.file("logs")).exists());
+    QVERIFY(QDir(folder.file("tmp")).exists());
+    QVERIFY(w.session().data().isConnected());
+    QCOMPARE(folder.logLines(), QStringList());
+}
+
+void TestMainWindow::viewTogglesShowAndHideToolbars_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("toolbar");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("hidden");
+    QTest::newRow("actions") << QString(CommandSurface::ShowActions) << QString(CommandSurface::ActionsBar)
+                             << QString("Actions toolbar shown") << QString("Actions toolbar hidden");
+    QTest::newRow("layout") << QString(CommandSurface::ShowLayout) << QString(CommandSurface::LayoutBar) << QString("Layout toolbar shown")
+                            << QString("Layout toolbar hidden");
+    QTest::newRow("username") << QString(CommandSurface::ShowUsername) << QString(CommandSurface::AccountBar)
+                              << QString("Username toolbar shown") << QString("Username toolbar hidden");
+    QTest::newRow("email") << QString(CommandSurface::ShowEmail) << QString(CommandSurface::EmailBar) << QString("Email toolbar shown")
+                           << QString("Email toolbar hidden");
+}
+
+void TestMainWindow::viewTogglesShowAndHideToolbars()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, toolbar);
+    QFETCH(QString, shown);
+    QFETCH(QString, hidden);
+    test::TestFolder folder;
+    writeConfig(folder);
+    MainWindow w;
+    w.finishStartup();
+    QAction* a = w.commands().action(action);
+    a->trigger();
+    QCOMPARE(w.status(), hidden);
+    QVERIFY(!w.commands().toolbar(toolbar)->isVisible());
+    a->trigger();
+    QCOMPARE(w.status(), shown);
+    QVERIFY(w.commands().toolbar(toolbar)->isVisible());
+}
+
+void TestMainWindow::closingSavesSettingsAndLayoutExitDoesNot()
+{
+    test::TestFolder folder;
+    writeConfig(folder);
+    const QByteArray before = folder.readFile("cnfg/config_global.ini");
+    {
+        MainWindow w;
+        w.finishStartup();
+        w.session().settings().DownloadMinutes = "30";
+        w.commands().action(CommandSurface::Exit)->trigger();
+    }
+    QCOMPARE(folder.readFile("cnfg/config_global.ini"), before);
+    QVERIFY(!QFile::exists(folder.file("cnfg/grid_config1.ini")));
+    {
+        MainWindow w;
+        w.finishStartup();
+        w.session().settings().DownloadMinutes = "30";
+        w.close();
+        QVERIFY(!w.session().data().isConnected());
+    }
+    QCOMPARE(GlobalConfig::load().DownloadMinutes, QString("30"));
+    QVERIFY(QFile::exists(folder.file("cnfg/grid_config1.ini")));
+    QCOMPARE(folder.logLines(), QStringList());
+}
+
+void TestMainWindow::windowSizePersists()
+{
+    test::TestFolder folder;
+    writeConfig(folder);
+    {
+        MainWindow w;
+        w.finishStartup();
+        w.resize(1000, 640);
+        w.close();
+    }
+    QSettings ini(folder.file("cnfg/grid_config1.ini"), QSettings::IniFormat);
+    QCOMPARE(ini.value("MainWindow/ClientWidth").toInt(), 1000);
+    MainWindow again;
+    QCOMPARE(again.size(), QSize(1000, 640));
+}
+
+void TestMainWindow::backupCommandReportsAndCopies()
+{
+    test::TestFolder folder;
+    writeConfig(folder);
+    QDir(folder.file("db/backup")).removeRecursively();
+    MainWindow w;
+    w.finishStartup();
+    w.commands().action(CommandSurface::BackupNow)->trigger();
+    QCOMPARE(w.status(), kBackedUp);
+    QCOMPARE(folder.readFile("db/backup/Pelmora.tdbd"), folder.readFile("db/Pelmora.tdbd"));
+    QVERIFY(w.session().data().isConnected());
+}
+
+void TestMainWindow::autoBackupCommandFollowsConfig()
+{
+    test::TestFolder folder;
+    writeConfig(folder, true);
+    MainWindow w;
+    QAction* a = w.commands().action(CommandSurface::AutoBackup);
+    QVERIFY(a->isChecked());
+    // The start-up backup was made before the database was opened.
+    QCOMPARE(folder.readFile("db/backup/Pelmora.tdbd"), folder.readFile("db/Pelmora.tdbd"));
+    a->trigger();
+    QCOMPARE(w.status(), kAutoBackupDisabled);
+    QVERIFY(!w.session().settings().AutoBackup);
+    a->trigger();
+    QCOMPARE(w.status(), kAutoBackupEnabled);
+    QVERIFY(w.session().settings().AutoBackup);
+}
+
+void TestMainWindow::escapingErrorsReachApplicationError()
+{
+    test::TestFolder folder;
+    writeConfig(folder);
+    MainWindow w;
+    w.finishStartup();
+    w.run([] { throw Error("The command broke"); });
+    QCOMPARE(w.status(), QString("No matches found. All orders shown"));
+    const QStringList log = folder.logLines();
+    QCOMPARE(log.size(), 1);
+    QVERIFY(log[0].endsWith(": The command broke application error"));
+    // The window stays usable.
+    w.commands().action(CommandSurface::ShowLayout)->trigger();
+    QCOMPARE(w.status(), QString("Layout toolbar hidden"));
+}
+
+void TestMainWindow::restoreDefaultsShowsItsMessage()
+{
+    test::TestFolder folder;
+    writeConfig(folder);
+    {
+        QSettings ini(folder.file("cnfg/grid_config_default.ini"), QSettings::IniFormat);
+        ini.setValue("MainWindow/ClientWidth", 900);
+        ini.setValue("MainWindow/ClientHeight", 500);
+    }
+    MainWindow w;
+    w.finishStartup();
+    w.resize(1100, 700);
+    w.commands().action(CommandSurface::RestoreDefaults)->trigger();
+    QCOMPARE(w.status(), QString("Pelmora has been restored to its default settings. "));
+    QCOMPARE(w.size(), QSize(900, 500));
+    w.close();
+    QSettings saved(folder.file("cnfg/grid_config1.ini"), QSettings::IniFormat);
+    QCOMPARE(saved.value("MainWindow/ClientWidth").toInt(), 900);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_MainWindow.moc"
