@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+// The download file and the administration token are 8-bit ANSI text. Pelmora reads and
+// writes them as Windows-1252 (Latin-1 with the printable characters of 0x80-0x9F; the five
+// unassigned bytes map to the control characters of the same number).
+class AnsiText {
+public:
+    // Appends the UTF-8 form of the Windows-1252 bytes to out.
+    static void appendUtf8(std::string& out, std::string_view ansi);
+    static QString toUnicode(std::string_view ansi);
+    // Characters outside Windows-1252 become "?".
+    static QByteArray fromUnicode(const QString& text);
+    // Whether every byte is below 0x80 (no conversion needed).
+    static bool isAscii(std::string_view bytes);
+};
+
+} // namespace pelmora

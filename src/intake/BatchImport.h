@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+namespace pelmora {
+
+class DataModule;
+class UserPort;
+
+struct ImportResult {
+    bool ok = false;
+    QString error; // the logged message when !ok
+    qint64 orders = 0;
+    qint64 items = 0;
+};
+
+// DoBatch: moves a downloaded file's orders and items into the database. The file is read
+// once, record by record, and its rows go in through prepared statements on the
+// connection's own handle, all in one transaction: when a record fails nothing of the
+// download is kept, and the log line names the file, the table, the record and the value.
+class BatchImport {
+public:
+    static inline const QString kMoving = QStringLiteral("Moving new orders into the current database..");
+    static inline const QString kComplete = QStringLiteral("Download complete.");
+    static inline const QString kFailed = QStringLiteral("The download failed and was not imported.");
+    static inline const QString kSuffix = QStringLiteral(" method: DoBatch");
+    static inline const QString kDownloadFile = QStringLiteral("db/Download.txt");
+    static inline const QString kOrdersFile = QStringLiteral("db/Orders.txt");
+    static inline const QString kItemsFile = QStringLiteral("db/Items.txt");
+
+    BatchImport(DataModule& data, UserPort& port) : data_(data), port_(port) {}
+
+    // The status text, the waits (2 s, then 2 s handling events), the import of
+    // db/Download.txt, the work files deleted, ResetDB and the closing status text.
+    // Never throws.
+    ImportResult DoBatch();
+
+    // The same for any download file, without the waits; the file itself is kept
+    // (pelmora-cli). Never throws.
+    ImportResult importFile(const QString& downloadFile);
+
+    // The import alone, in one transaction; throws Error (nothing kept) on failure.
+    ImportResult importRecords(const QString& downloadFile);
+
+private:
+    ImportResult run(const QString& downloadFile, bool wait, bool deleteDownload);
+
+    DataModule& data_;
+    UserPort& port_;
+};
+
+} // namespace pelmora
