@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace pelmora::toolkit {
@@ -119,27 +120,39 @@ const SqlRowWindow::Row *SqlRowWindow::row(int row, QString *error) {
   auto it = m_pages.find(page);
   if (it == m_pages.end())
     return nullptr;
-  it->lastUse = ++m_tick;
+  it->lastUse = tick();
   const int offset = row % m_pageSize;
   return offset < it->rows.size() ? &it->rows[offset] : nullptr;
 }
 
 void SqlRowWindow::evict() {
-  while (m_pages.size() > m_maxPages) {
-    auto oldest = m_pages.begin();
-    for (auto it = m_pages.begin(); it != m_pages.end(); ++it) {
-      if (it->lastUse < oldest->lastUse)
-        oldest = it;
-    }
-    m_pages.erase(oldest);
+  while (m_pages.size() > m_maxPages)
+    evictOldestPage();
+}
+
+quint64 SqlRowWindow::oldestPageUse() const {
+  quint64 oldest = std::numeric_limits<quint64>::max();
+  for (const Page &page : m_pages)
+    oldest = std::min(oldest, page.lastUse);
+  return oldest;
+}
+
+void SqlRowWindow::evictOldestPage() {
+  if (m_pages.isEmpty())
+    return;
+  auto oldest = m_pages.begin();
+  for (auto it = m_pages.begin(); it != m_pages.end(); ++it) {
+    if (it->lastUse < oldest->lastUse)
+      oldest = it;
   }
+  m_pages.erase(oldest);
 }
 
 bool SqlRowWindow::fetchPage(int page, QString *error) {
   const int start = page * m_pageSize;
   const int count = std::min(m_pageSize, m_count - start);
   Page result;
-  result.lastUse = ++m_tick;
+  result.lastUse = tick();
   bool ok = true;
   const auto previous = m_pages.constFind(page - 1);
   const auto next = m_pages.constFind(page + 1);

@@ -48,7 +48,11 @@ public:
   int pageSize() const { return m_pageSize; }
   void setMaxPages(int pages);
   int cachedPageCount() const { return int(m_pages.size()); }
-  quint64 lastUse() const { return m_tick; }
+  // Windows that share one page budget share a clock, so that the page read
+  // least recently among all of them can be found.
+  void setClock(quint64 *clock) { m_clock = clock; }
+  quint64 oldestPageUse() const;
+  void evictOldestPage();
 
   // Runs COUNT(*); false (and `error` set) on failure.
   bool count(QString *error);
@@ -99,12 +103,14 @@ private:
   QString orderBy(bool descending) const;
   Row readRow(const QSqlQuery &query) const;
   void evict();
+  quint64 tick() { return m_clock ? ++*m_clock : ++m_tick; }
 
   SqlRowSource m_source;
   int m_pageSize;
   int m_maxPages;
   int m_count = 0;
   quint64 m_tick = 0;
+  quint64 *m_clock = nullptr;
   QHash<int, Page> m_pages;
   bool m_hiding = false;
 };

@@ -3,14 +3,9 @@
 #include "toolkit/SqlRowWindow.h"
 #include "toolkit/SqlUtil.h"
 
-#include <QDate>
-#include <QDateTime>
 #include <QMetaObject>
-#include <QPointer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSqlRecord>
-#include <QTime>
 
 #include <algorithm>
 #include <exception>
@@ -152,9 +147,7 @@ void SqlTableModel::failLater(const QString &message) const {
 bool SqlTableModel::resolveColumns() {
   m_columns = m_requestedColumns;
   if (m_columns.isEmpty()) {
-    const QSqlRecord fields = QSqlDatabase::database(m_connectionName, false).record(m_table);
-    for (int i = 0; i < fields.count(); ++i)
-      m_columns << fields.fieldName(i);
+    m_columns = sql::tableColumns(m_connectionName, m_table);
     if (m_columns.isEmpty())
       return fail(QStringLiteral("No columns found in table ") + m_table);
   }
@@ -312,27 +305,7 @@ QVariantMap SqlTableModel::record(int row) const {
   return result;
 }
 
-QVariant SqlTableModel::toStorage(const QVariant &value) {
-  if (value.isNull())
-    return {};
-  switch (value.typeId()) {
-  case QMetaType::QDate:
-    return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
-  case QMetaType::QTime: {
-    const QTime time = value.toTime();
-    return time.toString(time.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
-  }
-  case QMetaType::QDateTime: {
-    const QDateTime moment = value.toDateTime();
-    return moment.toString(moment.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
-                                                : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-  }
-  case QMetaType::Bool:
-    return value.toBool() ? 1 : 0;
-  default:
-    return value;
-  }
-}
+QVariant SqlTableModel::toStorage(const QVariant &value) { return sql::toStorage(value); }
 
 bool SqlTableModel::setData(const QModelIndex &index, const QVariant &value, int role) {
   if (!index.isValid() || !m_window || index.row() >= m_window->rowCount() ||
@@ -345,19 +318,14 @@ bool SqlTableModel::setData(const QModelIndex &index, const QVariant &value, int
   if (!key.isValid())
     return fail(m_lastError.isEmpty() ? QStringLiteral("Row %1 could not be read").arg(row) : m_lastError);
 
+  const quint64 generation = m_generation;
   emit aboutToPost(row, index.column(), value);
-  if (!m_window) // a listener closed the model
-    return fail(QStringLiteral("The table was closed before the change was saved"));
+  if (generation != m_generation) // a listener refreshed or closed the model
+    return fail(QStringLiteral("The rows were refreshed before the change was saved"));
 
-  QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-  const QString text = QStringLiteral("UPDATE ") + sql::quoted(m_table) + QStringLiteral(" SET ") +
-                       sql::quoted(columnName(index.column())) + QStringLiteral(" = ? WHERE ") +
-                       sql::quoted(m_keyColumn) + QStringLiteral(" = ?");
   QString message;
-  if (!sql::run(query, text, {toStorage(value), key}, &message))
+  if (!sql::updateCell(m_connectionName, m_table, m_keyColumn, columnName(index.column()), value, key, &message))
     return fail(message);
-  if (query.numRowsAffected() == 0)
-    return fail(QStringLiteral("The row was not found; it may have been deleted"));
 
   // Read the row back: the database may have converted the value or triggers
   // may have changed other columns.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 
@@ -16,5 +17,15 @@ QVariant normalized(const QVariant &value);
 // Prepares `text`, binds `values` in order and executes. On failure sets
 // `error` (when given) to the driver's message and returns false.
 bool run(QSqlQuery &query, const QString &text, const QVariantList &values, QString *error);
+// The value as it is stored: QDate as yyyy-MM-dd, QTime as HH:mm:ss (.zzz when
+// the milliseconds are not zero), QDateTime as yyyy-MM-dd HH:mm:ss, bool as 0/1,
+// an invalid or null QVariant as NULL; anything else as given.
+QVariant toStorage(const QVariant &value);
+// The columns of a table in their declared order (empty when it has none or is missing).
+QStringList tableColumns(const QString &connectionName, const QString &table);
+// UPDATE table SET column = ? WHERE key = ? with the value converted by
+// toStorage(). Fails (with `error` set) when no row has the key.
+bool updateCell(const QString &connectionName, const QString &table, const QString &keyColumn,
+                const QString &column, const QVariant &value, const QVariant &key, QString *error);
 
 } // namespace pelmora::toolkit::sql
