@@ -1,5 +1,6 @@
 #include "toolkit/widgets/CellEditorDelegate.h"
 
+#include "toolkit/SqlGroupModel.h"
 #include "toolkit/widgets/DisplayFormat.h"
 
 #include <QApplication>
@@ -175,6 +176,15 @@ bool CellEditorDelegate::approveEdit(QAbstractItemView *view, QModelIndex &index
 void CellEditorDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
+    // A group row of a grouped grid: its value and count, in bold.
+    const QVariant label = index.data(SqlGroupModel::GroupLabelRole);
+    if (label.isValid()) {
+        option->text = label.toString();
+        option->font.setBold(true);
+        option->fontMetrics = QFontMetrics(option->font);
+        option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        return;
+    }
     const GridColumn *column = columnFor(index);
     if (column) {
         option->text = formatValue(column, index.data(Qt::EditRole), option->locale);
@@ -213,7 +223,7 @@ void CellEditorDelegate::initStyleOption(QStyleOptionViewItem *option, const QMo
 void CellEditorDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const GridColumn *column = columnFor(index);
-    if (column && column->editor == EditorKind::CheckBox) {
+    if (column && column->editor == EditorKind::CheckBox && !index.data(SqlGroupModel::IsGroupRole).toBool()) {
         paintCheckBox(painter, option, index);
         return;
     }

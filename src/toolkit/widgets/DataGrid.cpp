@@ -1,7 +1,15 @@
 #include "toolkit/widgets/DataGrid.h"
 
+#include "toolkit/SqlGroupModel.h"
 #include "toolkit/SqlTableModel.h"
+#include "toolkit/SqlUtil.h"
 #include "toolkit/widgets/CellEditorDelegate.h"
+#include "toolkit/widgets/ConditionBuilderDialog.h"
+#include "toolkit/widgets/DisplayFormat.h"
+#include "toolkit/widgets/FilterBar.h"
+#include "toolkit/widgets/GridFilter.h"
+#include "toolkit/widgets/GroupByBox.h"
+#include "toolkit/widgets/HeaderFilterPopup.h"
 #include "toolkit/widgets/GridHeaderView.h"
 #include "toolkit/widgets/GridViews.h"
 
@@ -11,6 +19,8 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QSqlIndex>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlTableModel>
 #include <QStackedWidget>
@@ -55,6 +65,8 @@ struct DataGrid::Private
     bool filtering = false;
     int rowHeight = kDefaultRowHeight;
     QStringList grouped;
+    std::unique_ptr<SqlGroupModel> groupModel;
+    GridFilter filter;
     int lastFocusedRow = -2;
     int resetRow = -1;
     int resetColumn = -1;
@@ -122,13 +134,32 @@ DataGrid::DataGrid(QWidget *parent)
     d->tree->setUniformRowHeights(true);
     d->tree->setSelectionBehavior(QAbstractItemView::SelectRows);
     d->tree->setEditTriggers(d->table->editTriggers());
+    // A group's rows are read as it opens, even while the tree still waits to lay itself out.
+    connect(d->tree, &QTreeView::expanded, this, [this](const QModelIndex &index) {
+        if (QAbstractItemModel *model = d->tree->model(); model && model->canFetchMore(index))
+            model->fetchMore(index);
+    });
     d->stack->addWidget(d->tree);
+
+    d->groupBox = new GroupByBox(this);
+    d->groupBox->setVisible(false);
+    connect(d->groupBox, &GroupByBox::columnDropped, this,
+            [this](const QString &field, int level) { groupByColumn(field, level); });
+    connect(d->groupBox, &GroupByBox::ungroupRequested, this, &DataGrid::ungroupColumn);
+
+    d->filterBar = new FilterBar(this);
+    d->filterBar->setVisible(false);
+    connect(d->filterBar, &FilterBar::activeToggled, this, &DataGrid::setFilterActive);
+    connect(d->filterBar, &FilterBar::clearClicked, this, &DataGrid::clearFilter);
+    connect(d->filterBar, &FilterBar::customizeClicked, this, &DataGrid::showFilterBuilder);
 
     d->navigator = new RecordNavigator(this);
     d->navigator->setView(d->table);
     connect(d->navigator, &RecordNavigator::filterRequested, this, &DataGrid::showFilterBuilder);
 
+    d->layout->addWidget(d->groupBox);
     d->layout->addWidget(d->stack, 1);
+    d->layout->addWidget(d->filterBar);
     d->layout->addWidget(d->navigator);
     setFocusProxy(d->table);
 }
@@ -375,7 +406,12 @@ const GridColumn *DataGrid::describe(const QModelIndex &index) const
 
 QModelIndex DataGrid::toDataIndex(const QModelIndex &viewIndex) const
 {
-    if (!viewIndex.isValid() || viewIndex.model() == d->model)
+    if (!viewIndex.isValid())
+        return {};
+    if (viewIndex.model() == d->model)
+        return viewIndex;
+    // While grouped, a record row of the grouping model stands for its record (same columns).
+    if (d->groupModel && viewIndex.model() == d->groupModel.get() && !d->groupModel->isGroup(viewIndex))
         return viewIndex;
     return {};
 }
@@ -707,7 +743,15 @@ void DataGrid::setCurrentRow(int row)
 
 QModelIndex DataGrid::currentIndex() const
 {
-    return toDataIndex(currentView()->currentIndex());
+    const QModelIndex current = currentView()->currentIndex();
+    if (!current.isValid() || current.model() == d->model)
+        return current;
+    // A record row of the grouping model: the same record in the data set, found by its key.
+    auto *sql = qobject_cast<SqlTableModel *>(d->model.data());
+    if (!sql || !d->groupModel || d->groupModel->isGroup(current))
+        return {};
+    const int row = sql->rowOfKey(d->groupModel->keyAt(current));
+    return row < 0 ? QModelIndex() : sql->index(row, current.column());
 }
 
 void DataGrid::restoreCurrentAfterReset()
@@ -722,24 +766,24 @@ void DataGrid::restoreCurrentAfterReset()
     d->table->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void DataGrid::onCurrentChanged(const QModelIndex &current)
+void DataGrid::onCurrentChanged(const QModelIndex &)
 {
     d->rowHeader->viewport()->update();
-    const QModelIndex data = toDataIndex(current);
-    const int row = data.isValid() ? data.row() : -1;
+    const int row = currentRow();
     if (row == d->lastFocusedRow)
         return;
     d->lastFocusedRow = row;
     emit focusedRowChanged(row);
 }
 
-// --- grouping (filled in below) ---
+// --- grouping ---
 
 void DataGrid::setGroupingEnabled(bool enabled)
 {
     d->groupingEnabled = enabled;
     d->header->setDragOutEnabled(enabled);
-    d->header->setSectionsMovable(enabled || d->header->sectionsMovable());
+    if (enabled)
+        d->header->setSectionsMovable(true);
 }
 
 bool DataGrid::isGroupingEnabled() const
@@ -747,16 +791,25 @@ bool DataGrid::isGroupingEnabled() const
     return d->groupingEnabled;
 }
 
-void DataGrid::setGroupByBoxVisible(bool) {}
+void DataGrid::setGroupByBoxVisible(bool visible)
+{
+    d->groupBox->setVisible(visible);
+}
 
 bool DataGrid::isGroupByBoxVisible() const
 {
-    return false;
+    return !d->groupBox->isHidden();
 }
 
 void DataGrid::setGroupedColumns(const QStringList &fields)
 {
-    d->grouped = fields;
+    QStringList known;
+    for (const QString &field : fields)
+        if (modelColumn(field) >= 0 && !known.contains(fieldAt(modelColumn(field))))
+            known << fieldAt(modelColumn(field));
+    if (known == d->grouped)
+        return;
+    d->grouped = known;
     rebuildGroups();
 }
 
@@ -767,8 +820,10 @@ QStringList DataGrid::groupedColumns() const
 
 void DataGrid::groupByColumn(const QString &field, int level)
 {
+    if (modelColumn(field) < 0)
+        return;
     QStringList fields = d->grouped;
-    fields.removeAll(field);
+    fields.removeIf([&](const QString &f) { return f.compare(field, Qt::CaseInsensitive) == 0; });
     fields.insert(level < 0 || level > fields.size() ? fields.size() : level, field);
     setGroupedColumns(fields);
 }
@@ -776,7 +831,7 @@ void DataGrid::groupByColumn(const QString &field, int level)
 void DataGrid::ungroupColumn(const QString &field)
 {
     QStringList fields = d->grouped;
-    fields.removeAll(field);
+    fields.removeIf([&](const QString &f) { return f.compare(field, Qt::CaseInsensitive) == 0; });
     setGroupedColumns(fields);
 }
 
@@ -795,12 +850,106 @@ void DataGrid::collapseAllGroups()
     d->tree->collapseAll();
 }
 
+bool DataGrid::prepareGroupModel()
+{
+    auto *group = d->groupModel.get();
+    if (auto *sql = qobject_cast<SqlTableModel *>(d->model.data())) {
+        group->setConnectionName(sql->connectionName());
+        group->setTable(sql->table());
+        group->setKeyColumn(sql->keyColumn());
+        group->setFilter(sql->filter());
+        if (!sql->sortColumn().isEmpty())
+            group->setSort(sql->sortColumn(), sql->sortOrder());
+    } else if (auto *table = qobject_cast<QSqlTableModel *>(d->model.data())) {
+        group->setConnectionName(table->database().connectionName());
+        group->setTable(table->tableName());
+        const QSqlIndex key = table->primaryKey();
+        group->setKeyColumn(key.count() == 1 ? key.fieldName(0) : QStringLiteral("rowid"));
+        group->setFilter(table->filter());
+    } else {
+        return false;
+    }
+    group->setColumns(d->fieldNames);
+    return true;
+}
+
 void DataGrid::rebuildGroups()
 {
+    const QList<QPair<QString, QString>> chips = [this] {
+        QList<QPair<QString, QString>> out;
+        for (const QString &field : std::as_const(d->grouped)) {
+            const GridColumn *c = column(field);
+            out << qMakePair(field, c ? c->title() : field);
+        }
+        return out;
+    }();
+    d->groupBox->setGroups(chips);
+
+    if (d->grouped.isEmpty() || !d->model) {
+        d->stack->setCurrentWidget(d->table);
+        d->navigator->setView(d->table);
+        d->tree->setModel(nullptr);
+        if (d->groupModel)
+            d->groupModel->close();
+        emit groupingChanged(d->grouped);
+        return;
+    }
+    if (!d->groupModel) {
+        d->groupModel = std::make_unique<SqlGroupModel>();
+        connect(d->groupModel.get(), &QAbstractItemModel::rowsInserted, this,
+                [this](const QModelIndex &parent, int first, int last) { spanGroupRows(parent, first, last); });
+        connect(d->groupModel.get(), &QAbstractItemModel::modelReset, this, [this] {
+            spanGroupRows(QModelIndex(), 0, d->groupModel->rowCount() - 1);
+        });
+    }
+    if (!prepareGroupModel()) {
+        // Grouping needs the data set's table; other models stay flat.
+        d->grouped.clear();
+        d->groupBox->setGroups({});
+        emit groupingChanged(d->grouped);
+        return;
+    }
+    d->groupModel->setGroupColumns(d->grouped);
+    if (d->tree->model() != d->groupModel.get()) {
+        d->tree->setModel(d->groupModel.get());
+        connect(d->tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex &current) { onCurrentChanged(current); });
+    }
+    if (d->groupModel->isOpen())
+        d->groupModel->refresh();
+    else
+        d->groupModel->open();
+    // The tree shows the columns as the table does.
+    QHeaderView *treeHeader = d->tree->header();
+    treeHeader->setSectionsMovable(true);
+    for (int visual = 0; visual < d->header->count(); ++visual) {
+        const int logical = d->header->logicalIndex(visual);
+        const int from = treeHeader->visualIndex(logical);
+        if (from != visual)
+            treeHeader->moveSection(from, visual);
+        d->tree->setColumnHidden(logical, d->header->isSectionHidden(logical));
+        d->tree->setColumnWidth(logical, d->header->sectionSize(logical));
+    }
+    d->stack->setCurrentWidget(d->tree);
+    d->navigator->setView(d->tree);
     emit groupingChanged(d->grouped);
 }
 
-// --- filtering (filled in below) ---
+void DataGrid::spanGroupRows(const QModelIndex &parent, int first, int last)
+{
+    if (!d->groupModel)
+        return;
+    // Only levels above the last group column hold group rows; data rows are never walked.
+    int depth = 0;
+    for (QModelIndex p = parent; p.isValid(); p = p.parent())
+        ++depth;
+    if (depth >= d->grouped.size())
+        return;
+    for (int row = first; row <= last; ++row)
+        d->tree->setFirstColumnSpanned(row, parent, true);
+}
+
+// --- filtering ---
 
 void DataGrid::setFilteringEnabled(bool enabled)
 {
@@ -813,17 +962,41 @@ bool DataGrid::isFilteringEnabled() const
     return d->filtering;
 }
 
-GridFilter *DataGrid::filter() const
+const GridFilter &DataGrid::filter() const
 {
-    return nullptr;
+    return d->filter;
+}
+
+void DataGrid::setFilter(const GridFilter &filter)
+{
+    d->filter = filter;
+    applyFilter();
+}
+
+void DataGrid::setColumnFilter(const QString &field, const FilterNode &condition)
+{
+    d->filter.setColumnCondition(field, condition);
+    d->filter.setActive(true);
+    applyFilter();
 }
 
 QString DataGrid::filterText() const
 {
-    return {};
+    return d->filter.isActive() ? d->filter.toExpression() : QString();
 }
 
-void DataGrid::clearFilter() {}
+void DataGrid::clearFilter()
+{
+    d->filter.clear();
+    d->filter.setActive(true);
+    applyFilter();
+}
+
+void DataGrid::setFilterActive(bool active)
+{
+    d->filter.setActive(active);
+    applyFilter();
+}
 
 void DataGrid::setFilterInstaller(FilterInstaller installer)
 {
@@ -835,11 +1008,120 @@ void DataGrid::setFilterValueProvider(std::function<QVariantList(const QString &
     d->valueProvider = std::move(provider);
 }
 
-void DataGrid::showHeaderFilter(const QString &) {}
+QVariantList DataGrid::filterValues(const QString &field) const
+{
+    if (d->valueProvider)
+        return d->valueProvider(field);
+    constexpr int kMaxValues = 1000;
+    QString connection;
+    QString table;
+    if (auto *sql = qobject_cast<SqlTableModel *>(d->model.data())) {
+        connection = sql->connectionName();
+        table = sql->table();
+    } else if (auto *t = qobject_cast<QSqlTableModel *>(d->model.data())) {
+        connection = t->database().connectionName();
+        table = t->tableName();
+    }
+    QVariantList values;
+    if (!table.isEmpty()) {
+        // The values come from the database, never from walking every row.
+        QSqlQuery query(QSqlDatabase::database(connection, false));
+        const QString statement = QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE %1 IS NOT NULL AND %1 <> '' ORDER BY 1 LIMIT %3")
+                                      .arg(sql::quoted(field), sql::quoted(table))
+                                      .arg(kMaxValues);
+        if (query.exec(statement))
+            while (query.next())
+                values << query.value(0);
+        return values;
+    }
+    const int logical = modelColumn(field);
+    if (!d->model || logical < 0)
+        return values;
+    QSet<QString> seen;
+    for (int row = 0; row < qMin(d->model->rowCount(), kMaxValues); ++row) {
+        const QVariant value = d->model->index(row, logical).data(Qt::EditRole);
+        if (!DisplayFormat::isBlank(value) && !seen.contains(value.toString())) {
+            seen.insert(value.toString());
+            values << value;
+        }
+    }
+    std::sort(values.begin(), values.end(), [](const QVariant &a, const QVariant &b) {
+        return QVariant::compare(a, b) == QPartialOrdering::Less;
+    });
+    return values;
+}
 
-void DataGrid::showFilterBuilder() {}
+GridColumn DataGrid::describeField(const QString &field) const
+{
+    if (const GridColumn *c = column(field))
+        return *c;
+    GridColumn plain;
+    plain.field = field;
+    return plain;
+}
 
-void DataGrid::applyFilter() {}
+HeaderFilterPopup *DataGrid::showHeaderFilter(const QString &field)
+{
+    const int logical = modelColumn(field);
+    if (logical < 0)
+        return nullptr;
+    auto *popup = new HeaderFilterPopup(describeField(field), filterValues(fieldAt(logical)), this);
+    const QString name = fieldAt(logical);
+    connect(popup, &HeaderFilterPopup::conditionChosen, this,
+            [this, name](const FilterNode &condition) { setColumnFilter(name, condition); });
+    connect(popup, &HeaderFilterPopup::customRequested, this, [this] {
+        // After the drop-down has closed.
+        QMetaObject::invokeMethod(this, &DataGrid::showFilterBuilder, Qt::QueuedConnection);
+    });
+    const QRect section(d->header->mapToGlobal(QPoint(d->header->sectionViewportPosition(logical), 0)),
+                        QSize(d->header->sectionSize(logical), d->header->height()));
+    popup->popupBelow(section);
+    return popup;
+}
+
+void DataGrid::showFilterBuilder()
+{
+    QList<GridColumn> offered;
+    for (const QString &field : std::as_const(d->fieldNames)) {
+        const GridColumn c = describeField(field);
+        if (c.filterable && (d->columns.isEmpty() || column(field)))
+            offered << c;
+    }
+    ConditionBuilderDialog dialog(offered, d->filter.root(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    d->filter.setRoot(dialog.condition());
+    d->filter.setActive(true);
+    applyFilter();
+}
+
+void DataGrid::applyFilter()
+{
+    const QString text = filterText();
+    if (d->filterInstaller) {
+        d->filterInstaller(text);
+    } else {
+        const QString where = d->filter.isActive() ? d->filter.toSql() : QString();
+        if (auto *sql = qobject_cast<SqlTableModel *>(d->model.data()))
+            sql->setFilter(where);
+        else if (auto *table = qobject_cast<QSqlTableModel *>(d->model.data())) {
+            table->setFilter(where);
+            table->select();
+        }
+    }
+    // A grouped grid shows the same rows as the data set.
+    if (d->groupModel && !d->grouped.isEmpty() && prepareGroupModel())
+        d->groupModel->refresh();
+
+    d->filterBar->setExpression(d->filter.toExpression(), d->filter.isActive());
+    d->filterBar->setVisible(!d->filter.isEmpty());
+    QSet<int> filtered;
+    for (const QString &field : d->filter.filteredFields())
+        if (modelColumn(field) >= 0)
+            filtered.insert(modelColumn(field));
+    d->header->setFilteredSections(filtered);
+    emit filterExpressionChanged(text);
+}
 
 // --- layout properties ---
 

@@ -2,6 +2,7 @@
 
 #include "toolkit/widgets/CellStyle.h"
 #include "toolkit/widgets/GridColumn.h"
+#include "toolkit/widgets/GridFilter.h"
 #include "toolkit/widgets/RecordNavigator.h"
 
 #include <QList>
@@ -26,8 +27,8 @@ class CellEditorDelegate;
 class FilterBar;
 class GridHeaderView;
 class GroupByBox;
-class GridFilter;
 class HeaderFilterPopup;
+class SqlGroupModel;
 template <class Base> class EditingView;
 
 // A data-bound grid: an optional group-by box, the rows (a table, or a tree of groups while
@@ -128,14 +129,21 @@ public:
     // --- filtering ---
     void setFilteringEnabled(bool enabled); // the header filter buttons
     bool isFilteringEnabled() const;
-    GridFilter *filter() const;
-    QString filterText() const; // what the filter bar shows ("" when none or switched off)
+    const GridFilter &filter() const;
+    void setFilter(const GridFilter &filter);
+    // The condition of one column, as its header drop-down sets it (an empty node clears it).
+    void setColumnFilter(const QString &field, const FilterNode &condition);
+    // The text handed to the data set: the filter's expression, "" when empty or switched off.
+    QString filterText() const;
     void clearFilter();
+    void setFilterActive(bool active);
     void setFilterInstaller(FilterInstaller installer);
     // Ask the header filter values of a column (default: distinct values from the model's
     // table, or from the rows the model holds).
     void setFilterValueProvider(std::function<QVariantList(const QString &field)> provider);
-    void showHeaderFilter(const QString &field);
+    QVariantList filterValues(const QString &field) const;
+    // Opens a column's filter drop-down under its header (returned for tests; it closes itself).
+    HeaderFilterPopup *showHeaderFilter(const QString &field);
     void showFilterBuilder();
 
     // --- layout properties (column widths, visibility and order; the grid's geometry) ---
@@ -171,6 +179,9 @@ private:
     void onHeaderMenu(const QPoint &pos);
     void applyFilter();
     void rebuildGroups();
+    bool prepareGroupModel();
+    void spanGroupRows(const QModelIndex &parent, int first, int last);
+    GridColumn describeField(const QString &field) const;
     const GridColumn *describe(const QModelIndex &index) const;
     QModelIndex toDataIndex(const QModelIndex &viewIndex) const;
 };

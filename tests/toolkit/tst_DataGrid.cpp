@@ -1,0 +1,524 @@
+#include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/ConditionBuilderDialog.h"
+#include "toolkit/widgets/DataGrid.h"
+#include "toolkit/widgets/FilterBar.h"
+#include "toolkit/widgets/GridHeaderView.h"
+#include "toolkit/widgets/GroupByBox.h"
+#include "toolkit/widgets/HeaderFilterPopup.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+
+using namespace pelmora::toolkit;
+
+namespace {
+
+const QString kConnection = QStringLiteral("dataGridTest");
+
+QVariant scalar(const QString &statement)
+{
+    QSqlQuery query(QSqlDatabase::database(kConnection));
+    if (!query.exec(statement) || !query.next())
+        return {};
+    return query.value(0);
+}
+
+QList<GridColumn> saleColumns()
+{
+    QList<GridColumn> columns;
+    auto add = [&](const char *field, const char *caption, EditorKind kind, int width = 80) -> GridColumn & {
+        GridColumn c;
+        c.field = QString::fromLatin1(field);
+        c.caption = QString::fromLatin1(caption);
+        c.editor = kind;
+        c.width = width;
+        columns << c;
+        return columns.last();
+    };
+    add("id", "", EditorKind::Text).readOnly = true;
+    add("Name", "Customer", EditorKind::Text, 120);
+    add("Status", "", EditorKind::Lookup).lookup.values = {QStringLiteral("Paid"), QStringLiteral("Unpaid"),
+                                                          QStringLiteral("Shipped")};
+    add("Day", "Date", EditorKind::Date);
+    add("Total", "", EditorKind::Currency).displayFormat = QStringLiteral(",0.00;(,0.00)");
+    add("Method", "Payment method", EditorKind::Lookup).lookup = LookupSource{{}, {}, {}, QStringLiteral("Method"),
+                                                                             QStringLiteral("PaymentMethod")};
+    add("Fresh", "", EditorKind::CheckBox, 40);
+    return columns;
+}
+
+} // namespace
+
+class TestDataGrid : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void clickAndTypePostsTheCell();
+    void editingStartCallbackActsOnTheRow();
+    void editingStartCallbackCanCancel();
+    void movingWithTheKeyboardOnlyFocuses();
+    void dropDownPostsAsSoonAsAValueIsPicked();
+    void checkBoxToggles_data();
+    void checkBoxToggles();
+    void cellStyleCallbackColoursTheRow();
+    void headerFilterValueFiltersAndShowsText_data();
+    void headerFilterValueFiltersAndShowsText();
+    void filterBarSwitchesOffAndClears();
+    void conditionBuilderFilter();
+    void filterInstallerReceivesTheText();
+    void groupingShowsGroupsWithCounts();
+    void droppingAHeaderOnTheBoxGroupsAndChipUngroups();
+    void columnMenuHidesAndShowsColumns();
+    void autoWidthFillsTheGrid();
+    void autoSizeFitsCaptionAndVisibleRows();
+    void layoutRoundTripsThroughSettings();
+
+private:
+    QTemporaryDir m_dir;
+    SqlTableModel *m_model = nullptr;
+    DataGrid *m_grid = nullptr;
+
+    QRect cellRect(int row, const QString &field) const
+    {
+        return m_grid->tableView()->visualRect(m_model->index(row, m_grid->modelColumn(field)));
+    }
+    void clickCell(int row, const QString &field)
+    {
+        QTest::mouseClick(m_grid->tableView()->viewport(), Qt::LeftButton, {}, cellRect(row, field).center());
+    }
+    QListWidgetItem *findEntry(HeaderFilterPopup *popup, const QString &text) const
+    {
+        const auto found = popup->list()->findItems(text, Qt::MatchExactly);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+};
+
+void TestDataGrid::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QVERIFY(m_dir.isValid());
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
+    db.setDatabaseName(m_dir.filePath(QStringLiteral("grid.db")));
+    QVERIFY(db.open());
+}
+
+void TestDataGrid::init()
+{
+    QSqlQuery query(QSqlDatabase::database(kConnection));
+    query.exec(QStringLiteral("DROP TABLE IF EXISTS Sales"));
+    query.exec(QStringLiteral("DROP TABLE IF EXISTS Method"));
+    QVERIFY(query.exec(QStringLiteral("CREATE TABLE Sales (id INTEGER PRIMARY KEY, Name TEXT, Status TEXT, Day TEXT, "
+                                      "Total REAL, Method TEXT, Fresh INTEGER)")));
+    QVERIFY(query.exec(QStringLiteral("CREATE TABLE Method (PaymentMethod TEXT)")));
+    QVERIFY(query.exec(QStringLiteral("INSERT INTO Method VALUES ('Card'), ('Cash'), ('Cheque')")));
+    const char *rows[] = {
+        "1, 'Ann', 'Paid', '2007-01-15', 10.5, 'Card', 1",
+        "2, 'Bob', 'Unpaid', '2007-01-14', -1234.5, 'Cash', 1",
+        "3, 'Cy', 'Paid', '2007-01-02', 99, 'Card', 0",
+        "4, 'Di', NULL, '2006-12-31', 5, 'Cheque', 0",
+        "5, 'Ed', 'Unpaid', '2007-01-15', 1234567.891, 'Card', 0",
+        "6, 'Flo', 'Paid', NULL, 0, NULL, NULL",
+    };
+    for (const char *row : rows)
+        QVERIFY(query.exec(QStringLiteral("INSERT INTO Sales VALUES (%1)").arg(QLatin1String(row))));
+
+    m_model = new SqlTableModel;
+    m_model->setConnectionName(kConnection);
+    m_model->setTable(QStringLiteral("Sales"));
+    m_model->setKeyColumn(QStringLiteral("id"));
+    m_model->setSort(QStringLiteral("id"));
+    QVERIFY(m_model->open());
+    m_grid = new DataGrid;
+    m_grid->setModel(m_model);
+    m_grid->setColumns(saleColumns());
+    m_grid->setFilteringEnabled(true);
+    m_grid->setGroupingEnabled(true);
+    m_grid->resize(800, 400);
+    m_grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_grid));
+    m_grid->activateWindow();
+}
+
+void TestDataGrid::cleanup()
+{
+    delete m_grid;
+    delete m_model;
+}
+
+void TestDataGrid::cleanupTestCase()
+{
+    QSqlDatabase::removeDatabase(kConnection);
+}
+
+void TestDataGrid::clickAndTypePostsTheCell()
+{
+    clickCell(1, QStringLiteral("Name"));
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QStringLiteral("Bob"));
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("Robert"));
+    QTest::keyClick(editor, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    QCOMPARE(scalar(QStringLiteral("SELECT Name FROM Sales WHERE id = 2")).toString(), QStringLiteral("Robert"));
+}
+
+void TestDataGrid::editingStartCallbackActsOnTheRow()
+{
+    // Like an order's "new" mark that the first edit clears.
+    QList<int> started;
+    m_grid->setEditingStartCallback([&](const QModelIndex &index) {
+        started << index.row();
+        m_model->setData(index.siblingAtColumn(m_grid->modelColumn(QStringLiteral("Fresh"))), 0);
+        return true;
+    });
+    m_grid->setCurrentRow(0);
+    QTest::keyClick(m_grid->tableView(), Qt::Key_Right);
+    QTest::keyClicks(m_grid->tableView(), QStringLiteral("Z"));
+    QCOMPARE(started, QList<int>{0});
+    QCOMPARE(scalar(QStringLiteral("SELECT Fresh FROM Sales WHERE id = 1")).toInt(), 0);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(scalar(QStringLiteral("SELECT Name FROM Sales WHERE id = 1")).toString(), QStringLiteral("Z"));
+}
+
+void TestDataGrid::editingStartCallbackCanCancel()
+{
+    m_grid->setEditingStartCallback([](const QModelIndex &) { return false; });
+    clickCell(2, QStringLiteral("Name"));
+    QTest::keyClicks(m_grid->tableView(), QStringLiteral("X"));
+    QCOMPARE(QApplication::focusWidget(), m_grid->tableView());
+    clickCell(2, QStringLiteral("Fresh"));
+    QCOMPARE(scalar(QStringLiteral("SELECT Name FROM Sales WHERE id = 3")).toString(), QStringLiteral("Cy"));
+    QCOMPARE(scalar(QStringLiteral("SELECT Fresh FROM Sales WHERE id = 3")).toInt(), 0);
+}
+
+void TestDataGrid::movingWithTheKeyboardOnlyFocuses()
+{
+    int started = 0;
+    m_grid->setEditingStartCallback([&](const QModelIndex &) {
+        ++started;
+        return true;
+    });
+    m_grid->setCurrentRow(0);
+    QSignalSpy focused(m_grid, &DataGrid::focusedRowChanged);
+    QTest::keyClick(m_grid->tableView(), Qt::Key_Down);
+    QTest::keyClick(m_grid->tableView(), Qt::Key_Down);
+    QCOMPARE(m_grid->currentRow(), 2);
+    QCOMPARE(focused.count(), 2);
+    QCOMPARE(focused.last().at(0).toInt(), 2);
+    QCOMPARE(started, 0);
+}
+
+void TestDataGrid::dropDownPostsAsSoonAsAValueIsPicked()
+{
+    QSignalSpy changed(m_grid, &DataGrid::editorValueChanged);
+    clickCell(0, QStringLiteral("Method"));
+    auto *combo = qobject_cast<QComboBox *>(QApplication::focusWidget());
+    QVERIFY(combo);
+    QCOMPARE(combo->count(), 3); // the lookup table's rows
+    QCOMPARE(combo->currentText(), QStringLiteral("Card"));
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.first().at(0).toString(), QStringLiteral("Method"));
+    QCOMPARE(changed.first().at(2).toString(), QStringLiteral("Cash"));
+    // Posted while the editor is still open.
+    QCOMPARE(QApplication::focusWidget(), combo);
+    QCOMPARE(scalar(QStringLiteral("SELECT Method FROM Sales WHERE id = 1")).toString(), QStringLiteral("Cash"));
+}
+
+void TestDataGrid::checkBoxToggles_data()
+{
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("click") << false;
+    QTest::newRow("space") << true;
+}
+
+void TestDataGrid::checkBoxToggles()
+{
+    QFETCH(bool, byKey);
+    if (byKey) {
+        m_grid->tableView()->setCurrentIndex(m_model->index(2, m_grid->modelColumn(QStringLiteral("Fresh"))));
+        QTest::keyClick(m_grid->tableView(), Qt::Key_Space);
+    } else {
+        clickCell(2, QStringLiteral("Fresh"));
+    }
+    QCOMPARE(scalar(QStringLiteral("SELECT Fresh FROM Sales WHERE id = 3")).toInt(), 1);
+}
+
+void TestDataGrid::cellStyleCallbackColoursTheRow()
+{
+    const QColor unpaid(255, 200, 200);
+    m_grid->setCellStyleCallback([&](const QModelIndex &index, CellStyle &style) {
+        if (index.siblingAtColumn(m_grid->modelColumn(QStringLiteral("Status"))).data() == QStringLiteral("Unpaid"))
+            style.background = unpaid;
+    });
+    m_grid->setCurrentRow(5);
+    const QImage image = m_grid->tableView()->viewport()->grab().toImage();
+    auto pixelAt = [&](int row) {
+        const QRect rect = cellRect(row, QStringLiteral("id"));
+        return image.pixelColor(rect.right() - 2, rect.top() + 2);
+    };
+    QCOMPARE(pixelAt(1), unpaid);
+    QCOMPARE(pixelAt(4), unpaid);
+    QVERIFY(pixelAt(0) != unpaid);
+}
+
+void TestDataGrid::headerFilterValueFiltersAndShowsText_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("value") << "Status" << "Unpaid" << "Status = 'Unpaid'" << 2;
+    QTest::newRow("blanks") << "Status" << "(Blanks)" << "(Status IS NULL OR Status = '')" << 1;
+    QTest::newRow("non-blanks") << "Method" << "(NonBlanks)" << "(Method IS NOT NULL AND Method <> '')" << 5;
+    QTest::newRow("date value") << "Day" << "1/15/2007" << "Day = '01/15/2007'" << 2;
+    QTest::newRow("yesterday") << "Day" << "Yesterday" << "Day = '01/14/2007'" << 1;
+    QTest::newRow("this month") << "Day" << "This month" << "Day >= '01/01/2007' AND Day <= '01/31/2007'" << 4;
+    QTest::newRow("last year") << "Day" << "Last year" << "Day >= '01/01/2006' AND Day <= '12/31/2006'" << 1;
+    QTest::newRow("currency value") << "Total" << "(1,234.50)" << "Total = '-1234.5'" << 1;
+}
+
+void TestDataGrid::headerFilterValueFiltersAndShowsText()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, entry);
+    const QString wanted = entry;
+    QFETCH(QString, text);
+    QFETCH(int, rows);
+    QSignalSpy changed(m_grid, &DataGrid::filterExpressionChanged);
+    HeaderFilterPopup *popup = m_grid->showHeaderFilter(field);
+    QVERIFY(popup);
+    popup->setToday(QDate(2007, 1, 15));
+    QVERIFY(findEntry(popup, QStringLiteral("(All)")));
+    QVERIFY(findEntry(popup, QStringLiteral("(Custom...)")));
+    QListWidgetItem *item = findEntry(popup, wanted);
+    QVERIFY2(item, qPrintable(wanted));
+    QTest::mouseClick(popup->list()->viewport(), Qt::LeftButton, {}, popup->list()->visualItemRect(item).center());
+
+    auto *bar = m_grid->findChild<FilterBar *>(QStringLiteral("filterBar"));
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->findChild<QLabel *>(QStringLiteral("filterBarText"))->text(), text);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.first().at(0).toString(), text);
+    QCOMPARE(m_model->rowCount(), rows);
+}
+
+void TestDataGrid::filterBarSwitchesOffAndClears()
+{
+    m_grid->setColumnFilter(QStringLiteral("Status"),
+                            FilterNode::comparison(QStringLiteral("Status"), FilterNode::Operator::Equal, QStringLiteral("paid")));
+    QCOMPARE(m_model->rowCount(), 3); // letter case does not matter
+    auto *active = m_grid->findChild<QCheckBox *>(QStringLiteral("filterBarActive"));
+    QVERIFY(active->isChecked());
+    QTest::mouseClick(active, Qt::LeftButton);
+    QCOMPARE(m_model->rowCount(), 6);
+    QCOMPARE(m_grid->filterText(), QString());
+    QCOMPARE(m_grid->findChild<QLabel *>(QStringLiteral("filterBarText"))->text(), QStringLiteral("Status = 'paid'"));
+    QTest::mouseClick(active, Qt::LeftButton);
+    QCOMPARE(m_model->rowCount(), 3);
+    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("filterBarClear")), Qt::LeftButton);
+    QCOMPARE(m_model->rowCount(), 6);
+    QVERIFY(!m_grid->filterBar()->isVisible());
+    QCOMPARE(m_grid->filterText(), QString());
+}
+
+void TestDataGrid::conditionBuilderFilter()
+{
+    m_grid->setColumnFilter(QStringLiteral("Status"),
+                            FilterNode::comparison(QStringLiteral("Status"), FilterNode::Operator::Equal, QStringLiteral("Paid")));
+    bool answered = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<ConditionBuilderDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        // The merchant turns the root into OR and adds "Total < 0".
+        QWidget *root = dialog->tree()->itemWidget(dialog->rootItem(), 0);
+        auto *join = root->findChild<QComboBox *>(QStringLiteral("builderGroupJoin"));
+        join->setCurrentIndex(1);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("builderAddCondition")), Qt::LeftButton);
+        QTreeWidgetItem *added = dialog->rootItem()->child(dialog->rootItem()->childCount() - 1);
+        QWidget *row = dialog->tree()->itemWidget(added, 0);
+        auto *field = row->findChild<QComboBox *>(QStringLiteral("builderField"));
+        field->setCurrentIndex(field->findData(QStringLiteral("Total")));
+        row->findChild<QComboBox *>(QStringLiteral("builderOperator"))->setCurrentIndex(2);
+        QTest::keyClicks(row->findChild<QLineEdit *>(QStringLiteral("builderValue")), QStringLiteral("0"));
+        answered = true;
+        dialog->accept();
+    });
+    QTest::mouseClick(m_grid->findChild<QPushButton *>(QStringLiteral("filterBarCustomize")), Qt::LeftButton);
+    QVERIFY(answered);
+    QCOMPARE(m_grid->filterText(), QStringLiteral("Status = 'Paid' OR Total < '0'"));
+    QCOMPARE(m_model->rowCount(), 4);
+}
+
+void TestDataGrid::filterInstallerReceivesTheText()
+{
+    QStringList installed;
+    m_grid->setFilterInstaller([&](const QString &text) {
+        installed << text;
+        m_model->setFilter(text.isEmpty() ? QString() : QStringLiteral("Name = 'Ann'"));
+    });
+    m_grid->setColumnFilter(QStringLiteral("Name"),
+                            FilterNode::comparison(QStringLiteral("Name"), FilterNode::Operator::Equal, QStringLiteral("O'Neil")));
+    QCOMPARE(installed, QStringList{QStringLiteral("Name = 'O''Neil'")});
+    QCOMPARE(m_model->rowCount(), 1);
+    m_grid->clearFilter();
+    QCOMPARE(installed.last(), QString());
+    QCOMPARE(m_model->rowCount(), 6);
+}
+
+void TestDataGrid::groupingShowsGroupsWithCounts()
+{
+    QSignalSpy grouping(m_grid, &DataGrid::groupingChanged);
+    m_grid->groupByColumn(QStringLiteral("Status"));
+    QCOMPARE(grouping.count(), 1);
+    QTreeView *tree = m_grid->groupView();
+    QVERIFY(tree->isVisible());
+    QVERIFY(!m_grid->tableView()->isVisible());
+    QAbstractItemModel *groups = tree->model();
+    QStringList labels;
+    for (int row = 0; row < groups->rowCount(); ++row)
+        labels << groups->index(row, 0).data().toString();
+    QCOMPARE(labels, (QStringList{QStringLiteral(" (1)"), QStringLiteral("Paid (3)"), QStringLiteral("Unpaid (2)")}));
+    // Opening a group fetches its rows.
+    const QModelIndex unpaid = groups->index(2, 0);
+    tree->expand(unpaid);
+    QCOMPARE(groups->rowCount(unpaid), 2);
+    const int name = m_grid->modelColumn(QStringLiteral("Name"));
+    QCOMPARE(groups->index(0, name, unpaid).data().toString(), QStringLiteral("Bob"));
+    // A record row can be edited in place; the edit goes to the database.
+    tree->setCurrentIndex(groups->index(1, name, unpaid));
+    QCOMPARE(m_grid->currentRow(), 4);
+    QTest::keyClicks(tree, QStringLiteral("E"));
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClicks(editor, QStringLiteral("va"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(scalar(QStringLiteral("SELECT Name FROM Sales WHERE id = 5")).toString(), QStringLiteral("Eva"));
+
+    m_grid->ungroupAll();
+    QVERIFY(m_grid->tableView()->isVisible());
+    QCOMPARE(m_model->rowCount(), 6);
+}
+
+void TestDataGrid::droppingAHeaderOnTheBoxGroupsAndChipUngroups()
+{
+    m_grid->setGroupByBoxVisible(true);
+    auto *box = m_grid->findChild<GroupByBox *>(QStringLiteral("groupByBox"));
+    QVERIFY(box->isVisible());
+    for (const char *field : {"Status", "Method"}) {
+        QMimeData mime;
+        mime.setData(QString::fromLatin1(GridHeaderView::kColumnMimeType), field);
+        const QPoint at(box->width() - 5, box->height() / 2);
+        QDragEnterEvent enter(at, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(box, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(box, &drop);
+    }
+    QCOMPARE(m_grid->groupedColumns(), (QStringList{QStringLiteral("Status"), QStringLiteral("Method")}));
+    QVERIFY(box->findChild<QWidget *>(QStringLiteral("groupChip_Status")));
+    // Two levels: statuses, then methods inside them.
+    QAbstractItemModel *groups = m_grid->groupView()->model();
+    const QModelIndex paid = groups->index(1, 0);
+    m_grid->groupView()->expand(paid);
+    QCOMPARE(groups->index(0, 0, paid).data().toString(), QStringLiteral(" (1)"));
+    QCOMPARE(groups->index(1, 0, paid).data().toString(), QStringLiteral("Card (2)"));
+
+    auto *chip = box->findChild<QWidget *>(QStringLiteral("groupChip_Status"));
+    QTest::mouseClick(chip->findChild<QToolButton *>(QStringLiteral("groupChipRemove")), Qt::LeftButton);
+    QCOMPARE(m_grid->groupedColumns(), QStringList{QStringLiteral("Method")});
+}
+
+void TestDataGrid::columnMenuHidesAndShowsColumns()
+{
+    QVERIFY(m_grid->isColumnVisible(QStringLiteral("Total")));
+    std::unique_ptr<QMenu> menu(m_grid->createColumnMenu(m_grid->modelColumn(QStringLiteral("Total")), m_grid));
+    auto *toggle = menu->findChild<QAction *>(QStringLiteral("gridColumn_Total"));
+    QVERIFY(toggle);
+    QVERIFY(toggle->isChecked());
+    toggle->trigger();
+    QVERIFY(!m_grid->isColumnVisible(QStringLiteral("Total")));
+    QVERIFY(!m_grid->visibleColumns().contains(QStringLiteral("Total")));
+    toggle->trigger();
+    QVERIFY(m_grid->isColumnVisible(QStringLiteral("Total")));
+}
+
+void TestDataGrid::autoWidthFillsTheGrid()
+{
+    m_grid->setColumnAutoWidth(true);
+    auto total = [&] {
+        int sum = 0;
+        for (const QString &field : m_grid->visibleColumns())
+            sum += m_grid->columnWidth(field);
+        return sum;
+    };
+    const int viewport = m_grid->tableView()->viewport()->width();
+    QCOMPARE(total(), viewport);
+    // Proportions follow the described widths: Name (120) is half again as wide as Total (80).
+    QVERIFY(qAbs(m_grid->columnWidth(QStringLiteral("Name")) * 2 - m_grid->columnWidth(QStringLiteral("Total")) * 3) <= 6);
+    m_grid->resize(1000, 400);
+    QCOMPARE(total(), m_grid->tableView()->viewport()->width());
+    m_grid->setColumnVisible(QStringLiteral("Name"), false);
+    QCOMPARE(total(), m_grid->tableView()->viewport()->width());
+}
+
+void TestDataGrid::autoSizeFitsCaptionAndVisibleRows()
+{
+    m_grid->setColumnWidth(QStringLiteral("Total"), 10);
+    m_grid->autoSizeColumn(QStringLiteral("Total"));
+    const QFontMetrics metrics(m_grid->tableView()->font());
+    QVERIFY(m_grid->columnWidth(QStringLiteral("Total")) > metrics.horizontalAdvance(QStringLiteral("1,234,567.89")));
+}
+
+void TestDataGrid::layoutRoundTripsThroughSettings()
+{
+    m_grid->setColumnVisible(QStringLiteral("Method"), false);
+    m_grid->setColumnWidth(QStringLiteral("Name"), 177);
+    const QString file = m_dir.filePath(QStringLiteral("layout.ini"));
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        m_grid->saveLayout(settings, QStringLiteral("Orders"));
+    }
+    DataGrid other;
+    other.setModel(m_model);
+    other.setColumns(saleColumns());
+    QVERIFY(other.isColumnVisible(QStringLiteral("Method")));
+    QSettings settings(file, QSettings::IniFormat);
+    other.restoreLayout(settings, QStringLiteral("Orders"));
+    QVERIFY(!other.isColumnVisible(QStringLiteral("Method")));
+    QCOMPARE(other.columnWidth(QStringLiteral("Name")), 177);
+    QCOMPARE(other.visibleColumns(), m_grid->visibleColumns());
+}
+
+QTEST_MAIN(TestDataGrid)
+#include "tst_DataGrid.moc"
