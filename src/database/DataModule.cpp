@@ -3,7 +3,6 @@
 #include "common/Error.h"
 #include "common/ErrorLog.h"
 #include "common/Guard.h"
-#include "database/Schema.h"
 #include "database/SchemaUpgrade.h"
 #include "database/SqlDialect.h"
 
@@ -181,12 +180,9 @@ void DataModule::ResetDB()
         SchemaUpgrade upgrade(*this);
         upgrade.run();
     });
-    Guard(QStringLiteral(" method: ResetDB"), [&] {
-        openObjects();
-        // Indexes the grids need; built once on a file that lacks them.
-        QSqlDatabase db = database();
-        Schema::ensureIndexes(db);
-    });
+    // On an up-to-date file nothing is written: the indexes come with the layout (a fresh file
+    // and every upgrade step make them).
+    Guard(QStringLiteral(" method: ResetDB"), [&] { openObjects(); });
     emit reset();
 }
 

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
+#include <system_error>
 
 namespace pelmora {
 
@@ -18,6 +20,11 @@ QString Maintenance::backupFile(const GlobalSettings& settings)
     return folder + QStringLiteral("/Pelmora.tdbd");
 }
 
+QString Maintenance::partialCopyName(const QString& target)
+{
+    return target + QStringLiteral(".part");
+}
+
 void Maintenance::copyReplacing(const QString& source, const QString& target)
 {
     if (!QFileInfo(source).isFile())
@@ -25,19 +32,21 @@ void Maintenance::copyReplacing(const QString& source, const QString& target)
     const QString folder = QFileInfo(target).absolutePath();
     if (!QDir().mkpath(folder))
         throw Error(QStringLiteral("Cannot create %1").arg(folder));
-    const QString temp = target + QStringLiteral(".part");
+    const QString temp = partialCopyName(target);
     QFile::remove(temp);
     QFile in(source);
-    if (!in.copy(temp))
-        throw Error(QStringLiteral("Cannot copy \"%1\" to \"%2\": %3").arg(source, temp, in.errorString()));
-    // Only a complete copy replaces the target.
-    if (QFile::exists(target) && !QFile::remove(target)) {
+    if (!in.copy(temp)) {
+        const QString reason = in.errorString();
         QFile::remove(temp);
-        throw Error(QStringLiteral("Cannot replace \"%1\"").arg(target));
+        throw Error(QStringLiteral("Cannot copy \"%1\" to \"%2\": %3").arg(source, temp, reason));
     }
-    if (!QFile::rename(temp, target)) {
+    // Only a complete copy replaces the target, in one step: the target is never missing.
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(temp.toStdU16String()),
+                            std::filesystem::path(target.toStdU16String()), error);
+    if (error) {
         QFile::remove(temp);
-        throw Error(QStringLiteral("Cannot rename \"%1\" to \"%2\"").arg(temp, target));
+        throw Error(QStringLiteral("Cannot replace \"%1\": %2").arg(target, QString::fromStdString(error.message())));
     }
 }
 

@@ -48,10 +48,14 @@ public:
     // set back to the current DatabaseLocation (the dialog shows it again).
     LocationResult applyLocations(QString& databasePath, const QString& backupPath);
 
-private:
-    // Copies source over target through a temporary file beside target, so that the target
-    // is replaced only by a complete copy. Throws Error with the reason.
+    // Copies source over target through a temporary file beside target (partialCopyName), so
+    // that the target is replaced only by a complete copy and is never missing meanwhile.
+    // Creates the target's folder when missing. Throws Error with the reason.
     static void copyReplacing(const QString& source, const QString& target);
+    // The temporary name beside target that a copy is written to before it replaces target.
+    static QString partialCopyName(const QString& target);
+
+private:
 
     DataModule& data_;
     GlobalSettings& settings_;

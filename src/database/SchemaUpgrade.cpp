@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "database/DataModule.h"
+#include "database/Schema.h"
 #include "database/SqlDialect.h"
 
 #include <QSqlError>
@@ -37,17 +38,50 @@ const QStringList& SchemaUpgrade::fullUpgradeStatements()
     return statements;
 }
 
+namespace {
+// A step is whole or nothing: a failure part-way leaves the file as it was, so that the step is
+// tried again from its first statement at the next ResetDB and can then succeed.
+class StepTransaction {
+public:
+    explicit StepTransaction(QSqlDatabase db) : db_(std::move(db))
+    {
+        if (!db_.transaction())
+            throw Error(db_.lastError().text());
+    }
+    ~StepTransaction()
+    {
+        if (!done_)
+            db_.rollback();
+    }
+    StepTransaction(const StepTransaction&) = delete;
+    StepTransaction& operator=(const StepTransaction&) = delete;
+
+    void commit()
+    {
+        if (!db_.commit())
+            throw Error(db_.lastError().text());
+        done_ = true;
+    }
+
+private:
+    QSqlDatabase db_;
+    bool done_ = false;
+};
+} // namespace
+
 void SchemaUpgrade::run()
 {
     data_.openObject(QStringLiteral("TdbTableGlobal"));
     const QString version =
         data_.scalar(QStringLiteral("SELECT Version FROM Global ORDER BY rowid LIMIT 1")).toString();
+    if (version == QLatin1String("4.8") || version == QLatin1String("4.9"))
+        return;
+    StepTransaction transaction(data_.database());
     if (version == QLatin1String("4.7"))
         step47();
-    else if (version == QLatin1String("4.8") || version == QLatin1String("4.9"))
-        return;
     else
         fullUpgrade();
+    transaction.commit();
 }
 
 void SchemaUpgrade::editFirstRow(const QString& table, const QString& column, const QVariant& value)
@@ -66,7 +100,7 @@ void SchemaUpgrade::step47()
 {
     data_.openObject(QStringLiteral("TdbTableGlobal"));
     data_.openObject(QStringLiteral("TdbTableEmail"));
-    // An Email table without a row keeps an empty sender address.
+    // An Email table without a row, or with an empty sender, keeps an empty sender address.
     const QVariant from = data_.scalar(QStringLiteral("SELECT \"From\" FROM Email ORDER BY rowid LIMIT 1"));
     data_.closeObject(QStringLiteral("TdbTableEmail"));
     data_.closeObject(QStringLiteral("TdbTableGlobal"));
@@ -74,8 +108,6 @@ void SchemaUpgrade::step47()
     data_.execute(QStringLiteral("CREATE TABLE Email(\"From\" char(50),Plaintext boolean Default false, ID autoinc)"));
     data_.openObject(QStringLiteral("TdbTableEmail"));
     data_.execute(QStringLiteral("INSERT INTO Email(\"From\") VALUES(%1)").arg(SqlDialect::quote(from.toString())));
-    data_.openObject(QStringLiteral("TdbTableGlobal"));
-    editFirstRow(QStringLiteral("Global"), QStringLiteral("Version"), QStringLiteral("4.8"));
     data_.openObject(QStringLiteral("TdbTableProxy"));
     editFirstRow(QStringLiteral("Proxy"), QStringLiteral("Port"), 25);
     data_.execute(QStringLiteral("Alter Table  Items RENAME Date TO Invoice_date "));
@@ -84,6 +116,10 @@ void SchemaUpgrade::step47()
     for (const auto& [name, decl] : SqlDialect::tableColumns(db, QStringLiteral("ItemsArchive")))
         if (name.compare(QLatin1String("Date"), Qt::CaseInsensitive) == 0)
             data_.execute(QStringLiteral("Alter Table  ItemsArchive RENAME Date TO Invoice_date "));
+    Schema::ensureIndexes(db);
+    // Last: the version says the step is done only once all of it is.
+    data_.openObject(QStringLiteral("TdbTableGlobal"));
+    editFirstRow(QStringLiteral("Global"), QStringLiteral("Version"), QStringLiteral("4.8"));
 }
 
 void SchemaUpgrade::fullUpgrade()
@@ -92,10 +128,12 @@ void SchemaUpgrade::fullUpgrade()
     for (const QString& statement : fullUpgradeStatements())
         data_.execute(statement);
     alignArchive();
-    data_.openObject(QStringLiteral("TdbTableGlobal"));
-    editFirstRow(QStringLiteral("Global"), QStringLiteral("Version"), QStringLiteral("4.7"));
     data_.openObject(QStringLiteral("TdbTableProxy"));
     editFirstRow(QStringLiteral("Proxy"), QStringLiteral("Port"), 25);
+    QSqlDatabase db = data_.database();
+    Schema::ensureIndexes(db);
+    data_.openObject(QStringLiteral("TdbTableGlobal"));
+    editFirstRow(QStringLiteral("Global"), QStringLiteral("Version"), QStringLiteral("4.7"));
 }
 
 void SchemaUpgrade::alignArchive()

@@ -13,8 +13,8 @@ public:
     explicit SchemaUpgrade(DataModule& data) : data_(data) {}
 
     // Reads Global.Version and runs the step it calls for (none for "4.8" and "4.9").
-    // Throws at the first failing operation; the version is written only after a step's
-    // statements have all succeeded.
+    // A step runs in one transaction and writes the version last: the first failing operation
+    // throws and leaves the file as it was, to be tried again at the next ResetDB.
     void run();
 
     void step47();

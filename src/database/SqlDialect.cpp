@@ -4,10 +4,14 @@
 #include "database/Schema.h"
 
 #include <QDate>
+#include <QDateTime>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTime>
+#include <algorithm>
+#include <cmath>
 
 namespace pelmora {
 
@@ -15,9 +19,30 @@ namespace {
 
 const QRegularExpression::PatternOption kI = QRegularExpression::CaseInsensitiveOption;
 
+// Runs of blanks become one blank, except inside quoted values and quoted names, which keep
+// their text as written.
 QString simplified(const QString& statement)
 {
-    return statement.simplified();
+    QString result;
+    result.reserve(statement.size());
+    QChar quote;
+    bool blank = false;
+    for (const QChar c : statement) {
+        if (quote.isNull() && c.isSpace()) {
+            blank = true;
+            continue;
+        }
+        if (blank && !result.isEmpty())
+            result += QLatin1Char(' ');
+        blank = false;
+        result += c;
+        // A doubled quote closes and reopens: the value goes on, as it should.
+        if (quote.isNull() && (c == QLatin1Char('\'') || c == QLatin1Char('"')))
+            quote = c;
+        else if (c == quote)
+            quote = QChar();
+    }
+    return result;
 }
 
 void run(QSqlDatabase& db, const QString& sql)
@@ -90,7 +115,11 @@ QString SqlDialect::quote(const QVariant& value)
     case QMetaType::ULongLong:
         return QString::number(value.toLongLong());
     case QMetaType::Double:
-        return QString::number(value.toDouble(), 'g', 17);
+    case QMetaType::Float: {
+        const double d = value.toDouble();
+        // The shortest text that reads back as the same number; SQL has no literal for NaN or infinity.
+        return std::isfinite(d) ? QString::number(d, 'g', QLocale::FloatingPointShortest) : QStringLiteral("NULL");
+    }
     case QMetaType::Bool:
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     case QMetaType::QDate:
@@ -98,6 +127,13 @@ QString SqlDialect::quote(const QVariant& value)
     case QMetaType::QTime:
         return quote(value.toTime().toString(value.toTime().msec() ? QStringLiteral("HH:mm:ss.zzz")
                                                                    : QStringLiteral("HH:mm:ss")));
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        return quote(dt.toString(dt.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
+                                                  : QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    }
+    case QMetaType::QByteArray:
+        return QStringLiteral("X'") + QString::fromLatin1(value.toByteArray().toHex()) + QLatin1Char('\'');
     default:
         return quote(value.toString());
     }
@@ -152,7 +188,7 @@ QString SqlDialect::translate(const QString& statement)
 {
     const bool ddl = statement.trimmed().startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive)
                      || statement.trimmed().startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive);
-    // Other statements may carry quoted values whose blanks must stay as they are.
+    // Other statements are passed on as written, apart from their date and time literals.
     if (!ddl)
         return translateLiterals(statement);
 
@@ -162,7 +198,7 @@ QString SqlDialect::translate(const QString& statement)
         QStringLiteral("^ALTER TABLE (\\S+) RENAME (?!COLUMN\\b|TO\\b)(\\S+) TO (\\S+)$"), kI);
     static const QRegularExpression autoinc(QStringLiteral("(\\w+|\"[^\"]+\")\\s+autoinc\\b"), kI);
 
-    QString t = simplified(statement);
+    QString t = simplified(translateLiterals(statement));
     if (auto m = level.match(t); m.hasMatch())
         t = (m.captured(1) + ' ' + t.mid(m.capturedEnd())).trimmed();
     if (auto m = add.match(t); m.hasMatch())
@@ -223,27 +259,38 @@ void SqlDialect::rebuildTable(QSqlDatabase& db, const QString& table,
                               const std::vector<std::pair<QString, QString>>& columns)
 {
     const auto old = tableColumns(db, table);
-    QStringList defs, copied;
-    for (const auto& [name, decl] : columns) {
-        defs << quoteIdentifier(name) + ' ' + decl;
-        for (const auto& o : old)
-            if (o.first.compare(name, Qt::CaseInsensitive) == 0)
-                copied << quoteIdentifier(name);
+    // The table keeps the name it was created with, whatever the case of the statement.
+    QString name = table;
+    {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"));
+        query.addBindValue(table);
+        if (query.exec() && query.next())
+            name = query.value(0).toString();
     }
-    const QString temp = table + QStringLiteral("_rebuild");
-    if (!db.transaction())
-        throw Error(db.lastError().text());
+    QStringList defs, copied;
+    for (const auto& [column, decl] : columns) {
+        defs << quoteIdentifier(column) + ' ' + decl;
+        for (const auto& o : old)
+            if (o.first.compare(column, Qt::CaseInsensitive) == 0)
+                copied << quoteIdentifier(column);
+    }
+    const QString temp = name + QStringLiteral("_rebuild");
+    // A savepoint, so that the rebuild is whole or nothing inside a step's transaction too.
+    run(db, QStringLiteral("SAVEPOINT rebuild_table"));
     try {
         run(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(quoteIdentifier(temp)));
         run(db, QStringLiteral("CREATE TABLE %1(%2)").arg(quoteIdentifier(temp), defs.join(',')));
-        run(db, QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM %3 ORDER BY rowid")
-                    .arg(quoteIdentifier(temp), copied.join(','), quoteIdentifier(table)));
-        run(db, QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(table)));
-        run(db, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoteIdentifier(temp), quoteIdentifier(table)));
-        if (!db.commit())
-            throw Error(db.lastError().text());
+        if (!copied.isEmpty())
+            run(db, QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM %3 ORDER BY rowid")
+                        .arg(quoteIdentifier(temp), copied.join(','), quoteIdentifier(name)));
+        run(db, QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(name)));
+        run(db, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoteIdentifier(temp), quoteIdentifier(name)));
+        run(db, QStringLiteral("RELEASE rebuild_table"));
     } catch (...) {
-        db.rollback();
+        QSqlQuery undo(db);
+        undo.exec(QStringLiteral("ROLLBACK TO rebuild_table"));
+        undo.exec(QStringLiteral("RELEASE rebuild_table"));
         throw;
     }
 }

@@ -1,0 +1,320 @@
+// Backup, restore, the auto-backup switch and the change of locations: the files they leave
+// on disk, what the status bar and the boxes say, and what the database module has open.
+
+#include "common/GlobalConfig.h"
+#include "common/RecordingUserPort.h"
+#include "database/DataModule.h"
+#include "database/DatabaseProbe.h"
+#include "database/Maintenance.h"
+#include "support/TestFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <memory>
+
+using namespace pelmora;
+using pelmora::test::DatabaseProbe;
+using pelmora::test::TestFolder;
+
+namespace {
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+int countEnding(const QStringList& lines, const QString& suffix)
+{
+    int n = 0;
+    for (const QString& line : lines)
+        n += line.endsWith(suffix) ? 1 : 0;
+    return n;
+}
+} // namespace
+
+class tst_Maintenance : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void backupNowTwice();
+    void backupNowCreatesTheFolder();
+    void backupNowFailing_data();
+    void backupNowFailing();
+    void restoreWithoutBackup();
+    void restoreCancelled();
+    void restoreSucceeds();
+    void restoreFailingKeepsTheDatabase();
+    void startupBackupBeforeUpgrade();
+    void startupBackupOff();
+    void autoBackupSwitch();
+    void sameLocationsRefused();
+    void missingDatabaseRefused();
+    void locationsApplied();
+
+private:
+    QString database() const { return settings_.DatabaseLocation; }
+    QString backup() const { return Maintenance::backupFile(settings_); }
+    // Adds an order through the open connection.
+    void addOrder(int shopperId) const;
+    int orderCount() const { return data_->scalar(QStringLiteral("SELECT count(*) FROM Orders")).toInt(); }
+
+    std::unique_ptr<TestFolder> folder_;
+    std::unique_ptr<DataModule> data_;
+    std::unique_ptr<RecordingUserPort> port_;
+    GlobalSettings settings_;
+    std::unique_ptr<Maintenance> maintenance_;
+};
+
+void tst_Maintenance::init()
+{
+    folder_ = std::make_unique<TestFolder>();
+    settings_ = GlobalConfig::parse({});
+    QCOMPARE(settings_.DatabaseLocation, folder_->databasePath());
+    data_ = std::make_unique<DataModule>();
+    port_ = std::make_unique<RecordingUserPort>();
+    maintenance_ = std::make_unique<Maintenance>(*data_, settings_, *port_);
+    data_->setLocation(settings_.DatabaseLocation);
+    data_->ResetDB();
+    QVERIFY(data_->isConnected());
+}
+
+void tst_Maintenance::cleanup()
+{
+    maintenance_.reset();
+    data_.reset();
+    port_.reset();
+    folder_.reset();
+}
+
+void tst_Maintenance::addOrder(int shopperId) const
+{
+    data_->execute(QStringLiteral("INSERT INTO Orders(ShopperID,Status) VALUES(%1,'Paid')").arg(shopperId));
+}
+
+void tst_Maintenance::backupNowTwice()
+{
+    addOrder(1);
+    QVERIFY(maintenance_->backupNow());
+    addOrder(2);
+    QVERIFY(maintenance_->backupNow());
+
+    QCOMPARE(port_->statuses, QStringList({kBackedUp, kBackedUp}));
+    QCOMPARE(QDir(settings_.BackupFolder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("Pelmora.tdbd")});
+    data_->disconnectDatabase();
+    QVERIFY(fileBytes(backup()) == fileBytes(database()));
+    QCOMPARE(DatabaseProbe(backup()).count(QStringLiteral("Orders")), 2);
+    QCOMPARE(folder_->logLines(), QStringList());
+}
+
+void tst_Maintenance::backupNowCreatesTheFolder()
+{
+    QVERIFY(QDir(folder_->file(QStringLiteral("db/backup"))).removeRecursively());
+    settings_.BackupFolder = folder_->file(QStringLiteral("db/backup/daily"));
+    QVERIFY(maintenance_->backupNow());
+    QCOMPARE(port_->status(), kBackedUp);
+    QVERIFY(data_->isConnected());
+    data_->disconnectDatabase();
+    QVERIFY(fileBytes(backup()) == fileBytes(database()));
+}
+
+void tst_Maintenance::backupNowFailing_data()
+{
+    QTest::addColumn<QString>("databaseLocation");
+    QTest::addColumn<QString>("backupFolder");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no database file") << QStringLiteral("db/Missing.tdbd") << QStringLiteral("db/backup")
+                                      << QStringLiteral("does not exist");
+    // A file stands where the backup folder would be.
+    QTest::newRow("backup folder cannot be made")
+        << QStringLiteral("db/Pelmora.tdbd") << QStringLiteral("db/Pelmora.tdbd/backup") << QStringLiteral("Cannot create");
+    // A folder stands where the backup file would be.
+    QTest::newRow("backup file cannot be replaced") << QStringLiteral("db/Pelmora.tdbd")
+                                                    << QStringLiteral("db/blocked") << QStringLiteral("Cannot replace");
+}
+
+void tst_Maintenance::backupNowFailing()
+{
+    QFETCH(QString, databaseLocation);
+    QFETCH(QString, backupFolder);
+    QFETCH(QString, reason);
+    QVERIFY(QDir().mkpath(folder_->file(QStringLiteral("db/blocked/Pelmora.tdbd"))));
+    folder_->writeFile(QStringLiteral("db/backup/Pelmora.tdbd"), "the previous backup");
+    settings_.DatabaseLocation = folder_->file(databaseLocation);
+    settings_.BackupFolder = folder_->file(backupFolder);
+    data_->disconnectDatabase();
+    data_->setLocation(settings_.DatabaseLocation);
+
+    QVERIFY(!maintenance_->backupNow());
+    QCOMPARE(port_->status(), kBackupFailed);
+    QVERIFY(!port_->statuses.contains(kBackedUp));
+    const QStringList log = folder_->logLines();
+    QCOMPARE(countEnding(log, QStringLiteral(" method: Backup")), 1);
+    for (const QString& line : log)
+        if (line.endsWith(QLatin1String(" method: Backup")))
+            QVERIFY2(line.contains(reason), qPrintable(line));
+    // A failed copy leaves the previous backup as it was, and no partial copy behind.
+    QCOMPARE(folder_->readFile(QStringLiteral("db/backup/Pelmora.tdbd")), QByteArray("the previous backup"));
+    QVERIFY(!QFile::exists(Maintenance::partialCopyName(backup())));
+}
+
+void tst_Maintenance::restoreWithoutBackup()
+{
+    addOrder(1);
+    data_->disconnectDatabase();
+    const QByteArray before = fileBytes(database());
+    data_->ResetDB();
+
+    QVERIFY(!maintenance_->restoreLastBackup());
+    QCOMPARE(port_->boxes, QStringList({QStringLiteral("confirm: ") + kRestoreConfirm,
+                                        QStringLiteral("confirm: ") + kNoBackupYet}));
+    QCOMPARE(port_->statuses, QStringList());
+    QVERIFY(data_->isConnected());
+    QVERIFY(data_->ordersQueryOpen());
+    data_->disconnectDatabase();
+    QVERIFY(fileBytes(database()) == before);
+}
+
+void tst_Maintenance::restoreCancelled()
+{
+    QVERIFY(maintenance_->backupNow());
+    addOrder(1);
+    port_->statuses.clear();
+    port_->confirmAnswer = false;
+    QVERIFY(!maintenance_->restoreLastBackup());
+    QCOMPARE(port_->boxes, QStringList{QStringLiteral("confirm: ") + kRestoreConfirm});
+    QCOMPARE(port_->statuses, QStringList());
+    QVERIFY(data_->isConnected());
+    QCOMPARE(orderCount(), 1);
+}
+
+void tst_Maintenance::restoreSucceeds()
+{
+    addOrder(1);
+    QVERIFY(maintenance_->backupNow());
+    addOrder(2);
+    QCOMPARE(orderCount(), 2);
+
+    QVERIFY(maintenance_->restoreLastBackup());
+    QCOMPARE(port_->status(), kRestored);
+    QCOMPARE(port_->boxes, QStringList{QStringLiteral("confirm: ") + kRestoreConfirm});
+    QVERIFY(data_->isConnected());
+    QCOMPARE(orderCount(), 1);
+    data_->disconnectDatabase();
+    QVERIFY(fileBytes(database()) == fileBytes(backup()));
+    QVERIFY(!QFile::exists(Maintenance::partialCopyName(database())));
+    QCOMPARE(folder_->logLines(), QStringList());
+}
+
+void tst_Maintenance::restoreFailingKeepsTheDatabase()
+{
+    addOrder(1);
+    QVERIFY(maintenance_->backupNow());
+    addOrder(2);
+    data_->disconnectDatabase();
+    const QByteArray current = fileBytes(database());
+    data_->ResetDB();
+    // Something that is not a file squats the name the copy is written to first.
+    QVERIFY(QDir().mkpath(Maintenance::partialCopyName(database()) + QStringLiteral("/inside")));
+
+    QVERIFY(!maintenance_->restoreLastBackup());
+    QCOMPARE(port_->status(), kRestoreFailed);
+    QVERIFY(!port_->statuses.contains(kRestored));
+    QCOMPARE(countEnding(folder_->logLines(), QStringLiteral(" method: Restore")), 1);
+    QVERIFY(data_->isConnected());
+    QCOMPARE(orderCount(), 2);
+    data_->disconnectDatabase();
+    QVERIFY(fileBytes(database()) == current);
+}
+
+void tst_Maintenance::startupBackupBeforeUpgrade()
+{
+    data_->disconnectDatabase();
+    TestFolder::makeDatabaseFromScript(database(), QStringLiteral(PELMORA_TEST_DATA "/layout_older.sql"));
+    const QByteArray asLeft = fileBytes(database());
+    QVERIFY(QDir(settings_.BackupFolder).removeRecursively());
+    settings_.AutoBackup = true;
+
+    QVERIFY(maintenance_->startupBackup());
+    QVERIFY(!data_->isConnected());
+    QCOMPARE(port_->statuses, QStringList());
+    data_->ResetDB();
+    QCOMPARE(data_->scalar(QStringLiteral("SELECT Version FROM Global")).toString(), QStringLiteral("4.7"));
+    data_->disconnectDatabase();
+    QVERIFY(fileBytes(backup()) == asLeft);
+    QVERIFY(fileBytes(database()) != asLeft);
+}
+
+void tst_Maintenance::startupBackupOff()
+{
+    settings_.AutoBackup = false;
+    QVERIFY(maintenance_->startupBackup());
+    QVERIFY(!QFile::exists(backup()));
+}
+
+void tst_Maintenance::autoBackupSwitch()
+{
+    maintenance_->setAutoBackup(true);
+    QVERIFY(settings_.AutoBackup);
+    maintenance_->setAutoBackup(false);
+    QVERIFY(!settings_.AutoBackup);
+    QCOMPARE(port_->statuses, QStringList({QStringLiteral("Auto backup enabled"), QStringLiteral("Auto backup disabled")}));
+}
+
+void tst_Maintenance::sameLocationsRefused()
+{
+    const GlobalSettings before = settings_;
+    QString path = folder_->file(QStringLiteral("db/Other.tdbd"));
+    QCOMPARE(maintenance_->applyLocations(path, path), Maintenance::LocationResult::SamePaths);
+    QCOMPARE(port_->boxes,
+             QStringList{QStringLiteral("warning: The backup database must be different than the current database")});
+    QCOMPARE(port_->statuses, QStringList());
+    QCOMPARE(settings_.DatabaseLocation, before.DatabaseLocation);
+    QCOMPARE(settings_.BackupFolder, before.BackupFolder);
+    QVERIFY(data_->isConnected());
+    QCOMPARE(data_->location(), before.DatabaseLocation);
+}
+
+void tst_Maintenance::missingDatabaseRefused()
+{
+    const GlobalSettings before = settings_;
+    QString path = folder_->file(QStringLiteral("db/None.tdbd"));
+    QCOMPARE(maintenance_->applyLocations(path, folder_->file(QStringLiteral("elsewhere"))),
+             Maintenance::LocationResult::NoDatabase);
+    QCOMPARE(port_->boxes, QStringList{QStringLiteral("warning: There is no database at the specified location.")});
+    QCOMPARE(path, before.DatabaseLocation);
+    QCOMPARE(port_->statuses, QStringList());
+    QCOMPARE(settings_.DatabaseLocation, before.DatabaseLocation);
+    QCOMPARE(settings_.BackupFolder, before.BackupFolder);
+    QVERIFY(data_->isConnected());
+    QCOMPARE(data_->location(), before.DatabaseLocation);
+    QVERIFY(!QFile::exists(folder_->file(QStringLiteral("db/None.tdbd"))));
+}
+
+void tst_Maintenance::locationsApplied()
+{
+    // The chosen file has the older layout: taking it over upgrades it.
+    QString path = folder_->file(QStringLiteral("shop/Shop.tdbd"));
+    QVERIFY(QDir().mkpath(folder_->file(QStringLiteral("shop"))));
+    TestFolder::makeDatabaseFromScript(path, QStringLiteral(PELMORA_TEST_DATA "/layout_older.sql"));
+    const QString backupFolder = folder_->file(QStringLiteral("shop/backup"));
+
+    QCOMPARE(maintenance_->applyLocations(path, backupFolder), Maintenance::LocationResult::Applied);
+    QCOMPARE(port_->statuses,
+             QStringList({QStringLiteral("Your preferences have been saved."), QStringLiteral("Your preferences have been saved ")}));
+    QCOMPARE(port_->boxes, QStringList());
+    QCOMPARE(settings_.DatabaseLocation, path);
+    QCOMPARE(settings_.BackupFolder, backupFolder);
+    QCOMPARE(data_->location(), path);
+    QVERIFY(data_->isConnected());
+    QVERIFY(data_->ordersQueryOpen());
+    QCOMPARE(data_->scalar(QStringLiteral("SELECT max(ShopperID) FROM Orders")).toInt(), 2001);
+    QCOMPARE(data_->scalar(QStringLiteral("SELECT Version FROM Global")).toString(), QStringLiteral("4.7"));
+}
+
+QTEST_GUILESS_MAIN(tst_Maintenance)
+#include "tst_Maintenance.moc"

@@ -1,0 +1,326 @@
+// The system's statements, exactly as it writes them, on a real file; date and time literals;
+// safe quoting of values.
+
+#include "common/Error.h"
+#include "database/DataModule.h"
+#include "database/DatabaseProbe.h"
+#include "database/SqlDialect.h"
+#include "support/TestFolder.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+using namespace pelmora;
+using pelmora::test::DatabaseProbe;
+using pelmora::test::TestFolder;
+
+class tst_SqlDialect : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void statements_data();
+    void statements();
+    void failingStatements_data();
+    void failingStatements();
+    void literals_data();
+    void literals();
+    void literalsOnFile();
+    void quoteText_data();
+    void quoteText();
+    void quoteValue_data();
+    void quoteValue();
+    void quoteIdentifier();
+    void textKeepsItsWholeValue();
+
+private:
+    QSqlDatabase db() const { return QSqlDatabase::database(QStringLiteral("dialect"), false); }
+    void run(const QString& statements) const;
+    QString text(const QString& sql) const;
+
+    std::unique_ptr<TestFolder> folder_;
+};
+
+void tst_SqlDialect::init()
+{
+    folder_ = std::make_unique<TestFolder>(false);
+    QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("dialect"));
+    d.setDatabaseName(folder_->file(QStringLiteral("db/dialect.tdbd")));
+    QVERIFY(d.open());
+}
+
+void tst_SqlDialect::cleanup()
+{
+    db().close();
+    QSqlDatabase::removeDatabase(QStringLiteral("dialect"));
+    folder_.reset();
+}
+
+void tst_SqlDialect::run(const QString& statements) const
+{
+    for (const QString& s : statements.split(QStringLiteral(";\n"), Qt::SkipEmptyParts)) {
+        QSqlQuery q(db());
+        if (!q.exec(s))
+            QFAIL(qPrintable(q.lastError().text() + QStringLiteral(": ") + s));
+    }
+}
+
+QString tst_SqlDialect::text(const QString& sql) const
+{
+    QSqlQuery q(db());
+    if (!q.exec(sql) || !q.next())
+        return QStringLiteral("<%1>").arg(q.lastError().text());
+    return q.value(0).isNull() ? QStringLiteral("NULL") : q.value(0).toString();
+}
+
+namespace {
+const QString kColumns = QStringLiteral("SELECT group_concat(name || ' ' || lower(type), ',') FROM pragma_table_info('%1')");
+
+QString columnsOf(const char* table)
+{
+    return kColumns.arg(QLatin1String(table));
+}
+} // namespace
+
+void tst_SqlDialect::statements_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<QString>("expected");
+
+    const QString orders = QStringLiteral("CREATE TABLE Orders(ShopperID integer, Date date, Status char(20));\n"
+                                          "INSERT INTO Orders VALUES(10,'2006-12-31','Paid');\n"
+                                          "INSERT INTO Orders VALUES(11,'2007-01-02','Shipped')");
+
+    QTest::newRow("Level clause and add") << orders << QStringLiteral("Alter Table  Orders Level 4 add Gift_voucher_value float ")
+                                          << columnsOf("Orders")
+                                          << QStringLiteral("ShopperID integer,Date date,Status char(20),Gift_voucher_value float");
+    QTest::newRow("add") << orders << QStringLiteral("Alter Table  Orders add Gift_voucher_code char(20) ")
+                         << columnsOf("Orders")
+                         << QStringLiteral("ShopperID integer,Date date,Status char(20),Gift_voucher_code char(20)");
+    QTest::newRow("add with default true fills the rows")
+        << orders << QStringLiteral("Alter Table  Orders   add new boolean Default True")
+        << QStringLiteral("SELECT group_concat(new) FROM Orders") << QStringLiteral("1,1");
+    QTest::newRow("add autoinc numbers the rows")
+        << orders << QStringLiteral("Alter Table  Orders add id autoinc ")
+        << QStringLiteral("SELECT group_concat(ShopperID || ':' || id || ':' || Date || ':' || Status) FROM Orders")
+        << QStringLiteral("10:1:2006-12-31:Paid,11:2:2007-01-02:Shipped");
+    QTest::newRow("autoinc keeps counting")
+        << orders + QStringLiteral(";\nALTER TABLE Orders ADD COLUMN Notes char(20)")
+        << QStringLiteral("Alter Table  Orders add id autoinc ")
+        << QStringLiteral("INSERT INTO Orders(Status) VALUES('x') RETURNING id") << QStringLiteral("3");
+    QTest::newRow("autoinc keeps the table's name")
+        << orders << QStringLiteral("Alter Table  orders add id autoinc ")
+        << QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE type='table' AND name LIKE 'orders%'")
+        << QStringLiteral("Orders");
+    QTest::newRow("Level clause alone") << orders << QStringLiteral("Alter Table  Orders Level 5") << columnsOf("Orders")
+                                        << QStringLiteral("ShopperID integer,Date date,Status char(20)");
+    QTest::newRow("rename") << orders << QStringLiteral("Alter Table  Orders RENAME Date TO Invoice_date ")
+                            << QStringLiteral("SELECT group_concat(Invoice_date) FROM Orders")
+                            << QStringLiteral("2006-12-31,2007-01-02");
+    QTest::newRow("insert") << orders + QStringLiteral(";\nALTER TABLE Orders ADD COLUMN New boolean DEFAULT TRUE")
+                            << QStringLiteral("Insert into  Orders  (Status) values ('Unpaid')")
+                            << QStringLiteral("SELECT Status || ':' || New FROM Orders WHERE ShopperID IS NULL")
+                            << QStringLiteral("Unpaid:1");
+    QTest::newRow("blanks inside a value stay")
+        << orders << QStringLiteral("Insert into  Orders  (Status) values ('Two  blanks ')")
+        << QStringLiteral("SELECT '[' || Status || ']' FROM Orders WHERE ShopperID IS NULL")
+        << QStringLiteral("[Two  blanks ]");
+    QTest::newRow("blanks inside a default stay")
+        << orders << QStringLiteral("Alter Table  Orders add Notes char(20) Default 'a  b' ")
+        << QStringLiteral("SELECT group_concat(Notes, '|') FROM Orders") << QStringLiteral("a  b|a  b");
+    QTest::newRow("create Email") << QString()
+                                  << QStringLiteral("CREATE TABLE Email(\"From\" char(50),Plaintext boolean Default false, ID autoinc)")
+                                  << QStringLiteral("INSERT INTO Email(\"From\") VALUES('a@b') RETURNING "
+                                                    "\"From\" || ':' || Plaintext || ':' || ID")
+                                  << QStringLiteral("a@b:0:1");
+    QTest::newRow("create Proxy") << QString()
+                                  << QStringLiteral("CREATE TABLE Proxy(User char(20),Pass char(20),Server char(20),Port integer)")
+                                  << columnsOf("Proxy")
+                                  << QStringLiteral("User char(20),Pass char(20),Server char(20),Port integer");
+    QTest::newRow("drop Email") << QStringLiteral("CREATE TABLE Email(\"From\" char(50))")
+                                << QStringLiteral("Drop Table  Email ")
+                                << QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='Email'")
+                                << QStringLiteral("0");
+}
+
+void tst_SqlDialect::statements()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, statement);
+    QFETCH(QString, check);
+    QFETCH(QString, expected);
+    if (!setup.isEmpty())
+        run(setup);
+    QSqlDatabase d = db();
+    try {
+        SqlDialect::execute(d, statement);
+    } catch (const Error& e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    QCOMPARE(text(check), expected);
+}
+
+void tst_SqlDialect::failingStatements_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("Level clause on a missing table") << QStringLiteral("Alter Table  Triggers Level 5")
+                                                     << QStringLiteral("no such table");
+    QTest::newRow("rename of a missing column") << QStringLiteral("Alter Table  Orders RENAME Time TO Invoice_time ")
+                                                << QStringLiteral("no such column");
+    QTest::newRow("autoinc on a missing table") << QStringLiteral("Alter Table  Users add id autoinc ")
+                                                << QStringLiteral("no such table");
+    QTest::newRow("create an existing table")
+        << QStringLiteral("CREATE TABLE Orders(User char(20))") << QStringLiteral("already exists");
+}
+
+void tst_SqlDialect::failingStatements()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, reason);
+    run(QStringLiteral("CREATE TABLE Orders(ShopperID integer);\nINSERT INTO Orders VALUES(3)"));
+    QSqlDatabase d = db();
+    try {
+        SqlDialect::execute(d, statement);
+        QFAIL("the statement should have failed");
+    } catch (const Error& e) {
+        QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
+    }
+    QCOMPARE(text(columnsOf("Orders")), QStringLiteral("ShopperID integer"));
+    QCOMPARE(text(QStringLiteral("SELECT ShopperID FROM Orders")), QStringLiteral("3"));
+}
+
+void tst_SqlDialect::literals_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("date") << QStringLiteral("WHERE Invoice_date=Date'12/31/2006'")
+                          << QStringLiteral("WHERE Invoice_date='2006-12-31'");
+    QTest::newRow("short date") << QStringLiteral("Invoice_date>=Date'1/2/2006' and Invoice_date<=DATE '3/4/2007'")
+                                << QStringLiteral("Invoice_date>='2006-01-02' and Invoice_date<='2007-03-04'");
+    QTest::newRow("time pm") << QStringLiteral("Invoice_time=TIME'2:30:00 PM'")
+                             << QStringLiteral("Invoice_time='14:30:00'");
+    QTest::newRow("midnight") << QStringLiteral("TIME'12:00:00 AM'") << QStringLiteral("'00:00:00'");
+    QTest::newRow("noon") << QStringLiteral("TIME'12:15 PM'") << QStringLiteral("'12:15:00'");
+    QTest::newRow("24 hours") << QStringLiteral("time'9:05:07'") << QStringLiteral("'09:05:07'");
+    QTest::newRow("milliseconds") << QStringLiteral("TIME'1:02:03.25 PM'") << QStringLiteral("'13:02:03.250'");
+    QTest::newRow("quote in a value") << QStringLiteral("Notes='O''Brien'") << QStringLiteral("Notes='O''Brien'");
+    QTest::newRow("literal inside a value") << QStringLiteral("Notes='Date''12/31/2006'' and TIME''2:30:00 PM'''")
+                                            << QStringLiteral("Notes='Date''12/31/2006'' and TIME''2:30:00 PM'''");
+    QTest::newRow("no such date") << QStringLiteral("Date'2/30/2006'") << QStringLiteral("Date'2/30/2006'");
+    QTest::newRow("column names") << QStringLiteral("Invoice_date'1/2/2006' DATETIME'1:00'")
+                                  << QStringLiteral("Invoice_date'1/2/2006' DATETIME'1:00'");
+}
+
+void tst_SqlDialect::literals()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QCOMPARE(SqlDialect::translateLiterals(input), output);
+}
+
+void tst_SqlDialect::literalsOnFile()
+{
+    TestFolder::makeDatabase(folder_->databasePath());
+    DataModule data;
+    data.setLocation(folder_->databasePath());
+    data.ResetDB();
+    data.execute(QStringLiteral("Insert into Orders (ShopperID, Invoice_date, Invoice_time, Notes) values "
+                                "(1, Date'12/31/2006', TIME'2:30:00 PM', 'It''s Date''1/2/2006''')"));
+    QCOMPARE(data.scalar(QStringLiteral("SELECT Invoice_date || ' ' || Invoice_time || ' ' || Notes FROM Orders "
+                                        "WHERE Invoice_date=Date'12/31/2006' and Invoice_time<TIME'3:00:00 PM'"))
+                 .toString(),
+             QStringLiteral("2006-12-31 14:30:00 It's Date'1/2/2006'"));
+}
+
+void tst_SqlDialect::quoteText_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("quoted");
+    QTest::newRow("plain") << QStringLiteral("Paid") << QStringLiteral("'Paid'");
+    QTest::newRow("quote") << QStringLiteral("O'Brien") << QStringLiteral("'O''Brien'");
+    QTest::newRow("two quotes") << QStringLiteral("a''b") << QStringLiteral("'a''''b'");
+    QTest::newRow("empty") << QStringLiteral("") << QStringLiteral("''");
+    QTest::newRow("null") << QString() << QStringLiteral("NULL");
+    QTest::newRow("statement") << QStringLiteral("x'); DROP TABLE Orders; --")
+                               << QStringLiteral("'x''); DROP TABLE Orders; --'");
+    QTest::newRow("line breaks") << QStringLiteral("one\r\ntwo") << QStringLiteral("'one\r\ntwo'");
+}
+
+void tst_SqlDialect::quoteText()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, quoted);
+    QCOMPARE(SqlDialect::quote(value), quoted);
+    // What the quoted text stores is the value itself.
+    run(QStringLiteral("CREATE TABLE Orders(Notes char(20))"));
+    QSqlDatabase d = db();
+    SqlDialect::execute(d, QStringLiteral("INSERT INTO Orders(Notes) VALUES(%1)").arg(SqlDialect::quote(value)));
+    QSqlQuery q(d);
+    QVERIFY(q.exec(QStringLiteral("SELECT Notes FROM Orders")) && q.next());
+    QCOMPARE(q.value(0).isNull(), value.isNull());
+    QCOMPARE(q.value(0).toString(), value);
+    QCOMPARE(text(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='Orders'")), QStringLiteral("1"));
+}
+
+void tst_SqlDialect::quoteValue_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("quoted");
+    QTest::newRow("integer") << QVariant(25) << QStringLiteral("25");
+    QTest::newRow("negative") << QVariant(qlonglong(-7)) << QStringLiteral("-7");
+    QTest::newRow("money") << QVariant(19.99) << QStringLiteral("19.99");
+    QTest::newRow("tenth") << QVariant(0.1) << QStringLiteral("0.1");
+    QTest::newRow("not a number") << QVariant(std::nan("")) << QStringLiteral("NULL");
+    QTest::newRow("infinity") << QVariant(std::numeric_limits<double>::infinity()) << QStringLiteral("NULL");
+    QTest::newRow("true") << QVariant(true) << QStringLiteral("1");
+    QTest::newRow("false") << QVariant(false) << QStringLiteral("0");
+    QTest::newRow("date") << QVariant(QDate(2006, 12, 31)) << QStringLiteral("'2006-12-31'");
+    QTest::newRow("time") << QVariant(QTime(14, 30, 5)) << QStringLiteral("'14:30:05'");
+    QTest::newRow("time with ms") << QVariant(QTime(14, 30, 5, 20)) << QStringLiteral("'14:30:05.020'");
+    QTest::newRow("text") << QVariant(QStringLiteral("O'Brien")) << QStringLiteral("'O''Brien'");
+    QTest::newRow("bytes") << QVariant(QByteArray("\x01\xff", 2)) << QStringLiteral("X'01ff'");
+    QTest::newRow("null") << QVariant() << QStringLiteral("NULL");
+    QTest::newRow("null text") << QVariant(QString()) << QStringLiteral("NULL");
+}
+
+void tst_SqlDialect::quoteValue()
+{
+    QFETCH(QVariant, value);
+    QFETCH(QString, quoted);
+    QCOMPARE(SqlDialect::quote(value), quoted);
+}
+
+void tst_SqlDialect::quoteIdentifier()
+{
+    QCOMPARE(SqlDialect::quoteIdentifier(QStringLiteral("From")), QStringLiteral("\"From\""));
+    QCOMPARE(SqlDialect::quoteIdentifier(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
+    run(QStringLiteral("CREATE TABLE Email(\"From\" char(50))"));
+    QSqlDatabase d = db();
+    SqlDialect::execute(d, QStringLiteral("INSERT INTO Email(%1) VALUES('me')")
+                               .arg(SqlDialect::quoteIdentifier(QStringLiteral("From"))));
+    QCOMPARE(text(QStringLiteral("SELECT \"From\" FROM Email")), QStringLiteral("me"));
+}
+
+void tst_SqlDialect::textKeepsItsWholeValue()
+{
+    TestFolder::makeDatabase(folder_->databasePath());
+    DataModule data;
+    data.setLocation(folder_->databasePath());
+    data.ResetDB();
+    const QString name = QStringLiteral("A billing name far longer than the twenty characters declared, kept whole");
+    data.execute(QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name) VALUES(1,%1)").arg(SqlDialect::quote(name)));
+    QCOMPARE(data.scalar(QStringLiteral("SELECT Invoice_name FROM Orders WHERE ShopperID=?"), {1}).toString(), name);
+}
+
+QTEST_GUILESS_MAIN(tst_SqlDialect)
+#include "tst_SqlDialect.moc"
