@@ -152,14 +152,19 @@ bool SqlGroupModel::reset(bool keepOpen) {
     if (!QSqlDatabase::database(m_connectionName, false).isOpen()) {
       ok = fail(QStringLiteral("The database connection is not open"));
     } else {
-      m_columns = m_requestedColumns.isEmpty() ? sql::tableColumns(m_connectionName, m_table) : m_requestedColumns;
+      const QStringList existing = sql::tableColumns(m_connectionName, m_table);
+      m_columns = m_requestedColumns.isEmpty() ? existing : m_requestedColumns;
       for (int i = 0; i < m_columns.size(); ++i) {
         const QString caption = m_requestedCaptions.value(i);
         m_captions << (caption.isEmpty() ? m_columns[i] : caption);
       }
+      const QString missing = sql::missingColumn(
+          existing, QStringList(m_columns) << m_keyColumn << m_sortColumn << m_groupColumns);
       auto root = std::make_unique<Node>();
-      if (m_columns.isEmpty()) {
-        ok = fail(QStringLiteral("No columns found in table ") + m_table);
+      if (existing.isEmpty()) {
+        ok = fail(QStringLiteral("no such table: ") + m_table);
+      } else if (!missing.isEmpty()) {
+        ok = fail(missing);
       } else if (isLeaf(root.get())) {
         // No grouping: the root's rows are the table's rows.
         SqlRowWindow counter({m_connectionName, m_table, m_keyColumn, {}, {}, Qt::AscendingOrder,
@@ -178,8 +183,11 @@ bool SqlGroupModel::reset(bool keepOpen) {
       }
     }
   }
-  if (!ok)
+  if (!ok) {
     m_root.reset();
+    m_columns.clear();
+    m_captions.clear();
+  }
   endResetModel();
   --m_notifying;
   return ok;

@@ -145,11 +145,15 @@ void SqlTableModel::failLater(const QString &message) const {
 }
 
 bool SqlTableModel::resolveColumns() {
-  m_columns = m_requestedColumns;
-  if (m_columns.isEmpty()) {
-    m_columns = sql::tableColumns(m_connectionName, m_table);
-    if (m_columns.isEmpty())
-      return fail(QStringLiteral("No columns found in table ") + m_table);
+  const QStringList existing = sql::tableColumns(m_connectionName, m_table);
+  if (existing.isEmpty())
+    return fail(QStringLiteral("no such table: ") + m_table);
+  m_columns = m_requestedColumns.isEmpty() ? existing : m_requestedColumns;
+  const QString missing =
+      sql::missingColumn(existing, QStringList(m_columns) << m_keyColumn << m_sortColumn);
+  if (!missing.isEmpty()) {
+    m_columns.clear();
+    return fail(missing);
   }
   m_captions.clear();
   for (int i = 0; i < m_columns.size(); ++i) {

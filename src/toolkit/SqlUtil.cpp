@@ -10,10 +10,13 @@
 
 namespace pelmora::toolkit::sql {
 
+// Grave accents rather than double quotes: SQLite takes a double-quoted name
+// that matches no column for a string literal, so a misspelt column would
+// silently show its own name instead of failing.
 QString quoted(const QString &identifier) {
   QString text = identifier;
-  text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-  return QLatin1Char('"') + text + QLatin1Char('"');
+  text.replace(QLatin1Char('`'), QStringLiteral("``"));
+  return QLatin1Char('`') + text + QLatin1Char('`');
 }
 
 QVariant normalized(const QVariant &value) { return value.isNull() ? QVariant() : value; }
@@ -62,6 +65,16 @@ QStringList tableColumns(const QString &connectionName, const QString &table) {
   for (int i = 0; i < fields.count(); ++i)
     names << fields.fieldName(i);
   return names;
+}
+
+QString missingColumn(const QStringList &tableColumns, const QStringList &names) {
+  for (const QString &name : names) {
+    if (name.isEmpty() || name.compare(QStringLiteral("rowid"), Qt::CaseInsensitive) == 0)
+      continue;
+    if (!tableColumns.contains(name, Qt::CaseInsensitive))
+      return QStringLiteral("no such column: ") + name;
+  }
+  return {};
 }
 
 bool updateCell(const QString &connectionName, const QString &table, const QString &keyColumn,

@@ -10,7 +10,7 @@ class QSqlQuery;
 // Small helpers shared by the SQL models of the toolkit.
 namespace pelmora::toolkit::sql {
 
-// An identifier in double quotes, inner quotes doubled.
+// An identifier in grave accents (`name`), inner accents doubled.
 QString quoted(const QString &identifier);
 // NULL of any type as an invalid QVariant, so that callers test one thing.
 QVariant normalized(const QVariant &value);
@@ -23,6 +23,9 @@ bool run(QSqlQuery &query, const QString &text, const QVariantList &values, QStr
 QVariant toStorage(const QVariant &value);
 // The columns of a table in their declared order (empty when it has none or is missing).
 QStringList tableColumns(const QString &connectionName, const QString &table);
+// Empty when every name is a column of the table (letter case ignored; the
+// rowid is always one), otherwise the message naming the first that is not.
+QString missingColumn(const QStringList &tableColumns, const QStringList &names);
 // UPDATE table SET column = ? WHERE key = ? with the value converted by
 // toStorage(). Fails (with `error` set) when no row has the key.
 bool updateCell(const QString &connectionName, const QString &table, const QString &keyColumn,

@@ -233,6 +233,12 @@ private slots:
     QVERIFY(!model->setFilter(QStringLiteral("no_such_column = 2")));
     QCOMPARE(errors.size(), 1);
     QCOMPARE(model->rowCount(), 0);
+
+    QVERIFY(model->setFilter(QString()));
+    QVERIFY(!model->setGroupColumns({QStringLiteral("stauts")}));
+    QCOMPARE(errors.size(), 2);
+    QCOMPARE(errors[1][0].toString(), QStringLiteral("no such column: stauts"));
+    QCOMPARE(model->rowCount(), 0);
   }
 
   void closeThenRefresh() {

@@ -258,6 +258,39 @@ private slots:
     QCOMPARE(m_db->scalar(QStringLiteral("SELECT status FROM Things WHERE id = 1")).toString(), QStringLiteral("Unpaid"));
   }
 
+  // SQLite would read an unknown double-quoted name as a text literal; the
+  // model names the column instead.
+  void aMisspeltNameIsAnError_data() {
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("columns");
+    QTest::addColumn<QString>("sort");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("shown column") << QStringLiteral("Things") << QStringList{QStringLiteral("name"), QStringLiteral("nmae")}
+                                  << QString() << QStringLiteral("no such column: nmae");
+    QTest::newRow("sort column") << QStringLiteral("Things") << QStringList{QStringLiteral("name")}
+                                 << QStringLiteral("stauts") << QStringLiteral("no such column: stauts");
+    QTest::newRow("table") << QStringLiteral("Thngs") << QStringList() << QString()
+                           << QStringLiteral("no such table: Thngs");
+  }
+
+  void aMisspeltNameIsAnError() {
+    QFETCH(QString, table);
+    QFETCH(QStringList, columns);
+    QFETCH(QString, sort);
+    QFETCH(QString, message);
+    SqlTableModel model;
+    model.setConnectionName(m_db->connection());
+    model.setTable(table);
+    model.setColumns(columns);
+    model.setSort(sort);
+    QSignalSpy errors(&model, &SqlTableModel::error);
+    QVERIFY(!model.open());
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(errors[0][0].toString(), message);
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(model.columnCount(), 0);
+  }
+
   void filterErrorsAreReported() {
     auto model = makeModel();
     QVERIFY(model->open());
