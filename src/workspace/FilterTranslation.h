@@ -1,0 +1,37 @@
+#pragma once
+
+#include "database/Schema.h"
+
+#include <QString>
+#include <array>
+
+namespace pelmora {
+
+// The grid writes its filter as plain text: field, blank, operator, blank, quoted value. The
+// orders data set wants date and time comparisons written with the Date and TIME keywords, so
+// every change of the grid's filter passes through these twelve replacements before it is
+// installed as the data set's filter expression. The same expression later serves the items
+// export as its WHERE clause.
+class FilterTranslation {
+public:
+    struct Replacement {
+        QString pattern;
+        QString replacement;
+    };
+
+    // The twelve replacements, in the order they are applied.
+    static const std::array<Replacement, 12>& replacements();
+
+    // Applies every replacement, in order, to the whole text; each replaces every occurrence
+    // of its pattern without regard to letter case and works on the previous one's result.
+    static QString translate(const QString& gridText);
+
+    // The SQLite WHERE clause of a filter expression over a table with these columns: Date and
+    // TIME literals become the stored forms, text comparisons ignore letter case, and the
+    // grid's True/False for a boolean column become 1/0. Values keep their quoting, so a
+    // quote inside a value (O''Brien) stays one quote of the value.
+    static QString toSqlWhere(const QString& expression,
+                              const std::vector<Column>& columns = Schema::orderColumns());
+};
+
+} // namespace pelmora

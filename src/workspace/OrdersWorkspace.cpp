@@ -1,0 +1,322 @@
+#include "workspace/OrdersWorkspace.h"
+
+#include "common/Error.h"
+#include "database/DataModule.h"
+#include "database/Schema.h"
+#include "database/SqlDialect.h"
+#include "workspace/FilterTranslation.h"
+#include "workspace/OrderDeletion.h"
+#include "workspace/OrderStyle.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+namespace pelmora {
+
+namespace {
+
+const QString kShopperID = QStringLiteral("ShopperID");
+const QString kNew = QStringLiteral("New");
+
+// Every Orders column but the row identity, which the models keep as their key.
+QStringList orderModelColumns()
+{
+    QStringList names;
+    for (const Column& c : Schema::orderColumns())
+        if (c.type != ColumnType::AutoInc)
+            names << c.name;
+    return names;
+}
+
+// Rows the models keep at most: a few screens around each place the merchant looked at.
+constexpr int kPageSize = 128;
+constexpr int kCachedPages = 12;
+
+} // namespace
+
+const QStringList& OrdersWorkspace::itemGridColumns()
+{
+    static const QStringList columns{QStringLiteral("Qty"),   QStringLiteral("ProductCode"),
+                                     QStringLiteral("Product"), QStringLiteral("Units"),
+                                     QStringLiteral("Price"), QStringLiteral("Amount")};
+    return columns;
+}
+
+OrdersWorkspace::OrdersWorkspace(DataModule& data, QObject* parent)
+    : QObject(parent)
+    , data_(data)
+    , liveOrders_(std::make_unique<toolkit::SqlTableModel>())
+    , archiveOrders_(std::make_unique<toolkit::SqlTableModel>())
+    , liveItems_(std::make_unique<OrderItemsModel>())
+    , archiveItems_(std::make_unique<OrderItemsModel>())
+{
+    liveOrders_->setObjectName(QStringLiteral("TdbQueryOrders"));
+    archiveOrders_->setObjectName(QStringLiteral("TdbTableOrdersArchive"));
+    liveItems_->setObjectName(QStringLiteral("TdbTableItems"));
+    archiveItems_->setObjectName(QStringLiteral("TdbTableItemsArchive"));
+    configure();
+    connect(&data_, &DataModule::aboutToDisconnect, this, &OrdersWorkspace::close);
+    connect(&data_, &DataModule::reset, this, [this] {
+        if (data_.isConnected()) {
+            QSqlDatabase db = data_.database();
+            ensureIndexes(db);
+        }
+        reopen();
+    });
+}
+
+OrdersWorkspace::~OrdersWorkspace() = default;
+
+void OrdersWorkspace::configure()
+{
+    const QStringList columns = orderModelColumns();
+    for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
+        const OrdersDataSet& set = OrdersDataSet::of(source);
+        toolkit::SqlTableModel* model = orders(source);
+        model->setConnectionName(data_.connectionName());
+        model->setTable(set.ordersTable);
+        model->setKeyColumn(set.ordersKey);
+        model->setColumns(columns);
+        // The grid's one sort: the highest order number first.
+        model->setSort(kShopperID, Qt::DescendingOrder);
+        model->setColumnReadOnly(kShopperID, true);
+        model->setPageSize(kPageSize);
+        model->setMaxCachedPages(kCachedPages);
+        connect(model, &toolkit::SqlTableModel::error, this, &OrdersWorkspace::forwardError);
+
+        OrderItemsModel* itemModel = items(source);
+        itemModel->setConnectionName(data_.connectionName());
+        itemModel->setTable(set.itemsTable);
+        itemModel->setKeyColumn(QStringLiteral("rowid"));
+        itemModel->setColumns(itemGridColumns());
+        connect(itemModel, &toolkit::SqlTableModel::error, this, &OrdersWorkspace::forwardError);
+    }
+    connect(liveOrders_.get(), &toolkit::SqlTableModel::posted, this, [this](int row, int) { ordersPosted(row); });
+
+    // Only the live items copy the order's number and date; the archive's items stay as they are.
+    liveItems_->setCopyFromOrder(true);
+    liveItems_->setMaster([this] {
+        if (!liveOrders_->isOpen() || source_ != OrdersSource::Live || currentRow_ < 0)
+            throw Error(QStringLiteral("TdbQueryOrders: Cannot perform this operation on a closed dataset"));
+        const QVariantMap order = liveOrders_->record(currentRow_);
+        return QVariantMap{{kShopperID, order.value(kShopperID)},
+                           {QStringLiteral("Invoice_date"), order.value(QStringLiteral("Invoice_date"))}};
+    });
+
+    // Deleting through a model (rather than the navigator) still cascades.
+    for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
+        orders(source)->setDeleteHandler([this, source](const QVariantList& keys) {
+            OrderDeletion deletion(data_);
+            bool all = true;
+            for (const QVariant& key : keys)
+                all = deletion.deleteOrder(source, key) && all;
+            QMetaObject::invokeMethod(this, [this] { ResetDB(); }, Qt::QueuedConnection);
+            return all;
+        });
+    }
+}
+
+toolkit::SqlTableModel* OrdersWorkspace::orders(OrdersSource source) const
+{
+    return source == OrdersSource::Live ? liveOrders_.get() : archiveOrders_.get();
+}
+
+OrderItemsModel* OrdersWorkspace::items(OrdersSource source) const
+{
+    return source == OrdersSource::Live ? liveItems_.get() : archiveItems_.get();
+}
+
+toolkit::SqlTableModel* OrdersWorkspace::DataSourceOrders() const
+{
+    return orders(source_);
+}
+
+OrderItemsModel* OrdersWorkspace::DataSourceItems() const
+{
+    return items(source_);
+}
+
+void OrdersWorkspace::setSource(OrdersSource source)
+{
+    if (source == source_)
+        return;
+    source_ = source;
+    // The data set no longer shown gives its rows back; it keeps its expression.
+    const OrdersSource other = source == OrdersSource::Live ? OrdersSource::Archive : OrdersSource::Live;
+    orders(other)->close();
+    items(other)->close();
+    emit sourceChanged(source);
+    reopen();
+}
+
+void OrdersWorkspace::close()
+{
+    for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
+        items(source)->close();
+        orders(source)->close();
+    }
+    itemsMasterSet_ = false;
+    currentRow_ = -1;
+}
+
+void OrdersWorkspace::openOrders(OrdersSource source)
+{
+    toolkit::SqlTableModel* model = orders(source);
+    const OrdersDataSet& set = OrdersDataSet::of(source);
+    const bool available = source == OrdersSource::Live ? data_.ordersQueryOpen() : data_.isOpen(set.ordersObject);
+    if (!available || !data_.isConnected()) {
+        model->close();
+        return;
+    }
+    model->setFilter(FilterTranslation::toSqlWhere(filterExpression(source)));
+    model->open();
+}
+
+void OrdersWorkspace::reopen()
+{
+    items(OrdersSource::Live)->close();
+    items(OrdersSource::Archive)->close();
+    itemsMasterSet_ = false;
+    openOrders(source_);
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    currentRow_ = -2; // the rows are new: the first one counts as a change
+    setCurrentRow(model->isOpen() && model->rowCount() > 0 ? 0 : -1);
+    emit reopened();
+}
+
+void OrdersWorkspace::ResetDB()
+{
+    data_.ResetDB();
+}
+
+bool OrdersWorkspace::ordersTableHasRows()
+{
+    return data_.isConnected() && data_.scalar(QStringLiteral("SELECT EXISTS(SELECT 1 FROM Orders)")).toBool();
+}
+
+QString OrdersWorkspace::filterExpression(OrdersSource source) const
+{
+    return source == OrdersSource::Live ? liveExpression_ : archiveExpression_;
+}
+
+void OrdersWorkspace::filterChanged(const QString& gridText)
+{
+    const QString expression = FilterTranslation::translate(gridText);
+    (source_ == OrdersSource::Live ? liveExpression_ : archiveExpression_) = expression;
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    quiet_ = true;
+    const bool ok = model->setFilter(FilterTranslation::toSqlWhere(expression));
+    quiet_ = false;
+    if (!ok)
+        throw Error(model->lastError());
+    if (!model->isOpen())
+        return;
+    items(source_)->close();
+    itemsMasterSet_ = false;
+    currentRow_ = -2;
+    setCurrentRow(model->rowCount() > 0 ? 0 : -1);
+    emit reopened();
+}
+
+void OrdersWorkspace::setCurrentRow(int row)
+{
+    if (row == currentRow_)
+        return;
+    currentRow_ = row;
+    itemsFollow();
+    emit currentRowChanged(row);
+    if (focusedRow_)
+        focusedRow_(row);
+}
+
+QVariantMap OrdersWorkspace::currentOrder() const
+{
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    if (!model->isOpen() || currentRow_ < 0)
+        return {};
+    return model->record(currentRow_);
+}
+
+void OrdersWorkspace::itemsFollow()
+{
+    OrderItemsModel* itemModel = DataSourceItems();
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    if (!model->isOpen() || currentRow_ < 0 || currentRow_ >= model->rowCount()) {
+        itemModel->close();
+        itemsMasterSet_ = false;
+        return;
+    }
+    const QVariant shopperId = model->value(currentRow_, kShopperID);
+    if (itemModel->isOpen() && itemsMasterSet_ && itemsMaster_ == shopperId)
+        return;
+    itemsMaster_ = shopperId;
+    itemsMasterSet_ = true;
+    // An order without a number has no items.
+    itemModel->setFilter(shopperId.isNull() ? QStringLiteral("0")
+                                            : QStringLiteral("ShopperID = ") + SqlDialect::quote(shopperId));
+    if (!itemModel->isOpen())
+        itemModel->open();
+}
+
+void OrdersWorkspace::editingStarts(int row)
+{
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    if (!model->isOpen() || row < 0 || row >= model->rowCount())
+        return;
+    const int column = model->columnIndex(kNew);
+    if (column < 0 || OrderStyle::flag(model->value(row, column)) == false)
+        return;
+    // Failures are ignored: editing goes on and the flag stays as it was.
+    quiet_ = true;
+    model->setData(model->index(row, column), false);
+    quiet_ = false;
+}
+
+void OrdersWorkspace::statusEditorChanged()
+{
+    *statusChanged_ = true;
+}
+
+void OrdersWorkspace::ordersPosted(int row)
+{
+    if (source_ == OrdersSource::Live && afterOrdersPost_)
+        afterOrdersPost_(row);
+}
+
+bool OrdersWorkspace::deleteOrder(int row)
+{
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    if (!model->isOpen() || row < 0 || row >= model->rowCount())
+        return false;
+    const QVariant key = model->keyAt(row);
+    if (!key.isValid())
+        return false;
+    if (!OrderDeletion(data_).deleteOrder(source_, key))
+        return false;
+    ResetDB();
+    return true;
+}
+
+void OrdersWorkspace::forwardError(const QString& message)
+{
+    if (!quiet_)
+        emit error(message);
+}
+
+void OrdersWorkspace::ensureIndexes(QSqlDatabase& db)
+{
+    // Text filters compare without regard to letter case; grouping reads counts by index.
+    static const QStringList statements{
+        QStringLiteral("CREATE INDEX IF NOT EXISTS Orders_Status_NoCase ON Orders(Status COLLATE NOCASE)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS Orders_Payment_method ON Orders(Payment_method)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS OrdersArchve_Status_NoCase ON OrdersArchve(Status COLLATE NOCASE)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS OrdersArchve_Payment_method ON OrdersArchve(Payment_method)"),
+    };
+    for (const QString& statement : statements) {
+        QSqlQuery query(db);
+        // A file of an older layout may lack a column until its upgrade is done.
+        query.exec(statement);
+    }
+}
+
+} // namespace pelmora

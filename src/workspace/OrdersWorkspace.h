@@ -1,0 +1,140 @@
+#pragma once
+
+#include "workspace/OrderItemsModel.h"
+#include "workspace/OrdersSource.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+#include <functional>
+#include <memory>
+
+class QSqlDatabase;
+
+namespace pelmora {
+
+class DataModule;
+
+namespace toolkit {
+class SqlTableModel;
+}
+
+// The orders workspace without its windows: the orders and items data sets, the switch
+// between live orders and the archive, the current order, the filter expression of each data
+// set, the editing rules (New cleared when editing starts, StatusChanged from the grid's status
+// editor), the cascading delete, and the hooks that later features fill.
+//
+// The models follow the data module: they are closed when it is about to disconnect and
+// reopened after every ResetDB (the live orders only while Orders holds rows).
+class OrdersWorkspace : public QObject {
+    Q_OBJECT
+public:
+    // Statement texts of TdbQueryOrders.
+    static inline const QString kInitialStatement = QStringLiteral("SELECT * FROM Orders");
+    static inline const QString kResetStatement = QStringLiteral("SELECT * FROM  ORDERS ");
+    static inline const QString kResetStatementText = QStringLiteral("Select * From ORDERS");
+
+    // The item columns the items grid shows, in order.
+    static const QStringList& itemGridColumns();
+
+    explicit OrdersWorkspace(DataModule& data, QObject* parent = nullptr);
+    ~OrdersWorkspace() override;
+
+    DataModule& data() { return data_; }
+
+    // --- DataSourceOrders / DataSourceItems ---
+    OrdersSource source() const { return source_; }
+    toolkit::SqlTableModel* DataSourceOrders() const;
+    OrderItemsModel* DataSourceItems() const;
+    toolkit::SqlTableModel* orders(OrdersSource source) const;
+    OrderItemsModel* items(OrdersSource source) const;
+    // The one switch between the live orders and the archive: grid, inspector, chart and items
+    // follow. Each data set keeps the filter expression it last received.
+    void setSource(OrdersSource source);
+
+    // Opens the data sets as the data module stands (called after every ResetDB).
+    void reopen();
+    // Forgets every row (called before the connection closes).
+    void close();
+    // ResetDB: reconnects, opens every object, and through reset() reopens the data sets.
+    void ResetDB();
+    // Whether the Orders table holds at least one row.
+    bool ordersTableHasRows();
+
+    // --- TdbQueryOrders ---
+    QString statement() const { return statement_; }
+    void setStatement(const QString& text) { statement_ = text; }
+
+    // --- filtering ---
+    QString filterExpression(OrdersSource source) const;
+    // Filter changed: runs the twelve replacements over the grid's text and installs the result
+    // as the filter expression of the data set shown, which re-reads its rows at once and moves
+    // to its first row. Throws Error when the engine refuses the expression.
+    void filterChanged(const QString& gridText);
+
+    // --- the current order ---
+    int currentRow() const { return currentRow_; }
+    // Moves to a row of DataSourceOrders (-1: none); the items follow and the focused-row hook
+    // runs when the row changed.
+    void setCurrentRow(int row);
+    QVariantMap currentOrder() const;
+
+    // --- editing ---
+    // Editing starts on a row: New := false and the row is posted. Errors are ignored.
+    void editingStarts(int row);
+    // The grid's Status editor changed its value.
+    void statusEditorChanged();
+    // Where StatusChanged lives (the main window's flag); an own flag until bound.
+    void bindStatusChanged(bool* flag) { statusChanged_ = flag ? flag : &ownStatusChanged_; }
+    bool statusChanged() const { return *statusChanged_; }
+
+    // --- hooks for later features ---
+    // After every successful post of TdbQueryOrders (not of the archive): the trigger check.
+    void setAfterOrdersPostHook(std::function<void(int row)> hook) { afterOrdersPost_ = std::move(hook); }
+    // After every change of the focused row: the paste-data refresh.
+    void setFocusedRowHook(std::function<void(int row)> hook) { focusedRow_ = std::move(hook); }
+    // A post of the live orders made through another model over the same rows (the grouped
+    // grid): runs the after-post hook for it.
+    void ordersPosted(int row);
+
+    // --- deletes ---
+    // Deletes the order in the row and its items in one transaction, then ResetDB. False when
+    // nothing was deleted (the error is in the log).
+    bool deleteOrder(int row);
+    // Indexes the workspace's filters and groupings need; none is unique. Created when missing.
+    static void ensureIndexes(QSqlDatabase& db);
+
+signals:
+    void sourceChanged(pelmora::OrdersSource source);
+    // The data sets were reopened (after ResetDB, a filter or a switch of the source).
+    void reopened();
+    void currentRowChanged(int row);
+    // A failure of a data set that nothing handled (a refused post, a failed read).
+    void error(const QString& message);
+
+private:
+    void configure();
+    void openOrders(OrdersSource source);
+    void itemsFollow();
+    void forwardError(const QString& message);
+
+    DataModule& data_;
+    OrdersSource source_ = OrdersSource::Live;
+    std::unique_ptr<toolkit::SqlTableModel> liveOrders_;
+    std::unique_ptr<toolkit::SqlTableModel> archiveOrders_;
+    std::unique_ptr<OrderItemsModel> liveItems_;
+    std::unique_ptr<OrderItemsModel> archiveItems_;
+    QString statement_ = kInitialStatement;
+    QString liveExpression_;
+    QString archiveExpression_;
+    int currentRow_ = -1;
+    QVariant itemsMaster_;
+    bool itemsMasterSet_ = false;
+    bool ownStatusChanged_ = false;
+    bool* statusChanged_ = &ownStatusChanged_;
+    bool quiet_ = false;
+    std::function<void(int)> afterOrdersPost_;
+    std::function<void(int)> focusedRow_;
+};
+
+} // namespace pelmora
