@@ -1,22 +1,194 @@
 // pelmora-cli: runs Pelmora's operations without windows on a program folder.
 
+#include "common/Pause.h"
 #include "common/RecordingUserPort.h"
 #include "common/Root.h"
+#include "intake/AccountDownloads.h"
+#include "intake/BatchImport.h"
+#include "intake/IntakeContext.h"
+#include "intake/UsersTableSelection.h"
+#include "shell/Session.h"
+#include "toolkit/HttpClient.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <cstdio>
+
+using namespace pelmora;
+
+namespace {
+
+const char* kDescription =
+    "Runs Pelmora's operations on a program folder, without windows.\n"
+    "\n"
+    "Commands:\n"
+    "  import FILE\n"
+    "      Imports FILE, a download file, into the orders and items of the database exactly\n"
+    "      as the program imports a download (one transaction: a failing record leaves the\n"
+    "      database unchanged). FILE itself is kept.\n"
+    "  download [--account NAME | --all]\n"
+    "      Downloads and imports the new orders of one cart account (NAME, or else the first\n"
+    "      account of the database) or of every account, through the proxy of the\n"
+    "      preferences, as the program's Download command and automatic download do.\n"
+    "\n"
+    "The database is the one cnfg/config_global.ini of the program folder names (default\n"
+    "db/Pelmora.tdbd); cart hosts and extra trusted authorities come from cnfg/service.ini;\n"
+    "failures are also written to logs/Error log.txt.\n"
+    "Prints the status texts the program would show. Exit status: 0 on success, 1 on\n"
+    "failure (the reason on standard error), 2 for a wrong command line.";
+
+void printLine(FILE* stream, const QString& text)
+{
+    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stream);
+}
+
+// Prints what the user would have seen.
+class ConsolePort : public RecordingUserPort {
+public:
+    ConsolePort()
+    {
+        onStatus = [](const QString& text) { printLine(stdout, text); };
+    }
+    void information(const QString& text) override
+    {
+        RecordingUserPort::information(text);
+        printLine(stdout, text);
+    }
+    void warning(const QString& text) override
+    {
+        RecordingUserPort::warning(text);
+        printLine(stderr, text);
+    }
+};
+
+int usage(const QString& message)
+{
+    printLine(stderr, message + QStringLiteral("\nSee pelmora-cli --help."));
+    return 2;
+}
+
+int runImport(Session& session, const QString& file)
+{
+    const ImportResult result =
+        BatchImport(session.data(), session.port()).importFile(QFileInfo(file).absoluteFilePath());
+    if (!result.ok) {
+        printLine(stderr, result.error);
+        return 1;
+    }
+    return 0;
+}
+
+// Why an account's download did not succeed, or empty.
+QString failureOf(const AccountDownload& account)
+{
+    const DownloadResult& d = account.download;
+    const QString name = QStringLiteral("\"%1\": ").arg(account.username);
+    switch (d.outcome) {
+    case DownloadResult::Outcome::Placeholder:
+        return name + QStringLiteral("this is the placeholder account; enter the cart accounts in the preferences");
+    case DownloadResult::Outcome::Failed:
+        return name + d.error;
+    case DownloadResult::Outcome::Answered:
+        break;
+    }
+    if (!d.mstatus)
+        return name + QStringLiteral("the server sent no Mstatus header");
+    if (!d.succeeded())
+        return name + d.statusText;
+    if (account.imported && !account.import.ok)
+        return name + account.import.error;
+    return {};
+}
+
+int runDownload(Session& session, const QString& account, bool all)
+{
+    toolkit::HttpClient http;
+    IntakeContext context{session.data(), session.port(), session.service(), http, session.NewOrdersDownloaded};
+    UsersTableSelection selection(session.data());
+    AccountDownloads downloads(context, selection, session.settings());
+
+    DownloadRun run;
+    if (all) {
+        downloads.applyProxy();
+        run = downloads.downloadAllAccounts(AccountDownloads::kTimerSuffix);
+    } else {
+        if (!account.isNull()) {
+            const int index = selection.find(account);
+            if (index < 0) {
+                printLine(stderr, QStringLiteral("No account named \"%1\"").arg(account));
+                return 1;
+            }
+            selection.selectAccount(index);
+        }
+        run = downloads.manualDownload();
+    }
+    bool failed = run.ended;
+    if (run.ended)
+        printLine(stderr, QStringLiteral("The download ended early; see logs/Error log.txt"));
+    for (const AccountDownload& a : run.accounts) {
+        // In an all-accounts download the placeholder row is passed over.
+        if (all && a.download.outcome == DownloadResult::Outcome::Placeholder)
+            continue;
+        const QString failure = failureOf(a);
+        if (!failure.isEmpty()) {
+            printLine(stderr, failure);
+            failed = true;
+        }
+    }
+    return failed ? 1 : 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pelmora-cli"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Runs Pelmora's operations on a program folder, without windows."));
+    parser.setApplicationDescription(QString::fromUtf8(kDescription));
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("root"), QStringLiteral("The program folder (default: the folder of this program)."), QStringLiteral("DIR")});
+    const QCommandLineOption root(QStringLiteral("root"),
+                                  QStringLiteral("The program folder (default: the folder of this program)."),
+                                  QStringLiteral("DIR"));
+    const QCommandLineOption accountOption(QStringLiteral("account"),
+                                           QStringLiteral("download: the account to download (its Username)."),
+                                           QStringLiteral("NAME"));
+    const QCommandLineOption allOption(QStringLiteral("all"), QStringLiteral("download: every account, in table order."));
+    parser.addOptions({root, accountOption, allOption});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("import or download"));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("import: the download file"), QStringLiteral("[FILE]"));
     parser.process(app);
-    pelmora::Root::set(parser.isSet(QStringLiteral("root")) ? parser.value(QStringLiteral("root")) : pelmora::Root::executableFolder());
-    std::fprintf(stderr, "no command given; see --help\n");
-    return 1;
+
+    const QStringList args = parser.positionalArguments();
+    if (args.isEmpty())
+        return usage(QStringLiteral("No command given."));
+    const QString command = args.first();
+    if (command == QLatin1String("import")) {
+        if (args.size() != 2 || parser.isSet(accountOption) || parser.isSet(allOption))
+            return usage(QStringLiteral("import takes one FILE."));
+    } else if (command == QLatin1String("download")) {
+        if (args.size() != 1 || (parser.isSet(accountOption) && parser.isSet(allOption)))
+            return usage(QStringLiteral("download takes --account NAME or --all, not both."));
+    } else {
+        return usage(QStringLiteral("Unknown command \"%1\".").arg(command));
+    }
+
+    Root::set(parser.isSet(root) ? QFileInfo(parser.value(root)).absoluteFilePath() : Root::executableFolder());
+    // The program's fixed waits are there for a window; a script does not need them.
+    Pause::set([](int, bool) {});
+
+    ConsolePort port;
+    Session session(port);
+    session.openQuietly();
+    if (!session.data().isConnected()) {
+        printLine(stderr, QStringLiteral("Cannot open the database \"%1\"; see logs/Error log.txt")
+                              .arg(session.data().location()));
+        return 1;
+    }
+    if (command == QLatin1String("import"))
+        return runImport(session, args.at(1));
+    return runDownload(session, parser.isSet(accountOption) ? parser.value(accountOption) : QString(),
+                       parser.isSet(allOption));
 }

@@ -20,7 +20,7 @@ struct DownloadResult {
     QString statusText;         // what the status bar was given for it
     QString error;
 
-    bool announcedOrders() const { return mstatus && *mstatus <= 10000; }
+    bool announcedOrders() const { return outcome == Outcome::Answered && mstatus && *mstatus <= 10000; }
     // Orders announced, "OK" or "No new orders".
     bool succeeded() const
     {

@@ -48,7 +48,8 @@ private:
     bool readLine(std::string_view& line);
     bool fillBuffer();
     void parseLine(std::string_view line);
-    void finishField();
+    void startField();
+    void pushField(bool trim);
     void finishRecord();
 
     QIODevice& device_;
@@ -56,26 +57,27 @@ private:
     size_t begin_ = 0;
     size_t end_ = 0;
     bool eof_ = false;
-    std::string carry_;   // a line that spans buffer refills or holds dropped CRs
+    std::string carry_;   // a line that spans buffer refills
+    bool carryHanded_ = false;
+    std::string scratch_; // a line without its dropped carriage returns
     qint64 lineNumber_ = 0;
 
     Section section_ = Section::Orders; // the section the next line belongs to
-    bool inQuotes_ = false;             // a quoted field continues on the next line
-    bool skipToSeparator_ = false;      // after a closing quote
+    bool inQuotes_ = false;             // a quoted value goes on in the next line
     bool recordOpen_ = false;
     bool ready_ = false;
 
     std::string data_;                                // field bytes of the record being read
     std::vector<std::pair<size_t, size_t>> building_; // (offset, length) into data_
     size_t fieldStart_ = 0;
-    bool fieldQuoted_ = false;
+    Section recordStartSection_ = Section::Orders;
+    qint64 startLine_ = 0;
 
     std::string current_;                           // the record handed out
     std::vector<std::pair<size_t, size_t>> fields_; // (offset, length) into current_
     Section recordSection_ = Section::Orders;
     qint64 recordNumber_ = 0;
     qint64 recordLine_ = 0;
-    qint64 startLine_ = 0;
     qint64 sectionRecords_[2] = {0, 0};
 };
 

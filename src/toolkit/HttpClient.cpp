@@ -178,16 +178,16 @@ QByteArray HttpClient::post(const QUrl& url, const QByteArray& contentType, cons
         file->close();
     if (!fileError.isEmpty())
         throw HttpError(fileError);
+    if (lastStatus_ >= 400)
+        throw HttpError(QStringLiteral("The server answered %1 %2 to %3")
+                            .arg(lastStatus_)
+                            .arg(r->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString(), url.toDisplayString()));
     if (r->error() != QNetworkReply::NoError) {
         QString message = r->errorString();
         if (!tlsErrors.isEmpty())
             message += QStringLiteral(" (") + tlsErrors.join(QStringLiteral("; ")) + ')';
         throw HttpError(message);
     }
-    if (lastStatus_ >= 400)
-        throw HttpError(QStringLiteral("The server answered %1 %2")
-                            .arg(lastStatus_)
-                            .arg(r->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
     if (!targetFile_.isEmpty() && !file) {
         // An empty body still replaces the target file.
         QFile empty(targetFile_);

@@ -1,0 +1,76 @@
+#include "intake/AnsiText.h"
+
+#include <cstring>
+
+namespace pelmora {
+
+namespace {
+// Windows-1252 at 0x80-0x9F; the unassigned bytes keep their own number.
+constexpr char16_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char16_t codePoint(unsigned char byte)
+{
+    return (byte >= 0x80 && byte < 0xA0) ? kHigh[byte - 0x80] : char16_t(byte);
+}
+} // namespace
+
+bool AnsiText::isAscii(std::string_view bytes)
+{
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+void AnsiText::appendUtf8(std::string& out, std::string_view ansi)
+{
+    for (const char c : ansi) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out.push_back(c);
+            continue;
+        }
+        const char16_t u = codePoint(byte);
+        if (u < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (u >> 6)));
+            out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xE0 | (u >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+        }
+    }
+}
+
+QString AnsiText::toUnicode(std::string_view ansi)
+{
+    QString text(static_cast<qsizetype>(ansi.size()), Qt::Uninitialized);
+    QChar* data = text.data();
+    for (size_t i = 0; i < ansi.size(); ++i)
+        data[i] = QChar(codePoint(static_cast<unsigned char>(ansi[i])));
+    return text;
+}
+
+QByteArray AnsiText::fromUnicode(const QString& text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u < 0x100)) {
+            bytes.append(static_cast<char>(u));
+            continue;
+        }
+        char byte = '?';
+        for (int i = 0; i < 32; ++i)
+            if (kHigh[i] == u)
+                byte = static_cast<char>(0x80 + i);
+        bytes.append(byte);
+    }
+    return bytes;
+}
+
+} // namespace pelmora

@@ -1,0 +1,60 @@
+#pragma once
+
+// A program folder with a connected database, a recording user port, an HTTP client and a
+// local cart server that every cart host of cnfg/service.ini points at.
+
+#include "intake/CartServer.h"
+
+#include "common/Pause.h"
+#include "common/RecordingUserPort.h"
+#include "common/ServiceSettings.h"
+#include "database/DataModule.h"
+#include "intake/IntakeContext.h"
+#include "support/TestFolder.h"
+#include "toolkit/HttpClient.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+#include <memory>
+
+namespace pelmora::test {
+
+struct IntakeFixture {
+    // trustCa: whether cnfg/service.ini names the test authority.
+    explicit IntakeFixture(bool trustCa = true)
+    {
+        QByteArray ini = "[cart]\ndefault=" + cart.host().toLatin1() + "\n";
+        for (const char* code : {"6", "7", "8", "9", "A", "B", "C", "D", "E"})
+            ini += QByteArray(code) + "=" + (code[0] == '6' ? "localhost:" + QByteArray::number(cart.port()) : cart.host().toLatin1()) + "\n";
+        if (trustCa)
+            ini += "[tls]\nca_file=" + certFile("ca.pem").toUtf8() + "\n";
+        folder.writeFile(QStringLiteral("cnfg/service.ini"), ini);
+        service = ServiceSettings::load();
+        data.setLocation(folder.databasePath());
+        data.ResetDB();
+        previousPause = Pause::set([this](int ms, bool events) { pauses << qMakePair(ms, events); });
+    }
+    ~IntakeFixture() { Pause::set(previousPause); }
+
+    void exec(const QString& sql)
+    {
+        QSqlQuery q(data.database());
+        if (!q.exec(sql))
+            qFatal("%s", qPrintable(sql));
+    }
+    QVariant scalar(const QString& sql) { return data.scalar(sql); }
+    int count(const QString& table) { return scalar(QStringLiteral("SELECT count(*) FROM ") + table).toInt(); }
+
+    TestFolder folder;
+    CartServer cart;
+    ServiceSettings service;
+    DataModule data;
+    RecordingUserPort port;
+    toolkit::HttpClient http;
+    bool NewOrdersDownloaded = false;
+    IntakeContext context{data, port, service, http, NewOrdersDownloaded};
+    QList<QPair<int, bool>> pauses;
+    Pause::Function previousPause;
+};
+
+} // namespace pelmora::test
