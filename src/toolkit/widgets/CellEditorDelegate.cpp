@@ -332,12 +332,6 @@ bool CellEditorDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, c
 
     bool toggle = false;
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: {
-        // Swallow the press on the box so that the release alone toggles it.
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        return mouse->button() == Qt::LeftButton && checkRect(option).contains(mouse->position().toPoint());
-    }
     case QEvent::MouseButtonRelease: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         toggle = mouse->button() == Qt::LeftButton && option.rect.contains(mouse->position().toPoint());

@@ -1,0 +1,231 @@
+#include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/CategoryInspector.h"
+
+#include <QAbstractItemModelTester>
+#include <QLineEdit>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+using namespace pelmora::toolkit;
+
+namespace {
+
+const QString kConnection = QStringLiteral("inspectorTest");
+
+QVariant scalar(const QString &statement)
+{
+    QSqlQuery query(QSqlDatabase::database(kConnection));
+    if (!query.exec(statement) || !query.next())
+        return {};
+    return query.value(0);
+}
+
+InspectorRow row(const char *field, const char *caption = "", EditorKind kind = EditorKind::Text,
+                 const QList<InspectorRow> &children = {})
+{
+    InspectorRow r;
+    r.column.field = QString::fromLatin1(field);
+    r.column.caption = QString::fromLatin1(caption);
+    r.column.editor = kind;
+    r.children = children;
+    return r;
+}
+
+QList<InspectorCategory> categories()
+{
+    InspectorRow hidden = row("id", "Shopper ID");
+    hidden.column.visible = false;
+    InspectorRow total = row("Total", "", EditorKind::Currency);
+    total.column.displayFormat = QStringLiteral(",0.00;(,0.00)");
+    InspectorRow notes = row("Notes", "", EditorKind::Memo);
+    notes.column.rowHeight = 42;
+    return {
+        {QStringLiteral("Orders"), {hidden, row("Name", "Name"), row("Day", "Date", EditorKind::Date, {row("Clock", "Time", EditorKind::Time)})}, false},
+        {QStringLiteral("Amounts"), {total}, false},
+        {QStringLiteral("Misc."), {row("Email", "E-mail", EditorKind::Link), row("Fresh", "", EditorKind::CheckBox), notes}, false},
+    };
+}
+
+} // namespace
+
+class TestCategoryInspector : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void showsTheCurrentRecordInCategories();
+    void categoriesStartCollapsedAndRemember();
+    void clickAndTypePostsAtOnce();
+    void tabMovesToTheNextValue();
+    void linkRowReportsTheClick();
+    void checkBoxRowToggles();
+    void followsTheModel();
+
+private:
+    QTemporaryDir m_dir;
+    SqlTableModel *m_model = nullptr;
+    CategoryInspector *m_inspector = nullptr;
+
+    void expandAll()
+    {
+        for (const InspectorCategory &c : categories())
+            m_inspector->setCategoryExpanded(c.caption, true);
+        m_inspector->view()->expandAll();
+    }
+    QRect rectOf(const QString &field, int column = 1) const
+    {
+        return m_inspector->view()->visualRect(m_inspector->valueIndex(field).siblingAtColumn(column));
+    }
+};
+
+void TestCategoryInspector::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QVERIFY(m_dir.isValid());
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
+    db.setDatabaseName(m_dir.filePath(QStringLiteral("inspector.db")));
+    QVERIFY(db.open());
+}
+
+void TestCategoryInspector::init()
+{
+    QSqlQuery query(QSqlDatabase::database(kConnection));
+    query.exec(QStringLiteral("DROP TABLE IF EXISTS Sales"));
+    QVERIFY(query.exec(QStringLiteral("CREATE TABLE Sales (id INTEGER PRIMARY KEY, Name TEXT, Day TEXT, Clock TEXT, "
+                                      "Total REAL, Email TEXT, Fresh INTEGER, Notes TEXT)")));
+    QVERIFY(query.exec(QStringLiteral("INSERT INTO Sales VALUES (1, 'Ann', '2007-01-15', '10:30:00', -1234.5, "
+                                      "'ann@example.com', 1, 'first')")));
+    QVERIFY(query.exec(QStringLiteral("INSERT INTO Sales VALUES (2, 'Bob', '2007-02-01', '08:00:00', 12, "
+                                      "'bob@example.com', 0, NULL)")));
+    m_model = new SqlTableModel;
+    m_model->setConnectionName(kConnection);
+    m_model->setTable(QStringLiteral("Sales"));
+    m_model->setKeyColumn(QStringLiteral("id"));
+    QVERIFY(m_model->open());
+    m_inspector = new CategoryInspector;
+    m_inspector->setCategories(categories());
+    m_inspector->setModel(m_model);
+    m_inspector->setCurrentRow(0);
+    m_inspector->resize(300, 500);
+    m_inspector->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_inspector));
+}
+
+void TestCategoryInspector::cleanup()
+{
+    delete m_inspector;
+    delete m_model;
+}
+
+void TestCategoryInspector::cleanupTestCase()
+{
+    QSqlDatabase::removeDatabase(kConnection);
+}
+
+void TestCategoryInspector::showsTheCurrentRecordInCategories()
+{
+    QAbstractItemModelTester tester(m_inspector->view()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModel *tree = m_inspector->view()->model();
+    QCOMPARE(tree->rowCount(), 3);
+    QCOMPARE(tree->index(0, 0).data().toString(), QStringLiteral("Orders"));
+    // The hidden row is not shown; the others show their captions and values.
+    QCOMPARE(tree->rowCount(tree->index(0, 0)), 2);
+    QVERIFY(!m_inspector->valueIndex(QStringLiteral("id")).isValid());
+    QCOMPARE(m_inspector->valueIndex(QStringLiteral("Name")).siblingAtColumn(0).data().toString(), QStringLiteral("Name"));
+    QCOMPARE(m_inspector->valueIndex(QStringLiteral("Name")).data().toString(), QStringLiteral("Ann"));
+    // A child row under "Date".
+    QCOMPARE(m_inspector->valueIndex(QStringLiteral("Clock")).parent().siblingAtColumn(0).data().toString(), QStringLiteral("Date"));
+    m_inspector->setCurrentRow(1);
+    QCOMPARE(m_inspector->valueIndex(QStringLiteral("Name")).data().toString(), QStringLiteral("Bob"));
+    m_inspector->setCurrentRow(-1);
+    QVERIFY(!m_inspector->valueIndex(QStringLiteral("Name")).data().isValid());
+    QVERIFY(!(m_inspector->valueIndex(QStringLiteral("Name")).flags() & Qt::ItemIsEditable));
+}
+
+void TestCategoryInspector::categoriesStartCollapsedAndRemember()
+{
+    QVERIFY(!m_inspector->isCategoryExpanded(QStringLiteral("Amounts")));
+    m_inspector->setCategoryExpanded(QStringLiteral("Amounts"), true);
+    const QString file = m_dir.filePath(QStringLiteral("inspector.ini"));
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        m_inspector->saveLayout(settings, QStringLiteral("Inspector"));
+    }
+    CategoryInspector other;
+    other.setCategories(categories());
+    QSettings settings(file, QSettings::IniFormat);
+    other.restoreLayout(settings, QStringLiteral("Inspector"));
+    QVERIFY(other.isCategoryExpanded(QStringLiteral("Amounts")));
+    QVERIFY(!other.isCategoryExpanded(QStringLiteral("Orders")));
+}
+
+void TestCategoryInspector::clickAndTypePostsAtOnce()
+{
+    expandAll();
+    QTest::mouseClick(m_inspector->view()->viewport(), Qt::LeftButton, {}, rectOf(QStringLiteral("Total")).center());
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QStringLiteral("-1234.50"));
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("(99.95)"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(scalar(QStringLiteral("SELECT Total FROM Sales WHERE id = 1")).toDouble(), -99.95);
+}
+
+void TestCategoryInspector::tabMovesToTheNextValue()
+{
+    expandAll();
+    QTest::mouseClick(m_inspector->view()->viewport(), Qt::LeftButton, {}, rectOf(QStringLiteral("Name")).center());
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("Anna"));
+    QTest::keyClick(editor, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    QCOMPARE(scalar(QStringLiteral("SELECT Name FROM Sales WHERE id = 1")).toString(), QStringLiteral("Anna"));
+    QCOMPARE(m_inspector->view()->currentIndex(), m_inspector->valueIndex(QStringLiteral("Day")));
+}
+
+void TestCategoryInspector::linkRowReportsTheClick()
+{
+    expandAll();
+    QSignalSpy link(m_inspector, &CategoryInspector::linkActivated);
+    QTest::mouseClick(m_inspector->view()->viewport(), Qt::LeftButton, {}, rectOf(QStringLiteral("Email")).center());
+    QCOMPARE(link.count(), 1);
+    QCOMPARE(link.first().at(0).toString(), QStringLiteral("Email"));
+    QCOMPARE(link.first().at(1).toString(), QStringLiteral("ann@example.com"));
+    QVERIFY(!qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+}
+
+void TestCategoryInspector::checkBoxRowToggles()
+{
+    expandAll();
+    QTest::mouseClick(m_inspector->view()->viewport(), Qt::LeftButton, {}, rectOf(QStringLiteral("Fresh")).center());
+    QCOMPARE(scalar(QStringLiteral("SELECT Fresh FROM Sales WHERE id = 1")).toInt(), 0);
+    QTest::keyClick(m_inspector->view(), Qt::Key_Space);
+    QCOMPARE(scalar(QStringLiteral("SELECT Fresh FROM Sales WHERE id = 1")).toInt(), 1);
+}
+
+void TestCategoryInspector::followsTheModel()
+{
+    // An edit made elsewhere (the grid) shows in the inspector.
+    m_model->setData(m_model->index(0, m_model->columnIndex(QStringLiteral("Name"))), QStringLiteral("Annie"));
+    QCOMPARE(m_inspector->valueIndex(QStringLiteral("Name")).data().toString(), QStringLiteral("Annie"));
+    m_model->removeRows(0, 1);
+    QCOMPARE(m_inspector->currentRow(), -1);
+    QVERIFY(!m_inspector->valueIndex(QStringLiteral("Name")).data().isValid());
+}
+
+QTEST_MAIN(TestCategoryInspector)
+#include "tst_CategoryInspector.moc"

@@ -1,0 +1,290 @@
+#include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/CellEditorDelegate.h"
+#include "toolkit/widgets/DataGrid.h"
+#include "toolkit/widgets/DisplayFormat.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeEdit>
+
+using namespace pelmora::toolkit;
+
+namespace {
+
+const QString kConnection = QStringLiteral("editorsTest");
+
+QVariant scalar(const QString &statement)
+{
+    QSqlQuery query(QSqlDatabase::database(kConnection));
+    if (!query.exec(statement) || !query.next())
+        return {};
+    return query.value(0);
+}
+
+// The text a cell shows, as the delegate hands it to the style for painting.
+class ShownText : public CellEditorDelegate
+{
+public:
+    using CellEditorDelegate::CellEditorDelegate;
+    QString of(const QModelIndex &index) const
+    {
+        QStyleOptionViewItem option;
+        initStyleOption(&option, index);
+        return option.text;
+    }
+};
+
+GridColumn describe(const char *field, EditorKind kind, const QString &format = {})
+{
+    GridColumn c;
+    c.field = QString::fromLatin1(field);
+    c.editor = kind;
+    c.displayFormat = format;
+    return c;
+}
+
+} // namespace
+
+class TestCellEditors : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void numberFormat_data();
+    void numberFormat();
+    void cellsShowTheirFormattedValue_data();
+    void cellsShowTheirFormattedValue();
+    void editingThroughTheEditorPosts_data();
+    void editingThroughTheEditorPosts();
+    void timeEditorPostsOnEveryChange();
+    void memoTakesSeveralLines();
+    void editableDropDownReportsEveryChange();
+    void leavingAnUnchangedCellPostsNothing();
+    void emptyCheckBoxIsNeitherOnNorOff();
+
+private:
+    QTemporaryDir m_dir;
+    SqlTableModel *m_model = nullptr;
+    DataGrid *m_grid = nullptr;
+
+    QWidget *openEditor(int row, const char *field)
+    {
+        const QModelIndex index = m_model->index(row, m_grid->modelColumn(QString::fromLatin1(field)));
+        QTest::mouseClick(m_grid->tableView()->viewport(), Qt::LeftButton, {},
+                          m_grid->tableView()->visualRect(index).center());
+        return QApplication::focusWidget();
+    }
+    void finish(QWidget *editor)
+    {
+        QTest::keyClick(editor, Qt::Key_Tab);
+        QCoreApplication::processEvents();
+    }
+};
+
+void TestCellEditors::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QVERIFY(m_dir.isValid());
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
+    db.setDatabaseName(m_dir.filePath(QStringLiteral("editors.db")));
+    QVERIFY(db.open());
+}
+
+void TestCellEditors::init()
+{
+    QSqlQuery query(QSqlDatabase::database(kConnection));
+    query.exec(QStringLiteral("DROP TABLE IF EXISTS Cells"));
+    QVERIFY(query.exec(QStringLiteral("CREATE TABLE Cells (id INTEGER PRIMARY KEY, Txt TEXT, Memo TEXT, Day TEXT, "
+                                      "Clock TEXT, Amount REAL, Qty INTEGER, Status TEXT, Secret TEXT, Flag INTEGER)")));
+    QVERIFY(query.exec(QStringLiteral("INSERT INTO Cells VALUES (1, 'abc', 'one', '2007-01-15', '10:30:00', "
+                                      "-1234.5, 3, 'Paid', 'hush', NULL)")));
+    m_model = new SqlTableModel;
+    m_model->setConnectionName(kConnection);
+    m_model->setTable(QStringLiteral("Cells"));
+    m_model->setKeyColumn(QStringLiteral("id"));
+    QVERIFY(m_model->open());
+    GridColumn status = describe("Status", EditorKind::Lookup);
+    status.lookup.values = {QStringLiteral("Paid"), QStringLiteral("Unpaid")};
+    status.lookupAcceptsText = true;
+    GridColumn clock = describe("Clock", EditorKind::Time);
+    clock.postOnChange = true;
+    m_grid = new DataGrid;
+    m_grid->setModel(m_model);
+    m_grid->setColumns({describe("Txt", EditorKind::Text), describe("Memo", EditorKind::Memo),
+                        describe("Day", EditorKind::Date, QStringLiteral("MM/dd/yyyy")), clock,
+                        describe("Amount", EditorKind::Currency, QStringLiteral(",0.00;(,0.00)")),
+                        describe("Qty", EditorKind::Number), status, describe("Secret", EditorKind::Password),
+                        describe("Flag", EditorKind::CheckBox)});
+    m_grid->resize(1000, 300);
+    m_grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_grid));
+    m_grid->activateWindow();
+}
+
+void TestCellEditors::cleanup()
+{
+    delete m_grid;
+    delete m_model;
+}
+
+void TestCellEditors::cleanupTestCase()
+{
+    QSqlDatabase::removeDatabase(kConnection);
+}
+
+void TestCellEditors::numberFormat_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("text");
+    const QString money = QStringLiteral(",0.00;(,0.00)");
+    QTest::newRow("negative in parentheses") << -1234.5 << money << "(1,234.50)";
+    QTest::newRow("thousands and rounding") << 1234567.891 << money << "1,234,567.89";
+    QTest::newRow("zero") << 0.0 << money << "0.00";
+    QTest::newRow("rounds to zero, no parentheses") << -0.001 << money << "0.00";
+    QTest::newRow("below one") << 0.5 << money << "0.50";
+    QTest::newRow("no negative section") << -2.5 << QStringLiteral(",0.00") << "-2.50";
+    QTest::newRow("optional decimals") << 5.0 << QStringLiteral("0.##") << "5";
+    QTest::newRow("optional decimals used") << 5.25 << QStringLiteral("0.##") << "5.25";
+    QTest::newRow("no grouping") << 1234.5 << QStringLiteral("0.00") << "1234.50";
+    QTest::newRow("literal prefix") << 1234.5 << QStringLiteral("$,0.00") << "$1,234.50";
+    QTest::newRow("zero section") << 0.0 << QStringLiteral(",0.00;(,0.00);\"Nil\"") << "Nil";
+}
+
+void TestCellEditors::numberFormat()
+{
+    QFETCH(double, value);
+    QFETCH(QString, format);
+    QFETCH(QString, text);
+    QCOMPARE(DisplayFormat::formatNumber(value, format, QLocale(QLocale::English, QLocale::UnitedStates)), text);
+}
+
+void TestCellEditors::cellsShowTheirFormattedValue_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("currency") << "Amount" << "(1,234.50)";
+    QTest::newRow("date") << "Day" << "01/15/2007";
+    QTest::newRow("time in the locale's format") << "Clock" << "10:30:00 AM";
+    QTest::newRow("password") << "Secret" << QString(4, QChar(0x25CF));
+    QTest::newRow("text") << "Txt" << "abc";
+}
+
+void TestCellEditors::cellsShowTheirFormattedValue()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    ShownText probe;
+    probe.setColumnResolver([this](const QModelIndex &index) { return m_grid->column(m_grid->fieldAt(index.column())); });
+    QCOMPARE(probe.of(m_model->index(0, m_grid->modelColumn(field))), text);
+}
+
+void TestCellEditors::editingThroughTheEditorPosts_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("editorName");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QVariant>("stored");
+    QTest::newRow("text") << "Txt" << "cellEditorText" << "xyz" << QVariant(QStringLiteral("xyz"));
+    QTest::newRow("currency") << "Amount" << "cellEditorCurrency" << "1,000.25" << QVariant(1000.25);
+    QTest::newRow("currency typed as shown") << "Amount" << "cellEditorCurrency" << "(12.50)" << QVariant(-12.5);
+    QTest::newRow("currency cleared") << "Amount" << "cellEditorCurrency" << "" << QVariant();
+    QTest::newRow("number") << "Qty" << "cellEditorNumber" << "42" << QVariant(42);
+    QTest::newRow("password") << "Secret" << "cellEditorPassword" << "open" << QVariant(QStringLiteral("open"));
+}
+
+void TestCellEditors::editingThroughTheEditorPosts()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, editorName);
+    QFETCH(QString, typed);
+    QFETCH(QVariant, stored);
+    auto *editor = qobject_cast<QLineEdit *>(openEditor(0, qPrintable(field)));
+    QVERIFY(editor);
+    QCOMPARE(editor->objectName(), editorName);
+    if (editorName == QLatin1String("cellEditorPassword"))
+        QCOMPARE(editor->echoMode(), QLineEdit::Password);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClicks(editor, typed);
+    finish(editor);
+    const QVariant value = scalar(QStringLiteral("SELECT %1 FROM Cells").arg(field));
+    if (!stored.isValid())
+        QVERIFY(value.isNull());
+    else if (stored.typeId() == QMetaType::Double)
+        QCOMPARE(value.toDouble(), stored.toDouble());
+    else
+        QCOMPARE(value.toString(), stored.toString());
+}
+
+void TestCellEditors::timeEditorPostsOnEveryChange()
+{
+    auto *editor = qobject_cast<QTimeEdit *>(openEditor(0, "Clock"));
+    QVERIFY(editor);
+    QCOMPARE(editor->time(), QTime(10, 30));
+    QTest::keyClick(editor, Qt::Key_Up); // the hour section
+    QCOMPARE(scalar(QStringLiteral("SELECT Clock FROM Cells")).toString(), QStringLiteral("11:30:00"));
+}
+
+void TestCellEditors::memoTakesSeveralLines()
+{
+    auto *editor = qobject_cast<QPlainTextEdit *>(openEditor(0, "Memo"));
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_End);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, QStringLiteral("two"));
+    QCOMPARE(scalar(QStringLiteral("SELECT Memo FROM Cells")).toString(), QStringLiteral("one"));
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    QCOMPARE(scalar(QStringLiteral("SELECT Memo FROM Cells")).toString(), QStringLiteral("one\ntwo"));
+}
+
+void TestCellEditors::editableDropDownReportsEveryChange()
+{
+    QSignalSpy changed(m_grid, &DataGrid::editorValueChanged);
+    auto *combo = qobject_cast<QComboBox *>(openEditor(0, "Status"));
+    QVERIFY(combo);
+    QVERIFY(combo->isEditable());
+    // The value is highlighted, so typing replaces it.
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("Refunded"));
+    QCOMPARE(changed.count(), 8);
+    QCOMPARE(changed.last().at(2).toString(), QStringLiteral("Refunded"));
+    finish(combo);
+    QCOMPARE(scalar(QStringLiteral("SELECT Status FROM Cells")).toString(), QStringLiteral("Refunded"));
+}
+
+void TestCellEditors::leavingAnUnchangedCellPostsNothing()
+{
+    QSignalSpy posts(m_model, &SqlTableModel::aboutToPost);
+    for (const char *field : {"Txt", "Day", "Amount", "Status"}) {
+        QWidget *editor = openEditor(0, field);
+        QVERIFY2(editor && editor != m_grid->tableView(), field);
+        finish(editor);
+    }
+    QCOMPARE(posts.count(), 0);
+    QCOMPARE(scalar(QStringLiteral("SELECT Day FROM Cells")).toString(), QStringLiteral("2007-01-15"));
+}
+
+void TestCellEditors::emptyCheckBoxIsNeitherOnNorOff()
+{
+    QCOMPARE(DisplayFormat::toBool(m_model->index(0, m_grid->modelColumn(QStringLiteral("Flag"))).data()), QVariant());
+    openEditor(0, "Flag");
+    QCOMPARE(scalar(QStringLiteral("SELECT Flag FROM Cells")).toInt(), 1);
+}
+
+QTEST_MAIN(TestCellEditors)
+#include "tst_CellEditors.moc"
