@@ -22,12 +22,13 @@ const QStringList &operatorTexts()
 {
     static const QStringList texts{QStringLiteral("="), QStringLiteral("<>"), QStringLiteral("<"), QStringLiteral("<="),
                                    QStringLiteral(">"), QStringLiteral(">="), QStringLiteral("is blank"),
-                                   QStringLiteral("is not blank")};
+                                   QStringLiteral("is not blank"), QStringLiteral("like")};
     return texts;
 }
 
 constexpr int kBlankIndex = 6;
 constexpr int kNonBlankIndex = 7;
+constexpr int kLikeIndex = 8;
 
 QVariant parseValue(const QString &text, EditorKind kind)
 {
@@ -67,7 +68,7 @@ QString valueText(const QVariant &value, EditorKind kind)
 
 } // namespace
 
-ConditionBuilderDialog::ConditionBuilderDialog(const QList<GridColumn> &columns, const FilterNode &root, QWidget *parent)
+ConditionBuilderDialog::ConditionBuilderDialog(const QList<GridColumn> &columns, const FilterCondition &root, QWidget *parent)
     : QDialog(parent)
     , m_columns(columns)
 {
@@ -109,7 +110,7 @@ ConditionBuilderDialog::ConditionBuilderDialog(const QList<GridColumn> &columns,
     });
     connect(remove, &QPushButton::clicked, this, [this] { removeItem(m_tree->currentItem()); });
 
-    FilterNode top = root.kind == FilterNode::Kind::Group ? root : FilterNode::group(false, {root});
+    const FilterCondition top = root.isGroup() ? root : FilterCondition::all({root});
     m_root = addGroup(nullptr, top);
     m_tree->expandAll();
     m_tree->setCurrentItem(m_root);
@@ -140,7 +141,7 @@ QTreeWidgetItem *ConditionBuilderDialog::groupOf(QTreeWidgetItem *item) const
     return item->data(0, kIsGroupRole).toBool() ? item : item->parent();
 }
 
-QTreeWidgetItem *ConditionBuilderDialog::addGroup(QTreeWidgetItem *group, const FilterNode &node)
+QTreeWidgetItem *ConditionBuilderDialog::addGroup(QTreeWidgetItem *group, const FilterCondition &node)
 {
     auto *item = group ? new QTreeWidgetItem(group) : new QTreeWidgetItem(m_tree);
     item->setData(0, kIsGroupRole, true);
@@ -150,17 +151,17 @@ QTreeWidgetItem *ConditionBuilderDialog::addGroup(QTreeWidgetItem *group, const 
     auto *join = new QComboBox(row);
     join->setObjectName(QStringLiteral("builderGroupJoin"));
     join->addItems({QStringLiteral("AND"), QStringLiteral("OR")});
-    join->setCurrentIndex(node.any ? 1 : 0);
+    join->setCurrentIndex(node.kind() == FilterCondition::Kind::Any ? 1 : 0);
     auto *negate = new QCheckBox(QStringLiteral("NOT"), row);
     negate->setObjectName(QStringLiteral("builderGroupNot"));
-    negate->setChecked(node.negated);
+    negate->setChecked(node.isNegated());
     layout->addWidget(join);
     layout->addWidget(negate);
     layout->addStretch(1);
     m_tree->setItemWidget(item, 0, row);
     item->setSizeHint(0, row->sizeHint());
-    for (const FilterNode &child : node.children) {
-        if (child.kind == FilterNode::Kind::Group)
+    for (const FilterCondition &child : node.conditions()) {
+        if (child.isGroup())
             addGroup(item, child);
         else
             addCondition(item, child);
@@ -169,7 +170,7 @@ QTreeWidgetItem *ConditionBuilderDialog::addGroup(QTreeWidgetItem *group, const 
     return item;
 }
 
-QTreeWidgetItem *ConditionBuilderDialog::addCondition(QTreeWidgetItem *group, const FilterNode &condition)
+QTreeWidgetItem *ConditionBuilderDialog::addCondition(QTreeWidgetItem *group, const FilterCondition &condition)
 {
     auto *item = new QTreeWidgetItem(group ? group : m_root);
     item->setData(0, kIsGroupRole, false);
@@ -189,20 +190,22 @@ QTreeWidgetItem *ConditionBuilderDialog::addCondition(QTreeWidgetItem *group, co
     layout->addWidget(field);
     layout->addWidget(op);
     layout->addWidget(value, 1);
-    if (condition.kind != FilterNode::Kind::Group) {
-        const int at = field->findData(condition.field, Qt::UserRole, Qt::MatchFixedString);
+    if (!condition.isGroup()) {
+        const int at = field->findData(condition.field(), Qt::UserRole, Qt::MatchFixedString);
         if (at >= 0)
             field->setCurrentIndex(at);
-        if (condition.kind == FilterNode::Kind::Blank)
-            op->setCurrentIndex(kBlankIndex);
-        else if (condition.kind == FilterNode::Kind::NonBlank)
-            op->setCurrentIndex(kNonBlankIndex);
-        else
-            op->setCurrentIndex(int(condition.op));
-        value->setText(valueText(condition.value, condition.valueKind));
+        const GridColumn *column = columnOf(condition.field());
+        switch (condition.op()) {
+        case FilterCondition::Operator::IsBlank: op->setCurrentIndex(kBlankIndex); break;
+        case FilterCondition::Operator::IsNotBlank: op->setCurrentIndex(kNonBlankIndex); break;
+        case FilterCondition::Operator::Like: op->setCurrentIndex(kLikeIndex); break;
+        default: op->setCurrentIndex(int(condition.op())); break;
+        }
+        value->setText(valueText(condition.value(), column ? column->editor : EditorKind::Text));
     }
-    connect(op, &QComboBox::currentIndexChanged, value, [value](int index) { value->setEnabled(index < kBlankIndex); });
-    value->setEnabled(op->currentIndex() < kBlankIndex);
+    auto takesValue = [](int index) { return index != kBlankIndex && index != kNonBlankIndex; };
+    connect(op, &QComboBox::currentIndexChanged, value, [value, takesValue](int index) { value->setEnabled(takesValue(index)); });
+    value->setEnabled(takesValue(op->currentIndex()));
     m_tree->setItemWidget(item, 0, row);
     item->setSizeHint(0, row->sizeHint());
     return item;
@@ -215,18 +218,19 @@ void ConditionBuilderDialog::removeItem(QTreeWidgetItem *item)
     delete item;
 }
 
-FilterNode ConditionBuilderDialog::nodeOf(QTreeWidgetItem *item) const
+FilterCondition ConditionBuilderDialog::nodeOf(QTreeWidgetItem *item) const
 {
     QWidget *row = m_tree->itemWidget(item, 0);
     if (item->data(0, kIsGroupRole).toBool()) {
-        FilterNode node;
-        node.any = row->findChild<QComboBox *>(QStringLiteral("builderGroupJoin"))->currentIndex() == 1;
-        node.negated = row->findChild<QCheckBox *>(QStringLiteral("builderGroupNot"))->isChecked();
+        QList<FilterCondition> children;
         for (int i = 0; i < item->childCount(); ++i) {
-            const FilterNode child = nodeOf(item->child(i));
+            const FilterCondition child = nodeOf(item->child(i));
             if (!child.isEmpty())
-                node.children << child;
+                children << child;
         }
+        const bool any = row->findChild<QComboBox *>(QStringLiteral("builderGroupJoin"))->currentIndex() == 1;
+        FilterCondition node = any ? FilterCondition::any(children) : FilterCondition::all(children);
+        node.setNegated(row->findChild<QCheckBox *>(QStringLiteral("builderGroupNot"))->isChecked());
         return node;
     }
     const auto *field = row->findChild<QComboBox *>(QStringLiteral("builderField"));
@@ -239,12 +243,16 @@ FilterNode ConditionBuilderDialog::nodeOf(QTreeWidgetItem *item) const
     EditorKind kind = column ? column->editor : EditorKind::Text;
     if (kind == EditorKind::Lookup || kind == EditorKind::Memo || kind == EditorKind::Link || kind == EditorKind::Password)
         kind = EditorKind::Text;
-    if (op->currentIndex() == kBlankIndex || op->currentIndex() == kNonBlankIndex)
-        return FilterNode::blank(name, op->currentIndex() == kBlankIndex, kind);
-    return FilterNode::comparison(name, FilterNode::Operator(op->currentIndex()), parseValue(value->text(), kind), kind);
+    switch (op->currentIndex()) {
+    case kBlankIndex: return FilterCondition::blank(name);
+    case kNonBlankIndex: return FilterCondition::notBlank(name);
+    case kLikeIndex: return FilterCondition::compare(name, FilterCondition::Operator::Like, value->text());
+    default:
+        return FilterCondition::compare(name, FilterCondition::Operator(op->currentIndex()), parseValue(value->text(), kind));
+    }
 }
 
-FilterNode ConditionBuilderDialog::condition() const
+FilterCondition ConditionBuilderDialog::condition() const
 {
     return nodeOf(m_root);
 }

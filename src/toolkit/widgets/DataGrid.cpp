@@ -973,7 +973,7 @@ void DataGrid::setFilter(const GridFilter &filter)
     applyFilter();
 }
 
-void DataGrid::setColumnFilter(const QString &field, const FilterNode &condition)
+void DataGrid::setColumnFilter(const QString &field, const FilterCondition &condition)
 {
     d->filter.setColumnCondition(field, condition);
     d->filter.setActive(true);
@@ -1068,7 +1068,7 @@ HeaderFilterPopup *DataGrid::showHeaderFilter(const QString &field)
     auto *popup = new HeaderFilterPopup(describeField(field), filterValues(fieldAt(logical)), this);
     const QString name = fieldAt(logical);
     connect(popup, &HeaderFilterPopup::conditionChosen, this,
-            [this, name](const FilterNode &condition) { setColumnFilter(name, condition); });
+            [this, name](const FilterCondition &condition) { setColumnFilter(name, condition); });
     connect(popup, &HeaderFilterPopup::customRequested, this, [this] {
         // After the drop-down has closed.
         QMetaObject::invokeMethod(this, &DataGrid::showFilterBuilder, Qt::QueuedConnection);

@@ -131,8 +131,8 @@ public:
     bool isFilteringEnabled() const;
     const GridFilter &filter() const;
     void setFilter(const GridFilter &filter);
-    // The condition of one column, as its header drop-down sets it (an empty node clears it).
-    void setColumnFilter(const QString &field, const FilterNode &condition);
+    // The condition of one column, as its header drop-down sets it (an empty one clears it).
+    void setColumnFilter(const QString &field, const FilterCondition &condition);
     // The text handed to the data set: the filter's expression, "" when empty or switched off.
     QString filterText() const;
     void clearFilter();

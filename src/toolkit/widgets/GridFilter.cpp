@@ -1,244 +1,154 @@
 #include "toolkit/widgets/GridFilter.h"
 
+#include "toolkit/SqlUtil.h"
 #include "toolkit/widgets/DisplayFormat.h"
 
-#include <QLocale>
+#include <QDateTime>
 #include <QStringList>
 
 namespace pelmora::toolkit {
 
 namespace {
 
-QString quoteText(QString text)
-{
-    text.replace(u'\'', QLatin1String("''"));
-    return u'\'' + text + u'\'';
-}
+using Operator = FilterCondition::Operator;
 
-QString sqlIdentifier(const QString &name)
+QString sqlValue(const QVariant &value, bool *isText)
 {
-    QString quoted = name;
-    quoted.replace(u'"', QLatin1String("\"\""));
-    return u'"' + quoted + u'"';
-}
-
-bool isDateOrTime(EditorKind kind)
-{
-    return kind == EditorKind::Date || kind == EditorKind::Time;
-}
-
-bool isNumber(EditorKind kind)
-{
-    return kind == EditorKind::Currency || kind == EditorKind::Number || kind == EditorKind::CheckBox;
-}
-
-QString sqlValue(const QVariant &value, EditorKind kind)
-{
-    switch (kind) {
-    case EditorKind::Date: {
-        const QDate date = DisplayFormat::toDate(value);
-        return quoteText(date.isValid() ? date.toString(Qt::ISODate) : value.toString());
-    }
-    case EditorKind::Time: {
-        const QTime time = DisplayFormat::toTime(value);
-        return quoteText(time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : value.toString());
-    }
-    case EditorKind::CheckBox: {
-        const QVariant on = DisplayFormat::toBool(value);
-        return on.isNull() ? quoteText(value.toString()) : QString::number(on.toBool() ? 1 : 0);
-    }
-    default: return quoteText(value.toString());
+    *isText = false;
+    switch (value.typeId()) {
+    case QMetaType::QDate: return FilterCondition::quoted(value.toDate().toString(Qt::ISODate));
+    case QMetaType::QTime: return FilterCondition::quoted(value.toTime().toString(QStringLiteral("HH:mm:ss")));
+    case QMetaType::QDateTime:
+        return FilterCondition::quoted(value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Double: return QString::number(value.toDouble(), 'g', 17);
+    default: *isText = true; return FilterCondition::quoted(value.toString());
     }
 }
 
-QString render(const FilterNode &node, bool sql, bool top)
+QString renderSql(const FilterCondition &c, bool nested)
 {
-    switch (node.kind) {
-    case FilterNode::Kind::Comparison: {
-        if (sql) {
-            QString text = sqlIdentifier(node.field) + u' ' + FilterNode::operatorText(node.op) + u' ' +
-                           sqlValue(node.value, node.valueKind);
-            if (!isNumber(node.valueKind) && !isDateOrTime(node.valueKind))
+    QString text;
+    bool compound = false;
+    if (!c.isGroup()) {
+        const QString field = sql::quoted(c.field());
+        switch (c.op()) {
+        case Operator::IsBlank: text = u'(' + field + QLatin1String(" IS NULL OR ") + field + QLatin1String(" = '')"); break;
+        case Operator::IsNotBlank:
+            text = u'(' + field + QLatin1String(" IS NOT NULL AND ") + field + QLatin1String(" <> '')");
+            break;
+        default: {
+            bool isText = false;
+            const QString value = sqlValue(c.value(), &isText);
+            text = field + u' ' + FilterCondition::operatorText(c.op()) + u' ' + value;
+            if (isText && c.op() != Operator::Like)
                 text += QLatin1String(" COLLATE NOCASE");
-            return text;
         }
-        return node.field + u' ' + FilterNode::operatorText(node.op) + u' ' +
-               GridFilter::renderValue(node.value, node.valueKind);
+        }
+    } else {
+        const auto parts = std::count_if(c.conditions().cbegin(), c.conditions().cend(),
+                                         [](const FilterCondition &child) { return !child.isEmpty(); });
+        if (parts == 0)
+            return {};
+        // A group of one is written as its one condition.
+        QStringList texts;
+        for (const FilterCondition &child : c.conditions())
+            if (!child.isEmpty())
+                texts << renderSql(child, parts > 1 || (nested && !c.isNegated()));
+        compound = texts.size() > 1;
+        text = texts.join(c.kind() == FilterCondition::Kind::Any ? QLatin1String(" OR ") : QLatin1String(" AND "));
     }
-    case FilterNode::Kind::Blank: {
-        const QString field = sql ? sqlIdentifier(node.field) : node.field;
-        if (isDateOrTime(node.valueKind) || isNumber(node.valueKind))
-            return field + QLatin1String(" IS NULL");
-        return u'(' + field + QLatin1String(" IS NULL OR ") + field + QLatin1String(" = '')");
-    }
-    case FilterNode::Kind::NonBlank: {
-        const QString field = sql ? sqlIdentifier(node.field) : node.field;
-        if (isDateOrTime(node.valueKind) || isNumber(node.valueKind))
-            return field + QLatin1String(" IS NOT NULL");
-        return u'(' + field + QLatin1String(" IS NOT NULL AND ") + field + QLatin1String(" <> '')");
-    }
-    case FilterNode::Kind::Group: break;
-    }
-    QStringList parts;
-    const auto nonEmpty = std::count_if(node.children.cbegin(), node.children.cend(),
-                                        [](const FilterNode &c) { return !c.isEmpty(); });
-    // A group of one part is that part (no extra parentheses).
-    const bool single = nonEmpty == 1 && !node.negated;
-    for (const FilterNode &child : node.children)
-        if (!child.isEmpty())
-            parts << render(child, sql, single ? top : false);
-    if (parts.isEmpty())
-        return {};
-    QString text = parts.join(node.any ? QLatin1String(" OR ") : QLatin1String(" AND "));
-    if (node.negated)
+    if (c.isNegated())
         return QLatin1String("NOT (") + text + u')';
-    // A group inside another one keeps its own parentheses.
-    if (!top && parts.size() > 1)
+    if (nested && compound)
         return u'(' + text + u')';
     return text;
 }
 
 } // namespace
 
-FilterNode FilterNode::comparison(const QString &field, Operator op, const QVariant &value, EditorKind kind)
-{
-    FilterNode node;
-    node.kind = Kind::Comparison;
-    node.field = field;
-    node.op = op;
-    node.value = value;
-    node.valueKind = kind;
-    return node;
-}
-
-FilterNode FilterNode::blank(const QString &field, bool blank, EditorKind kind)
-{
-    FilterNode node;
-    node.kind = blank ? Kind::Blank : Kind::NonBlank;
-    node.field = field;
-    node.valueKind = kind;
-    return node;
-}
-
-FilterNode FilterNode::group(bool any, const QList<FilterNode> &children, bool negated)
-{
-    FilterNode node;
-    node.kind = Kind::Group;
-    node.any = any;
-    node.negated = negated;
-    node.children = children;
-    return node;
-}
-
-bool FilterNode::isEmpty() const
-{
-    if (kind != Kind::Group)
-        return false;
-    return std::all_of(children.cbegin(), children.cend(), [](const FilterNode &c) { return c.isEmpty(); });
-}
-
-QString FilterNode::operatorText(Operator op)
-{
-    switch (op) {
-    case Operator::Equal: return QStringLiteral("=");
-    case Operator::NotEqual: return QStringLiteral("<>");
-    case Operator::Less: return QStringLiteral("<");
-    case Operator::LessOrEqual: return QStringLiteral("<=");
-    case Operator::Greater: return QStringLiteral(">");
-    case Operator::GreaterOrEqual: return QStringLiteral(">=");
-    }
-    return {};
-}
-
-bool GridFilter::isEmpty() const
-{
-    return m_root.isEmpty();
-}
-
 void GridFilter::clear()
 {
-    m_root = FilterNode();
+    m_root.clear();
 }
 
-void GridFilter::setRoot(const FilterNode &root)
+void GridFilter::setRoot(const FilterCondition &root)
 {
-    if (root.kind == FilterNode::Kind::Group)
-        m_root = root;
-    else
-        m_root = FilterNode::group(false, {root});
+    m_root = root.isGroup() ? root : FilterCondition::all({root});
 }
 
-void GridFilter::setColumnCondition(const QString &field, const FilterNode &condition)
+void GridFilter::setColumnCondition(const QString &field, const FilterCondition &condition)
 {
     removeColumnCondition(field);
     if (condition.isEmpty())
         return;
     // Column conditions are joined with AND; a builder's OR tree becomes one part of that.
-    if (m_root.any || m_root.negated)
-        m_root = FilterNode::group(false, {m_root});
-    FilterNode tagged = condition;
-    tagged.field = field;
-    m_root.children << tagged;
+    if (m_root.kind() != FilterCondition::Kind::All || m_root.isNegated())
+        m_root = FilterCondition::all({m_root});
+    // An AND of the column's own (a date range) joins the others directly.
+    if (condition.kind() == FilterCondition::Kind::All && !condition.isNegated()) {
+        for (const FilterCondition &part : condition.conditions())
+            m_root.append(part);
+        return;
+    }
+    m_root.append(condition);
 }
 
 void GridFilter::removeColumnCondition(const QString &field)
 {
-    if (m_root.any || m_root.negated)
-        return;
-    m_root.children.removeIf([&](const FilterNode &c) { return c.field.compare(field, Qt::CaseInsensitive) == 0; });
+    m_root = m_root.withoutField(field);
 }
 
 QSet<QString> GridFilter::filteredFields() const
 {
     QSet<QString> fields;
-    std::function<void(const FilterNode &)> walk = [&](const FilterNode &node) {
-        if (node.kind != FilterNode::Kind::Group) {
-            fields.insert(node.field.toLower());
-            return;
-        }
-        for (const FilterNode &child : node.children)
-            walk(child);
-    };
-    walk(m_root);
+    for (const QString &field : m_root.fields())
+        fields.insert(field.toLower());
     return fields;
-}
-
-QString GridFilter::toExpression() const
-{
-    return render(m_root, false, true);
 }
 
 QString GridFilter::toSql() const
 {
-    return render(m_root, true, true);
+    return toSql(m_root);
 }
 
-QString GridFilter::renderValue(const QVariant &value, EditorKind kind)
+QString GridFilter::toSql(const FilterCondition &condition)
 {
+    return renderSql(condition, false);
+}
+
+QVariant GridFilter::typedValue(const QVariant &value, EditorKind kind)
+{
+    if (value.isNull())
+        return value;
     switch (kind) {
     case EditorKind::Date: {
         const QDate date = DisplayFormat::toDate(value);
-        return quoteText(date.isValid() ? date.toString(QStringLiteral("MM/dd/yyyy")) : value.toString());
+        return date.isValid() ? QVariant(date) : value;
     }
     case EditorKind::Time: {
         const QTime time = DisplayFormat::toTime(value);
-        return quoteText(time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : value.toString());
+        return time.isValid() ? QVariant(time) : value;
     }
     case EditorKind::Currency:
     case EditorKind::Number: {
         bool ok = false;
         const double number = value.toDouble(&ok);
-        return quoteText(ok ? QString::number(number, 'g', 15) : value.toString());
+        return ok ? QVariant(number) : value;
     }
     case EditorKind::CheckBox: {
         const QVariant on = DisplayFormat::toBool(value);
-        return quoteText(on.isNull() ? value.toString() : on.toBool() ? QStringLiteral("True") : QStringLiteral("False"));
+        return on.isNull() ? value : on;
     }
-    default: return quoteText(value.toString());
+    default: return value.toString();
     }
 }
 
-FilterNode GridFilter::relativeDate(const QString &field, RelativeDate when, const QDate &today, const QLocale &locale)
+FilterCondition GridFilter::relativeDate(const QString &field, RelativeDate when, const QDate &today, const QLocale &locale)
 {
     QDate from = today;
     QDate to = today;
@@ -256,9 +166,9 @@ FilterNode GridFilter::relativeDate(const QString &field, RelativeDate when, con
     case RelativeDate::LastYear: from = QDate(today.year() - 1, 1, 1); to = QDate(today.year() - 1, 12, 31); break;
     }
     if (from == to)
-        return FilterNode::comparison(field, FilterNode::Operator::Equal, from, EditorKind::Date);
-    return FilterNode::group(false, {FilterNode::comparison(field, FilterNode::Operator::GreaterOrEqual, from, EditorKind::Date),
-                                     FilterNode::comparison(field, FilterNode::Operator::LessOrEqual, to, EditorKind::Date)});
+        return FilterCondition::compare(field, Operator::Equal, from);
+    return FilterCondition::all({FilterCondition::compare(field, Operator::GreaterOrEqual, from),
+                                 FilterCondition::compare(field, Operator::LessOrEqual, to)});
 }
 
 QString GridFilter::relativeDateCaption(RelativeDate when)
@@ -274,11 +184,6 @@ QString GridFilter::relativeDateCaption(RelativeDate when)
     case RelativeDate::LastYear: return QStringLiteral("Last year");
     }
     return {};
-}
-
-bool GridFilter::operator==(const GridFilter &other) const
-{
-    return m_active == other.m_active && toExpression() == other.toExpression();
 }
 
 } // namespace pelmora::toolkit

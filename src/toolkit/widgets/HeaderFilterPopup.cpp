@@ -96,17 +96,17 @@ void HeaderFilterPopup::choose(QListWidgetItem *item)
     if (!item)
         return;
     const QString field = m_column.field;
-    const EditorKind kind = m_column.editor == EditorKind::Lookup ? EditorKind::Text : m_column.editor;
     switch (item->data(kKindRole).toInt()) {
-    case EntryAll: emit conditionChosen(FilterNode()); break;
+    case EntryAll: emit conditionChosen(FilterCondition()); break;
     case EntryCustom: emit customRequested(); break;
-    case EntryBlanks: emit conditionChosen(FilterNode::blank(field, true, kind)); break;
-    case EntryNonBlanks: emit conditionChosen(FilterNode::blank(field, false, kind)); break;
+    case EntryBlanks: emit conditionChosen(FilterCondition::blank(field)); break;
+    case EntryNonBlanks: emit conditionChosen(FilterCondition::notBlank(field)); break;
     case EntryRelative:
         emit conditionChosen(GridFilter::relativeDate(field, RelativeDate(item->data(kValueRole).toInt()), m_today, locale()));
         break;
     case EntryValue:
-        emit conditionChosen(FilterNode::comparison(field, FilterNode::Operator::Equal, item->data(kValueRole), kind));
+        emit conditionChosen(FilterCondition::compare(field, FilterCondition::Operator::Equal,
+                                                      GridFilter::typedValue(item->data(kValueRole), m_column.editor)));
         break;
     default: break;
     }

@@ -34,8 +34,8 @@ public:
     void popupBelow(const QRect &section);
 
 signals:
-    // The column's new condition; an empty node means "(All)".
-    void conditionChosen(const pelmora::toolkit::FilterNode &condition);
+    // The column's new condition; an empty condition means "(All)".
+    void conditionChosen(const pelmora::toolkit::FilterCondition &condition);
     void customRequested();
 
 private:
