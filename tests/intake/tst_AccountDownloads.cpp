@@ -1,0 +1,374 @@
+#include "intake/IntakeFixture.h"
+
+#include "common/Error.h"
+#include "common/GlobalConfig.h"
+#include "intake/AccountDownloads.h"
+#include "intake/AdminLink.h"
+#include "intake/DownloadTimer.h"
+#include "intake/UsersTableSelection.h"
+#include "database/SqlDialect.h"
+
+#include <QCryptographicHash>
+#include <QTest>
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+namespace {
+// The Users table as the selector holds it, with a failure to inject.
+class TestSelection : public UsersTableSelection {
+public:
+    using UsersTableSelection::UsersTableSelection;
+    void selectAccount(int index) override
+    {
+        if (index == failAt)
+            throw Error(QStringLiteral("cannot select row %1").arg(index));
+        UsersTableSelection::selectAccount(index);
+    }
+    int failAt = -2;
+};
+
+QByteArray orderLines(int first, int count)
+{
+    QByteArray body = "header\r\n";
+    for (int i = 0; i < count; ++i)
+        body += QByteArray::number(first + i) + ";acct\r\n";
+    return body + "<-- Orders -- >\r\n";
+}
+
+QByteArray idOf(const CartRequest& r)
+{
+    for (const QByteArray& pair : r.body.split('&'))
+        if (pair.startsWith("id="))
+            return pair.mid(3);
+    return {};
+}
+} // namespace
+
+class tst_AccountDownloads : public QObject {
+    Q_OBJECT
+
+private slots:
+    void allAccountsTick();
+    void placeholderInTheLoop();
+    void autoDownloadOff();
+    void selectedAccountTick();
+    void failureEndsTheTick();
+    void overlappingDownloadSkipped();
+    void manualDownloadClearsTheFlag();
+    void manualDownloadUnhandledFailure();
+    void manualDownloadThroughProxy();
+    void proxyWithEmptyPort();
+    void timerInterval();
+    void adminLink_data();
+    void adminLink();
+    void adminLinkPlaceholder();
+};
+
+namespace {
+struct Accounts {
+    explicit Accounts(IntakeFixture& f, const QStringList& names)
+    {
+        f.exec(QStringLiteral("DELETE FROM Users"));
+        int n = 0;
+        for (const QString& name : names)
+            f.exec(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES(%1,'pw%2')")
+                       .arg(SqlDialect::quote(name))
+                       .arg(++n));
+    }
+};
+} // namespace
+
+void tst_AccountDownloads::allAccountsTick()
+{
+    IntakeFixture f;
+    Accounts accounts(f, {QStringLiteral("acc1"), QStringLiteral(" acc2  "), QStringLiteral("acc3")});
+    f.cart.responses << CartResponse::withStatus("1", orderLines(10, 1)) << CartResponse::withStatus("10007")
+                     << CartResponse::withStatus("2", orderLines(20, 2));
+    TestSelection selection(f.data);
+    selection.selectAccount(1);
+    GlobalSettings settings;
+    settings.AutoDownload = true;
+    settings.DownloadAllAccounts = true;
+    AccountDownloads downloads(f.context, selection, settings);
+
+    const DownloadRun run = downloads.tick();
+
+    QCOMPARE(f.cart.requests.size(), 3);
+    QCOMPARE(idOf(f.cart.requests[0]), QByteArray("acc1"));
+    QCOMPARE(idOf(f.cart.requests[1]), QByteArray("acc2")); // sent trimmed
+    QCOMPARE(idOf(f.cart.requests[2]), QByteArray("acc3"));
+    // The row with blanks was found by the selector's text: its password went along.
+    QVERIFY(f.cart.requests[1].body.endsWith("&pw=pw2"));
+    QCOMPARE(f.count(QStringLiteral("Orders")), 3);
+    QCOMPARE(run.accounts.size(), 3);
+    QVERIFY(run.accounts[0].imported && !run.accounts[1].imported && run.accounts[2].imported);
+    QCOMPARE(selection.currentAccount(), 1);
+    QVERIFY(!f.NewOrdersDownloaded);
+    QVERIFY(run.succeeded());
+}
+
+void tst_AccountDownloads::placeholderInTheLoop()
+{
+    IntakeFixture f;
+    Accounts accounts(f, {QStringLiteral("acc1"), QStringLiteral("Username"), QStringLiteral("acc3")});
+    TestSelection selection(f.data);
+    GlobalSettings settings;
+    settings.AutoDownload = true;
+    settings.DownloadAllAccounts = true;
+    AccountDownloads downloads(f.context, selection, settings);
+    int requestsWhenOpened = -1;
+    f.port.onPreferences = [&](const QString&) { requestsWhenOpened = static_cast<int>(f.cart.requests.size()); };
+
+    downloads.tick();
+
+    QCOMPARE(f.port.preferencesOpened, QStringList{QStringLiteral("User accounts")});
+    QCOMPARE(requestsWhenOpened, 1);
+    QCOMPARE(f.cart.requests.size(), 2);
+    QCOMPARE(idOf(f.cart.requests[1]), QByteArray("acc3"));
+}
+
+void tst_AccountDownloads::autoDownloadOff()
+{
+    IntakeFixture f;
+    Accounts accounts(f, {QStringLiteral("acc1")});
+    TestSelection selection(f.data);
+    GlobalSettings settings;
+    settings.AutoDownload = false;
+    AccountDownloads downloads(f.context, selection, settings);
+    for (bool all : {false, true}) {
+        settings.DownloadAllAccounts = all;
+        downloads.tick();
+    }
+    QVERIFY(f.cart.requests.isEmpty());
+}
+
+void tst_AccountDownloads::selectedAccountTick()
+{
+    IntakeFixture f;
+    Accounts accounts(f, {QStringLiteral("acc1"), QStringLiteral("acc2")});
+    f.cart.responses << CartResponse::withStatus("1", orderLines(5, 1));
+    TestSelection selection(f.data);
+    selection.selectAccount(1);
+    GlobalSettings settings;
+    settings.AutoDownload = true;
+    AccountDownloads downloads(f.context, selection, settings);
+
+    downloads.tick();
+
+    QCOMPARE(f.cart.requests.size(), 1);
+    QCOMPARE(idOf(f.cart.requests[0]), QByteArray("acc2"));
+    QCOMPARE(f.count(QStringLiteral("Orders")), 1);
+    QVERIFY(!f.NewOrdersDownloaded);
+    QCOMPARE(f.pauses.size(), 2); // only the import's waits
+}
+
+void tst_AccountDownloads::failureEndsTheTick()
+{
+    IntakeFixture f;
+    Accounts accounts(f, {QStringLiteral("acc1"), QStringLiteral("acc2"), QStringLiteral("acc3")});
+    TestSelection selection(f.data);
+    selection.failAt = 1;
+    GlobalSettings settings;
+    settings.AutoDownload = true;
+    settings.DownloadAllAccounts = true;
+    AccountDownloads downloads(f.context, selection, settings);
+
+    const DownloadRun run = downloads.tick();
+
+    QVERIFY(run.ended);
+    QCOMPARE(f.cart.requests.size(), 1);
+    QCOMPARE(selection.currentAccount(), 0); // stays where the failure happened
+    const QStringList log = f.folder.logLines();
+    QCOMPARE(log.size(), 1);
+    QVERIFY(log.first().endsWith(QStringLiteral(": cannot select row 1 method:autodownload problem with username assignment")));
+    // The next tick starts again from the first account.
+    selection.failAt = -2;
+    downloads.tick();
+    QCOMPARE(f.cart.requests.size(), 4);
+}
+
+void tst_AccountDownloads::overlappingDownloadSkipped()
+{
+    IntakeFixture f;
+    Accounts accounts(f, {QStringLiteral("acc1")});
+    f.cart.responses << CartResponse::withStatus("1", orderLines(1, 1));
+    TestSelection selection(f.data);
+    GlobalSettings settings;
+    settings.AutoDownload = true;
+    AccountDownloads downloads(f.context, selection, settings);
+    QList<bool> skipped;
+    // A tick and a command arriving while the request runs, and while the import waits.
+    f.cart.onRequest = [&](const CartRequest&) {
+        skipped << downloads.tick().skipped << downloads.manualDownload().skipped;
+    };
+    Pause::set([&](int, bool events) {
+        if (events)
+            skipped << downloads.tick().skipped;
+    });
+
+    const DownloadRun run = downloads.manualDownload();
+
+    QVERIFY(!run.skipped);
+    QCOMPARE(skipped, (QList<bool>{true, true, true}));
+    QCOMPARE(f.cart.requests.size(), 1);
+    QCOMPARE(f.count(QStringLiteral("Orders")), 1);
+    QVERIFY(!downloads.isRunning());
+}
+
+void tst_AccountDownloads::manualDownloadClearsTheFlag()
+{
+    IntakeFixture f;
+    Accounts accounts(f, {QStringLiteral("acc1")});
+    CartResponse noStatus;
+    noStatus.body = orderLines(2, 1);
+    f.cart.responses << CartResponse::withStatus("1", orderLines(1, 1)) << noStatus;
+    TestSelection selection(f.data);
+    GlobalSettings settings;
+    AccountDownloads downloads(f.context, selection, settings);
+
+    downloads.manualDownload();
+    QCOMPARE(f.pauses.first(), qMakePair(1000, false));
+    QCOMPARE(f.count(QStringLiteral("Orders")), 1);
+    // A response without a status header does not lead to an import.
+    const DownloadRun second = downloads.manualDownload();
+    QCOMPARE(f.cart.requests.size(), 2);
+    QCOMPARE(f.count(QStringLiteral("Orders")), 1);
+    QVERIFY(!second.accounts.first().imported);
+}
+
+void tst_AccountDownloads::manualDownloadUnhandledFailure()
+{
+    IntakeFixture f;
+    TestSelection selection(f.data); // the shipped placeholder row "Username"
+    GlobalSettings settings;
+    AccountDownloads downloads(f.context, selection, settings);
+    f.port.onPreferences = [](const QString&) { throw Error(QStringLiteral("no dialog")); };
+
+    const DownloadRun run = downloads.manualDownload();
+
+    QVERIFY(run.ended);
+    QCOMPARE(f.port.boxes, QStringList{QStringLiteral("information: No account selected")});
+    QVERIFY(f.pauses.isEmpty());
+}
+
+void tst_AccountDownloads::manualDownloadThroughProxy()
+{
+    IntakeFixture f;
+    Accounts accounts(f, {QStringLiteral("acc1")});
+    ConnectProxy proxy;
+    proxy.requiredAuthorization = "Basic " + QByteArray("me:s3cret").toBase64();
+    f.exec(QStringLiteral("UPDATE Proxy SET User='me',Pass='s3cret',Server='127.0.0.1',Port=%1").arg(proxy.port()));
+    TestSelection selection(f.data);
+    GlobalSettings settings;
+    AccountDownloads downloads(f.context, selection, settings);
+
+    downloads.manualDownload();
+
+    QCOMPARE(proxy.connects, QList<QByteArray>{"CONNECT " + f.cart.host().toLatin1() + " HTTP/1.1"});
+    QCOMPARE(proxy.authorizations.first(), proxy.requiredAuthorization);
+    QCOMPARE(f.cart.requests.size(), 1);
+    QCOMPARE(f.port.status(), QStringLiteral("No new orders"));
+    QVERIFY(f.folder.logLines().isEmpty());
+
+    // An empty server means a direct connection again.
+    f.exec(QStringLiteral("UPDATE Proxy SET Server=''"));
+    downloads.manualDownload();
+    QCOMPARE(proxy.connects.size(), 1);
+    QCOMPARE(f.cart.requests.size(), 2);
+}
+
+void tst_AccountDownloads::proxyWithEmptyPort()
+{
+    IntakeFixture f;
+    f.exec(QStringLiteral("UPDATE Proxy SET User='u',Pass='p',Server='proxy.example',Port=NULL"));
+    f.http.setProxyPort(8080);
+    TestSelection selection(f.data);
+    GlobalSettings settings;
+    AccountDownloads(f.context, selection, settings).applyProxy();
+    const toolkit::HttpProxy p = f.http.proxy();
+    QCOMPARE(p.user, QStringLiteral("u"));
+    QCOMPARE(p.password, QStringLiteral("p"));
+    QCOMPARE(p.server, QStringLiteral("proxy.example"));
+    QCOMPARE(p.port, 8080);
+}
+
+void tst_AccountDownloads::timerInterval()
+{
+    IntakeFixture f;
+    TestSelection selection(f.data);
+    GlobalSettings settings;
+    AccountDownloads downloads(f.context, selection, settings);
+    DownloadTimer timer(downloads);
+    QVERIFY(timer.isActive());
+    QCOMPARE(timer.interval(), 12000000);
+    settings.DownloadMinutes = QStringLiteral("30");
+    timer.applySettings(settings);
+    QCOMPARE(timer.interval(), 1800000);
+    settings.DownloadMinutes = QStringLiteral("abc");
+    QVERIFY_THROWS_EXCEPTION(Error, timer.applySettings(settings));
+    QCOMPARE(timer.interval(), 1800000);
+    settings.DownloadMinutes = QStringLiteral("0");
+    timer.applySettings(settings);
+    QCOMPARE(timer.interval(), 60000);
+    // A timeout is a tick.
+    settings.AutoDownload = true;
+    timer.fire();
+    QCOMPARE(f.port.preferencesOpened, QStringList{QStringLiteral("User accounts")});
+}
+
+void tst_AccountDownloads::adminLink_data()
+{
+    QTest::addColumn<QString>("selector");
+    QTest::addColumn<QString>("pass");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QByteArray>("us");
+    QTest::newRow("code B") << "Bshop" << "login" << "b.example" << QByteArray("Bshop");
+    QTest::newRow("lower b is default") << "bshop" << "login" << "default.example" << QByteArray("bshop");
+    QTest::newRow("trailing blanks") << "Bshop  " << " login\t" << "b.example" << QByteArray("Bshop");
+    QTest::newRow("empty password") << "xshop" << "" << "default.example" << QByteArray("xshop");
+    QTest::newRow("encoded name") << "a&b+c d" << "p&w" << "default.example" << QByteArray("a%26b%2Bc%20d");
+}
+
+void tst_AccountDownloads::adminLink()
+{
+    QFETCH(QString, selector);
+    QFETCH(QString, pass);
+    QFETCH(QString, host);
+    QFETCH(QByteArray, us);
+    test::TestFolder folder;
+    folder.writeFile(QStringLiteral("cnfg/service.ini"), "[cart]\ndefault=default.example\nB=b.example\n");
+    const ServiceSettings service = ServiceSettings::load();
+    DataModule data;
+    data.setLocation(folder.databasePath());
+    data.ResetDB();
+    data.execute(QStringLiteral("INSERT INTO Users(Username,Pass) VALUES(%1,%2)")
+                     .arg(SqlDialect::quote(selector), SqlDialect::quote(pass)));
+    RecordingUserPort port;
+
+    AdminLink(data, port, service).open(selector);
+
+    const QByteArray token =
+        QCryptographicHash::hash("52kvd3RTB 47wxn].gorQ" + pass.trimmed().toLatin1() + "qprtvz48206", QCryptographicHash::Md5)
+            .toHex();
+    QCOMPARE(port.urlsOpened.size(), 1);
+    QCOMPARE(port.urlsOpened.first().toEncoded(),
+             "https://" + host.toLatin1() + "/admin/users/pelmora.php?us=" + us + "&tp=" + token);
+    QCOMPARE(token.size(), 32);
+}
+
+void tst_AccountDownloads::adminLinkPlaceholder()
+{
+    test::TestFolder folder;
+    DataModule data;
+    data.setLocation(folder.databasePath());
+    data.ResetDB();
+    RecordingUserPort port;
+    const ServiceSettings service = ServiceSettings::load();
+    AdminLink(data, port, service).open(QStringLiteral("Username "));
+    QCOMPARE(port.preferencesOpened, QStringList{QStringLiteral("User accounts")});
+    QVERIFY(port.urlsOpened.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_AccountDownloads)
+#include "tst_AccountDownloads.moc"

@@ -1,0 +1,236 @@
+#include "intake/IntakeFixture.h"
+
+#include "intake/BatchImport.h"
+
+#include <QSignalSpy>
+#include <QSqlRecord>
+#include <QTest>
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+namespace {
+const QByteArray kMarker = "<-- Orders -- >\r\n";
+
+// An order line of all 50 fields.
+QByteArray fullOrder(int id, const QByteArray& date = "31.12.2006", const QByteArray& isNew = "True")
+{
+    QList<QByteArray> f;
+    f << QByteArray::number(id) << "shop1" << date << "14:30:00" << "\"Smith; John\"";
+    for (int i = 6; i <= 23; ++i)
+        f << "t" + QByteArray::number(i);
+    f << "1.5" << "2" << "3.25" << "4" << "100.75";                  // 24-28
+    f << "\"Please ring\r\ntwice\"";                                  // 29 Message
+    for (int i = 30; i <= 44; ++i)
+        f << "t" + QByteArray::number(i);
+    f << "Unpaid" << "False" << "7.5" << "GV1" << "a note" << isNew; // 45-50
+    return f.join(';');
+}
+
+QVariantList row(IntakeFixture& f, const QString& sql)
+{
+    QSqlQuery q = f.data.select(sql);
+    QVariantList out;
+    if (q.next())
+        for (int i = 0; i < q.record().count(); ++i)
+            out << (q.isNull(i) ? QVariant() : q.value(i));
+    return out;
+}
+} // namespace
+
+class tst_DoBatch : public QObject {
+    Q_OBJECT
+
+private slots:
+    void importsOrdersAndItems();
+    void statusTextsWaitsAndFilesDeleted();
+    void columnCountFromFirstLine();
+    void newFlag_data();
+    void newFlag();
+    void emptyFieldsAndExtraLine();
+    void longTextsAndAnsiBytes();
+    void failingRecordKeepsNothing_data();
+    void failingRecordKeepsNothing();
+    void missingDownloadFile();
+    void importFileKeepsTheFile();
+};
+
+void tst_DoBatch::importsOrdersAndItems()
+{
+    IntakeFixture f;
+    f.folder.writeFile(QStringLiteral("db/Download.txt"),
+                       "2\r\n" + fullOrder(1001) + "\r\n" + fullOrder(1002, "2006-12-31_18:00:00") + "\r\n" + kMarker +
+                           "1001;2;P1;\"Blue\r\nshirt\";pcs;12.50;25;31.12.06\r\n1002;1;P2;Cap;;3;3;12/31/2006\r\n");
+    QSignalSpy reset(&f.data, &DataModule::reset);
+
+    const ImportResult result = BatchImport(f.data, f.port).DoBatch();
+
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(result.orders, 2);
+    QCOMPARE(result.items, 2);
+    QCOMPARE(reset.count(), 1);
+    QVERIFY(f.data.isConnected());
+    const QVariantList o = row(f, QStringLiteral(
+        "SELECT ShopperID,Username,Invoice_date,Invoice_time,Invoice_name,Invoice_company,Ship_country,Discount,"
+        "Total,Message,Status,Selected,Gift_voucher_value,Gift_voucher_code,Notes,New,typeof(ShopperID),"
+        "typeof(Total) FROM Orders WHERE ShopperID=1001"));
+    const QVariantList expected{1001, "shop1", "2006-12-31", "14:30:00", "Smith; John", "t6", "t23", 1.5, 100.75,
+                                "Please ring\r\ntwice", "Unpaid", 0, 7.5, "GV1", "a note", 1, "integer", "real"};
+    QCOMPARE(o, expected);
+    QCOMPARE(f.scalar(QStringLiteral("SELECT Invoice_date FROM Orders WHERE ShopperID=1002")).toString(),
+             QStringLiteral("2007-01-01"));
+    const QVariantList item = row(f, QStringLiteral("SELECT * FROM Items WHERE ShopperID=1001"));
+    const QVariantList expectedItem{1001, 2.0, "P1", "Blue\r\nshirt", "pcs", 12.5, 25.0, "2006-12-31"};
+    QCOMPARE(item, expectedItem);
+    QCOMPARE(f.scalar(QStringLiteral("SELECT Units FROM Items WHERE ShopperID=1002")).toString(), QString());
+    QVERIFY(f.folder.logLines().isEmpty());
+}
+
+void tst_DoBatch::statusTextsWaitsAndFilesDeleted()
+{
+    IntakeFixture f;
+    f.folder.writeFile(QStringLiteral("db/Download.txt"), "h\r\n1;a\r\n");
+    f.folder.writeFile(QStringLiteral("db/Orders.txt"), "stale");
+    f.folder.writeFile(QStringLiteral("db/Items.txt"), "stale");
+    QStringList statusAtPause;
+    Pause::set([&](int ms, bool events) {
+        f.pauses << qMakePair(ms, events);
+        statusAtPause << f.port.status();
+    });
+
+    BatchImport(f.data, f.port).DoBatch();
+
+    const QStringList statuses{QStringLiteral("Moving new orders into the current database.."),
+                               QStringLiteral("Download complete.")};
+    QCOMPARE(f.port.statuses, statuses);
+    const QList<QPair<int, bool>> pauses{{2000, false}, {2000, true}};
+    QCOMPARE(f.pauses, pauses);
+    QCOMPARE(statusAtPause.first(), statuses.first());
+    for (const char* name : {"db/Download.txt", "db/Orders.txt", "db/Items.txt"})
+        QVERIFY2(!QFile::exists(f.folder.file(QString::fromLatin1(name))), name);
+    QCOMPARE(f.count(QStringLiteral("Orders")), 1);
+}
+
+void tst_DoBatch::columnCountFromFirstLine()
+{
+    IntakeFixture f;
+    // The first line's 12 fields are imported for every line; later extra fields are ignored.
+    QByteArray twelve = "1;u;1.1.2006;10:00;n;c;a1;a2;st;zip;de;tel";
+    f.folder.writeFile(QStringLiteral("db/Download.txt"), "h\r\n" + twelve + "\r\n" + fullOrder(2) + "\r\n");
+
+    QVERIFY(BatchImport(f.data, f.port).DoBatch().ok);
+
+    QCOMPARE(f.count(QStringLiteral("Orders")), 2);
+    QCOMPARE(row(f, QStringLiteral("SELECT Invoice_tel,Invoice_fax,Total,Status,New FROM Orders WHERE ShopperID=1")),
+             (QVariantList{"tel", QVariant(), QVariant(), QVariant(), 1}));
+    QCOMPARE(row(f, QStringLiteral("SELECT Invoice_tel,Invoice_fax,Total,Status,New FROM Orders WHERE ShopperID=2")),
+             (QVariantList{"t12", QVariant(), QVariant(), QVariant(), 1}));
+    QCOMPARE(f.scalar(QStringLiteral("SELECT count(DISTINCT id) FROM Orders")).toInt(), 2);
+}
+
+void tst_DoBatch::newFlag_data()
+{
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QVariant>("stored");
+    QTest::newRow("True") << QByteArray("True") << QVariant(1);
+    QTest::newRow("Ja") << QByteArray("Ja") << QVariant(1);
+    QTest::newRow("False") << QByteArray("False") << QVariant(0);
+    QTest::newRow("false") << QByteArray("false") << QVariant(0);
+    QTest::newRow("true") << QByteArray("true") << QVariant(0);
+}
+
+void tst_DoBatch::newFlag()
+{
+    QFETCH(QByteArray, field);
+    QFETCH(QVariant, stored);
+    IntakeFixture f;
+    f.folder.writeFile(QStringLiteral("db/Download.txt"), "h\r\n" + fullOrder(5, "1.1.2006", field) + "\r\n");
+    QVERIFY(BatchImport(f.data, f.port).DoBatch().ok);
+    QCOMPARE(f.scalar(QStringLiteral("SELECT New FROM Orders")), stored);
+}
+
+void tst_DoBatch::emptyFieldsAndExtraLine()
+{
+    IntakeFixture f;
+    f.folder.writeFile(QStringLiteral("db/Download.txt"),
+                       "h\n" + kMarker + "7;1;P;Prod;u;1;1;1.1.2006\r\n\r\n");
+    QVERIFY(BatchImport(f.data, f.port).DoBatch().ok);
+    QCOMPARE(f.count(QStringLiteral("Orders")), 0);
+    QCOMPARE(f.count(QStringLiteral("Items")), 2);
+    // The empty last line is an item whose fields are all empty: numbers null, texts empty.
+    QCOMPARE(row(f, QStringLiteral("SELECT ShopperID,Qty,ProductCode,Invoice_date FROM Items WHERE rowid=2")),
+             (QVariantList{QVariant(), QVariant(), "", QVariant()}));
+}
+
+void tst_DoBatch::longTextsAndAnsiBytes()
+{
+    IntakeFixture f;
+    f.folder.writeFile(QStringLiteral("db/Download.txt"),
+                       "h\r\n1;shop1;;;J\xfcrgen M\xfcller \x80;;;;;;;;;a.very.long.address@example-shop.com\r\n");
+    QVERIFY(BatchImport(f.data, f.port).DoBatch().ok);
+    QCOMPARE(row(f, QStringLiteral("SELECT Invoice_name,Invoice_email FROM Orders")),
+             (QVariantList{QString::fromUtf8("Jürgen Müller €"), "a.very.long.address@example-shop.com"}));
+}
+
+void tst_DoBatch::failingRecordKeepsNothing_data()
+{
+    QTest::addColumn<QByteArray>("download");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("bad order date")
+        << "h\r\n" + fullOrder(1) + "\r\n" + fullOrder(2) + "\r\n" + fullOrder(3, "30.02.2006") + "\r\n" + kMarker + "1;1\r\n"
+        << "into table Orders, record 3 (line 6 of the file), column Invoice_date: 30.02.2006 is not a valid date time";
+    QTest::newRow("bad item number")
+        << "h\r\n" + fullOrder(1) + "\r\n" + kMarker + "1;1;P\r\n1;12,50;P\r\n"
+        << "into table Items, record 2 (line 6 of the file), column Qty: 12,50 is not a valid floating point number";
+}
+
+void tst_DoBatch::failingRecordKeepsNothing()
+{
+    QFETCH(QByteArray, download);
+    QFETCH(QString, logged);
+    IntakeFixture f;
+    f.exec(QStringLiteral("INSERT INTO Orders(ShopperID,Username) VALUES(500,'shop1')"));
+    f.folder.writeFile(QStringLiteral("db/Download.txt"), download);
+
+    const ImportResult result = BatchImport(f.data, f.port).DoBatch();
+
+    QVERIFY(!result.ok);
+    QCOMPARE(f.count(QStringLiteral("Orders")), 1);
+    QCOMPARE(f.count(QStringLiteral("Items")), 0);
+    QCOMPARE(f.port.status(), QStringLiteral("The download failed and was not imported."));
+    const QStringList log = f.folder.logLines();
+    QCOMPARE(log.size(), 1);
+    QVERIFY2(log.first().contains(QStringLiteral(": Importing from file ") + f.folder.file(QStringLiteral("db/Download.txt"))),
+             qPrintable(log.first()));
+    QVERIFY2(log.first().endsWith(logged + QStringLiteral(" method: DoBatch")), qPrintable(log.first()));
+    QVERIFY(!QFile::exists(f.folder.file(QStringLiteral("db/Download.txt"))));
+    // The connection is usable after the rollback.
+    f.exec(QStringLiteral("INSERT INTO Orders(ShopperID) VALUES(501)"));
+    QCOMPARE(f.count(QStringLiteral("Orders")), 2);
+}
+
+void tst_DoBatch::missingDownloadFile()
+{
+    IntakeFixture f;
+    QSignalSpy reset(&f.data, &DataModule::reset);
+    const ImportResult result = BatchImport(f.data, f.port).DoBatch();
+    QVERIFY(!result.ok);
+    QCOMPARE(reset.count(), 1);
+    QCOMPARE(f.port.status(), QStringLiteral("The download failed and was not imported."));
+    QCOMPARE(f.folder.logLines().size(), 1);
+    QVERIFY(f.folder.logLines().first().endsWith(QStringLiteral(" method: DoBatch")));
+}
+
+void tst_DoBatch::importFileKeepsTheFile()
+{
+    IntakeFixture f;
+    f.folder.writeFile(QStringLiteral("tmp/mine.txt"), "h\r\n1;a\r\n");
+    const ImportResult result = BatchImport(f.data, f.port).importFile(f.folder.file(QStringLiteral("tmp/mine.txt")));
+    QVERIFY(result.ok);
+    QVERIFY(f.pauses.isEmpty());
+    QVERIFY(QFile::exists(f.folder.file(QStringLiteral("tmp/mine.txt"))));
+    QCOMPARE(f.count(QStringLiteral("Orders")), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_DoBatch)
+#include "tst_DoBatch.moc"
