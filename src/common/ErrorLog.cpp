@@ -20,7 +20,7 @@ void WriteLog(const QString& line, const QString& fileName)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         throw Error(file.errorString() + QStringLiteral(": ") + file.fileName());
     const QByteArray bytes = line.toLocal8Bit() + "\r\n";
-    if (file.write(bytes) != bytes.size())
+    if (file.write(bytes) != bytes.size() || !file.flush())
         throw Error(file.errorString() + QStringLiteral(": ") + file.fileName());
 }
 

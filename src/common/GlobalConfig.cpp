@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QLocale>
 #include <QSaveFile>
+#include <algorithm>
+#include <limits>
 
 namespace pelmora {
 
@@ -51,10 +53,12 @@ QString GlobalSettings::defaultBackupFolder()
 int GlobalSettings::downloadIntervalMs() const
 {
     bool ok = false;
-    const int minutes = DownloadMinutes.trimmed().toInt(&ok);
+    const qint64 minutes = DownloadMinutes.trimmed().toInt(&ok);
     if (!ok)
         throw Error(QStringLiteral("'%1' is not a valid integer value").arg(DownloadMinutes));
-    return minutes * 60000;
+    // At least one minute, at most what a timer holds: a zero or negative interval would
+    // download without pause, and a large one must not overflow.
+    return int(std::clamp<qint64>(minutes * 60000, 60000, std::numeric_limits<int>::max()));
 }
 
 QString GlobalConfig::path()

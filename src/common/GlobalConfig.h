@@ -20,8 +20,8 @@ struct GlobalSettings {
 
     static QString defaultDatabaseLocation();
     static QString defaultBackupFolder();
-    // The automatic download's interval: DownloadMinutes x 60,000 ms. Throws Error when the
-    // minutes are not a whole number.
+    // The automatic download's interval: DownloadMinutes x 60,000 ms, at least one minute and
+    // at most what a timer holds. Throws Error when the minutes are not a whole number.
     int downloadIntervalMs() const;
 };
 

@@ -1,0 +1,250 @@
+// The twelve-line settings file: what each line reads as, the defaults of missing or bad
+// lines, the bytes written, and the reserved values carried through.
+
+#include "common/Error.h"
+#include "common/GlobalConfig.h"
+#include "common/Root.h"
+#include "support/TestFolder.h"
+
+#include <QDate>
+#include <QFile>
+#include <QLocale>
+#include <QTest>
+#include <limits>
+#include <memory>
+
+using namespace pelmora;
+using pelmora::test::TestFolder;
+
+namespace {
+// The settings as "Name=value" lines, so that a case states only what differs from the defaults.
+QStringList describe(const GlobalSettings& s)
+{
+    const auto flag = [](bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); };
+    return {QStringLiteral("AutoBackup=") + flag(s.AutoBackup),
+            QStringLiteral("DatabaseLocation=") + s.DatabaseLocation,
+            QStringLiteral("BackupFolder=") + s.BackupFolder,
+            QStringLiteral("ReservedFlag5=") + flag(s.ReservedFlag5),
+            QStringLiteral("AutoDownload=") + flag(s.AutoDownload),
+            QStringLiteral("ReservedFlag7=") + flag(s.ReservedFlag7),
+            QStringLiteral("DownloadAllAccounts=") + flag(s.DownloadAllAccounts),
+            QStringLiteral("ReservedMinutes=") + s.ReservedMinutes,
+            QStringLiteral("DownloadMinutes=") + s.DownloadMinutes,
+            QStringLiteral("ReservedText11=") + s.ReservedText11,
+            QStringLiteral("ReservedText12=") + s.ReservedText12};
+}
+
+// "<root>" stands for the program folder, which is known only once a test runs.
+QStringList defaults()
+{
+    return {QStringLiteral("AutoBackup=false"),
+            QStringLiteral("DatabaseLocation=<root>db/Pelmora.tdbd"),
+            QStringLiteral("BackupFolder=<root>db/backup"),
+            QStringLiteral("ReservedFlag5=false"),
+            QStringLiteral("AutoDownload=false"),
+            QStringLiteral("ReservedFlag7=false"),
+            QStringLiteral("DownloadAllAccounts=false"),
+            QStringLiteral("ReservedMinutes=20"),
+            QStringLiteral("DownloadMinutes=20"),
+            QStringLiteral("ReservedText11=") + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat),
+            QStringLiteral("ReservedText12=")};
+}
+
+QStringList withChanges(const QStringList& changes)
+{
+    QStringList expected = defaults();
+    for (const QString& change : changes) {
+        const QString name = change.section('=', 0, 0) + '=';
+        for (QString& line : expected)
+            if (line.startsWith(name))
+                line = change;
+    }
+    return expected;
+}
+
+QStringList fullFile()
+{
+    return {QStringLiteral("-1"), QStringLiteral("/shop/Shop.tdbd"), QStringLiteral("/shop/backup"),
+            QStringLiteral("/shop/backup"), QStringLiteral("-1"), QStringLiteral("-1"), QStringLiteral("-1"),
+            QStringLiteral("-1"), QStringLiteral("45"), QStringLiteral("15"), QStringLiteral("3/4/05"),
+            QStringLiteral("kept as it is")};
+}
+
+QStringList fullFileSettings()
+{
+    return {QStringLiteral("AutoBackup=true"),
+            QStringLiteral("DatabaseLocation=/shop/Shop.tdbd"),
+            QStringLiteral("BackupFolder=/shop/backup"),
+            QStringLiteral("ReservedFlag5=true"),
+            QStringLiteral("AutoDownload=true"),
+            QStringLiteral("ReservedFlag7=true"),
+            QStringLiteral("DownloadAllAccounts=true"),
+            QStringLiteral("ReservedMinutes=45"),
+            QStringLiteral("DownloadMinutes=15"),
+            QStringLiteral("ReservedText11=3/4/05"),
+            QStringLiteral("ReservedText12=kept as it is")};
+}
+
+QStringList replaced(QStringList lines, int number, const QString& text)
+{
+    lines[number - 1] = text;
+    return lines;
+}
+} // namespace
+
+class tst_GlobalConfig : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init() { folder_ = std::make_unique<TestFolder>(false); }
+    void cleanup() { folder_.reset(); }
+
+    void parse_data();
+    void parse();
+    void loadLineEnds_data();
+    void loadLineEnds();
+    void missingFile();
+    void saveWritesTwelveLines();
+    void reservedValuesCarried_data();
+    void reservedValuesCarried();
+    void downloadInterval_data();
+    void downloadInterval();
+
+private:
+    std::unique_ptr<TestFolder> folder_;
+};
+
+void tst_GlobalConfig::parse_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("no lines") << QStringList() << defaults();
+    QTest::newRow("only two lines") << QStringList({QStringLiteral("-1"), QStringLiteral("/data/Shop.tdbd")})
+                                    << withChanges({QStringLiteral("AutoBackup=true"),
+                                                    QStringLiteral("DatabaseLocation=/data/Shop.tdbd")});
+    QTest::newRow("empty line 2") << QStringList({QStringLiteral("0"), QString()}) << defaults();
+    QTest::newRow("empty line 3") << replaced(fullFile(), 3, QString())
+                                  << replaced(fullFileSettings(), 3, QStringLiteral("BackupFolder=<root>db/backup"));
+    QTest::newRow("line 4 not read") << replaced(fullFile(), 4, QStringLiteral("/elsewhere")) << fullFileSettings();
+    QTest::newRow("all lines") << fullFile() << fullFileSettings();
+    QTest::newRow("line 10 abc") << replaced(fullFile(), 10, QStringLiteral("abc"))
+                                 << replaced(fullFileSettings(), 9, QStringLiteral("DownloadMinutes=20"));
+    QTest::newRow("line 9 not a whole number") << replaced(fullFile(), 9, QStringLiteral("1.5"))
+                                               << replaced(fullFileSettings(), 8, QStringLiteral("ReservedMinutes=20"));
+    QTest::newRow("words") << QStringList({QStringLiteral("True"), QString(), QString(), QString(), QStringLiteral("False"),
+                                           QStringLiteral("True"), QStringLiteral("False"), QStringLiteral("True")})
+                           << withChanges({QStringLiteral("AutoBackup=true"), QStringLiteral("AutoDownload=true"),
+                                           QStringLiteral("DownloadAllAccounts=true")});
+    QTest::newRow("numbers") << QStringList({QStringLiteral("5"), QString(), QString(), QString(), QStringLiteral("0"),
+                                             QStringLiteral("-1"), QStringLiteral("1"), QStringLiteral("0")})
+                             << withChanges({QStringLiteral("AutoBackup=true"), QStringLiteral("AutoDownload=true"),
+                                             QStringLiteral("ReservedFlag7=true")});
+    // A bad line puts only its own setting to the default.
+    QTest::newRow("bad flag") << replaced(fullFile(), 1, QStringLiteral("yes"))
+                              << replaced(fullFileSettings(), 1, QStringLiteral("AutoBackup=false"));
+    QTest::newRow("empty flag") << replaced(fullFile(), 6, QString())
+                                << replaced(fullFileSettings(), 5, QStringLiteral("AutoDownload=false"));
+    QTest::newRow("empty line 12") << replaced(fullFile(), 12, QString())
+                                   << replaced(fullFileSettings(), 11, QStringLiteral("ReservedText12="));
+    QTest::newRow("extra lines ignored") << (fullFile() << QStringLiteral("0") << QStringLiteral("more"))
+                                         << fullFileSettings();
+}
+
+void tst_GlobalConfig::parse()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, expected);
+    expected.replaceInStrings(QStringLiteral("<root>"), Root::path());
+    QCOMPARE(describe(GlobalConfig::parse(lines)), expected);
+}
+
+void tst_GlobalConfig::loadLineEnds_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray lines = fullFile().join(QStringLiteral("\r\n")).toLocal8Bit();
+    QTest::newRow("CR LF") << lines + "\r\n";
+    QTest::newRow("no final line end") << lines;
+    QTest::newRow("LF") << fullFile().join('\n').toLocal8Bit() + "\n";
+}
+
+void tst_GlobalConfig::loadLineEnds()
+{
+    QFETCH(QByteArray, bytes);
+    folder_->writeFile(QStringLiteral("cnfg/config_global.ini"), bytes);
+    QCOMPARE(describe(GlobalConfig::load()), fullFileSettings());
+    QCOMPARE(folder_->logLines(), QStringList());
+}
+
+void tst_GlobalConfig::missingFile()
+{
+    QVERIFY(!QFile::exists(GlobalConfig::path()));
+    QCOMPARE(describe(GlobalConfig::load()), defaults().replaceInStrings(QStringLiteral("<root>"), Root::path()));
+    const QStringList log = folder_->logLines();
+    QCOMPARE(log.size(), 1);
+    QVERIFY2(log[0].contains(QLatin1String("config_global.ini")), qPrintable(log[0]));
+}
+
+void tst_GlobalConfig::saveWritesTwelveLines()
+{
+    GlobalSettings s = GlobalConfig::parse({});
+    s.AutoBackup = true;
+    s.DatabaseLocation = QStringLiteral("/shop/Shop.tdbd");
+    s.BackupFolder = QStringLiteral("/shop/backup");
+    s.AutoDownload = true;
+    s.DownloadMinutes = QStringLiteral("5");
+    s.ReservedText11 = QStringLiteral("12/31/06");
+    GlobalConfig::save(s);
+    QCOMPARE(folder_->readFile(QStringLiteral("cnfg/config_global.ini")),
+             QByteArray("-1\r\n/shop/Shop.tdbd\r\n/shop/backup\r\n/shop/backup\r\n0\r\n-1\r\n0\r\n0\r\n20\r\n5\r\n"
+                        "12/31/06\r\n\r\n"));
+}
+
+void tst_GlobalConfig::reservedValuesCarried_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("output");
+    const QByteArray written = fullFile().join(QStringLiteral("\r\n")).toLocal8Bit() + "\r\n";
+    QTest::newRow("as written") << written << written;
+    // Flags come back in the file's own form; line 4 repeats line 3.
+    QTest::newRow("words and numbers")
+        << QByteArray("True\r\n/a.tdbd\r\n/b\r\n/c\r\n7\r\nFalse\r\nTrue\r\n0\r\n 30\r\n10\r\nsome day\r\nnotes\r\n")
+        << QByteArray("-1\r\n/a.tdbd\r\n/b\r\n/b\r\n-1\r\n0\r\n-1\r\n0\r\n 30\r\n10\r\nsome day\r\nnotes\r\n");
+}
+
+void tst_GlobalConfig::reservedValuesCarried()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, output);
+    folder_->writeFile(QStringLiteral("cnfg/config_global.ini"), input);
+    GlobalConfig::save(GlobalConfig::load());
+    QCOMPARE(folder_->readFile(QStringLiteral("cnfg/config_global.ini")), output);
+}
+
+void tst_GlobalConfig::downloadInterval_data()
+{
+    QTest::addColumn<QString>("minutes");
+    QTest::addColumn<int>("milliseconds");
+    QTest::newRow("20") << QStringLiteral("20") << 1200000;
+    QTest::newRow("blanks") << QStringLiteral(" 5 ") << 300000;
+    QTest::newRow("zero is one minute") << QStringLiteral("0") << 60000;
+    QTest::newRow("negative is one minute") << QStringLiteral("-3") << 60000;
+    QTest::newRow("more than a timer holds") << QStringLiteral("99999") << std::numeric_limits<int>::max();
+    QTest::newRow("not a number") << QStringLiteral("abc") << -1;
+}
+
+void tst_GlobalConfig::downloadInterval()
+{
+    QFETCH(QString, minutes);
+    QFETCH(int, milliseconds);
+    GlobalSettings s;
+    s.DownloadMinutes = minutes;
+    if (milliseconds < 0)
+        QVERIFY_THROWS_EXCEPTION(Error, s.downloadIntervalMs());
+    else
+        QCOMPARE(s.downloadIntervalMs(), milliseconds);
+}
+
+QTEST_GUILESS_MAIN(tst_GlobalConfig)
+#include "tst_GlobalConfig.moc"
