@@ -1,0 +1,199 @@
+#include "intake/CartServer.h"
+
+#include "common/GlobalConfig.h"
+#include "support/TestFolder.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+#include <QUuid>
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+namespace {
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs pelmora-cli with the arguments while this process's event loop serves the cart server.
+CliRun runCli(const QStringList& arguments)
+{
+    QProcess process;
+    process.setProgram(QStringLiteral(PELMORA_PROGRAM_DIR "/pelmora-cli"));
+    process.setArguments(arguments);
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start();
+    if (!finished.wait(120000))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()), QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// A program folder whose settings name its database, with the cart hosts at the test server.
+struct CliFolder {
+    CliFolder()
+    {
+        GlobalSettings settings;
+        settings.DatabaseLocation = folder.databasePath();
+        settings.BackupFolder = folder.file(QStringLiteral("db/backup"));
+        GlobalConfig::save(settings);
+        folder.writeFile(QStringLiteral("cnfg/service.ini"), "[cart]\ndefault=" + cart.host().toLatin1() +
+                                                                 "\n[tls]\nca_file=" + certFile("ca.pem").toUtf8() + "\n");
+    }
+    int count(const QString& sql)
+    {
+        const QString name = QUuid::createUuid().toString();
+        int n = -1;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(folder.databasePath());
+            db.open();
+            QSqlQuery q(db);
+            if (q.exec(sql) && q.next())
+                n = q.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase(name);
+        return n;
+    }
+    void exec(const QString& sql)
+    {
+        const QString name = QUuid::createUuid().toString();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(folder.databasePath());
+            db.open();
+            QSqlQuery(db).exec(sql);
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    QStringList root() const { return {QStringLiteral("--root"), folder.path()}; }
+
+    TestFolder folder;
+    CartServer cart;
+};
+
+const QString kMoving = QStringLiteral("Moving new orders into the current database..\n");
+} // namespace
+
+class tst_Cli : public QObject {
+    Q_OBJECT
+
+private slots:
+    void help();
+    void wrongCommandLine_data();
+    void wrongCommandLine();
+    void importFile();
+    void importFailure();
+    void downloadSelectedAccount();
+    void downloadNamedAccountRefused();
+    void downloadAllAccounts();
+};
+
+void tst_Cli::help()
+{
+    const CliRun run = runCli({QStringLiteral("--help")});
+    QCOMPARE(run.exitCode, 0);
+    for (const char* word : {"--root", "import FILE", "download [--account NAME | --all]", "config_global.ini"})
+        QVERIFY2(run.out.contains(QString::fromLatin1(word)), word);
+}
+
+void tst_Cli::wrongCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("no command") << QStringList{};
+    QTest::newRow("unknown") << QStringList{QStringLiteral("fetch")};
+    QTest::newRow("import without file") << QStringList{QStringLiteral("import")};
+    QTest::newRow("both") << QStringList{QStringLiteral("download"), QStringLiteral("--all"), QStringLiteral("--account"), QStringLiteral("x")};
+}
+
+void tst_Cli::wrongCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    const CliRun run = runCli(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.contains(QStringLiteral("--help")));
+}
+
+void tst_Cli::importFile()
+{
+    CliFolder f;
+    f.folder.writeFile(QStringLiteral("tmp/in.txt"), "h\r\n1;shop1\r\n2;shop1\r\n<-- Orders -- >\r\n1;3;P\r\n");
+    const CliRun run = runCli(f.root() << QStringLiteral("import") << f.folder.file(QStringLiteral("tmp/in.txt")));
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, kMoving + QStringLiteral("Download complete.\n"));
+    QCOMPARE(run.err, QString());
+    QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Orders WHERE Username='shop1'")), 2);
+    QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Items")), 1);
+    QVERIFY(QFile::exists(f.folder.file(QStringLiteral("tmp/in.txt"))));
+}
+
+void tst_Cli::importFailure()
+{
+    CliFolder f;
+    f.folder.writeFile(QStringLiteral("tmp/in.txt"), "h\r\n1;shop1;1.1.2006\r\n2;shop1;99.1.2006\r\n");
+    const CliRun run = runCli(f.root() << QStringLiteral("import") << f.folder.file(QStringLiteral("tmp/in.txt")));
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, kMoving + QStringLiteral("The download failed and was not imported.\n"));
+    QVERIFY2(run.err.contains(QStringLiteral("record 2 (line 3 of the file), column Invoice_date: 99.1.2006 is not a valid date time")),
+             qPrintable(run.err));
+    QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Orders")), 0);
+    QVERIFY(f.folder.logLines().last().endsWith(QStringLiteral(" method: DoBatch")));
+}
+
+void tst_Cli::downloadSelectedAccount()
+{
+    CliFolder f;
+    f.exec(QStringLiteral("DELETE FROM Users"));
+    f.exec(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES('acc1','pw1'),('acc2','pw2')"));
+    f.exec(QStringLiteral("INSERT INTO Orders(ShopperID,Username) VALUES(41,'acc1')"));
+    f.cart.responses << CartResponse::withStatus("1", "h\r\n42;acc1\r\n<-- Orders -- >\r\n42;1;P\r\n");
+
+    const CliRun run = runCli(f.root() << QStringLiteral("download"));
+
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("1 New orders have been downloaded\n") + kMoving + QStringLiteral("Download complete.\n"));
+    QCOMPARE(f.cart.requests.size(), 1);
+    QCOMPARE(f.cart.requests.first().body, QByteArray("mx=41&v=4.7&id=acc1&pw=pw1"));
+    QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Orders")), 2);
+    QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Items WHERE ShopperID=42")), 1);
+}
+
+void tst_Cli::downloadNamedAccountRefused()
+{
+    CliFolder f;
+    f.exec(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES('acc1','wrong')"));
+    f.cart.responses << CartResponse::withStatus("10002");
+
+    const CliRun unknown = runCli(f.root() << QStringLiteral("download") << QStringLiteral("--account") << QStringLiteral("nobody"));
+    QCOMPARE(unknown.exitCode, 1);
+    QVERIFY(unknown.err.contains(QStringLiteral("No account named \"nobody\"")));
+    QVERIFY(f.cart.requests.isEmpty());
+
+    const CliRun run = runCli(f.root() << QStringLiteral("download") << QStringLiteral("--account") << QStringLiteral("acc1"));
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QStringLiteral("Invalid payment password\n"));
+    QVERIFY(run.err.contains(QStringLiteral("\"acc1\": Invalid payment password")));
+}
+
+void tst_Cli::downloadAllAccounts()
+{
+    CliFolder f; // the shipped placeholder row comes first and is passed over
+    f.exec(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES('acc1','pw1'),('acc2 ','pw2')"));
+    f.exec(QStringLiteral("UPDATE Proxy SET Server='',Port=NULL"));
+    f.cart.responses << CartResponse::withStatus("10007") << CartResponse::withStatus("1", "h\r\n7;acc2\r\n");
+
+    const CliRun run = runCli(f.root() << QStringLiteral("download") << QStringLiteral("--all"));
+
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(f.cart.requests.size(), 2);
+    QVERIFY(f.cart.requests.at(1).body.endsWith("&id=acc2&pw=pw2"));
+    QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Orders WHERE Username='acc2'")), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_Cli.moc"
