@@ -116,6 +116,8 @@ void SchemaUpgrade::step47()
     for (const auto& [name, decl] : SqlDialect::tableColumns(db, QStringLiteral("ItemsArchive")))
         if (name.compare(QLatin1String("Date"), Qt::CaseInsensitive) == 0)
             data_.execute(QStringLiteral("Alter Table  ItemsArchive RENAME Date TO Invoice_date "));
+    // A file that reached 4.7 elsewhere may have an archive without the columns Orders gained.
+    alignArchive();
     Schema::ensureIndexes(db);
     // Last: the version says the step is done only once all of it is.
     data_.openObject(QStringLiteral("TdbTableGlobal"));

@@ -275,6 +275,17 @@ void SqlDialect::rebuildTable(QSqlDatabase& db, const QString& table,
             if (o.first.compare(column, Qt::CaseInsensitive) == 0)
                 copied << quoteIdentifier(column);
     }
+    // The table's own indexes go with it; they are made again on the new table.
+    QStringList indexes;
+    {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral(
+            "SELECT sql FROM sqlite_master WHERE type='index' AND tbl_name=? COLLATE NOCASE AND sql IS NOT NULL"));
+        query.addBindValue(name);
+        if (query.exec())
+            while (query.next())
+                indexes << query.value(0).toString();
+    }
     const QString temp = name + QStringLiteral("_rebuild");
     // A savepoint, so that the rebuild is whole or nothing inside a step's transaction too.
     run(db, QStringLiteral("SAVEPOINT rebuild_table"));
@@ -286,6 +297,11 @@ void SqlDialect::rebuildTable(QSqlDatabase& db, const QString& table,
                         .arg(quoteIdentifier(temp), copied.join(','), quoteIdentifier(name)));
         run(db, QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(name)));
         run(db, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoteIdentifier(temp), quoteIdentifier(name)));
+        for (const QString& index : indexes) {
+            // An index over a column the table no longer has is dropped with it.
+            QSqlQuery query(db);
+            query.exec(index);
+        }
         run(db, QStringLiteral("RELEASE rebuild_table"));
     } catch (...) {
         QSqlQuery undo(db);

@@ -34,7 +34,8 @@ public:
     static bool tableExists(QSqlDatabase& db, const QString& table);
 
     // Recreates table with the given columns (name, declaration), copying every row by column
-    // name; columns new to the table take their defaults. One transaction.
+    // name; columns new to the table take their defaults. The table keeps its stored name and
+    // its indexes. Whole or nothing (a savepoint, so it also works inside a transaction).
     static void rebuildTable(QSqlDatabase& db, const QString& table,
                              const std::vector<std::pair<QString, QString>>& columns);
 };

@@ -4,6 +4,7 @@
 #include "common/Root.h"
 #include "database/DataModule.h"
 #include "database/DatabaseProbe.h"
+#include "database/Schema.h"
 #include "support/TestFolder.h"
 
 #include <QFile>
@@ -186,26 +187,36 @@ void tst_SchemaUpgrade::upToDateFileIsLeftAlone()
 
 void tst_SchemaUpgrade::step47_data()
 {
-    QTest::addColumn<QString>("emailChange");
+    QTest::addColumn<QStringList>("change");
     QTest::addColumn<QVariant>("expectedSender");
-    QTest::newRow("sender kept") << QString() << QVariant(kSender);
-    QTest::newRow("empty sender") << QStringLiteral("UPDATE Email SET \"From\"=NULL") << QVariant();
-    QTest::newRow("no Email row") << QStringLiteral("DELETE FROM Email") << QVariant();
+    QTest::newRow("sender kept") << QStringList() << QVariant(kSender);
+    QTest::newRow("empty sender") << QStringList{QStringLiteral("UPDATE Email SET \"From\"=NULL")} << QVariant();
+    QTest::newRow("no Email row") << QStringList{QStringLiteral("DELETE FROM Email")} << QVariant();
+    // The archive as an upgrade that added columns to Orders alone left it.
+    QStringList archived = Schema::names(Schema::orderColumns());
+    for (const char* added : {"Gift_voucher_value", "Gift_voucher_code", "New", "id"})
+        archived.removeOne(QLatin1String(added));
+    QTest::newRow("archive without the new columns")
+        << QStringList{QStringLiteral("CREATE TABLE Archived AS SELECT %1 FROM OrdersArchve").arg(archived.join(',')),
+                       QStringLiteral("DROP TABLE OrdersArchve"),
+                       QStringLiteral("ALTER TABLE Archived RENAME TO OrdersArchve")}
+        << QVariant(kSender);
 }
 
 void tst_SchemaUpgrade::step47()
 {
-    QFETCH(QString, emailChange);
+    QFETCH(QStringList, change);
     QFETCH(QVariant, expectedSender);
     useFile("layout_47.sql");
-    QList<QVariantMap> oldItems, oldArchiveItems, oldOrders;
+    QList<QVariantMap> oldItems, oldArchiveItems, oldOrders, oldArchive;
     {
         DatabaseProbe probe(path_);
-        if (!emailChange.isEmpty())
-            probe.exec(emailChange);
+        for (const QString& sql : change)
+            probe.exec(sql);
         oldItems = probe.rows(QStringLiteral("Items"));
         oldArchiveItems = probe.rows(QStringLiteral("ItemsArchive"));
         oldOrders = probe.rows(QStringLiteral("Orders"));
+        oldArchive = probe.rows(QStringLiteral("OrdersArchve"));
     }
 
     data_->ResetDB();
@@ -249,6 +260,7 @@ void tst_SchemaUpgrade::step47()
     };
     check(oldItems, probe.rows(QStringLiteral("Items")));
     check(oldArchiveItems, probe.rows(QStringLiteral("ItemsArchive")));
+    check(oldArchive, probe.rows(QStringLiteral("OrdersArchve")));
     QCOMPARE(probe.rows(QStringLiteral("Orders")), oldOrders);
 }
 

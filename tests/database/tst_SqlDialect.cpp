@@ -121,6 +121,11 @@ void tst_SqlDialect::statements_data()
         << orders << QStringLiteral("Alter Table  orders add id autoinc ")
         << QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE type='table' AND name LIKE 'orders%'")
         << QStringLiteral("Orders");
+    QTest::newRow("autoinc keeps the table's indexes")
+        << orders + QStringLiteral(";\nCREATE INDEX Orders_ShopperID ON Orders(ShopperID)")
+        << QStringLiteral("Alter Table  Orders add id autoinc ")
+        << QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE type='index' AND tbl_name='Orders'")
+        << QStringLiteral("Orders_ShopperID");
     QTest::newRow("Level clause alone") << orders << QStringLiteral("Alter Table  Orders Level 5") << columnsOf("Orders")
                                         << QStringLiteral("ShopperID integer,Date date,Status char(20)");
     QTest::newRow("rename") << orders << QStringLiteral("Alter Table  Orders RENAME Date TO Invoice_date ")
