@@ -16,6 +16,8 @@
 #include <QSqlQuery>
 #include <QSqlTableModel>
 #include <QTimeEdit>
+#include <QTreeView>
+#include <QHeaderView>
 
 namespace pelmora::toolkit {
 
@@ -83,6 +85,11 @@ void CellEditorDelegate::setEditGuard(EditGuard guard)
 void CellEditorDelegate::setStyleCallback(CellStyleCallback callback)
 {
     m_style = std::move(callback);
+}
+
+void CellEditorDelegate::setRowHeight(int pixels)
+{
+    m_rowHeight = pixels;
 }
 
 void CellEditorDelegate::setLookupConnectionName(const QString &name)
@@ -220,10 +227,47 @@ void CellEditorDelegate::initStyleOption(QStyleOptionViewItem *option, const QMo
     }
 }
 
+void CellEditorDelegate::paintGroupCell(QPainter *painter, const QStyleOptionViewItem &option,
+                                        const QModelIndex &index) const
+{
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    QStyleOptionViewItem cell = option;
+    initStyleOption(&cell, index);
+    const QString text = cell.text;
+    cell.text.clear();
+    cell.icon = QIcon();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    // The label runs from the first column shown across the whole row; each cell paints its
+    // own part of it, so the row needs no spanning (which would fail on a hidden first column).
+    int start = option.rect.left();
+    if (const auto *tree = qobject_cast<const QTreeView *>(widget)) {
+        const QHeaderView *header = tree->header();
+        for (int visual = 0; visual < header->count(); ++visual) {
+            const int logical = header->logicalIndex(visual);
+            if (!header->isSectionHidden(logical)) {
+                start = tree->visualRect(index.siblingAtColumn(logical)).left();
+                break;
+            }
+        }
+    }
+    painter->save();
+    painter->setClipRect(option.rect);
+    painter->setFont(cell.font);
+    painter->setPen(cell.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    const QRect textRect(start + 4, option.rect.top(), qMax(option.rect.right(), start + 4000) - start, option.rect.height());
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    painter->restore();
+}
+
 void CellEditorDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
+    if (index.data(SqlGroupModel::IsGroupRole).toBool()) {
+        paintGroupCell(painter, option, index);
+        return;
+    }
     const GridColumn *column = columnFor(index);
-    if (column && column->editor == EditorKind::CheckBox && !index.data(SqlGroupModel::IsGroupRole).toBool()) {
+    if (column && column->editor == EditorKind::CheckBox) {
         paintCheckBox(painter, option, index);
         return;
     }
@@ -298,6 +342,8 @@ QSize CellEditorDelegate::sizeHint(const QStyleOptionViewItem &option, const QMo
     const GridColumn *column = columnFor(index);
     if (column && column->rowHeight > 0)
         size.setHeight(column->rowHeight);
+    else if (m_rowHeight > 0)
+        size.setHeight(m_rowHeight);
     if (column && column->editor == EditorKind::Lookup)
         size.rwidth() += kDropDownButtonWidth;
     return size;

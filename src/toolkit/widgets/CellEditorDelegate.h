@@ -32,6 +32,8 @@ public:
     const GridColumn *columnFor(const QModelIndex &index) const;
     void setEditGuard(EditGuard guard);
     void setStyleCallback(CellStyleCallback callback);
+    // The height of a row whose column sets none (0: the style's own).
+    void setRowHeight(int pixels);
     // The connection used for lookup tables whose source names none.
     void setLookupConnectionName(const QString &name);
 
@@ -72,6 +74,7 @@ private:
     void post(QAbstractItemModel *model, const QModelIndex &index, const QVariant &value) const;
     void toggleCheck(QAbstractItemModel *model, const QModelIndex &index);
     void paintCheckBox(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
+    void paintGroupCell(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
     void paintDropDownButton(QPainter *painter, const QStyleOptionViewItem &option) const;
     QRect checkRect(const QStyleOptionViewItem &option) const;
 
@@ -79,6 +82,7 @@ private:
     EditGuard m_guard;
     CellStyleCallback m_style;
     QString m_lookupConnection;
+    int m_rowHeight = 0;
 };
 
 } // namespace pelmora::toolkit

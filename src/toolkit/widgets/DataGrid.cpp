@@ -1,5 +1,6 @@
 #include "toolkit/widgets/DataGrid.h"
 
+#include "toolkit/LookupList.h"
 #include "toolkit/SqlGroupModel.h"
 #include "toolkit/SqlTableModel.h"
 #include "toolkit/SqlUtil.h"
@@ -114,6 +115,7 @@ DataGrid::DataGrid(QWidget *parent)
     d->rowHeader->setSectionResizeMode(QHeaderView::Fixed);
     d->rowHeader->setDefaultSectionSize(d->rowHeight);
     d->rowHeader->setMinimumSectionSize(8);
+    d->delegate->setRowHeight(d->rowHeight);
     d->header->setSectionResizeMode(QHeaderView::Interactive);
     d->header->setStretchLastSection(false);
     d->header->setFieldNameOf([this](int logical) { return fieldAt(logical); });
@@ -339,6 +341,7 @@ void DataGrid::setColumnVisible(const QString &field, bool visible)
         return;
     d->table->setColumnHidden(at, !visible);
     d->tree->setColumnHidden(at, !visible);
+    placeTreeDecoration();
     fitColumns();
 }
 
@@ -521,6 +524,7 @@ bool DataGrid::isReadOnly() const
 void DataGrid::setRowHeight(int pixels)
 {
     d->rowHeight = qMax(8, pixels);
+    d->delegate->setRowHeight(d->rowHeight);
     // Changing the default size reports every row resized; over a million rows that is
     // slow, and the view only needs to lay itself out again.
     {
@@ -896,11 +900,6 @@ void DataGrid::rebuildGroups()
     }
     if (!d->groupModel) {
         d->groupModel = std::make_unique<SqlGroupModel>();
-        connect(d->groupModel.get(), &QAbstractItemModel::rowsInserted, this,
-                [this](const QModelIndex &parent, int first, int last) { spanGroupRows(parent, first, last); });
-        connect(d->groupModel.get(), &QAbstractItemModel::modelReset, this, [this] {
-            spanGroupRows(QModelIndex(), 0, d->groupModel->rowCount() - 1);
-        });
     }
     if (!prepareGroupModel()) {
         // Grouping needs the data set's table; other models stay flat.
@@ -930,23 +929,23 @@ void DataGrid::rebuildGroups()
         d->tree->setColumnHidden(logical, d->header->isSectionHidden(logical));
         d->tree->setColumnWidth(logical, d->header->sectionSize(logical));
     }
+    placeTreeDecoration();
     d->stack->setCurrentWidget(d->tree);
     d->navigator->setView(d->tree);
     emit groupingChanged(d->grouped);
 }
 
-void DataGrid::spanGroupRows(const QModelIndex &parent, int first, int last)
+void DataGrid::placeTreeDecoration()
 {
-    if (!d->groupModel)
-        return;
-    // Only levels above the last group column hold group rows; data rows are never walked.
-    int depth = 0;
-    for (QModelIndex p = parent; p.isValid(); p = p.parent())
-        ++depth;
-    if (depth >= d->grouped.size())
-        return;
-    for (int row = first; row <= last; ++row)
-        d->tree->setFirstColumnSpanned(row, parent, true);
+    // The expand buttons sit in the first column shown (the model's first is often hidden).
+    QHeaderView *header = d->tree->header();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (!header->isSectionHidden(logical)) {
+            d->tree->setTreePosition(logical);
+            return;
+        }
+    }
 }
 
 // --- filtering ---
@@ -1023,17 +1022,8 @@ QVariantList DataGrid::filterValues(const QString &field) const
         table = t->tableName();
     }
     QVariantList values;
-    if (!table.isEmpty()) {
-        // The values come from the database, never from walking every row.
-        QSqlQuery query(QSqlDatabase::database(connection, false));
-        const QString statement = QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE %1 IS NOT NULL AND %1 <> '' ORDER BY 1 LIMIT %3")
-                                      .arg(sql::quoted(field), sql::quoted(table))
-                                      .arg(kMaxValues);
-        if (query.exec(statement))
-            while (query.next())
-                values << query.value(0);
-        return values;
-    }
+    if (!table.isEmpty()) // from the database, never by walking every row
+        return LookupList::load(connection, table, field, kMaxValues).values;
     const int logical = modelColumn(field);
     if (!d->model || logical < 0)
         return values;

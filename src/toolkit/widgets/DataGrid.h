@@ -180,7 +180,7 @@ private:
     void applyFilter();
     void rebuildGroups();
     bool prepareGroupModel();
-    void spanGroupRows(const QModelIndex &parent, int first, int last);
+    void placeTreeDecoration();
     GridColumn describeField(const QString &field) const;
     const GridColumn *describe(const QModelIndex &index) const;
     QModelIndex toDataIndex(const QModelIndex &viewIndex) const;

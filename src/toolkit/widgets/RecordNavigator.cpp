@@ -1,16 +1,18 @@
 #include "toolkit/widgets/RecordNavigator.h"
 
+#include "toolkit/SqlGroupModel.h"
+#include "toolkit/SqlTableModel.h"
+
 #include <QAbstractItemDelegate>
 #include <QAbstractItemView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMessageBox>
-#include <QMetaEnum>
 #include <QSqlTableModel>
 #include <QStyle>
-#include <QToolButton>
-#include <QHeaderView>
 #include <QTableView>
+#include <QToolButton>
 #include <QTreeView>
 
 namespace pelmora::toolkit {
@@ -34,7 +36,7 @@ const ButtonLook kLooks[] = {
     {RecordNavigator::NextPage, "navNextPage", ">>", "Next page"},
     {RecordNavigator::Last, "navLast", ">|", "Last record"},
     {RecordNavigator::Insert, "navInsert", "+", "Insert record"},
-    {RecordNavigator::Delete, "navDelete", "-", "Delete record"},
+    {RecordNavigator::Delete, "navDelete", "\u2212", "Delete record"},
     {RecordNavigator::Edit, "navEdit", "Edit", "Edit record"},
     {RecordNavigator::Post, "navPost", "Post", "Post edit"},
     {RecordNavigator::Cancel, "navCancel", "Cancel", "Cancel edit"},
@@ -76,7 +78,7 @@ RecordNavigator::RecordNavigator(QWidget *parent)
         b->setObjectName(QString::fromLatin1(look.objectName));
         const QIcon icon = standardIcon(look.button, style());
         if (icon.isNull())
-            b->setText(QString::fromLatin1(look.text));
+            b->setText(QString::fromUtf8(look.text));
         else
             b->setIcon(icon);
         b->setToolTip(QString::fromLatin1(look.hint));
@@ -393,15 +395,23 @@ void RecordNavigator::cancel()
 
 void RecordNavigator::refresh()
 {
-    // Without a handler a SQL table re-reads its rows; any other model is told to refresh.
-    auto *table = m_view ? qobject_cast<QSqlTableModel *>(m_view->model()) : nullptr;
-    if (!table) {
+    // Without a handler a SQL model re-reads its rows; any other model is told to refresh.
+    QAbstractItemModel *model = m_view ? m_view->model() : nullptr;
+    auto *table = qobject_cast<QSqlTableModel *>(model);
+    auto *sqlModel = qobject_cast<SqlTableModel *>(model);
+    auto *groups = qobject_cast<SqlGroupModel *>(model);
+    if (!table && !sqlModel && !groups) {
         emit refreshRequested();
         return;
     }
     const int row = currentRow();
     const int column = qMax(0, m_view->currentIndex().column());
-    table->select();
+    if (table)
+        table->select();
+    else if (sqlModel)
+        sqlModel->refresh();
+    else
+        groups->refresh();
     if (row >= 0)
         moveTo(qMin(row, rowCount() - 1));
     else if (column >= 0 && rowCount() > 0)
