@@ -57,6 +57,8 @@ private slots:
     void deleteAsksWhenConfirmationIsOn();
     void refusedDeleteLeavesTheTable();
     void handlerReplacesTheDefaultAction();
+    void keyboardDeleteFollowsTheNavigator_data();
+    void keyboardDeleteFollowsTheNavigator();
 
 private:
     QTemporaryDir m_dir;
@@ -215,6 +217,29 @@ void TestRecordNavigator::handlerReplacesTheDefaultAction()
     QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navDelete")), Qt::LeftButton);
     QCOMPARE(asked, QList<int>{3});
     QCOMPARE(countRows(), 5);
+}
+
+void TestRecordNavigator::keyboardDeleteFollowsTheNavigator_data()
+{
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<bool>("deleteShown");
+    QTest::addColumn<int>("rowsLeft");
+    QTest::newRow("allowed") << false << true << 4;
+    QTest::newRow("refused") << true << true << 5;
+    QTest::newRow("no delete button") << false << false << 5;
+}
+
+void TestRecordNavigator::keyboardDeleteFollowsTheNavigator()
+{
+    QFETCH(bool, refused);
+    QFETCH(bool, deleteShown);
+    QFETCH(int, rowsLeft);
+    m_grid->setNavigatorButtons(deleteShown ? QList<RecordNavigator::Button>{RecordNavigator::Insert, RecordNavigator::Delete}
+                                            : QList<RecordNavigator::Button>{RecordNavigator::Insert});
+    m_grid->navigator()->setDeleteRefused(refused);
+    m_grid->setCurrentRow(1);
+    QTest::keyClick(m_grid->tableView(), Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(countRows(), rowsLeft);
 }
 
 QTEST_MAIN(TestRecordNavigator)
