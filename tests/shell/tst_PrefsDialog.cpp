@@ -1,0 +1,512 @@
+#include "common/ApplicationError.h"
+#include "common/ErrorLog.h"
+#include "common/GlobalConfig.h"
+#include "common/RecordingUserPort.h"
+#include "database/Maintenance.h"
+#include "intake/DownloadTimer.h"
+#include "shell/PrefsClose.h"
+#include "shell/Session.h"
+#include "shell/widgets/PathField.h"
+#include "shell/widgets/PrefsAccountsPage.h"
+#include "shell/widgets/PrefsDialog.h"
+#include "shell/widgets/PrefsDownloadPage.h"
+#include "shell/widgets/PrefsEmailPage.h"
+#include "shell/widgets/PrefsListsPage.h"
+#include "shell/widgets/PrefsLocationsPage.h"
+#include "shell/widgets/PrefsPage.h"
+#include "shell/widgets/PrefsProxyPage.h"
+#include "shell/widgets/PrefsTriggersPage.h"
+#include "support/TestFolder.h"
+#include "toolkit/widgets/DataGrid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace pelmora;
+
+namespace {
+
+// The twelve lines of a config_global.ini naming the folder's database.
+QStringList configLines(const test::TestFolder& folder)
+{
+    return {QStringLiteral("0"),
+            folder.databasePath(),
+            folder.file(QStringLiteral("db/backup")),
+            folder.file(QStringLiteral("db/backup")),
+            QStringLiteral("0"),
+            QStringLiteral("-1"),
+            QStringLiteral("0"),
+            QStringLiteral("-1"),
+            QStringLiteral("35"),
+            QStringLiteral("40"),
+            QStringLiteral("12/24/2023"),
+            QStringLiteral("reserved")};
+}
+
+QByteArray configBytes(const QStringList& lines)
+{
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += line.toLocal8Bit() + "\r\n";
+    return bytes;
+}
+
+// A program folder with its configuration read and its database open, as at start-up.
+struct Fixture {
+    explicit Fixture(const QStringList& config = {})
+    {
+        folder.writeFile(QStringLiteral("cnfg/config_global.ini"),
+                         configBytes(config.isEmpty() ? configLines(folder) : config));
+        session.LoadGlobalConfig();
+        session.data().ResetDB();
+        port.statuses.clear();
+    }
+
+    int count(const QString& table)
+    {
+        return session.data().scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).toInt();
+    }
+
+    QByteArray config() const { return folder.readFile(QStringLiteral("cnfg/config_global.ini")); }
+
+    test::TestFolder folder;
+    RecordingUserPort port;
+    Session session{port};
+};
+
+QPushButton* closeButton(PrefsPage* page)
+{
+    return page->findChild<QPushButton*>(QStringLiteral("buttonClose"));
+}
+
+QToolButton* navButton(toolkit::DataGrid* grid, toolkit::RecordNavigator::Button which)
+{
+    return grid->navigator()->button(which);
+}
+
+} // namespace
+
+class TestPrefsDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+
+    void dialogShowsSevenTabsInOrder();
+    void opensOnUserAccountsWhateverTabWasActive();
+    void controlsAreFilledOnceAtStart();
+    void closingUntouchedRewritesConfigWithLineNineReset_data();
+    void closingUntouchedRewritesConfigWithLineNineReset();
+    void closingAddsOneEmptyRowToAnEmptyTable_data();
+    void closingAddsOneEmptyRowToAnEmptyTable();
+    void downloadSettingsAreTakenOverAtClose();
+    void minutesSetTheTimerIntervalAtClose();
+    void badMinutesReachApplicationErrorAndKeepTheFile();
+    void locationChecks_data();
+    void locationChecks();
+    void failedPostIsLoggedWithTheCloseTag_data();
+    void failedPostIsLoggedWithTheCloseTag();
+    void triggersGridRefusesDeletion();
+    void listGridsDeleteWithoutConfirmation();
+    void checkBoxesActAtOnce();
+    void boundEditsLandInTheirTables();
+    void helpOpensTheSupportPage();
+};
+
+void TestPrefsDialog::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestPrefsDialog::dialogShowsSevenTabsInOrder()
+{
+    Fixture f;
+    PrefsDialog dialog(f.session);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Preferences"));
+    QVERIFY((dialog.windowFlags() & Qt::WindowType_Mask) == Qt::Tool);
+    QCOMPARE(dialog.size(), QSize(634, 361));
+
+    const QStringList captions{"Data locations", "E-mail", "Automated e-mail", "Lists",
+                               "Download",       "User accounts", "Proxy server"};
+    const QStringList headlines{"Choose working directories for database files",
+                                "Set your outgoing mail server ",
+                                "E-mails automatically sent when you change the status of an order ",
+                                "Edit items for method, status and template dropdown lists",
+                                "Advanced settings for automatically downloading your orders",
+                                "Enter your shopping cart accounts here",
+                                "If you use a proxy for HTTPS then add your settings here"};
+    QTabWidget* tabs = dialog.findChild<QTabWidget*>(QStringLiteral("prefsTabs"));
+    QVERIFY(tabs);
+    QCOMPARE(tabs->count(), 7);
+    for (int i = 0; i < tabs->count(); ++i) {
+        QCOMPARE(tabs->tabText(i), captions[i]);
+        QWidget* page = tabs->widget(i);
+        QCOMPARE(page->findChild<QLabel*>(QStringLiteral("headline"))->text(), headlines[i]);
+        QCOMPARE(page->findChild<QPushButton*>(QStringLiteral("buttonClose"))->text(), QStringLiteral("Close"));
+        QCOMPARE(page->findChild<QPushButton*>(QStringLiteral("buttonHelp"))->text(), QStringLiteral("Help"));
+    }
+
+    // The grids' navigators offer insert and delete only.
+    for (const char* name : {"gridTriggers", "gridTemplates", "gridMethod", "gridStatus", "gridUsers"}) {
+        auto* grid = dialog.findChild<toolkit::DataGrid*>(QString::fromLatin1(name));
+        QVERIFY2(grid, name);
+        QCOMPARE(grid->navigator()->buttons(),
+                 (QList<toolkit::RecordNavigator::Button>{toolkit::RecordNavigator::Insert,
+                                                          toolkit::RecordNavigator::Delete}));
+    }
+    auto* users = dialog.accountsPage()->grid();
+    QCOMPARE(users->visibleColumns(), (QStringList{"Username", "Website", "Pass", "Secure"}));
+    QCOMPARE(users->column(QStringLiteral("Website"))->title(), QStringLiteral("Site description"));
+    QCOMPARE(users->column(QStringLiteral("Pass"))->editor, toolkit::EditorKind::Password);
+    QCOMPARE(users->column(QStringLiteral("Secure"))->editor, toolkit::EditorKind::Password);
+    auto* triggers = dialog.triggersPage()->grid();
+    QCOMPARE(triggers->column(QStringLiteral("Status"))->title(), QStringLiteral("Change status to..."));
+    QCOMPARE(triggers->column(QStringLiteral("Template"))->lookup.table, QStringLiteral("Templates"));
+    QCOMPARE(triggers->column(QStringLiteral("Active"))->editor, toolkit::EditorKind::CheckBox);
+    QCOMPARE(dialog.listsPage()->templatesGrid()->visibleColumns(), (QStringList{"TemplateName", "TemplateAddress"}));
+}
+
+void TestPrefsDialog::opensOnUserAccountsWhateverTabWasActive()
+{
+    Fixture f;
+    PrefsDialog dialog(f.session);
+    for (int start : {0, 6, 2}) {
+        dialog.tabs()->setCurrentIndex(start);
+        QString shown;
+        bool modal = false;
+        QTimer::singleShot(0, &dialog, [&] {
+            shown = dialog.tabs()->tabText(dialog.tabs()->currentIndex());
+            modal = QApplication::activeModalWidget() == &dialog;
+            closeButton(dialog.pages().at(dialog.tabs()->currentIndex()))->click();
+        });
+        dialog.openOn(kUserAccountsTab);
+        QCOMPARE(shown, QStringLiteral("User accounts"));
+        QVERIFY(modal);
+        QVERIFY(!dialog.isVisible());
+    }
+}
+
+void TestPrefsDialog::controlsAreFilledOnceAtStart()
+{
+    Fixture f;
+    PrefsDialog dialog(f.session);
+    QCOMPARE(dialog.locationsPage()->databaseBox()->path(), f.folder.databasePath());
+    QCOMPARE(dialog.locationsPage()->backupBox()->path(), f.folder.file("db/backup"));
+    QVERIFY(!dialog.locationsPage()->autoBackupBox()->isChecked());
+    QVERIFY(dialog.downloadPage()->autoDownloadBox()->isChecked());
+    QVERIFY(dialog.downloadPage()->allAccountsButton()->isChecked());
+    QCOMPARE(dialog.downloadPage()->minutesBox()->currentText(), QStringLiteral("40"));
+
+    // Later changes of the settings do not reach the controls; what the merchant typed stays.
+    dialog.downloadPage()->minutesBox()->setCurrentText(QStringLiteral("50"));
+    f.session.settings().DownloadMinutes = QStringLiteral("30");
+    f.session.settings().AutoDownload = false;
+    QTimer::singleShot(0, &dialog, [&] { dialog.reject(); });
+    dialog.openOn(kUserAccountsTab);
+    QCOMPARE(dialog.downloadPage()->minutesBox()->currentText(), QStringLiteral("50"));
+    QVERIFY(dialog.downloadPage()->autoDownloadBox()->isChecked());
+}
+
+void TestPrefsDialog::closingUntouchedRewritesConfigWithLineNineReset_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Close button") << "button";
+    QTest::newRow("close box") << "close";
+    QTest::newRow("Escape") << "escape";
+}
+
+void TestPrefsDialog::closingUntouchedRewritesConfigWithLineNineReset()
+{
+    QFETCH(QString, how);
+    Fixture f;
+    PrefsDialog dialog(f.session);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    if (how == QLatin1String("button"))
+        closeButton(dialog.emailPage())->click();
+    else if (how == QLatin1String("close"))
+        dialog.close();
+    else
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+
+    QStringList expected = configLines(f.folder);
+    expected[8] = QStringLiteral("20");
+    QCOMPARE(f.config(), configBytes(expected));
+    QCOMPARE(f.port.statuses,
+             (QStringList{QStringLiteral("Your preferences have been saved."),
+                          QStringLiteral("Your preferences have been saved ")}));
+    QVERIFY(f.session.data().isConnected());
+}
+
+void TestPrefsDialog::closingAddsOneEmptyRowToAnEmptyTable_data()
+{
+    QTest::addColumn<QString>("table");
+    for (const QString& table : PrefsClose::tables())
+        QTest::newRow(table.toLatin1()) << table;
+}
+
+void TestPrefsDialog::closingAddsOneEmptyRowToAnEmptyTable()
+{
+    QFETCH(QString, table);
+    Fixture f;
+    // Every other table holds a row.
+    f.session.data().execute(QStringLiteral("INSERT INTO Triggers(Status,Template,Active) VALUES('Paid','Payment received',1)"));
+    f.session.data().execute(QStringLiteral("DELETE FROM %1").arg(table));
+    PrefsDialog dialog(f.session);
+    QMap<QString, int> before;
+    for (const QString& t : PrefsClose::tables())
+        before[t] = f.count(t);
+
+    dialog.show();
+    closeButton(dialog.accountsPage())->click();
+    for (const QString& t : PrefsClose::tables())
+        QCOMPARE(f.count(t), t == table ? 1 : before[t]);
+
+    // A second close adds nothing more.
+    dialog.show();
+    closeButton(dialog.accountsPage())->click();
+    QCOMPARE(f.count(table), 1);
+}
+
+void TestPrefsDialog::downloadSettingsAreTakenOverAtClose()
+{
+    Fixture f;
+    PrefsDialog dialog(f.session);
+    dialog.show();
+    dialog.downloadPage()->selectedAccountButton()->click();
+    dialog.downloadPage()->minutesBox()->setCurrentText(QStringLiteral("30"));
+    QVERIFY(f.session.settings().DownloadAllAccounts);
+    QCOMPARE(f.session.settings().DownloadMinutes, QStringLiteral("40"));
+
+    closeButton(dialog.downloadPage())->click();
+    QVERIFY(!f.session.settings().DownloadAllAccounts);
+    QCOMPARE(f.session.settings().DownloadMinutes, QStringLiteral("30"));
+    const QStringList lines = QString::fromLocal8Bit(f.config()).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.value(7), QStringLiteral("0"));
+    QCOMPARE(lines.value(9), QStringLiteral("30"));
+}
+
+void TestPrefsDialog::minutesSetTheTimerIntervalAtClose()
+{
+    Fixture f;
+    PrefsDialog dialog(f.session);
+    int interval = 0;
+    dialog.setIntervalSetter(
+        [&](const GlobalSettings& settings) { interval = DownloadTimer::intervalMs(settings.DownloadMinutes); });
+    dialog.show();
+    QComboBox* minutes = dialog.downloadPage()->minutesBox();
+    minutes->setCurrentIndex(minutes->findText(QStringLiteral("60")));
+    closeButton(dialog.downloadPage())->click();
+    QCOMPARE(interval, 3600000);
+}
+
+void TestPrefsDialog::badMinutesReachApplicationErrorAndKeepTheFile()
+{
+    Fixture f;
+    const QByteArray before = f.config();
+    PrefsDialog dialog(f.session);
+    bool intervalSet = false;
+    dialog.setIntervalSetter([&](const GlobalSettings& settings) {
+        DownloadTimer::intervalMs(settings.DownloadMinutes);
+        intervalSet = true;
+    });
+    dialog.show();
+    dialog.downloadPage()->minutesBox()->setCurrentText(QStringLiteral("2O"));
+    closeButton(dialog.downloadPage())->click();
+
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(!intervalSet);
+    QCOMPARE(f.config(), before);
+    QCOMPARE(f.port.status(), kApplicationErrorStatus);
+    const QStringList log = f.folder.logLines();
+    QVERIFY(!log.isEmpty());
+    QVERIFY2(log.last().endsWith(QStringLiteral("'2O' is not a valid integer value application error")),
+             qPrintable(log.last()));
+    // The bad text is held until a valid one comes.
+    QCOMPARE(f.session.settings().DownloadMinutes, QStringLiteral("2O"));
+}
+
+void TestPrefsDialog::locationChecks_data()
+{
+    QTest::addColumn<QString>("database"); // relative to the folder; "*" for the backup box's text
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<QString>("boxAfter"); // relative; what the database box holds afterwards
+    QTest::addColumn<bool>("applied");
+
+    QTest::newRow("same as backup") << "*" << kSameLocations << "*" << false;
+    QTest::newRow("no file there") << "db/missing.tdbd" << kNoDatabaseThere << "db/Pelmora.tdbd" << false;
+    QTest::newRow("another database") << "db/Other.tdbd" << QString() << "db/Other.tdbd" << true;
+}
+
+void TestPrefsDialog::locationChecks()
+{
+    QFETCH(QString, database);
+    QFETCH(QString, warning);
+    QFETCH(QString, boxAfter);
+    QFETCH(bool, applied);
+
+    Fixture f;
+    test::TestFolder::makeDatabase(f.folder.file(QStringLiteral("db/Other.tdbd")));
+    PrefsDialog dialog(f.session);
+    const QString backup = f.folder.file(QStringLiteral("db/backup2"));
+    dialog.locationsPage()->backupBox()->setPath(backup);
+    const QString typed = database == QLatin1String("*") ? backup : f.folder.file(database);
+    dialog.locationsPage()->databaseBox()->setPath(typed);
+    dialog.show();
+    closeButton(dialog.locationsPage())->click();
+
+    QCOMPARE(f.port.boxes, warning.isEmpty() ? QStringList() : QStringList{QStringLiteral("warning: ") + warning});
+    const QString expectedBox = boxAfter == QLatin1String("*") ? backup : f.folder.file(boxAfter);
+    QCOMPARE(dialog.locationsPage()->databaseBox()->path(), expectedBox);
+    QCOMPARE(f.session.settings().DatabaseLocation, applied ? typed : f.folder.databasePath());
+    QCOMPARE(f.session.settings().BackupFolder, applied ? backup : f.folder.file("db/backup"));
+    QCOMPARE(f.session.data().location(), applied ? typed : f.folder.databasePath());
+    QVERIFY(f.session.data().isConnected());
+    // The other close steps still ran: the file was saved.
+    const QStringList lines = QString::fromLocal8Bit(f.config()).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.value(8), QStringLiteral("20"));
+    QCOMPARE(lines.value(1), f.session.settings().DatabaseLocation);
+}
+
+void TestPrefsDialog::failedPostIsLoggedWithTheCloseTag_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("tag");
+    QTest::newRow("first table") << "Email" << ": prefs close";
+    QTest::newRow("a later table") << "Method" << ": prefs close ";
+}
+
+void TestPrefsDialog::failedPostIsLoggedWithTheCloseTag()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, tag);
+    Fixture f;
+    // The table is empty and refuses the row the close starts in it.
+    f.session.data().execute(QStringLiteral("DELETE FROM %1").arg(table));
+    f.session.data().execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 BEGIN "
+                                            "SELECT RAISE(ABORT, 'no rows for %1'); END")
+                                 .arg(table));
+    f.session.data().execute(QStringLiteral("DELETE FROM Users"));
+    PrefsDialog dialog(f.session);
+    dialog.show();
+    closeButton(dialog.emailPage())->click();
+
+    const QStringList log = f.folder.logLines();
+    QCOMPARE(log.size(), 1);
+    // date-time, the tag, the message: no ": " of its own.
+    const QRegularExpression line(QStringLiteral("^\\d{1,2}/\\d{1,2}/\\d{2,4}( \\d{1,2}:\\d{2}:\\d{2} [AP]M)?") +
+                                  QRegularExpression::escape(tag) + QStringLiteral("no rows for ") + table);
+    QVERIFY2(line.match(log.first()).hasMatch(), qPrintable(log.first()));
+    // The tables after the failing one were still posted.
+    QCOMPARE(f.count(QStringLiteral("Users")), 1);
+}
+
+void TestPrefsDialog::triggersGridRefusesDeletion()
+{
+    Fixture f;
+    f.session.data().execute(QStringLiteral("INSERT INTO Triggers(Status,Template,Active) VALUES('Paid','Payment received',1)"));
+    PrefsDialog dialog(f.session);
+    dialog.show();
+    toolkit::DataGrid* grid = dialog.triggersPage()->grid();
+    grid->model()->rowCount(); // the row is read
+    grid->setCurrentRow(0);
+    navButton(grid, toolkit::RecordNavigator::Delete)->click();
+    QCOMPARE(f.count(QStringLiteral("Triggers")), 1);
+
+    // Appending works.
+    navButton(grid, toolkit::RecordNavigator::Insert)->click();
+    QCOMPARE(f.count(QStringLiteral("Triggers")), 2);
+    dialog.reject();
+}
+
+void TestPrefsDialog::listGridsDeleteWithoutConfirmation()
+{
+    Fixture f;
+    PrefsDialog dialog(f.session);
+    dialog.show();
+    const int before = f.count(QStringLiteral("Method"));
+    toolkit::DataGrid* grid = dialog.listsPage()->methodGrid();
+    grid->setCurrentRow(0);
+    // No box is answered: a confirmation would block here.
+    navButton(grid, toolkit::RecordNavigator::Delete)->click();
+    QCOMPARE(f.count(QStringLiteral("Method")), before - 1);
+    QVERIFY(f.port.boxes.isEmpty());
+    dialog.reject();
+}
+
+void TestPrefsDialog::checkBoxesActAtOnce()
+{
+    Fixture f;
+    PrefsDialog dialog(f.session);
+    QList<bool> signalled;
+    connect(&dialog, &PrefsDialog::autoBackupChanged, this, [&](bool state) { signalled << state; });
+    const QByteArray before = f.config();
+    dialog.show();
+
+    dialog.locationsPage()->autoBackupBox()->click();
+    QVERIFY(f.session.settings().AutoBackup);
+    QCOMPARE(f.port.status(), kAutoBackupEnabled);
+    dialog.locationsPage()->autoBackupBox()->click();
+    QVERIFY(!f.session.settings().AutoBackup);
+    QCOMPARE(f.port.status(), kAutoBackupDisabled);
+    QCOMPARE(signalled, (QList<bool>{true, false}));
+
+    dialog.downloadPage()->autoDownloadBox()->click();
+    QVERIFY(!f.session.settings().AutoDownload);
+    // Nothing is saved before the dialog closes.
+    QCOMPARE(f.config(), before);
+    dialog.reject();
+}
+
+void TestPrefsDialog::boundEditsLandInTheirTables()
+{
+    Fixture f;
+    PrefsDialog dialog(f.session);
+    dialog.show();
+    auto* from = dialog.findChild<QLineEdit*>(QStringLiteral("editFrom"));
+    QVERIFY(from);
+    from->setFocus();
+    from->selectAll();
+    QTest::keyClicks(from, QStringLiteral("shop@example.org"));
+    QTest::keyClick(from, Qt::Key_Return);
+    QCOMPARE(f.session.data().scalar(QStringLiteral("SELECT \"From\" FROM Email")).toString(),
+             QStringLiteral("shop@example.org"));
+    dialog.findChild<QCheckBox*>(QStringLiteral("checkPlaintext"))->click();
+    QCOMPARE(f.session.data().scalar(QStringLiteral("SELECT Plaintext FROM Email")).toInt(), 1);
+
+    // Typed but not finished: the close posts it. An empty port is no port.
+    auto* server = dialog.findChild<QLineEdit*>(QStringLiteral("editProxyServer"));
+    auto* port = dialog.findChild<QLineEdit*>(QStringLiteral("editProxyPort"));
+    server->setText(QStringLiteral("proxy.local"));
+    port->setText(QString());
+    dialog.accept();
+    QCOMPARE(f.session.data().scalar(QStringLiteral("SELECT Server FROM Proxy")).toString(),
+             QStringLiteral("proxy.local"));
+    QVERIFY(f.session.data().scalar(QStringLiteral("SELECT Port FROM Proxy")).isNull());
+}
+
+void TestPrefsDialog::helpOpensTheSupportPage()
+{
+    Fixture f;
+    PrefsDialog dialog(f.session);
+    dialog.show();
+    dialog.tabs()->setCurrentWidget(dialog.proxyPage());
+    dialog.proxyPage()->findChild<QPushButton*>(QStringLiteral("buttonHelp"))->click();
+    QCOMPARE(f.port.urlsOpened, (QList<QUrl>{QUrl(f.session.service().supportUrl())}));
+    QVERIFY(dialog.isVisible());
+    dialog.reject();
+}
+
+QTEST_MAIN(TestPrefsDialog)
+#include "tst_PrefsDialog.moc"
