@@ -1,5 +1,6 @@
 #include "intake/AnsiText.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace pelmora {
@@ -19,7 +20,15 @@ char16_t codePoint(unsigned char byte)
 
 bool AnsiText::isAscii(std::string_view bytes)
 {
-    for (const char c : bytes)
+    // Eight bytes at a time: any high bit set means a byte above 0x7F.
+    size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        if (word & 0x8080808080808080ull)
+            return false;
+    }
+    for (const char c : bytes.substr(i))
         if (static_cast<unsigned char>(c) >= 0x80)
             return false;
     return true;

@@ -168,6 +168,54 @@ private:
     qint64 rows_ = 0;
 };
 
+// Indexes of a table, dropped while a large download goes in and built again afterwards
+// (in the same transaction): building an index once is much cheaper than keeping it up to
+// date row by row. Kept when the table already holds more rows than the download brings.
+class SetIndexesAside {
+public:
+    SetIndexesAside(sqlite3* db, const char* table, qint64 expectedRows) : db_(db)
+    {
+        if (rowCount(table) > expectedRows)
+            return;
+        sqlite3_stmt* raw = nullptr;
+        const QByteArray sql = QByteArrayLiteral(
+            "SELECT name, sql FROM sqlite_master WHERE type='index' AND sql IS NOT NULL AND tbl_name=?");
+        if (sqlite3_prepare_v2(db_, sql.constData(), -1, &raw, nullptr) != SQLITE_OK)
+            throw Error(sqliteMessage(db_));
+        sqlite3_bind_text(raw, 1, table, -1, SQLITE_STATIC);
+        QList<QByteArray> names;
+        while (sqlite3_step(raw) == SQLITE_ROW) {
+            names << QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)));
+            definitions_ << QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(raw, 1)));
+        }
+        sqlite3_finalize(raw);
+        for (const QByteArray& name : names)
+            exec(db_, ("DROP INDEX " + SqlDialect::quoteIdentifier(QString::fromUtf8(name)).toUtf8()).constData());
+    }
+    // Builds the indexes again.
+    void restore()
+    {
+        for (const QByteArray& definition : definitions_)
+            exec(db_, definition.constData());
+        definitions_.clear();
+    }
+
+private:
+    qint64 rowCount(const char* table)
+    {
+        sqlite3_stmt* raw = nullptr;
+        const QByteArray sql = QByteArrayLiteral("SELECT count(*) FROM ") + table;
+        if (sqlite3_prepare_v2(db_, sql.constData(), -1, &raw, nullptr) != SQLITE_OK)
+            throw Error(sqliteMessage(db_));
+        const qint64 n = sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int64(raw, 0) : 0;
+        sqlite3_finalize(raw);
+        return n;
+    }
+
+    sqlite3* db_;
+    QList<QByteArray> definitions_;
+};
+
 } // namespace
 
 ImportResult BatchImport::DoBatch()
@@ -190,11 +238,17 @@ ImportResult BatchImport::importRecords(const QString& downloadFile)
         throw Error(QStringLiteral("Database is not connected"));
 
     Transaction transaction(db);
+    // A download line averages well over 100 bytes: a generous estimate of its rows.
+    const qint64 expectedRows = file.size() / 100;
+    SetIndexesAside orderIndexes(db, "Orders", expectedRows);
+    SetIndexesAside itemIndexes(db, "Items", expectedRows);
     DownloadReader reader(file);
     TableInserter orders(db, QStringLiteral("Orders"), Schema::orderColumns(), 50, downloadFile);
     TableInserter items(db, QStringLiteral("Items"), Schema::itemColumns(), 8, downloadFile);
     while (reader.next())
         (reader.section() == DownloadReader::Section::Orders ? orders : items).insert(reader);
+    orderIndexes.restore();
+    itemIndexes.restore();
     transaction.commit();
 
     ImportResult result;

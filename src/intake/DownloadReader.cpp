@@ -10,11 +10,13 @@ namespace {
 constexpr size_t kBufferSize = 1 << 20;
 constexpr char kCtrlZ = 26;
 
-// Appends bytes to out with NUL read as a blank.
-void appendField(std::string& out, const char* data, size_t length)
+// Appends bytes to out with NUL read as a blank (mayHoldNul: the line holds a NUL).
+void appendField(std::string& out, const char* data, size_t length, bool mayHoldNul)
 {
     const size_t at = out.size();
     out.append(data, length);
+    if (!mayHoldNul)
+        return;
     char* p = out.data() + at;
     char* const end = out.data() + out.size();
     while ((p = static_cast<char*>(std::memchr(p, '\0', static_cast<size_t>(end - p))))) {
@@ -141,18 +143,19 @@ void DownloadReader::parseLine(std::string_view line)
     }
     const char* const base = line.data();
     const size_t n = line.size();
+    const bool nul = std::memchr(base, '\0', n) != nullptr;
     size_t i = 0;
     for (;;) {
         if (inQuotes_) {
             const char* q = static_cast<const char*>(std::memchr(base + i, '"', n - i));
             if (!q) {
                 // The value goes on in the next line, with the line break in it.
-                appendField(data_, base + i, n - i);
+                appendField(data_, base + i, n - i, nul);
                 data_.append("\r\n", 2);
                 return;
             }
             const size_t at = static_cast<size_t>(q - base);
-            appendField(data_, base + i, at - i);
+            appendField(data_, base + i, at - i, nul);
             if (at + 1 < n && base[at + 1] == '"') {
                 data_.push_back('"');
                 i = at + 2;
@@ -178,7 +181,7 @@ void DownloadReader::parseLine(std::string_view line)
         }
         const char* sep = static_cast<const char*>(std::memchr(base + i, ';', n - i));
         const size_t stop = sep ? static_cast<size_t>(sep - base) : n;
-        appendField(data_, base + i, stop - i);
+        appendField(data_, base + i, stop - i, nul);
         pushField(true);
         if (!sep) {
             finishRecord();

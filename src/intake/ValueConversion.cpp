@@ -5,7 +5,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <optional>
 
 namespace pelmora {
@@ -45,7 +44,36 @@ bool readDigits(std::string_view text, size_t& pos, qint64& value, int* count = 
     return pos > start;
 }
 
-std::optional<QDate> parseDate(std::string_view text)
+struct Ymd {
+    int year;
+    int month;
+    int day;
+};
+
+bool isLeap(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+int daysIn(int year, int month)
+{
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeap(year) ? 29 : days[month - 1];
+}
+
+Ymd nextDay(Ymd d)
+{
+    if (++d.day > daysIn(d.year, d.month)) {
+        d.day = 1;
+        if (++d.month > 12) {
+            d.month = 1;
+            ++d.year;
+        }
+    }
+    return d;
+}
+
+std::optional<Ymd> parseDate(std::string_view text)
 {
     char separator = '-';
     if (text.find('.') != std::string_view::npos)
@@ -77,12 +105,10 @@ std::optional<QDate> parseDate(std::string_view text)
     }
     if (yearDigits <= 2)
         year += year < 30 ? 2000 : 1900;
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+        day > daysIn(static_cast<int>(year), static_cast<int>(month)))
         return std::nullopt;
-    const QDate date(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day));
-    if (!date.isValid())
-        return std::nullopt;
-    return date;
+    return Ymd{static_cast<int>(year), static_cast<int>(month), static_cast<int>(day)};
 }
 
 bool endsWithNoCase(std::string_view text, std::string_view tail)
@@ -143,11 +169,6 @@ size_t dateTimeSeparator(std::string_view text)
     return text.find_first_of("_ ");
 }
 
-QTime timeOfDay(qint64 ms)
-{
-    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms % kMsPerDay));
-}
-
 } // namespace
 
 double ValueConversion::toFloat(std::string_view text)
@@ -202,7 +223,8 @@ bool ValueConversion::toBoolean(std::string_view text)
     return text == "True" || text == "Ja";
 }
 
-QDate ValueConversion::toDate(std::string_view text)
+namespace {
+Ymd dateOf(std::string_view text)
 {
     const size_t split = dateTimeSeparator(text);
     if (split == std::string_view::npos) {
@@ -218,13 +240,14 @@ QDate ValueConversion::toDate(std::string_view text)
     if (!date || !time)
         notADateTime(text);
     // The stored date is the date and time rounded to the nearest day.
-    const QDate result = *time > kNoon ? date->addDays(1) : *date;
-    if (!result.isValid() || result.year() > 9999)
+    const Ymd result = *time > kNoon ? nextDay(*date) : *date;
+    if (result.year > 9999)
         notADateTime(text);
     return result;
 }
 
-QTime ValueConversion::toTime(std::string_view text)
+// Milliseconds since midnight.
+qint64 timeOf(std::string_view text)
 {
     const size_t split = dateTimeSeparator(text);
     if (split == std::string_view::npos) {
@@ -233,39 +256,73 @@ QTime ValueConversion::toTime(std::string_view text)
         const auto time = parseTime(text);
         if (!time)
             notADateTime(text);
-        return timeOfDay(*time);
+        return *time % kMsPerDay;
     }
     const auto date = parseDate(text.substr(0, split));
     const auto time = parseTime(text.substr(split + 1));
     if (!date || !time)
         notADateTime(text);
-    return timeOfDay(*time);
+    return *time % kMsPerDay;
+}
+} // namespace
+
+QDate ValueConversion::toDate(std::string_view text)
+{
+    const Ymd d = dateOf(text);
+    return QDate(d.year, d.month, d.day);
+}
+
+QTime ValueConversion::toTime(std::string_view text)
+{
+    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(timeOf(text)));
 }
 
 namespace {
-int writeDate(char* out, const QDate& d)
+void digits(char* out, int value, int count)
 {
-    return std::snprintf(out, 16, "%04d-%02d-%02d", d.year(), d.month(), d.day());
+    for (int i = count - 1; i >= 0; --i) {
+        out[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
 }
 
-int writeTime(char* out, const QTime& t)
+int writeDate(char* out, const Ymd& d)
 {
-    if (t.msec() != 0)
-        return std::snprintf(out, 16, "%02d:%02d:%02d.%03d", t.hour(), t.minute(), t.second(), t.msec());
-    return std::snprintf(out, 16, "%02d:%02d:%02d", t.hour(), t.minute(), t.second());
+    digits(out, d.year, 4);
+    out[4] = '-';
+    digits(out + 5, d.month, 2);
+    out[7] = '-';
+    digits(out + 8, d.day, 2);
+    return 10;
+}
+
+int writeTime(char* out, qint64 ms)
+{
+    const int msec = static_cast<int>(ms % 1000);
+    const int seconds = static_cast<int>(ms / 1000);
+    digits(out, seconds / 3600, 2);
+    out[2] = ':';
+    digits(out + 3, seconds / 60 % 60, 2);
+    out[5] = ':';
+    digits(out + 6, seconds % 60, 2);
+    if (msec == 0)
+        return 8;
+    out[8] = '.';
+    digits(out + 9, msec, 3);
+    return 12;
 }
 } // namespace
 
 QString ValueConversion::dateText(const QDate& date)
 {
     char buffer[16];
-    return QString::fromLatin1(buffer, writeDate(buffer, date));
+    return QString::fromLatin1(buffer, writeDate(buffer, Ymd{date.year(), date.month(), date.day()}));
 }
 
 QString ValueConversion::timeText(const QTime& time)
 {
     char buffer[16];
-    return QString::fromLatin1(buffer, writeTime(buffer, time));
+    return QString::fromLatin1(buffer, writeTime(buffer, time.msecsSinceStartOfDay()));
 }
 
 void ValueConversion::convert(ColumnType type, std::string_view text, ImportValue& value)
@@ -302,12 +359,12 @@ void ValueConversion::convert(ColumnType type, std::string_view text, ImportValu
         return;
     case ColumnType::Date:
         value.kind = Kind::Text;
-        value.storedLength = writeDate(value.stored, toDate(text));
+        value.storedLength = writeDate(value.stored, dateOf(text));
         value.text = std::string_view(value.stored, static_cast<size_t>(value.storedLength));
         return;
     case ColumnType::Time:
         value.kind = Kind::Text;
-        value.storedLength = writeTime(value.stored, toTime(text));
+        value.storedLength = writeTime(value.stored, timeOf(text));
         value.text = std::string_view(value.stored, static_cast<size_t>(value.storedLength));
         return;
     default:

@@ -27,6 +27,17 @@ QByteArray fullOrder(int id, const QByteArray& date = "31.12.2006", const QByteA
     return f.join(';');
 }
 
+// The indexes of Orders and Items, by name and definition.
+QStringList indexes(IntakeFixture& f)
+{
+    QStringList out;
+    QSqlQuery q = f.data.select(QStringLiteral(
+        "SELECT name || ': ' || sql FROM sqlite_master WHERE type='index' AND tbl_name IN ('Orders','Items') ORDER BY name"));
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
 QVariantList row(IntakeFixture& f, const QString& sql)
 {
     QSqlQuery q = f.data.select(sql);
@@ -62,10 +73,14 @@ void tst_DoBatch::importsOrdersAndItems()
                        "2\r\n" + fullOrder(1001) + "\r\n" + fullOrder(1002, "2006-12-31_18:00:00") + "\r\n" + kMarker +
                            "1001;2;P1;\"Blue\r\nshirt\";pcs;12.50;25;31.12.06\r\n1002;1;P2;Cap;;3;3;12/31/2006\r\n");
     QSignalSpy reset(&f.data, &DataModule::reset);
+    const QStringList indexesBefore = indexes(f);
+    QVERIFY(!indexesBefore.isEmpty());
 
     const ImportResult result = BatchImport(f.data, f.port).DoBatch();
 
     QVERIFY2(result.ok, qPrintable(result.error));
+    // Indexes set aside during the import are back.
+    QCOMPARE(indexes(f), indexesBefore);
     QCOMPARE(result.orders, 2);
     QCOMPARE(result.items, 2);
     QCOMPARE(reset.count(), 1);
@@ -191,10 +206,12 @@ void tst_DoBatch::failingRecordKeepsNothing()
     IntakeFixture f;
     f.exec(QStringLiteral("INSERT INTO Orders(ShopperID,Username) VALUES(500,'shop1')"));
     f.folder.writeFile(QStringLiteral("db/Download.txt"), download);
+    const QStringList indexesBefore = indexes(f);
 
     const ImportResult result = BatchImport(f.data, f.port).DoBatch();
 
     QVERIFY(!result.ok);
+    QCOMPARE(indexes(f), indexesBefore);
     QCOMPARE(f.count(QStringLiteral("Orders")), 1);
     QCOMPARE(f.count(QStringLiteral("Items")), 0);
     QCOMPARE(f.port.status(), QStringLiteral("The download failed and was not imported."));
