@@ -1,3 +1,4 @@
+#include "toolkit/SqlTableModel.h"
 #include "toolkit/widgets/DataGrid.h"
 #include "toolkit/widgets/RecordNavigator.h"
 
@@ -57,6 +58,7 @@ private slots:
     void deleteAsksWhenConfirmationIsOn();
     void refusedDeleteLeavesTheTable();
     void handlerReplacesTheDefaultAction();
+    void insertGoesToTheNewRowOfASortedSqlModel();
     void keyboardDeleteFollowsTheNavigator_data();
     void keyboardDeleteFollowsTheNavigator();
 
@@ -217,6 +219,24 @@ void TestRecordNavigator::handlerReplacesTheDefaultAction()
     QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navDelete")), Qt::LeftButton);
     QCOMPARE(asked, QList<int>{3});
     QCOMPARE(countRows(), 5);
+}
+
+void TestRecordNavigator::insertGoesToTheNewRowOfASortedSqlModel()
+{
+    SqlTableModel model;
+    model.setConnectionName(QString::fromLatin1(kConnection));
+    model.setTable(QStringLiteral("Method"));
+    model.setKeyColumn(QStringLiteral("RecordId"));
+    model.setSort(QStringLiteral("RecordId"), Qt::DescendingOrder);
+    QVERIFY(model.open());
+    m_grid->setModel(&model);
+    m_grid->setNavigatorButtons({RecordNavigator::Insert});
+    m_grid->setCurrentRow(3);
+    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navInsert")), Qt::LeftButton);
+    QCOMPARE(countRows(), 6);
+    QCOMPARE(m_grid->currentRow(), 0); // the highest number sorts first
+    QCOMPARE(m_grid->currentIndex().siblingAtColumn(model.columnIndex(QStringLiteral("RecordId"))).data().toInt(), 6);
+    m_grid->setModel(m_model);
 }
 
 void TestRecordNavigator::keyboardDeleteFollowsTheNavigator_data()

@@ -327,9 +327,15 @@ void RecordNavigator::insertRow()
     QAbstractItemModel *model = m_view->model();
     while (model->canFetchMore(m_view->rootIndex()))
         model->fetchMore(m_view->rootIndex());
-    const int row = rowCount();
+    int row = rowCount();
     if (!model->insertRow(row, m_view->rootIndex()))
         return;
+    // A SQL model shows the new row where its sort puts it.
+    if (auto *sql = qobject_cast<SqlTableModel *>(model)) {
+        const int shown = sql->rowOfKey(sql->lastInsertedKey());
+        if (shown >= 0)
+            row = shown;
+    }
     const QModelIndex target = model->index(qMin(row, rowCount() - 1), targetColumn(), m_view->rootIndex());
     m_view->setCurrentIndex(target);
     m_view->scrollTo(target);
