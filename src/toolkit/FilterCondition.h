@@ -5,7 +5,8 @@
 #include <QStringList>
 #include <QVariant>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // A grid's filter as a tree of conditions, and the expression text the grid
 // shows and hands on to whoever applies it.
@@ -22,60 +23,61 @@ namespace pelmora::toolkit {
 // are left out; an empty tree gives an empty text.
 //
 // The structure is kept as it is built; the text is only ever produced from it.
-class FilterCondition {
-public:
-  enum class Kind { Comparison, All, Any }; // All = AND, Any = OR
-  enum class Operator { Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual, Like, IsBlank, IsNotBlank };
+class FilterCondition
+{
+  public:
+    enum class Kind { Comparison, All, Any }; // All = AND, Any = OR
+    enum class Operator { Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual, Like, IsBlank, IsNotBlank };
 
-  FilterCondition() = default; // an empty AND group
+    FilterCondition() = default; // an empty AND group
 
-  static FilterCondition compare(const QString &field, Operator op, const QVariant &value = {});
-  static FilterCondition blank(const QString &field);
-  static FilterCondition notBlank(const QString &field);
-  static FilterCondition all(const QList<FilterCondition> &conditions);
-  static FilterCondition any(const QList<FilterCondition> &conditions);
+    static FilterCondition compare(const QString& field, Operator op, const QVariant& value = {});
+    static FilterCondition blank(const QString& field);
+    static FilterCondition notBlank(const QString& field);
+    static FilterCondition all(const QList<FilterCondition>& conditions);
+    static FilterCondition any(const QList<FilterCondition>& conditions);
 
-  Kind kind() const { return m_kind; }
-  bool isGroup() const { return m_kind != Kind::Comparison; }
-  // True when the tree holds no comparison at all.
-  bool isEmpty() const;
+    Kind kind() const { return m_kind; }
+    bool isGroup() const { return m_kind != Kind::Comparison; }
+    // True when the tree holds no comparison at all.
+    bool isEmpty() const;
 
-  QString field() const { return m_field; }
-  Operator op() const { return m_op; }
-  QVariant value() const { return m_value; }
+    QString field() const { return m_field; }
+    Operator op() const { return m_op; }
+    QVariant value() const { return m_value; }
 
-  const QList<FilterCondition> &conditions() const { return m_conditions; }
-  FilterCondition &append(const FilterCondition &condition); // for groups; returns *this
-  void clear();                                              // an empty AND group again
+    const QList<FilterCondition>& conditions() const { return m_conditions; }
+    FilterCondition& append(const FilterCondition& condition); // for groups; returns *this
+    void clear();                                              // an empty AND group again
 
-  bool isNegated() const { return m_negated; }
-  void setNegated(bool negated) { m_negated = negated; }
-  FilterCondition negated() const;
+    bool isNegated() const { return m_negated; }
+    void setNegated(bool negated) { m_negated = negated; }
+    FilterCondition negated() const;
 
-  // Every field the tree compares, in order of first appearance.
-  QStringList fields() const;
-  // The tree without the comparisons on `field` (ignoring letter case), with
-  // groups left empty by that removed too.
-  FilterCondition withoutField(const QString &field) const;
+    // Every field the tree compares, in order of first appearance.
+    QStringList fields() const;
+    // The tree without the comparisons on `field` (ignoring letter case), with
+    // groups left empty by that removed too.
+    FilterCondition withoutField(const QString& field) const;
 
-  QString toExpression() const;
-  static QString operatorText(Operator op);
-  // The value as it appears between the quotes (before quotes are doubled).
-  static QString valueText(const QVariant &value);
-  static QString quoted(const QString &text);
+    QString toExpression() const;
+    static QString operatorText(Operator op);
+    // The value as it appears between the quotes (before quotes are doubled).
+    static QString valueText(const QVariant& value);
+    static QString quoted(const QString& text);
 
-  bool operator==(const FilterCondition &other) const;
-  bool operator!=(const FilterCondition &other) const { return !(*this == other); }
+    bool operator==(const FilterCondition& other) const;
+    bool operator!=(const FilterCondition& other) const { return !(*this == other); }
 
-private:
-  QString render(bool nested) const;
+  private:
+    QString render(bool nested) const;
 
-  Kind m_kind = Kind::All;
-  QString m_field;
-  Operator m_op = Operator::Equal;
-  QVariant m_value;
-  bool m_negated = false;
-  QList<FilterCondition> m_conditions;
+    Kind m_kind = Kind::All;
+    QString m_field;
+    Operator m_op = Operator::Equal;
+    QVariant m_value;
+    bool m_negated = false;
+    QList<FilterCondition> m_conditions;
 };
 
 } // namespace pelmora::toolkit

@@ -7,40 +7,43 @@
 
 #include <algorithm>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
-QStringList LookupList::texts() const {
-  QStringList result;
-  result.reserve(values.size());
-  for (const QVariant &value : values)
-    result << value.toString();
-  return result;
+QStringList LookupList::texts() const
+{
+    QStringList result;
+    result.reserve(values.size());
+    for (const QVariant& value : values)
+        result << value.toString();
+    return result;
 }
 
-LookupList LookupList::load(const QString &connectionName, const QString &table, const QString &column,
-                            int limit, const QString &where) {
-  LookupList list;
-  limit = std::max(1, limit);
-  const QString name = sql::quoted(column);
-  QString text = QStringLiteral("SELECT DISTINCT ") + name + QStringLiteral(" FROM ") + sql::quoted(table) +
-                 QStringLiteral(" WHERE ") + name + QStringLiteral(" IS NOT NULL AND ") + name +
-                 QStringLiteral(" <> ''");
-  if (!where.trimmed().isEmpty())
-    text += QStringLiteral(" AND (") + where + QStringLiteral(")");
-  // One more than asked, to tell whether the list was cut.
-  text += QStringLiteral(" ORDER BY ") + name + QStringLiteral(" LIMIT ?");
-  QSqlQuery query(QSqlDatabase::database(connectionName, false));
-  query.setForwardOnly(true);
-  if (!sql::run(query, text, {limit + 1}, &list.error))
-    return list;
-  while (query.next()) {
-    if (list.values.size() == limit) {
-      list.truncated = true;
-      break;
+LookupList LookupList::load(const QString& connectionName, const QString& table, const QString& column, int limit,
+                            const QString& where)
+{
+    LookupList list;
+    limit = std::max(1, limit);
+    const QString name = sql::quoted(column);
+    QString text = QStringLiteral("SELECT DISTINCT ") + name + QStringLiteral(" FROM ") + sql::quoted(table) +
+                   QStringLiteral(" WHERE ") + name + QStringLiteral(" IS NOT NULL AND ") + name +
+                   QStringLiteral(" <> ''");
+    if (!where.trimmed().isEmpty())
+        text += QStringLiteral(" AND (") + where + QStringLiteral(")");
+    // One more than asked, to tell whether the list was cut.
+    text += QStringLiteral(" ORDER BY ") + name + QStringLiteral(" LIMIT ?");
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
+    query.setForwardOnly(true);
+    if (!sql::run(query, text, {limit + 1}, &list.error))
+        return list;
+    while (query.next()) {
+        if (list.values.size() == limit) {
+            list.truncated = true;
+            break;
+        }
+        list.values << query.value(0);
     }
-    list.values << query.value(0);
-  }
-  return list;
+    return list;
 }
 
 } // namespace pelmora::toolkit

@@ -9,516 +9,625 @@
 
 #include <algorithm>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 struct SqlGroupModel::Node {
-  Node *parent = nullptr;
-  int row = 0;    // place among the parent's groups
-  int level = -1; // the root is -1; a group of groupColumns[i] is i
-  QVariant value; // invalid for the blank group
-  bool blank = false;
-  int count = 0;
-  bool fetched = false;
-  std::vector<std::unique_ptr<Node>> groups;
-  std::unique_ptr<SqlRowWindow> rows; // for the groups of the last column, once opened
+    Node* parent = nullptr;
+    int row = 0;    // place among the parent's groups
+    int level = -1; // the root is -1; a group of groupColumns[i] is i
+    QVariant value; // invalid for the blank group
+    bool blank = false;
+    int count = 0;
+    bool fetched = false;
+    std::vector<std::unique_ptr<Node>> groups;
+    std::unique_ptr<SqlRowWindow> rows; // for the groups of the last column, once opened
 };
 
-namespace {
+namespace
+{
 
-bool isStyleRole(int role) {
-  return role == Qt::BackgroundRole || role == Qt::ForegroundRole || role == Qt::FontRole ||
-         role == Qt::TextAlignmentRole;
+bool isStyleRole(int role)
+{
+    return role == Qt::BackgroundRole || role == Qt::ForegroundRole || role == Qt::FontRole ||
+           role == Qt::TextAlignmentRole;
 }
 
-bool isBlank(const QVariant &value) {
-  return value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isEmpty());
+bool isBlank(const QVariant& value)
+{
+    return value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isEmpty());
 }
 
 } // namespace
 
-SqlGroupModel::SqlGroupModel(QObject *parent) : QAbstractItemModel(parent) {}
+SqlGroupModel::SqlGroupModel(QObject* parent) : QAbstractItemModel(parent)
+{
+}
 
 SqlGroupModel::~SqlGroupModel() = default;
 
-void SqlGroupModel::setConnectionName(const QString &name) { m_connectionName = name; }
-QString SqlGroupModel::connectionName() const { return m_connectionName; }
-void SqlGroupModel::setTable(const QString &table) { m_table = table; }
-QString SqlGroupModel::table() const { return m_table; }
-void SqlGroupModel::setKeyColumn(const QString &column) {
-  m_keyColumn = column.isEmpty() ? QStringLiteral("rowid") : column;
+void SqlGroupModel::setConnectionName(const QString& name)
+{
+    m_connectionName = name;
 }
-QString SqlGroupModel::keyColumn() const { return m_keyColumn; }
-
-void SqlGroupModel::setColumns(const QStringList &names, const QStringList &captions) {
-  m_requestedColumns = names;
-  m_requestedCaptions = captions;
+QString SqlGroupModel::connectionName() const
+{
+    return m_connectionName;
 }
-QStringList SqlGroupModel::columnNames() const { return m_columns; }
-QString SqlGroupModel::columnName(int column) const { return m_columns.value(column); }
-
-int SqlGroupModel::columnIndex(const QString &name) const {
-  for (int i = 0; i < m_columns.size(); ++i) {
-    if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
-      return i;
-  }
-  return -1;
+void SqlGroupModel::setTable(const QString& table)
+{
+    m_table = table;
 }
-
-bool SqlGroupModel::setGroupColumns(const QStringList &columns) {
-  m_groupColumns = columns;
-  return m_open ? reset(true) : true;
+QString SqlGroupModel::table() const
+{
+    return m_table;
 }
-QStringList SqlGroupModel::groupColumns() const { return m_groupColumns; }
-void SqlGroupModel::setGroupOrder(Qt::SortOrder order) { m_groupOrder = order; }
-
-bool SqlGroupModel::setFilter(const QString &sqlWhere) {
-  m_filter = sqlWhere.trimmed();
-  return m_open ? reset(true) : true;
+void SqlGroupModel::setKeyColumn(const QString& column)
+{
+    m_keyColumn = column.isEmpty() ? QStringLiteral("rowid") : column;
 }
-QString SqlGroupModel::filter() const { return m_filter; }
-
-bool SqlGroupModel::setSort(const QString &column, Qt::SortOrder order) {
-  m_sortColumn = column;
-  m_sortOrder = order;
-  return m_open ? reset(true) : true;
+QString SqlGroupModel::keyColumn() const
+{
+    return m_keyColumn;
 }
 
-void SqlGroupModel::sort(int column, Qt::SortOrder order) { setSort(columnName(column), order); }
-
-void SqlGroupModel::setReadOnly(bool readOnly) { m_readOnly = readOnly; }
-void SqlGroupModel::setColumnReadOnly(const QString &name, bool readOnly) {
-  if (readOnly)
-    m_readOnlyNames.insert(name.toLower());
-  else
-    m_readOnlyNames.remove(name.toLower());
+void SqlGroupModel::setColumns(const QStringList& names, const QStringList& captions)
+{
+    m_requestedColumns = names;
+    m_requestedCaptions = captions;
 }
-void SqlGroupModel::setPageSize(int rows) { m_pageSize = std::max(1, rows); }
-void SqlGroupModel::setMaxCachedPages(int pages) {
-  m_maxPages = std::max(2, pages);
-  trimPages();
+QStringList SqlGroupModel::columnNames() const
+{
+    return m_columns;
 }
-
-int SqlGroupModel::cachedPageCount() const {
-  int pages = 0;
-  for (const Node *leaf : m_openLeaves)
-    pages += leaf->rows->cachedPageCount();
-  return pages;
+QString SqlGroupModel::columnName(int column) const
+{
+    return m_columns.value(column);
 }
 
-void SqlGroupModel::setStyleProvider(StyleProvider provider) { m_styleProvider = std::move(provider); }
-
-bool SqlGroupModel::open() {
-  m_open = true;
-  return reset(true);
-}
-bool SqlGroupModel::refresh() { return open(); }
-void SqlGroupModel::close() {
-  m_open = false;
-  reset(false);
-}
-bool SqlGroupModel::isOpen() const { return m_open; }
-quint64 SqlGroupModel::generation() const { return m_generation; }
-QString SqlGroupModel::lastError() const { return m_lastError; }
-
-bool SqlGroupModel::fail(const QString &message) const {
-  m_lastError = message;
-  emit const_cast<SqlGroupModel *>(this)->error(message);
-  return false;
-}
-
-void SqlGroupModel::failLater(const QString &message) const {
-  m_lastError = message;
-  auto *self = const_cast<SqlGroupModel *>(this);
-  const quint64 generation = m_generation;
-  QMetaObject::invokeMethod(
-      self,
-      [self, generation, message] {
-        if (self->m_generation == generation)
-          emit self->error(message);
-      },
-      Qt::QueuedConnection);
-}
-
-bool SqlGroupModel::reset(bool keepOpen) {
-  ++m_notifying;
-  beginResetModel();
-  ++m_generation;
-  m_openLeaves.clear();
-  m_root.reset();
-  m_columns.clear();
-  m_captions.clear();
-  bool ok = true;
-  if (keepOpen) {
-    if (!QSqlDatabase::database(m_connectionName, false).isOpen()) {
-      ok = fail(QStringLiteral("The database connection is not open"));
-    } else {
-      const QStringList existing = sql::tableColumns(m_connectionName, m_table);
-      m_columns = m_requestedColumns.isEmpty() ? existing : m_requestedColumns;
-      for (int i = 0; i < m_columns.size(); ++i) {
-        const QString caption = m_requestedCaptions.value(i);
-        m_captions << (caption.isEmpty() ? m_columns[i] : caption);
-      }
-      const QString missing = sql::missingColumn(
-          existing, QStringList(m_columns) << m_keyColumn << m_sortColumn << m_groupColumns);
-      auto root = std::make_unique<Node>();
-      if (existing.isEmpty()) {
-        ok = fail(QStringLiteral("no such table: ") + m_table);
-      } else if (!missing.isEmpty()) {
-        ok = fail(missing);
-      } else if (isLeaf(root.get())) {
-        // No grouping: the root's rows are the table's rows.
-        SqlRowWindow counter({m_connectionName, m_table, m_keyColumn, {}, {}, Qt::AscendingOrder,
-                              m_filter.isEmpty() ? QStringList() : QStringList{m_filter}, {}},
-                             1, 2);
-        QString message;
-        ok = counter.count(&message) || fail(message);
-        root->count = counter.rowCount();
-        m_root = std::move(root);
-        if (ok)
-          openRows(m_root.get());
-      } else {
-        ok = fetchGroups(root.get(), root->groups);
-        root->fetched = true;
-        m_root = std::move(root);
-      }
+int SqlGroupModel::columnIndex(const QString& name) const
+{
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
     }
-  }
-  if (!ok) {
+    return -1;
+}
+
+bool SqlGroupModel::setGroupColumns(const QStringList& columns)
+{
+    m_groupColumns = columns;
+    return m_open ? reset(true) : true;
+}
+QStringList SqlGroupModel::groupColumns() const
+{
+    return m_groupColumns;
+}
+void SqlGroupModel::setGroupOrder(Qt::SortOrder order)
+{
+    m_groupOrder = order;
+}
+
+bool SqlGroupModel::setFilter(const QString& sqlWhere)
+{
+    m_filter = sqlWhere.trimmed();
+    return m_open ? reset(true) : true;
+}
+QString SqlGroupModel::filter() const
+{
+    return m_filter;
+}
+
+bool SqlGroupModel::setSort(const QString& column, Qt::SortOrder order)
+{
+    m_sortColumn = column;
+    m_sortOrder = order;
+    return m_open ? reset(true) : true;
+}
+
+void SqlGroupModel::sort(int column, Qt::SortOrder order)
+{
+    setSort(columnName(column), order);
+}
+
+void SqlGroupModel::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+}
+void SqlGroupModel::setColumnReadOnly(const QString& name, bool readOnly)
+{
+    if (readOnly)
+        m_readOnlyNames.insert(name.toLower());
+    else
+        m_readOnlyNames.remove(name.toLower());
+}
+void SqlGroupModel::setPageSize(int rows)
+{
+    m_pageSize = std::max(1, rows);
+}
+void SqlGroupModel::setMaxCachedPages(int pages)
+{
+    m_maxPages = std::max(2, pages);
+    trimPages();
+}
+
+int SqlGroupModel::cachedPageCount() const
+{
+    int pages = 0;
+    for (const Node* leaf : m_openLeaves)
+        pages += leaf->rows->cachedPageCount();
+    return pages;
+}
+
+void SqlGroupModel::setStyleProvider(StyleProvider provider)
+{
+    m_styleProvider = std::move(provider);
+}
+
+bool SqlGroupModel::open()
+{
+    m_open = true;
+    return reset(true);
+}
+bool SqlGroupModel::refresh()
+{
+    return open();
+}
+void SqlGroupModel::close()
+{
+    m_open = false;
+    reset(false);
+}
+bool SqlGroupModel::isOpen() const
+{
+    return m_open;
+}
+quint64 SqlGroupModel::generation() const
+{
+    return m_generation;
+}
+QString SqlGroupModel::lastError() const
+{
+    return m_lastError;
+}
+
+bool SqlGroupModel::fail(const QString& message) const
+{
+    m_lastError = message;
+    emit const_cast<SqlGroupModel*>(this)->error(message);
+    return false;
+}
+
+void SqlGroupModel::failLater(const QString& message) const
+{
+    m_lastError = message;
+    auto* self = const_cast<SqlGroupModel*>(this);
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        self,
+        [self, generation, message] {
+            if (self->m_generation == generation)
+                emit self->error(message);
+        },
+        Qt::QueuedConnection);
+}
+
+bool SqlGroupModel::reset(bool keepOpen)
+{
+    ++m_notifying;
+    beginResetModel();
+    ++m_generation;
+    m_openLeaves.clear();
     m_root.reset();
     m_columns.clear();
     m_captions.clear();
-  }
-  endResetModel();
-  --m_notifying;
-  return ok;
+    bool ok = true;
+    if (keepOpen) {
+        if (!QSqlDatabase::database(m_connectionName, false).isOpen()) {
+            ok = fail(QStringLiteral("The database connection is not open"));
+        } else {
+            const QStringList existing = sql::tableColumns(m_connectionName, m_table);
+            m_columns = m_requestedColumns.isEmpty() ? existing : m_requestedColumns;
+            for (int i = 0; i < m_columns.size(); ++i) {
+                const QString caption = m_requestedCaptions.value(i);
+                m_captions << (caption.isEmpty() ? m_columns[i] : caption);
+            }
+            const QString missing =
+                sql::missingColumn(existing, QStringList(m_columns) << m_keyColumn << m_sortColumn << m_groupColumns);
+            auto root = std::make_unique<Node>();
+            if (existing.isEmpty()) {
+                ok = fail(QStringLiteral("no such table: ") + m_table);
+            } else if (!missing.isEmpty()) {
+                ok = fail(missing);
+            } else if (isLeaf(root.get())) {
+                // No grouping: the root's rows are the table's rows.
+                SqlRowWindow counter({m_connectionName,
+                                      m_table,
+                                      m_keyColumn,
+                                      {},
+                                      {},
+                                      Qt::AscendingOrder,
+                                      m_filter.isEmpty() ? QStringList() : QStringList{m_filter},
+                                      {}},
+                                     1, 2);
+                QString message;
+                ok = counter.count(&message) || fail(message);
+                root->count = counter.rowCount();
+                m_root = std::move(root);
+                if (ok)
+                    openRows(m_root.get());
+            } else {
+                ok = fetchGroups(root.get(), root->groups);
+                root->fetched = true;
+                m_root = std::move(root);
+            }
+        }
+    }
+    if (!ok) {
+        m_root.reset();
+        m_columns.clear();
+        m_captions.clear();
+    }
+    endResetModel();
+    --m_notifying;
+    return ok;
 }
 
-bool SqlGroupModel::isLeaf(const Node *node) const { return node->level == m_groupColumns.size() - 1; }
+bool SqlGroupModel::isLeaf(const Node* node) const
+{
+    return node->level == m_groupColumns.size() - 1;
+}
 
-void SqlGroupModel::pathConditions(const Node *node, QStringList &conditions, QVariantList &values) const {
-  if (!m_filter.isEmpty())
-    conditions << m_filter;
-  QVector<const Node *> path;
-  for (const Node *n = node; n && n->level >= 0; n = n->parent)
-    path.prepend(n);
-  for (const Node *n : path) {
-    const QString column = sql::quoted(m_groupColumns[n->level]);
-    if (n->blank) {
-      conditions << column + QStringLiteral(" IS NULL OR ") + column + QStringLiteral(" = ''");
-    } else {
-      conditions << column + QStringLiteral(" = ?");
-      values << n->value;
+void SqlGroupModel::pathConditions(const Node* node, QStringList& conditions, QVariantList& values) const
+{
+    if (!m_filter.isEmpty())
+        conditions << m_filter;
+    QVector<const Node*> path;
+    for (const Node* n = node; n && n->level >= 0; n = n->parent)
+        path.prepend(n);
+    for (const Node* n : path) {
+        const QString column = sql::quoted(m_groupColumns[n->level]);
+        if (n->blank) {
+            conditions << column + QStringLiteral(" IS NULL OR ") + column + QStringLiteral(" = ''");
+        } else {
+            conditions << column + QStringLiteral(" = ?");
+            values << n->value;
+        }
     }
-  }
 }
 
 // The groups of the next column under `node`, in group order, with the
 // blank values NULL and '' merged into one group where the first of them stands.
-bool SqlGroupModel::fetchGroups(Node *node, std::vector<std::unique_ptr<Node>> &groups) {
-  QStringList conditions;
-  QVariantList values;
-  pathConditions(node, conditions, values);
-  QString where;
-  for (const QString &condition : conditions)
-    where += (where.isEmpty() ? QStringLiteral(" WHERE (") : QStringLiteral(" AND (")) + condition +
-             QStringLiteral(")");
-  const QString column = sql::quoted(m_groupColumns[node->level + 1]);
-  const QString text = QStringLiteral("SELECT ") + column + QStringLiteral(", COUNT(*) FROM ") +
-                       sql::quoted(m_table) + where + QStringLiteral(" GROUP BY ") + column +
-                       QStringLiteral(" ORDER BY ") + column +
-                       (m_groupOrder == Qt::DescendingOrder ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
-  QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-  query.setForwardOnly(true);
-  QString message;
-  if (!sql::run(query, text, values, &message))
-    return fail(message);
-  Node *blank = nullptr;
-  while (query.next()) {
-    const QVariant value = sql::normalized(query.value(0));
-    const int count = query.value(1).toInt();
-    if (isBlank(value) && blank) {
-      blank->count += count;
-      continue;
+bool SqlGroupModel::fetchGroups(Node* node, std::vector<std::unique_ptr<Node>>& groups)
+{
+    QStringList conditions;
+    QVariantList values;
+    pathConditions(node, conditions, values);
+    QString where;
+    for (const QString& condition : conditions)
+        where +=
+            (where.isEmpty() ? QStringLiteral(" WHERE (") : QStringLiteral(" AND (")) + condition + QStringLiteral(")");
+    const QString column = sql::quoted(m_groupColumns[node->level + 1]);
+    const QString text = QStringLiteral("SELECT ") + column + QStringLiteral(", COUNT(*) FROM ") +
+                         sql::quoted(m_table) + where + QStringLiteral(" GROUP BY ") + column +
+                         QStringLiteral(" ORDER BY ") + column +
+                         (m_groupOrder == Qt::DescendingOrder ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
+    QString message;
+    if (!sql::run(query, text, values, &message))
+        return fail(message);
+    Node* blank = nullptr;
+    while (query.next()) {
+        const QVariant value = sql::normalized(query.value(0));
+        const int count = query.value(1).toInt();
+        if (isBlank(value) && blank) {
+            blank->count += count;
+            continue;
+        }
+        auto group = std::make_unique<Node>();
+        group->parent = node;
+        group->row = int(groups.size());
+        group->level = node->level + 1;
+        group->blank = isBlank(value);
+        group->value = group->blank ? QVariant() : value;
+        group->count = count;
+        if (group->blank)
+            blank = group.get();
+        groups.push_back(std::move(group));
     }
-    auto group = std::make_unique<Node>();
-    group->parent = node;
-    group->row = int(groups.size());
-    group->level = node->level + 1;
-    group->blank = isBlank(value);
-    group->value = group->blank ? QVariant() : value;
-    group->count = count;
-    if (group->blank)
-      blank = group.get();
-    groups.push_back(std::move(group));
-  }
-  return true;
+    return true;
 }
 
-void SqlGroupModel::openRows(Node *node) {
-  SqlRowSource source;
-  source.connectionName = m_connectionName;
-  source.table = m_table;
-  source.keyColumn = m_keyColumn;
-  source.columns = m_columns;
-  source.sortColumn = m_sortColumn;
-  source.order = m_sortOrder;
-  pathConditions(node, source.conditions, source.conditionValues);
-  node->rows = std::make_unique<SqlRowWindow>(source, m_pageSize, m_maxPages);
-  node->rows->setClock(&m_clock);
-  node->rows->setRowCount(node->count);
-  node->fetched = true;
-  m_openLeaves.push_back(node);
+void SqlGroupModel::openRows(Node* node)
+{
+    SqlRowSource source;
+    source.connectionName = m_connectionName;
+    source.table = m_table;
+    source.keyColumn = m_keyColumn;
+    source.columns = m_columns;
+    source.sortColumn = m_sortColumn;
+    source.order = m_sortOrder;
+    pathConditions(node, source.conditions, source.conditionValues);
+    node->rows = std::make_unique<SqlRowWindow>(source, m_pageSize, m_maxPages);
+    node->rows->setClock(&m_clock);
+    node->rows->setRowCount(node->count);
+    node->fetched = true;
+    m_openLeaves.push_back(node);
 }
 
 // Keeps the pages of all groups within the budget, dropping the page read
 // least recently wherever it is.
-void SqlGroupModel::trimPages() const {
-  while (cachedPageCount() > m_maxPages) {
-    SqlRowWindow *oldest = nullptr;
-    for (const Node *leaf : m_openLeaves) {
-      if (leaf->rows->cachedPageCount() &&
-          (!oldest || leaf->rows->oldestPageUse() < oldest->oldestPageUse()))
-        oldest = leaf->rows.get();
+void SqlGroupModel::trimPages() const
+{
+    while (cachedPageCount() > m_maxPages) {
+        SqlRowWindow* oldest = nullptr;
+        for (const Node* leaf : m_openLeaves) {
+            if (leaf->rows->cachedPageCount() && (!oldest || leaf->rows->oldestPageUse() < oldest->oldestPageUse()))
+                oldest = leaf->rows.get();
+        }
+        if (!oldest)
+            return;
+        oldest->evictOldestPage();
     }
-    if (!oldest)
-      return;
-    oldest->evictOldestPage();
-  }
 }
 
-SqlGroupModel::Node *SqlGroupModel::parentNode(const QModelIndex &index) const {
-  return index.isValid() ? static_cast<Node *>(index.internalPointer()) : nullptr;
+SqlGroupModel::Node* SqlGroupModel::parentNode(const QModelIndex& index) const
+{
+    return index.isValid() ? static_cast<Node*>(index.internalPointer()) : nullptr;
 }
 
-SqlGroupModel::Node *SqlGroupModel::groupNode(const QModelIndex &index) const {
-  if (!index.isValid())
-    return m_root.get();
-  Node *parent = parentNode(index);
-  if (!parent || isLeaf(parent) || index.row() >= int(parent->groups.size()))
-    return nullptr;
-  return parent->groups[index.row()].get();
+SqlGroupModel::Node* SqlGroupModel::groupNode(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return m_root.get();
+    Node* parent = parentNode(index);
+    if (!parent || isLeaf(parent) || index.row() >= int(parent->groups.size()))
+        return nullptr;
+    return parent->groups[index.row()].get();
 }
 
-QModelIndex SqlGroupModel::indexOf(const Node *node) const {
-  if (!node || !node->parent)
-    return {};
-  return createIndex(node->row, 0, node->parent);
+QModelIndex SqlGroupModel::indexOf(const Node* node) const
+{
+    if (!node || !node->parent)
+        return {};
+    return createIndex(node->row, 0, node->parent);
 }
 
-bool SqlGroupModel::isGroup(const QModelIndex &index) const { return index.isValid() && groupNode(index); }
-
-QModelIndex SqlGroupModel::index(int row, int column, const QModelIndex &parent) const {
-  if (!hasIndex(row, column, parent))
-    return {};
-  Node *node = groupNode(parent);
-  return node ? createIndex(row, column, node) : QModelIndex();
+bool SqlGroupModel::isGroup(const QModelIndex& index) const
+{
+    return index.isValid() && groupNode(index);
 }
 
-QModelIndex SqlGroupModel::parent(const QModelIndex &child) const {
-  Node *node = parentNode(child);
-  return node ? indexOf(node) : QModelIndex();
+QModelIndex SqlGroupModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (!hasIndex(row, column, parent))
+        return {};
+    Node* node = groupNode(parent);
+    return node ? createIndex(row, column, node) : QModelIndex();
 }
 
-int SqlGroupModel::rowCount(const QModelIndex &parent) const {
-  if (parent.isValid() && parent.column() > 0)
-    return 0;
-  const Node *node = groupNode(parent);
-  if (!node || !node->fetched)
-    return 0;
-  return isLeaf(node) ? node->rows->rowCount() : int(node->groups.size());
+QModelIndex SqlGroupModel::parent(const QModelIndex& child) const
+{
+    Node* node = parentNode(child);
+    return node ? indexOf(node) : QModelIndex();
 }
 
-int SqlGroupModel::columnCount(const QModelIndex &) const { return int(m_columns.size()); }
-
-bool SqlGroupModel::hasChildren(const QModelIndex &parent) const {
-  if (parent.isValid() && parent.column() > 0)
-    return false;
-  const Node *node = groupNode(parent);
-  if (!node)
-    return false;
-  return node->fetched ? rowCount(parent) > 0 : node->count > 0;
+int SqlGroupModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid() && parent.column() > 0)
+        return 0;
+    const Node* node = groupNode(parent);
+    if (!node || !node->fetched)
+        return 0;
+    return isLeaf(node) ? node->rows->rowCount() : int(node->groups.size());
 }
 
-bool SqlGroupModel::canFetchMore(const QModelIndex &parent) const {
-  if (parent.isValid() && parent.column() > 0)
-    return false;
-  const Node *node = groupNode(parent);
-  return node && !node->fetched && node->count > 0;
+int SqlGroupModel::columnCount(const QModelIndex&) const
+{
+    return int(m_columns.size());
 }
 
-void SqlGroupModel::fetchMore(const QModelIndex &parent) {
-  if (!canFetchMore(parent))
-    return;
-  Node *node = groupNode(parent);
-  if (m_notifying) {
-    // Rows inserted while listeners still handle a reset or an insertion would
-    // reach them out of turn: open the group once they are done, unless the
-    // groups changed meanwhile.
+bool SqlGroupModel::hasChildren(const QModelIndex& parent) const
+{
+    if (parent.isValid() && parent.column() > 0)
+        return false;
+    const Node* node = groupNode(parent);
+    if (!node)
+        return false;
+    return node->fetched ? rowCount(parent) > 0 : node->count > 0;
+}
+
+bool SqlGroupModel::canFetchMore(const QModelIndex& parent) const
+{
+    if (parent.isValid() && parent.column() > 0)
+        return false;
+    const Node* node = groupNode(parent);
+    return node && !node->fetched && node->count > 0;
+}
+
+void SqlGroupModel::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    Node* node = groupNode(parent);
+    if (m_notifying) {
+        // Rows inserted while listeners still handle a reset or an insertion would
+        // reach them out of turn: open the group once they are done, unless the
+        // groups changed meanwhile.
+        const quint64 generation = m_generation;
+        QMetaObject::invokeMethod(
+            this,
+            [this, node, generation] {
+                if (generation == m_generation)
+                    fetchMore(indexOf(node));
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    if (isLeaf(node)) {
+        ++m_notifying;
+        beginInsertRows(parent, 0, node->count - 1);
+        openRows(node);
+        endInsertRows();
+        --m_notifying;
+        return;
+    }
+    std::vector<std::unique_ptr<Node>> groups;
     const quint64 generation = m_generation;
-    QMetaObject::invokeMethod(
-        this,
-        [this, node, generation] {
-          if (generation == m_generation)
-            fetchMore(indexOf(node));
-        },
-        Qt::QueuedConnection);
-    return;
-  }
-  if (isLeaf(node)) {
+    const bool ok = fetchGroups(node, groups);
+    // A listener of error() may have refreshed the model: this node is gone then.
+    if (generation != m_generation)
+        return;
+    node->fetched = true; // a failure is not retried until the next refresh
+    if (!ok || groups.empty())
+        return;
     ++m_notifying;
-    beginInsertRows(parent, 0, node->count - 1);
-    openRows(node);
+    beginInsertRows(parent, 0, int(groups.size()) - 1);
+    node->groups = std::move(groups);
     endInsertRows();
     --m_notifying;
-    return;
-  }
-  std::vector<std::unique_ptr<Node>> groups;
-  const quint64 generation = m_generation;
-  const bool ok = fetchGroups(node, groups);
-  // A listener of error() may have refreshed the model: this node is gone then.
-  if (generation != m_generation)
-    return;
-  node->fetched = true; // a failure is not retried until the next refresh
-  if (!ok || groups.empty())
-    return;
-  ++m_notifying;
-  beginInsertRows(parent, 0, int(groups.size()) - 1);
-  node->groups = std::move(groups);
-  endInsertRows();
-  --m_notifying;
 }
 
-QString SqlGroupModel::groupLabel(const Node *node) const {
-  return (node->blank ? QString() : node->value.toString()) + QStringLiteral(" (%1)").arg(node->count);
+QString SqlGroupModel::groupLabel(const Node* node) const
+{
+    return (node->blank ? QString() : node->value.toString()) + QStringLiteral(" (%1)").arg(node->count);
 }
 
-QVariant SqlGroupModel::rowValue(const QModelIndex &index, int column) const {
-  Node *leaf = parentNode(index);
-  if (!leaf || !isLeaf(leaf) || !leaf->rows)
-    return {};
-  QString message;
-  const SqlRowWindow::Row *row = leaf->rows->row(index.row(), &message);
-  if (!row) {
-    if (!message.isEmpty())
-      failLater(message);
-    return {};
-  }
-  const QVariant value = column < 0 ? row->key : row->values.value(column);
-  trimPages();
-  return value;
+QVariant SqlGroupModel::rowValue(const QModelIndex& index, int column) const
+{
+    Node* leaf = parentNode(index);
+    if (!leaf || !isLeaf(leaf) || !leaf->rows)
+        return {};
+    QString message;
+    const SqlRowWindow::Row* row = leaf->rows->row(index.row(), &message);
+    if (!row) {
+        if (!message.isEmpty())
+            failLater(message);
+        return {};
+    }
+    const QVariant value = column < 0 ? row->key : row->values.value(column);
+    trimPages();
+    return value;
 }
 
-QVariant SqlGroupModel::data(const QModelIndex &index, int role) const {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid))
-    return {};
-  if (const Node *group = groupNode(index)) {
+QVariant SqlGroupModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    if (const Node* group = groupNode(index)) {
+        switch (role) {
+        case Qt::DisplayRole:
+            return index.column() == 0 ? QVariant(groupLabel(group)) : QVariant();
+        case IsGroupRole:
+            return true;
+        case GroupValueRole:
+            return group->value;
+        case GroupCountRole:
+            return group->count;
+        case GroupColumnRole:
+            return m_groupColumns.value(group->level);
+        case GroupLabelRole:
+            return groupLabel(group);
+        default:
+            return {};
+        }
+    }
     switch (role) {
     case Qt::DisplayRole:
-      return index.column() == 0 ? QVariant(groupLabel(group)) : QVariant();
+    case Qt::EditRole:
+        return rowValue(index, index.column());
     case IsGroupRole:
-      return true;
-    case GroupValueRole:
-      return group->value;
-    case GroupCountRole:
-      return group->count;
-    case GroupColumnRole:
-      return m_groupColumns.value(group->level);
-    case GroupLabelRole:
-      return groupLabel(group);
+        return false;
+    case KeyRole:
+        return rowValue(index, -1);
     default:
-      return {};
+        if (isStyleRole(role) && m_styleProvider)
+            return m_styleProvider(index, role);
+        return {};
     }
-  }
-  switch (role) {
-  case Qt::DisplayRole:
-  case Qt::EditRole:
-    return rowValue(index, index.column());
-  case IsGroupRole:
-    return false;
-  case KeyRole:
-    return rowValue(index, -1);
-  default:
-    if (isStyleRole(role) && m_styleProvider)
-      return m_styleProvider(index, role);
-    return {};
-  }
 }
 
-QVariant SqlGroupModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation == Qt::Horizontal && section >= 0 && section < m_columns.size()) {
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
-      return m_captions[section];
-    if (role == Qt::UserRole)
-      return m_columns[section];
-    return {};
-  }
-  return QAbstractItemModel::headerData(section, orientation, role);
+QVariant SqlGroupModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && section >= 0 && section < m_columns.size()) {
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            return m_captions[section];
+        if (role == Qt::UserRole)
+            return m_columns[section];
+        return {};
+    }
+    return QAbstractItemModel::headerData(section, orientation, role);
 }
 
-Qt::ItemFlags SqlGroupModel::flags(const QModelIndex &index) const {
-  if (!index.isValid())
-    return Qt::NoItemFlags;
-  if (isGroup(index))
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-  Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-  const QString name = columnName(index.column());
-  if (!m_readOnly && !m_readOnlyNames.contains(name.toLower()) &&
-      name.compare(m_keyColumn, Qt::CaseInsensitive) != 0)
-    result |= Qt::ItemIsEditable;
-  return result;
-}
-
-QVariant SqlGroupModel::keyAt(const QModelIndex &index) const {
-  return index.isValid() && !isGroup(index) ? rowValue(index, -1) : QVariant();
-}
-
-QVariant SqlGroupModel::value(const QModelIndex &index, const QString &column) const {
-  if (!index.isValid() || isGroup(index))
-    return {};
-  const int at = columnIndex(column);
-  if (at >= 0)
-    return rowValue(index, at);
-  return column.compare(m_keyColumn, Qt::CaseInsensitive) == 0 ? rowValue(index, -1) : QVariant();
-}
-
-QVariantMap SqlGroupModel::record(const QModelIndex &index) const {
-  QVariantMap result;
-  if (!index.isValid() || isGroup(index) || !keyAt(index).isValid())
+Qt::ItemFlags SqlGroupModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    if (isGroup(index))
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    const QString name = columnName(index.column());
+    if (!m_readOnly && !m_readOnlyNames.contains(name.toLower()) && name.compare(m_keyColumn, Qt::CaseInsensitive) != 0)
+        result |= Qt::ItemIsEditable;
     return result;
-  for (int i = 0; i < m_columns.size(); ++i)
-    result.insert(m_columns[i], rowValue(index, i));
-  if (columnIndex(m_keyColumn) < 0)
-    result.insert(m_keyColumn, rowValue(index, -1));
-  return result;
 }
 
-bool SqlGroupModel::setData(const QModelIndex &index, const QVariant &value, int role) {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid) || isGroup(index) ||
-      (role != Qt::EditRole && role != Qt::DisplayRole))
-    return false;
-  if (!(flags(index) & Qt::ItemIsEditable))
-    return fail(QStringLiteral("Column ") + columnName(index.column()) + QStringLiteral(" is read-only"));
-  const QVariant key = keyAt(index);
-  if (!key.isValid())
-    return fail(m_lastError.isEmpty() ? QStringLiteral("The row could not be read") : m_lastError);
+QVariant SqlGroupModel::keyAt(const QModelIndex& index) const
+{
+    return index.isValid() && !isGroup(index) ? rowValue(index, -1) : QVariant();
+}
 
-  const quint64 generation = m_generation;
-  emit aboutToPost(index, value);
-  if (generation != m_generation)
-    return fail(QStringLiteral("The rows were refreshed before the change was saved"));
+QVariant SqlGroupModel::value(const QModelIndex& index, const QString& column) const
+{
+    if (!index.isValid() || isGroup(index))
+        return {};
+    const int at = columnIndex(column);
+    if (at >= 0)
+        return rowValue(index, at);
+    return column.compare(m_keyColumn, Qt::CaseInsensitive) == 0 ? rowValue(index, -1) : QVariant();
+}
 
-  QString message;
-  if (!sql::updateCell(m_connectionName, m_table, m_keyColumn, columnName(index.column()), value, key, &message))
-    return fail(message);
-  Node *leaf = parentNode(index);
-  if (!leaf->rows->reload(index.row(), &message)) {
-    if (SqlRowWindow::Row *cached = leaf->rows->cachedRow(index.row()))
-      cached->values[index.column()] = sql::normalized(sql::toStorage(value));
-  }
-  emit dataChanged(this->index(index.row(), 0, index.parent()),
-                   this->index(index.row(), columnCount() - 1, index.parent()));
-  emit posted(index);
-  return true;
+QVariantMap SqlGroupModel::record(const QModelIndex& index) const
+{
+    QVariantMap result;
+    if (!index.isValid() || isGroup(index) || !keyAt(index).isValid())
+        return result;
+    for (int i = 0; i < m_columns.size(); ++i)
+        result.insert(m_columns[i], rowValue(index, i));
+    if (columnIndex(m_keyColumn) < 0)
+        result.insert(m_keyColumn, rowValue(index, -1));
+    return result;
+}
+
+bool SqlGroupModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || isGroup(index) ||
+        (role != Qt::EditRole && role != Qt::DisplayRole))
+        return false;
+    if (!(flags(index) & Qt::ItemIsEditable))
+        return fail(QStringLiteral("Column ") + columnName(index.column()) + QStringLiteral(" is read-only"));
+    const QVariant key = keyAt(index);
+    if (!key.isValid())
+        return fail(m_lastError.isEmpty() ? QStringLiteral("The row could not be read") : m_lastError);
+
+    const quint64 generation = m_generation;
+    emit aboutToPost(index, value);
+    if (generation != m_generation)
+        return fail(QStringLiteral("The rows were refreshed before the change was saved"));
+
+    QString message;
+    if (!sql::updateCell(m_connectionName, m_table, m_keyColumn, columnName(index.column()), value, key, &message))
+        return fail(message);
+    Node* leaf = parentNode(index);
+    if (!leaf->rows->reload(index.row(), &message)) {
+        if (SqlRowWindow::Row* cached = leaf->rows->cachedRow(index.row()))
+            cached->values[index.column()] = sql::normalized(sql::toStorage(value));
+    }
+    emit dataChanged(this->index(index.row(), 0, index.parent()),
+                     this->index(index.row(), columnCount() - 1, index.parent()));
+    emit posted(index);
+    return true;
 }
 
 } // namespace pelmora::toolkit

@@ -11,7 +11,8 @@
 #include <memory>
 #include <vector>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 class SqlRowWindow;
 
@@ -30,124 +31,125 @@ class SqlRowWindow;
 // text form one blank group, shown as " (count)". Data rows show their stored
 // values and are edited like SqlTableModel rows: each edit is posted at once.
 // With no group columns the model is a flat list of the rows.
-class SqlGroupModel : public QAbstractItemModel {
-  Q_OBJECT
+class SqlGroupModel : public QAbstractItemModel
+{
+    Q_OBJECT
 
-public:
-  enum Role {
-    IsGroupRole = Qt::UserRole + 1, // bool, every column
-    GroupValueRole,                 // the group's value (invalid for the blank group)
-    GroupCountRole,                 // the number of rows in the group
-    GroupColumnRole,                // the name of the column the group is made by
-    GroupLabelRole,                 // "value (count)", every column
-    KeyRole,                        // the key of a data row
-  };
-  // Consulted by data() for the style roles of data rows (see SqlTableModel).
-  using StyleProvider = std::function<QVariant(const QModelIndex &index, int role)>;
+  public:
+    enum Role {
+        IsGroupRole = Qt::UserRole + 1, // bool, every column
+        GroupValueRole,                 // the group's value (invalid for the blank group)
+        GroupCountRole,                 // the number of rows in the group
+        GroupColumnRole,                // the name of the column the group is made by
+        GroupLabelRole,                 // "value (count)", every column
+        KeyRole,                        // the key of a data row
+    };
+    // Consulted by data() for the style roles of data rows (see SqlTableModel).
+    using StyleProvider = std::function<QVariant(const QModelIndex& index, int role)>;
 
-  explicit SqlGroupModel(QObject *parent = nullptr);
-  ~SqlGroupModel() override;
+    explicit SqlGroupModel(QObject* parent = nullptr);
+    ~SqlGroupModel() override;
 
-  // --- what to show; takes effect at the next open()/refresh(), except
-  // setFilter(), setSort() and setGroupColumns(), which refetch when open ---
-  void setConnectionName(const QString &name);
-  QString connectionName() const;
-  void setTable(const QString &table);
-  QString table() const;
-  void setKeyColumn(const QString &column); // default "rowid"
-  QString keyColumn() const;
-  void setColumns(const QStringList &names, const QStringList &captions = {});
-  QStringList columnNames() const;
-  QString columnName(int column) const;
-  int columnIndex(const QString &name) const;
+    // --- what to show; takes effect at the next open()/refresh(), except
+    // setFilter(), setSort() and setGroupColumns(), which refetch when open ---
+    void setConnectionName(const QString& name);
+    QString connectionName() const;
+    void setTable(const QString& table);
+    QString table() const;
+    void setKeyColumn(const QString& column); // default "rowid"
+    QString keyColumn() const;
+    void setColumns(const QStringList& names, const QStringList& captions = {});
+    QStringList columnNames() const;
+    QString columnName(int column) const;
+    int columnIndex(const QString& name) const;
 
-  bool setGroupColumns(const QStringList &columns);
-  QStringList groupColumns() const;
-  void setGroupOrder(Qt::SortOrder order); // order of the groups, default ascending
-  bool setFilter(const QString &sqlWhere);
-  QString filter() const;
-  // Order of the data rows inside their group.
-  bool setSort(const QString &column, Qt::SortOrder order = Qt::AscendingOrder);
-  void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    bool setGroupColumns(const QStringList& columns);
+    QStringList groupColumns() const;
+    void setGroupOrder(Qt::SortOrder order); // order of the groups, default ascending
+    bool setFilter(const QString& sqlWhere);
+    QString filter() const;
+    // Order of the data rows inside their group.
+    bool setSort(const QString& column, Qt::SortOrder order = Qt::AscendingOrder);
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-  void setReadOnly(bool readOnly);
-  void setColumnReadOnly(const QString &name, bool readOnly);
-  void setPageSize(int rows);        // default 256
-  void setMaxCachedPages(int pages); // over all groups, default 32
-  int cachedPageCount() const;
-  void setStyleProvider(StyleProvider provider);
+    void setReadOnly(bool readOnly);
+    void setColumnReadOnly(const QString& name, bool readOnly);
+    void setPageSize(int rows);        // default 256
+    void setMaxCachedPages(int pages); // over all groups, default 32
+    int cachedPageCount() const;
+    void setStyleProvider(StyleProvider provider);
 
-  bool open();
-  bool refresh();
-  void close();
-  bool isOpen() const;
-  quint64 generation() const;
-  QString lastError() const;
+    bool open();
+    bool refresh();
+    void close();
+    bool isOpen() const;
+    quint64 generation() const;
+    QString lastError() const;
 
-  bool isGroup(const QModelIndex &index) const;
-  QVariant keyAt(const QModelIndex &index) const;      // invalid for group rows
-  QVariantMap record(const QModelIndex &index) const;  // empty for group rows
-  QVariant value(const QModelIndex &index, const QString &column) const;
+    bool isGroup(const QModelIndex& index) const;
+    QVariant keyAt(const QModelIndex& index) const;     // invalid for group rows
+    QVariantMap record(const QModelIndex& index) const; // empty for group rows
+    QVariant value(const QModelIndex& index, const QString& column) const;
 
-  // --- QAbstractItemModel ---
-  QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
-  QModelIndex parent(const QModelIndex &child) const override;
-  int rowCount(const QModelIndex &parent = {}) const override;
-  int columnCount(const QModelIndex &parent = {}) const override;
-  bool hasChildren(const QModelIndex &parent = {}) const override;
-  bool canFetchMore(const QModelIndex &parent) const override;
-  void fetchMore(const QModelIndex &parent) override;
-  QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-  Qt::ItemFlags flags(const QModelIndex &index) const override;
-  bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    // --- QAbstractItemModel ---
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
-signals:
-  void aboutToPost(const QModelIndex &index, const QVariant &value);
-  void posted(const QModelIndex &index);
-  void error(const QString &message);
+  signals:
+    void aboutToPost(const QModelIndex& index, const QVariant& value);
+    void posted(const QModelIndex& index);
+    void error(const QString& message);
 
-private:
-  struct Node;
+  private:
+    struct Node;
 
-  bool reset(bool keepOpen);
-  bool fail(const QString &message) const;
-  void failLater(const QString &message) const;
-  bool isLeaf(const Node *node) const;
-  Node *parentNode(const QModelIndex &index) const;
-  Node *groupNode(const QModelIndex &index) const; // nullptr for data rows
-  QModelIndex indexOf(const Node *node) const;
-  bool fetchGroups(Node *node, std::vector<std::unique_ptr<Node>> &groups);
-  void openRows(Node *node);
-  void pathConditions(const Node *node, QStringList &conditions, QVariantList &values) const;
-  QVariant rowValue(const QModelIndex &index, int column) const;
-  void trimPages() const;
-  QString groupLabel(const Node *node) const;
+    bool reset(bool keepOpen);
+    bool fail(const QString& message) const;
+    void failLater(const QString& message) const;
+    bool isLeaf(const Node* node) const;
+    Node* parentNode(const QModelIndex& index) const;
+    Node* groupNode(const QModelIndex& index) const; // nullptr for data rows
+    QModelIndex indexOf(const Node* node) const;
+    bool fetchGroups(Node* node, std::vector<std::unique_ptr<Node>>& groups);
+    void openRows(Node* node);
+    void pathConditions(const Node* node, QStringList& conditions, QVariantList& values) const;
+    QVariant rowValue(const QModelIndex& index, int column) const;
+    void trimPages() const;
+    QString groupLabel(const Node* node) const;
 
-  QString m_connectionName;
-  QString m_table;
-  QString m_keyColumn = QStringLiteral("rowid");
-  QStringList m_requestedColumns;
-  QStringList m_requestedCaptions;
-  QStringList m_columns;
-  QStringList m_captions;
-  QStringList m_groupColumns;
-  Qt::SortOrder m_groupOrder = Qt::AscendingOrder;
-  QString m_filter;
-  QString m_sortColumn;
-  Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-  bool m_readOnly = false;
-  QSet<QString> m_readOnlyNames;
-  bool m_open = false;
-  int m_pageSize = 256;
-  int m_maxPages = 32;
-  quint64 m_generation = 0;
-  int m_notifying = 0; // while modelReset or rowsInserted is being emitted
-  mutable quint64 m_clock = 0;
-  mutable QString m_lastError;
-  StyleProvider m_styleProvider;
-  std::unique_ptr<Node> m_root;
-  std::vector<Node *> m_openLeaves; // groups whose rows are paged
+    QString m_connectionName;
+    QString m_table;
+    QString m_keyColumn = QStringLiteral("rowid");
+    QStringList m_requestedColumns;
+    QStringList m_requestedCaptions;
+    QStringList m_columns;
+    QStringList m_captions;
+    QStringList m_groupColumns;
+    Qt::SortOrder m_groupOrder = Qt::AscendingOrder;
+    QString m_filter;
+    QString m_sortColumn;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    bool m_readOnly = false;
+    QSet<QString> m_readOnlyNames;
+    bool m_open = false;
+    int m_pageSize = 256;
+    int m_maxPages = 32;
+    quint64 m_generation = 0;
+    int m_notifying = 0; // while modelReset or rowsInserted is being emitted
+    mutable quint64 m_clock = 0;
+    mutable QString m_lastError;
+    StyleProvider m_styleProvider;
+    std::unique_ptr<Node> m_root;
+    std::vector<Node*> m_openLeaves; // groups whose rows are paged
 };
 
 } // namespace pelmora::toolkit

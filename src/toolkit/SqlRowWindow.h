@@ -10,19 +10,20 @@
 
 class QSqlQuery;
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // What a row window reads: one table, the rows that meet every condition, in
 // the order of the sort column and then the key column.
 struct SqlRowSource {
-  QString connectionName;
-  QString table;
-  QString keyColumn = QStringLiteral("rowid");
-  QStringList columns;           // the value columns, in order
-  QString sortColumn;            // empty: by the key alone
-  Qt::SortOrder order = Qt::AscendingOrder;
-  QStringList conditions;        // SQL pieces joined with AND; may hold ? placeholders
-  QVariantList conditionValues;  // bound to those placeholders, in order
+    QString connectionName;
+    QString table;
+    QString keyColumn = QStringLiteral("rowid");
+    QStringList columns; // the value columns, in order
+    QString sortColumn;  // empty: by the key alone
+    Qt::SortOrder order = Qt::AscendingOrder;
+    QStringList conditions;       // SQL pieces joined with AND; may hold ? placeholders
+    QVariantList conditionValues; // bound to those placeholders, in order
 };
 
 // The row-number window over an SqlRowSource used by the SQL models.
@@ -34,85 +35,85 @@ struct SqlRowSource {
 // read by key. Rows whose sort value is NULL form their own run (first when
 // ascending, last when descending, as SQLite orders them), so keyset queries
 // never compare with NULL.
-class SqlRowWindow {
-public:
-  struct Row {
-    QVariant key;
-    QVariant position; // the sort value the row was fetched with
-    QVector<QVariant> values;
-  };
+class SqlRowWindow
+{
+  public:
+    struct Row {
+        QVariant key;
+        QVariant position; // the sort value the row was fetched with
+        QVector<QVariant> values;
+    };
 
-  SqlRowWindow(SqlRowSource source, int pageSize, int maxPages);
+    SqlRowWindow(SqlRowSource source, int pageSize, int maxPages);
 
-  const SqlRowSource &source() const { return m_source; }
-  int pageSize() const { return m_pageSize; }
-  void setMaxPages(int pages);
-  int cachedPageCount() const { return int(m_pages.size()); }
-  // Windows that share one page budget share a clock, so that the page read
-  // least recently among all of them can be found.
-  void setClock(quint64 *clock) { m_clock = clock; }
-  quint64 oldestPageUse() const;
-  void evictOldestPage();
+    const SqlRowSource& source() const { return m_source; }
+    int pageSize() const { return m_pageSize; }
+    void setMaxPages(int pages);
+    int cachedPageCount() const { return int(m_pages.size()); }
+    // Windows that share one page budget share a clock, so that the page read
+    // least recently among all of them can be found.
+    void setClock(quint64* clock) { m_clock = clock; }
+    quint64 oldestPageUse() const;
+    void evictOldestPage();
 
-  // Runs COUNT(*); false (and `error` set) on failure.
-  bool count(QString *error);
-  int rowCount() const { return m_count; }
-  void setRowCount(int count) { m_count = count; }
+    // Runs COUNT(*); false (and `error` set) on failure.
+    bool count(QString* error);
+    int rowCount() const { return m_count; }
+    void setRowCount(int count) { m_count = count; }
 
-  // The row, fetching its page when needed. nullptr when the row is out of
-  // range, beyond what the table still holds, or the fetch failed (then `error`
-  // is set; the failure is remembered until the page is dropped).
-  const Row *row(int row, QString *error);
-  Row *cachedRow(int row);
+    // The row, fetching its page when needed. nullptr when the row is out of
+    // range, beyond what the table still holds, or the fetch failed (then `error`
+    // is set; the failure is remembered until the page is dropped).
+    const Row* row(int row, QString* error);
+    Row* cachedRow(int row);
 
-  void clear();
-  // Hides one key while a model announces a row it has already inserted, so
-  // that rows read meanwhile are the rows as they were.
-  void hideKey(const QVariant &key);
-  void showHiddenKey();
-  // Drops every page that holds a row at or after `row` (rows shifted).
-  void dropFrom(int row);
-  // Reads the row's values again by key (after an UPDATE).
-  bool reload(int row, QString *error);
-  // The row number of a key under the current conditions and order; -1 when the
-  // key is not among them, std::nullopt on failure.
-  std::optional<int> rowOfKey(const QVariant &key, QString *error) const;
+    void clear();
+    // Hides one key while a model announces a row it has already inserted, so
+    // that rows read meanwhile are the rows as they were.
+    void hideKey(const QVariant& key);
+    void showHiddenKey();
+    // Drops every page that holds a row at or after `row` (rows shifted).
+    void dropFrom(int row);
+    // Reads the row's values again by key (after an UPDATE).
+    bool reload(int row, QString* error);
+    // The row number of a key under the current conditions and order; -1 when the
+    // key is not among them, std::nullopt on failure.
+    std::optional<int> rowOfKey(const QVariant& key, QString* error) const;
 
-  // Helpers shared with the models.
-  static QString quoted(const QString &identifier);
-  QString whereClause() const; // "" or " WHERE (a) AND (b)"
+    // Helpers shared with the models.
+    static QString quoted(const QString& identifier);
+    QString whereClause() const; // "" or " WHERE (a) AND (b)"
 
-private:
-  struct Page {
-    QVector<Row> rows;
-    bool failed = false;
-    quint64 lastUse = 0;
-  };
-  enum class Segment { Key, Null, Value };
+  private:
+    struct Page {
+        QVector<Row> rows;
+        bool failed = false;
+        quint64 lastUse = 0;
+    };
+    enum class Segment { Key, Null, Value };
 
-  bool fetchPage(int page, QString *error);
-  bool fetchByKeyset(const Row &anchor, bool forward, int count, QVector<Row> &rows, QString *error);
-  bool fetchSegment(Segment segment, const Row *anchor, bool reverse, int limit, QVector<Row> &rows,
-                    QString *error);
-  bool fetchByOffset(int start, int count, QVector<Row> &rows, QString *error);
-  bool fetchByKeys(const QVariantList &keys, QVector<Row> &rows, QString *error);
-  QVector<Segment> segments() const;
-  Segment segmentOf(const Row &row) const;
-  QString segmentCondition(Segment segment, const Row *anchor, bool reverse, QVariantList &values) const;
-  QString selectList() const;
-  QString orderBy(bool descending) const;
-  Row readRow(const QSqlQuery &query) const;
-  void evict();
-  quint64 tick() { return m_clock ? ++*m_clock : ++m_tick; }
+    bool fetchPage(int page, QString* error);
+    bool fetchByKeyset(const Row& anchor, bool forward, int count, QVector<Row>& rows, QString* error);
+    bool fetchSegment(Segment segment, const Row* anchor, bool reverse, int limit, QVector<Row>& rows, QString* error);
+    bool fetchByOffset(int start, int count, QVector<Row>& rows, QString* error);
+    bool fetchByKeys(const QVariantList& keys, QVector<Row>& rows, QString* error);
+    QVector<Segment> segments() const;
+    Segment segmentOf(const Row& row) const;
+    QString segmentCondition(Segment segment, const Row* anchor, bool reverse, QVariantList& values) const;
+    QString selectList() const;
+    QString orderBy(bool descending) const;
+    Row readRow(const QSqlQuery& query) const;
+    void evict();
+    quint64 tick() { return m_clock ? ++*m_clock : ++m_tick; }
 
-  SqlRowSource m_source;
-  int m_pageSize;
-  int m_maxPages;
-  int m_count = 0;
-  quint64 m_tick = 0;
-  quint64 *m_clock = nullptr;
-  QHash<int, Page> m_pages;
-  bool m_hiding = false;
+    SqlRowSource m_source;
+    int m_pageSize;
+    int m_maxPages;
+    int m_count = 0;
+    quint64 m_tick = 0;
+    quint64* m_clock = nullptr;
+    QHash<int, Page> m_pages;
+    bool m_hiding = false;
 };
 
 } // namespace pelmora::toolkit

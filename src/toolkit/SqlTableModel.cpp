@@ -10,475 +10,581 @@
 #include <algorithm>
 #include <exception>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
-namespace {
+namespace
+{
 
 // Deletes in chunks so that a large selection stays under SQLite's limit of bound values.
 constexpr int DeleteChunk = 500;
 
-bool isStyleRole(int role) {
-  return role == Qt::BackgroundRole || role == Qt::ForegroundRole || role == Qt::FontRole ||
-         role == Qt::TextAlignmentRole;
+bool isStyleRole(int role)
+{
+    return role == Qt::BackgroundRole || role == Qt::ForegroundRole || role == Qt::FontRole ||
+           role == Qt::TextAlignmentRole;
 }
 
 } // namespace
 
-SqlTableModel::SqlTableModel(QObject *parent) : QAbstractTableModel(parent) {}
+SqlTableModel::SqlTableModel(QObject* parent) : QAbstractTableModel(parent)
+{
+}
 
 SqlTableModel::~SqlTableModel() = default;
 
-void SqlTableModel::setConnectionName(const QString &name) { m_connectionName = name; }
-QString SqlTableModel::connectionName() const { return m_connectionName; }
-void SqlTableModel::setTable(const QString &table) { m_table = table; }
-QString SqlTableModel::table() const { return m_table; }
-
-void SqlTableModel::setKeyColumn(const QString &column) {
-  m_keyColumn = column.isEmpty() ? QStringLiteral("rowid") : column;
+void SqlTableModel::setConnectionName(const QString& name)
+{
+    m_connectionName = name;
 }
-QString SqlTableModel::keyColumn() const { return m_keyColumn; }
-
-void SqlTableModel::setColumns(const QStringList &names, const QStringList &captions) {
-  m_requestedColumns = names;
-  m_requestedCaptions = captions;
+QString SqlTableModel::connectionName() const
+{
+    return m_connectionName;
 }
-
-QStringList SqlTableModel::columnNames() const { return m_columns; }
-
-QString SqlTableModel::columnName(int column) const { return m_columns.value(column); }
-
-int SqlTableModel::columnIndex(const QString &name) const {
-  for (int i = 0; i < m_columns.size(); ++i) {
-    if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
-      return i;
-  }
-  return -1;
+void SqlTableModel::setTable(const QString& table)
+{
+    m_table = table;
+}
+QString SqlTableModel::table() const
+{
+    return m_table;
 }
 
-bool SqlTableModel::setFilter(const QString &sqlWhere) {
-  m_filter = sqlWhere.trimmed();
-  return m_open ? reset(true) : true;
+void SqlTableModel::setKeyColumn(const QString& column)
+{
+    m_keyColumn = column.isEmpty() ? QStringLiteral("rowid") : column;
 }
-QString SqlTableModel::filter() const { return m_filter; }
-
-bool SqlTableModel::setSort(const QString &column, Qt::SortOrder order) {
-  m_sortColumn = column;
-  m_sortOrder = order;
-  return m_open ? reset(true) : true;
-}
-QString SqlTableModel::sortColumn() const { return m_sortColumn; }
-Qt::SortOrder SqlTableModel::sortOrder() const { return m_sortOrder; }
-
-void SqlTableModel::sort(int column, Qt::SortOrder order) { setSort(columnName(column), order); }
-
-void SqlTableModel::setReadOnly(bool readOnly) { m_readOnly = readOnly; }
-bool SqlTableModel::isReadOnly() const { return m_readOnly; }
-
-void SqlTableModel::setColumnReadOnly(int column, bool readOnly) {
-  const QStringList &names = m_columns.isEmpty() ? m_requestedColumns : m_columns;
-  if (column >= 0 && column < names.size())
-    setColumnReadOnly(names[column], readOnly);
+QString SqlTableModel::keyColumn() const
+{
+    return m_keyColumn;
 }
 
-void SqlTableModel::setColumnReadOnly(const QString &name, bool readOnly) {
-  if (readOnly)
-    m_readOnlyNames.insert(name.toLower());
-  else
-    m_readOnlyNames.remove(name.toLower());
+void SqlTableModel::setColumns(const QStringList& names, const QStringList& captions)
+{
+    m_requestedColumns = names;
+    m_requestedCaptions = captions;
 }
 
-bool SqlTableModel::isColumnReadOnly(int column) const {
-  const QString name = columnName(column);
-  return m_readOnly || name.isEmpty() || m_readOnlyNames.contains(name.toLower()) ||
-         name.compare(m_keyColumn, Qt::CaseInsensitive) == 0;
+QStringList SqlTableModel::columnNames() const
+{
+    return m_columns;
 }
 
-void SqlTableModel::setPageSize(int rows) { m_pageSize = std::max(1, rows); }
-int SqlTableModel::pageSize() const { return m_pageSize; }
-
-void SqlTableModel::setMaxCachedPages(int pages) {
-  m_maxPages = std::max(2, pages);
-  if (m_window)
-    m_window->setMaxPages(m_maxPages);
+QString SqlTableModel::columnName(int column) const
+{
+    return m_columns.value(column);
 }
 
-int SqlTableModel::cachedPageCount() const { return m_window ? m_window->cachedPageCount() : 0; }
-
-void SqlTableModel::setStyleProvider(StyleProvider provider) { m_styleProvider = std::move(provider); }
-void SqlTableModel::setDeleteHandler(DeleteHandler handler) { m_deleteHandler = std::move(handler); }
-
-bool SqlTableModel::open() {
-  m_open = true;
-  return reset(true);
+int SqlTableModel::columnIndex(const QString& name) const
+{
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
 }
 
-bool SqlTableModel::refresh() { return open(); }
-
-void SqlTableModel::close() {
-  m_open = false;
-  reset(false);
+bool SqlTableModel::setFilter(const QString& sqlWhere)
+{
+    m_filter = sqlWhere.trimmed();
+    return m_open ? reset(true) : true;
+}
+QString SqlTableModel::filter() const
+{
+    return m_filter;
 }
 
-bool SqlTableModel::isOpen() const { return m_open; }
-quint64 SqlTableModel::generation() const { return m_generation; }
-QString SqlTableModel::lastError() const { return m_lastError; }
+bool SqlTableModel::setSort(const QString& column, Qt::SortOrder order)
+{
+    m_sortColumn = column;
+    m_sortOrder = order;
+    return m_open ? reset(true) : true;
+}
+QString SqlTableModel::sortColumn() const
+{
+    return m_sortColumn;
+}
+Qt::SortOrder SqlTableModel::sortOrder() const
+{
+    return m_sortOrder;
+}
 
-bool SqlTableModel::fail(const QString &message) const {
-  m_lastError = message;
-  emit const_cast<SqlTableModel *>(this)->error(message);
-  return false;
+void SqlTableModel::sort(int column, Qt::SortOrder order)
+{
+    setSort(columnName(column), order);
+}
+
+void SqlTableModel::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+}
+bool SqlTableModel::isReadOnly() const
+{
+    return m_readOnly;
+}
+
+void SqlTableModel::setColumnReadOnly(int column, bool readOnly)
+{
+    const QStringList& names = m_columns.isEmpty() ? m_requestedColumns : m_columns;
+    if (column >= 0 && column < names.size())
+        setColumnReadOnly(names[column], readOnly);
+}
+
+void SqlTableModel::setColumnReadOnly(const QString& name, bool readOnly)
+{
+    if (readOnly)
+        m_readOnlyNames.insert(name.toLower());
+    else
+        m_readOnlyNames.remove(name.toLower());
+}
+
+bool SqlTableModel::isColumnReadOnly(int column) const
+{
+    const QString name = columnName(column);
+    return m_readOnly || name.isEmpty() || m_readOnlyNames.contains(name.toLower()) ||
+           name.compare(m_keyColumn, Qt::CaseInsensitive) == 0;
+}
+
+void SqlTableModel::setPageSize(int rows)
+{
+    m_pageSize = std::max(1, rows);
+}
+int SqlTableModel::pageSize() const
+{
+    return m_pageSize;
+}
+
+void SqlTableModel::setMaxCachedPages(int pages)
+{
+    m_maxPages = std::max(2, pages);
+    if (m_window)
+        m_window->setMaxPages(m_maxPages);
+}
+
+int SqlTableModel::cachedPageCount() const
+{
+    return m_window ? m_window->cachedPageCount() : 0;
+}
+
+void SqlTableModel::setStyleProvider(StyleProvider provider)
+{
+    m_styleProvider = std::move(provider);
+}
+void SqlTableModel::setDeleteHandler(DeleteHandler handler)
+{
+    m_deleteHandler = std::move(handler);
+}
+
+bool SqlTableModel::open()
+{
+    m_open = true;
+    return reset(true);
+}
+
+bool SqlTableModel::refresh()
+{
+    return open();
+}
+
+void SqlTableModel::close()
+{
+    m_open = false;
+    reset(false);
+}
+
+bool SqlTableModel::isOpen() const
+{
+    return m_open;
+}
+quint64 SqlTableModel::generation() const
+{
+    return m_generation;
+}
+QString SqlTableModel::lastError() const
+{
+    return m_lastError;
+}
+
+bool SqlTableModel::fail(const QString& message) const
+{
+    m_lastError = message;
+    emit const_cast<SqlTableModel*>(this)->error(message);
+    return false;
 }
 
 // For failures met while a view reads data: the listener hears of them once
 // control is back in the event loop, and not at all if the rows went stale.
-void SqlTableModel::failLater(const QString &message) const {
-  m_lastError = message;
-  auto *self = const_cast<SqlTableModel *>(this);
-  const quint64 generation = m_generation;
-  QMetaObject::invokeMethod(
-      self,
-      [self, generation, message] {
-        if (self->m_generation == generation)
-          emit self->error(message);
-      },
-      Qt::QueuedConnection);
+void SqlTableModel::failLater(const QString& message) const
+{
+    m_lastError = message;
+    auto* self = const_cast<SqlTableModel*>(this);
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        self,
+        [self, generation, message] {
+            if (self->m_generation == generation)
+                emit self->error(message);
+        },
+        Qt::QueuedConnection);
 }
 
-bool SqlTableModel::resolveColumns() {
-  const QStringList existing = sql::tableColumns(m_connectionName, m_table);
-  if (existing.isEmpty())
-    return fail(QStringLiteral("no such table: ") + m_table);
-  m_columns = m_requestedColumns.isEmpty() ? existing : m_requestedColumns;
-  const QString missing =
-      sql::missingColumn(existing, QStringList(m_columns) << m_keyColumn << m_sortColumn);
-  if (!missing.isEmpty()) {
-    m_columns.clear();
-    return fail(missing);
-  }
-  m_captions.clear();
-  for (int i = 0; i < m_columns.size(); ++i) {
-    const QString caption = m_requestedCaptions.value(i);
-    m_captions << (caption.isEmpty() ? m_columns[i] : caption);
-  }
-  return true;
-}
-
-bool SqlTableModel::reset(bool keepOpen) {
-  beginResetModel();
-  ++m_generation;
-  m_window.reset();
-  bool ok = true;
-  if (keepOpen) {
-    if (!QSqlDatabase::database(m_connectionName, false).isOpen()) {
-      ok = fail(QStringLiteral("The database connection is not open"));
-    } else if (resolveColumns()) {
-      SqlRowSource source;
-      source.connectionName = m_connectionName;
-      source.table = m_table;
-      source.keyColumn = m_keyColumn;
-      source.columns = m_columns;
-      source.sortColumn = m_sortColumn;
-      source.order = m_sortOrder;
-      if (!m_filter.isEmpty())
-        source.conditions << m_filter;
-      m_window = std::make_unique<SqlRowWindow>(source, m_pageSize, m_maxPages);
-      QString message;
-      if (!m_window->count(&message)) {
-        m_window.reset();
-        ok = fail(message);
-      }
-    } else {
-      ok = false;
+bool SqlTableModel::resolveColumns()
+{
+    const QStringList existing = sql::tableColumns(m_connectionName, m_table);
+    if (existing.isEmpty())
+        return fail(QStringLiteral("no such table: ") + m_table);
+    m_columns = m_requestedColumns.isEmpty() ? existing : m_requestedColumns;
+    const QString missing = sql::missingColumn(existing, QStringList(m_columns) << m_keyColumn << m_sortColumn);
+    if (!missing.isEmpty()) {
+        m_columns.clear();
+        return fail(missing);
     }
-  }
-  endResetModel();
-  return ok;
-}
-
-int SqlTableModel::rowCount(const QModelIndex &parent) const {
-  if (parent.isValid() || !m_window)
-    return 0;
-  return m_window->rowCount();
-}
-
-int SqlTableModel::columnCount(const QModelIndex &parent) const {
-  return parent.isValid() ? 0 : int(m_columns.size());
-}
-
-QVariant SqlTableModel::data(const QModelIndex &index, int role) const {
-  if (!index.isValid() || !m_window || index.row() >= m_window->rowCount() ||
-      index.column() >= m_columns.size())
-    return {};
-  if (role == Qt::DisplayRole || role == Qt::EditRole)
-    return value(index.row(), index.column());
-  if (isStyleRole(role) && m_styleProvider)
-    return m_styleProvider(index.row(), index.column(), role);
-  return {};
-}
-
-QVariant SqlTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation == Qt::Horizontal && section >= 0 && section < m_columns.size()) {
-    if (role == Qt::DisplayRole || role == Qt::EditRole) {
-      const auto it = m_captionOverrides.constFind(m_columns[section].toLower());
-      return it != m_captionOverrides.constEnd() ? *it : QVariant(m_captions[section]);
+    m_captions.clear();
+    for (int i = 0; i < m_columns.size(); ++i) {
+        const QString caption = m_requestedCaptions.value(i);
+        m_captions << (caption.isEmpty() ? m_columns[i] : caption);
     }
-    if (role == Qt::UserRole)
-      return m_columns[section];
-    return {};
-  }
-  return QAbstractTableModel::headerData(section, orientation, role);
-}
-
-bool SqlTableModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role) {
-  if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size() ||
-      (role != Qt::DisplayRole && role != Qt::EditRole))
-    return false;
-  m_captionOverrides.insert(m_columns[section].toLower(), value);
-  emit headerDataChanged(orientation, section, section);
-  return true;
-}
-
-Qt::ItemFlags SqlTableModel::flags(const QModelIndex &index) const {
-  if (!index.isValid())
-    return Qt::NoItemFlags;
-  Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-  if (!isColumnReadOnly(index.column()))
-    result |= Qt::ItemIsEditable;
-  return result;
-}
-
-QVariant SqlTableModel::keyAt(int row) const {
-  if (!m_window)
-    return {};
-  QString message;
-  const SqlRowWindow::Row *found = m_window->row(row, &message);
-  if (!found && !message.isEmpty())
-    failLater(message);
-  return found ? found->key : QVariant();
-}
-
-int SqlTableModel::rowOfKey(const QVariant &key) const {
-  if (!m_window || !key.isValid())
-    return -1;
-  QString message;
-  const std::optional<int> row = m_window->rowOfKey(key, &message);
-  if (!row) {
-    fail(message);
-    return -1;
-  }
-  return *row;
-}
-
-QVariant SqlTableModel::value(int row, int column) const {
-  if (!m_window || column < 0 || column >= m_columns.size())
-    return {};
-  QString message;
-  const SqlRowWindow::Row *found = m_window->row(row, &message);
-  if (!found) {
-    if (!message.isEmpty())
-      failLater(message);
-    return {};
-  }
-  return found->values.value(column);
-}
-
-QVariant SqlTableModel::value(int row, const QString &column) const {
-  const int index = columnIndex(column);
-  if (index >= 0)
-    return value(row, index);
-  if (column.compare(m_keyColumn, Qt::CaseInsensitive) == 0)
-    return keyAt(row);
-  return {};
-}
-
-QVariantMap SqlTableModel::record(int row) const {
-  QVariantMap result;
-  if (!m_window)
-    return result;
-  QString message;
-  const SqlRowWindow::Row *found = m_window->row(row, &message);
-  if (!found) {
-    if (!message.isEmpty())
-      failLater(message);
-    return result;
-  }
-  for (int i = 0; i < m_columns.size(); ++i)
-    result.insert(m_columns[i], found->values.value(i));
-  if (columnIndex(m_keyColumn) < 0)
-    result.insert(m_keyColumn, found->key);
-  return result;
-}
-
-QVariant SqlTableModel::toStorage(const QVariant &value) { return sql::toStorage(value); }
-
-bool SqlTableModel::setData(const QModelIndex &index, const QVariant &value, int role) {
-  if (!index.isValid() || !m_window || index.row() >= m_window->rowCount() ||
-      (role != Qt::EditRole && role != Qt::DisplayRole))
-    return false;
-  if (isColumnReadOnly(index.column()))
-    return fail(QStringLiteral("Column ") + columnName(index.column()) + QStringLiteral(" is read-only"));
-  const int row = index.row();
-  const QVariant key = keyAt(row);
-  if (!key.isValid())
-    return fail(m_lastError.isEmpty() ? QStringLiteral("Row %1 could not be read").arg(row) : m_lastError);
-
-  const quint64 generation = m_generation;
-  emit aboutToPost(row, index.column(), value);
-  if (generation != m_generation) // a listener refreshed or closed the model
-    return fail(QStringLiteral("The rows were refreshed before the change was saved"));
-
-  QString message;
-  if (!sql::updateCell(m_connectionName, m_table, m_keyColumn, columnName(index.column()), value, key, &message))
-    return fail(message);
-
-  // Read the row back: the database may have converted the value or triggers
-  // may have changed other columns.
-  if (!m_window->reload(row, &message)) {
-    if (SqlRowWindow::Row *cached = m_window->cachedRow(row))
-      cached->values[index.column()] = sql::normalized(toStorage(value));
-  }
-  emit dataChanged(this->index(row, 0), this->index(row, columnCount() - 1));
-  emit posted(row, index.column());
-  return true;
-}
-
-int SqlTableModel::appendRow(const QVariantMap &values) {
-  m_lastInsertedKey = QVariant();
-  if (!m_window) {
-    fail(QStringLiteral("The table is not open"));
-    return -1;
-  }
-  const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-  QStringList names;
-  QStringList marks;
-  QVariantList bound;
-  for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
-    names << sql::quoted(it.key());
-    marks << QStringLiteral("?");
-    bound << toStorage(it.value());
-  }
-  QString text = QStringLiteral("INSERT INTO ") + sql::quoted(m_table);
-  if (names.isEmpty())
-    text += QStringLiteral(" DEFAULT VALUES");
-  else
-    text += QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-            marks.join(QStringLiteral(", ")) + QStringLiteral(")");
-  QSqlQuery query(db);
-  QString message;
-  if (!sql::run(query, text, bound, &message)) {
-    fail(message);
-    return -1;
-  }
-  const QVariant rowid = query.lastInsertId();
-  QSqlQuery lookup(db);
-  if (!sql::run(lookup,
-                QStringLiteral("SELECT ") + sql::quoted(m_keyColumn) + QStringLiteral(" FROM ") +
-                    sql::quoted(m_table) + QStringLiteral(" WHERE rowid = ?"),
-                {rowid}, &message) ||
-      !lookup.next()) {
-    fail(message.isEmpty() ? QStringLiteral("The new row could not be found") : message);
-    return -1;
-  }
-  m_lastInsertedKey = lookup.value(0);
-
-  const std::optional<int> row = m_window->rowOfKey(m_lastInsertedKey, &message);
-  if (!row) {
-    fail(message);
-    return -1;
-  }
-  if (*row < 0)
-    return -1; // stored, but the filter hides it
-  m_window->hideKey(m_lastInsertedKey);
-  beginInsertRows({}, *row, *row);
-  m_window->showHiddenKey();
-  m_window->dropFrom(*row);
-  m_window->setRowCount(m_window->rowCount() + 1);
-  endInsertRows();
-  return *row;
-}
-
-QVariant SqlTableModel::lastInsertedKey() const { return m_lastInsertedKey; }
-
-bool SqlTableModel::insertRows(int row, int count, const QModelIndex &parent) {
-  Q_UNUSED(row);
-  if (parent.isValid() || count < 1 || !m_window)
-    return false;
-  for (int i = 0; i < count; ++i) {
-    appendRow();
-    if (!m_lastInsertedKey.isValid())
-      return false;
-  }
-  return true;
-}
-
-bool SqlTableModel::deleteKeys(const QVariantList &keys) {
-  if (m_deleteHandler)
-    return m_deleteHandler(keys);
-  QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-  const bool chunked = keys.size() > DeleteChunk;
-  QSqlQuery query(db);
-  QString message;
-  if (chunked && !sql::run(query, QStringLiteral("SAVEPOINT toolkit_delete"), {}, &message))
-    return fail(message);
-  for (int first = 0; first < keys.size(); first += DeleteChunk) {
-    const QVariantList part = keys.mid(first, DeleteChunk);
-    QStringList marks;
-    marks.fill(QStringLiteral("?"), part.size());
-    const QString text = QStringLiteral("DELETE FROM ") + sql::quoted(m_table) + QStringLiteral(" WHERE ") +
-                         sql::quoted(m_keyColumn) + QStringLiteral(" IN (") + marks.join(QStringLiteral(", ")) +
-                         QStringLiteral(")");
-    if (!sql::run(query, text, part, &message)) {
-      if (chunked) {
-        QSqlQuery undo(db);
-        sql::run(undo, QStringLiteral("ROLLBACK TO toolkit_delete"), {}, nullptr);
-        sql::run(undo, QStringLiteral("RELEASE toolkit_delete"), {}, nullptr);
-      }
-      return fail(message);
-    }
-  }
-  if (chunked && !sql::run(query, QStringLiteral("RELEASE toolkit_delete"), {}, &message))
-    return fail(message);
-  return true;
-}
-
-bool SqlTableModel::removeRows(int row, int count, const QModelIndex &parent) {
-  if (parent.isValid() || !m_window || row < 0 || count < 1 || row + count > m_window->rowCount())
-    return false;
-  QVariantList keys;
-  for (int r = row; r < row + count; ++r) {
-    const QVariant key = keyAt(r);
-    if (!key.isValid())
-      return fail(m_lastError.isEmpty() ? QStringLiteral("Row %1 could not be read").arg(r) : m_lastError);
-    keys << key;
-  }
-  // The neighbours stay cached as they were, for views that read them while
-  // the removal is announced (the rows are gone from the table by then).
-  keyAt(row - 1);
-  keyAt(row + count);
-
-  bool deleted = false;
-  m_lastError.clear();
-  try {
-    deleted = deleteKeys(keys);
-  } catch (const std::exception &failure) {
-    return fail(QString::fromLocal8Bit(failure.what()));
-  }
-  if (!deleted)
-    return m_lastError.isEmpty() ? fail(QStringLiteral("The rows were not deleted")) : false;
-
-  // A delete handler may remove more (or fewer) rows than asked: then the
-  // table is shown afresh.
-  SqlRowWindow probe(m_window->source(), 1, 2);
-  QString message;
-  if (!probe.count(&message) || probe.rowCount() != m_window->rowCount() - count) {
-    reset(true);
     return true;
-  }
-  beginRemoveRows({}, row, row + count - 1);
-  m_window->dropFrom(row);
-  m_window->setRowCount(probe.rowCount());
-  endRemoveRows();
-  return true;
+}
+
+bool SqlTableModel::reset(bool keepOpen)
+{
+    beginResetModel();
+    ++m_generation;
+    m_window.reset();
+    bool ok = true;
+    if (keepOpen) {
+        if (!QSqlDatabase::database(m_connectionName, false).isOpen()) {
+            ok = fail(QStringLiteral("The database connection is not open"));
+        } else if (resolveColumns()) {
+            SqlRowSource source;
+            source.connectionName = m_connectionName;
+            source.table = m_table;
+            source.keyColumn = m_keyColumn;
+            source.columns = m_columns;
+            source.sortColumn = m_sortColumn;
+            source.order = m_sortOrder;
+            if (!m_filter.isEmpty())
+                source.conditions << m_filter;
+            m_window = std::make_unique<SqlRowWindow>(source, m_pageSize, m_maxPages);
+            QString message;
+            if (!m_window->count(&message)) {
+                m_window.reset();
+                ok = fail(message);
+            }
+        } else {
+            ok = false;
+        }
+    }
+    endResetModel();
+    return ok;
+}
+
+int SqlTableModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid() || !m_window)
+        return 0;
+    return m_window->rowCount();
+}
+
+int SqlTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant SqlTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !m_window || index.row() >= m_window->rowCount() || index.column() >= m_columns.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return value(index.row(), index.column());
+    if (isStyleRole(role) && m_styleProvider)
+        return m_styleProvider(index.row(), index.column(), role);
+    return {};
+}
+
+QVariant SqlTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && section >= 0 && section < m_columns.size()) {
+        if (role == Qt::DisplayRole || role == Qt::EditRole) {
+            const auto it = m_captionOverrides.constFind(m_columns[section].toLower());
+            return it != m_captionOverrides.constEnd() ? *it : QVariant(m_captions[section]);
+        }
+        if (role == Qt::UserRole)
+            return m_columns[section];
+        return {};
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+bool SqlTableModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role)
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size() ||
+        (role != Qt::DisplayRole && role != Qt::EditRole))
+        return false;
+    m_captionOverrides.insert(m_columns[section].toLower(), value);
+    emit headerDataChanged(orientation, section, section);
+    return true;
+}
+
+Qt::ItemFlags SqlTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (!isColumnReadOnly(index.column()))
+        result |= Qt::ItemIsEditable;
+    return result;
+}
+
+QVariant SqlTableModel::keyAt(int row) const
+{
+    if (!m_window)
+        return {};
+    QString message;
+    const SqlRowWindow::Row* found = m_window->row(row, &message);
+    if (!found && !message.isEmpty())
+        failLater(message);
+    return found ? found->key : QVariant();
+}
+
+int SqlTableModel::rowOfKey(const QVariant& key) const
+{
+    if (!m_window || !key.isValid())
+        return -1;
+    QString message;
+    const std::optional<int> row = m_window->rowOfKey(key, &message);
+    if (!row) {
+        fail(message);
+        return -1;
+    }
+    return *row;
+}
+
+QVariant SqlTableModel::value(int row, int column) const
+{
+    if (!m_window || column < 0 || column >= m_columns.size())
+        return {};
+    QString message;
+    const SqlRowWindow::Row* found = m_window->row(row, &message);
+    if (!found) {
+        if (!message.isEmpty())
+            failLater(message);
+        return {};
+    }
+    return found->values.value(column);
+}
+
+QVariant SqlTableModel::value(int row, const QString& column) const
+{
+    const int index = columnIndex(column);
+    if (index >= 0)
+        return value(row, index);
+    if (column.compare(m_keyColumn, Qt::CaseInsensitive) == 0)
+        return keyAt(row);
+    return {};
+}
+
+QVariantMap SqlTableModel::record(int row) const
+{
+    QVariantMap result;
+    if (!m_window)
+        return result;
+    QString message;
+    const SqlRowWindow::Row* found = m_window->row(row, &message);
+    if (!found) {
+        if (!message.isEmpty())
+            failLater(message);
+        return result;
+    }
+    for (int i = 0; i < m_columns.size(); ++i)
+        result.insert(m_columns[i], found->values.value(i));
+    if (columnIndex(m_keyColumn) < 0)
+        result.insert(m_keyColumn, found->key);
+    return result;
+}
+
+QVariant SqlTableModel::toStorage(const QVariant& value)
+{
+    return sql::toStorage(value);
+}
+
+bool SqlTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || !m_window || index.row() >= m_window->rowCount() ||
+        (role != Qt::EditRole && role != Qt::DisplayRole))
+        return false;
+    if (isColumnReadOnly(index.column()))
+        return fail(QStringLiteral("Column ") + columnName(index.column()) + QStringLiteral(" is read-only"));
+    const int row = index.row();
+    const QVariant key = keyAt(row);
+    if (!key.isValid())
+        return fail(m_lastError.isEmpty() ? QStringLiteral("Row %1 could not be read").arg(row) : m_lastError);
+
+    const quint64 generation = m_generation;
+    emit aboutToPost(row, index.column(), value);
+    if (generation != m_generation) // a listener refreshed or closed the model
+        return fail(QStringLiteral("The rows were refreshed before the change was saved"));
+
+    QString message;
+    if (!sql::updateCell(m_connectionName, m_table, m_keyColumn, columnName(index.column()), value, key, &message))
+        return fail(message);
+
+    // Read the row back: the database may have converted the value or triggers
+    // may have changed other columns.
+    if (!m_window->reload(row, &message)) {
+        if (SqlRowWindow::Row* cached = m_window->cachedRow(row))
+            cached->values[index.column()] = sql::normalized(toStorage(value));
+    }
+    emit dataChanged(this->index(row, 0), this->index(row, columnCount() - 1));
+    emit posted(row, index.column());
+    return true;
+}
+
+int SqlTableModel::appendRow(const QVariantMap& values)
+{
+    m_lastInsertedKey = QVariant();
+    if (!m_window) {
+        fail(QStringLiteral("The table is not open"));
+        return -1;
+    }
+    const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QStringList names;
+    QStringList marks;
+    QVariantList bound;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        names << sql::quoted(it.key());
+        marks << QStringLiteral("?");
+        bound << toStorage(it.value());
+    }
+    QString text = QStringLiteral("INSERT INTO ") + sql::quoted(m_table);
+    if (names.isEmpty())
+        text += QStringLiteral(" DEFAULT VALUES");
+    else
+        text += QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                marks.join(QStringLiteral(", ")) + QStringLiteral(")");
+    QSqlQuery query(db);
+    QString message;
+    if (!sql::run(query, text, bound, &message)) {
+        fail(message);
+        return -1;
+    }
+    const QVariant rowid = query.lastInsertId();
+    QSqlQuery lookup(db);
+    if (!sql::run(lookup,
+                  QStringLiteral("SELECT ") + sql::quoted(m_keyColumn) + QStringLiteral(" FROM ") +
+                      sql::quoted(m_table) + QStringLiteral(" WHERE rowid = ?"),
+                  {rowid}, &message) ||
+        !lookup.next()) {
+        fail(message.isEmpty() ? QStringLiteral("The new row could not be found") : message);
+        return -1;
+    }
+    m_lastInsertedKey = lookup.value(0);
+
+    const std::optional<int> row = m_window->rowOfKey(m_lastInsertedKey, &message);
+    if (!row) {
+        fail(message);
+        return -1;
+    }
+    if (*row < 0)
+        return -1; // stored, but the filter hides it
+    m_window->hideKey(m_lastInsertedKey);
+    beginInsertRows({}, *row, *row);
+    m_window->showHiddenKey();
+    m_window->dropFrom(*row);
+    m_window->setRowCount(m_window->rowCount() + 1);
+    endInsertRows();
+    return *row;
+}
+
+QVariant SqlTableModel::lastInsertedKey() const
+{
+    return m_lastInsertedKey;
+}
+
+bool SqlTableModel::insertRows(int row, int count, const QModelIndex& parent)
+{
+    Q_UNUSED(row);
+    if (parent.isValid() || count < 1 || !m_window)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        appendRow();
+        if (!m_lastInsertedKey.isValid())
+            return false;
+    }
+    return true;
+}
+
+bool SqlTableModel::deleteKeys(const QVariantList& keys)
+{
+    if (m_deleteHandler)
+        return m_deleteHandler(keys);
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    const bool chunked = keys.size() > DeleteChunk;
+    QSqlQuery query(db);
+    QString message;
+    if (chunked && !sql::run(query, QStringLiteral("SAVEPOINT toolkit_delete"), {}, &message))
+        return fail(message);
+    for (int first = 0; first < keys.size(); first += DeleteChunk) {
+        const QVariantList part = keys.mid(first, DeleteChunk);
+        QStringList marks;
+        marks.fill(QStringLiteral("?"), part.size());
+        const QString text = QStringLiteral("DELETE FROM ") + sql::quoted(m_table) + QStringLiteral(" WHERE ") +
+                             sql::quoted(m_keyColumn) + QStringLiteral(" IN (") + marks.join(QStringLiteral(", ")) +
+                             QStringLiteral(")");
+        if (!sql::run(query, text, part, &message)) {
+            if (chunked) {
+                QSqlQuery undo(db);
+                sql::run(undo, QStringLiteral("ROLLBACK TO toolkit_delete"), {}, nullptr);
+                sql::run(undo, QStringLiteral("RELEASE toolkit_delete"), {}, nullptr);
+            }
+            return fail(message);
+        }
+    }
+    if (chunked && !sql::run(query, QStringLiteral("RELEASE toolkit_delete"), {}, &message))
+        return fail(message);
+    return true;
+}
+
+bool SqlTableModel::removeRows(int row, int count, const QModelIndex& parent)
+{
+    if (parent.isValid() || !m_window || row < 0 || count < 1 || row + count > m_window->rowCount())
+        return false;
+    QVariantList keys;
+    for (int r = row; r < row + count; ++r) {
+        const QVariant key = keyAt(r);
+        if (!key.isValid())
+            return fail(m_lastError.isEmpty() ? QStringLiteral("Row %1 could not be read").arg(r) : m_lastError);
+        keys << key;
+    }
+    // The neighbours stay cached as they were, for views that read them while
+    // the removal is announced (the rows are gone from the table by then).
+    keyAt(row - 1);
+    keyAt(row + count);
+
+    bool deleted = false;
+    m_lastError.clear();
+    try {
+        deleted = deleteKeys(keys);
+    } catch (const std::exception& failure) {
+        return fail(QString::fromLocal8Bit(failure.what()));
+    }
+    if (!deleted)
+        return m_lastError.isEmpty() ? fail(QStringLiteral("The rows were not deleted")) : false;
+
+    // A delete handler may remove more (or fewer) rows than asked: then the
+    // table is shown afresh.
+    SqlRowWindow probe(m_window->source(), 1, 2);
+    QString message;
+    if (!probe.count(&message) || probe.rowCount() != m_window->rowCount() - count) {
+        reset(true);
+        return true;
+    }
+    beginRemoveRows({}, row, row + count - 1);
+    m_window->dropFrom(row);
+    m_window->setRowCount(probe.rowCount());
+    endRemoveRows();
+    return true;
 }
 
 } // namespace pelmora::toolkit

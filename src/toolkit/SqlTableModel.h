@@ -10,7 +10,8 @@
 #include <functional>
 #include <memory>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 class SqlRowWindow;
 
@@ -34,145 +35,146 @@ class SqlRowWindow;
 //
 // SQL failures never pass silently: the call returns false, lastError() holds
 // the driver's message and error() is emitted.
-class SqlTableModel : public QAbstractTableModel {
-  Q_OBJECT
+class SqlTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
 
-public:
-  // Consulted by data() for Qt::BackgroundRole, Qt::ForegroundRole, Qt::FontRole
-  // and Qt::TextAlignmentRole of data cells. An invalid QVariant means "no style".
-  using StyleProvider = std::function<QVariant(int row, int column, int role)>;
-  // Replaces the plain DELETE of removeRows(): receives the keys of the rows to
-  // delete, returns true when they are gone. May throw std::exception; the
-  // message is reported through error().
-  using DeleteHandler = std::function<bool(const QVariantList &keys)>;
+  public:
+    // Consulted by data() for Qt::BackgroundRole, Qt::ForegroundRole, Qt::FontRole
+    // and Qt::TextAlignmentRole of data cells. An invalid QVariant means "no style".
+    using StyleProvider = std::function<QVariant(int row, int column, int role)>;
+    // Replaces the plain DELETE of removeRows(): receives the keys of the rows to
+    // delete, returns true when they are gone. May throw std::exception; the
+    // message is reported through error().
+    using DeleteHandler = std::function<bool(const QVariantList& keys)>;
 
-  explicit SqlTableModel(QObject *parent = nullptr);
-  ~SqlTableModel() override;
+    explicit SqlTableModel(QObject* parent = nullptr);
+    ~SqlTableModel() override;
 
-  // --- what to show (each setter takes effect at the next open()/refresh(),
-  // except setFilter() and setSort(), which refetch at once when open) ---
-  void setConnectionName(const QString &name);
-  QString connectionName() const;
-  void setTable(const QString &table);
-  QString table() const;
-  // The row identity used by UPDATE/DELETE and by keyset paging. Default "rowid".
-  void setKeyColumn(const QString &column);
-  QString keyColumn() const;
-  // The columns shown, in order; captions default to the column names.
-  // An empty list shows every column of the table in its declared order.
-  void setColumns(const QStringList &names, const QStringList &captions = {});
-  QStringList columnNames() const;
-  QString columnName(int column) const;
-  // Column number of a name, ignoring letter case; -1 when not shown.
-  int columnIndex(const QString &name) const;
+    // --- what to show (each setter takes effect at the next open()/refresh(),
+    // except setFilter() and setSort(), which refetch at once when open) ---
+    void setConnectionName(const QString& name);
+    QString connectionName() const;
+    void setTable(const QString& table);
+    QString table() const;
+    // The row identity used by UPDATE/DELETE and by keyset paging. Default "rowid".
+    void setKeyColumn(const QString& column);
+    QString keyColumn() const;
+    // The columns shown, in order; captions default to the column names.
+    // An empty list shows every column of the table in its declared order.
+    void setColumns(const QStringList& names, const QStringList& captions = {});
+    QStringList columnNames() const;
+    QString columnName(int column) const;
+    // Column number of a name, ignoring letter case; -1 when not shown.
+    int columnIndex(const QString& name) const;
 
-  // A WHERE clause in SQLite SQL, without the word WHERE; empty = every row.
-  bool setFilter(const QString &sqlWhere);
-  QString filter() const;
-  // ORDER BY column, key. An empty column sorts by the key alone.
-  bool setSort(const QString &column, Qt::SortOrder order = Qt::AscendingOrder);
-  QString sortColumn() const;
-  Qt::SortOrder sortOrder() const;
-  void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // A WHERE clause in SQLite SQL, without the word WHERE; empty = every row.
+    bool setFilter(const QString& sqlWhere);
+    QString filter() const;
+    // ORDER BY column, key. An empty column sorts by the key alone.
+    bool setSort(const QString& column, Qt::SortOrder order = Qt::AscendingOrder);
+    QString sortColumn() const;
+    Qt::SortOrder sortOrder() const;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-  void setReadOnly(bool readOnly);
-  bool isReadOnly() const;
-  void setColumnReadOnly(int column, bool readOnly);
-  void setColumnReadOnly(const QString &name, bool readOnly);
-  bool isColumnReadOnly(int column) const;
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const;
+    void setColumnReadOnly(int column, bool readOnly);
+    void setColumnReadOnly(const QString& name, bool readOnly);
+    bool isColumnReadOnly(int column) const;
 
-  void setPageSize(int rows);    // default 256
-  int pageSize() const;
-  void setMaxCachedPages(int pages); // default 32
-  int cachedPageCount() const;
+    void setPageSize(int rows); // default 256
+    int pageSize() const;
+    void setMaxCachedPages(int pages); // default 32
+    int cachedPageCount() const;
 
-  void setStyleProvider(StyleProvider provider);
-  void setDeleteHandler(DeleteHandler handler);
+    void setStyleProvider(StyleProvider provider);
+    void setDeleteHandler(DeleteHandler handler);
 
-  // --- lifecycle ---
-  bool open();    // counts and shows the first rows
-  bool refresh(); // same as open(): recount, drop every cached row
-  void close();   // drops every cached row; zero rows until open()
-  bool isOpen() const;
-  // Grows with every change that makes fetched rows stale (filter, sort, table,
-  // refresh, close); results fetched under an older generation are dropped.
-  quint64 generation() const;
-  QString lastError() const;
+    // --- lifecycle ---
+    bool open();    // counts and shows the first rows
+    bool refresh(); // same as open(): recount, drop every cached row
+    void close();   // drops every cached row; zero rows until open()
+    bool isOpen() const;
+    // Grows with every change that makes fetched rows stale (filter, sort, table,
+    // refresh, close); results fetched under an older generation are dropped.
+    quint64 generation() const;
+    QString lastError() const;
 
-  // --- rows ---
-  QVariant keyAt(int row) const;          // invalid when out of range or on failure
-  int rowOfKey(const QVariant &key) const; // -1 when the row is not shown
-  QVariantMap record(int row) const;      // shown columns by name, plus the key column
-  QVariant value(int row, const QString &column) const;
-  QVariant value(int row, int column) const;
+    // --- rows ---
+    QVariant keyAt(int row) const;           // invalid when out of range or on failure
+    int rowOfKey(const QVariant& key) const; // -1 when the row is not shown
+    QVariantMap record(int row) const;       // shown columns by name, plus the key column
+    QVariant value(int row, const QString& column) const;
+    QVariant value(int row, int column) const;
 
-  // Inserts one row (columns not named get their defaults) and returns the row
-  // where it now shows, or -1 (on failure, or when the filter hides the new row:
-  // tell them apart by lastInsertedKey()).
-  int appendRow(const QVariantMap &values = {});
-  QVariant lastInsertedKey() const;
+    // Inserts one row (columns not named get their defaults) and returns the row
+    // where it now shows, or -1 (on failure, or when the filter hides the new row:
+    // tell them apart by lastInsertedKey()).
+    int appendRow(const QVariantMap& values = {});
+    QVariant lastInsertedKey() const;
 
-  // The value as it is stored: QDate as yyyy-MM-dd, QTime as HH:mm:ss (.zzz when
-  // the milliseconds are not zero), QDateTime as yyyy-MM-dd HH:mm:ss, bool as 0/1,
-  // an invalid or null QVariant as NULL.
-  static QVariant toStorage(const QVariant &value);
+    // The value as it is stored: QDate as yyyy-MM-dd, QTime as HH:mm:ss (.zzz when
+    // the milliseconds are not zero), QDateTime as yyyy-MM-dd HH:mm:ss, bool as 0/1,
+    // an invalid or null QVariant as NULL.
+    static QVariant toStorage(const QVariant& value);
 
-  // --- QAbstractItemModel ---
-  int rowCount(const QModelIndex &parent = {}) const override;
-  int columnCount(const QModelIndex &parent = {}) const override;
-  QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-  bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
-                     int role = Qt::EditRole) override;
-  Qt::ItemFlags flags(const QModelIndex &index) const override;
-  // Posts at once: UPDATE table SET column = ? WHERE key = ?.
-  bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
-  // Rows go where the sort puts them, not at `row`: each new row is appended
-  // with default values and reported at its real place.
-  bool insertRows(int row, int count, const QModelIndex &parent = {}) override;
-  // DELETE by key (or the delete handler), in one transaction.
-  bool removeRows(int row, int count, const QModelIndex &parent = {}) override;
+    // --- QAbstractItemModel ---
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                       int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Posts at once: UPDATE table SET column = ? WHERE key = ?.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    // Rows go where the sort puts them, not at `row`: each new row is appended
+    // with default values and reported at its real place.
+    bool insertRows(int row, int count, const QModelIndex& parent = {}) override;
+    // DELETE by key (or the delete handler), in one transaction.
+    bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
 
-signals:
-  // Emitted before the UPDATE of a cell; `value` is the value as given to setData.
-  void aboutToPost(int row, int column, const QVariant &value);
-  // Emitted after the UPDATE succeeded and the row was reported changed.
-  void posted(int row, int column);
-  void error(const QString &message);
+  signals:
+    // Emitted before the UPDATE of a cell; `value` is the value as given to setData.
+    void aboutToPost(int row, int column, const QVariant& value);
+    // Emitted after the UPDATE succeeded and the row was reported changed.
+    void posted(int row, int column);
+    void error(const QString& message);
 
-protected:
-  // The default calls the delete handler if one is set, otherwise deletes the
-  // rows by key. Runs inside a transaction the model opens and commits.
-  virtual bool deleteKeys(const QVariantList &keys);
+  protected:
+    // The default calls the delete handler if one is set, otherwise deletes the
+    // rows by key. Runs inside a transaction the model opens and commits.
+    virtual bool deleteKeys(const QVariantList& keys);
 
-private:
-  bool reset(bool keepOpen);
-  bool fail(const QString &message) const;
-  void failLater(const QString &message) const;
-  bool resolveColumns();
+  private:
+    bool reset(bool keepOpen);
+    bool fail(const QString& message) const;
+    void failLater(const QString& message) const;
+    bool resolveColumns();
 
-  QString m_connectionName;
-  QString m_table;
-  QString m_keyColumn = QStringLiteral("rowid");
-  QStringList m_requestedColumns;
-  QStringList m_requestedCaptions;
-  QStringList m_columns;  // as shown since the last open/refresh
-  QStringList m_captions;
-  QHash<QString, QVariant> m_captionOverrides; // setHeaderData, by column name
-  QSet<QString> m_readOnlyNames;               // by lower-case column name
-  QString m_filter;
-  QString m_sortColumn;
-  Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-  bool m_readOnly = false;
-  bool m_open = false;
-  int m_pageSize = 256;
-  int m_maxPages = 32;
-  quint64 m_generation = 0;
-  mutable QString m_lastError;
-  QVariant m_lastInsertedKey;
-  StyleProvider m_styleProvider;
-  DeleteHandler m_deleteHandler;
-  std::unique_ptr<SqlRowWindow> m_window;
+    QString m_connectionName;
+    QString m_table;
+    QString m_keyColumn = QStringLiteral("rowid");
+    QStringList m_requestedColumns;
+    QStringList m_requestedCaptions;
+    QStringList m_columns; // as shown since the last open/refresh
+    QStringList m_captions;
+    QHash<QString, QVariant> m_captionOverrides; // setHeaderData, by column name
+    QSet<QString> m_readOnlyNames;               // by lower-case column name
+    QString m_filter;
+    QString m_sortColumn;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    bool m_readOnly = false;
+    bool m_open = false;
+    int m_pageSize = 256;
+    int m_maxPages = 32;
+    quint64 m_generation = 0;
+    mutable QString m_lastError;
+    QVariant m_lastInsertedKey;
+    StyleProvider m_styleProvider;
+    DeleteHandler m_deleteHandler;
+    std::unique_ptr<SqlRowWindow> m_window;
 };
 
 } // namespace pelmora::toolkit

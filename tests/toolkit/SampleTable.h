@@ -11,72 +11,79 @@
 #include <QTest>
 #include <QVariantList>
 
-namespace sample {
+namespace sample
+{
 
 inline const QStringList Statuses{QStringLiteral("Paid"), QStringLiteral("Unpaid"), QStringLiteral("Shipped"),
                                   QStringLiteral("Completed"), QStringLiteral("")};
 
 // Things(id, name, status, day, amount, flag): `status` is NULL on every
 // seventh row and '' on some others; `name` repeats every 1000 rows.
-class Database {
-public:
-  explicit Database(int rows = 5000, const QString &connection = QStringLiteral("sample"))
-      : m_connection(connection) {
-    QVERIFY(m_dir.isValid());
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(m_dir.filePath(QStringLiteral("sample.db")));
-    QVERIFY(db.open());
-    exec("CREATE TABLE Things (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, status TEXT, day TEXT, "
-         "amount REAL, flag INTEGER, code TEXT NOT NULL DEFAULT 'x')");
-    exec("CREATE TABLE Parts (id INTEGER PRIMARY KEY, thing INTEGER, label TEXT)");
-    exec("CREATE INDEX ThingsName ON Things(name, id)");
-    exec("CREATE INDEX ThingsStatus ON Things(status, id)");
-    exec("CREATE INDEX ThingsDay ON Things(day, id)");
-    QVERIFY(db.transaction());
-    QSqlQuery insert(db);
-    QVERIFY(insert.prepare("INSERT INTO Things (id, name, status, day, amount, flag) VALUES (?, ?, ?, ?, ?, ?)"));
-    for (int i = 1; i <= rows; ++i) {
-      insert.addBindValue(i);
-      insert.addBindValue(QStringLiteral("Name %1").arg((i * 7) % 1000, 4, 10, QLatin1Char('0')));
-      insert.addBindValue(i % 7 == 0 ? QVariant() : QVariant(Statuses[i % Statuses.size()]));
-      insert.addBindValue(QDate(2020, 1, 1).addDays(i % 400).toString(Qt::ISODate));
-      insert.addBindValue(i * 1.5);
-      insert.addBindValue(i % 2);
-      QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));
+class Database
+{
+  public:
+    explicit Database(int rows = 5000, const QString& connection = QStringLiteral("sample")) : m_connection(connection)
+    {
+        QVERIFY(m_dir.isValid());
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(m_dir.filePath(QStringLiteral("sample.db")));
+        QVERIFY(db.open());
+        exec("CREATE TABLE Things (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, status TEXT, day TEXT, "
+             "amount REAL, flag INTEGER, code TEXT NOT NULL DEFAULT 'x')");
+        exec("CREATE TABLE Parts (id INTEGER PRIMARY KEY, thing INTEGER, label TEXT)");
+        exec("CREATE INDEX ThingsName ON Things(name, id)");
+        exec("CREATE INDEX ThingsStatus ON Things(status, id)");
+        exec("CREATE INDEX ThingsDay ON Things(day, id)");
+        QVERIFY(db.transaction());
+        QSqlQuery insert(db);
+        QVERIFY(insert.prepare("INSERT INTO Things (id, name, status, day, amount, flag) VALUES (?, ?, ?, ?, ?, ?)"));
+        for (int i = 1; i <= rows; ++i) {
+            insert.addBindValue(i);
+            insert.addBindValue(QStringLiteral("Name %1").arg((i * 7) % 1000, 4, 10, QLatin1Char('0')));
+            insert.addBindValue(i % 7 == 0 ? QVariant() : QVariant(Statuses[i % Statuses.size()]));
+            insert.addBindValue(QDate(2020, 1, 1).addDays(i % 400).toString(Qt::ISODate));
+            insert.addBindValue(i * 1.5);
+            insert.addBindValue(i % 2);
+            QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));
+        }
+        exec("INSERT INTO Parts (thing, label) SELECT id, 'part of ' || id FROM Things WHERE id <= 50");
+        QVERIFY(db.commit());
     }
-    exec("INSERT INTO Parts (thing, label) SELECT id, 'part of ' || id FROM Things WHERE id <= 50");
-    QVERIFY(db.commit());
-  }
 
-  ~Database() {
-    { QSqlDatabase::database(m_connection, false).close(); }
-    QSqlDatabase::removeDatabase(m_connection);
-  }
+    ~Database()
+    {
+        {
+            QSqlDatabase::database(m_connection, false).close();
+        }
+        QSqlDatabase::removeDatabase(m_connection);
+    }
 
-  QString connection() const { return m_connection; }
-  QSqlDatabase db() const { return QSqlDatabase::database(m_connection, false); }
+    QString connection() const { return m_connection; }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_connection, false); }
 
-  void exec(const char *statement) {
-    QSqlQuery query(db());
-    QVERIFY2(query.exec(QString::fromUtf8(statement)), qPrintable(query.lastError().text()));
-  }
+    void exec(const char* statement)
+    {
+        QSqlQuery query(db());
+        QVERIFY2(query.exec(QString::fromUtf8(statement)), qPrintable(query.lastError().text()));
+    }
 
-  // The first column of every row of `statement`.
-  QVariantList column(const QString &statement) const {
-    QVariantList values;
-    QSqlQuery query(db());
-    if (!query.exec(statement))
-      qWarning("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
-    while (query.next())
-      values << query.value(0);
-    return values;
-  }
+    // The first column of every row of `statement`.
+    QVariantList column(const QString& statement) const
+    {
+        QVariantList values;
+        QSqlQuery query(db());
+        if (!query.exec(statement))
+            qWarning("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+        while (query.next())
+            values << query.value(0);
+        return values;
+    }
 
-  QVariant scalar(const QString &statement) const { return column(statement).value(0); }
+    QVariant scalar(const QString& statement) const { return column(statement).value(0); }
 
-private:
-  QTemporaryDir m_dir;
-  QString m_connection;
+  private:
+    QTemporaryDir m_dir;
+    QString m_connection;
 };
 
 } // namespace sample
