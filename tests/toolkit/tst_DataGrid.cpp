@@ -87,6 +87,8 @@ private slots:
     void cellStyleCallbackColoursTheRow();
     void headerFilterValueFiltersAndShowsText_data();
     void headerFilterValueFiltersAndShowsText();
+    void checkedValuesFilterTogether();
+    void singleValueColumnHasNoCheckBoxes();
     void filterBarSwitchesOffAndClears();
     void conditionBuilderFilter();
     void filterInstallerReceivesTheText();
@@ -329,6 +331,38 @@ void TestDataGrid::headerFilterValueFiltersAndShowsText()
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.first().at(0).toString(), text);
     QCOMPARE(m_model->rowCount(), rows);
+}
+
+void TestDataGrid::checkedValuesFilterTogether()
+{
+    HeaderFilterPopup *popup = m_grid->showHeaderFilter(QStringLiteral("Status"));
+    QVERIFY(!popup->okButton()->isEnabled());
+    for (const char *value : {"Paid", "Unpaid"}) {
+        popup->list()->setCurrentItem(findEntry(popup, QString::fromLatin1(value)));
+        QTest::keyClick(popup->list(), Qt::Key_Space);
+    }
+    QVERIFY(popup->isVisible());
+    QTest::mouseClick(popup->okButton(), Qt::LeftButton);
+    QCOMPARE(m_grid->filterText(), QStringLiteral("Status = 'Paid' OR Status = 'Unpaid'"));
+    QCOMPARE(m_model->rowCount(), 5);
+    // A second column's condition joins with AND.
+    popup = m_grid->showHeaderFilter(QStringLiteral("Method"));
+    QListWidgetItem *card = findEntry(popup, QStringLiteral("Card"));
+    QTest::mouseClick(popup->list()->viewport(), Qt::LeftButton, {}, popup->list()->visualItemRect(card).center());
+    QCOMPARE(m_grid->filterText(), QStringLiteral("(Status = 'Paid' OR Status = 'Unpaid') AND Method = 'Card'"));
+    QCOMPARE(m_model->rowCount(), 3);
+}
+
+void TestDataGrid::singleValueColumnHasNoCheckBoxes()
+{
+    QList<GridColumn> columns = saleColumns();
+    for (GridColumn &c : columns)
+        c.singleValueFilter = true;
+    m_grid->setColumns(columns);
+    HeaderFilterPopup *popup = m_grid->showHeaderFilter(QStringLiteral("Status"));
+    QVERIFY(!popup->okButton()->isVisible());
+    QVERIFY(!(findEntry(popup, QStringLiteral("Paid"))->flags() & Qt::ItemIsUserCheckable));
+    popup->close();
 }
 
 void TestDataGrid::filterBarSwitchesOffAndClears()

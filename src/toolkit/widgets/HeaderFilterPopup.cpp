@@ -6,8 +6,11 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace pelmora::toolkit {
 
@@ -20,6 +23,7 @@ constexpr int kValueRole = Qt::UserRole + 2;
 QListWidgetItem *addEntry(QListWidget *list, const QString &text, int kind, const QVariant &value = {})
 {
     auto *item = new QListWidgetItem(text, list);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     item->setData(kKindRole, kind);
     item->setData(kValueRole, value);
     return item;
@@ -52,13 +56,39 @@ HeaderFilterPopup::HeaderFilterPopup(const GridColumn &column, const QVariantLis
                                   RelativeDate::LastYear})
             addEntry(m_list, GridFilter::relativeDateCaption(when), EntryRelative, int(when));
     }
+    const bool several = !column.singleValueFilter;
     for (const QVariant &value : values) {
         if (DisplayFormat::isBlank(value))
             continue;
-        addEntry(m_list, CellEditorDelegate::formatValue(&m_column, value), EntryValue, value);
+        QListWidgetItem *item = addEntry(m_list, CellEditorDelegate::formatValue(&m_column, value), EntryValue, value);
+        if (several) {
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
+        }
     }
-    connect(m_list, &QListWidget::itemClicked, this, &HeaderFilterPopup::choose);
-    connect(m_list, &QListWidget::itemActivated, this, &HeaderFilterPopup::choose);
+    m_ok = new QPushButton(tr("OK"), this);
+    m_ok->setObjectName(QStringLiteral("headerFilterOk"));
+    m_ok->setEnabled(false);
+    m_ok->setVisible(several);
+    layout->addWidget(m_ok, 0, Qt::AlignRight);
+    connect(m_ok, &QPushButton::clicked, this, &HeaderFilterPopup::chooseChecked);
+    // Ticking a check box keeps the drop-down open; a click on an entry's text picks it alone.
+    connect(m_list, &QListWidget::itemChanged, this, [this] {
+        m_checkToggled = true;
+        m_ok->setEnabled(!checkedItems().isEmpty());
+    });
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        if (std::exchange(m_checkToggled, false))
+            return;
+        choose(item);
+    });
+    connect(m_list, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+        m_checkToggled = false;
+        if (!checkedItems().isEmpty())
+            chooseChecked();
+        else
+            choose(item);
+    });
     m_list->setCurrentRow(0);
     setFocusProxy(m_list);
 }
@@ -66,6 +96,32 @@ HeaderFilterPopup::HeaderFilterPopup(const GridColumn &column, const QVariantLis
 QListWidget *HeaderFilterPopup::list() const
 {
     return m_list;
+}
+
+QPushButton *HeaderFilterPopup::okButton() const
+{
+    return m_ok;
+}
+
+QList<QListWidgetItem *> HeaderFilterPopup::checkedItems() const
+{
+    QList<QListWidgetItem *> checked;
+    for (int row = 0; row < m_list->count(); ++row)
+        if (QListWidgetItem *item = m_list->item(row); item->checkState() == Qt::Checked)
+            checked << item;
+    return checked;
+}
+
+void HeaderFilterPopup::chooseChecked()
+{
+    QList<FilterCondition> values;
+    for (QListWidgetItem *item : checkedItems())
+        values << FilterCondition::compare(m_column.field, FilterCondition::Operator::Equal,
+                                           GridFilter::typedValue(item->data(kValueRole), m_column.editor));
+    if (values.isEmpty())
+        return;
+    emit conditionChosen(values.size() == 1 ? values.first() : FilterCondition::any(values));
+    close();
 }
 
 void HeaderFilterPopup::setToday(const QDate &today)
@@ -76,7 +132,8 @@ void HeaderFilterPopup::setToday(const QDate &today)
 void HeaderFilterPopup::popupBelow(const QRect &section)
 {
     const int rows = qMin(m_list->count(), 16);
-    const int height = rows * qMax(16, m_list->sizeHintForRow(0)) + 6;
+    const int height = rows * qMax(16, m_list->sizeHintForRow(0)) + 6 +
+                       (m_ok->isVisibleTo(this) ? m_ok->sizeHint().height() + 6 : 0);
     const int width = qMax(section.width(), qMax(160, m_list->sizeHintForColumn(0) + 30));
     QRect geometry(section.bottomLeft() + QPoint(0, 1), QSize(width, height));
     if (const QScreen *screen = QApplication::screenAt(section.center())) {

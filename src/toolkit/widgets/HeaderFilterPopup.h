@@ -9,13 +9,15 @@
 
 class QListWidget;
 class QListWidgetItem;
+class QPushButton;
 
 namespace pelmora::toolkit {
 
 // The drop-down of a column header's filter button: "(All)", "(Custom...)", "(Blanks)",
 // "(NonBlanks)", for date columns the relative conditions (today, yesterday, this and last
 // week, month and year), then the column's values as the grid shows them. Picking an entry
-// reports the column's new condition and closes the drop-down.
+// reports the column's new condition and closes the drop-down. Unless the column takes one
+// value at a time, the values also have check boxes: "OK" filters on every checked value.
 class HeaderFilterPopup : public QFrame
 {
     Q_OBJECT
@@ -29,6 +31,7 @@ public:
     HeaderFilterPopup(const GridColumn &column, const QVariantList &values, QWidget *parent = nullptr);
 
     QListWidget *list() const;
+    QPushButton *okButton() const;
     void setToday(const QDate &today); // relative dates count from this day (default: today)
     // Shows the drop-down under a header section (global coordinates).
     void popupBelow(const QRect &section);
@@ -40,10 +43,14 @@ signals:
 
 private:
     void choose(QListWidgetItem *item);
+    void chooseChecked();
+    QList<QListWidgetItem *> checkedItems() const;
 
     GridColumn m_column;
     QListWidget *m_list = nullptr;
+    QPushButton *m_ok = nullptr;
     QDate m_today;
+    bool m_checkToggled = false;
 };
 
 } // namespace pelmora::toolkit
