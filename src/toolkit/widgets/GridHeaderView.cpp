@@ -144,6 +144,10 @@ void GridHeaderView::mouseMoveEvent(QMouseEvent *event)
         drag->setPixmap(viewport()->grab(sectionRect));
         emit columnDraggedOut(section);
         drag->exec(Qt::MoveAction);
+        // The drag took the release: end the press the header still thinks is going on.
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(m_pressPos), mapToGlobal(QPointF(m_pressPos)),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QHeaderView::mouseReleaseEvent(&release);
         return;
     }
     QHeaderView::mouseMoveEvent(event);

@@ -3,6 +3,7 @@
 #include "toolkit/widgets/CellEditorDelegate.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTableView>
@@ -65,6 +66,11 @@ protected:
             const GridColumn *column = m_delegate->columnFor(index);
             if (!column || column->editor != EditorKind::Link)
                 edit(index, QAbstractItemView::AllEditTriggers, nullptr);
+            // A click on a drop-down cell's button opens its list.
+            const QRect cell = Base::visualRect(index);
+            if (column && column->editor == EditorKind::Lookup && event->position().x() > cell.right() - 16)
+                if (auto *combo = qobject_cast<QComboBox *>(Base::indexWidget(Base::currentIndex())))
+                    combo->showPopup();
         }
     }
 
