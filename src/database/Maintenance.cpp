@@ -100,6 +100,9 @@ bool Maintenance::restoreLastBackup()
     try {
         // The current file is replaced only once the backup's copy is complete beside it.
         copyReplacing(backup, settings_.DatabaseLocation);
+        // A journal left by the replaced file must not be played back into the restored one.
+        for (const char* suffix : {"-journal", "-wal", "-shm"})
+            QFile::remove(settings_.DatabaseLocation + QLatin1String(suffix));
     } catch (const std::exception& e) {
         ok = false;
         LogError(QString::fromStdString(e.what()), QStringLiteral(" method: Restore"));

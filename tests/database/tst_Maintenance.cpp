@@ -48,6 +48,7 @@ private slots:
     void restoreCancelled();
     void restoreSucceeds();
     void restoreFailingKeepsTheDatabase();
+    void restoreIgnoresJournalOfReplacedFile();
     void startupBackupBeforeUpgrade();
     void startupBackupOff();
     void autoBackupSwitch();
@@ -229,6 +230,35 @@ void tst_Maintenance::restoreFailingKeepsTheDatabase()
     QCOMPARE(orderCount(), 2);
     data_->disconnectDatabase();
     QVERIFY(fileBytes(database()) == current);
+}
+
+void tst_Maintenance::restoreIgnoresJournalOfReplacedFile()
+{
+    addOrder(1);
+    QVERIFY(maintenance_->backupNow());
+    addOrder(2);
+    data_->disconnectDatabase();
+    // The journal a crash in the middle of a change would leave beside the current file.
+    const QString journal = database() + QStringLiteral("-journal");
+    {
+        DatabaseProbe probe(database());
+        // A small cache spills the change into the file, so the journal is synced and complete.
+        probe.exec(QStringLiteral("PRAGMA cache_size=2"));
+        probe.exec(QStringLiteral("BEGIN"));
+        probe.exec(QStringLiteral("DELETE FROM Orders"));
+        probe.exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<500) "
+                                  "INSERT INTO Orders(ShopperID,Message) SELECT x, hex(randomblob(300)) FROM n"));
+        QVERIFY(QFile::copy(journal, journal + QStringLiteral(".crash")));
+        probe.exec(QStringLiteral("ROLLBACK"));
+    }
+    QVERIFY(QFile::rename(journal + QStringLiteral(".crash"), journal));
+
+    QVERIFY(maintenance_->restoreLastBackup());
+    QCOMPARE(port_->status(), kRestored);
+    QCOMPARE(data_->scalar(QStringLiteral("SELECT group_concat(ShopperID) FROM Orders")).toString(), QStringLiteral("1"));
+    data_->disconnectDatabase();
+    QVERIFY(fileBytes(database()) == fileBytes(backup()));
+    QVERIFY(!QFile::exists(journal));
 }
 
 void tst_Maintenance::startupBackupBeforeUpgrade()
