@@ -114,8 +114,13 @@ DataGrid::~DataGrid()
     d->delegate->setColumnResolver({});
     d->delegate->setEditGuard({});
     d->delegate->setStyleCallback({});
+    d->table->viewport()->removeEventFilter(this);
+    d->table->removeEventFilter(this);
+    d->tree->removeEventFilter(this);
     delete d->stack;
     d->stack = nullptr;
+    d->table = nullptr;
+    d->tree = nullptr;
 }
 
 // --- data and columns ---
@@ -549,6 +554,8 @@ void DataGrid::onCurrentChanged(const QModelIndex &)
 
 bool DataGrid::eventFilter(QObject *watched, QEvent *event)
 {
+    if (!d->stack)
+        return QWidget::eventFilter(watched, event);
     if (watched == d->table->viewport() && event->type() == QEvent::Resize)
         fitColumns();
     // The navigator's keys: Insert appends, Ctrl+Delete deletes (when the grid shows them).

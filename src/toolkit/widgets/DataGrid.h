@@ -12,12 +12,12 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QAbstractItemModel;
 class QAbstractItemView;
 class QMenu;
 class QSettings;
-class QStackedWidget;
 class QTableView;
 class QTreeView;
 
@@ -25,16 +25,13 @@ namespace pelmora::toolkit {
 
 class CellEditorDelegate;
 class FilterBar;
-class GridHeaderView;
 class GroupByBox;
 class HeaderFilterPopup;
-class SqlGroupModel;
-template <class Base> class EditingView;
 
 // A data-bound grid: an optional group-by box, the rows (a table, or a tree of groups while
 // grouped), an optional filter bar and an optional record navigator. Columns are described
-// by GridColumn and matched to the model's columns by field name (the model's horizontal
-// header text), without regard to letter case.
+// by GridColumn and matched to the model's columns by field name (a SQL model's column name,
+// else the model's horizontal header text), without regard to letter case.
 //
 // Works with any table model; with a SqlTableModel (or QSqlTableModel) it also offers the
 // header filter values, the filter handed to the data set and grouping from the database.
@@ -45,11 +42,14 @@ class DataGrid : public QWidget
     Q_OBJECT
 
 public:
-    // Asked before a data cell goes into editing; return false to cancel. The callback may
-    // change the row (clear a flag, post it): the cell is looked up again afterwards.
+    // Asked before a data cell goes into editing (an editor opens, a check box toggles); return
+    // false to cancel. The callback may change the row (clear a flag, post it): the cell is
+    // looked up again afterwards. While grouped, the index is the grouping model's record row
+    // (same columns as the data model).
     using EditingStartCallback = std::function<bool(const QModelIndex &index)>;
-    // Installs the grid's filter text on the data set; the default hands it to the model
-    // (see setFilterText()).
+    // Installs the grid's filter text on the data set ("" when the filter is empty or switched
+    // off). Without one, the grid filters a SqlTableModel or QSqlTableModel itself with the
+    // SQL form of its conditions.
     using FilterInstaller = std::function<void(const QString &expression)>;
 
     explicit DataGrid(QWidget *parent = nullptr);
