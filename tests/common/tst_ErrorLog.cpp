@@ -16,7 +16,8 @@
 using namespace pelmora;
 using pelmora::test::TestFolder;
 
-namespace {
+namespace
+{
 // date-time ": " message suffix, with the en_US short date and long time.
 const QRegularExpression kLine(QStringLiteral("^(\\d{1,2}/\\d{1,2}/\\d\\d)( \\d{1,2}:\\d\\d:\\d\\d [AP]M)?: (.*)$"),
                                QRegularExpression::DotMatchesEverythingOption);
@@ -36,10 +37,11 @@ QString afterDateTime(const QString& line)
 }
 } // namespace
 
-class tst_ErrorLog : public QObject {
+class tst_ErrorLog : public QObject
+{
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void init() { folder_ = std::make_unique<TestFolder>(false); }
     void cleanup() { folder_.reset(); }
@@ -55,7 +57,7 @@ private slots:
     void applicationError();
     void commandErrorsReachApplicationError();
 
-private:
+  private:
     std::unique_ptr<TestFolder> folder_;
 };
 
@@ -63,12 +65,13 @@ void tst_ErrorLog::dateTime_data()
 {
     QTest::addColumn<QDateTime>("moment");
     QTest::addColumn<QString>("text");
-    QTest::newRow("afternoon") << QDateTime(QDate(2006, 12, 31), QTime(14, 30, 5)) << QStringLiteral("12/31/06 2:30:05 PM");
+    QTest::newRow("afternoon") << QDateTime(QDate(2006, 12, 31), QTime(14, 30, 5))
+                               << QStringLiteral("12/31/06 2:30:05 PM");
     QTest::newRow("morning") << QDateTime(QDate(2007, 1, 2), QTime(9, 5, 0)) << QStringLiteral("1/2/07 9:05:00 AM");
     QTest::newRow("noon") << QDateTime(QDate(2007, 1, 2), QTime(12, 0, 0)) << QStringLiteral("1/2/07 12:00:00 PM");
     QTest::newRow("midnight") << QDateTime(QDate(2007, 1, 2), QTime(0, 0, 0)) << QStringLiteral("1/2/07");
-    QTest::newRow("a second past midnight") << QDateTime(QDate(2007, 1, 2), QTime(0, 0, 1))
-                                            << QStringLiteral("1/2/07 12:00:01 AM");
+    QTest::newRow("a second past midnight")
+        << QDateTime(QDate(2007, 1, 2), QTime(0, 0, 1)) << QStringLiteral("1/2/07 12:00:01 AM");
 }
 
 void tst_ErrorLog::dateTime()
@@ -163,8 +166,9 @@ void tst_ErrorLog::commandErrorsReachApplicationError()
     QVERIFY(!RunCommand(port, [] { throw Error(QStringLiteral("Table is busy")); }));
     QVERIFY(!RunCommand(port, [] { throw 42; }));
     QVERIFY(RunCommand(port, [&] { port.setStatus(QStringLiteral("done")); }));
-    QCOMPARE(port.statuses, QStringList({QStringLiteral("No matches found. All orders shown"),
-                                         QStringLiteral("No matches found. All orders shown"), QStringLiteral("done")}));
+    QCOMPARE(port.statuses,
+             QStringList({QStringLiteral("No matches found. All orders shown"),
+                          QStringLiteral("No matches found. All orders shown"), QStringLiteral("done")}));
     const QStringList lines = folder_->logLines();
     QCOMPARE(lines.size(), 2);
     QCOMPARE(afterDateTime(lines[0]), QStringLiteral("Table is busy application error"));

@@ -16,7 +16,8 @@
 using namespace pelmora;
 using pelmora::test::TestFolder;
 
-namespace {
+namespace
+{
 // The settings as "Name=value" lines, so that a case states only what differs from the defaults.
 QStringList describe(const GlobalSettings& s)
 {
@@ -64,10 +65,12 @@ QStringList withChanges(const QStringList& changes)
 
 QStringList fullFile()
 {
-    return {QStringLiteral("-1"), QStringLiteral("/shop/Shop.tdbd"), QStringLiteral("/shop/backup"),
-            QStringLiteral("/shop/backup"), QStringLiteral("-1"), QStringLiteral("-1"), QStringLiteral("-1"),
-            QStringLiteral("-1"), QStringLiteral("45"), QStringLiteral("15"), QStringLiteral("3/4/05"),
-            QStringLiteral("kept as it is")};
+    return {QStringLiteral("-1"),           QStringLiteral("/shop/Shop.tdbd"),
+            QStringLiteral("/shop/backup"), QStringLiteral("/shop/backup"),
+            QStringLiteral("-1"),           QStringLiteral("-1"),
+            QStringLiteral("-1"),           QStringLiteral("-1"),
+            QStringLiteral("45"),           QStringLiteral("15"),
+            QStringLiteral("3/4/05"),       QStringLiteral("kept as it is")};
 }
 
 QStringList fullFileSettings()
@@ -92,10 +95,11 @@ QStringList replaced(QStringList lines, int number, const QString& text)
 }
 } // namespace
 
-class tst_GlobalConfig : public QObject {
+class tst_GlobalConfig : public QObject
+{
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void init() { folder_ = std::make_unique<TestFolder>(false); }
     void cleanup() { folder_.reset(); }
@@ -111,7 +115,7 @@ private slots:
     void downloadInterval_data();
     void downloadInterval();
 
-private:
+  private:
     std::unique_ptr<TestFolder> folder_;
 };
 
@@ -133,8 +137,9 @@ void tst_GlobalConfig::parse_data()
                                  << replaced(fullFileSettings(), 9, QStringLiteral("DownloadMinutes=20"));
     QTest::newRow("line 9 not a whole number") << replaced(fullFile(), 9, QStringLiteral("1.5"))
                                                << replaced(fullFileSettings(), 8, QStringLiteral("ReservedMinutes=20"));
-    QTest::newRow("words") << QStringList({QStringLiteral("True"), QString(), QString(), QString(), QStringLiteral("False"),
-                                           QStringLiteral("True"), QStringLiteral("False"), QStringLiteral("True")})
+    QTest::newRow("words") << QStringList({QStringLiteral("True"), QString(), QString(), QString(),
+                                           QStringLiteral("False"), QStringLiteral("True"), QStringLiteral("False"),
+                                           QStringLiteral("True")})
                            << withChanges({QStringLiteral("AutoBackup=true"), QStringLiteral("AutoDownload=true"),
                                            QStringLiteral("DownloadAllAccounts=true")});
     QTest::newRow("numbers") << QStringList({QStringLiteral("5"), QString(), QString(), QString(), QStringLiteral("0"),

@@ -9,12 +9,14 @@
 #include <QVariant>
 #include <stdexcept>
 
-namespace pelmora::test {
+namespace pelmora::test
+{
 
 // Looks into a database file through a connection of its own, as a peer would: its tables,
 // their columns in order, their rows.
-class DatabaseProbe {
-public:
+class DatabaseProbe
+{
+  public:
     explicit DatabaseProbe(const QString& path) : name_(QUuid::createUuid().toString())
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
@@ -88,8 +90,8 @@ public:
         QString text;
         QSqlQuery schema = query(QStringLiteral("SELECT type, name, sql FROM sqlite_master ORDER BY type, name"));
         while (schema.next())
-            text += schema.value(0).toString() + ' ' + schema.value(1).toString() + ": "
-                    + schema.value(2).toString() + '\n';
+            text += schema.value(0).toString() + ' ' + schema.value(1).toString() + ": " + schema.value(2).toString() +
+                    '\n';
         for (const QString& table : tables()) {
             text += QStringLiteral("== ") + table + '\n';
             for (const QVariantMap& row : rows(table)) {
@@ -102,7 +104,7 @@ public:
         return text;
     }
 
-private:
+  private:
     QString name_;
 };
 

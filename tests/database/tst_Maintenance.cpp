@@ -17,7 +17,8 @@ using namespace pelmora;
 using pelmora::test::DatabaseProbe;
 using pelmora::test::TestFolder;
 
-namespace {
+namespace
+{
 QByteArray fileBytes(const QString& path)
 {
     QFile f(path);
@@ -33,10 +34,11 @@ int countEnding(const QStringList& lines, const QString& suffix)
 }
 } // namespace
 
-class tst_Maintenance : public QObject {
+class tst_Maintenance : public QObject
+{
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -56,7 +58,7 @@ private slots:
     void missingDatabaseRefused();
     void locationsApplied();
 
-private:
+  private:
     QString database() const { return settings_.DatabaseLocation; }
     QString backup() const { return Maintenance::backupFile(settings_); }
     // Adds an order through the open connection.
@@ -132,10 +134,11 @@ void tst_Maintenance::backupNowFailing_data()
                                       << QStringLiteral("does not exist");
     // A file stands where the backup folder would be.
     QTest::newRow("backup folder cannot be made")
-        << QStringLiteral("db/Pelmora.tdbd") << QStringLiteral("db/Pelmora.tdbd/backup") << QStringLiteral("Cannot create");
+        << QStringLiteral("db/Pelmora.tdbd") << QStringLiteral("db/Pelmora.tdbd/backup")
+        << QStringLiteral("Cannot create");
     // A folder stands where the backup file would be.
-    QTest::newRow("backup file cannot be replaced") << QStringLiteral("db/Pelmora.tdbd")
-                                                    << QStringLiteral("db/blocked") << QStringLiteral("Cannot replace");
+    QTest::newRow("backup file cannot be replaced")
+        << QStringLiteral("db/Pelmora.tdbd") << QStringLiteral("db/blocked") << QStringLiteral("Cannot replace");
 }
 
 void tst_Maintenance::backupNowFailing()
@@ -171,8 +174,8 @@ void tst_Maintenance::restoreWithoutBackup()
     data_->ResetDB();
 
     QVERIFY(!maintenance_->restoreLastBackup());
-    QCOMPARE(port_->boxes, QStringList({QStringLiteral("confirm: ") + kRestoreConfirm,
-                                        QStringLiteral("confirm: ") + kNoBackupYet}));
+    QCOMPARE(port_->boxes,
+             QStringList({QStringLiteral("confirm: ") + kRestoreConfirm, QStringLiteral("confirm: ") + kNoBackupYet}));
     QCOMPARE(port_->statuses, QStringList());
     QVERIFY(data_->isConnected());
     QVERIFY(data_->ordersQueryOpen());
@@ -255,7 +258,8 @@ void tst_Maintenance::restoreIgnoresJournalOfReplacedFile()
 
     QVERIFY(maintenance_->restoreLastBackup());
     QCOMPARE(port_->status(), kRestored);
-    QCOMPARE(data_->scalar(QStringLiteral("SELECT group_concat(ShopperID) FROM Orders")).toString(), QStringLiteral("1"));
+    QCOMPARE(data_->scalar(QStringLiteral("SELECT group_concat(ShopperID) FROM Orders")).toString(),
+             QStringLiteral("1"));
     data_->disconnectDatabase();
     QVERIFY(fileBytes(database()) == fileBytes(backup()));
     QVERIFY(!QFile::exists(journal));
@@ -292,7 +296,8 @@ void tst_Maintenance::autoBackupSwitch()
     QVERIFY(settings_.AutoBackup);
     maintenance_->setAutoBackup(false);
     QVERIFY(!settings_.AutoBackup);
-    QCOMPARE(port_->statuses, QStringList({QStringLiteral("Auto backup enabled"), QStringLiteral("Auto backup disabled")}));
+    QCOMPARE(port_->statuses,
+             QStringList({QStringLiteral("Auto backup enabled"), QStringLiteral("Auto backup disabled")}));
 }
 
 void tst_Maintenance::sameLocationsRefused()
@@ -334,8 +339,8 @@ void tst_Maintenance::locationsApplied()
     const QString backupFolder = folder_->file(QStringLiteral("shop/backup"));
 
     QCOMPARE(maintenance_->applyLocations(path, backupFolder), Maintenance::LocationResult::Applied);
-    QCOMPARE(port_->statuses,
-             QStringList({QStringLiteral("Your preferences have been saved."), QStringLiteral("Your preferences have been saved ")}));
+    QCOMPARE(port_->statuses, QStringList({QStringLiteral("Your preferences have been saved."),
+                                           QStringLiteral("Your preferences have been saved ")}));
     QCOMPARE(port_->boxes, QStringList());
     QCOMPARE(settings_.DatabaseLocation, path);
     QCOMPARE(settings_.BackupFolder, backupFolder);

@@ -16,7 +16,8 @@ using namespace pelmora;
 using pelmora::test::DatabaseProbe;
 using pelmora::test::TestFolder;
 
-namespace {
+namespace
+{
 
 const QString kFailedUpdating = QStringLiteral(" method:ResetDB failed updating DB");
 const QString kOpenFailed = QStringLiteral(" method: ResetDB");
@@ -50,8 +51,9 @@ int traceConnection(sqlite3* db, const char**, const sqlite3_api_routines*)
     return SQLITE_OK;
 }
 
-class StatementTrace {
-public:
+class StatementTrace
+{
+  public:
     StatementTrace()
     {
         gTraced = &statements;
@@ -85,10 +87,11 @@ QString upgradedName(const QString& column)
 
 } // namespace
 
-class tst_SchemaUpgrade : public QObject {
+class tst_SchemaUpgrade : public QObject
+{
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -106,7 +109,7 @@ private slots:
     void ordersQueryFollowsOrders();
     void columnNamesInAnyCase();
 
-private:
+  private:
     // Builds the database file from a fixture script (or a fresh file when script is empty)
     // and points the data module at it.
     void useFile(const char* script);

@@ -19,10 +19,11 @@ using namespace pelmora;
 using pelmora::test::DatabaseProbe;
 using pelmora::test::TestFolder;
 
-class tst_SqlDialect : public QObject {
+class tst_SqlDialect : public QObject
+{
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -40,7 +41,7 @@ private slots:
     void quoteIdentifier();
     void textKeepsItsWholeValue();
 
-private:
+  private:
     QSqlDatabase db() const { return QSqlDatabase::database(QStringLiteral("dialect"), false); }
     void run(const QString& statements) const;
     QString text(const QString& sql) const;
@@ -80,8 +81,10 @@ QString tst_SqlDialect::text(const QString& sql) const
     return q.value(0).isNull() ? QStringLiteral("NULL") : q.value(0).toString();
 }
 
-namespace {
-const QString kColumns = QStringLiteral("SELECT group_concat(name || ' ' || lower(type), ',') FROM pragma_table_info('%1')");
+namespace
+{
+const QString kColumns =
+    QStringLiteral("SELECT group_concat(name || ' ' || lower(type), ',') FROM pragma_table_info('%1')");
 
 QString columnsOf(const char* table)
 {
@@ -100,9 +103,9 @@ void tst_SqlDialect::statements_data()
                                           "INSERT INTO Orders VALUES(10,'2006-12-31','Paid');\n"
                                           "INSERT INTO Orders VALUES(11,'2007-01-02','Shipped')");
 
-    QTest::newRow("Level clause and add") << orders << QStringLiteral("Alter Table  Orders Level 4 add Gift_voucher_value float ")
-                                          << columnsOf("Orders")
-                                          << QStringLiteral("ShopperID integer,Date date,Status char(20),Gift_voucher_value float");
+    QTest::newRow("Level clause and add")
+        << orders << QStringLiteral("Alter Table  Orders Level 4 add Gift_voucher_value float ") << columnsOf("Orders")
+        << QStringLiteral("ShopperID integer,Date date,Status char(20),Gift_voucher_value float");
     QTest::newRow("add") << orders << QStringLiteral("Alter Table  Orders add Gift_voucher_code char(20) ")
                          << columnsOf("Orders")
                          << QStringLiteral("ShopperID integer,Date date,Status char(20),Gift_voucher_code char(20)");
@@ -126,7 +129,8 @@ void tst_SqlDialect::statements_data()
         << QStringLiteral("Alter Table  Orders add id autoinc ")
         << QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE type='index' AND tbl_name='Orders'")
         << QStringLiteral("Orders_ShopperID");
-    QTest::newRow("Level clause alone") << orders << QStringLiteral("Alter Table  Orders Level 5") << columnsOf("Orders")
+    QTest::newRow("Level clause alone") << orders << QStringLiteral("Alter Table  Orders Level 5")
+                                        << columnsOf("Orders")
                                         << QStringLiteral("ShopperID integer,Date date,Status char(20)");
     QTest::newRow("rename") << orders << QStringLiteral("Alter Table  Orders RENAME Date TO Invoice_date ")
                             << QStringLiteral("SELECT group_concat(Invoice_date) FROM Orders")
@@ -142,13 +146,15 @@ void tst_SqlDialect::statements_data()
     QTest::newRow("blanks inside a default stay")
         << orders << QStringLiteral("Alter Table  Orders add Notes char(20) Default 'a  b' ")
         << QStringLiteral("SELECT group_concat(Notes, '|') FROM Orders") << QStringLiteral("a  b|a  b");
-    QTest::newRow("create Email") << QString()
-                                  << QStringLiteral("CREATE TABLE Email(\"From\" char(50),Plaintext boolean Default false, ID autoinc)")
-                                  << QStringLiteral("INSERT INTO Email(\"From\") VALUES('a@b') RETURNING "
-                                                    "\"From\" || ':' || Plaintext || ':' || ID")
-                                  << QStringLiteral("a@b:0:1");
+    QTest::newRow("create Email")
+        << QString()
+        << QStringLiteral("CREATE TABLE Email(\"From\" char(50),Plaintext boolean Default false, ID autoinc)")
+        << QStringLiteral("INSERT INTO Email(\"From\") VALUES('a@b') RETURNING "
+                          "\"From\" || ':' || Plaintext || ':' || ID")
+        << QStringLiteral("a@b:0:1");
     QTest::newRow("create Proxy") << QString()
-                                  << QStringLiteral("CREATE TABLE Proxy(User char(20),Pass char(20),Server char(20),Port integer)")
+                                  << QStringLiteral(
+                                         "CREATE TABLE Proxy(User char(20),Pass char(20),Server char(20),Port integer)")
                                   << columnsOf("Proxy")
                                   << QStringLiteral("User char(20),Pass char(20),Server char(20),Port integer");
     QTest::newRow("drop Email") << QStringLiteral("CREATE TABLE Email(\"From\" char(50))")
@@ -178,12 +184,12 @@ void tst_SqlDialect::failingStatements_data()
 {
     QTest::addColumn<QString>("statement");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("Level clause on a missing table") << QStringLiteral("Alter Table  Triggers Level 5")
-                                                     << QStringLiteral("no such table");
-    QTest::newRow("rename of a missing column") << QStringLiteral("Alter Table  Orders RENAME Time TO Invoice_time ")
-                                                << QStringLiteral("no such column");
-    QTest::newRow("autoinc on a missing table") << QStringLiteral("Alter Table  Users add id autoinc ")
-                                                << QStringLiteral("no such table");
+    QTest::newRow("Level clause on a missing table")
+        << QStringLiteral("Alter Table  Triggers Level 5") << QStringLiteral("no such table");
+    QTest::newRow("rename of a missing column")
+        << QStringLiteral("Alter Table  Orders RENAME Time TO Invoice_time ") << QStringLiteral("no such column");
+    QTest::newRow("autoinc on a missing table")
+        << QStringLiteral("Alter Table  Users add id autoinc ") << QStringLiteral("no such table");
     QTest::newRow("create an existing table")
         << QStringLiteral("CREATE TABLE Orders(User char(20))") << QStringLiteral("already exists");
 }
@@ -311,8 +317,9 @@ void tst_SqlDialect::quoteIdentifier()
     QCOMPARE(SqlDialect::quoteIdentifier(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
     run(QStringLiteral("CREATE TABLE Email(\"From\" char(50))"));
     QSqlDatabase d = db();
-    SqlDialect::execute(d, QStringLiteral("INSERT INTO Email(%1) VALUES('me')")
-                               .arg(SqlDialect::quoteIdentifier(QStringLiteral("From"))));
+    SqlDialect::execute(
+        d,
+        QStringLiteral("INSERT INTO Email(%1) VALUES('me')").arg(SqlDialect::quoteIdentifier(QStringLiteral("From"))));
     QCOMPARE(text(QStringLiteral("SELECT \"From\" FROM Email")), QStringLiteral("me"));
 }
 
@@ -323,7 +330,8 @@ void tst_SqlDialect::textKeepsItsWholeValue()
     data.setLocation(folder_->databasePath());
     data.ResetDB();
     const QString name = QStringLiteral("A billing name far longer than the twenty characters declared, kept whole");
-    data.execute(QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name) VALUES(1,%1)").arg(SqlDialect::quote(name)));
+    data.execute(
+        QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name) VALUES(1,%1)").arg(SqlDialect::quote(name)));
     QCOMPARE(data.scalar(QStringLiteral("SELECT Invoice_name FROM Orders WHERE ShopperID=?"), {1}).toString(), name);
 }
 
