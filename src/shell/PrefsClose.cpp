@@ -7,21 +7,19 @@
 
 #include <QDateTime>
 
-namespace pelmora {
+namespace pelmora
+{
 
 const QStringList& PrefsClose::tables()
 {
-    static const QStringList names{QStringLiteral("Email"),     QStringLiteral("Triggers"),
-                                   QStringLiteral("Method"),    QStringLiteral("Status"),
-                                   QStringLiteral("Templates"), QStringLiteral("Users"),
+    static const QStringList names{QStringLiteral("Email"),  QStringLiteral("Triggers"),  QStringLiteral("Method"),
+                                   QStringLiteral("Status"), QStringLiteral("Templates"), QStringLiteral("Users"),
                                    QStringLiteral("Proxy")};
     return names;
 }
 
 PrefsClose::PrefsClose(Session& session, PostPending postPending, SetInterval setInterval)
-    : session_(session)
-    , postPending_(std::move(postPending))
-    , setInterval_(std::move(setInterval))
+    : session_(session), postPending_(std::move(postPending)), setInterval_(std::move(setInterval))
 {
 }
 
@@ -35,18 +33,17 @@ QStringList PrefsClose::postTables()
     for (const QString& table : tables()) {
         const QString tag = first ? kPrefsCloseFirstTag : kPrefsCloseTag;
         first = false;
-        GuardWith(
-            [&](const QString& message) { LogLine(LogDateTime(QDateTime::currentDateTime()) + tag + message); },
-            [&] {
-                if (postPending_)
-                    postPending_(table);
-                // Editing an empty table starts a row, which the post then keeps.
-                const QString name = SqlDialect::quoteIdentifier(table);
-                if (data.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(name)).toInt() == 0) {
-                    data.execute(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(name));
-                    added << table;
-                }
-            });
+        GuardWith([&](const QString& message) { LogLine(LogDateTime(QDateTime::currentDateTime()) + tag + message); },
+                  [&] {
+                      if (postPending_)
+                          postPending_(table);
+                      // Editing an empty table starts a row, which the post then keeps.
+                      const QString name = SqlDialect::quoteIdentifier(table);
+                      if (data.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(name)).toInt() == 0) {
+                          data.execute(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(name));
+                          added << table;
+                      }
+                  });
     }
     return added;
 }

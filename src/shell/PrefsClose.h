@@ -6,7 +6,8 @@
 #include <QStringList>
 #include <functional>
 
-namespace pelmora {
+namespace pelmora
+{
 
 class Session;
 
@@ -17,18 +18,19 @@ inline const QString kPrefsCloseTag = QStringLiteral(": prefs close ");
 
 // What the preferences dialog holds when it closes.
 struct PrefsValues {
-    QString databasePath;          // the "Active database " box; set back when no file is there
-    QString backupPath;            // the "Database backup dir." box
+    QString databasePath; // the "Active database " box; set back when no file is there
+    QString backupPath;   // the "Database backup dir." box
     bool downloadAllAccounts = false;
     bool autoDownload = false;
-    QString downloadMinutes;       // the minutes box's text, as typed
+    QString downloadMinutes; // the minutes box's text, as typed
 };
 
 // The steps that run whenever the preferences dialog closes, in their order: post what the
 // seven tables still hold (an empty table gets one empty row), apply the locations, take over
 // the download settings, set the timer's interval, save config_global.ini.
-class PrefsClose {
-public:
+class PrefsClose
+{
+  public:
     // Commits what the dialog still holds for a table (an open editor) into the table. Throws
     // Error when the table refuses it.
     using PostPending = std::function<void(const QString& table)>;
@@ -54,7 +56,7 @@ public:
 
     Maintenance::LocationResult lastLocationResult() const { return locationResult_; }
 
-private:
+  private:
     Session& session_;
     PostPending postPending_;
     SetInterval setInterval_;

@@ -35,7 +35,8 @@
 
 using namespace pelmora;
 
-namespace {
+namespace
+{
 
 // The twelve lines of a config_global.ini naming the folder's database.
 QStringList configLines(const test::TestFolder& folder)
@@ -97,9 +98,10 @@ QToolButton* navButton(toolkit::DataGrid* grid, toolkit::RecordNavigator::Button
 
 } // namespace
 
-class TestPrefsDialog : public QObject {
+class TestPrefsDialog : public QObject
+{
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase();
 
     void dialogShowsSevenTabsInOrder();
@@ -136,7 +138,7 @@ void TestPrefsDialog::dialogShowsSevenTabsInOrder()
     QVERIFY((dialog.windowFlags() & Qt::WindowType_Mask) == Qt::Tool);
     QCOMPARE(dialog.size(), QSize(634, 361));
 
-    const QStringList captions{"Data locations", "E-mail", "Automated e-mail", "Lists",
+    const QStringList captions{"Data locations", "E-mail",        "Automated e-mail", "Lists",
                                "Download",       "User accounts", "Proxy server"};
     const QStringList headlines{"Choose working directories for database files",
                                 "Set your outgoing mail server ",
@@ -243,9 +245,8 @@ void TestPrefsDialog::closingUntouchedRewritesConfigWithLineNineReset()
     QStringList expected = configLines(f.folder);
     expected[8] = QStringLiteral("20");
     QCOMPARE(f.config(), configBytes(expected));
-    QCOMPARE(f.port.statuses,
-             (QStringList{QStringLiteral("Your preferences have been saved."),
-                          QStringLiteral("Your preferences have been saved ")}));
+    QCOMPARE(f.port.statuses, (QStringList{QStringLiteral("Your preferences have been saved."),
+                                           QStringLiteral("Your preferences have been saved ")}));
     QVERIFY(f.session.data().isConnected());
 }
 
@@ -261,7 +262,8 @@ void TestPrefsDialog::closingAddsOneEmptyRowToAnEmptyTable()
     QFETCH(QString, table);
     Fixture f;
     // Every other table holds a row.
-    f.session.data().execute(QStringLiteral("INSERT INTO Triggers(Status,Template,Active) VALUES('Paid','Payment received',1)"));
+    f.session.data().execute(
+        QStringLiteral("INSERT INTO Triggers(Status,Template,Active) VALUES('Paid','Payment received',1)"));
     f.session.data().execute(QStringLiteral("DELETE FROM %1").arg(table));
     PrefsDialog dialog(f.session);
     QMap<QString, int> before;
@@ -383,8 +385,10 @@ void TestPrefsDialog::failedPostIsLoggedWithTheCloseTag_data()
 {
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("tag");
-    QTest::newRow("first table") << "Email" << ": prefs close";
-    QTest::newRow("a later table") << "Method" << ": prefs close ";
+    QTest::newRow("first table") << "Email"
+                                 << ": prefs close";
+    QTest::newRow("a later table") << "Method"
+                                   << ": prefs close ";
 }
 
 void TestPrefsDialog::failedPostIsLoggedWithTheCloseTag()
@@ -415,7 +419,8 @@ void TestPrefsDialog::failedPostIsLoggedWithTheCloseTag()
 void TestPrefsDialog::triggersGridRefusesDeletion()
 {
     Fixture f;
-    f.session.data().execute(QStringLiteral("INSERT INTO Triggers(Status,Template,Active) VALUES('Paid','Payment received',1)"));
+    f.session.data().execute(
+        QStringLiteral("INSERT INTO Triggers(Status,Template,Active) VALUES('Paid','Payment received',1)"));
     PrefsDialog dialog(f.session);
     dialog.show();
     toolkit::DataGrid* grid = dialog.triggersPage()->grid();

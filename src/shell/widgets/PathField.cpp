@@ -7,11 +7,10 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-namespace pelmora {
+namespace pelmora
+{
 
-PathField::PathField(Kind kind, QWidget* parent)
-    : QWidget(parent)
-    , kind_(kind)
+PathField::PathField(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind)
 {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

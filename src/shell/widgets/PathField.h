@@ -5,13 +5,15 @@
 class QLineEdit;
 class QToolButton;
 
-namespace pelmora {
+namespace pelmora
+{
 
 // A path box: the path as plain text, and a button that browses for it. A file box lists
 // folders and files; a folder box lists folders only.
-class PathField : public QWidget {
+class PathField : public QWidget
+{
     Q_OBJECT
-public:
+  public:
     enum class Kind { File, Folder };
 
     PathField(Kind kind, QWidget* parent = nullptr);
@@ -24,10 +26,10 @@ public:
     QLineEdit* edit() const { return edit_; }
     QToolButton* browseButton() const { return browse_; }
 
-signals:
+  signals:
     void pathChosen(const QString& path);
 
-private:
+  private:
     void browse();
     QString startFolder() const;
 

@@ -6,12 +6,14 @@
 
 #include <QVBoxLayout>
 
-namespace pelmora {
+namespace pelmora
+{
 
 using toolkit::EditorKind;
 using toolkit::GridColumn;
 
-namespace {
+namespace
+{
 GridColumn column(const char* field, const char* caption, int width, EditorKind editor = EditorKind::Text)
 {
     GridColumn c;
@@ -27,10 +29,10 @@ PrefsAccountsPage::PrefsAccountsPage(Session& session, QWidget* parent)
     : PrefsPage(QStringLiteral("User accounts"), QStringLiteral("Enter your shopping cart accounts here"), parent)
 {
     setObjectName(QStringLiteral("pageUserAccounts"));
-    model_ = makeTableModel(session.data(), QStringLiteral("Users"),
-                            {QStringLiteral("Username"), QStringLiteral("Website"), QStringLiteral("Pass"),
-                             QStringLiteral("Secure")},
-                            {}, this);
+    model_ = makeTableModel(
+        session.data(), QStringLiteral("Users"),
+        {QStringLiteral("Username"), QStringLiteral("Website"), QStringLiteral("Pass"), QStringLiteral("Secure")}, {},
+        this);
     grid_ = makeGrid("gridUsers", model_,
                      {column("Username", "Username", 25), column("Website", "Site description", 35),
                       column("Pass", "Login password", 20, EditorKind::Password),

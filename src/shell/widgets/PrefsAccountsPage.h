@@ -2,15 +2,17 @@
 
 #include "shell/widgets/PrefsPage.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
 class Session;
 
 // "User accounts": the merchant's cart accounts. The grid works on the same accounts model
 // as the account selector of the main window.
-class PrefsAccountsPage : public PrefsPage {
+class PrefsAccountsPage : public PrefsPage
+{
     Q_OBJECT
-public:
+  public:
     PrefsAccountsPage(Session& session, QWidget* parent = nullptr);
 
     void postPending(const QString& table) override;
@@ -18,7 +20,7 @@ public:
     toolkit::DataGrid* grid() const { return grid_; }
     toolkit::SqlTableModel* model() const { return model_; }
 
-private:
+  private:
     toolkit::SqlTableModel* model_ = nullptr;
     toolkit::DataGrid* grid_ = nullptr;
 };

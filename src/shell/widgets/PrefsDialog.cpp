@@ -19,11 +19,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-namespace pelmora {
+namespace pelmora
+{
 
-PrefsDialog::PrefsDialog(Session& session, QWidget* parent)
-    : QDialog(parent, Qt::Tool)
-    , session_(session)
+PrefsDialog::PrefsDialog(Session& session, QWidget* parent) : QDialog(parent, Qt::Tool), session_(session)
 {
     setObjectName(QStringLiteral("prefsDialog"));
     setWindowTitle(kPrefsCaption);
@@ -126,7 +125,8 @@ void PrefsDialog::reloadTable(const QString& table)
 
 void PrefsDialog::runCloseSteps()
 {
-    PrefsClose steps(session_, [this](const QString& table) { postPending(table); }, setInterval_);
+    PrefsClose steps(
+        session_, [this](const QString& table) { postPending(table); }, setInterval_);
     PrefsValues v = values();
     QStringList added;
     RunCommand(session_.port(), [&] {

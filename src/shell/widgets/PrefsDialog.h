@@ -7,7 +7,8 @@
 
 class QTabWidget;
 
-namespace pelmora {
+namespace pelmora
+{
 
 class PrefsAccountsPage;
 class PrefsDownloadPage;
@@ -25,9 +26,10 @@ inline const QString kUserAccountsTab = QStringLiteral("User accounts");
 // The preferences dialog: created hidden at start, filled once from the settings, shown
 // modally on a tab; whenever it closes it runs the close steps (tables posted, locations
 // applied, download settings taken over, config_global.ini saved).
-class PrefsDialog : public QDialog {
+class PrefsDialog : public QDialog
+{
     Q_OBJECT
-public:
+  public:
     explicit PrefsDialog(Session& session, QWidget* parent = nullptr);
     ~PrefsDialog() override;
 
@@ -53,16 +55,16 @@ public:
     // What the controls hold now.
     PrefsValues values() const;
 
-signals:
+  signals:
     // "Auto-backup enabled" was clicked: the main window's command follows the new state.
     void autoBackupChanged(bool state);
     // The close steps have run.
     void closed();
 
-public slots:
+  public slots:
     void done(int result) override;
 
-private:
+  private:
     void runCloseSteps();
     void postPending(const QString& table);
     void reloadTable(const QString& table);

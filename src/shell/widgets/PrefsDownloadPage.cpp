@@ -7,11 +7,12 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-namespace pelmora {
+namespace pelmora
+{
 
 PrefsDownloadPage::PrefsDownloadPage(QWidget* parent)
-    : PrefsPage(QStringLiteral("Download"), QStringLiteral("Advanced settings for automatically downloading your orders"),
-                parent)
+    : PrefsPage(QStringLiteral("Download"),
+                QStringLiteral("Advanced settings for automatically downloading your orders"), parent)
 {
     setObjectName(QStringLiteral("pageDownload"));
     auto* layout = new QVBoxLayout(body());
@@ -25,8 +26,8 @@ PrefsDownloadPage::PrefsDownloadPage(QWidget* parent)
     // Other numbers may be typed.
     minutes_->setEditable(true);
     minutes_->setInsertPolicy(QComboBox::NoInsert);
-    minutes_->addItems({QStringLiteral("20"), QStringLiteral("30"), QStringLiteral("40"), QStringLiteral("50"),
-                        QStringLiteral("60")});
+    minutes_->addItems(
+        {QStringLiteral("20"), QStringLiteral("30"), QStringLiteral("40"), QStringLiteral("50"), QStringLiteral("60")});
     minutes_->setCurrentText(QStringLiteral("20"));
     before->setBuddy(minutes_);
     auto* after = new QLabel(QStringLiteral("mins."), body());

@@ -6,12 +6,14 @@ class QCheckBox;
 class QComboBox;
 class QRadioButton;
 
-namespace pelmora {
+namespace pelmora
+{
 
 // "Download": the automatic download's interval, its accounts and its switch.
-class PrefsDownloadPage : public PrefsPage {
+class PrefsDownloadPage : public PrefsPage
+{
     Q_OBJECT
-public:
+  public:
     explicit PrefsDownloadPage(QWidget* parent = nullptr);
 
     QComboBox* minutesBox() const { return minutes_; }
@@ -19,11 +21,11 @@ public:
     QRadioButton* selectedAccountButton() const { return selected_; }
     QCheckBox* autoDownloadBox() const { return autoDownload_; }
 
-signals:
+  signals:
     // The merchant clicked "Auto-download enabled" (its new state).
     void autoDownloadClicked(bool checked);
 
-private:
+  private:
     QComboBox* minutes_ = nullptr;
     QRadioButton* all_ = nullptr;
     QRadioButton* selected_ = nullptr;

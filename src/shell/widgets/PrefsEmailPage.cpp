@@ -10,14 +10,15 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace pelmora {
+namespace pelmora
+{
 
 PrefsEmailPage::PrefsEmailPage(Session& session, QWidget* parent)
     : PrefsPage(QStringLiteral("E-mail"), QStringLiteral("Set your outgoing mail server "), parent)
 {
     setObjectName(QStringLiteral("pageEmail"));
-    model_ = makeTableModel(session.data(), QStringLiteral("Email"), {QStringLiteral("From"), QStringLiteral("Plaintext")},
-                            {}, this);
+    model_ = makeTableModel(session.data(), QStringLiteral("Email"),
+                            {QStringLiteral("From"), QStringLiteral("Plaintext")}, {}, this);
 
     auto* layout = new QGridLayout(body());
     layout->setContentsMargins(12, 6, 12, 6);

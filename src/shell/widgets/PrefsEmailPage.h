@@ -5,19 +5,22 @@
 class QCheckBox;
 class QLineEdit;
 
-namespace pelmora {
+namespace pelmora
+{
 
 class PrefsRecordBinding;
 class Session;
 
-namespace toolkit {
+namespace toolkit
+{
 class SqlTableModel;
 }
 
 // "E-mail": the sender address and the plain-text switch of the Email row.
-class PrefsEmailPage : public PrefsPage {
+class PrefsEmailPage : public PrefsPage
+{
     Q_OBJECT
-public:
+  public:
     PrefsEmailPage(Session& session, QWidget* parent = nullptr);
 
     void postPending(const QString& table) override;
@@ -26,7 +29,7 @@ public:
     QCheckBox* plainTextBox() const { return plainText_; }
     toolkit::SqlTableModel* model() const { return model_; }
 
-private:
+  private:
     toolkit::SqlTableModel* model_ = nullptr;
     PrefsRecordBinding* binding_ = nullptr;
     QLineEdit* from_ = nullptr;

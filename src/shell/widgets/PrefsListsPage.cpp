@@ -6,11 +6,13 @@
 
 #include <QHBoxLayout>
 
-namespace pelmora {
+namespace pelmora
+{
 
 using toolkit::GridColumn;
 
-namespace {
+namespace
+{
 GridColumn column(const char* field, const char* caption, int width, bool visible = true, bool readOnly = false)
 {
     GridColumn c;
@@ -33,14 +35,14 @@ PrefsListsPage::PrefsListsPage(Session& session, QWidget* parent)
         data, QStringLiteral("Templates"),
         {QStringLiteral("TemplateName"), QStringLiteral("TemplateAddress"), QStringLiteral("RecordId")}, {}, this);
     auto* method = makeTableModel(data, QStringLiteral("Method"), {QStringLiteral("PaymentMethod")}, {}, this);
-    auto* status = makeTableModel(data, QStringLiteral("Status"), {QStringLiteral("Status"), QStringLiteral("RecordId")},
-                                  {}, this);
+    auto* status = makeTableModel(data, QStringLiteral("Status"),
+                                  {QStringLiteral("Status"), QStringLiteral("RecordId")}, {}, this);
 
-    templates_ = makeGrid("gridTemplates", templates,
-                          {column("TemplateName", "Template name", 40),
-                           column("TemplateAddress", "Template file address", 60),
-                           column("RecordId", "RecordId", 20, false, true)},
-                          body());
+    templates_ =
+        makeGrid("gridTemplates", templates,
+                 {column("TemplateName", "Template name", 40), column("TemplateAddress", "Template file address", 60),
+                  column("RecordId", "RecordId", 20, false, true)},
+                 body());
     method_ = makeGrid("gridMethod", method, {column("PaymentMethod", "Payment method", 100)}, body());
     status_ = makeGrid("gridStatus", status,
                        {column("Status", "Status", 70), column("RecordId", "RecordId", 30, true, true)}, body());

@@ -2,14 +2,16 @@
 
 #include "shell/widgets/PrefsPage.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
 class Session;
 
 // "Lists": the entries of the template, payment method and status drop-down lists.
-class PrefsListsPage : public PrefsPage {
+class PrefsListsPage : public PrefsPage
+{
     Q_OBJECT
-public:
+  public:
     PrefsListsPage(Session& session, QWidget* parent = nullptr);
 
     void postPending(const QString& table) override;
@@ -18,7 +20,7 @@ public:
     toolkit::DataGrid* methodGrid() const { return method_; }
     toolkit::DataGrid* statusGrid() const { return status_; }
 
-private:
+  private:
     toolkit::DataGrid* templates_ = nullptr;
     toolkit::DataGrid* method_ = nullptr;
     toolkit::DataGrid* status_ = nullptr;

@@ -7,7 +7,8 @@
 #include <QGridLayout>
 #include <QLabel>
 
-namespace pelmora {
+namespace pelmora
+{
 
 PrefsLocationsPage::PrefsLocationsPage(QWidget* parent)
     : PrefsPage(QStringLiteral("Data locations"), QStringLiteral("Choose working directories for database files"),

@@ -4,25 +4,27 @@
 
 class QCheckBox;
 
-namespace pelmora {
+namespace pelmora
+{
 
 class PathField;
 
 // "Data locations": the database file, the backup folder and the auto-backup switch.
-class PrefsLocationsPage : public PrefsPage {
+class PrefsLocationsPage : public PrefsPage
+{
     Q_OBJECT
-public:
+  public:
     explicit PrefsLocationsPage(QWidget* parent = nullptr);
 
     PathField* databaseBox() const { return database_; }
     PathField* backupBox() const { return backup_; }
     QCheckBox* autoBackupBox() const { return autoBackup_; }
 
-signals:
+  signals:
     // The merchant clicked "Auto-backup enabled" (its new state).
     void autoBackupClicked(bool checked);
 
-private:
+  private:
     PathField* database_ = nullptr;
     PathField* backup_ = nullptr;
     QCheckBox* autoBackup_ = nullptr;

@@ -13,11 +13,11 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace pelmora {
+namespace pelmora
+{
 
 PrefsPage::PrefsPage(const QString& caption, const QString& headline, QWidget* parent)
-    : QWidget(parent)
-    , caption_(caption)
+    : QWidget(parent), caption_(caption)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -63,7 +63,9 @@ QString PrefsPage::headline() const
     return headline_->text();
 }
 
-void PrefsPage::postPending(const QString&) {}
+void PrefsPage::postPending(const QString&)
+{
+}
 
 toolkit::SqlTableModel* PrefsPage::makeTableModel(DataModule& data, const QString& table, const QStringList& columns,
                                                   const QStringList& captions, QObject* parent)

@@ -6,11 +6,13 @@ class QBoxLayout;
 class QLabel;
 class QPushButton;
 
-namespace pelmora {
+namespace pelmora
+{
 
 class DataModule;
 
-namespace toolkit {
+namespace toolkit
+{
 class DataGrid;
 class SqlTableModel;
 struct GridColumn;
@@ -18,9 +20,10 @@ struct GridColumn;
 
 // One tab of the preferences dialog: a headline panel, the page's controls and a row with the
 // "Help" and "Close" buttons.
-class PrefsPage : public QWidget {
+class PrefsPage : public QWidget
+{
     Q_OBJECT
-public:
+  public:
     PrefsPage(const QString& caption, const QString& headline, QWidget* parent = nullptr);
 
     QString caption() const { return caption_; }
@@ -30,11 +33,11 @@ public:
     // when the table refuses the value. Pages without that table do nothing.
     virtual void postPending(const QString& table);
 
-signals:
+  signals:
     void closeClicked();
     void helpClicked();
 
-protected:
+  protected:
     // Where the page puts its controls.
     QWidget* body() const { return body_; }
 
@@ -49,7 +52,7 @@ protected:
     // Commits the grid's open editor into its model; throws Error when the model refuses it.
     static void postGrid(toolkit::DataGrid* grid);
 
-private:
+  private:
     QString caption_;
     QLabel* headline_ = nullptr;
     QWidget* body_ = nullptr;

@@ -10,16 +10,17 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace pelmora {
+namespace pelmora
+{
 
 PrefsProxyPage::PrefsProxyPage(Session& session, QWidget* parent)
-    : PrefsPage(QStringLiteral("Proxy server"), QStringLiteral("If you use a proxy for HTTPS then add your settings here"),
-                parent)
+    : PrefsPage(QStringLiteral("Proxy server"),
+                QStringLiteral("If you use a proxy for HTTPS then add your settings here"), parent)
 {
     setObjectName(QStringLiteral("pageProxy"));
-    model_ = makeTableModel(session.data(), QStringLiteral("Proxy"),
-                            {QStringLiteral("User"), QStringLiteral("Pass"), QStringLiteral("Server"), QStringLiteral("Port")},
-                            {}, this);
+    model_ = makeTableModel(
+        session.data(), QStringLiteral("Proxy"),
+        {QStringLiteral("User"), QStringLiteral("Pass"), QStringLiteral("Server"), QStringLiteral("Port")}, {}, this);
     binding_ = new PrefsRecordBinding(model_, this);
     binding_->setErrorHandler([&session](const QString& message) { ApplicationError(session.port(), message); });
 

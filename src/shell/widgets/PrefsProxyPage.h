@@ -4,26 +4,29 @@
 
 class QLineEdit;
 
-namespace pelmora {
+namespace pelmora
+{
 
 class PrefsRecordBinding;
 class Session;
 
-namespace toolkit {
+namespace toolkit
+{
 class SqlTableModel;
 }
 
 // "Proxy server": the one row of Proxy.
-class PrefsProxyPage : public PrefsPage {
+class PrefsProxyPage : public PrefsPage
+{
     Q_OBJECT
-public:
+  public:
     PrefsProxyPage(Session& session, QWidget* parent = nullptr);
 
     void postPending(const QString& table) override;
 
     toolkit::SqlTableModel* model() const { return model_; }
 
-private:
+  private:
     toolkit::SqlTableModel* model_ = nullptr;
     PrefsRecordBinding* binding_ = nullptr;
 };

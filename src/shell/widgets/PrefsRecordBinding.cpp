@@ -6,11 +6,10 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-namespace pelmora {
+namespace pelmora
+{
 
-PrefsRecordBinding::PrefsRecordBinding(toolkit::SqlTableModel* model, QObject* parent)
-    : QObject(parent)
-    , model_(model)
+PrefsRecordBinding::PrefsRecordBinding(toolkit::SqlTableModel* model, QObject* parent) : QObject(parent), model_(model)
 {
     connect(model_, &QAbstractItemModel::modelReset, this, &PrefsRecordBinding::load);
     connect(model_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& from) {
@@ -83,9 +82,10 @@ void PrefsRecordBinding::post()
             continue;
         const QVariant wanted = widgetValue(field);
         const QVariant stored = model_->value(0, column);
-        const bool same = wanted.typeId() == QMetaType::Bool
-                              ? (!stored.isNull() && stored.toBool() == wanted.toBool())
-                              : (wanted.isNull() ? stored.isNull() : (!stored.isNull() && stored.toString() == wanted.toString()));
+        const bool same =
+            wanted.typeId() == QMetaType::Bool
+                ? (!stored.isNull() && stored.toBool() == wanted.toBool())
+                : (wanted.isNull() ? stored.isNull() : (!stored.isNull() && stored.toString() == wanted.toString()));
         if (same)
             continue;
         if (!model_->setData(model_->index(0, column), wanted))

@@ -10,17 +10,20 @@ class QCheckBox;
 class QLineEdit;
 class QWidget;
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace toolkit {
+namespace toolkit
+{
 class SqlTableModel;
 }
 
 // Binds edits and check boxes to the first row of a one-row table (Email, Proxy): the
 // controls show the row, and a finished edit or a click posts its column at once.
-class PrefsRecordBinding : public QObject {
+class PrefsRecordBinding : public QObject
+{
     Q_OBJECT
-public:
+  public:
     using ErrorHandler = std::function<void(const QString& message)>;
 
     PrefsRecordBinding(toolkit::SqlTableModel* model, QObject* parent = nullptr);
@@ -39,7 +42,7 @@ public:
     // a value; does nothing when the table has no row.
     void post();
 
-private:
+  private:
     struct Field {
         QPointer<QWidget> widget;
         QString column;

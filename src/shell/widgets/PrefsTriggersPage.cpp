@@ -6,7 +6,8 @@
 
 #include <QVBoxLayout>
 
-namespace pelmora {
+namespace pelmora
+{
 
 using toolkit::EditorKind;
 using toolkit::GridColumn;

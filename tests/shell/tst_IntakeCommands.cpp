@@ -1,0 +1,533 @@
+#include "intake/CartServer.h"
+
+#include "common/GlobalConfig.h"
+#include "common/Pause.h"
+#include "database/Maintenance.h"
+#include "database/SqlDialect.h"
+#include "intake/AccountDownloads.h"
+#include "intake/AccountSelection.h"
+#include "intake/AdminLink.h"
+#include "intake/Download.h"
+#include "intake/DownloadTimer.h"
+#include "shell/widgets/IntakeInstaller.h"
+#include "shell/widgets/MainWindow.h"
+#include "shell/widgets/PathField.h"
+#include "shell/widgets/PrefsDialog.h"
+#include "shell/widgets/PrefsDownloadPage.h"
+#include "shell/widgets/PrefsLocationsPage.h"
+#include "support/TestFolder.h"
+#include "toolkit/SqlTableModel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace pelmora;
+using test::CartResponse;
+
+namespace
+{
+
+QByteArray orderLines(int first, int count)
+{
+    QByteArray body = "header\r\n";
+    for (int i = 0; i < count; ++i)
+        body += QByteArray::number(first + i) + ";acct\r\n";
+    return body + "<-- Orders -- >\r\n";
+}
+
+QByteArray field(const test::CartRequest& request, const QByteArray& key)
+{
+    for (const QByteArray& pair : request.body.split('&'))
+        if (pair.startsWith(key + '='))
+            return pair.mid(key.size() + 1);
+    return {};
+}
+
+// Receives what the window hands to the browser.
+class Browser : public QObject
+{
+    Q_OBJECT
+  public:
+    Browser() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
+    ~Browser() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
+    QList<QUrl> opened;
+  public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+// Calls handle with each modal window that shows (once per showing). A handler that closes a
+// dialog whose closing may show boxes of its own defers the closing (closeLater), so that
+// this watcher is free to answer them.
+class ModalWatcher
+{
+  public:
+    explicit ModalWatcher(std::function<bool(QWidget*)> handle)
+    {
+        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this, handle] {
+            if (last_ && !last_->isVisible())
+                last_ = nullptr;
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal != last_ && handle(modal)) {
+                last_ = modal;
+                ++handled;
+            }
+        });
+        timer_.start(0);
+    }
+    int handled = 0;
+
+  private:
+    QTimer timer_;
+    QPointer<QWidget> last_;
+};
+
+void closeLater(QDialog* dialog)
+{
+    QTimer::singleShot(0, dialog, &QDialog::accept);
+}
+
+// A program folder whose cart hosts are the local server, a window over it and the waits
+// made instant.
+struct Fixture {
+    explicit Fixture(const std::function<void(GlobalSettings&)>& configure = {})
+    {
+        QByteArray ini = "[cart]\ndefault=" + cart.host().toLatin1() + "\n";
+        ini += "[tls]\nca_file=" + test::certFile("ca.pem").toUtf8() + "\n";
+        folder.writeFile(QStringLiteral("cnfg/service.ini"), ini);
+        GlobalSettings s = GlobalConfig::parse({});
+        if (configure)
+            configure(s);
+        GlobalConfig::save(s);
+        previousPause = Pause::set([](int, bool) {});
+        window = std::make_unique<MainWindow>();
+        installer = window->findChild<IntakeInstaller*>(QStringLiteral("intakeInstaller"));
+    }
+    ~Fixture()
+    {
+        window.reset();
+        Pause::set(previousPause);
+    }
+
+    void exec(const QString& sql) { window->session().data().execute(sql); }
+    int count(const QString& table)
+    {
+        return window->session().data().scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt();
+    }
+    void setAccounts(const QStringList& names)
+    {
+        exec(QStringLiteral("DELETE FROM Users"));
+        int n = 0;
+        for (const QString& name : names) {
+            ++n;
+            exec(QStringLiteral("INSERT INTO Users(Username,Website,Pass,Secure) VALUES(%1,'site%2','login%2','pw%2')")
+                     .arg(SqlDialect::quote(name))
+                     .arg(n));
+        }
+        // What ResetDB does after an import: the accounts are read again.
+        window->session().data().ResetDB();
+    }
+    QAction* action(const char* name) const { return window->commands().action(QString::fromLatin1(name)); }
+    QComboBox* selector() const { return window->commands().accountSelector(); }
+
+    test::TestFolder folder;
+    test::CartServer cart;
+    Pause::Function previousPause;
+    std::unique_ptr<MainWindow> window;
+    IntakeInstaller* installer = nullptr;
+};
+
+void clickToolbarButton(MainWindow& window, const char* bar, QAction* action)
+{
+    QToolBar* toolbar = window.commands().toolbar(QString::fromLatin1(bar));
+    auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action));
+    QVERIFY(button);
+    button->click();
+}
+
+} // namespace
+
+class TestIntakeCommands : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void initTestCase();
+
+    void commandsAreEnabled();
+    void selectorListsTheAccounts();
+    void menuItemAndToolbarButtonRunTheSameDownload_data();
+    void menuItemAndToolbarButtonRunTheSameDownload();
+    void windowIsDisabledWhileTheRequestRuns();
+    void statusCode12007ShowsItsBoxOverTheDisabledWindow();
+    void selectionStaysAfterAnImport();
+    void timerIntervalFollowsTheSettings_data();
+    void timerIntervalFollowsTheSettings();
+    void ticksDoNothingWithAutoDownloadOff_data();
+    void ticksDoNothingWithAutoDownloadOff();
+    void allAccountsTickDownloadsEveryAccountAndRestoresTheSelection();
+    void tickDuringAManualDownloadIsSkipped();
+    void placeholderAccountOpensThePreferences_data();
+    void placeholderAccountOpensThePreferences();
+    void loginToAdminOpensTheLink();
+    void preferencesCommandOpensOnUserAccounts();
+    void preferencesCloseSetsTheTimerAtOnce();
+    void autoBackupBoxSetsTheCommand();
+    void locationWarningIsAModalBox();
+};
+
+void TestIntakeCommands::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestIntakeCommands::commandsAreEnabled()
+{
+    Fixture f;
+    QVERIFY(f.installer);
+    for (const char* name : {CommandSurface::Download, CommandSurface::DownloadButton, CommandSurface::LoginToAdmin,
+                             CommandSurface::Preferences})
+        QVERIFY2(f.action(name)->isEnabled(), name);
+    QVERIFY(f.selector()->isEnabled());
+    // The archive view's way back enables the download commands again.
+    f.action(CommandSurface::Download)->setEnabled(false);
+    f.action(CommandSurface::DownloadButton)->setEnabled(false);
+    f.action(CommandSurface::ReloadCurrentOrders)->trigger();
+    QVERIFY(f.action(CommandSurface::Download)->isEnabled());
+    QVERIFY(f.action(CommandSurface::DownloadButton)->isEnabled());
+}
+
+void TestIntakeCommands::selectorListsTheAccounts()
+{
+    Fixture f;
+    f.setAccounts({QStringLiteral("shop1"), QStringLiteral("shop2")});
+    QComboBox* box = f.selector();
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->currentText(), QStringLiteral("shop1"));
+    auto* list = qobject_cast<QTableView*>(box->view());
+    QVERIFY(list);
+    QVERIFY(list->horizontalHeader()->isHidden());
+    QCOMPARE(list->minimumWidth(), 200);
+    QStringList shown;
+    for (int c = 0; c < box->model()->columnCount(); ++c)
+        if (!list->isColumnHidden(c))
+            shown << qobject_cast<toolkit::SqlTableModel*>(box->model())->columnName(c);
+    QCOMPARE(shown, (QStringList{"Username", "Website"}));
+    QCOMPARE(list->columnWidth(0) * 25, list->columnWidth(1) * 15);
+    box->setCurrentIndex(1);
+    QCOMPARE(f.installer->accounts().selectorText(), QStringLiteral("shop2"));
+}
+
+void TestIntakeCommands::menuItemAndToolbarButtonRunTheSameDownload_data()
+{
+    QTest::addColumn<bool>("toolbar");
+    QTest::newRow("menu item") << false;
+    QTest::newRow("toolbar button") << true;
+}
+
+void TestIntakeCommands::menuItemAndToolbarButtonRunTheSameDownload()
+{
+    QFETCH(bool, toolbar);
+    Fixture f;
+    test::ConnectProxy proxy;
+    f.setAccounts({QStringLiteral("shop1"), QStringLiteral("shop2")});
+    f.exec(QStringLiteral("UPDATE Proxy SET User='', Pass='', Server='127.0.0.1', Port=%1").arg(proxy.port()));
+    f.selector()->setCurrentIndex(1);
+    f.cart.responses << CartResponse::withStatus("2", orderLines(500, 2));
+
+    if (toolbar)
+        clickToolbarButton(*f.window, CommandSurface::AccountBar, f.action(CommandSurface::DownloadButton));
+    else
+        f.action(CommandSurface::Download)->trigger();
+
+    QCOMPARE(f.cart.requests.size(), 1);
+    QCOMPARE(field(f.cart.requests[0], "id"), QByteArray("shop2"));
+    QCOMPARE(field(f.cart.requests[0], "pw"), QByteArray("pw2"));
+    // The proxy settings were applied first: the request went through the proxy.
+    QCOMPARE(proxy.connects.size(), 1);
+    // The announced orders were imported.
+    QCOMPARE(f.count(QStringLiteral("Orders")), 2);
+    QCOMPARE(f.window->status(), QStringLiteral("Download complete."));
+}
+
+void TestIntakeCommands::windowIsDisabledWhileTheRequestRuns()
+{
+    Fixture f;
+    f.setAccounts({QStringLiteral("shop1")});
+    bool menuEnabled = true;
+    bool areasEnabled = true;
+    bool waitCursor = false;
+    f.cart.onRequest = [&](const test::CartRequest&) {
+        menuEnabled = f.window->menuBar()->isEnabled();
+        areasEnabled = f.window->centralWidget()->isEnabled();
+        waitCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    };
+    f.action(CommandSurface::Download)->trigger();
+    QCOMPARE(f.cart.requests.size(), 1);
+    QVERIFY(!menuEnabled);
+    QVERIFY(!areasEnabled);
+    QVERIFY(waitCursor);
+    QVERIFY(f.window->menuBar()->isEnabled());
+    QVERIFY(f.window->centralWidget()->isEnabled());
+    QVERIFY(f.window->commands().toolbar(QString::fromLatin1(CommandSurface::AccountBar))->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestIntakeCommands::statusCode12007ShowsItsBoxOverTheDisabledWindow()
+{
+    Fixture f;
+    f.setAccounts({QStringLiteral("shop1")});
+    f.cart.defaultResponse = CartResponse::withStatus("12007");
+    QStringList texts;
+    bool boxEnabled = false;
+    ModalWatcher watcher([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box)
+            return false;
+        texts << box->text();
+        boxEnabled = box->isEnabled();
+        box->button(QMessageBox::Ok)->click();
+        return true;
+    });
+    f.action(CommandSurface::Download)->trigger();
+    QCOMPARE(texts, QStringList{Download::kSelectCartServer});
+    QVERIFY(boxEnabled);
+    QCOMPARE(f.window->status(), QStringLiteral("Failed"));
+}
+
+void TestIntakeCommands::selectionStaysAfterAnImport()
+{
+    Fixture f;
+    f.setAccounts({QStringLiteral("shop1"), QStringLiteral("shop2"), QStringLiteral("shop3")});
+    f.selector()->setCurrentIndex(2);
+    f.cart.responses << CartResponse::withStatus("1", orderLines(7, 1));
+    f.action(CommandSurface::Download)->trigger();
+    QCOMPARE(f.count(QStringLiteral("Orders")), 1);
+    QCOMPARE(f.selector()->currentIndex(), 2);
+    QCOMPARE(f.selector()->currentText(), QStringLiteral("shop3"));
+}
+
+void TestIntakeCommands::timerIntervalFollowsTheSettings_data()
+{
+    QTest::addColumn<QString>("minutes");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("30") << "30" << 1800000;
+    QTest::newRow("default 20") << "20" << 1200000;
+    QTest::newRow("60") << "60" << 3600000;
+}
+
+void TestIntakeCommands::timerIntervalFollowsTheSettings()
+{
+    QFETCH(QString, minutes);
+    QFETCH(int, interval);
+    Fixture f([&](GlobalSettings& s) { s.DownloadMinutes = minutes; });
+    QCOMPARE(f.installer->timer().interval(), interval);
+    QVERIFY(f.installer->timer().isActive());
+}
+
+void TestIntakeCommands::ticksDoNothingWithAutoDownloadOff_data()
+{
+    QTest::addColumn<bool>("autoDownload");
+    QTest::addColumn<bool>("allAccounts");
+    QTest::addColumn<int>("requests");
+    QTest::newRow("off, selected account") << false << false << 0;
+    QTest::newRow("off, all accounts") << false << true << 0;
+    QTest::newRow("on, selected account") << true << false << 1;
+    QTest::newRow("on, all accounts") << true << true << 2;
+}
+
+void TestIntakeCommands::ticksDoNothingWithAutoDownloadOff()
+{
+    QFETCH(bool, autoDownload);
+    QFETCH(bool, allAccounts);
+    QFETCH(int, requests);
+    Fixture f([&](GlobalSettings& s) {
+        s.AutoDownload = autoDownload;
+        s.DownloadAllAccounts = allAccounts;
+    });
+    f.setAccounts({QStringLiteral("shop1"), QStringLiteral("shop2")});
+    f.installer->timer().fire();
+    QCOMPARE(f.cart.requests.size(), requests);
+}
+
+void TestIntakeCommands::allAccountsTickDownloadsEveryAccountAndRestoresTheSelection()
+{
+    Fixture f([](GlobalSettings& s) {
+        s.AutoDownload = true;
+        s.DownloadAllAccounts = true;
+    });
+    f.setAccounts({QStringLiteral("shop1"), QStringLiteral("shop2  "), QStringLiteral("shop3")});
+    f.selector()->setCurrentIndex(1);
+    // The first account brings orders: its import reads the accounts again.
+    f.cart.responses << CartResponse::withStatus("2", orderLines(100, 2)) << CartResponse::withStatus("10007")
+                     << CartResponse::withStatus("1", orderLines(300, 1));
+    f.installer->timer().fire();
+
+    QCOMPARE(f.cart.requests.size(), 3);
+    QCOMPARE(field(f.cart.requests[0], "id"), QByteArray("shop1"));
+    QCOMPARE(field(f.cart.requests[1], "id"), QByteArray("shop2"));
+    QCOMPARE(field(f.cart.requests[1], "pw"), QByteArray("pw2"));
+    QCOMPARE(field(f.cart.requests[2], "id"), QByteArray("shop3"));
+    QCOMPARE(f.count(QStringLiteral("Orders")), 3);
+    QCOMPARE(f.selector()->currentIndex(), 1);
+    QVERIFY(!f.window->session().NewOrdersDownloaded);
+}
+
+void TestIntakeCommands::tickDuringAManualDownloadIsSkipped()
+{
+    Fixture f([](GlobalSettings& s) { s.AutoDownload = true; });
+    f.setAccounts({QStringLiteral("shop1")});
+    f.cart.onRequest = [&](const test::CartRequest&) {
+        if (f.cart.requests.size() == 1)
+            f.installer->timer().fire();
+    };
+    f.action(CommandSurface::Download)->trigger();
+    QCOMPARE(f.cart.requests.size(), 1);
+    // Once the download has ended, ticks download again.
+    f.installer->timer().fire();
+    QCOMPARE(f.cart.requests.size(), 2);
+}
+
+void TestIntakeCommands::placeholderAccountOpensThePreferences_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("Download menu item") << CommandSurface::Download;
+    QTest::newRow("Download button") << CommandSurface::DownloadButton;
+    QTest::newRow("Login to Admin") << CommandSurface::LoginToAdmin;
+}
+
+void TestIntakeCommands::placeholderAccountOpensThePreferences()
+{
+    QFETCH(QString, command);
+    Fixture f;
+    Browser browser;
+    // A fresh database holds the placeholder account "Username".
+    QCOMPARE(f.selector()->currentText(), QStringLiteral("Username"));
+    PrefsDialog* prefs = f.installer->preferences();
+    prefs->tabs()->setCurrentIndex(0);
+    QString tab;
+    ModalWatcher watcher([&](QWidget* modal) {
+        if (modal != prefs)
+            return false;
+        tab = prefs->tabs()->tabText(prefs->tabs()->currentIndex());
+        closeLater(prefs);
+        return true;
+    });
+    f.window->commands().action(command)->trigger();
+    QCOMPARE(watcher.handled, 1);
+    QCOMPARE(tab, QStringLiteral("User accounts"));
+    QVERIFY(f.cart.requests.isEmpty());
+    QVERIFY(browser.opened.isEmpty());
+}
+
+void TestIntakeCommands::loginToAdminOpensTheLink()
+{
+    Fixture f;
+    Browser browser;
+    f.setAccounts({QStringLiteral("shop1")});
+    f.action(CommandSurface::LoginToAdmin)->trigger();
+    QCOMPARE(browser.opened.size(), 1);
+    const QUrl link = browser.opened.first();
+    QCOMPARE(link.scheme(), QStringLiteral("https"));
+    QCOMPARE(link.path(), QStringLiteral("/admin/users/pelmora.php"));
+    QVERIFY2(link.query().startsWith(QStringLiteral("us=shop1&tp=")), qPrintable(link.toString()));
+    QCOMPARE(link.query().mid(12), AdminLink::token(QStringLiteral("login1")));
+}
+
+void TestIntakeCommands::preferencesCommandOpensOnUserAccounts()
+{
+    Fixture f;
+    PrefsDialog* prefs = f.installer->preferences();
+    QVERIFY(!prefs->isVisible());
+    QCOMPARE(prefs->parentWidget(), f.window.get());
+    QStringList tabs;
+    ModalWatcher watcher([&](QWidget* modal) {
+        if (modal != prefs)
+            return false;
+        tabs << prefs->tabs()->tabText(prefs->tabs()->currentIndex());
+        // Leave it on another tab.
+        prefs->tabs()->setCurrentIndex(1);
+        closeLater(prefs);
+        return true;
+    });
+    f.action(CommandSurface::Preferences)->trigger();
+    f.action(CommandSurface::Preferences)->trigger();
+    QCOMPARE(tabs, (QStringList{"User accounts", "User accounts"}));
+}
+
+void TestIntakeCommands::preferencesCloseSetsTheTimerAtOnce()
+{
+    Fixture f;
+    QCOMPARE(f.installer->timer().interval(), 1200000);
+    PrefsDialog* prefs = f.installer->preferences();
+    ModalWatcher watcher([&](QWidget* modal) {
+        if (modal != prefs)
+            return false;
+        QComboBox* minutes = prefs->downloadPage()->minutesBox();
+        minutes->setCurrentIndex(minutes->findText(QStringLiteral("60")));
+        closeLater(prefs);
+        return true;
+    });
+    f.action(CommandSurface::Preferences)->trigger();
+    QCOMPARE(f.installer->timer().interval(), 3600000);
+    QVERIFY(f.installer->timer().isActive());
+}
+
+void TestIntakeCommands::autoBackupBoxSetsTheCommand()
+{
+    Fixture f;
+    PrefsDialog* prefs = f.installer->preferences();
+    QAction* command = f.action(CommandSurface::AutoBackup);
+    QVERIFY(!command->isChecked());
+    QString status;
+    ModalWatcher watcher([&](QWidget* modal) {
+        if (modal != prefs)
+            return false;
+        prefs->locationsPage()->autoBackupBox()->click();
+        status = f.window->status();
+        closeLater(prefs);
+        return true;
+    });
+    f.action(CommandSurface::Preferences)->trigger();
+    QCOMPARE(status, kAutoBackupEnabled);
+    QVERIFY(command->isChecked());
+    QVERIFY(f.window->session().settings().AutoBackup);
+}
+
+void TestIntakeCommands::locationWarningIsAModalBox()
+{
+    Fixture f;
+    PrefsDialog* prefs = f.installer->preferences();
+    const QString missing = f.folder.file(QStringLiteral("db/none.tdbd"));
+    QStringList warnings;
+    ModalWatcher watcher([&](QWidget* modal) {
+        if (modal == prefs) {
+            prefs->locationsPage()->databaseBox()->setPath(missing);
+            closeLater(prefs);
+            return true;
+        }
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            warnings << box->text();
+            box->button(QMessageBox::Ok)->click();
+            return true;
+        }
+        return false;
+    });
+    f.action(CommandSurface::Preferences)->trigger();
+    QCOMPARE(warnings, QStringList{kNoDatabaseThere});
+    QCOMPARE(prefs->locationsPage()->databaseBox()->path(), f.folder.databasePath());
+    QVERIFY(f.window->session().data().isConnected());
+}
+
+QTEST_MAIN(TestIntakeCommands)
+#include "tst_IntakeCommands.moc"
