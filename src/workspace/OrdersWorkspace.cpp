@@ -57,10 +57,7 @@ OrdersWorkspace::OrdersWorkspace(DataModule& data, QObject* parent)
     configure();
     connect(&data_, &DataModule::aboutToDisconnect, this, &OrdersWorkspace::close);
     connect(&data_, &DataModule::reset, this, [this] {
-        if (data_.isConnected()) {
-            QSqlDatabase db = data_.database();
-            ensureIndexes(db);
-        }
+        ensureIndexesWhenLarge();
         reopen();
     });
 }
@@ -303,19 +300,37 @@ void OrdersWorkspace::forwardError(const QString& message)
         emit error(message);
 }
 
+void OrdersWorkspace::ensureIndexesWhenLarge()
+{
+    if (!data_.isConnected())
+        return;
+    // A small file is read fast without them, and opening it leaves it as it was.
+    QSqlQuery size(data_.database());
+    if (!size.exec(QStringLiteral("SELECT max(rowid) FROM Orders")) || !size.next()
+        || size.value(0).toLongLong() < kIndexedFrom)
+        return;
+    size.finish();
+    QSqlDatabase db = data_.database();
+    ensureIndexes(db);
+}
+
 void OrdersWorkspace::ensureIndexes(QSqlDatabase& db)
 {
-    // Text filters compare without regard to letter case; grouping reads counts by index.
+    // Each ends with the grid's sort (ShopperID, then the row identity), so that a filtered or
+    // grouped grid reads its first rows in order from the index, and counts from it alone.
+    // Text filters compare without regard to letter case, hence the NOCASE one on Status.
     static const QStringList statements{
-        QStringLiteral("CREATE INDEX IF NOT EXISTS Orders_Status_NoCase ON Orders(Status COLLATE NOCASE)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS Orders_Payment_method ON Orders(Payment_method)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS OrdersArchve_Status_NoCase ON OrdersArchve(Status COLLATE NOCASE)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS OrdersArchve_Payment_method ON OrdersArchve(Payment_method)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_Status_NoCase_ShopperID ON %1(Status COLLATE NOCASE,ShopperID)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_Status_ShopperID ON %1(Status,ShopperID)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_Invoice_date_ShopperID ON %1(Invoice_date,ShopperID)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_Payment_method_ShopperID ON %1(Payment_method,ShopperID)"),
     };
-    for (const QString& statement : statements) {
-        QSqlQuery query(db);
-        // A file of an older layout may lack a column until its upgrade is done.
-        query.exec(statement);
+    for (const QString& table : {QStringLiteral("Orders"), QStringLiteral("OrdersArchve")}) {
+        for (const QString& statement : statements) {
+            QSqlQuery query(db);
+            // A file of an older layout may lack a column until its upgrade is done.
+            query.exec(statement.arg(table));
+        }
     }
 }
 

@@ -103,6 +103,8 @@ public:
     bool deleteOrder(int row);
     // Indexes the workspace's filters and groupings need; none is unique. Created when missing.
     static void ensureIndexes(QSqlDatabase& db);
+    // Orders of a file from which on ResetDB creates those indexes when missing.
+    static constexpr qlonglong kIndexedFrom = 10000;
 
 signals:
     void sourceChanged(pelmora::OrdersSource source);
@@ -117,6 +119,7 @@ private:
     void openOrders(OrdersSource source);
     void itemsFollow();
     void forwardError(const QString& message);
+    void ensureIndexesWhenLarge();
 
     DataModule& data_;
     OrdersSource source_ = OrdersSource::Live;

@@ -5,7 +5,7 @@
 #include "common/Guard.h"
 #include "common/Root.h"
 #include "shell/widgets/AboutDialog.h"
-#include "shell/widgets/IntakeInstaller.h"
+#include "shell/widgets/WorkspaceInstaller.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -69,6 +69,7 @@ MainWindow::MainWindow()
     statusBar()->addWidget(statusPanel_, 1);
     registerLayout();
     wireCommands();
+    InstallWorkspace(*this);
 
     session_->createFolders();
     layout_.setFile(Root::file(QStringLiteral("cnfg/grid_config_default.ini")));
@@ -79,7 +80,6 @@ MainWindow::MainWindow()
         LoadGridLayout();
         session_->data().ResetDB();
     }
-    IntakeInstaller::install(*this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -219,13 +219,14 @@ void MainWindow::wireCommands()
     // those parts connect them.
     for (const char* name :
          {CommandSurface::ArchiveOrders, CommandSurface::ViewArchivedOrders, CommandSurface::Print,
-          CommandSurface::OpenReports, CommandSurface::SendEmail,
-          CommandSurface::ExportOrders, CommandSurface::ExportItems,
-          CommandSurface::AutoUpdatePasteData,
-          CommandSurface::Reset, CommandSurface::Grouping, CommandSurface::AutoSize, CommandSurface::Reports,
+          CommandSurface::Preferences, CommandSurface::OpenReports, CommandSurface::SendEmail,
+          CommandSurface::ExportOrders, CommandSurface::ExportItems, CommandSurface::Download,
+          CommandSurface::AutoUpdatePasteData, CommandSurface::DownloadButton, CommandSurface::LoginToAdmin,
+          CommandSurface::Reports,
           CommandSurface::ExportOrdersButton, CommandSurface::ExportItemsButton, CommandSurface::PasteData,
           CommandSurface::SendEmailButton})
         c.action(QString::fromLatin1(name))->setEnabled(false);
+    c.accountSelector()->setEnabled(false);
 }
 
 void MainWindow::run(const std::function<void()>& command)
@@ -251,7 +252,7 @@ void MainWindow::autoBackupToggled(bool checked)
 void MainWindow::reloadCurrentOrders()
 {
     session_->data().ResetDB();
-    IntakeInstaller::enableDownloadCommands(*commands_);
+    commands_->action(CommandSurface::Download)->setEnabled(commands_->action(CommandSurface::DownloadButton)->isEnabled());
     setStatus(kReloaded);
 }
 

@@ -1,0 +1,365 @@
+// Times the orders workspace on a generated program folder (by default one million orders):
+// opening (ResetDB and the first screen), jumps, a posted cell, filters, grouping and memory,
+// and sets the text filter beside the sqlite3 shell running the same queries in the same run.
+// Usage: pelmora-bench-workspace FOLDER [--orders N] [--runs K] [--sqlite3 PATH]
+// FOLDER is the generated folder that every benchmark shares (made when missing); the workspace
+// adds indexes and posts edits, so it works on a copy of its database in FOLDER-workspace.
+// Prints "name value unit" and "name-ratio r" lines; progress goes to standard error.
+
+#include "BenchFolder.h"
+#include "common/RecordingUserPort.h"
+#include "common/Root.h"
+#include "database/DataModule.h"
+#include "support/Figures.h"
+#include "toolkit/FilterCondition.h"
+#include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/DataGrid.h"
+#include "toolkit/widgets/GridFilter.h"
+#include "workspace/FilterTranslation.h"
+#include "workspace/OrdersWorkspace.h"
+#include "workspace/widgets/ItemsGrid.h"
+#include "workspace/widgets/OrderInspector.h"
+#include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/WorkspaceView.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+using namespace pelmora;
+using namespace pelmora::bench;
+using toolkit::FilterCondition;
+
+namespace {
+
+[[noreturn]] void fail(const QString& message)
+{
+    throw std::runtime_error(message.toStdString());
+}
+
+// Resident memory of this process in MB.
+double residentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    static const QRegularExpression rss(QStringLiteral("^VmRSS:\\s+(\\d+)\\s+kB"), QRegularExpression::MultilineOption);
+    const auto match = rss.match(QString::fromLatin1(status.readAll()));
+    return match.hasMatch() ? match.captured(1).toDouble() / 1024.0 : 0;
+}
+
+// Draws what the view shows now: the rows in view are read, as a merchant would see them.
+void paint(QAbstractItemView* view)
+{
+    QApplication::processEvents();
+    view->viewport()->grab();
+}
+
+// The sqlite3 shell's own time for a script of queries (the sum of its "Run Time: real").
+double shellMs(const QString& sqlite3, const QString& database, const QStringList& queries)
+{
+    QProcess shell;
+    shell.start(sqlite3, {QStringLiteral("-batch"), database});
+    if (!shell.waitForStarted())
+        fail(QStringLiteral("cannot start %1").arg(sqlite3));
+    QByteArray script = ".timer on\n.output /dev/null\n";
+    for (const QString& q : queries)
+        script += q.toUtf8() + ";\n";
+    shell.write(script);
+    shell.closeWriteChannel();
+    shell.waitForFinished(-1);
+    static const QRegularExpression realTime(QStringLiteral("Run Time: real ([0-9.]+)"));
+    double total = 0;
+    auto it = realTime.globalMatch(QString::fromUtf8(shell.readAllStandardOutput() + shell.readAllStandardError()));
+    int found = 0;
+    while (it.hasNext()) {
+        total += it.next().captured(1).toDouble() * 1000.0;
+        ++found;
+    }
+    if (found != queries.size())
+        fail(QStringLiteral("the sqlite3 shell did not time every query"));
+    return total;
+}
+
+QStringList orderColumnsSql()
+{
+    QStringList names;
+    for (const Column& c : Schema::orderColumns())
+        if (c.type != ColumnType::AutoInc)
+            names << '"' + c.name + '"';
+    return names;
+}
+
+// A copy of the shared folder's database that this benchmark may change; made again when the
+// shared one changed.
+QString workCopy(const QString& shared)
+{
+    const QString work = QDir::cleanPath(shared) + QStringLiteral("-workspace");
+    const QFileInfo source(BenchFolder::databaseFile(shared));
+    const QString stamp = QStringLiteral("%1 %2").arg(source.size()).arg(source.lastModified().toMSecsSinceEpoch());
+    QFile marker(QDir(work).filePath(QStringLiteral("copied-from.txt")));
+    if (marker.open(QIODevice::ReadOnly) && QString::fromUtf8(marker.readAll()) == stamp
+        && QFileInfo::exists(BenchFolder::databaseFile(work)))
+        return work;
+    marker.close();
+    std::fprintf(stderr, "copying %s to %s\n", qPrintable(source.filePath()), qPrintable(work));
+    for (const char* sub : {"db", "cnfg", "logs", "tmp"})
+        if (!QDir().mkpath(QDir(work).filePath(QString::fromLatin1(sub))))
+            fail(QStringLiteral("cannot create %1").arg(work));
+    QFile::remove(marker.fileName());
+    QFile::remove(BenchFolder::databaseFile(work));
+    if (!QFile::copy(source.filePath(), BenchFolder::databaseFile(work)))
+        fail(QStringLiteral("cannot copy %1").arg(source.filePath()));
+    if (!marker.open(QIODevice::WriteOnly) || marker.write(stamp.toUtf8()) < 0)
+        fail(QStringLiteral("cannot write %1").arg(marker.fileName()));
+    return work;
+}
+
+struct Bench {
+    QString folder;
+    int runs = 5;
+    QString sqlite3 = QStringLiteral("sqlite3");
+
+    RecordingUserPort port;
+    std::unique_ptr<DataModule> data;
+    std::unique_ptr<QWidget> host;
+    WorkspaceView* view = nullptr;
+
+    toolkit::DataGrid* grid() { return view->ordersGrid()->grid(); }
+    toolkit::SqlTableModel* orders() { return view->workspace().DataSourceOrders(); }
+
+    void open()
+    {
+        host = std::make_unique<QWidget>();
+        host->resize(1200, 800);
+        auto* layout = new QHBoxLayout(host.get());
+        view = new WorkspaceView(*data, port, host.get());
+        layout->addWidget(view->inspector());
+        auto* right = new QVBoxLayout;
+        right->addWidget(view->ordersGrid(), 3);
+        right->addWidget(view->itemsGrid(), 1);
+        layout->addLayout(right, 1);
+        host->show();
+        QApplication::processEvents();
+    }
+
+    double timedFilter(const toolkit::GridFilter& filter)
+    {
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            grid()->clearFilter();
+            QApplication::processEvents();
+            times.push_back(timeMs([&] {
+                grid()->setFilter(filter);
+                paint(grid()->tableView());
+            }));
+        }
+        std::fprintf(stderr, "  %s: %d rows\n", qPrintable(grid()->filterText()), orders()->rowCount());
+        return median(times);
+    }
+
+    double timedGrouping(const QString& field)
+    {
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            grid()->ungroupAll();
+            QApplication::processEvents();
+            times.push_back(timeMs([&] {
+                grid()->groupByColumn(field);
+                paint(grid()->groupView());
+            }));
+        }
+        std::fprintf(stderr, "  grouped by %s: %d groups\n", qPrintable(field), grid()->groupView()->model()->rowCount());
+        grid()->ungroupAll();
+        return median(times);
+    }
+
+    void run()
+    {
+        Root::set(folder);
+        const double baseMb = residentMb();
+        data = std::make_unique<DataModule>();
+        data->setLocation(BenchFolder::databaseFile(folder));
+        data->connectDatabase();
+        const double connectedMb = residentMb();
+        open();
+        // The first open builds the workspace's indexes on a file that lacks them.
+        printFigure("workspace-first-open", timeMs([&] {
+                        data->ResetDB();
+                        paint(grid()->tableView());
+                    }),
+                    "ms");
+        const int rows = orders()->rowCount();
+        std::fprintf(stderr, "  %d orders shown\n", rows);
+        if (rows == 0)
+            fail(QStringLiteral("the folder holds no orders"));
+
+        std::vector<double> opens;
+        for (int i = 0; i < runs; ++i)
+            opens.push_back(timeMs([&] {
+                data->ResetDB();
+                paint(grid()->tableView());
+            }));
+        printFigure("workspace-open", median(opens), "ms");
+
+        std::vector<double> lasts, middles;
+        for (int i = 0; i < runs; ++i) {
+            grid()->setCurrentRow(0);
+            paint(grid()->tableView());
+            lasts.push_back(timeMs([&] {
+                grid()->setCurrentRow(orders()->rowCount() - 1);
+                paint(grid()->tableView());
+            }));
+            middles.push_back(timeMs([&] {
+                grid()->setCurrentRow(orders()->rowCount() / 2);
+                paint(grid()->tableView());
+            }));
+        }
+        printFigure("jump-last", median(lasts), "ms");
+        printFigure("jump-middle", median(middles), "ms");
+
+        // A cell posted in the middle of the table: focus and scroll position stay.
+        const int row = orders()->rowCount() / 2 + 17;
+        grid()->setCurrentRow(row);
+        paint(grid()->tableView());
+        const int notes = orders()->columnIndex(QStringLiteral("Notes"));
+        const int scroll = grid()->tableView()->verticalScrollBar()->value();
+        std::vector<double> posts;
+        for (int i = 0; i < runs; ++i)
+            posts.push_back(timeMs([&] {
+                orders()->setData(orders()->index(row, notes), QStringLiteral("bench note %1").arg(i));
+                paint(grid()->tableView());
+            }));
+        printFigure("post-cell", median(posts), "ms");
+        if (grid()->currentRow() != row || grid()->tableView()->verticalScrollBar()->value() != scroll)
+            std::fprintf(stderr, "  the post moved the focus or the scroll position\n");
+        // The same post where a commit is not synced to the disk at once (write-ahead log,
+        // synchronous=NORMAL): what the connection's journal settings cost.
+        {
+            QSqlQuery pragma(data->database());
+            pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+            pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+            std::vector<double> walPosts;
+            for (int i = 0; i < runs; ++i)
+                walPosts.push_back(timeMs([&] {
+                    orders()->setData(orders()->index(row, notes), QStringLiteral("wal note %1").arg(i));
+                    paint(grid()->tableView());
+                }));
+            printFigure("post-cell-wal", median(walPosts), "ms");
+            pragma.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+            pragma.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        }
+
+        toolkit::GridFilter month;
+        month.setRoot(FilterCondition::all(
+            {FilterCondition::compare(QStringLiteral("Invoice_date"), FilterCondition::Operator::GreaterOrEqual, QDate(2022, 3, 1)),
+             FilterCondition::compare(QStringLiteral("Invoice_date"), FilterCondition::Operator::LessOrEqual, QDate(2022, 3, 31))}));
+        printFigure("filter-month", timedFilter(month), "ms");
+        for (const char* status : {"Unpaid", "Completed"}) {
+            toolkit::GridFilter byStatus;
+            byStatus.setRoot(FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal,
+                                                      QString::fromLatin1(status)));
+            printFigure(qPrintable(QStringLiteral("filter-status-%1").arg(QString::fromLatin1(status).toLower())),
+                        timedFilter(byStatus), "ms");
+        }
+
+        toolkit::GridFilter name;
+        name.setRoot(FilterCondition::compare(QStringLiteral("Invoice_name"), FilterCondition::Operator::Like,
+                                              QStringLiteral("%son%")));
+        const double ours = timedFilter(name);
+        // The same two reads in the shell: the count and the first screen in the grid's order.
+        const QString where = FilterTranslation::toSqlWhere(FilterTranslation::translate(name.toExpression()));
+        const QStringList queries{
+            QStringLiteral("SELECT COUNT(*) FROM Orders WHERE %1").arg(where),
+            QStringLiteral("SELECT id, %1 FROM Orders WHERE %2 ORDER BY ShopperID DESC, id DESC LIMIT 128")
+                .arg(orderColumnsSql().join(','), where)};
+        std::vector<double> shell;
+        for (int i = 0; i < runs; ++i)
+            shell.push_back(shellMs(sqlite3, BenchFolder::databaseFile(folder), queries));
+        printFigure("filter-name", ours, "ms");
+        printFigure("filter-name-sqlite3", median(shell), "ms");
+        printRatio("filter-name", ours / std::max(0.001, median(shell)));
+        printFigure("filter-name-allowance", 1.5 * median(shell) + 30.0, "ms");
+        grid()->clearFilter();
+
+        view->toggleGrouping();
+        printFigure("group-status", timedGrouping(QStringLiteral("Status")), "ms");
+        printFigure("group-payment-method", timedGrouping(QStringLiteral("Payment_method")), "ms");
+        view->toggleGrouping();
+
+        // Memory after all of the above: the workspace's caches are as full as they get.
+        grid()->setCurrentRow(orders()->rowCount() / 3);
+        paint(grid()->tableView());
+        const double openMb = residentMb();
+        printFigure("workspace-memory", openMb - connectedMb, "MB");
+        printFigure("program-rss", openMb, "MB");
+        std::fprintf(stderr, "  resident: %.1f MB at start, %.1f MB connected\n", baseMb, connectedMb);
+    }
+};
+
+int number(const QCommandLineParser& parser, const QCommandLineOption& option, int minimum)
+{
+    bool ok = false;
+    const int value = parser.value(option).toInt(&ok);
+    if (!ok || value < minimum)
+        fail(QStringLiteral("--%1 must be a whole number of at least %2").arg(option.names().first()).arg(minimum));
+    return value;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Times the orders workspace on a generated program folder."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("The program folder (made when missing)."));
+    const QCommandLineOption ordersOption(QStringLiteral("orders"), QStringLiteral("Orders of a folder made here."),
+                                          QStringLiteral("N"), QStringLiteral("1000000"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Timed runs per figure (median)."),
+                                        QStringLiteral("K"), QStringLiteral("5"));
+    const QCommandLineOption shellOption(QStringLiteral("sqlite3"), QStringLiteral("The sqlite3 shell."),
+                                         QStringLiteral("PATH"), QStringLiteral("sqlite3"));
+    parser.addOptions({ordersOption, runsOption, shellOption});
+    parser.process(app);
+    if (parser.positionalArguments().size() != 1)
+        parser.showHelp(2);
+
+    try {
+        Bench bench;
+        bench.folder = parser.positionalArguments().first();
+        bench.runs = number(parser, runsOption, 1);
+        bench.sqlite3 = parser.value(shellOption);
+        BenchFolder::Spec spec;
+        spec.orders = number(parser, ordersOption, 1);
+        const QString stale = BenchFolder::staleReason(bench.folder, spec);
+        if (!stale.isEmpty()) {
+            std::fprintf(stderr, "making %s (%s)\n", qPrintable(bench.folder), qPrintable(stale));
+            BenchFolder::make(bench.folder, spec);
+        }
+        bench.folder = workCopy(bench.folder);
+        bench.run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pelmora-bench-workspace: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,42 @@
+#include "shell/widgets/WorkspaceInstaller.h"
+
+#include "shell/widgets/MainWindow.h"
+#include "workspace/widgets/ItemsGrid.h"
+#include "workspace/widgets/OrderInspector.h"
+#include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/WorkspaceView.h"
+
+namespace pelmora {
+
+WorkspaceView* InstallWorkspace(MainWindow& window)
+{
+    auto* view = new WorkspaceView(window.session().data(), window, &window);
+    view->workspace().bindStatusChanged(&window.session().StatusChanged);
+    window.setInspectorWidget(view->inspector());
+    window.setGridWidget(view->ordersGrid());
+    window.setItemsWidget(view->itemsGrid());
+    view->registerLayout(window.layoutStore());
+
+    CommandSurface& commands = window.commands();
+    QAction* reset = commands.action(QString::fromLatin1(CommandSurface::Reset));
+    QAction* grouping = commands.action(QString::fromLatin1(CommandSurface::Grouping));
+    QAction* autoSize = commands.action(QString::fromLatin1(CommandSurface::AutoSize));
+    QObject::connect(reset, &QAction::triggered, view, [&window, view] { window.run([view] { view->reset(); }); });
+    // The buttons show the grid's settings, whatever a click did to their check.
+    QObject::connect(grouping, &QAction::triggered, view, [&window, view, grouping] {
+        window.run([view] { view->toggleGrouping(); });
+        grouping->setChecked(view->isGroupingEnabled());
+    });
+    QObject::connect(autoSize, &QAction::triggered, view, [&window, view, autoSize] {
+        window.run([view] { view->toggleAutoSize(); });
+        autoSize->setChecked(view->isAutoSizeOn());
+    });
+    QObject::connect(view, &WorkspaceView::groupingButtonReleased, grouping, [grouping] { grouping->setChecked(false); });
+    grouping->setChecked(view->isGroupingEnabled());
+    autoSize->setChecked(view->isAutoSizeOn());
+    for (QAction* action : {reset, grouping, autoSize})
+        action->setEnabled(true);
+    return view;
+}
+
+} // namespace pelmora

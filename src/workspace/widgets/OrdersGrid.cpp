@@ -1,0 +1,222 @@
+#include "workspace/widgets/OrdersGrid.h"
+
+#include "common/ErrorLog.h"
+#include "database/DataModule.h"
+#include "toolkit/SqlGroupModel.h"
+#include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/DataGrid.h"
+#include "toolkit/widgets/FilterBar.h"
+#include "workspace/OrderColumns.h"
+#include "workspace/OrderStyle.h"
+#include "workspace/OrdersWorkspace.h"
+#include "workspace/widgets/OrderGridStyle.h"
+#include "workspace/widgets/SalesChart.h"
+
+#include <QSettings>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace pelmora {
+
+namespace {
+const QString kColumnKey = QStringLiteral("Column.%1.%2");
+const QStringList kGeometry{QStringLiteral("Height"), QStringLiteral("Left"), QStringLiteral("Top"),
+                            QStringLiteral("Width")};
+} // namespace
+
+OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent)
+    : QWidget(parent)
+    , workspace_(workspace)
+{
+    setObjectName(QStringLiteral("ordersGridArea"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("ordersTabs"));
+    layout->addWidget(tabs_);
+
+    grid_ = new toolkit::DataGrid(tabs_);
+    grid_->setObjectName(QStringLiteral("ordersGrid"));
+    grid_->setFont(OrderGridStyle::contentFont());
+    grid_->setColumns(OrderGridStyle::gridColumns(workspace_.data().connectionName()));
+    grid_->setNavigatorButtons({toolkit::RecordNavigator::First, toolkit::RecordNavigator::Prior,
+                                toolkit::RecordNavigator::Next, toolkit::RecordNavigator::Last,
+                                toolkit::RecordNavigator::Delete, toolkit::RecordNavigator::Post,
+                                toolkit::RecordNavigator::Refresh, toolkit::RecordNavigator::Filter});
+    grid_->navigator()->setConfirmDelete(false);
+    grid_->setSelectionBackground(OrderGridStyle::kSelectionBackground);
+    grid_->setRowResizingAllowed(true);
+    grid_->setColumnCustomizationAllowed(true);
+    grid_->setFilteringEnabled(true);
+    grid_->setColumnAutoWidth(false);
+    tabs_->addTab(grid_, kOrdersTab);
+
+    chart_ = new SalesChart(workspace_, tabs_);
+    tabs_->addTab(chart_, kChartTab);
+    // The chart reads the database only while it is shown.
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int) { chart_->setActive(tabs_->currentWidget() == chart_); });
+
+    grid_->setCellStyleCallback([this](const QModelIndex& index, toolkit::CellStyle& style) {
+        refreshStyleColumns(index.model());
+        OrderGridStyle::styleOrderCell(index, newColumn_, statusColumn_, style);
+    });
+    grid_->setEditingStartCallback([this](const QModelIndex& index) { return editingStarts(index); });
+    connect(grid_, &toolkit::DataGrid::editorValueChanged, this, [this](const QString& field, const QModelIndex&, const QVariant&) {
+        if (field.compare(QLatin1String("Status"), Qt::CaseInsensitive) == 0)
+            workspace_.statusEditorChanged();
+    });
+    grid_->navigator()->setActionHandler(toolkit::RecordNavigator::Delete, [this] { deleteCurrent(); });
+    grid_->navigator()->setActionHandler(toolkit::RecordNavigator::Refresh, [this] { workspace_.ResetDB(); });
+    grid_->setFilterInstaller([this](const QString& text) { installFilter(text); });
+    connect(grid_, &toolkit::DataGrid::focusedRowChanged, this, [this](int row) {
+        // A group row of the grouped grid is no order: the current order stays.
+        if (row >= 0 || grid_->currentView() == grid_->tableView())
+            workspace_.setCurrentRow(row);
+    });
+    connect(grid_, &toolkit::DataGrid::groupingChanged, this, [this](const QStringList& fields) {
+        watchGroupModel();
+        // Edits made while grouped went through the grouping model: the flat rows read again.
+        if (fields.isEmpty() && flatStale_) {
+            flatStale_ = false;
+            workspace_.DataSourceOrders()->refresh();
+        }
+    });
+
+    connect(&workspace_, &OrdersWorkspace::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && grid_->currentRow() != row)
+            grid_->setCurrentRow(row);
+    });
+    connect(&workspace_, &OrdersWorkspace::sourceChanged, this, [this] { bindModel(); });
+
+    ShowDefaultColumns();
+    bindModel();
+}
+
+OrdersGrid::~OrdersGrid() = default;
+
+void OrdersGrid::bindModel()
+{
+    grid_->setModel(workspace_.DataSourceOrders());
+    if (workspace_.currentRow() >= 0)
+        grid_->setCurrentRow(workspace_.currentRow());
+}
+
+void OrdersGrid::refreshStyleColumns(const QAbstractItemModel* model)
+{
+    if (model == styledModel_)
+        return;
+    styledModel_ = model;
+    newColumn_ = OrderGridStyle::modelColumn(model, QStringLiteral("New"));
+    statusColumn_ = OrderGridStyle::modelColumn(model, QStringLiteral("Status"));
+}
+
+bool OrdersGrid::editingStarts(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return true;
+    if (index.model() == workspace_.DataSourceOrders()) {
+        workspace_.editingStarts(index.row());
+        return true;
+    }
+    // A record row of the grouped grid: the flag is cleared through the grouping model.
+    auto* model = const_cast<QAbstractItemModel*>(index.model());
+    const int column = OrderGridStyle::modelColumn(model, QStringLiteral("New"));
+    const QModelIndex flag = index.siblingAtColumn(column);
+    if (column >= 0 && OrderStyle::flag(flag.data(Qt::EditRole)) != false) {
+        // Failures are ignored: editing goes on and the flag stays as it was.
+        quiet_ = true;
+        model->setData(flag, false);
+        quiet_ = false;
+    }
+    return true;
+}
+
+void OrdersGrid::watchGroupModel()
+{
+    auto* model = qobject_cast<toolkit::SqlGroupModel*>(grid_->groupView()->model());
+    if (!model || model == groupModel_)
+        return;
+    groupModel_ = model;
+    connect(model, &toolkit::SqlGroupModel::posted, this, [this](const QModelIndex& index) {
+        flatStale_ = true;
+        if (workspace_.source() != OrdersSource::Live)
+            return;
+        workspace_.ordersPosted(workspace_.DataSourceOrders()->rowOfKey(groupModel_->keyAt(index)));
+    });
+    connect(model, &toolkit::SqlGroupModel::error, this, &OrdersGrid::fail);
+}
+
+void OrdersGrid::deleteCurrent()
+{
+    const int row = grid_->currentRow();
+    if (row >= 0)
+        workspace_.deleteOrder(row);
+}
+
+void OrdersGrid::installFilter(const QString& text)
+{
+    try {
+        workspace_.filterChanged(text);
+    } catch (const std::exception& e) {
+        fail(QString::fromStdString(e.what()));
+    }
+}
+
+void OrdersGrid::fail(const QString& message)
+{
+    if (quiet_)
+        return;
+    if (onError_)
+        onError_(message);
+    else
+        LogError(message, QStringLiteral(" application error"));
+}
+
+void OrdersGrid::ShowDefaultColumns()
+{
+    grid_->setGroupingEnabled(false);
+    grid_->setGroupByBoxVisible(false);
+    grid_->ungroupAll();
+    grid_->hideAllColumns();
+    for (const OrderColumn& column : OrderColumns::grid())
+        if (OrderColumns::inDefaultSet(column.field))
+            grid_->setColumnVisible(column.field, true);
+}
+
+void OrdersGrid::EnableColumnGrouping()
+{
+    grid_->setGroupingEnabled(true);
+    grid_->setGroupByBoxVisible(true);
+    grid_->setColumnMovingAllowed(true);
+}
+
+void OrdersGrid::saveLayout(QSettings& settings) const
+{
+    settings.setValue(QStringLiteral("Height"), grid_->height());
+    settings.setValue(QStringLiteral("Left"), grid_->x());
+    settings.setValue(QStringLiteral("Top"), grid_->y());
+    settings.setValue(QStringLiteral("Width"), grid_->width());
+    for (const OrderColumn& column : OrderColumns::grid()) {
+        settings.setValue(kColumnKey.arg(column.field, QStringLiteral("Visible")), grid_->isColumnVisible(column.field));
+        settings.setValue(kColumnKey.arg(column.field, QStringLiteral("Width")), grid_->columnWidth(column.field));
+    }
+}
+
+void OrdersGrid::restoreLayout(const QSettings& settings)
+{
+    // The grid's place and size follow the window's splitters; the columns are the grid's own.
+    QVariantMap properties;
+    for (const OrderColumn& column : OrderColumns::grid()) {
+        for (const QString& property : {QStringLiteral("Visible"), QStringLiteral("Width")}) {
+            const QString key = kColumnKey.arg(column.field, property);
+            if (settings.contains(key))
+                properties.insert(key, settings.value(key));
+        }
+    }
+    if (!properties.isEmpty())
+        grid_->setLayoutProperties(properties);
+}
+
+} // namespace pelmora

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+class QAbstractItemModel;
+class QSettings;
+class QTabWidget;
+
+namespace pelmora {
+
+class OrdersWorkspace;
+class SalesChart;
+
+namespace toolkit {
+class DataGrid;
+class SqlGroupModel;
+} // namespace toolkit
+
+// The orders grid with its two tabs, "Orders" and "Sales Chart", bound to DataSourceOrders:
+// the 48 order columns with their editors, the colouring rule, the navigator (whose delete
+// cascades and whose refresh runs ResetDB), New cleared when editing starts, StatusChanged from
+// the Status column's editor, and the grid's filter installed through the filter translation.
+class OrdersGrid : public QWidget {
+    Q_OBJECT
+public:
+    static inline const QString kOrdersTab = QStringLiteral("Orders");
+    static inline const QString kChartTab = QStringLiteral("Sales Chart");
+
+    explicit OrdersGrid(OrdersWorkspace& workspace, QWidget* parent = nullptr);
+    ~OrdersGrid() override;
+
+    toolkit::DataGrid* grid() const { return grid_; }
+    SalesChart* chart() const { return chart_; }
+    QTabWidget* tabs() const { return tabs_; }
+
+    // Grouping off and the box hidden; every column hidden and ungrouped; the default set shown.
+    void ShowDefaultColumns();
+    // Grouping on, the box shown, columns movable.
+    void EnableColumnGrouping();
+
+    // Where errors that nothing else handles go (a filter the engine refuses).
+    void setErrorHandler(std::function<void(const QString&)> handler) { onError_ = std::move(handler); }
+
+    // The layout properties: the grid's Height, Left, Top and Width, and each column's Visible
+    // and Width.
+    void saveLayout(QSettings& settings) const;
+    void restoreLayout(const QSettings& settings);
+
+private:
+    void bindModel();
+    bool editingStarts(const QModelIndex& index);
+    void deleteCurrent();
+    void installFilter(const QString& text);
+    void watchGroupModel();
+    void refreshStyleColumns(const QAbstractItemModel* model);
+    void fail(const QString& message);
+
+    OrdersWorkspace& workspace_;
+    QTabWidget* tabs_ = nullptr;
+    toolkit::DataGrid* grid_ = nullptr;
+    SalesChart* chart_ = nullptr;
+    QPointer<toolkit::SqlGroupModel> groupModel_;
+    bool flatStale_ = false;
+    bool quiet_ = false;
+    const QAbstractItemModel* styledModel_ = nullptr;
+    int newColumn_ = -1;
+    int statusColumn_ = -1;
+    std::function<void(const QString&)> onError_;
+};
+
+} // namespace pelmora

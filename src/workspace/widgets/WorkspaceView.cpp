@@ -1,0 +1,94 @@
+#include "workspace/widgets/WorkspaceView.h"
+
+#include "common/ApplicationError.h"
+#include "common/Guard.h"
+#include "common/UserPort.h"
+#include "database/DataModule.h"
+#include "toolkit/LayoutStore.h"
+#include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/DataGrid.h"
+#include "toolkit/widgets/FilterBar.h"
+#include "workspace/widgets/ItemsGrid.h"
+#include "workspace/widgets/OrderInspector.h"
+#include "workspace/widgets/OrdersGrid.h"
+
+namespace pelmora {
+
+WorkspaceView::WorkspaceView(DataModule& data, UserPort& port, QWidget* host)
+    : QObject(host)
+    , port_(port)
+{
+    setObjectName(QStringLiteral("workspaceView"));
+    workspace_ = new OrdersWorkspace(data, this);
+    workspace_->setObjectName(QStringLiteral("ordersWorkspace"));
+    inspector_ = new OrderInspector(*workspace_, host);
+    ordersGrid_ = new OrdersGrid(*workspace_, host);
+    itemsGrid_ = new ItemsGrid(*workspace_, host);
+    // What nothing else handles goes where every command's errors go.
+    auto toHandler = [this](const QString& message) { ApplicationError(port_, message); };
+    connect(workspace_, &OrdersWorkspace::error, this, toHandler);
+    ordersGrid_->setErrorHandler(toHandler);
+    // Opened already (the workspace came after ResetDB): show the rows now.
+    if (data.isConnected())
+        workspace_->reopen();
+}
+
+WorkspaceView::~WorkspaceView() = default;
+
+void WorkspaceView::reset()
+{
+    if (!workspace_->ordersTableHasRows())
+        return;
+    workspace_->setStatement(OrdersWorkspace::kResetStatement);
+    if (workspace_->source() == OrdersSource::Live && workspace_->DataSourceOrders()->isOpen())
+        workspace_->DataSourceOrders()->refresh();
+    emit groupingButtonReleased();
+    ordersGrid_->ShowDefaultColumns();
+    Guard(QString(), [&] {
+        ordersGrid_->grid()->filterBar()->setCustomizeButtonVisible(false);
+        workspace_->setStatement(OrdersWorkspace::kResetStatementText);
+        ordersGrid_->grid()->clearFilter();
+    });
+    workspace_->ResetDB();
+}
+
+bool WorkspaceView::isGroupingEnabled() const
+{
+    return ordersGrid_->grid()->isGroupingEnabled();
+}
+
+void WorkspaceView::toggleGrouping()
+{
+    if (isGroupingEnabled()) {
+        ordersGrid_->ShowDefaultColumns();
+        port_.setStatus(kGroupingDisabled);
+    } else {
+        ordersGrid_->EnableColumnGrouping();
+        port_.setStatus(kGroupingEnabled);
+    }
+}
+
+bool WorkspaceView::isAutoSizeOn() const
+{
+    return ordersGrid_->grid()->columnAutoWidth();
+}
+
+void WorkspaceView::toggleAutoSize()
+{
+    const bool on = !isAutoSizeOn();
+    ordersGrid_->grid()->setColumnAutoWidth(on);
+    itemsGrid_->grid()->setColumnAutoWidth(on);
+    port_.setStatus(on ? kAutoSizeEnabled : kAutoSizeDisabled);
+}
+
+void WorkspaceView::registerLayout(toolkit::LayoutStore& store)
+{
+    store.add(
+        kGridComponent, [this](QSettings& s) { ordersGrid_->saveLayout(s); },
+        [this](const QSettings& s) { ordersGrid_->restoreLayout(s); });
+    store.add(
+        kInspectorComponent, [this](QSettings& s) { inspector_->saveLayout(s); },
+        [this](const QSettings& s) { inspector_->restoreLayout(s); });
+}
+
+} // namespace pelmora

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "workspace/OrdersWorkspace.h"
+
+#include <QObject>
+#include <QPointer>
+
+namespace pelmora {
+
+class DataModule;
+class UserPort;
+class OrderInspector;
+class OrdersGrid;
+class ItemsGrid;
+
+namespace toolkit {
+class LayoutStore;
+}
+
+// The orders workspace on screen: the inspector, the orders grid (with the chart) and the
+// items grid over one OrdersWorkspace, and the commands "Reset", "Grouping" and "Auto-size".
+// The widgets are children of `host` until a window places them in its areas.
+class WorkspaceView : public QObject {
+    Q_OBJECT
+public:
+    static inline const QString kGroupingDisabled = QStringLiteral("Column Grouping disabled ");
+    static inline const QString kGroupingEnabled = QStringLiteral("Column Grouping enabled");
+    static inline const QString kAutoSizeDisabled = QStringLiteral("Column auto-sizing disabled");
+    static inline const QString kAutoSizeEnabled = QStringLiteral("Column auto-sizing enabled");
+
+    // Layout store components.
+    static inline const QString kGridComponent = QStringLiteral("OrdersGrid");
+    static inline const QString kInspectorComponent = QStringLiteral("InspectorOrders4");
+
+    WorkspaceView(DataModule& data, UserPort& port, QWidget* host);
+    ~WorkspaceView() override;
+
+    OrdersWorkspace& workspace() { return *workspace_; }
+    OrderInspector* inspector() const { return inspector_; }
+    OrdersGrid* ordersGrid() const { return ordersGrid_; }
+    ItemsGrid* itemsGrid() const { return itemsGrid_; }
+
+    // "Reset": nothing unless Orders holds a row; otherwise the default statement, the default
+    // columns, no filter, and ResetDB. Errors of the first steps reach the caller.
+    void reset();
+    // "Grouping": decided by the grid's grouping setting, not by the button.
+    void toggleGrouping();
+    bool isGroupingEnabled() const;
+    // "Auto-size": decided by the orders grid's column auto-width; switches both grids.
+    void toggleAutoSize();
+    bool isAutoSizeOn() const;
+
+    // Registers the grid's and the inspector's layout properties.
+    void registerLayout(toolkit::LayoutStore& store);
+
+signals:
+    // "Reset" releases the "Grouping" button.
+    void groupingButtonReleased();
+
+private:
+    UserPort& port_;
+    QPointer<OrdersWorkspace> workspace_;
+    QPointer<OrderInspector> inspector_;
+    QPointer<OrdersGrid> ordersGrid_;
+    QPointer<ItemsGrid> itemsGrid_;
+};
+
+} // namespace pelmora

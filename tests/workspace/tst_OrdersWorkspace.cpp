@@ -1,0 +1,701 @@
+#include "common/ApplicationError.h"
+#include "common/RecordingUserPort.h"
+#include "database/DataModule.h"
+#include "support/TestFolder.h"
+#include "toolkit/LayoutStore.h"
+#include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/CategoryInspector.h"
+#include "toolkit/widgets/DataGrid.h"
+#include "toolkit/widgets/FilterBar.h"
+#include "workspace/OrderColumns.h"
+#include "workspace/OrdersWorkspace.h"
+#include "workspace/widgets/ItemsGrid.h"
+#include "workspace/widgets/OrderGridStyle.h"
+#include "workspace/widgets/OrderInspector.h"
+#include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/WorkspaceView.h"
+
+#include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTreeView>
+#include <QtTest>
+#include <memory>
+
+using namespace pelmora;
+using toolkit::FilterCondition;
+using toolkit::RecordNavigator;
+
+namespace {
+
+// The default column set in the order of the data model.
+QStringList defaultColumns()
+{
+    QStringList fields;
+    for (const OrderColumn& column : OrderColumns::grid())
+        if (OrderColumns::inDefaultSet(column.field))
+            fields << column.field;
+    return fields;
+}
+
+struct Order {
+    QVariant shopperId;
+    QString name;
+    QString date;
+    QVariant status;
+    QVariant isNew;
+    QString method = QStringLiteral("PayPal");
+    double total = 10;
+};
+
+} // namespace
+
+class OrdersWorkspaceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void opensOnTheHighestOrderNumber();
+    void colouringRuleOnStoredRows_data();
+    void colouringRuleOnStoredRows();
+    void colouringRuleIsDrawn();
+    void focusingKeepsNewEditingClearsIt();
+    void statusEditorSetsStatusChanged();
+    void inspectorStatusPostsWithoutStatusChanged();
+    void focusedRowHookAndItemsFollow();
+    void groupingToggle();
+    void autoSizeToggle();
+    void resetRestoresDefaults();
+    void resetWithEmptyOrdersChangesNothing();
+    void deleteCascadesToItemsAndResets();
+    void deleteOfSharedNumberTakesBothItemSets();
+    void failingItemsKeepTheOrder();
+    void deletingTheLastOrderEmptiesTheGrid();
+    void archiveDeleteCascadesToArchivedItems();
+    void navigatorRefreshRunsResetDB();
+    void itemPostsCopyNumberAndDate();
+    void filterWithQuoteIgnoresCase();
+    void filterOnAMonthOfDates();
+    void filterGoesToTheDataSetShown();
+    void refusedFilterIsAnError();
+    void layoutPersistedAndRestored();
+    void restoreDefaultsShowsTheDefaultSet();
+    void modelsPassTheTester();
+    void indexesOnlyForLargeFiles();
+
+private:
+    void addOrder(const Order& order, const QString& table = QStringLiteral("Orders"));
+    void addItem(const QVariant& shopperId, const QString& product, const QString& table = QStringLiteral("Items"),
+                 const QString& date = QString());
+    void exec(const QString& sql);
+    QVariant scalar(const QString& sql);
+    int rowOf(int shopperId);
+    void makeView();
+
+    OrdersGrid* ordersGrid() { return view_->ordersGrid(); }
+    toolkit::DataGrid* grid() { return view_->ordersGrid()->grid(); }
+    toolkit::DataGrid* items() { return view_->itemsGrid()->grid(); }
+    OrdersWorkspace& workspace() { return view_->workspace(); }
+    toolkit::SqlTableModel* orders() { return workspace().DataSourceOrders(); }
+
+    std::unique_ptr<test::TestFolder> folder_;
+    std::unique_ptr<DataModule> data_;
+    std::unique_ptr<RecordingUserPort> port_;
+    std::unique_ptr<QWidget> host_;
+    WorkspaceView* view_ = nullptr;
+    bool statusChanged_ = false;
+    QList<int> posts_;
+    QList<int> focused_;
+};
+
+void OrdersWorkspaceTest::init()
+{
+    folder_ = std::make_unique<test::TestFolder>();
+    data_ = std::make_unique<DataModule>();
+    data_->setLocation(folder_->databasePath());
+    data_->ResetDB();
+    port_ = std::make_unique<RecordingUserPort>();
+    statusChanged_ = false;
+    posts_.clear();
+    focused_.clear();
+
+    addOrder({1001, "Ann Able", "2024-02-28", "Paid", 0});
+    addOrder({1002, "Bob O'Brien", "2024-03-01", "Unpaid", 1});
+    addOrder({1003, "Cy Cole", "2024-03-15", "Shipped", 1, "Cheque", 25});
+    addOrder({1004, "Di Dunn", "2024-03-31", "Unpaid", 0});
+    addOrder({1005, "Ed Eve", "2024-04-01", "Completed", 1});
+    addItem(1003, "Widget");
+    addItem(1003, "Gadget");
+    addItem(1004, "Sprocket");
+    makeView();
+}
+
+void OrdersWorkspaceTest::makeView()
+{
+    host_ = std::make_unique<QWidget>();
+    host_->resize(1000, 700);
+    view_ = new WorkspaceView(*data_, *port_, host_.get());
+    auto* layout = new QHBoxLayout(host_.get());
+    layout->addWidget(view_->inspector());
+    layout->addWidget(view_->ordersGrid(), 1);
+    layout->addWidget(view_->itemsGrid());
+    workspace().bindStatusChanged(&statusChanged_);
+    workspace().setAfterOrdersPostHook([this](int row) { posts_ << row; });
+    workspace().setFocusedRowHook([this](int row) { focused_ << row; });
+    data_->ResetDB();
+    host_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(host_.get()));
+    posts_.clear();
+    focused_.clear();
+}
+
+void OrdersWorkspaceTest::cleanup()
+{
+    host_.reset();
+    view_ = nullptr;
+    data_.reset();
+    port_.reset();
+    folder_.reset();
+}
+
+void OrdersWorkspaceTest::exec(const QString& sql)
+{
+    QSqlQuery query(data_->database());
+    QVERIFY2(query.exec(sql), qPrintable(query.lastError().text()));
+}
+
+QVariant OrdersWorkspaceTest::scalar(const QString& sql)
+{
+    return data_->scalar(sql);
+}
+
+void OrdersWorkspaceTest::addOrder(const Order& o, const QString& table)
+{
+    QSqlQuery query(data_->database());
+    query.prepare(QStringLiteral("INSERT INTO %1(ShopperID,Username,Invoice_date,Invoice_name,Status,New,Payment_method,Total)"
+                                 " VALUES(?,?,?,?,?,?,?,?)")
+                      .arg(table));
+    for (const QVariant& v : {o.shopperId, QVariant(QStringLiteral("shop")), QVariant(o.date), QVariant(o.name),
+                              o.status, o.isNew, QVariant(o.method), QVariant(o.total)})
+        query.addBindValue(v);
+    QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+}
+
+void OrdersWorkspaceTest::addItem(const QVariant& shopperId, const QString& product, const QString& table,
+                                  const QString& date)
+{
+    QSqlQuery query(data_->database());
+    query.prepare(QStringLiteral("INSERT INTO %1(ShopperID,Qty,Product,Price,Amount,Invoice_date) VALUES(?,1,?,2,2,?)").arg(table));
+    query.addBindValue(shopperId);
+    query.addBindValue(product);
+    query.addBindValue(date.isEmpty() ? QVariant() : QVariant(date));
+    QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+}
+
+int OrdersWorkspaceTest::rowOf(int shopperId)
+{
+    for (int row = 0; row < orders()->rowCount(); ++row)
+        if (orders()->value(row, QStringLiteral("ShopperID")).toInt() == shopperId)
+            return row;
+    return -1;
+}
+
+void OrdersWorkspaceTest::opensOnTheHighestOrderNumber()
+{
+    QVERIFY(orders()->isOpen());
+    QCOMPARE(orders()->rowCount(), 5);
+    QCOMPARE(orders()->value(0, QStringLiteral("ShopperID")).toInt(), 1005);
+    QCOMPARE(workspace().currentRow(), 0);
+    QCOMPARE(grid()->visibleColumns(), defaultColumns());
+    QCOMPARE(grid()->column(QStringLiteral("Invoice_date"))->title(), QStringLiteral("Date"));
+    QCOMPARE(grid()->column(QStringLiteral("Ship_tel"))->title(), QStringLiteral("Shipping tel."));
+    QCOMPARE(grid()->columns().size(), 48);
+}
+
+void OrdersWorkspaceTest::colouringRuleOnStoredRows_data()
+{
+    QTest::addColumn<QVariant>("isNew");
+    QTest::addColumn<QVariant>("status");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("red");
+
+    QTest::newRow("new") << QVariant(1) << QVariant("Paid") << true << false;
+    QTest::newRow("new and unpaid") << QVariant(1) << QVariant("Unpaid") << true << true;
+    QTest::newRow("unpaid") << QVariant(0) << QVariant("Unpaid") << false << true;
+    QTest::newRow("other") << QVariant(0) << QVariant("Paid") << false << false;
+    QTest::newRow("new, lower-case unpaid") << QVariant(1) << QVariant("unpaid") << true << false;
+    QTest::newRow("empty New, Unpaid") << QVariant() << QVariant("Unpaid") << false << false;
+    QTest::newRow("new, empty status") << QVariant(1) << QVariant() << true << false;
+}
+
+void OrdersWorkspaceTest::colouringRuleOnStoredRows()
+{
+    QFETCH(QVariant, isNew);
+    QFETCH(QVariant, status);
+    QFETCH(bool, bold);
+    QFETCH(bool, red);
+    addOrder({2000, "Styled", "2024-05-01", status, isNew});
+    workspace().ResetDB();
+    QCOMPARE(orders()->value(0, QStringLiteral("ShopperID")).toInt(), 2000);
+    toolkit::CellStyle style;
+    const QModelIndex cell = orders()->index(0, orders()->columnIndex(QStringLiteral("Total")));
+    OrderGridStyle::styleOrderCell(cell, orders()->columnIndex(QStringLiteral("New")),
+                                   orders()->columnIndex(QStringLiteral("Status")), style);
+    QVERIFY(style.font.has_value());
+    QCOMPARE(style.font->bold(), bold);
+    QCOMPARE(style.font->family(), QStringLiteral("Verdana"));
+    QCOMPARE(style.foreground.value() == QColor(Qt::red), red);
+}
+
+void OrdersWorkspaceTest::colouringRuleIsDrawn()
+{
+    // The unpaid order's row carries red text; a paid order's row none.
+    auto redPixels = [this](int shopperId) {
+        const int row = rowOf(shopperId);
+        QTableView* table = grid()->tableView();
+        table->scrollTo(orders()->index(row, 0));
+        const QRect rect = table->visualRect(orders()->index(row, orders()->columnIndex(QStringLiteral("Invoice_name"))));
+        const QImage image = table->viewport()->grab(rect).toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                count += c.red() > 150 && c.green() < 90 && c.blue() < 90;
+            }
+        return count;
+    };
+    QVERIFY(redPixels(1004) > 0);
+    QCOMPARE(redPixels(1001), 0);
+}
+
+void OrdersWorkspaceTest::focusingKeepsNewEditingClearsIt()
+{
+    const int row = rowOf(1003);
+    grid()->setCurrentRow(row);
+    QCOMPARE(workspace().currentRow(), row);
+    QCOMPARE(scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 1);
+
+    const QModelIndex notes = orders()->index(row, orders()->columnIndex(QStringLiteral("Invoice_name")));
+    grid()->tableView()->edit(notes);
+    QCOMPARE(scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 0);
+    QCOMPARE(posts_, QList<int>{row});
+    // The row is drawn in the default style from now on.
+    toolkit::CellStyle style;
+    OrderGridStyle::styleOrderCell(notes, orders()->columnIndex(QStringLiteral("New")),
+                                   orders()->columnIndex(QStringLiteral("Status")), style);
+    QVERIFY(!style.font->bold());
+    QVERIFY(!statusChanged_);
+}
+
+void OrdersWorkspaceTest::statusEditorSetsStatusChanged()
+{
+    const int row = rowOf(1001);
+    const QModelIndex status = orders()->index(row, orders()->columnIndex(QStringLiteral("Status")));
+    grid()->setCurrentRow(row);
+    grid()->tableView()->edit(status);
+    auto* combo = grid()->tableView()->findChild<QComboBox*>(QStringLiteral("cellEditorLookup"));
+    QVERIFY(combo);
+    QVERIFY(!statusChanged_);
+    const int shipped = combo->findText(QStringLiteral("Shipped"));
+    QVERIFY(shipped >= 0);
+    combo->setCurrentIndex(shipped);
+    QVERIFY(statusChanged_);
+    emit combo->activated(shipped);
+    QTRY_COMPARE(scalar("SELECT Status FROM Orders WHERE ShopperID=1001").toString(), QStringLiteral("Shipped"));
+    QVERIFY(posts_.contains(row));
+}
+
+void OrdersWorkspaceTest::inspectorStatusPostsWithoutStatusChanged()
+{
+    const int row = rowOf(1001);
+    grid()->setCurrentRow(row);
+    toolkit::CategoryInspector* inspector = view_->inspector()->inspector();
+    inspector->setCategoryExpanded(QStringLiteral("Misc."), true);
+    const QModelIndex status = inspector->valueIndex(QStringLiteral("Status"));
+    QVERIFY(status.isValid());
+    inspector->view()->edit(status);
+    auto* combo = inspector->view()->findChild<QComboBox*>(QStringLiteral("cellEditorLookup"));
+    QVERIFY(combo);
+    const int completed = combo->findText(QStringLiteral("Completed"));
+    combo->setCurrentIndex(completed);
+    emit combo->activated(completed);
+    QTRY_COMPARE(scalar("SELECT Status FROM Orders WHERE ShopperID=1001").toString(), QStringLiteral("Completed"));
+    QVERIFY(!statusChanged_);
+    QCOMPARE(posts_, QList<int>{row});
+    // The inspector's rows and categories are the ones of InspectorOrders4.
+    QCOMPARE(inspector->categories().size(), 6);
+    QVERIFY(!inspector->valueIndex(QStringLiteral("ShopperID")).isValid());
+}
+
+void OrdersWorkspaceTest::focusedRowHookAndItemsFollow()
+{
+    const int row = rowOf(1003);
+    grid()->setCurrentRow(row);
+    QCOMPARE(focused_, QList<int>{row});
+    QCOMPARE(items()->model()->rowCount(), 2);
+    grid()->setCurrentRow(rowOf(1004));
+    QCOMPARE(items()->model()->rowCount(), 1);
+    grid()->setCurrentRow(rowOf(1001));
+    QCOMPARE(items()->model()->rowCount(), 0);
+    QCOMPARE(focused_.size(), 3);
+    // The inspector shows the focused order.
+    QCOMPARE(view_->inspector()->inspector()->currentRow(), rowOf(1001));
+}
+
+void OrdersWorkspaceTest::groupingToggle()
+{
+    QVERIFY(!view_->isGroupingEnabled());
+    QVERIFY(!grid()->isGroupByBoxVisible());
+    view_->toggleGrouping();
+    QCOMPARE(port_->status(), QStringLiteral("Column Grouping enabled"));
+    QVERIFY(grid()->isGroupingEnabled());
+    QVERIFY(grid()->isGroupByBoxVisible());
+
+    grid()->setColumnVisible(QStringLiteral("Invoice_time"), true);
+    grid()->groupByColumn(QStringLiteral("Status"));
+    QCOMPARE(grid()->groupedColumns(), QStringList{QStringLiteral("Status")});
+
+    view_->toggleGrouping();
+    QCOMPARE(port_->status(), QStringLiteral("Column Grouping disabled "));
+    QVERIFY(!grid()->isGroupingEnabled());
+    QVERIFY(!grid()->isGroupByBoxVisible());
+    QVERIFY(grid()->groupedColumns().isEmpty());
+    QCOMPARE(grid()->visibleColumns(), defaultColumns());
+}
+
+void OrdersWorkspaceTest::autoSizeToggle()
+{
+    QVERIFY(!grid()->columnAutoWidth());
+    QVERIFY(items()->columnAutoWidth());
+    view_->toggleAutoSize();
+    QCOMPARE(port_->status(), QStringLiteral("Column auto-sizing enabled"));
+    QVERIFY(grid()->columnAutoWidth());
+    QVERIFY(items()->columnAutoWidth());
+    view_->toggleAutoSize();
+    QCOMPARE(port_->status(), QStringLiteral("Column auto-sizing disabled"));
+    QVERIFY(!grid()->columnAutoWidth());
+    QVERIFY(!items()->columnAutoWidth());
+}
+
+void OrdersWorkspaceTest::resetRestoresDefaults()
+{
+    view_->toggleGrouping();
+    grid()->setColumnVisible(QStringLiteral("Notes"), true);
+    grid()->setColumnFilter(QStringLiteral("Status"),
+                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
+    QCOMPARE(orders()->rowCount(), 2);
+    QSignalSpy released(view_, &WorkspaceView::groupingButtonReleased);
+    QSignalSpy reset(data_.get(), &DataModule::reset);
+
+    view_->reset();
+    QCOMPARE(released.size(), 1);
+    QCOMPARE(reset.size(), 1);
+    QCOMPARE(workspace().statement(), QStringLiteral("Select * From ORDERS"));
+    QVERIFY(workspace().filterExpression(OrdersSource::Live).isEmpty());
+    QVERIFY(grid()->filterText().isEmpty());
+    QCOMPARE(orders()->rowCount(), 5);
+    QVERIFY(!grid()->isGroupingEnabled());
+    QCOMPARE(grid()->visibleColumns(), defaultColumns());
+    QVERIFY(!grid()->filterBar()->isCustomizeButtonVisible());
+}
+
+void OrdersWorkspaceTest::resetWithEmptyOrdersChangesNothing()
+{
+    grid()->setColumnVisible(QStringLiteral("Notes"), true);
+    grid()->setColumnFilter(QStringLiteral("Status"),
+                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
+    const QString expression = workspace().filterExpression(OrdersSource::Live);
+    QVERIFY(!expression.isEmpty());
+    exec("DELETE FROM Orders");
+    QSignalSpy released(view_, &WorkspaceView::groupingButtonReleased);
+    QSignalSpy reset(data_.get(), &DataModule::reset);
+    view_->reset();
+    QCOMPARE(released.size(), 0);
+    QCOMPARE(reset.size(), 0);
+    QCOMPARE(workspace().statement(), OrdersWorkspace::kInitialStatement);
+    QCOMPARE(workspace().filterExpression(OrdersSource::Live), expression);
+    QVERIFY(grid()->isColumnVisible(QStringLiteral("Notes")));
+}
+
+void OrdersWorkspaceTest::deleteCascadesToItemsAndResets()
+{
+    addItem(1003, "Archived twin", QStringLiteral("ItemsArchive"));
+    grid()->setCurrentRow(rowOf(1003));
+    QSignalSpy reset(data_.get(), &DataModule::reset);
+    grid()->navigator()->trigger(RecordNavigator::Delete);
+    QCOMPARE(reset.size(), 1);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Orders WHERE ShopperID=1003").toInt(), 0);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Items WHERE ShopperID=1003").toInt(), 0);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Items").toInt(), 1);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM ItemsArchive").toInt(), 1);
+    QCOMPARE(orders()->rowCount(), 4);
+    QCOMPARE(workspace().currentRow(), 0);
+    QVERIFY(folder_->logLines().isEmpty());
+}
+
+void OrdersWorkspaceTest::deleteOfSharedNumberTakesBothItemSets()
+{
+    addOrder({1004, "Twin", "2024-01-01", "Paid", 0});
+    addItem(1004, "Second");
+    workspace().ResetDB();
+    grid()->setCurrentRow(rowOf(1004));
+    grid()->navigator()->trigger(RecordNavigator::Delete);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Orders WHERE ShopperID=1004").toInt(), 1);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Items WHERE ShopperID=1004").toInt(), 0);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Items WHERE ShopperID=1003").toInt(), 2);
+}
+
+void OrdersWorkspaceTest::failingItemsKeepTheOrder()
+{
+    exec("CREATE TRIGGER keep_items BEFORE DELETE ON Items BEGIN SELECT RAISE(ABORT, 'items are locked'); END");
+    grid()->setCurrentRow(rowOf(1003));
+    QSignalSpy reset(data_.get(), &DataModule::reset);
+    grid()->navigator()->trigger(RecordNavigator::Delete);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Orders WHERE ShopperID=1003").toInt(), 1);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Items WHERE ShopperID=1003").toInt(), 2);
+    QCOMPARE(reset.size(), 0);
+    const QStringList log = folder_->logLines();
+    QCOMPARE(log.size(), 1);
+    QVERIFY2(log.first().contains(QStringLiteral(": items are locked")), qPrintable(log.first()));
+    QVERIFY(!log.first().contains(QStringLiteral("method")));
+}
+
+void OrdersWorkspaceTest::deletingTheLastOrderEmptiesTheGrid()
+{
+    exec("DELETE FROM Orders WHERE ShopperID<>1005");
+    workspace().ResetDB();
+    QCOMPARE(orders()->rowCount(), 1);
+    grid()->navigator()->trigger(RecordNavigator::Delete);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Orders").toInt(), 0);
+    QVERIFY(!data_->ordersQueryOpen());
+    QVERIFY(!orders()->isOpen());
+    QCOMPARE(orders()->rowCount(), 0);
+    QCOMPARE(items()->model()->rowCount(), 0);
+    QCOMPARE(workspace().currentRow(), -1);
+}
+
+void OrdersWorkspaceTest::archiveDeleteCascadesToArchivedItems()
+{
+    addOrder({900, "Old", "2020-01-01", "Completed", 0}, QStringLiteral("OrdersArchve"));
+    addOrder({901, "Older", "2019-01-01", "Completed", 0}, QStringLiteral("OrdersArchve"));
+    addItem(900, "Old item", QStringLiteral("ItemsArchive"));
+    addItem(901, "Older item", QStringLiteral("ItemsArchive"));
+    addItem(900, "Live namesake");
+    QSignalSpy switched(&workspace(), &OrdersWorkspace::sourceChanged);
+    workspace().setSource(OrdersSource::Archive);
+    QCOMPARE(switched.size(), 1);
+    QCOMPARE(grid()->model(), workspace().orders(OrdersSource::Archive));
+    QCOMPARE(items()->model(), workspace().items(OrdersSource::Archive));
+    QCOMPARE(orders()->rowCount(), 2);
+    QCOMPARE(orders()->value(0, QStringLiteral("ShopperID")).toInt(), 901);
+    grid()->setCurrentRow(1);
+    QCOMPARE(items()->model()->rowCount(), 1);
+
+    grid()->navigator()->trigger(RecordNavigator::Delete);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM OrdersArchve").toInt(), 1);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM ItemsArchive WHERE ShopperID=900").toInt(), 0);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM ItemsArchive WHERE ShopperID=901").toInt(), 1);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Items WHERE ShopperID=900").toInt(), 1);
+    QCOMPARE(orders()->rowCount(), 1);
+
+    // Archive posts never run the after-post hook.
+    orders()->setData(orders()->index(0, orders()->columnIndex(QStringLiteral("Notes"))), "note");
+    QCOMPARE(scalar("SELECT Notes FROM OrdersArchve").toString(), QStringLiteral("note"));
+    QVERIFY(posts_.isEmpty());
+
+    workspace().setSource(OrdersSource::Live);
+    QCOMPARE(grid()->model(), workspace().orders(OrdersSource::Live));
+    QCOMPARE(orders()->rowCount(), 5);
+}
+
+void OrdersWorkspaceTest::navigatorRefreshRunsResetDB()
+{
+    QSignalSpy reset(data_.get(), &DataModule::reset);
+    addOrder({3000, "Late", "2024-06-01", "Paid", 1});
+    grid()->navigator()->trigger(RecordNavigator::Refresh);
+    QCOMPARE(reset.size(), 1);
+    QCOMPARE(orders()->rowCount(), 6);
+    QCOMPARE(orders()->value(0, QStringLiteral("ShopperID")).toInt(), 3000);
+}
+
+void OrdersWorkspaceTest::itemPostsCopyNumberAndDate()
+{
+    exec("UPDATE Items SET Invoice_date='1999-12-31' WHERE Product='Widget'");
+    grid()->setCurrentRow(rowOf(1003));
+    QAbstractItemModel* model = items()->model();
+    QCOMPARE(model->rowCount(), 2);
+
+    // An inserted item carries the current order's number and date.
+    items()->navigator()->trigger(RecordNavigator::Insert);
+    QCOMPARE(model->rowCount(), 3);
+    QCOMPARE(scalar("SELECT COUNT(*) FROM Items WHERE ShopperID=1003 AND Invoice_date='2024-03-15'").toInt(), 1);
+
+    // A changed item is stamped again, whatever it held.
+    int widget = -1;
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (model->index(row, 2).data().toString() == QLatin1String("Widget"))
+            widget = row;
+    QVERIFY(widget >= 0);
+    QVERIFY(model->setData(model->index(widget, 0), 7));
+    QCOMPARE(scalar("SELECT Invoice_date FROM Items WHERE Product='Widget'").toString(), QStringLiteral("2024-03-15"));
+    QCOMPARE(scalar("SELECT Qty FROM Items WHERE Product='Widget'").toInt(), 7);
+    QCOMPARE(scalar("SELECT ShopperID FROM Items WHERE Product='Widget'").toInt(), 1003);
+    QCOMPARE(items()->columns().size(), 6);
+    QCOMPARE(items()->column(QStringLiteral("ProductCode"))->width, 144);
+}
+
+void OrdersWorkspaceTest::filterWithQuoteIgnoresCase()
+{
+    grid()->setColumnFilter(QStringLiteral("Invoice_name"),
+                            FilterCondition::compare(QStringLiteral("Invoice_name"), FilterCondition::Operator::Equal,
+                                                   QStringLiteral("bob o'brien")));
+    QCOMPARE(workspace().filterExpression(OrdersSource::Live), QStringLiteral("Invoice_name = 'bob o''brien'"));
+    QCOMPARE(orders()->rowCount(), 1);
+    QCOMPARE(orders()->value(0, QStringLiteral("ShopperID")).toInt(), 1002);
+    QCOMPARE(workspace().currentRow(), 0);
+    QVERIFY(port_->statuses.isEmpty());
+    QVERIFY(folder_->logLines().isEmpty());
+}
+
+void OrdersWorkspaceTest::filterOnAMonthOfDates()
+{
+    toolkit::GridFilter filter;
+    filter.setRoot(FilterCondition::all(
+        {FilterCondition::compare(QStringLiteral("Invoice_date"), FilterCondition::Operator::GreaterOrEqual, QDate(2024, 3, 1)),
+         FilterCondition::compare(QStringLiteral("Invoice_date"), FilterCondition::Operator::LessOrEqual, QDate(2024, 3, 31))}));
+    grid()->setFilter(filter);
+    QCOMPARE(workspace().filterExpression(OrdersSource::Live),
+             QStringLiteral("Invoice_date >=Date'03/01/2024' AND Invoice_date <= Date'03/31/2024'"));
+    QCOMPARE(orders()->rowCount(), 3);
+    QCOMPARE(orders()->value(0, QStringLiteral("ShopperID")).toInt(), 1004);
+    QCOMPARE(orders()->value(2, QStringLiteral("ShopperID")).toInt(), 1002);
+
+    grid()->clearFilter();
+    QVERIFY(workspace().filterExpression(OrdersSource::Live).isEmpty());
+    QCOMPARE(orders()->rowCount(), 5);
+}
+
+void OrdersWorkspaceTest::filterGoesToTheDataSetShown()
+{
+    addOrder({900, "Archived", "2020-01-01", "Completed", 0}, QStringLiteral("OrdersArchve"));
+    addOrder({901, "Archived too", "2020-01-02", "Refunded", 0}, QStringLiteral("OrdersArchve"));
+    grid()->setColumnFilter(QStringLiteral("Status"),
+                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
+    const QString live = workspace().filterExpression(OrdersSource::Live);
+    workspace().setSource(OrdersSource::Archive);
+    grid()->setColumnFilter(QStringLiteral("Status"),
+                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "completed"));
+    QCOMPARE(workspace().filterExpression(OrdersSource::Archive), QStringLiteral("Status = 'completed'"));
+    QCOMPARE(workspace().filterExpression(OrdersSource::Live), live);
+    QCOMPARE(orders()->rowCount(), 1);
+    workspace().setSource(OrdersSource::Live);
+    QCOMPARE(orders()->rowCount(), 2);
+}
+
+void OrdersWorkspaceTest::refusedFilterIsAnError()
+{
+    QVERIFY_THROWS_EXCEPTION(std::exception, workspace().filterChanged(QStringLiteral("Status = ")));
+}
+
+void OrdersWorkspaceTest::layoutPersistedAndRestored()
+{
+    toolkit::LayoutStore store;
+    view_->registerLayout(store);
+    store.setFile(folder_->file(QStringLiteral("cnfg/grid_config1.ini")));
+    grid()->setColumnVisible(QStringLiteral("Invoice_time"), true);
+    grid()->setColumnWidth(QStringLiteral("Invoice_time"), 123);
+    grid()->setColumnVisible(QStringLiteral("Username"), false);
+    view_->inspector()->inspector()->setCategoryExpanded(QStringLiteral("Payment"), true);
+    store.store();
+
+    QSettings ini(store.file(), QSettings::IniFormat);
+    QCOMPARE(ini.value(QStringLiteral("OrdersGrid/Column.Invoice_time.Visible")).toBool(), true);
+    QCOMPARE(ini.value(QStringLiteral("OrdersGrid/Column.Invoice_time.Width")).toInt(), 123);
+    QCOMPARE(ini.value(QStringLiteral("OrdersGrid/Column.Username.Visible")).toBool(), false);
+    QVERIFY(ini.contains(QStringLiteral("OrdersGrid/Height")));
+    QVERIFY(ini.contains(QStringLiteral("InspectorOrders4/Width")));
+    QCOMPARE(ini.value(QStringLiteral("InspectorOrders4/Category.Payment.Expanded")).toBool(), true);
+    QCOMPARE(ini.value(QStringLiteral("InspectorOrders4/Category.Misc..Expanded")).toBool(), false);
+    int columns = 0;
+    ini.beginGroup(QStringLiteral("OrdersGrid"));
+    for (const QString& key : ini.childKeys())
+        columns += key.startsWith(QLatin1String("Column.")) && key.endsWith(QLatin1String(".Visible"));
+    ini.endGroup();
+    QCOMPARE(columns, 48);
+
+    // A new window restores what the last one stored.
+    makeView();
+    toolkit::LayoutStore again;
+    view_->registerLayout(again);
+    again.setFile(store.file());
+    again.restore();
+    QVERIFY(grid()->isColumnVisible(QStringLiteral("Invoice_time")));
+    QCOMPARE(grid()->columnWidth(QStringLiteral("Invoice_time")), 123);
+    QVERIFY(!grid()->isColumnVisible(QStringLiteral("Username")));
+    QVERIFY(view_->inspector()->inspector()->isCategoryExpanded(QStringLiteral("Payment")));
+    QVERIFY(!view_->inspector()->inspector()->isCategoryExpanded(QStringLiteral("Orders")));
+}
+
+void OrdersWorkspaceTest::restoreDefaultsShowsTheDefaultSet()
+{
+    grid()->hideAllColumns();
+    grid()->setColumnVisible(QStringLiteral("Notes"), true);
+    toolkit::LayoutStore store;
+    view_->registerLayout(store);
+    store.setFile(folder_->file(QStringLiteral("cnfg/grid_config_default.ini")));
+    store.restore();
+    QCOMPARE(grid()->visibleColumns(), defaultColumns());
+    QCOMPARE(grid()->columnWidth(QStringLiteral("Invoice_email")), 170);
+}
+
+void OrdersWorkspaceTest::modelsPassTheTester()
+{
+    QAbstractItemModelTester ordersTester(workspace().orders(OrdersSource::Live),
+                                          QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester itemsTester(workspace().items(OrdersSource::Live),
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester archiveTester(workspace().orders(OrdersSource::Archive),
+                                           QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester archiveItemsTester(workspace().items(OrdersSource::Archive),
+                                                QAbstractItemModelTester::FailureReportingMode::QtTest);
+    addOrder({900, "Archived", "2020-01-01", "Completed", 0}, QStringLiteral("OrdersArchve"));
+    addItem(900, "Old", QStringLiteral("ItemsArchive"));
+
+    grid()->setCurrentRow(rowOf(1003));
+    items()->navigator()->trigger(RecordNavigator::Insert);
+    items()->model()->removeRow(0);
+    grid()->setColumnFilter(QStringLiteral("Status"),
+                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
+    orders()->setData(orders()->index(0, orders()->columnIndex(QStringLiteral("Notes"))), "n");
+    grid()->clearFilter();
+    workspace().setSource(OrdersSource::Archive);
+    grid()->setCurrentRow(0);
+    workspace().setSource(OrdersSource::Live);
+    grid()->setCurrentRow(rowOf(1004));
+    grid()->navigator()->trigger(RecordNavigator::Delete);
+    QCOMPARE(orders()->rowCount(), 4);
+}
+
+void OrdersWorkspaceTest::indexesOnlyForLargeFiles()
+{
+    const QString workspaceIndexes = QStringLiteral(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN ('Orders_Status_NoCase_ShopperID',"
+        " 'Orders_Status_ShopperID', 'Orders_Invoice_date_ShopperID', 'Orders_Payment_method_ShopperID')");
+    // A small file is left as it was.
+    QCOMPARE(scalar(workspaceIndexes).toInt(), 0);
+    exec("BEGIN");
+    exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
+         "INSERT INTO Orders(ShopperID, Status) SELECT 5000 + i, 'Paid' FROM n");
+    exec("COMMIT");
+    workspace().ResetDB();
+    QCOMPARE(scalar(workspaceIndexes).toInt(), 4);
+    QCOMPARE(scalar("SELECT count(*) FROM pragma_index_list('Orders') WHERE \"unique\" = 1 AND origin = 'c'").toInt(), 0);
+    QCOMPARE(orders()->rowCount(), 10005);
+}
+
+QTEST_MAIN(OrdersWorkspaceTest)
+#include "tst_OrdersWorkspace.moc"
