@@ -5,6 +5,7 @@
 #include "common/Guard.h"
 #include "common/Root.h"
 #include "shell/widgets/AboutDialog.h"
+#include "shell/widgets/IntakeInstaller.h"
 #include "shell/widgets/WorkspaceInstaller.h"
 
 #include <QApplication>
@@ -80,6 +81,7 @@ MainWindow::MainWindow()
         LoadGridLayout();
         session_->data().ResetDB();
     }
+    IntakeInstaller::install(*this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -219,14 +221,13 @@ void MainWindow::wireCommands()
     // those parts connect them.
     for (const char* name :
          {CommandSurface::ArchiveOrders, CommandSurface::ViewArchivedOrders, CommandSurface::Print,
-          CommandSurface::Preferences, CommandSurface::OpenReports, CommandSurface::SendEmail,
-          CommandSurface::ExportOrders, CommandSurface::ExportItems, CommandSurface::Download,
-          CommandSurface::AutoUpdatePasteData, CommandSurface::DownloadButton, CommandSurface::LoginToAdmin,
+          CommandSurface::OpenReports, CommandSurface::SendEmail,
+          CommandSurface::ExportOrders, CommandSurface::ExportItems,
+          CommandSurface::AutoUpdatePasteData,
           CommandSurface::Reports,
           CommandSurface::ExportOrdersButton, CommandSurface::ExportItemsButton, CommandSurface::PasteData,
           CommandSurface::SendEmailButton})
         c.action(QString::fromLatin1(name))->setEnabled(false);
-    c.accountSelector()->setEnabled(false);
 }
 
 void MainWindow::run(const std::function<void()>& command)
@@ -252,7 +253,7 @@ void MainWindow::autoBackupToggled(bool checked)
 void MainWindow::reloadCurrentOrders()
 {
     session_->data().ResetDB();
-    commands_->action(CommandSurface::Download)->setEnabled(commands_->action(CommandSurface::DownloadButton)->isEnabled());
+    IntakeInstaller::enableDownloadCommands(*commands_);
     setStatus(kReloaded);
 }
 
