@@ -13,10 +13,14 @@
 #include "workspace/widgets/OrderGridStyle.h"
 #include "workspace/widgets/OrderInspector.h"
 #include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/SalesChart.h"
 #include "workspace/widgets/WorkspaceView.h"
 
 #include <QAbstractItemModelTester>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
+#include <QTabWidget>
 #include <QHBoxLayout>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -86,6 +90,7 @@ private slots:
     void restoreDefaultsShowsTheDefaultSet();
     void modelsPassTheTester();
     void indexesOnlyForLargeFiles();
+    void salesChartFigures();
 
 private:
     void addOrder(const Order& order, const QString& table = QStringLiteral("Orders"));
@@ -695,6 +700,41 @@ void OrdersWorkspaceTest::indexesOnlyForLargeFiles()
     QCOMPARE(scalar(workspaceIndexes).toInt(), 4);
     QCOMPARE(scalar("SELECT count(*) FROM pragma_index_list('Orders') WHERE \"unique\" = 1 AND origin = 'c'").toInt(), 0);
     QCOMPARE(orders()->rowCount(), 10005);
+}
+
+void OrdersWorkspaceTest::salesChartFigures()
+{
+    using Figures = QList<QPair<QString, double>>;
+    SalesChart* chart = ordersGrid()->chart();
+    QCOMPARE(ordersGrid()->tabs()->tabText(1), QStringLiteral("Sales Chart"));
+    ordersGrid()->tabs()->setCurrentWidget(chart);
+    QVERIFY(chart->isActive());
+    QCOMPARE(chart->figures(), (Figures{{"Cheque", 25.0}, {"PayPal", 40.0}}));
+    QCOMPARE(chart->dataGroups().size(), 5);
+    chart->setDataGroup(QStringLiteral("2024-03-15"));
+    QCOMPARE(chart->figures(), (Figures{{"Cheque", 25.0}}));
+    chart->setDataGroup(QString());
+
+    // The chart shows the orders the grid's filter leaves.
+    grid()->setColumnFilter(QStringLiteral("Status"),
+                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "unpaid"));
+    QCOMPARE(chart->figures(), (Figures{{"PayPal", 20.0}}));
+    grid()->clearFilter();
+
+    // Fifteen categories a page.
+    for (int i = 0; i < 16; ++i)
+        addOrder({4000 + i, "Many", "2024-07-01", "Paid", 0, QStringLiteral("Method %1").arg(i, 2, 10, QChar('0'))});
+    workspace().ResetDB();
+    QCOMPARE(chart->figures().size(), 18);
+    QCOMPARE(chart->pageCount(), 2);
+    chart->setPage(1);
+    QCOMPARE(chart->page(), 1);
+    for (auto diagram : {SalesChart::Diagram::Bar, SalesChart::Diagram::Line, SalesChart::Diagram::Area,
+                         SalesChart::Diagram::Pie, SalesChart::Diagram::Column}) {
+        chart->setDiagram(diagram);
+        QCOMPARE(chart->diagram(), diagram);
+        QVERIFY(!chart->view()->chart()->series().isEmpty());
+    }
 }
 
 QTEST_MAIN(OrdersWorkspaceTest)
