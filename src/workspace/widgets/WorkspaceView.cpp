@@ -28,6 +28,11 @@ WorkspaceView::WorkspaceView(DataModule& data, UserPort& port, QWidget* host)
     auto toHandler = [this](const QString& message) { ApplicationError(port_, message); };
     connect(workspace_, &OrdersWorkspace::error, this, toHandler);
     ordersGrid_->setErrorHandler(toHandler);
+    // Testing the rows against a filter clears the status bar's message.
+    connect(ordersGrid_->grid(), &toolkit::DataGrid::filterExpressionChanged, this, [this](const QString& expression) {
+        if (!expression.isEmpty())
+            port_.setStatus(QString());
+    });
     // Opened already (the workspace came after ResetDB): show the rows now.
     if (data.isConnected())
         workspace_->reopen();
