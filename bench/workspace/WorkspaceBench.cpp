@@ -26,8 +26,8 @@
 #include <QCommandLineParser>
 #include <QDate>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QProcess>
 #include <QRegularExpression>
@@ -44,7 +44,8 @@ using namespace pelmora;
 using namespace pelmora::bench;
 using toolkit::FilterCondition;
 
-namespace {
+namespace
+{
 
 [[noreturn]] void fail(const QString& message)
 {
@@ -112,8 +113,8 @@ QString workCopy(const QString& shared)
     const QFileInfo source(BenchFolder::databaseFile(shared));
     const QString stamp = QStringLiteral("%1 %2").arg(source.size()).arg(source.lastModified().toMSecsSinceEpoch());
     QFile marker(QDir(work).filePath(QStringLiteral("copied-from.txt")));
-    if (marker.open(QIODevice::ReadOnly) && QString::fromUtf8(marker.readAll()) == stamp
-        && QFileInfo::exists(BenchFolder::databaseFile(work)))
+    if (marker.open(QIODevice::ReadOnly) && QString::fromUtf8(marker.readAll()) == stamp &&
+        QFileInfo::exists(BenchFolder::databaseFile(work)))
         return work;
     marker.close();
     std::fprintf(stderr, "copying %s to %s\n", qPrintable(source.filePath()), qPrintable(work));
@@ -183,7 +184,8 @@ struct Bench {
                 paint(grid()->groupView());
             }));
         }
-        std::fprintf(stderr, "  grouped by %s: %d groups\n", qPrintable(field), grid()->groupView()->model()->rowCount());
+        std::fprintf(stderr, "  grouped by %s: %d groups\n", qPrintable(field),
+                     grid()->groupView()->model()->rowCount());
         grid()->ungroupAll();
         return median(times);
     }
@@ -266,8 +268,10 @@ struct Bench {
 
         toolkit::GridFilter month;
         month.setRoot(FilterCondition::all(
-            {FilterCondition::compare(QStringLiteral("Invoice_date"), FilterCondition::Operator::GreaterOrEqual, QDate(2022, 3, 1)),
-             FilterCondition::compare(QStringLiteral("Invoice_date"), FilterCondition::Operator::LessOrEqual, QDate(2022, 3, 31))}));
+            {FilterCondition::compare(QStringLiteral("Invoice_date"), FilterCondition::Operator::GreaterOrEqual,
+                                      QDate(2022, 3, 1)),
+             FilterCondition::compare(QStringLiteral("Invoice_date"), FilterCondition::Operator::LessOrEqual,
+                                      QDate(2022, 3, 31))}));
         printFigure("filter-month", timedFilter(month), "ms");
         for (const char* status : {"Unpaid", "Completed"}) {
             toolkit::GridFilter byStatus;

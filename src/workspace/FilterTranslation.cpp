@@ -4,9 +4,11 @@
 
 #include <QVector>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 
 struct Token {
     enum Kind { Space, Identifier, QuotedIdentifier, String, Operator, Other };
@@ -49,8 +51,8 @@ QVector<Token> tokenize(const QString& text)
             kind = Token::Identifier;
         } else if (c == '<' || c == '>' || c == '=' || c == '!') {
             const QString two = text.mid(i, 2);
-            if (two == QLatin1String("<=") || two == QLatin1String(">=") || two == QLatin1String("<>")
-                || two == QLatin1String("!=") || two == QLatin1String("=="))
+            if (two == QLatin1String("<=") || two == QLatin1String(">=") || two == QLatin1String("<>") ||
+                two == QLatin1String("!=") || two == QLatin1String("=="))
                 end = i + 2;
             kind = Token::Operator;
         }
@@ -138,11 +140,11 @@ QString FilterTranslation::toSqlWhere(const QString& expression, const std::vect
         const QString literal = unquoted(tokens[value]);
         if (column->type == ColumnType::String || column->type == ColumnType::Memo) {
             sql += tokens[value].text + QStringLiteral(" COLLATE NOCASE");
-        } else if (column->type == ColumnType::Boolean
-                   && (literal.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
-                       || literal.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)) {
+        } else if (column->type == ColumnType::Boolean &&
+                   (literal.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
+                    literal.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)) {
             sql += literal.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ? QStringLiteral("1")
-                                                                                      : QStringLiteral("0");
+                                                                                    : QStringLiteral("0");
         } else {
             sql += tokens[value].text;
         }

@@ -5,15 +5,17 @@
 #include <QString>
 #include <array>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // The grid writes its filter as plain text: field, blank, operator, blank, quoted value. The
 // orders data set wants date and time comparisons written with the Date and TIME keywords, so
 // every change of the grid's filter passes through these twelve replacements before it is
 // installed as the data set's filter expression. The same expression later serves the items
 // export as its WHERE clause.
-class FilterTranslation {
-public:
+class FilterTranslation
+{
+  public:
     struct Replacement {
         QString pattern;
         QString replacement;
@@ -30,8 +32,7 @@ public:
     // TIME literals become the stored forms, text comparisons ignore letter case, and the
     // grid's True/False for a boolean column become 1/0. Values keep their quoting, so a
     // quote inside a value (O''Brien) stays one quote of the value.
-    static QString toSqlWhere(const QString& expression,
-                              const std::vector<Column>& columns = Schema::orderColumns());
+    static QString toSqlWhere(const QString& expression, const std::vector<Column>& columns = Schema::orderColumns());
 };
 
 } // namespace pelmora

@@ -1,8 +1,10 @@
 #include "workspace/OrderColumns.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 OrderColumn c(const char* field, const char* caption = "", OrderEditor editor = OrderEditor::Text, int width = 100)
 {
     return OrderColumn{QString::fromLatin1(field), QString::fromLatin1(caption), editor, width};
@@ -67,11 +69,10 @@ const std::vector<OrderColumn>& OrderColumns::grid()
 
 const QStringList& OrderColumns::defaultSet()
 {
-    static const QStringList fields{QStringLiteral("ShopperID"),     QStringLiteral("Username"),
-                                    QStringLiteral("Invoice_date"),  QStringLiteral("Invoice_name"),
-                                    QStringLiteral("Invoice_email"), QStringLiteral("Payment_method"),
-                                    QStringLiteral("Total"),         QStringLiteral("Selected"),
-                                    QStringLiteral("Status")};
+    static const QStringList fields{
+        QStringLiteral("ShopperID"),    QStringLiteral("Username"),      QStringLiteral("Invoice_date"),
+        QStringLiteral("Invoice_name"), QStringLiteral("Invoice_email"), QStringLiteral("Payment_method"),
+        QStringLiteral("Total"),        QStringLiteral("Selected"),      QStringLiteral("Status")};
     return fields;
 }
 

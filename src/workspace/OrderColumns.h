@@ -4,7 +4,8 @@
 #include <QStringList>
 #include <vector>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // How a column of the orders grid is edited.
 enum class OrderEditor {
@@ -30,8 +31,9 @@ struct OrderColumn {
 
 // The 48 columns of the orders grid: every Orders column except Gift_voucher_value,
 // Gift_voucher_code and id, in table order.
-class OrderColumns {
-public:
+class OrderColumns
+{
+  public:
     static inline const QString kCurrencyFormat = QStringLiteral(",0.00;(,0.00)");
 
     static const std::vector<OrderColumn>& grid();

@@ -8,9 +8,11 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 
 void run(QSqlDatabase db, const QString& sql, const QVariantList& bindings = {})
 {

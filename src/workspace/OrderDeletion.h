@@ -5,15 +5,17 @@
 #include <QString>
 #include <QVariant>
 
-namespace pelmora {
+namespace pelmora
+{
 
 class DataModule;
 
 // Deleting an order deletes its items first (the engine keeps no relation between the two
 // tables). Items and order go in one transaction: when the items cannot be deleted the order
 // stays too and the error is logged, so no item is ever left without its order.
-class OrderDeletion {
-public:
+class OrderDeletion
+{
+  public:
     explicit OrderDeletion(DataModule& data) : data_(data) {}
 
     // Deletes the order row with this key from the data set's table together with the items of
@@ -29,7 +31,7 @@ public:
     // transaction (archiving). Throws Error.
     void deleteItems(OrdersSource source, const QVariant& shopperId);
 
-private:
+  private:
     DataModule& data_;
 };
 

@@ -6,10 +6,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-namespace pelmora {
+namespace pelmora
+{
 
-OrderItemsModel::OrderItemsModel(QObject* parent)
-    : toolkit::SqlTableModel(parent)
+OrderItemsModel::OrderItemsModel(QObject* parent) : toolkit::SqlTableModel(parent)
 {
 }
 

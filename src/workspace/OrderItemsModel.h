@@ -5,14 +5,16 @@
 #include <QVariantMap>
 #include <functional>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // The items of the current order. When copying is on (the live items), every post of an item
 // row, insert or change, first writes the current order's ShopperID and then its Invoice_date
 // into the row, so an item always carries the number and date of the order it was posted under.
-class OrderItemsModel : public toolkit::SqlTableModel {
+class OrderItemsModel : public toolkit::SqlTableModel
+{
     Q_OBJECT
-public:
+  public:
     // The current order's ShopperID and Invoice_date; throws Error when no order is current.
     using Master = std::function<QVariantMap()>;
 
@@ -25,7 +27,7 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     bool insertRows(int row, int count, const QModelIndex& parent = {}) override;
 
-private:
+  private:
     bool masterValues(QVariantMap& values);
 
     Master master_;

@@ -1,6 +1,7 @@
 #include "workspace/OrderStyle.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
 std::optional<bool> OrderStyle::flag(const QVariant& value)
 {

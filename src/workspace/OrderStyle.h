@@ -4,7 +4,8 @@
 #include <QVariant>
 #include <optional>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // The colouring rule of the orders grid as a pure function of an order's New and Status.
 enum class OrderStyleKind {
@@ -14,8 +15,9 @@ enum class OrderStyleKind {
     Unpaid,       // white, red, regular
 };
 
-class OrderStyle {
-public:
+class OrderStyle
+{
+  public:
     static inline const QString kUnpaid = QStringLiteral("Unpaid");
 
     // Decided in this order, a later match replacing an earlier one: New and not "Unpaid",

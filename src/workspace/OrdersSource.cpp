@@ -1,6 +1,7 @@
 #include "workspace/OrdersSource.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
 const OrdersDataSet& OrdersDataSet::of(OrdersSource source)
 {

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // What DataSourceOrders and DataSourceItems name: the live orders query with the items of the
 // current order, or the archive table with the archived items.
@@ -12,10 +13,10 @@ struct OrdersDataSet {
     OrdersSource source;
     QString ordersObject; // TdbQueryOrders / TdbTableOrdersArchive
     QString ordersTable;
-    QString ordersKey;    // the row identity
-    QString itemsObject;  // TdbTableItems / TdbTableItemsArchive
+    QString ordersKey;   // the row identity
+    QString itemsObject; // TdbTableItems / TdbTableItemsArchive
     QString itemsTable;
-    QString cascade;      // the statement that deletes an order's items, before its number
+    QString cascade; // the statement that deletes an order's items, before its number
 
     static const OrdersDataSet& of(OrdersSource source);
 };

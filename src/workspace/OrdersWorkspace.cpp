@@ -11,9 +11,11 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 
 const QString kShopperID = QStringLiteral("ShopperID");
 const QString kNew = QStringLiteral("New");
@@ -36,19 +38,15 @@ constexpr int kCachedPages = 12;
 
 const QStringList& OrdersWorkspace::itemGridColumns()
 {
-    static const QStringList columns{QStringLiteral("Qty"),   QStringLiteral("ProductCode"),
-                                     QStringLiteral("Product"), QStringLiteral("Units"),
-                                     QStringLiteral("Price"), QStringLiteral("Amount")};
+    static const QStringList columns{QStringLiteral("Qty"),   QStringLiteral("ProductCode"), QStringLiteral("Product"),
+                                     QStringLiteral("Units"), QStringLiteral("Price"),       QStringLiteral("Amount")};
     return columns;
 }
 
 OrdersWorkspace::OrdersWorkspace(DataModule& data, QObject* parent)
-    : QObject(parent)
-    , data_(data)
-    , liveOrders_(std::make_unique<toolkit::SqlTableModel>())
-    , archiveOrders_(std::make_unique<toolkit::SqlTableModel>())
-    , liveItems_(std::make_unique<OrderItemsModel>())
-    , archiveItems_(std::make_unique<OrderItemsModel>())
+    : QObject(parent), data_(data), liveOrders_(std::make_unique<toolkit::SqlTableModel>()),
+      archiveOrders_(std::make_unique<toolkit::SqlTableModel>()), liveItems_(std::make_unique<OrderItemsModel>()),
+      archiveItems_(std::make_unique<OrderItemsModel>())
 {
     liveOrders_->setObjectName(QStringLiteral("TdbQueryOrders"));
     archiveOrders_->setObjectName(QStringLiteral("TdbTableOrdersArchive"));
@@ -107,7 +105,8 @@ void OrdersWorkspace::configure()
             bool all = true;
             for (const QVariant& key : keys)
                 all = deletion.deleteOrder(source, key) && all;
-            QMetaObject::invokeMethod(this, [this] { ResetDB(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { ResetDB(); }, Qt::QueuedConnection);
             return all;
         });
     }
@@ -306,8 +305,8 @@ void OrdersWorkspace::ensureIndexesWhenLarge()
         return;
     // A small file is read fast without them, and opening it leaves it as it was.
     QSqlQuery size(data_.database());
-    if (!size.exec(QStringLiteral("SELECT max(rowid) FROM Orders")) || !size.next()
-        || size.value(0).toLongLong() < kIndexedFrom)
+    if (!size.exec(QStringLiteral("SELECT max(rowid) FROM Orders")) || !size.next() ||
+        size.value(0).toLongLong() < kIndexedFrom)
         return;
     size.finish();
     QSqlDatabase db = data_.database();

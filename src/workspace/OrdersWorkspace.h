@@ -11,11 +11,13 @@
 
 class QSqlDatabase;
 
-namespace pelmora {
+namespace pelmora
+{
 
 class DataModule;
 
-namespace toolkit {
+namespace toolkit
+{
 class SqlTableModel;
 }
 
@@ -26,9 +28,10 @@ class SqlTableModel;
 //
 // The models follow the data module: they are closed when it is about to disconnect and
 // reopened after every ResetDB (the live orders only while Orders holds rows).
-class OrdersWorkspace : public QObject {
+class OrdersWorkspace : public QObject
+{
     Q_OBJECT
-public:
+  public:
     // Statement texts of TdbQueryOrders.
     static inline const QString kInitialStatement = QStringLiteral("SELECT * FROM Orders");
     static inline const QString kResetStatement = QStringLiteral("SELECT * FROM  ORDERS ");
@@ -106,7 +109,7 @@ public:
     // Orders of a file from which on ResetDB creates those indexes when missing.
     static constexpr qlonglong kIndexedFrom = 10000;
 
-signals:
+  signals:
     void sourceChanged(pelmora::OrdersSource source);
     // The data sets were reopened (after ResetDB, a filter or a switch of the source).
     void reopened();
@@ -114,7 +117,7 @@ signals:
     // A failure of a data set that nothing handled (a refused post, a failed read).
     void error(const QString& message);
 
-private:
+  private:
     void configure();
     void openOrders(OrdersSource source);
     void itemsFollow();

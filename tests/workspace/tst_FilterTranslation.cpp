@@ -4,9 +4,10 @@
 
 using pelmora::FilterTranslation;
 
-class FilterTranslationTest : public QObject {
+class FilterTranslationTest : public QObject
+{
     Q_OBJECT
-private slots:
+  private slots:
     void translate_data();
     void translate();
     void replacementsNeverMatchEarlierOutput();
@@ -38,16 +39,18 @@ void FilterTranslationTest::translate_data()
     QTest::newRow("empty") << QString() << QString();
     QTest::newRow("other columns pass") << QStringLiteral("Status = 'Paid' AND Total > '10'")
                                         << QStringLiteral("Status = 'Paid' AND Total > '10'");
-    QTest::newRow("negated equality") << "NOT (Invoice_date = " + d + ")" << "NOT (Invoice_date = Date" + d + ")";
+    QTest::newRow("negated equality") << "NOT (Invoice_date = " + d + ")"
+                                      << "NOT (Invoice_date = Date" + d + ")";
     QTest::newRow("capitals respelled") << "INVOICE_DATE = " + d << "Invoice_date = Date" + d;
     QTest::newRow("mixed case time") << "invoice_TIME >= " + t << "Invoice_time >=TIME" + t;
     QTest::newRow("no blanks left alone") << "Invoice_date=" + d << "Invoice_date=" + d;
     QTest::newRow("every occurrence")
-        << QStringLiteral("(Invoice_date >= '01/01/2024' AND Invoice_date <= '01/31/2024') OR Invoice_date = '03/01/2024'")
-        << QStringLiteral("(Invoice_date >=Date'01/01/2024' AND Invoice_date <= Date'01/31/2024') OR Invoice_date = Date'03/01/2024'");
-    QTest::newRow("date and time together")
-        << "Invoice_date = " + d + " AND Invoice_time < " + t
-        << "Invoice_date = Date" + d + " AND Invoice_time < TIME" + t;
+        << QStringLiteral(
+               "(Invoice_date >= '01/01/2024' AND Invoice_date <= '01/31/2024') OR Invoice_date = '03/01/2024'")
+        << QStringLiteral("(Invoice_date >=Date'01/01/2024' AND Invoice_date <= Date'01/31/2024') OR Invoice_date = "
+                          "Date'03/01/2024'");
+    QTest::newRow("date and time together") << "Invoice_date = " + d + " AND Invoice_time < " + t
+                                            << "Invoice_date = Date" + d + " AND Invoice_time < TIME" + t;
     QTest::newRow("quotes inside values stay")
         << QStringLiteral("Invoice_name = 'O''Brien' AND Invoice_date > '02/01/2020'")
         << QStringLiteral("Invoice_name = 'O''Brien' AND Invoice_date > Date'02/01/2020'");
@@ -81,7 +84,8 @@ void FilterTranslationTest::toSqlWhere_data()
     QTest::newRow("empty") << QString() << QString();
     QTest::newRow("date literal") << QStringLiteral("Invoice_date >=Date'01/15/2007'")
                                   << QStringLiteral("Invoice_date >='2007-01-15'");
-    QTest::newRow("date range") << QStringLiteral("Invoice_date >=Date'03/01/2024' AND Invoice_date <= Date'03/31/2024'")
+    QTest::newRow("date range") << QStringLiteral(
+                                       "Invoice_date >=Date'03/01/2024' AND Invoice_date <= Date'03/31/2024'")
                                 << QStringLiteral("Invoice_date >='2024-03-01' AND Invoice_date <= '2024-03-31'");
     QTest::newRow("time literal") << QStringLiteral("Invoice_time < TIME'10:30:00'")
                                   << QStringLiteral("Invoice_time < '10:30:00'");
@@ -102,10 +106,10 @@ void FilterTranslationTest::toSqlWhere_data()
     QTest::newRow("unknown column unchanged") << QStringLiteral("Foo = 'x'") << QStringLiteral("Foo = 'x'");
     QTest::newRow("grouped and negated")
         << QStringLiteral("NOT (Status = 'Paid' OR Status = 'Unpaid') AND Invoice_date = Date'01/15/2007'")
-        << QStringLiteral("NOT (Status = 'Paid' COLLATE NOCASE OR Status = 'Unpaid' COLLATE NOCASE) AND Invoice_date = '2007-01-15'");
-    QTest::newRow("keyword inside a value is a value")
-        << QStringLiteral("Notes = 'Date''01/15/2007'''")
-        << QStringLiteral("Notes = 'Date''01/15/2007''' COLLATE NOCASE");
+        << QStringLiteral("NOT (Status = 'Paid' COLLATE NOCASE OR Status = 'Unpaid' COLLATE NOCASE) AND Invoice_date = "
+                          "'2007-01-15'");
+    QTest::newRow("keyword inside a value is a value") << QStringLiteral("Notes = 'Date''01/15/2007'''")
+                                                       << QStringLiteral("Notes = 'Date''01/15/2007''' COLLATE NOCASE");
 }
 
 void FilterTranslationTest::toSqlWhere()

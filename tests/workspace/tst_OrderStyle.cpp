@@ -7,9 +7,10 @@ using pelmora::OrderStyleKind;
 
 Q_DECLARE_METATYPE(OrderStyleKind)
 
-class OrderStyleTest : public QObject {
+class OrderStyleTest : public QObject
+{
     Q_OBJECT
-private slots:
+  private slots:
     void rule_data();
     void rule();
 };

@@ -20,10 +20,10 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
-#include <QTabWidget>
 #include <QHBoxLayout>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTreeView>
 #include <QtTest>
@@ -33,7 +33,8 @@ using namespace pelmora;
 using toolkit::FilterCondition;
 using toolkit::RecordNavigator;
 
-namespace {
+namespace
+{
 
 // The default column set in the order of the data model.
 QStringList defaultColumns()
@@ -57,9 +58,10 @@ struct Order {
 
 } // namespace
 
-class OrdersWorkspaceTest : public QObject {
+class OrdersWorkspaceTest : public QObject
+{
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -92,7 +94,7 @@ private slots:
     void indexesOnlyForLargeFiles();
     void salesChartFigures();
 
-private:
+  private:
     void addOrder(const Order& order, const QString& table = QStringLiteral("Orders"));
     void addItem(const QVariant& shopperId, const QString& product, const QString& table = QStringLiteral("Items"),
                  const QString& date = QString());
@@ -181,9 +183,10 @@ QVariant OrdersWorkspaceTest::scalar(const QString& sql)
 void OrdersWorkspaceTest::addOrder(const Order& o, const QString& table)
 {
     QSqlQuery query(data_->database());
-    query.prepare(QStringLiteral("INSERT INTO %1(ShopperID,Username,Invoice_date,Invoice_name,Status,New,Payment_method,Total)"
-                                 " VALUES(?,?,?,?,?,?,?,?)")
-                      .arg(table));
+    query.prepare(
+        QStringLiteral("INSERT INTO %1(ShopperID,Username,Invoice_date,Invoice_name,Status,New,Payment_method,Total)"
+                       " VALUES(?,?,?,?,?,?,?,?)")
+            .arg(table));
     for (const QVariant& v : {o.shopperId, QVariant(QStringLiteral("shop")), QVariant(o.date), QVariant(o.name),
                               o.status, o.isNew, QVariant(o.method), QVariant(o.total)})
         query.addBindValue(v);
@@ -194,7 +197,8 @@ void OrdersWorkspaceTest::addItem(const QVariant& shopperId, const QString& prod
                                   const QString& date)
 {
     QSqlQuery query(data_->database());
-    query.prepare(QStringLiteral("INSERT INTO %1(ShopperID,Qty,Product,Price,Amount,Invoice_date) VALUES(?,1,?,2,2,?)").arg(table));
+    query.prepare(QStringLiteral("INSERT INTO %1(ShopperID,Qty,Product,Price,Amount,Invoice_date) VALUES(?,1,?,2,2,?)")
+                      .arg(table));
     query.addBindValue(shopperId);
     query.addBindValue(product);
     query.addBindValue(date.isEmpty() ? QVariant() : QVariant(date));
@@ -263,7 +267,8 @@ void OrdersWorkspaceTest::colouringRuleIsDrawn()
         const int row = rowOf(shopperId);
         QTableView* table = grid()->tableView();
         table->scrollTo(orders()->index(row, 0));
-        const QRect rect = table->visualRect(orders()->index(row, orders()->columnIndex(QStringLiteral("Invoice_name"))));
+        const QRect rect =
+            table->visualRect(orders()->index(row, orders()->columnIndex(QStringLiteral("Invoice_name"))));
         const QImage image = table->viewport()->grab(rect).toImage();
         int count = 0;
         for (int y = 0; y < image.height(); ++y)
@@ -390,8 +395,9 @@ void OrdersWorkspaceTest::resetRestoresDefaults()
 {
     view_->toggleGrouping();
     grid()->setColumnVisible(QStringLiteral("Notes"), true);
-    grid()->setColumnFilter(QStringLiteral("Status"),
-                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
+    grid()->setColumnFilter(
+        QStringLiteral("Status"),
+        FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
     QCOMPARE(orders()->rowCount(), 2);
     QSignalSpy released(view_, &WorkspaceView::groupingButtonReleased);
     QSignalSpy reset(data_.get(), &DataModule::reset);
@@ -411,8 +417,9 @@ void OrdersWorkspaceTest::resetRestoresDefaults()
 void OrdersWorkspaceTest::resetWithEmptyOrdersChangesNothing()
 {
     grid()->setColumnVisible(QStringLiteral("Notes"), true);
-    grid()->setColumnFilter(QStringLiteral("Status"),
-                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
+    grid()->setColumnFilter(
+        QStringLiteral("Status"),
+        FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
     const QString expression = workspace().filterExpression(OrdersSource::Live);
     QVERIFY(!expression.isEmpty());
     exec("DELETE FROM Orders");
@@ -558,7 +565,7 @@ void OrdersWorkspaceTest::filterWithQuoteIgnoresCase()
     port_->setStatus(QStringLiteral("Welcome to Pelmora!"));
     grid()->setColumnFilter(QStringLiteral("Invoice_name"),
                             FilterCondition::compare(QStringLiteral("Invoice_name"), FilterCondition::Operator::Equal,
-                                                   QStringLiteral("bob o'brien")));
+                                                     QStringLiteral("bob o'brien")));
     QCOMPARE(workspace().filterExpression(OrdersSource::Live), QStringLiteral("Invoice_name = 'bob o''brien'"));
     QCOMPARE(orders()->rowCount(), 1);
     QCOMPARE(orders()->value(0, QStringLiteral("ShopperID")).toInt(), 1002);
@@ -571,9 +578,11 @@ void OrdersWorkspaceTest::filterWithQuoteIgnoresCase()
 void OrdersWorkspaceTest::filterOnAMonthOfDates()
 {
     toolkit::GridFilter filter;
-    filter.setRoot(FilterCondition::all(
-        {FilterCondition::compare(QStringLiteral("Invoice_date"), FilterCondition::Operator::GreaterOrEqual, QDate(2024, 3, 1)),
-         FilterCondition::compare(QStringLiteral("Invoice_date"), FilterCondition::Operator::LessOrEqual, QDate(2024, 3, 31))}));
+    filter.setRoot(
+        FilterCondition::all({FilterCondition::compare(QStringLiteral("Invoice_date"),
+                                                       FilterCondition::Operator::GreaterOrEqual, QDate(2024, 3, 1)),
+                              FilterCondition::compare(QStringLiteral("Invoice_date"),
+                                                       FilterCondition::Operator::LessOrEqual, QDate(2024, 3, 31))}));
     grid()->setFilter(filter);
     QCOMPARE(workspace().filterExpression(OrdersSource::Live),
              QStringLiteral("Invoice_date >=Date'03/01/2024' AND Invoice_date <= Date'03/31/2024'"));
@@ -590,12 +599,14 @@ void OrdersWorkspaceTest::filterGoesToTheDataSetShown()
 {
     addOrder({900, "Archived", "2020-01-01", "Completed", 0}, QStringLiteral("OrdersArchve"));
     addOrder({901, "Archived too", "2020-01-02", "Refunded", 0}, QStringLiteral("OrdersArchve"));
-    grid()->setColumnFilter(QStringLiteral("Status"),
-                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
+    grid()->setColumnFilter(
+        QStringLiteral("Status"),
+        FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
     const QString live = workspace().filterExpression(OrdersSource::Live);
     workspace().setSource(OrdersSource::Archive);
-    grid()->setColumnFilter(QStringLiteral("Status"),
-                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "completed"));
+    grid()->setColumnFilter(
+        QStringLiteral("Status"),
+        FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "completed"));
     QCOMPARE(workspace().filterExpression(OrdersSource::Archive), QStringLiteral("Status = 'completed'"));
     QCOMPARE(workspace().filterExpression(OrdersSource::Live), live);
     QCOMPARE(orders()->rowCount(), 1);
@@ -675,8 +686,9 @@ void OrdersWorkspaceTest::modelsPassTheTester()
     grid()->setCurrentRow(rowOf(1003));
     items()->navigator()->trigger(RecordNavigator::Insert);
     items()->model()->removeRow(0);
-    grid()->setColumnFilter(QStringLiteral("Status"),
-                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
+    grid()->setColumnFilter(
+        QStringLiteral("Status"),
+        FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
     orders()->setData(orders()->index(0, orders()->columnIndex(QStringLiteral("Notes"))), "n");
     grid()->clearFilter();
     workspace().setSource(OrdersSource::Archive);
@@ -700,7 +712,8 @@ void OrdersWorkspaceTest::indexesOnlyForLargeFiles()
     exec("COMMIT");
     workspace().ResetDB();
     QCOMPARE(scalar(workspaceIndexes).toInt(), 4);
-    QCOMPARE(scalar("SELECT count(*) FROM pragma_index_list('Orders') WHERE \"unique\" = 1 AND origin = 'c'").toInt(), 0);
+    QCOMPARE(scalar("SELECT count(*) FROM pragma_index_list('Orders') WHERE \"unique\" = 1 AND origin = 'c'").toInt(),
+             0);
     QCOMPARE(orders()->rowCount(), 10005);
 }
 
@@ -718,8 +731,9 @@ void OrdersWorkspaceTest::salesChartFigures()
     chart->setDataGroup(QString());
 
     // The chart shows the orders the grid's filter leaves.
-    grid()->setColumnFilter(QStringLiteral("Status"),
-                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "unpaid"));
+    grid()->setColumnFilter(
+        QStringLiteral("Status"),
+        FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "unpaid"));
     QCOMPARE(chart->figures(), (Figures{{"PayPal", 20.0}}));
     grid()->clearFilter();
 

@@ -6,7 +6,8 @@
 #include "workspace/widgets/OrdersGrid.h"
 #include "workspace/widgets/WorkspaceView.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
 WorkspaceView* InstallWorkspace(MainWindow& window)
 {
@@ -31,7 +32,8 @@ WorkspaceView* InstallWorkspace(MainWindow& window)
         window.run([view] { view->toggleAutoSize(); });
         autoSize->setChecked(view->isAutoSizeOn());
     });
-    QObject::connect(view, &WorkspaceView::groupingButtonReleased, grouping, [grouping] { grouping->setChecked(false); });
+    QObject::connect(view, &WorkspaceView::groupingButtonReleased, grouping,
+                     [grouping] { grouping->setChecked(false); });
     grouping->setChecked(view->isGroupingEnabled());
     autoSize->setChecked(view->isAutoSizeOn());
     for (QAction* action : {reset, grouping, autoSize})

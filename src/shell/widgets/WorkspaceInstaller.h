@@ -1,6 +1,7 @@
 #pragma once
 
-namespace pelmora {
+namespace pelmora
+{
 
 class MainWindow;
 class WorkspaceView;

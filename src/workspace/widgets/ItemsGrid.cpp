@@ -8,9 +8,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 
 toolkit::GridColumn column(const char* field, toolkit::EditorKind editor, int width)
 {
@@ -27,9 +29,7 @@ toolkit::GridColumn column(const char* field, toolkit::EditorKind editor, int wi
 
 } // namespace
 
-ItemsGrid::ItemsGrid(OrdersWorkspace& workspace, QWidget* parent)
-    : QWidget(parent)
-    , workspace_(workspace)
+ItemsGrid::ItemsGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(parent), workspace_(workspace)
 {
     using toolkit::EditorKind;
     using toolkit::RecordNavigator;

@@ -4,27 +4,30 @@
 
 class QTabWidget;
 
-namespace pelmora {
+namespace pelmora
+{
 
 class OrdersWorkspace;
 
-namespace toolkit {
+namespace toolkit
+{
 class DataGrid;
 }
 
 // The items of the current order (DataSourceItems), on one tab "Items": Qty, ProductCode,
 // Product, Units, Price and Amount, fitted to the grid's width, with a navigator offering
 // previous, next, insert, delete and post.
-class ItemsGrid : public QWidget {
+class ItemsGrid : public QWidget
+{
     Q_OBJECT
-public:
+  public:
     static inline const QString kItemsTab = QStringLiteral("Items");
 
     explicit ItemsGrid(OrdersWorkspace& workspace, QWidget* parent = nullptr);
 
     toolkit::DataGrid* grid() const { return grid_; }
 
-private:
+  private:
     void bindModel();
 
     OrdersWorkspace& workspace_;

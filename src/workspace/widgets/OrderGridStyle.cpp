@@ -4,7 +4,8 @@
 #include <QApplication>
 #include <QPalette>
 
-namespace pelmora::OrderGridStyle {
+namespace pelmora::OrderGridStyle
+{
 
 int modelColumn(const QAbstractItemModel* model, const QString& field)
 {
@@ -95,12 +96,16 @@ toolkit::GridColumn gridColumn(const OrderColumn& column, const QString& connect
     c.width = column.width;
     c.visible = false; // the layout (or the default column set) decides
     switch (column.editor) {
-    case OrderEditor::Text: c.editor = EditorKind::Text; break;
+    case OrderEditor::Text:
+        c.editor = EditorKind::Text;
+        break;
     case OrderEditor::ReadOnlyText:
         c.editor = EditorKind::Text;
         c.readOnly = true;
         break;
-    case OrderEditor::Date: c.editor = EditorKind::Date; break;
+    case OrderEditor::Date:
+        c.editor = EditorKind::Date;
+        break;
     case OrderEditor::Time:
         c.editor = EditorKind::Time;
         c.postOnChange = true;
@@ -110,7 +115,9 @@ toolkit::GridColumn gridColumn(const OrderColumn& column, const QString& connect
         c.editor = EditorKind::Currency;
         c.displayFormat = OrderColumns::kCurrencyFormat;
         break;
-    case OrderEditor::Memo: c.editor = EditorKind::Memo; break;
+    case OrderEditor::Memo:
+        c.editor = EditorKind::Memo;
+        break;
     case OrderEditor::PaymentMethod:
         c.editor = EditorKind::Lookup;
         c.lookup = paymentMethods(connectionName);
@@ -121,7 +128,9 @@ toolkit::GridColumn gridColumn(const OrderColumn& column, const QString& connect
         c.lookup = statuses(connectionName);
         c.lookupAcceptsText = true;
         break;
-    case OrderEditor::CheckBox: c.editor = EditorKind::CheckBox; break;
+    case OrderEditor::CheckBox:
+        c.editor = EditorKind::CheckBox;
+        break;
     }
     return c;
 }

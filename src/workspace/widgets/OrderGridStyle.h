@@ -9,10 +9,12 @@
 #include <QFont>
 #include <QList>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // The look shared by the orders and items grids and the grid columns built from OrderColumns.
-namespace OrderGridStyle {
+namespace OrderGridStyle
+{
 
 inline const QColor kSelectionBackground = QColor(223, 223, 255);
 

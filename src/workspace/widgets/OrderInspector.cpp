@@ -10,9 +10,11 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 
 using toolkit::EditorKind;
 using toolkit::GridColumn;
@@ -51,12 +53,11 @@ InspectorRow tall(InspectorRow r, int pixels)
 
 QList<InspectorCategory> categories(const QString& connection)
 {
-    InspectorRow method = row("Payment_method", "Method", EditorKind::Lookup,
-                              {row("Payment_card_holder", "Card holder"), row("Payment_field1", "Pay 1"),
-                               row("Payment_field2", "Pay 2"), row("Payment_field3", "Pay 3"),
-                               row("Payment_field4", "Pay 4"), row("Payment_field5", "Pay 5"),
-                               row("Payment_field6", "Pay 6"), row("Payment_ref", "Ref"),
-                               row("Payment_notes", "Notes")});
+    InspectorRow method =
+        row("Payment_method", "Method", EditorKind::Lookup,
+            {row("Payment_card_holder", "Card holder"), row("Payment_field1", "Pay 1"), row("Payment_field2", "Pay 2"),
+             row("Payment_field3", "Pay 3"), row("Payment_field4", "Pay 4"), row("Payment_field5", "Pay 5"),
+             row("Payment_field6", "Pay 6"), row("Payment_ref", "Ref"), row("Payment_notes", "Notes")});
     method.column.lookup = OrderGridStyle::paymentMethods(connection);
     InspectorRow gift = money("Gift_voucher_value", "Gift voucher ");
     gift.children << row("Gift_voucher_code", "Code");
@@ -101,15 +102,12 @@ const QString kExpandedKey = QStringLiteral("Category.%1.Expanded");
 
 const QStringList& OrderInspector::categoryCaptions()
 {
-    static const QStringList captions{QStringLiteral("Orders"),  QStringLiteral("Invoice"),
-                                      QStringLiteral("Shipping"), QStringLiteral("Amounts"),
-                                      QStringLiteral("Payment"), QStringLiteral("Misc.")};
+    static const QStringList captions{QStringLiteral("Orders"),  QStringLiteral("Invoice"), QStringLiteral("Shipping"),
+                                      QStringLiteral("Amounts"), QStringLiteral("Payment"), QStringLiteral("Misc.")};
     return captions;
 }
 
-OrderInspector::OrderInspector(OrdersWorkspace& workspace, QWidget* parent)
-    : QWidget(parent)
-    , workspace_(workspace)
+OrderInspector::OrderInspector(OrdersWorkspace& workspace, QWidget* parent) : QWidget(parent), workspace_(workspace)
 {
     setObjectName(QStringLiteral("InspectorOrders4"));
     auto* layout = new QVBoxLayout(this);
@@ -122,12 +120,14 @@ OrderInspector::OrderInspector(OrdersWorkspace& workspace, QWidget* parent)
     inspector_->setGridLineColor(QColor(159, 174, 174));
     layout->addWidget(inspector_);
 
-    connect(inspector_, &toolkit::CategoryInspector::linkActivated, this, [this](const QString& field, const QVariant&) {
-        if (field.compare(QLatin1String("Invoice_email"), Qt::CaseInsensitive) == 0)
-            emit emailRequested();
-    });
+    connect(inspector_, &toolkit::CategoryInspector::linkActivated, this,
+            [this](const QString& field, const QVariant&) {
+                if (field.compare(QLatin1String("Invoice_email"), Qt::CaseInsensitive) == 0)
+                    emit emailRequested();
+            });
     connect(&workspace_, &OrdersWorkspace::sourceChanged, this, [this] { bindModel(); });
-    connect(&workspace_, &OrdersWorkspace::currentRowChanged, this, [this](int row) { inspector_->setCurrentRow(row); });
+    connect(&workspace_, &OrdersWorkspace::currentRowChanged, this,
+            [this](int row) { inspector_->setCurrentRow(row); });
     bindModel();
 }
 

@@ -4,20 +4,23 @@
 
 class QSettings;
 
-namespace pelmora {
+namespace pelmora
+{
 
 class OrdersWorkspace;
 
-namespace toolkit {
+namespace toolkit
+{
 class CategoryInspector;
 }
 
 // InspectorOrders4: every field of the current order of DataSourceOrders in six collapsible
 // categories. Edits post at once; a change of Status here posts but never sets StatusChanged.
 // The "E-mail" row is a link: a click reports emailRequested().
-class OrderInspector : public QWidget {
+class OrderInspector : public QWidget
+{
     Q_OBJECT
-public:
+  public:
     static const QStringList& categoryCaptions();
 
     explicit OrderInspector(OrdersWorkspace& workspace, QWidget* parent = nullptr);
@@ -28,10 +31,10 @@ public:
     void saveLayout(QSettings& settings) const;
     void restoreLayout(const QSettings& settings);
 
-signals:
+  signals:
     void emailRequested();
 
-private:
+  private:
     void bindModel();
 
     OrdersWorkspace& workspace_;

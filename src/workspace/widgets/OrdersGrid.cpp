@@ -18,17 +18,17 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 const QString kColumnKey = QStringLiteral("Column.%1.%2");
 const QStringList kGeometry{QStringLiteral("Height"), QStringLiteral("Left"), QStringLiteral("Top"),
                             QStringLiteral("Width")};
 } // namespace
 
-OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent)
-    : QWidget(parent)
-    , workspace_(workspace)
+OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(parent), workspace_(workspace)
 {
     setObjectName(QStringLiteral("ordersGridArea"));
     auto* layout = new QVBoxLayout(this);
@@ -56,17 +56,19 @@ OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent)
     chart_ = new SalesChart(workspace_, tabs_);
     tabs_->addTab(chart_, kChartTab);
     // The chart reads the database only while it is shown.
-    connect(tabs_, &QTabWidget::currentChanged, this, [this](int) { chart_->setActive(tabs_->currentWidget() == chart_); });
+    connect(tabs_, &QTabWidget::currentChanged, this,
+            [this](int) { chart_->setActive(tabs_->currentWidget() == chart_); });
 
     grid_->setCellStyleCallback([this](const QModelIndex& index, toolkit::CellStyle& style) {
         refreshStyleColumns(index.model());
         OrderGridStyle::styleOrderCell(index, newColumn_, statusColumn_, style);
     });
     grid_->setEditingStartCallback([this](const QModelIndex& index) { return editingStarts(index); });
-    connect(grid_, &toolkit::DataGrid::editorValueChanged, this, [this](const QString& field, const QModelIndex&, const QVariant&) {
-        if (field.compare(QLatin1String("Status"), Qt::CaseInsensitive) == 0)
-            workspace_.statusEditorChanged();
-    });
+    connect(grid_, &toolkit::DataGrid::editorValueChanged, this,
+            [this](const QString& field, const QModelIndex&, const QVariant&) {
+                if (field.compare(QLatin1String("Status"), Qt::CaseInsensitive) == 0)
+                    workspace_.statusEditorChanged();
+            });
     grid_->navigator()->setActionHandler(toolkit::RecordNavigator::Delete, [this] { deleteCurrent(); });
     grid_->navigator()->setActionHandler(toolkit::RecordNavigator::Refresh, [this] { workspace_.ResetDB(); });
     grid_->setFilterInstaller([this](const QString& text) { installFilter(text); });
@@ -199,7 +201,8 @@ void OrdersGrid::saveLayout(QSettings& settings) const
     settings.setValue(QStringLiteral("Top"), grid_->y());
     settings.setValue(QStringLiteral("Width"), grid_->width());
     for (const OrderColumn& column : OrderColumns::grid()) {
-        settings.setValue(kColumnKey.arg(column.field, QStringLiteral("Visible")), grid_->isColumnVisible(column.field));
+        settings.setValue(kColumnKey.arg(column.field, QStringLiteral("Visible")),
+                          grid_->isColumnVisible(column.field));
         settings.setValue(kColumnKey.arg(column.field, QStringLiteral("Width")), grid_->columnWidth(column.field));
     }
 }

@@ -8,12 +8,14 @@ class QAbstractItemModel;
 class QSettings;
 class QTabWidget;
 
-namespace pelmora {
+namespace pelmora
+{
 
 class OrdersWorkspace;
 class SalesChart;
 
-namespace toolkit {
+namespace toolkit
+{
 class DataGrid;
 class SqlGroupModel;
 } // namespace toolkit
@@ -22,9 +24,10 @@ class SqlGroupModel;
 // the 48 order columns with their editors, the colouring rule, the navigator (whose delete
 // cascades and whose refresh runs ResetDB), New cleared when editing starts, StatusChanged from
 // the Status column's editor, and the grid's filter installed through the filter translation.
-class OrdersGrid : public QWidget {
+class OrdersGrid : public QWidget
+{
     Q_OBJECT
-public:
+  public:
     static inline const QString kOrdersTab = QStringLiteral("Orders");
     static inline const QString kChartTab = QStringLiteral("Sales Chart");
 
@@ -48,7 +51,7 @@ public:
     void saveLayout(QSettings& settings) const;
     void restoreLayout(const QSettings& settings);
 
-private:
+  private:
     void bindModel();
     bool editingStarts(const QModelIndex& index);
     void deleteCurrent();

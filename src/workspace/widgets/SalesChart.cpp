@@ -22,20 +22,20 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QToolButton>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <memory>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 const QString kSeriesName = QStringLiteral("Total");
 const QString kAllDates = QStringLiteral("(All)");
 } // namespace
 
-SalesChart::SalesChart(OrdersWorkspace& workspace, QWidget* parent)
-    : QWidget(parent)
-    , workspace_(workspace)
+SalesChart::SalesChart(OrdersWorkspace& workspace, QWidget* parent) : QWidget(parent), workspace_(workspace)
 {
     setObjectName(QStringLiteral("salesChart"));
     auto* layout = new QVBoxLayout(this);
@@ -55,8 +55,14 @@ SalesChart::SalesChart(OrdersWorkspace& workspace, QWidget* parent)
     QAction* labels = menu->addAction(QStringLiteral("Value labels"));
     labels->setObjectName(QStringLiteral("chartValueLabels"));
     labels->setCheckable(true);
-    connect(legend, &QAction::toggled, this, [this](bool on) { legend_ = on; render(); });
-    connect(labels, &QAction::toggled, this, [this](bool on) { labels_ = on; render(); });
+    connect(legend, &QAction::toggled, this, [this](bool on) {
+        legend_ = on;
+        render();
+    });
+    connect(labels, &QAction::toggled, this, [this](bool on) {
+        labels_ = on;
+        render();
+    });
     customize_->setMenu(menu);
     toolbox->addWidget(customize_);
 
@@ -212,7 +218,8 @@ void SalesChart::render()
     auto* chart = new QChart;
     chart->legend()->setVisible(legend_);
     const auto first = figures_.begin() + std::min<qsizetype>(figures_.size(), qsizetype(page_) * kCategoriesPerPage);
-    const auto last = figures_.begin() + std::min<qsizetype>(figures_.size(), qsizetype(page_ + 1) * kCategoriesPerPage);
+    const auto last =
+        figures_.begin() + std::min<qsizetype>(figures_.size(), qsizetype(page_ + 1) * kCategoriesPerPage);
     QStringList categories;
     QList<double> values;
     for (auto it = first; it != last; ++it) {

@@ -10,7 +10,8 @@ class QComboBox;
 class QLabel;
 class QToolButton;
 
-namespace pelmora {
+namespace pelmora
+{
 
 class OrdersWorkspace;
 
@@ -19,9 +20,10 @@ class OrdersWorkspace;
 // of Total as value; 15 categories a page. Its toolbox has a customise button (legend, value
 // labels) and a diagram selector. The figures are read from the database by SQL, and only
 // while the tab is shown.
-class SalesChart : public QWidget {
+class SalesChart : public QWidget
+{
     Q_OBJECT
-public:
+  public:
     static constexpr int kCategoriesPerPage = 15;
     enum class Diagram { Column, Bar, Line, Area, Pie };
 
@@ -49,7 +51,7 @@ public:
     void setDiagram(Diagram diagram);
     QChartView* view() const { return view_; }
 
-private:
+  private:
     void readFigures();
     void readGroups();
     void render();

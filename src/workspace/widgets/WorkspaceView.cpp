@@ -12,11 +12,10 @@
 #include "workspace/widgets/OrderInspector.h"
 #include "workspace/widgets/OrdersGrid.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
-WorkspaceView::WorkspaceView(DataModule& data, UserPort& port, QWidget* host)
-    : QObject(host)
-    , port_(port)
+WorkspaceView::WorkspaceView(DataModule& data, UserPort& port, QWidget* host) : QObject(host), port_(port)
 {
     setObjectName(QStringLiteral("workspaceView"));
     workspace_ = new OrdersWorkspace(data, this);

@@ -5,7 +5,8 @@
 #include <QObject>
 #include <QPointer>
 
-namespace pelmora {
+namespace pelmora
+{
 
 class DataModule;
 class UserPort;
@@ -13,16 +14,18 @@ class OrderInspector;
 class OrdersGrid;
 class ItemsGrid;
 
-namespace toolkit {
+namespace toolkit
+{
 class LayoutStore;
 }
 
 // The orders workspace on screen: the inspector, the orders grid (with the chart) and the
 // items grid over one OrdersWorkspace, and the commands "Reset", "Grouping" and "Auto-size".
 // The widgets are children of `host` until a window places them in its areas.
-class WorkspaceView : public QObject {
+class WorkspaceView : public QObject
+{
     Q_OBJECT
-public:
+  public:
     static inline const QString kGroupingDisabled = QStringLiteral("Column Grouping disabled ");
     static inline const QString kGroupingEnabled = QStringLiteral("Column Grouping enabled");
     static inline const QString kAutoSizeDisabled = QStringLiteral("Column auto-sizing disabled");
@@ -53,11 +56,11 @@ public:
     // Registers the grid's and the inspector's layout properties.
     void registerLayout(toolkit::LayoutStore& store);
 
-signals:
+  signals:
     // "Reset" releases the "Grouping" button.
     void groupingButtonReleased();
 
-private:
+  private:
     UserPort& port_;
     QPointer<OrdersWorkspace> workspace_;
     QPointer<OrderInspector> inspector_;
