@@ -143,14 +143,14 @@ QByteArray insertOrdersSql()
 
 // Writes the generated rows through the C API in the caller's transaction. Returns the
 // number of items written.
-int64_t writeRows(sqlite3* db, const BenchFolder::Spec& spec, const std::function<void(int64_t)>& progress)
+int64_t writeRows(sqlite3* db, const BenchFolder::Plan& plan, const std::function<void(int64_t)>& progress)
 {
     Statement orders(db, insertOrdersSql());
     Statement items(db, "INSERT INTO Items(ShopperID,Qty,ProductCode,Product,Units,Price,Amount,Invoice_date) "
                         "VALUES(?,?,?,?,?,?,?,?)");
     OrderGenerator::Options options;
-    options.orders = spec.orders;
-    options.seed = spec.seed;
+    options.orders = plan.orders;
+    options.seed = plan.seed;
     OrderGenerator generator(options);
     OrderRow row;
     std::vector<ItemRow> rows;
@@ -194,12 +194,12 @@ int64_t writeRows(sqlite3* db, const BenchFolder::Spec& spec, const std::functio
     return itemCount;
 }
 
-QString markerText(const BenchFolder::Spec& spec, int64_t items)
+QString markerText(const BenchFolder::Plan& plan, int64_t items)
 {
     return QStringLiteral("orders=%1\nitems=%2\nseed=%3\ngenerator=%4\n")
-        .arg(spec.orders)
+        .arg(plan.orders)
         .arg(items)
-        .arg(spec.seed)
+        .arg(plan.seed)
         .arg(BenchFolder::kGeneratorVersion);
 }
 
@@ -215,7 +215,7 @@ QString BenchFolder::markerFile(const QString& folder)
     return QDir(folder).filePath(QStringLiteral("bench-folder.txt"));
 }
 
-QString BenchFolder::staleReason(const QString& folder, const Spec& spec)
+QString BenchFolder::staleReason(const QString& folder, const Plan& plan)
 {
     QFile marker(markerFile(folder));
     if (!marker.open(QIODevice::ReadOnly))
@@ -225,7 +225,7 @@ QString BenchFolder::staleReason(const QString& folder, const Spec& spec)
     for (const QString& line : text.split('\n'))
         if (line.startsWith(QLatin1String("items=")))
             items = line.mid(6).toLongLong();
-    if (text != markerText(spec, items))
+    if (text != markerText(plan, items))
         return QStringLiteral("made with other settings");
     const QString file = databaseFile(folder);
     if (!QFileInfo(file).isFile())
@@ -238,7 +238,7 @@ QString BenchFolder::staleReason(const QString& folder, const Spec& spec)
                 reason = QStringLiteral("database layout differs from the current one");
             else if (scalar(db, QStringLiteral("SELECT Version FROM Global")).toString() != Schema::kCurrentVersion)
                 reason = QStringLiteral("database version differs");
-            else if (scalar(db, QStringLiteral("SELECT count(*) FROM Orders")).toLongLong() != spec.orders)
+            else if (scalar(db, QStringLiteral("SELECT count(*) FROM Orders")).toLongLong() != plan.orders)
                 reason = QStringLiteral("Orders has another number of rows");
             else if (scalar(db, QStringLiteral("SELECT count(*) FROM Items")).toLongLong() != items)
                 reason = QStringLiteral("Items has another number of rows");
@@ -249,7 +249,7 @@ QString BenchFolder::staleReason(const QString& folder, const Spec& spec)
     return reason;
 }
 
-void BenchFolder::make(const QString& folder, const Spec& spec, const std::function<void(int64_t)>& progress)
+void BenchFolder::make(const QString& folder, const Plan& plan, const std::function<void(int64_t)>& progress)
 {
     // A half-made folder must never pass for a finished one.
     QFile::remove(markerFile(folder));
@@ -286,7 +286,7 @@ void BenchFolder::make(const QString& folder, const Spec& spec, const std::funct
         indexes.finish();
         for (const QString& name : names)
             exec(db, QStringLiteral("DROP INDEX \"%1\"").arg(name));
-        items = writeRows(handleOf(db), spec, progress);
+        items = writeRows(handleOf(db), plan, progress);
         exec(db, QStringLiteral("COMMIT"));
         Schema::ensureIndexes(db);
         exec(db, QStringLiteral("PRAGMA journal_mode=DELETE"));
@@ -299,7 +299,7 @@ void BenchFolder::make(const QString& folder, const Spec& spec, const std::funct
     QSaveFile marker(markerFile(folder));
     if (!marker.open(QIODevice::WriteOnly))
         throw Error(QStringLiteral("Cannot write %1").arg(markerFile(folder)));
-    marker.write(markerText(spec, items).toUtf8());
+    marker.write(markerText(plan, items).toUtf8());
     if (!marker.commit())
         throw Error(QStringLiteral("Cannot write %1").arg(markerFile(folder)));
 }

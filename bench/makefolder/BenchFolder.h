@@ -11,7 +11,7 @@ namespace pelmora::bench {
 // file beside the folders tells what was made, so that a later run can reuse the folder.
 class BenchFolder {
   public:
-    struct Spec {
+    struct Plan {
         int64_t orders = 1000000;
         uint64_t seed = 20240601;
     };
@@ -22,13 +22,13 @@ class BenchFolder {
     static QString databaseFile(const QString& folder);
     static QString markerFile(const QString& folder);
 
-    // Empty when the folder holds exactly what spec makes, in the current layout with its
+    // Empty when the folder holds exactly what plan makes, in the current layout with its
     // indexes; otherwise why it does not.
-    static QString staleReason(const QString& folder, const Spec& spec);
+    static QString staleReason(const QString& folder, const Plan& plan);
 
     // Makes the folder anew (an older database there is replaced). progress is called with
     // the number of orders written so far. Throws Error.
-    static void make(const QString& folder, const Spec& spec, const std::function<void(int64_t)>& progress = {});
+    static void make(const QString& folder, const Plan& plan, const std::function<void(int64_t)>& progress = {});
 
     // Copies the shipped files of resources (email templates, data template, ...) into the
     // folder, replacing older copies; the folder's own cnfg/config_global.ini is kept.

@@ -31,14 +31,14 @@ int main(int argc, char** argv)
         parser.showHelp(2);
 
     const QString folder = parser.positionalArguments().first();
-    BenchFolder::Spec spec;
+    BenchFolder::Plan plan;
     bool ok = false;
-    spec.orders = parser.value(ordersOption).toLongLong(&ok);
-    if (!ok || spec.orders < 1) {
+    plan.orders = parser.value(ordersOption).toLongLong(&ok);
+    if (!ok || plan.orders < 1) {
         std::fprintf(stderr, "--orders must be a positive whole number\n");
         return 2;
     }
-    spec.seed = parser.value(seedOption).toULongLong(&ok);
+    plan.seed = parser.value(seedOption).toULongLong(&ok);
     if (!ok) {
         std::fprintf(stderr, "--seed must be a whole number\n");
         return 2;
@@ -46,15 +46,15 @@ int main(int argc, char** argv)
 
     try {
         const QString reason =
-            parser.isSet(forceOption) ? QStringLiteral("asked to") : BenchFolder::staleReason(folder, spec);
+            parser.isSet(forceOption) ? QStringLiteral("asked to") : BenchFolder::staleReason(folder, plan);
         if (reason.isEmpty()) {
-            std::fprintf(stderr, "reusing %s (%lld orders)\n", qPrintable(folder), (long long)spec.orders);
+            std::fprintf(stderr, "reusing %s (%lld orders)\n", qPrintable(folder), (long long)plan.orders);
         } else {
-            std::fprintf(stderr, "making %s with %lld orders (%s)\n", qPrintable(folder), (long long)spec.orders,
+            std::fprintf(stderr, "making %s with %lld orders (%s)\n", qPrintable(folder), (long long)plan.orders,
                          qPrintable(reason));
             QElapsedTimer timer;
             timer.start();
-            BenchFolder::make(folder, spec, [&](int64_t done) {
+            BenchFolder::make(folder, plan, [&](int64_t done) {
                 std::fprintf(stderr, "  %lld orders written, %.1f s\n", (long long)done, timer.elapsed() / 1000.0);
             });
             std::fprintf(stderr, "made %s in %.1f s\n", qPrintable(folder), timer.elapsed() / 1000.0);

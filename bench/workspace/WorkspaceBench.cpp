@@ -352,12 +352,12 @@ int main(int argc, char** argv)
         bench.folder = parser.positionalArguments().first();
         bench.runs = number(parser, runsOption, 1);
         bench.sqlite3 = parser.value(shellOption);
-        BenchFolder::Spec spec;
-        spec.orders = number(parser, ordersOption, 1);
-        const QString stale = BenchFolder::staleReason(bench.folder, spec);
+        BenchFolder::Plan plan;
+        plan.orders = number(parser, ordersOption, 1);
+        const QString stale = BenchFolder::staleReason(bench.folder, plan);
         if (!stale.isEmpty()) {
             std::fprintf(stderr, "making %s (%s)\n", qPrintable(bench.folder), qPrintable(stale));
-            BenchFolder::make(bench.folder, spec);
+            BenchFolder::make(bench.folder, plan);
         }
         bench.folder = workCopy(bench.folder);
         bench.run();
