@@ -34,14 +34,17 @@ void Maintenance::copyReplacing(const QString& source, const QString& target)
         throw Error(QStringLiteral("Cannot create %1").arg(folder));
     const QString temp = partialCopyName(target);
     QFile::remove(temp);
-    QFile in(source);
-    if (!in.copy(temp)) {
-        const QString reason = in.errorString();
+    // The kernel copies the bytes (copy_file_range/sendfile): as fast as the shell's cp.
+    std::error_code error;
+    std::filesystem::copy_file(std::filesystem::path(source.toStdU16String()),
+                               std::filesystem::path(temp.toStdU16String()),
+                               std::filesystem::copy_options::overwrite_existing, error);
+    if (error) {
         QFile::remove(temp);
-        throw Error(QStringLiteral("Cannot copy \"%1\" to \"%2\": %3").arg(source, temp, reason));
+        throw Error(QStringLiteral("Cannot copy \"%1\" to \"%2\": %3")
+                        .arg(source, temp, QString::fromStdString(error.message())));
     }
     // Only a complete copy replaces the target, in one step: the target is never missing.
-    std::error_code error;
     std::filesystem::rename(std::filesystem::path(temp.toStdU16String()),
                             std::filesystem::path(target.toStdU16String()), error);
     if (error) {
