@@ -46,54 +46,6 @@ SqlGroupModel::SqlGroupModel(QObject* parent) : QAbstractItemModel(parent)
 
 SqlGroupModel::~SqlGroupModel() = default;
 
-void SqlGroupModel::setConnectionName(const QString& name)
-{
-    m_connectionName = name;
-}
-QString SqlGroupModel::connectionName() const
-{
-    return m_connectionName;
-}
-void SqlGroupModel::setTable(const QString& table)
-{
-    m_table = table;
-}
-QString SqlGroupModel::table() const
-{
-    return m_table;
-}
-void SqlGroupModel::setKeyColumn(const QString& column)
-{
-    m_keyColumn = column.isEmpty() ? QStringLiteral("rowid") : column;
-}
-QString SqlGroupModel::keyColumn() const
-{
-    return m_keyColumn;
-}
-
-void SqlGroupModel::setColumns(const QStringList& names, const QStringList& captions)
-{
-    m_requestedColumns = names;
-    m_requestedCaptions = captions;
-}
-QStringList SqlGroupModel::columnNames() const
-{
-    return m_columns;
-}
-QString SqlGroupModel::columnName(int column) const
-{
-    return m_columns.value(column);
-}
-
-int SqlGroupModel::columnIndex(const QString& name) const
-{
-    for (int i = 0; i < m_columns.size(); ++i) {
-        if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
 bool SqlGroupModel::setGroupColumns(const QStringList& columns)
 {
     m_groupColumns = columns;

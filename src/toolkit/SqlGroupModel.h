@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolkit/SqlSource.h"
+
 #include <QAbstractItemModel>
 #include <QHash>
 #include <QSet>
@@ -31,7 +33,7 @@ class SqlRowWindow;
 // text form one blank group, shown as " (count)". Data rows show their stored
 // values and are edited like SqlTableModel rows: each edit is posted at once.
 // With no group columns the model is a flat list of the rows.
-class SqlGroupModel : public QAbstractItemModel
+class SqlGroupModel : public QAbstractItemModel, public SqlSource
 {
     Q_OBJECT
 
@@ -51,18 +53,8 @@ class SqlGroupModel : public QAbstractItemModel
     ~SqlGroupModel() override;
 
     // --- what to show; takes effect at the next open()/refresh(), except
-    // setFilter(), setSort() and setGroupColumns(), which refetch when open ---
-    void setConnectionName(const QString& name);
-    QString connectionName() const;
-    void setTable(const QString& table);
-    QString table() const;
-    void setKeyColumn(const QString& column); // default "rowid"
-    QString keyColumn() const;
-    void setColumns(const QStringList& names, const QStringList& captions = {});
-    QStringList columnNames() const;
-    QString columnName(int column) const;
-    int columnIndex(const QString& name) const;
-
+    // setFilter(), setSort() and setGroupColumns(), which refetch when open;
+    // the connection, table, key and columns are set through SqlSource ---
     bool setGroupColumns(const QStringList& columns);
     QStringList groupColumns() const;
     void setGroupOrder(Qt::SortOrder order); // order of the groups, default ascending
@@ -126,12 +118,6 @@ class SqlGroupModel : public QAbstractItemModel
     void trimPages() const;
     QString groupLabel(const Node* node) const;
 
-    QString m_connectionName;
-    QString m_table;
-    QString m_keyColumn = QStringLiteral("rowid");
-    QStringList m_requestedColumns;
-    QStringList m_requestedCaptions;
-    QStringList m_columns;
     QStringList m_captions;
     QStringList m_groupColumns;
     Qt::SortOrder m_groupOrder = Qt::AscendingOrder;

@@ -33,57 +33,6 @@ SqlTableModel::SqlTableModel(QObject* parent) : QAbstractTableModel(parent)
 
 SqlTableModel::~SqlTableModel() = default;
 
-void SqlTableModel::setConnectionName(const QString& name)
-{
-    m_connectionName = name;
-}
-QString SqlTableModel::connectionName() const
-{
-    return m_connectionName;
-}
-void SqlTableModel::setTable(const QString& table)
-{
-    m_table = table;
-}
-QString SqlTableModel::table() const
-{
-    return m_table;
-}
-
-void SqlTableModel::setKeyColumn(const QString& column)
-{
-    m_keyColumn = column.isEmpty() ? QStringLiteral("rowid") : column;
-}
-QString SqlTableModel::keyColumn() const
-{
-    return m_keyColumn;
-}
-
-void SqlTableModel::setColumns(const QStringList& names, const QStringList& captions)
-{
-    m_requestedColumns = names;
-    m_requestedCaptions = captions;
-}
-
-QStringList SqlTableModel::columnNames() const
-{
-    return m_columns;
-}
-
-QString SqlTableModel::columnName(int column) const
-{
-    return m_columns.value(column);
-}
-
-int SqlTableModel::columnIndex(const QString& name) const
-{
-    for (int i = 0; i < m_columns.size(); ++i) {
-        if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
 bool SqlTableModel::setFilter(const QString& sqlWhere)
 {
     m_filter = sqlWhere.trimmed();

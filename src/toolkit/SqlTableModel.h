@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolkit/SqlSource.h"
+
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QSet>
@@ -35,7 +37,7 @@ class SqlRowWindow;
 //
 // SQL failures never pass silently: the call returns false, lastError() holds
 // the driver's message and error() is emitted.
-class SqlTableModel : public QAbstractTableModel
+class SqlTableModel : public QAbstractTableModel, public SqlSource
 {
     Q_OBJECT
 
@@ -53,20 +55,7 @@ class SqlTableModel : public QAbstractTableModel
 
     // --- what to show (each setter takes effect at the next open()/refresh(),
     // except setFilter() and setSort(), which refetch at once when open) ---
-    void setConnectionName(const QString& name);
-    QString connectionName() const;
-    void setTable(const QString& table);
-    QString table() const;
-    // The row identity used by UPDATE/DELETE and by keyset paging. Default "rowid".
-    void setKeyColumn(const QString& column);
-    QString keyColumn() const;
-    // The columns shown, in order; captions default to the column names.
-    // An empty list shows every column of the table in its declared order.
-    void setColumns(const QStringList& names, const QStringList& captions = {});
-    QStringList columnNames() const;
-    QString columnName(int column) const;
-    // Column number of a name, ignoring letter case; -1 when not shown.
-    int columnIndex(const QString& name) const;
+    // The connection, table, key and columns are set through SqlSource.
 
     // A WHERE clause in SQLite SQL, without the word WHERE; empty = every row.
     bool setFilter(const QString& sqlWhere);
@@ -153,12 +142,6 @@ class SqlTableModel : public QAbstractTableModel
     void failLater(const QString& message) const;
     bool resolveColumns();
 
-    QString m_connectionName;
-    QString m_table;
-    QString m_keyColumn = QStringLiteral("rowid");
-    QStringList m_requestedColumns;
-    QStringList m_requestedCaptions;
-    QStringList m_columns; // as shown since the last open/refresh
     QStringList m_captions;
     QHash<QString, QVariant> m_captionOverrides; // setHeaderData, by column name
     QSet<QString> m_readOnlyNames;               // by lower-case column name
