@@ -4,6 +4,10 @@
 #include "database/Maintenance.h"
 #include "shell/widgets/MainWindow.h"
 #include "support/TestFolder.h"
+#include "workspace/widgets/ItemsGrid.h"
+#include "workspace/widgets/OrderInspector.h"
+#include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/WorkspaceView.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -63,6 +67,7 @@ private slots:
     void autoBackupCommandFollowsConfig();
     void escapingErrorsReachApplicationError();
     void restoreDefaultsShowsItsMessage();
+    void reloadReturnsToTheLiveOrders();
 };
 
 void TestMainWindow::menusStandInTheirOrder()
@@ -301,6 +306,21 @@ void TestMainWindow::restoreDefaultsShowsItsMessage()
     w.close();
     QSettings saved(folder.file("cnfg/grid_config1.ini"), QSettings::IniFormat);
     QCOMPARE(saved.value("MainWindow/ClientWidth").toInt(), 900);
+}
+
+void TestMainWindow::reloadReturnsToTheLiveOrders()
+{
+    test::TestFolder folder;
+    writeConfig(folder);
+    MainWindow w;
+    w.finishStartup();
+    auto* view = w.findChild<WorkspaceView*>("workspaceView");
+    QVERIFY(view);
+    view->workspace().setSource(OrdersSource::Archive);
+    w.commands().action(CommandSurface::ReloadCurrentOrders)->trigger();
+    QCOMPARE(view->workspace().source(), OrdersSource::Live);
+    QCOMPARE(w.status(), QString("The default database has been reloaded"));
+    QVERIFY(w.session().data().isConnected());
 }
 
 QTEST_MAIN(TestMainWindow)

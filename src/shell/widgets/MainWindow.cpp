@@ -7,6 +7,10 @@
 #include "shell/widgets/AboutDialog.h"
 #include "shell/widgets/IntakeInstaller.h"
 #include "shell/widgets/WorkspaceInstaller.h"
+#include "workspace/widgets/ItemsGrid.h"
+#include "workspace/widgets/OrderInspector.h"
+#include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/WorkspaceView.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -252,6 +256,9 @@ void MainWindow::autoBackupToggled(bool checked)
 
 void MainWindow::reloadCurrentOrders()
 {
+    // The grid, inspector and items go back to the live orders before the database reopens.
+    if (auto* view = findChild<WorkspaceView*>(QStringLiteral("workspaceView")))
+        view->workspace().setSource(OrdersSource::Live);
     session_->data().ResetDB();
     IntakeInstaller::enableDownloadCommands(*commands_);
     setStatus(kReloaded);
