@@ -26,7 +26,8 @@
 using namespace pelmora;
 using namespace pelmora::bench;
 
-namespace {
+namespace
+{
 
 [[noreturn]] void fail(const QString& message)
 {

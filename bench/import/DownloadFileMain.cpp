@@ -14,7 +14,8 @@
 
 using namespace pelmora;
 
-namespace {
+namespace
+{
 
 // A small deterministic generator: the same file on every run.
 struct Random {
@@ -35,8 +36,8 @@ const char* const kStreets[] = {"High Street", "Station Road", "Church Lane", "M
 const char* const kCountries[] = {"United Kingdom", "Germany", "France", "Netherlands", "United States"};
 const char* const kStatuses[] = {"Unpaid", "Paid", "Processing", "Shipped", "Completed"};
 const char* const kMethods[] = {"Credit card", "PayPal", "Bank transfer", "Cheque"};
-const char* const kProducts[] = {"Blue cotton shirt", "Leather wallet", "Garden chair; folding",
-                                 "Tea \"\"Earl Grey\"\" 250 g", "Wool scarf", "Ceramic mug"};
+const char* const kProducts[] = {"Blue cotton shirt",           "Leather wallet", "Garden chair; folding",
+                                 "Tea \"\"Earl Grey\"\" 250 g", "Wool scarf",     "Ceramic mug"};
 
 template <size_t N> const char* pick(Random& r, const char* const (&list)[N])
 {
@@ -100,7 +101,8 @@ std::string orderLine(Random& r, int id, std::string& date)
     add(line, money(r, 30));
     add(line, money(r, 15));
     add(line, money(r, 400));
-    add(line, r.below(10) == 0 ? quoted("Please leave the parcel\r\nwith the neighbour, \"\"Mr Berg\"\"") : std::string());
+    add(line,
+        r.below(10) == 0 ? quoted("Please leave the parcel\r\nwith the neighbour, \"\"Mr Berg\"\"") : std::string());
     add(line, "x" + std::to_string(r.below(1000)));
     add(line, "REF" + std::to_string(id));
     add(line, "approved");

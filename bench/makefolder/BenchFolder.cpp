@@ -18,9 +18,11 @@
 #include <QUuid>
 #include <sqlite3.h>
 
-namespace pelmora::bench {
+namespace pelmora::bench
+{
 
-namespace {
+namespace
+{
 
 // A connection of its own for the time of work; removed afterwards.
 template <typename Work> void withConnection(const QString& path, bool readOnly, Work&& work)
@@ -99,7 +101,8 @@ void check(sqlite3* db, int rc, const char* what)
 }
 
 // A prepared statement, finalized on every way out.
-class Statement {
+class Statement
+{
   public:
     Statement(sqlite3* db, const QByteArray& sql) : db_(db)
     {

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <functional>
 
-namespace pelmora::bench {
+namespace pelmora::bench
+{
 
 // A synthetic program folder for benchmarks: the folders, cnfg/config_global.ini and a
 // current database holding a chosen number of generated orders with their items. A marker
 // file beside the folders tells what was made, so that a later run can reuse the folder.
-class BenchFolder {
+class BenchFolder
+{
   public:
     struct Plan {
         int64_t orders = 1000000;

@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <initializer_list>
 
-namespace pelmora::bench {
+namespace pelmora::bench
+{
 
 const std::vector<const char*>& orderFieldNames()
 {
@@ -52,7 +53,8 @@ void OrderRow::text(F f, std::string_view v)
     value.text.assign(v);
 }
 
-namespace {
+namespace
+{
 
 template <typename T, size_t N> const T& pick(Rng& rng, const T (&list)[N])
 {

@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-namespace pelmora::bench {
+namespace pelmora::bench
+{
 
 // The Orders columns the generator fills, in file order (id is left to the engine).
 #define PELMORA_BENCH_ORDER_FIELDS(X)                                                                                  \
@@ -105,7 +106,8 @@ struct ItemRow {
 struct Region;
 
 // A small, portable generator: the same seed gives the same folder on every machine.
-class Rng {
+class Rng
+{
   public:
     explicit Rng(uint64_t seed) : state_(seed) {}
     uint64_t next()
@@ -128,7 +130,8 @@ class Rng {
 // Orders of a shop over several years, in order-number order: billing and shipping persons
 // of several countries, statuses by age (old orders mostly "Completed"), payment details
 // by method, and about three items each whose amounts add up to the order's total.
-class OrderGenerator {
+class OrderGenerator
+{
   public:
     struct Options {
         int64_t orders = 1000000;

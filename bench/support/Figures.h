@@ -9,7 +9,8 @@
 #include <cstdio>
 #include <vector>
 
-namespace pelmora::bench {
+namespace pelmora::bench
+{
 
 inline double median(std::vector<double> values)
 {

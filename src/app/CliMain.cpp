@@ -17,26 +17,26 @@
 
 using namespace pelmora;
 
-namespace {
+namespace
+{
 
-const char* kDescription =
-    "Runs Pelmora's operations on a program folder, without windows.\n"
-    "\n"
-    "Commands:\n"
-    "  import FILE\n"
-    "      Imports FILE, a download file, into the orders and items of the database exactly\n"
-    "      as the program imports a download (one transaction: a failing record leaves the\n"
-    "      database unchanged). FILE itself is kept.\n"
-    "  download [--account NAME | --all]\n"
-    "      Downloads and imports the new orders of one cart account (NAME, or else the first\n"
-    "      account of the database) or of every account, through the proxy of the\n"
-    "      preferences, as the program's Download command and automatic download do.\n"
-    "\n"
-    "The database is the one cnfg/config_global.ini of the program folder names (default\n"
-    "db/Pelmora.tdbd); cart hosts and extra trusted authorities come from cnfg/service.ini;\n"
-    "failures are also written to logs/Error log.txt.\n"
-    "Prints the status texts the program would show. Exit status: 0 on success, 1 on\n"
-    "failure (the reason on standard error), 2 for a wrong command line.";
+const char* kDescription = "Runs Pelmora's operations on a program folder, without windows.\n"
+                           "\n"
+                           "Commands:\n"
+                           "  import FILE\n"
+                           "      Imports FILE, a download file, into the orders and items of the database exactly\n"
+                           "      as the program imports a download (one transaction: a failing record leaves the\n"
+                           "      database unchanged). FILE itself is kept.\n"
+                           "  download [--account NAME | --all]\n"
+                           "      Downloads and imports the new orders of one cart account (NAME, or else the first\n"
+                           "      account of the database) or of every account, through the proxy of the\n"
+                           "      preferences, as the program's Download command and automatic download do.\n"
+                           "\n"
+                           "The database is the one cnfg/config_global.ini of the program folder names (default\n"
+                           "db/Pelmora.tdbd); cart hosts and extra trusted authorities come from cnfg/service.ini;\n"
+                           "failures are also written to logs/Error log.txt.\n"
+                           "Prints the status texts the program would show. Exit status: 0 on success, 1 on\n"
+                           "failure (the reason on standard error), 2 for a wrong command line.";
 
 void printLine(FILE* stream, const QString& text)
 {
@@ -45,8 +45,9 @@ void printLine(FILE* stream, const QString& text)
 }
 
 // Prints what the user would have seen.
-class ConsolePort : public RecordingUserPort {
-public:
+class ConsolePort : public RecordingUserPort
+{
+  public:
     ConsolePort()
     {
         onStatus = [](const QString& text) { printLine(stdout, text); };
@@ -155,10 +156,12 @@ int main(int argc, char** argv)
     const QCommandLineOption accountOption(QStringLiteral("account"),
                                            QStringLiteral("download: the account to download (its Username)."),
                                            QStringLiteral("NAME"));
-    const QCommandLineOption allOption(QStringLiteral("all"), QStringLiteral("download: every account, in table order."));
+    const QCommandLineOption allOption(QStringLiteral("all"),
+                                       QStringLiteral("download: every account, in table order."));
     parser.addOptions({root, accountOption, allOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("import or download"));
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("import: the download file"), QStringLiteral("[FILE]"));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("import: the download file"),
+                                 QStringLiteral("[FILE]"));
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -183,8 +186,9 @@ int main(int argc, char** argv)
     Session session(port);
     session.openQuietly();
     if (!session.data().isConnected()) {
-        printLine(stderr, QStringLiteral("Cannot open the database \"%1\"; see logs/Error log.txt")
-                              .arg(session.data().location()));
+        printLine(
+            stderr,
+            QStringLiteral("Cannot open the database \"%1\"; see logs/Error log.txt").arg(session.data().location()));
         return 1;
     }
     if (command == QLatin1String("import"))

@@ -9,7 +9,8 @@
 #include <QLocale>
 #include <QSplashScreen>
 
-namespace {
+namespace
+{
 // The system's locale; where the system has no date format of its own, month/day/year.
 void setDefaultLocale()
 {

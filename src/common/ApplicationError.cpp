@@ -2,7 +2,8 @@
 
 #include "common/ErrorLog.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
 void ApplicationError(UserPort& port, const QString& message)
 {

@@ -5,7 +5,8 @@
 #include <QString>
 #include <exception>
 
-namespace pelmora {
+namespace pelmora
+{
 
 inline const QString kApplicationErrorStatus = QStringLiteral("No matches found. All orders shown");
 
@@ -13,8 +14,7 @@ inline const QString kApplicationErrorStatus = QStringLiteral("No matches found.
 void ApplicationError(UserPort& port, const QString& message);
 
 // Runs a command; whatever escapes it goes to ApplicationError. Returns whether it completed.
-template <typename Work>
-bool RunCommand(UserPort& port, Work&& work)
+template <typename Work> bool RunCommand(UserPort& port, Work&& work)
 {
     try {
         std::forward<Work>(work)();

@@ -9,7 +9,8 @@
 #include <QRegularExpression>
 #include <cstdio>
 
-namespace pelmora {
+namespace pelmora
+{
 
 void WriteLog(const QString& line, const QString& fileName)
 {

@@ -3,7 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
-namespace pelmora {
+namespace pelmora
+{
 
 inline const QString kErrorLogFile = QStringLiteral("Error log.txt");
 

@@ -12,13 +12,14 @@
 #include <algorithm>
 #include <limits>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 
 // Runs one line's reading; a failure leaves the setting at its default.
-template <typename Read>
-void readLine(const QStringList& lines, int number, Read&& read)
+template <typename Read> void readLine(const QStringList& lines, int number, Read&& read)
 {
     try {
         if (number > lines.size())

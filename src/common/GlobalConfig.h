@@ -2,21 +2,22 @@
 
 #include <QString>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // The settings held by the main window and kept in the twelve-line file cnfg/config_global.ini.
 struct GlobalSettings {
-    bool AutoBackup = false;             // line 1: the "Auto backup DB" command's state
-    QString DatabaseLocation;            // line 2
-    QString BackupFolder;                // lines 3 and 4
-    bool ReservedFlag5 = false;          // line 5
-    bool AutoDownload = false;           // line 6
-    bool ReservedFlag7 = false;          // line 7
-    bool DownloadAllAccounts = false;    // line 8
+    bool AutoBackup = false;                        // line 1: the "Auto backup DB" command's state
+    QString DatabaseLocation;                       // line 2
+    QString BackupFolder;                           // lines 3 and 4
+    bool ReservedFlag5 = false;                     // line 5
+    bool AutoDownload = false;                      // line 6
+    bool ReservedFlag7 = false;                     // line 7
+    bool DownloadAllAccounts = false;               // line 8
     QString ReservedMinutes = QStringLiteral("20"); // line 9
     QString DownloadMinutes = QStringLiteral("20"); // line 10
-    QString ReservedText11;              // line 11
-    QString ReservedText12;              // line 12
+    QString ReservedText11;                         // line 11
+    QString ReservedText12;                         // line 12
 
     static QString defaultDatabaseLocation();
     static QString defaultBackupFolder();
@@ -26,8 +27,9 @@ struct GlobalSettings {
 };
 
 // Reads and writes cnfg/config_global.ini.
-class GlobalConfig {
-public:
+class GlobalConfig
+{
+  public:
     static QString path();
 
     // Reads the file line by line, each line under its own guard: a bad or missing line puts

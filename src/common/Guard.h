@@ -6,12 +6,12 @@
 #include <exception>
 #include <functional>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // Runs work; whatever it throws is written to the error log as
 // date-time ": " message suffix. Returns whether the work completed.
-template <typename Work>
-bool Guard(const QString& suffix, Work&& work)
+template <typename Work> bool Guard(const QString& suffix, Work&& work)
 {
     try {
         std::forward<Work>(work)();
@@ -25,8 +25,7 @@ bool Guard(const QString& suffix, Work&& work)
 }
 
 // Runs work; whatever it throws is handed to onError with its message.
-template <typename Work>
-bool GuardWith(const std::function<void(const QString&)>& onError, Work&& work)
+template <typename Work> bool GuardWith(const std::function<void(const QString&)>& onError, Work&& work)
 {
     try {
         std::forward<Work>(work)();

@@ -4,9 +4,11 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 Pause::Function& current()
 {
     static Pause::Function function;

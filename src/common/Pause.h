@@ -2,12 +2,14 @@
 
 #include <functional>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // Fixed waits of the system (the download's pause, the import's 2 s + 2 s) go through here,
 // so that tests and pelmora-cli can replace them.
-class Pause {
-public:
+class Pause
+{
+  public:
     using Function = std::function<void(int milliseconds, bool processEvents)>;
 
     // Waits milliseconds; with processEvents, window events are handled meanwhile.

@@ -1,6 +1,7 @@
 #include "common/RecordingUserPort.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
 void RecordingUserPort::setStatus(const QString& text)
 {

@@ -5,12 +5,14 @@
 #include <QStringList>
 #include <functional>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // A user port without windows: remembers everything the user would have seen, answers
 // confirmations with a chosen answer and, for pelmora-cli, echoes status texts.
-class RecordingUserPort : public UserPort {
-public:
+class RecordingUserPort : public UserPort
+{
+  public:
     void setStatus(const QString& text) override;
     QString status() const override { return status_; }
     void information(const QString& text) override;
@@ -34,7 +36,7 @@ public:
     // Called when the preferences would open (a test may change data meanwhile).
     std::function<void(const QString&)> onPreferences;
 
-private:
+  private:
     QString status_;
 };
 

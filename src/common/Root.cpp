@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <QDir>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 QString& rootFolder()
 {
     static QString folder;

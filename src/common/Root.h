@@ -2,11 +2,13 @@
 
 #include <QString>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // The program folder every file of the system is named relative to.
-class Root {
-public:
+class Root
+{
+  public:
     // Sets root; a trailing separator is added when missing.
     static void set(const QString& folder);
     // root with a trailing "/".

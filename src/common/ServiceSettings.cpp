@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QSettings>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 const QString kCodes = QStringLiteral("6789ABCDE");
 
 const QString kDefaultCart = QStringLiteral("secure.corvane.com");

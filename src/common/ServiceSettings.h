@@ -2,12 +2,14 @@
 
 #include <QString>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // Addresses of the cart service for this deployment, from cnfg/service.ini (every key
 // optional; the defaults below apply).
-class ServiceSettings {
-public:
+class ServiceSettings
+{
+  public:
     // Reads root + "cnfg/service.ini".
     static ServiceSettings load();
     static ServiceSettings fromFile(const QString& iniPath);
@@ -22,7 +24,7 @@ public:
     // An absolute path of extra trusted authorities, or empty.
     QString caFile() const { return caFile_; }
 
-private:
+  private:
     QString cartDefault_;
     QString cart_[10]; // codes 6 7 8 9 A B C D E, index by serverCodeIndex
     QString relay_;

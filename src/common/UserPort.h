@@ -3,12 +3,14 @@
 #include <QString>
 #include <QUrl>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // How an operation talks to the user. The main window implements it with widgets;
 // pelmora-cli and the tests use RecordingUserPort.
-class UserPort {
-public:
+class UserPort
+{
+  public:
     virtual ~UserPort() = default;
 
     // The one-panel status bar: replaces the previous text.
@@ -16,9 +18,9 @@ public:
     virtual QString status() const = 0;
 
     // Message boxes with the buttons the system names.
-    virtual void information(const QString& text) = 0;              // OK
-    virtual void warning(const QString& text) = 0;                  // OK
-    virtual bool confirm(const QString& text) = 0;                  // OK / Cancel: true on OK
+    virtual void information(const QString& text) = 0; // OK
+    virtual void warning(const QString& text) = 0;     // OK
+    virtual bool confirm(const QString& text) = 0;     // OK / Cancel: true on OK
 
     // Opens the preferences dialog modally on the named tab ("User accounts").
     virtual void openPreferences(const QString& tab) = 0;
@@ -31,14 +33,15 @@ public:
 };
 
 // Shows the busy cursor for its lifetime.
-class BusyCursor {
-public:
+class BusyCursor
+{
+  public:
     explicit BusyCursor(UserPort& port) : port_(port) { port_.setBusy(true); }
     ~BusyCursor() { port_.setBusy(false); }
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 
-private:
+  private:
     UserPort& port_;
 };
 

@@ -11,9 +11,11 @@
 #include <QSqlError>
 #include <sqlite3.h>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 // The table (or statement) behind each object.
 QString sourceOf(const QString& object)
 {
@@ -49,23 +51,20 @@ QString sourceOf(const QString& object)
 
 const QStringList& DataModule::tableObjects()
 {
-    static const QStringList objects{
-        QStringLiteral("TdbTableOrders"),       QStringLiteral("TdbQuery2"),
-        QStringLiteral("TdbTableItems"),        QStringLiteral("TdbTableItems2"),
-        QStringLiteral("TdbTableUsers"),        QStringLiteral("TdbTableUsers2"),
-        QStringLiteral("TdbTableUsers3"),       QStringLiteral("TdbTableEmail"),
-        QStringLiteral("TdbTableEmail2"),       QStringLiteral("TdbTableProxy"),
-        QStringLiteral("TdbTableOrdersArchive"), QStringLiteral("TdbTableItemsArchive"),
-        QStringLiteral("TdbTableTriggers"),     QStringLiteral("TdbTableRepReports"),
-        QStringLiteral("TdbTableRepFolders"),   QStringLiteral("TdbTableStatus"),
-        QStringLiteral("TdbTableMethod"),       QStringLiteral("TdbTableTemplates"),
-        QStringLiteral("TdbTableTemplates2"),   QStringLiteral("TdbTableGlobal")};
+    static const QStringList objects{QStringLiteral("TdbTableOrders"),        QStringLiteral("TdbQuery2"),
+                                     QStringLiteral("TdbTableItems"),         QStringLiteral("TdbTableItems2"),
+                                     QStringLiteral("TdbTableUsers"),         QStringLiteral("TdbTableUsers2"),
+                                     QStringLiteral("TdbTableUsers3"),        QStringLiteral("TdbTableEmail"),
+                                     QStringLiteral("TdbTableEmail2"),        QStringLiteral("TdbTableProxy"),
+                                     QStringLiteral("TdbTableOrdersArchive"), QStringLiteral("TdbTableItemsArchive"),
+                                     QStringLiteral("TdbTableTriggers"),      QStringLiteral("TdbTableRepReports"),
+                                     QStringLiteral("TdbTableRepFolders"),    QStringLiteral("TdbTableStatus"),
+                                     QStringLiteral("TdbTableMethod"),        QStringLiteral("TdbTableTemplates"),
+                                     QStringLiteral("TdbTableTemplates2"),    QStringLiteral("TdbTableGlobal")};
     return objects;
 }
 
-DataModule::DataModule(QObject* parent)
-    : QObject(parent)
-    , connectionName_(kConnectionName)
+DataModule::DataModule(QObject* parent) : QObject(parent), connectionName_(kConnectionName)
 {
     // A second module in the same process (tests) gets a connection of its own.
     for (int n = 2; QSqlDatabase::contains(connectionName_); ++n)
@@ -140,7 +139,8 @@ void DataModule::openObject(const QString& name)
         throw Error(QStringLiteral("Database is not connected"));
     // Preparing compiles the statement against the file's tables without reading a row.
     QSqlQuery query(db);
-    const QString sql = statement ? source : QStringLiteral("SELECT * FROM %1").arg(SqlDialect::quoteIdentifier(source));
+    const QString sql =
+        statement ? source : QStringLiteral("SELECT * FROM %1").arg(SqlDialect::quoteIdentifier(source));
     if (!query.prepare(sql))
         throw Error(query.lastError().text());
     open_[name] = true;

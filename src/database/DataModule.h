@@ -10,14 +10,16 @@
 
 struct sqlite3;
 
-namespace pelmora {
+namespace pelmora
+{
 
 // Owns the one connection (TdbDatabase1) and the data-access objects of the main window for
 // the whole run. Views bind their models to connectionName(); they drop their queries on
 // aboutToDisconnect() and reopen on reset().
-class DataModule : public QObject {
+class DataModule : public QObject
+{
     Q_OBJECT
-public:
+  public:
     static inline const QString kConnectionName = QStringLiteral("TdbDatabase1");
 
     // The objects ResetDB opens, in its order.
@@ -59,12 +61,12 @@ public:
     // The first column of the first row, or a null QVariant. Throws Error.
     QVariant scalar(const QString& statement, const QVariantList& bindings = {});
 
-signals:
+  signals:
     void aboutToDisconnect();
     // ResetDB has finished: the objects are open (the orders query when Orders has rows).
     void reset();
 
-private:
+  private:
     void openObjects();
 
     QString connectionName_;

@@ -10,7 +10,8 @@
 #include <filesystem>
 #include <system_error>
 
-namespace pelmora {
+namespace pelmora
+{
 
 QString Maintenance::backupFile(const GlobalSettings& settings)
 {

@@ -5,7 +5,8 @@
 
 #include <QString>
 
-namespace pelmora {
+namespace pelmora
+{
 
 class DataModule;
 
@@ -13,7 +14,8 @@ inline const QString kBackedUp = QStringLiteral("The database has been backed up
 inline const QString kBackupFailed = QStringLiteral("The database could not be backed up; see the error log");
 inline const QString kRestored = QStringLiteral("Your database has been Restored...");
 inline const QString kRestoreFailed = QStringLiteral("The backup could not be restored; your database is unchanged");
-inline const QString kRestoreConfirm = QStringLiteral("This action is may overwrite orders downloaded during in this session.");
+inline const QString kRestoreConfirm =
+    QStringLiteral("This action is may overwrite orders downloaded during in this session.");
 inline const QString kNoBackupYet = QStringLiteral("You have not made a backup of your Database yet!");
 inline const QString kAutoBackupEnabled = QStringLiteral("Auto backup enabled");
 inline const QString kAutoBackupDisabled = QStringLiteral("Auto backup disabled");
@@ -25,10 +27,13 @@ inline const QString kReloaded = QStringLiteral("The default database has been r
 
 // The whole-file operations on the database: they work while the connection is closed and
 // reopen it through ResetDB.
-class Maintenance {
-public:
+class Maintenance
+{
+  public:
     Maintenance(DataModule& data, GlobalSettings& settings, UserPort& port)
-        : data_(data), settings_(settings), port_(port) {}
+        : data_(data), settings_(settings), port_(port)
+    {
+    }
 
     static QString backupFile(const GlobalSettings& settings);
 
@@ -55,8 +60,7 @@ public:
     // The temporary name beside target that a copy is written to before it replaces target.
     static QString partialCopyName(const QString& target);
 
-private:
-
+  private:
     DataModule& data_;
     GlobalSettings& settings_;
     UserPort& port_;

@@ -2,9 +2,11 @@
 
 #include "database/SqlDialect.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 const QString kString = QStringLiteral("char(20)");
 
 Column col(const char* name, ColumnType type, const QString& decl)
@@ -102,7 +104,8 @@ QStringList Schema::names(const std::vector<Column>& columns)
     return list;
 }
 
-namespace {
+namespace
+{
 QString tableDefinition(const QString& table, const std::vector<Column>& columns, bool archive)
 {
     QStringList defs;
@@ -156,22 +159,23 @@ void Schema::insertDefaults(QSqlDatabase& db)
     auto exec = [&](const QString& s) { SqlDialect::execute(db, s); };
     const auto q = [](const QString& v) { return SqlDialect::quote(v); };
     exec(QStringLiteral("INSERT INTO Global(Version) VALUES(%1)").arg(q(kCurrentVersion)));
-    const QStringList statuses{QStringLiteral("Unpaid"),     QStringLiteral("Paid"),
-                               QStringLiteral("Processing"), QStringLiteral("Shipped"),
-                               QStringLiteral("Completed"),  QStringLiteral("Cancelled"),
+    const QStringList statuses{QStringLiteral("Unpaid"),  QStringLiteral("Paid"),      QStringLiteral("Processing"),
+                               QStringLiteral("Shipped"), QStringLiteral("Completed"), QStringLiteral("Cancelled"),
                                QStringLiteral("Refunded")};
     for (const QString& s : statuses)
         exec(QStringLiteral("INSERT INTO Status(Status) VALUES(%1)").arg(q(s)));
-    const QStringList methods{QStringLiteral("Credit card"), QStringLiteral("PayPal"),
-                              QStringLiteral("Bank transfer"), QStringLiteral("Cheque"),
+    const QStringList methods{QStringLiteral("Credit card"),      QStringLiteral("PayPal"),
+                              QStringLiteral("Bank transfer"),    QStringLiteral("Cheque"),
                               QStringLiteral("Cash on delivery"), QStringLiteral("Invoice")};
     for (const QString& m : methods)
         exec(QStringLiteral("INSERT INTO Method(PaymentMethod) VALUES(%1)").arg(q(m)));
     for (const auto& [name, address] : shippedTemplates())
-        exec(QStringLiteral("INSERT INTO Templates(TemplateName,TemplateAddress) VALUES(%1,%2)").arg(q(name), q(address)));
+        exec(QStringLiteral("INSERT INTO Templates(TemplateName,TemplateAddress) VALUES(%1,%2)")
+                 .arg(q(name), q(address)));
     exec(QStringLiteral("INSERT INTO Email(\"From\",Plaintext) VALUES(%1,0)").arg(q(kPlaceholderSender)));
     exec(QStringLiteral("INSERT INTO Proxy(User,Pass,Server,Port) VALUES('','','',NULL)"));
-    exec(QStringLiteral("INSERT INTO Users(Username,Website,Pass,Secure) VALUES(%1,'','','')").arg(q(kPlaceholderAccount)));
+    exec(QStringLiteral("INSERT INTO Users(Username,Website,Pass,Secure) VALUES(%1,'','','')")
+             .arg(q(kPlaceholderAccount)));
 }
 
 void Schema::ensureIndexes(QSqlDatabase& db)
@@ -182,7 +186,8 @@ void Schema::ensureIndexes(QSqlDatabase& db)
         QStringLiteral("CREATE INDEX IF NOT EXISTS Orders_Invoice_date ON Orders(Invoice_date,id)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS Orders_Status ON Orders(Status,id)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS OrdersArchve_ShopperID ON OrdersArchve(ShopperID)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS OrdersArchve_Username_ShopperID ON OrdersArchve(Username,ShopperID)"),
+        QStringLiteral(
+            "CREATE INDEX IF NOT EXISTS OrdersArchve_Username_ShopperID ON OrdersArchve(Username,ShopperID)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS OrdersArchve_Invoice_date ON OrdersArchve(Invoice_date)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS OrdersArchve_Status ON OrdersArchve(Status)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS Items_ShopperID ON Items(ShopperID)"),

@@ -5,7 +5,8 @@
 #include <QStringList>
 #include <vector>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // What a column holds, as the import, the editors and the upgrade need to know it.
 enum class ColumnType { Integer, Float, String, Memo, Date, Time, Boolean, AutoInc, Blob };
@@ -17,8 +18,9 @@ struct Column {
 };
 
 // The current layout of the database file.
-class Schema {
-public:
+class Schema
+{
+  public:
     // Orders (and OrdersArchve): the 51 columns in their order; the import maps fields by position.
     static const std::vector<Column>& orderColumns();
     // Items (and ItemsArchive): the eight columns in their order.

@@ -8,7 +8,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-namespace pelmora {
+namespace pelmora
+{
 
 const QStringList& SchemaUpgrade::fullUpgradeStatements()
 {
@@ -38,11 +39,13 @@ const QStringList& SchemaUpgrade::fullUpgradeStatements()
     return statements;
 }
 
-namespace {
+namespace
+{
 // A step is whole or nothing: a failure part-way leaves the file as it was, so that the step is
 // tried again from its first statement at the next ResetDB and can then succeed.
-class StepTransaction {
-public:
+class StepTransaction
+{
+  public:
     explicit StepTransaction(QSqlDatabase db) : db_(std::move(db))
     {
         if (!db_.transaction())
@@ -63,7 +66,7 @@ public:
         done_ = true;
     }
 
-private:
+  private:
     QSqlDatabase db_;
     bool done_ = false;
 };

@@ -13,9 +13,11 @@
 #include <algorithm>
 #include <cmath>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 
 const QRegularExpression::PatternOption kI = QRegularExpression::CaseInsensitiveOption;
 
@@ -55,8 +57,8 @@ void run(QSqlDatabase& db, const QString& sql)
 // The position of a column in the layout of a fresh file; older names count as the new ones.
 int canonicalPosition(const QString& table, const QString& column)
 {
-    if (table.compare(QStringLiteral("Orders"), Qt::CaseInsensitive) != 0
-        && table.compare(QStringLiteral("OrdersArchve"), Qt::CaseInsensitive) != 0)
+    if (table.compare(QStringLiteral("Orders"), Qt::CaseInsensitive) != 0 &&
+        table.compare(QStringLiteral("OrdersArchve"), Qt::CaseInsensitive) != 0)
         return -1;
     QString name = column;
     if (name.compare(QStringLiteral("Date"), Qt::CaseInsensitive) == 0)
@@ -186,8 +188,8 @@ QString SqlDialect::translateLiterals(const QString& text)
 
 QString SqlDialect::translate(const QString& statement)
 {
-    const bool ddl = statement.trimmed().startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive)
-                     || statement.trimmed().startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive);
+    const bool ddl = statement.trimmed().startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive) ||
+                     statement.trimmed().startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive);
     // Other statements are passed on as written, apart from their date and time literals.
     if (!ddl)
         return translateLiterals(statement);

@@ -7,15 +7,17 @@
 #include <utility>
 #include <vector>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // The one translation point between the system's statements, written as they have always
 // been, and SQLite: Level clauses are no-ops, "add" becomes ADD COLUMN, "RENAME x TO y"
 // becomes RENAME COLUMN, "autoinc" becomes an INTEGER PRIMARY KEY AUTOINCREMENT (added to an
 // existing table by rebuilding it), and Date'm/d/yyyy' and TIME'...' literals become the
 // stored text forms.
-class SqlDialect {
-public:
+class SqlDialect
+{
+  public:
     // Executes one statement of the system on db. Throws Error with the engine's message.
     static void execute(QSqlDatabase& db, const QString& statement);
 

@@ -9,18 +9,21 @@
 #include "intake/AccountSelection.h"
 #include "toolkit/HttpClient.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 // Marks a download as running for its lifetime.
-class RunningFlag {
-public:
+class RunningFlag
+{
+  public:
     explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
     ~RunningFlag() { flag_ = false; }
     RunningFlag(const RunningFlag&) = delete;
     RunningFlag& operator=(const RunningFlag&) = delete;
 
-private:
+  private:
     bool& flag_;
 };
 
@@ -46,9 +49,7 @@ bool DownloadRun::succeeded() const
 }
 
 AccountDownloads::AccountDownloads(IntakeContext& context, AccountSelection& selection, const GlobalSettings& settings)
-    : context_(context)
-    , selection_(selection)
-    , settings_(settings)
+    : context_(context), selection_(selection), settings_(settings)
 {
 }
 

@@ -7,7 +7,8 @@
 #include <QList>
 #include <QString>
 
-namespace pelmora {
+namespace pelmora
+{
 
 class AccountSelection;
 struct GlobalSettings;
@@ -32,8 +33,9 @@ struct DownloadRun {
 // the proxy, and DoBatch after each download that announced orders. Only one download runs
 // at a time: a command or tick that arrives while one runs (during the request or the
 // import's wait) is skipped.
-class AccountDownloads {
-public:
+class AccountDownloads
+{
+  public:
     static inline const QString kNoAccountSelected = QStringLiteral("No account selected");
     static inline const QString kManualSuffix =
         QStringLiteral(" method:Downloadbuttonclick problem with username assignment");
@@ -58,7 +60,7 @@ public:
 
     bool isRunning() const { return running_; }
 
-private:
+  private:
     AccountDownload downloadOne(const QString& username, const QString& lookupName);
 
     IntakeContext& context_;

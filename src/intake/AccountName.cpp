@@ -1,6 +1,7 @@
 #include "intake/AccountName.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
 QString AccountName::trimmed(const QString& text)
 {

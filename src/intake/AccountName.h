@@ -2,10 +2,12 @@
 
 #include <QString>
 
-namespace pelmora {
+namespace pelmora
+{
 
-class AccountName {
-public:
+class AccountName
+{
+  public:
     // The text without leading and trailing blanks and control characters (codes up to 32).
     static QString trimmed(const QString& text);
 };

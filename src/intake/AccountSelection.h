@@ -2,13 +2,15 @@
 
 #include <QString>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // The accounts as the account selector holds them: the rows of Users in table order and the
 // selected one. The main window's selector implements it over its model; pelmora-cli and the
 // tests use UsersTableSelection.
-class AccountSelection {
-public:
+class AccountSelection
+{
+  public:
     virtual ~AccountSelection() = default;
 
     virtual int accountCount() const = 0;

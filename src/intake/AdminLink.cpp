@@ -11,7 +11,8 @@
 
 #include <QCryptographicHash>
 
-namespace pelmora {
+namespace pelmora
+{
 
 QString AdminLink::token(const QString& password)
 {

@@ -4,7 +4,8 @@
 #include <QString>
 #include <QUrl>
 
-namespace pelmora {
+namespace pelmora
+{
 
 class DataModule;
 class UserPort;
@@ -12,14 +13,17 @@ class ServiceSettings;
 
 // The "Login to Admin" link: the cart's administration pages for the selected account,
 // with a token made from its login password, opened in the default browser.
-class AdminLink {
-public:
+class AdminLink
+{
+  public:
     static inline const QByteArray kTokenPrefix = QByteArrayLiteral("52kvd3RTB 47wxn].gorQ");
     static inline const QByteArray kTokenSuffix = QByteArrayLiteral("qprtvz48206");
     static inline const QString kPath = QStringLiteral("/admin/users/pelmora.php");
 
     AdminLink(DataModule& data, UserPort& port, const ServiceSettings& service)
-        : data_(data), port_(port), service_(service) {}
+        : data_(data), port_(port), service_(service)
+    {
+    }
 
     // Opens the link for the account the selector shows (the placeholder account "Username"
     // opens the preferences on "User accounts" instead). Failures (the account lookup) are
@@ -31,7 +35,7 @@ public:
     // "https://" host path "?us=" name "&tp=" token, values percent-encoded.
     QUrl link(const QString& accountName, const QString& password) const;
 
-private:
+  private:
     DataModule& data_;
     UserPort& port_;
     const ServiceSettings& service_;

@@ -5,13 +5,15 @@
 #include <string>
 #include <string_view>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // The download file and the administration token are 8-bit ANSI text. Pelmora reads and
 // writes them as Windows-1252 (Latin-1 with the printable characters of 0x80-0x9F; the five
 // unassigned bytes map to the control characters of the same number).
-class AnsiText {
-public:
+class AnsiText
+{
+  public:
     // Appends the UTF-8 form of the Windows-1252 bytes to out.
     static void appendUtf8(std::string& out, std::string_view ansi);
     static QString toUnicode(std::string_view ansi);

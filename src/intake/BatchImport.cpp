@@ -18,9 +18,11 @@
 #include <string>
 #include <vector>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 
 QString sqliteMessage(sqlite3* db)
 {
@@ -38,8 +40,9 @@ void exec(sqlite3* db, const char* sql)
 }
 
 // One transaction on the connection's handle: rolled back unless committed.
-class Transaction {
-public:
+class Transaction
+{
+  public:
     explicit Transaction(sqlite3* db) : db_(db) { exec(db_, "BEGIN IMMEDIATE"); }
     ~Transaction()
     {
@@ -54,15 +57,16 @@ public:
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-private:
+  private:
     sqlite3* db_;
     bool done_ = false;
 };
 
 // Appends the records of one section to its table through one prepared INSERT. The number
 // of columns is that of the section's first record.
-class TableInserter {
-public:
+class TableInserter
+{
+  public:
     TableInserter(sqlite3* db, QString table, const std::vector<Column>& columns, int maxColumns, QString fileName)
         : db_(db), table_(std::move(table)), columns_(columns), maxColumns_(maxColumns), fileName_(std::move(fileName))
     {
@@ -90,7 +94,7 @@ public:
         ++rows_;
     }
 
-private:
+  private:
     void prepare(int count)
     {
         count_ = std::max(count, 0);
@@ -99,14 +103,15 @@ private:
             names << SqlDialect::quoteIdentifier(columns_[static_cast<size_t>(i)].name);
             marks << QStringLiteral("?");
         }
-        const QString sql = count_ == 0 ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table_)
-                                        : QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
-                                              .arg(table_, names.join(','), marks.join(','));
+        const QString sql =
+            count_ == 0 ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table_)
+                        : QStringLiteral("INSERT INTO %1(%2) VALUES(%3)").arg(table_, names.join(','), marks.join(','));
         sqlite3_stmt* raw = nullptr;
         const QByteArray utf8 = sql.toUtf8();
         if (sqlite3_prepare_v3(db_, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_PREPARE_PERSISTENT, &raw,
                                nullptr) != SQLITE_OK)
-            throw Error(QStringLiteral("Importing from file %1 into table %2: %3").arg(fileName_, table_, sqliteMessage(db_)));
+            throw Error(
+                QStringLiteral("Importing from file %1 into table %2: %3").arg(fileName_, table_, sqliteMessage(db_)));
         statement_.reset(raw);
         values_.resize(static_cast<size_t>(count_));
         texts_.resize(static_cast<size_t>(count_));
@@ -171,8 +176,9 @@ private:
 // Indexes of a table, dropped while a large download goes in and built again afterwards
 // (in the same transaction): building an index once is much cheaper than keeping it up to
 // date row by row. Kept when the table already holds more rows than the download brings.
-class SetIndexesAside {
-public:
+class SetIndexesAside
+{
+  public:
     SetIndexesAside(sqlite3* db, const char* table, qint64 expectedRows) : db_(db)
     {
         if (rowCount(table) > expectedRows)
@@ -200,7 +206,7 @@ public:
         definitions_.clear();
     }
 
-private:
+  private:
     qint64 rowCount(const char* table)
     {
         sqlite3_stmt* raw = nullptr;

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace pelmora {
+namespace pelmora
+{
 
 class DataModule;
 class UserPort;
@@ -18,8 +19,9 @@ struct ImportResult {
 // once, record by record, and its rows go in through prepared statements on the
 // connection's own handle, all in one transaction: when a record fails nothing of the
 // download is kept, and the log line names the file, the table, the record and the value.
-class BatchImport {
-public:
+class BatchImport
+{
+  public:
     static inline const QString kMoving = QStringLiteral("Moving new orders into the current database..");
     static inline const QString kComplete = QStringLiteral("Download complete.");
     static inline const QString kFailed = QStringLiteral("The download failed and was not imported.");
@@ -42,7 +44,7 @@ public:
     // The import alone, in one transaction; throws Error (nothing kept) on failure.
     ImportResult importRecords(const QString& downloadFile);
 
-private:
+  private:
     ImportResult run(const QString& downloadFile, bool wait, bool deleteDownload);
 
     DataModule& data_;

@@ -13,9 +13,11 @@
 
 #include <QUrl>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 const QByteArray kContentType = QByteArrayLiteral("application/x-www-form-urlencoded");
 const QByteArray kStatusHeader = QByteArrayLiteral("Mstatus");
 
@@ -60,7 +62,8 @@ QString Download::statusText(int code)
 QString Download::highestHeldOrder(const QString& username)
 {
     const QString quoted = SqlDialect::quote(username);
-    const QString live = maximumOf(context_.data, QStringLiteral("SELECT max( ShopperID) FROM Orders where Username = ") + quoted);
+    const QString live =
+        maximumOf(context_.data, QStringLiteral("SELECT max( ShopperID) FROM Orders where Username = ") + quoted);
     const QString archive =
         maximumOf(context_.data, QStringLiteral("SELECT max( ShopperID) FROM OrdersArchve where Username = ") + quoted);
     QString mx = live;
@@ -117,12 +120,17 @@ DownloadResult Download::run(const QString& username, const QString& lookupName)
 
     BusyCursor busy(context_.port);
     QString password;
-    const bool found = GuardWith([&](const QString& message) { result.error = message; LogError(message); }, [&] {
-        QSqlQuery account = context_.data.select(QStringLiteral("Select * From Users where Username = ") +
-                                                 SqlDialect::quote(lookupName) + ' ');
-        if (account.next())
-            password = account.value(QStringLiteral("Secure")).toString();
-    });
+    const bool found = GuardWith(
+        [&](const QString& message) {
+            result.error = message;
+            LogError(message);
+        },
+        [&] {
+            QSqlQuery account = context_.data.select(QStringLiteral("Select * From Users where Username = ") +
+                                                     SqlDialect::quote(lookupName) + ' ');
+            if (account.next())
+                password = account.value(QStringLiteral("Secure")).toString();
+        });
     if (!found)
         return result;
 

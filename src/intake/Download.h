@@ -6,7 +6,8 @@
 #include <QString>
 #include <optional>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // What one Download did, for callers that report more than the status bar (pelmora-cli).
 struct DownloadResult {
@@ -33,8 +34,9 @@ struct DownloadResult {
 // the body to db/Download.txt and reads the Mstatus header into the status bar and
 // NewOrdersDownloaded. Handles (logs) its own failures; the flag is cleared first, so an
 // import only follows a response that announced orders.
-class Download {
-public:
+class Download
+{
+  public:
     static inline const QString kPath = QStringLiteral("/pelmora/pelmora.php");
     static inline const QString kDownloadFile = QStringLiteral("db/Download.txt");
     static inline const QString kUserAccountsTab = QStringLiteral("User accounts");
@@ -59,7 +61,7 @@ public:
     // The form body: mx, v, id, pw in this order, values form-encoded.
     static QByteArray requestBody(const QString& mx, const QString& username, const QString& password);
 
-private:
+  private:
     void onHeader(const QByteArray& name, const QByteArray& value, DownloadResult& result);
 
     IntakeContext& context_;

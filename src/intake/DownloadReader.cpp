@@ -4,9 +4,11 @@
 
 #include <cstring>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 constexpr size_t kBufferSize = 1 << 20;
 constexpr char kCtrlZ = 26;
 
@@ -31,9 +33,7 @@ bool isBlank(char c)
 }
 } // namespace
 
-DownloadReader::DownloadReader(QIODevice& device)
-    : device_(device)
-    , buffer_(kBufferSize)
+DownloadReader::DownloadReader(QIODevice& device) : device_(device), buffer_(kBufferSize)
 {
 }
 

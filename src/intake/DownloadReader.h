@@ -8,7 +8,8 @@
 #include <utility>
 #include <vector>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // Streams the records of a download file without holding more than one record in memory.
 //
@@ -23,8 +24,9 @@ namespace pelmora {
 // field runs to ";" or the line end and loses leading and trailing bytes up to 32; NUL reads
 // as a blank; an empty line is a record with one empty field. Bytes are kept as they are
 // (Windows-1252, see AnsiText).
-class DownloadReader {
-public:
+class DownloadReader
+{
+  public:
     enum class Section { Orders, Items };
 
     static inline const QByteArray kMarker = QByteArrayLiteral("<-- Orders -- >");
@@ -44,7 +46,7 @@ public:
     // The line of the download file where the current record starts, from 1.
     qint64 lineNumber() const { return recordLine_; }
 
-private:
+  private:
     bool readLine(std::string_view& line);
     bool fillBuffer();
     void parseLine(std::string_view line);
@@ -57,7 +59,7 @@ private:
     size_t begin_ = 0;
     size_t end_ = 0;
     bool eof_ = false;
-    std::string carry_;   // a line that spans buffer refills
+    std::string carry_; // a line that spans buffer refills
     bool carryHanded_ = false;
     std::string scratch_; // a line without its dropped carriage returns
     qint64 lineNumber_ = 0;

@@ -6,11 +6,10 @@
 
 #include <limits>
 
-namespace pelmora {
+namespace pelmora
+{
 
-DownloadTimer::DownloadTimer(AccountDownloads& downloads, QObject* parent)
-    : QObject(parent)
-    , downloads_(downloads)
+DownloadTimer::DownloadTimer(AccountDownloads& downloads, QObject* parent) : QObject(parent), downloads_(downloads)
 {
     timer_.setObjectName(QStringLiteral("downloadTimer"));
     timer_.setInterval(kInitialIntervalMs);

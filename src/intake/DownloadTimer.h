@@ -3,16 +3,18 @@
 #include <QObject>
 #include <QTimer>
 
-namespace pelmora {
+namespace pelmora
+{
 
 class AccountDownloads;
 struct GlobalSettings;
 
 // The automatic download's interval timer: always running, 12,000,000 ms until the settings
 // are applied, then DownloadMinutes x 60,000 ms. Each timeout runs AccountDownloads::tick().
-class DownloadTimer : public QObject {
+class DownloadTimer : public QObject
+{
     Q_OBJECT
-public:
+  public:
     static constexpr int kInitialIntervalMs = 12000000;
 
     explicit DownloadTimer(AccountDownloads& downloads, QObject* parent = nullptr);
@@ -26,11 +28,11 @@ public:
     bool isActive() const { return timer_.isActive(); }
     QTimer& timer() { return timer_; }
 
-public slots:
+  public slots:
     // What a timeout does: the tick, its failures logged by it.
     void fire();
 
-private:
+  private:
     AccountDownloads& downloads_;
     QTimer timer_;
 };

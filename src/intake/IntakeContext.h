@@ -1,11 +1,13 @@
 #pragma once
 
-namespace pelmora {
+namespace pelmora
+{
 
 class DataModule;
 class UserPort;
 class ServiceSettings;
-namespace toolkit {
+namespace toolkit
+{
 class HttpClient;
 }
 

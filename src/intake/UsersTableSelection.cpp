@@ -3,10 +3,10 @@
 #include "database/DataModule.h"
 #include "intake/AccountName.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
-UsersTableSelection::UsersTableSelection(DataModule& data)
-    : data_(data)
+UsersTableSelection::UsersTableSelection(DataModule& data) : data_(data)
 {
     reload();
 }

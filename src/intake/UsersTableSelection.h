@@ -4,14 +4,16 @@
 
 #include <QStringList>
 
-namespace pelmora {
+namespace pelmora
+{
 
 class DataModule;
 
 // An account selection over the Users table without a window: the rows in table order,
 // the first one selected.
-class UsersTableSelection : public AccountSelection {
-public:
+class UsersTableSelection : public AccountSelection
+{
+  public:
     // Reads the accounts. Throws Error.
     explicit UsersTableSelection(DataModule& data);
 
@@ -25,7 +27,7 @@ public:
     void selectAccount(int index) override;
     QString selectorText() const override { return names_.value(current_); }
 
-private:
+  private:
     DataModule& data_;
     QStringList names_;
     int current_ = -1;

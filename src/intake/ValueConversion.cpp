@@ -7,9 +7,11 @@
 #include <cmath>
 #include <optional>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 
 constexpr qint64 kMsPerDay = 86400000;
 constexpr qint64 kNoon = 43200000;
@@ -223,7 +225,8 @@ bool ValueConversion::toBoolean(std::string_view text)
     return text == "True" || text == "Ja";
 }
 
-namespace {
+namespace
+{
 Ymd dateOf(std::string_view text)
 {
     const size_t split = dateTimeSeparator(text);
@@ -277,7 +280,8 @@ QTime ValueConversion::toTime(std::string_view text)
     return QTime::fromMSecsSinceStartOfDay(static_cast<int>(timeOf(text)));
 }
 
-namespace {
+namespace
+{
 void digits(char* out, int value, int count)
 {
     for (int i = count - 1; i >= 0; --i) {

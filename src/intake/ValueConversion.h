@@ -7,7 +7,8 @@
 #include <QTime>
 #include <string_view>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // A field of the download file converted for its column.
 struct ImportValue {
@@ -25,8 +26,9 @@ struct ImportValue {
 // The value rules of the download file. Numbers use "." whatever the locale; texts that
 // break a rule throw Error "<text> is not a valid floating point number" or
 // "<text> is not a valid date time".
-class ValueConversion {
-public:
+class ValueConversion
+{
+  public:
     // Optional sign, digits, optional "." and digits, optional exponent ("E" or "e" and an
     // integer). No blanks, no thousands separators.
     static double toFloat(std::string_view text);

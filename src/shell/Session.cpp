@@ -6,12 +6,10 @@
 
 #include <QDir>
 
-namespace pelmora {
+namespace pelmora
+{
 
-Session::Session(UserPort& port)
-    : port_(port)
-    , service_(ServiceSettings::load())
-    , maintenance_(data_, settings_, port)
+Session::Session(UserPort& port) : port_(port), service_(ServiceSettings::load()), maintenance_(data_, settings_, port)
 {
     settings_ = GlobalConfig::parse({});
 }

@@ -6,12 +6,14 @@
 #include "database/DataModule.h"
 #include "database/Maintenance.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
 // What the main window holds for the whole run: the data module, the settings of
 // config_global.ini, the deployment's addresses and the run's flags. pelmora-cli holds one too.
-class Session {
-public:
+class Session
+{
+  public:
     explicit Session(UserPort& port);
 
     DataModule& data() { return data_; }
@@ -35,7 +37,7 @@ public:
     bool StatusChanged = false;
     bool NewOrdersDownloaded = false;
 
-private:
+  private:
     UserPort& port_;
     DataModule data_;
     GlobalSettings settings_;

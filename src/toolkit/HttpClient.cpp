@@ -11,19 +11,22 @@
 #include <exception>
 #include <memory>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
-namespace {
+namespace
+{
 
 // Clears the busy flag however post() ends.
-class BusyFlag {
-public:
+class BusyFlag
+{
+  public:
     explicit BusyFlag(bool& flag) : flag_(flag) { flag_ = true; }
     ~BusyFlag() { flag_ = false; }
     BusyFlag(const BusyFlag&) = delete;
     BusyFlag& operator=(const BusyFlag&) = delete;
 
-private:
+  private:
     bool& flag_;
 };
 
@@ -31,13 +34,13 @@ QNetworkProxy networkProxy(const HttpProxy& p)
 {
     if (p.server.trimmed().isEmpty())
         return QNetworkProxy(QNetworkProxy::NoProxy);
-    return QNetworkProxy(QNetworkProxy::HttpProxy, p.server.trimmed(), static_cast<quint16>(p.port), p.user, p.password);
+    return QNetworkProxy(QNetworkProxy::HttpProxy, p.server.trimmed(), static_cast<quint16>(p.port), p.user,
+                         p.password);
 }
 
 } // namespace
 
-HttpClient::HttpClient(QObject* parent)
-    : QObject(parent)
+HttpClient::HttpClient(QObject* parent) : QObject(parent)
 {
     // Requests go exactly where they are sent: no cookies, no cached credentials.
     manager_.setCookieJar(nullptr);
@@ -103,7 +106,7 @@ QByteArray HttpClient::post(const QUrl& url, const QByteArray& contentType, cons
     manager_.clearConnectionCache();
 
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(manager_.post(request, body),
-                                                                    [](QNetworkReply* r) { r->deleteLater(); });
+                                                                   [](QNetworkReply* r) { r->deleteLater(); });
     QEventLoop loop;
     QStringList tlsErrors;
     std::exception_ptr handlerError;
@@ -179,9 +182,10 @@ QByteArray HttpClient::post(const QUrl& url, const QByteArray& contentType, cons
     if (!fileError.isEmpty())
         throw HttpError(fileError);
     if (lastStatus_ >= 400)
-        throw HttpError(QStringLiteral("The server answered %1 %2 to %3")
-                            .arg(lastStatus_)
-                            .arg(r->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString(), url.toDisplayString()));
+        throw HttpError(
+            QStringLiteral("The server answered %1 %2 to %3")
+                .arg(lastStatus_)
+                .arg(r->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString(), url.toDisplayString()));
     if (r->error() != QNetworkReply::NoError) {
         QString message = r->errorString();
         if (!tlsErrors.isEmpty())

@@ -10,12 +10,14 @@
 #include <functional>
 #include <stdexcept>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // What HttpClient throws when a request fails: connection, TLS verification, HTTP error
 // status, time-out, the target file, or a header handler that threw.
-class HttpError : public std::runtime_error {
-public:
+class HttpError : public std::runtime_error
+{
+  public:
     explicit HttpError(const QString& message) : std::runtime_error(message.toStdString()) {}
     QString message() const { return QString::fromStdString(what()); }
 };
@@ -33,9 +35,10 @@ struct HttpProxy {
 // meanwhile). Requests use HTTP/1.1, so header names arrive with the letter case the
 // server sent. Server certificates are verified against the system's authorities plus the
 // extra ones of setCaFile(). Proxy and trusted authorities stay in force across reset().
-class HttpClient : public QObject {
+class HttpClient : public QObject
+{
     Q_OBJECT
-public:
+  public:
     // Called for every response header, exact name and value, before post() returns.
     // Whatever it throws aborts the request and leaves post() with that exception.
     using HeaderHandler = std::function<void(const QByteArray& name, const QByteArray& value)>;
@@ -82,7 +85,7 @@ public:
     // application/x-www-form-urlencoded encoding of one value (UTF-8; blank as "+").
     static QByteArray formEncode(const QString& value);
 
-private:
+  private:
     QNetworkAccessManager manager_;
     QString targetFile_;
     HttpProxy proxy_;

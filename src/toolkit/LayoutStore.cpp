@@ -4,7 +4,8 @@
 #include <QFileInfo>
 #include <stdexcept>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 void LayoutStore::add(const QString& component, Save save, Restore restore)
 {
@@ -14,7 +15,8 @@ void LayoutStore::add(const QString& component, Save save, Restore restore)
 void LayoutStore::restore() const
 {
     if (!QFileInfo(file_).isFile())
-        throw std::runtime_error(QStringLiteral("Cannot open file \"%1\". The file does not exist").arg(file_).toStdString());
+        throw std::runtime_error(
+            QStringLiteral("Cannot open file \"%1\". The file does not exist").arg(file_).toStdString());
     QSettings ini(file_, QSettings::IniFormat);
     if (ini.status() != QSettings::NoError)
         throw std::runtime_error(QStringLiteral("Cannot read file \"%1\"").arg(file_).toStdString());

@@ -5,12 +5,14 @@
 #include <functional>
 #include <vector>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // The layout property store: components register how they write and read their properties,
 // and the store saves them to or restores them from one INI file, a group per component.
-class LayoutStore {
-public:
+class LayoutStore
+{
+  public:
     using Save = std::function<void(QSettings&)>;
     using Restore = std::function<void(const QSettings&)>;
 
@@ -25,7 +27,7 @@ public:
     // Recreates the file with every component's properties. Throws when it cannot be written.
     void store() const;
 
-private:
+  private:
     struct Component {
         QString name;
         Save save;

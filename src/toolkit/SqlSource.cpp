@@ -1,6 +1,7 @@
 #include "toolkit/SqlSource.h"
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 int SqlSource::columnIndex(const QString& name) const
 {

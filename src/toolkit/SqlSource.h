@@ -3,12 +3,14 @@
 #include <QString>
 #include <QStringList>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // Where an SQL model reads from: the connection, the table, its key and the columns shown.
 // Shared by the flat and the grouped model.
-class SqlSource {
-public:
+class SqlSource
+{
+  public:
     void setConnectionName(const QString& name) { m_connectionName = name; }
     QString connectionName() const { return m_connectionName; }
     void setTable(const QString& table) { m_table = table; }
@@ -28,7 +30,7 @@ public:
     // The column of a name, without regard to letter case; -1 when not shown.
     int columnIndex(const QString& name) const;
 
-protected:
+  protected:
     ~SqlSource() = default;
 
     QString m_connectionName;

@@ -19,7 +19,8 @@
 #include <functional>
 #include <memory>
 
-namespace pelmora::test {
+namespace pelmora::test
+{
 
 inline QString certFile(const char* name)
 {
@@ -57,8 +58,9 @@ struct CartResponse {
 };
 
 // Reads one HTTP request from a socket as it arrives.
-class RequestParser {
-public:
+class RequestParser
+{
+  public:
     // Adds bytes; true once the request (headers and Content-Length body) is complete.
     bool add(const QByteArray& bytes)
     {
@@ -85,12 +87,13 @@ public:
     }
     CartRequest request;
 
-private:
+  private:
     QByteArray buffer_;
 };
 
-class CartServer {
-public:
+class CartServer
+{
+  public:
     CartServer()
     {
         QFile certFileIn(certFile("server.pem"));
@@ -115,7 +118,7 @@ public:
     // Called when a request has arrived, before it is answered.
     std::function<void(const CartRequest&)> onRequest;
 
-private:
+  private:
     void accept()
     {
         while (QTcpSocket* socket = server_.nextPendingConnection()) {
@@ -129,10 +132,12 @@ private:
                 if (onRequest)
                     onRequest(parser->request);
                 const CartResponse r = responses.isEmpty() ? defaultResponse : responses.takeFirst();
-                QByteArray out = "HTTP/1.1 " + QByteArray::number(r.status) + (r.status < 400 ? " OK" : " Error") + "\r\n";
+                QByteArray out =
+                    "HTTP/1.1 " + QByteArray::number(r.status) + (r.status < 400 ? " OK" : " Error") + "\r\n";
                 for (const auto& [n, v] : r.headers)
                     out += n + ": " + v + "\r\n";
-                out += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\nConnection: close\r\n\r\n" + r.body;
+                out +=
+                    "Content-Length: " + QByteArray::number(r.body.size()) + "\r\nConnection: close\r\n\r\n" + r.body;
                 if (!s)
                     return;
                 s->write(out);
@@ -146,8 +151,9 @@ private:
 
 // A plain HTTP CONNECT proxy on 127.0.0.1 that records each CONNECT and then relays bytes.
 // With credentials set it first answers 407 until the client sends them.
-class ConnectProxy {
-public:
+class ConnectProxy
+{
+  public:
     ConnectProxy()
     {
         QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { accept(); });
@@ -159,7 +165,7 @@ public:
     QList<QByteArray> connects;       // request lines of the CONNECTs relayed
     QList<QByteArray> authorizations; // Proxy-Authorization of each CONNECT relayed
 
-private:
+  private:
     void accept()
     {
         while (QTcpSocket* client = server_.nextPendingConnection()) {

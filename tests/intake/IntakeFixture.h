@@ -17,7 +17,8 @@
 #include <QVariant>
 #include <memory>
 
-namespace pelmora::test {
+namespace pelmora::test
+{
 
 struct IntakeFixture {
     // trustCa: whether cnfg/service.ini names the test authority.
@@ -25,7 +26,8 @@ struct IntakeFixture {
     {
         QByteArray ini = "[cart]\ndefault=" + cart.host().toLatin1() + "\n";
         for (const char* code : {"6", "7", "8", "9", "A", "B", "C", "D", "E"})
-            ini += QByteArray(code) + "=" + (code[0] == '6' ? "localhost:" + QByteArray::number(cart.port()) : cart.host().toLatin1()) + "\n";
+            ini += QByteArray(code) + "=" +
+                   (code[0] == '6' ? "localhost:" + QByteArray::number(cart.port()) : cart.host().toLatin1()) + "\n";
         if (trustCa)
             ini += "[tls]\nca_file=" + certFile("ca.pem").toUtf8() + "\n";
         folder.writeFile(QStringLiteral("cnfg/service.ini"), ini);

@@ -2,11 +2,11 @@
 
 #include "common/Error.h"
 #include "common/GlobalConfig.h"
+#include "database/SqlDialect.h"
 #include "intake/AccountDownloads.h"
 #include "intake/AdminLink.h"
 #include "intake/DownloadTimer.h"
 #include "intake/UsersTableSelection.h"
-#include "database/SqlDialect.h"
 
 #include <QCryptographicHash>
 #include <QTest>
@@ -14,10 +14,12 @@
 using namespace pelmora;
 using namespace pelmora::test;
 
-namespace {
+namespace
+{
 // The Users table as the selector holds it, with a failure to inject.
-class TestSelection : public UsersTableSelection {
-public:
+class TestSelection : public UsersTableSelection
+{
+  public:
     using UsersTableSelection::UsersTableSelection;
     void selectAccount(int index) override
     {
@@ -45,10 +47,11 @@ QByteArray idOf(const CartRequest& r)
 }
 } // namespace
 
-class tst_AccountDownloads : public QObject {
+class tst_AccountDownloads : public QObject
+{
     Q_OBJECT
 
-private slots:
+  private slots:
     void allAccountsTick();
     void placeholderInTheLoop();
     void autoDownloadOff();
@@ -65,7 +68,8 @@ private slots:
     void adminLinkPlaceholder();
 };
 
-namespace {
+namespace
+{
 struct Accounts {
     explicit Accounts(IntakeFixture& f, const QStringList& names)
     {
@@ -181,7 +185,8 @@ void tst_AccountDownloads::failureEndsTheTick()
     QCOMPARE(selection.currentAccount(), 0); // stays where the failure happened
     const QStringList log = f.folder.logLines();
     QCOMPARE(log.size(), 1);
-    QVERIFY(log.first().endsWith(QStringLiteral(": cannot select row 1 method:autodownload problem with username assignment")));
+    QVERIFY(log.first().endsWith(
+        QStringLiteral(": cannot select row 1 method:autodownload problem with username assignment")));
     // The next tick starts again from the first account.
     selection.failAt = -2;
     downloads.tick();
@@ -323,11 +328,21 @@ void tst_AccountDownloads::adminLink_data()
     QTest::addColumn<QString>("pass");
     QTest::addColumn<QString>("host");
     QTest::addColumn<QByteArray>("us");
-    QTest::newRow("code B") << "Bshop" << "login" << "b.example" << QByteArray("Bshop");
-    QTest::newRow("lower b is default") << "bshop" << "login" << "default.example" << QByteArray("bshop");
-    QTest::newRow("trailing blanks") << "Bshop  " << " login\t" << "b.example" << QByteArray("Bshop");
-    QTest::newRow("empty password") << "xshop" << "" << "default.example" << QByteArray("xshop");
-    QTest::newRow("encoded name") << "a&b+c d" << "p&w" << "default.example" << QByteArray("a%26b%2Bc%20d");
+    QTest::newRow("code B") << "Bshop"
+                            << "login"
+                            << "b.example" << QByteArray("Bshop");
+    QTest::newRow("lower b is default") << "bshop"
+                                        << "login"
+                                        << "default.example" << QByteArray("bshop");
+    QTest::newRow("trailing blanks") << "Bshop  "
+                                     << " login\t"
+                                     << "b.example" << QByteArray("Bshop");
+    QTest::newRow("empty password") << "xshop"
+                                    << ""
+                                    << "default.example" << QByteArray("xshop");
+    QTest::newRow("encoded name") << "a&b+c d"
+                                  << "p&w"
+                                  << "default.example" << QByteArray("a%26b%2Bc%20d");
 }
 
 void tst_AccountDownloads::adminLink()
@@ -349,7 +364,8 @@ void tst_AccountDownloads::adminLink()
     AdminLink(data, port, service).open(selector);
 
     const QByteArray token =
-        QCryptographicHash::hash("52kvd3RTB 47wxn].gorQ" + pass.trimmed().toLatin1() + "qprtvz48206", QCryptographicHash::Md5)
+        QCryptographicHash::hash("52kvd3RTB 47wxn].gorQ" + pass.trimmed().toLatin1() + "qprtvz48206",
+                                 QCryptographicHash::Md5)
             .toHex();
     QCOMPARE(port.urlsOpened.size(), 1);
     QCOMPARE(port.urlsOpened.first().toEncoded(),

@@ -13,7 +13,8 @@
 using namespace pelmora;
 using namespace pelmora::test;
 
-namespace {
+namespace
+{
 struct CliRun {
     int exitCode = -1;
     QString out;
@@ -31,7 +32,8 @@ CliRun runCli(const QStringList& arguments)
     if (!finished.wait(120000))
         process.kill();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()), QString::fromLocal8Bit(process.readAllStandardError())};
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
 // A program folder whose settings name its database, with the cart hosts at the test server.
@@ -43,7 +45,8 @@ struct CliFolder {
         settings.BackupFolder = folder.file(QStringLiteral("db/backup"));
         GlobalConfig::save(settings);
         folder.writeFile(QStringLiteral("cnfg/service.ini"), "[cart]\ndefault=" + cart.host().toLatin1() +
-                                                                 "\n[tls]\nca_file=" + certFile("ca.pem").toUtf8() + "\n");
+                                                                 "\n[tls]\nca_file=" + certFile("ca.pem").toUtf8() +
+                                                                 "\n");
     }
     int count(const QString& sql)
     {
@@ -80,10 +83,11 @@ struct CliFolder {
 const QString kMoving = QStringLiteral("Moving new orders into the current database..\n");
 } // namespace
 
-class tst_Cli : public QObject {
+class tst_Cli : public QObject
+{
     Q_OBJECT
 
-private slots:
+  private slots:
     void help();
     void wrongCommandLine_data();
     void wrongCommandLine();
@@ -108,7 +112,8 @@ void tst_Cli::wrongCommandLine_data()
     QTest::newRow("no command") << QStringList{};
     QTest::newRow("unknown") << QStringList{QStringLiteral("fetch")};
     QTest::newRow("import without file") << QStringList{QStringLiteral("import")};
-    QTest::newRow("both") << QStringList{QStringLiteral("download"), QStringLiteral("--all"), QStringLiteral("--account"), QStringLiteral("x")};
+    QTest::newRow("both") << QStringList{QStringLiteral("download"), QStringLiteral("--all"),
+                                         QStringLiteral("--account"), QStringLiteral("x")};
 }
 
 void tst_Cli::wrongCommandLine()
@@ -139,7 +144,8 @@ void tst_Cli::importFailure()
     const CliRun run = runCli(f.root() << QStringLiteral("import") << f.folder.file(QStringLiteral("tmp/in.txt")));
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, kMoving + QStringLiteral("The download failed and was not imported.\n"));
-    QVERIFY2(run.err.contains(QStringLiteral("record 2 (line 3 of the file), column Invoice_date: 99.1.2006 is not a valid date time")),
+    QVERIFY2(run.err.contains(QStringLiteral(
+                 "record 2 (line 3 of the file), column Invoice_date: 99.1.2006 is not a valid date time")),
              qPrintable(run.err));
     QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Orders")), 0);
     QVERIFY(f.folder.logLines().last().endsWith(QStringLiteral(" method: DoBatch")));
@@ -156,7 +162,8 @@ void tst_Cli::downloadSelectedAccount()
     const CliRun run = runCli(f.root() << QStringLiteral("download"));
 
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QStringLiteral("1 New orders have been downloaded\n") + kMoving + QStringLiteral("Download complete.\n"));
+    QCOMPARE(run.out,
+             QStringLiteral("1 New orders have been downloaded\n") + kMoving + QStringLiteral("Download complete.\n"));
     QCOMPARE(f.cart.requests.size(), 1);
     QCOMPARE(f.cart.requests.first().body, QByteArray("mx=41&v=4.7&id=acc1&pw=pw1"));
     QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Orders")), 2);
@@ -169,12 +176,14 @@ void tst_Cli::downloadNamedAccountRefused()
     f.exec(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES('acc1','wrong')"));
     f.cart.responses << CartResponse::withStatus("10002");
 
-    const CliRun unknown = runCli(f.root() << QStringLiteral("download") << QStringLiteral("--account") << QStringLiteral("nobody"));
+    const CliRun unknown =
+        runCli(f.root() << QStringLiteral("download") << QStringLiteral("--account") << QStringLiteral("nobody"));
     QCOMPARE(unknown.exitCode, 1);
     QVERIFY(unknown.err.contains(QStringLiteral("No account named \"nobody\"")));
     QVERIFY(f.cart.requests.isEmpty());
 
-    const CliRun run = runCli(f.root() << QStringLiteral("download") << QStringLiteral("--account") << QStringLiteral("acc1"));
+    const CliRun run =
+        runCli(f.root() << QStringLiteral("download") << QStringLiteral("--account") << QStringLiteral("acc1"));
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QStringLiteral("Invalid payment password\n"));
     QVERIFY(run.err.contains(QStringLiteral("\"acc1\": Invalid payment password")));

@@ -9,21 +9,31 @@
 using namespace pelmora;
 using namespace pelmora::test;
 
-namespace {
+namespace
+{
 const QByteArray kMarker = "<-- Orders -- >\r\n";
 
 // An order line of all 50 fields.
 QByteArray fullOrder(int id, const QByteArray& date = "31.12.2006", const QByteArray& isNew = "True")
 {
     QList<QByteArray> f;
-    f << QByteArray::number(id) << "shop1" << date << "14:30:00" << "\"Smith; John\"";
+    f << QByteArray::number(id) << "shop1" << date << "14:30:00"
+      << "\"Smith; John\"";
     for (int i = 6; i <= 23; ++i)
         f << "t" + QByteArray::number(i);
-    f << "1.5" << "2" << "3.25" << "4" << "100.75";                  // 24-28
-    f << "\"Please ring\r\ntwice\"";                                  // 29 Message
+    f << "1.5"
+      << "2"
+      << "3.25"
+      << "4"
+      << "100.75";                   // 24-28
+    f << "\"Please ring\r\ntwice\""; // 29 Message
     for (int i = 30; i <= 44; ++i)
         f << "t" + QByteArray::number(i);
-    f << "Unpaid" << "False" << "7.5" << "GV1" << "a note" << isNew; // 45-50
+    f << "Unpaid"
+      << "False"
+      << "7.5"
+      << "GV1"
+      << "a note" << isNew; // 45-50
     return f.join(';');
 }
 
@@ -31,8 +41,8 @@ QByteArray fullOrder(int id, const QByteArray& date = "31.12.2006", const QByteA
 QStringList indexes(IntakeFixture& f)
 {
     QStringList out;
-    QSqlQuery q = f.data.select(QStringLiteral(
-        "SELECT name || ': ' || sql FROM sqlite_master WHERE type='index' AND tbl_name IN ('Orders','Items') ORDER BY name"));
+    QSqlQuery q = f.data.select(QStringLiteral("SELECT name || ': ' || sql FROM sqlite_master WHERE type='index' AND "
+                                               "tbl_name IN ('Orders','Items') ORDER BY name"));
     while (q.next())
         out << q.value(0).toString();
     return out;
@@ -49,10 +59,11 @@ QVariantList row(IntakeFixture& f, const QString& sql)
 }
 } // namespace
 
-class tst_DoBatch : public QObject {
+class tst_DoBatch : public QObject
+{
     Q_OBJECT
 
-private slots:
+  private slots:
     void importsOrdersAndItems();
     void statusTextsWaitsAndFilesDeleted();
     void columnCountFromFirstLine();
@@ -85,12 +96,15 @@ void tst_DoBatch::importsOrdersAndItems()
     QCOMPARE(result.items, 2);
     QCOMPARE(reset.count(), 1);
     QVERIFY(f.data.isConnected());
-    const QVariantList o = row(f, QStringLiteral(
-        "SELECT ShopperID,Username,Invoice_date,Invoice_time,Invoice_name,Invoice_company,Ship_country,Discount,"
-        "Total,Message,Status,Selected,Gift_voucher_value,Gift_voucher_code,Notes,New,typeof(ShopperID),"
-        "typeof(Total) FROM Orders WHERE ShopperID=1001"));
-    const QVariantList expected{1001, "shop1", "2006-12-31", "14:30:00", "Smith; John", "t6", "t23", 1.5, 100.75,
-                                "Please ring\r\ntwice", "Unpaid", 0, 7.5, "GV1", "a note", 1, "integer", "real"};
+    const QVariantList o = row(
+        f, QStringLiteral(
+               "SELECT ShopperID,Username,Invoice_date,Invoice_time,Invoice_name,Invoice_company,Ship_country,Discount,"
+               "Total,Message,Status,Selected,Gift_voucher_value,Gift_voucher_code,Notes,New,typeof(ShopperID),"
+               "typeof(Total) FROM Orders WHERE ShopperID=1001"));
+    const QVariantList expected{1001,     "shop1",   "2006-12-31", "14:30:00", "Smith; John",
+                                "t6",     "t23",     1.5,          100.75,     "Please ring\r\ntwice",
+                                "Unpaid", 0,         7.5,          "GV1",      "a note",
+                                1,        "integer", "real"};
     QCOMPARE(o, expected);
     QCOMPARE(f.scalar(QStringLiteral("SELECT Invoice_date FROM Orders WHERE ShopperID=1002")).toString(),
              QStringLiteral("2007-01-01"));
@@ -167,8 +181,7 @@ void tst_DoBatch::newFlag()
 void tst_DoBatch::emptyFieldsAndExtraLine()
 {
     IntakeFixture f;
-    f.folder.writeFile(QStringLiteral("db/Download.txt"),
-                       "h\n" + kMarker + "7;1;P;Prod;u;1;1;1.1.2006\r\n\r\n");
+    f.folder.writeFile(QStringLiteral("db/Download.txt"), "h\n" + kMarker + "7;1;P;Prod;u;1;1;1.1.2006\r\n\r\n");
     QVERIFY(BatchImport(f.data, f.port).DoBatch().ok);
     QCOMPARE(f.count(QStringLiteral("Orders")), 0);
     QCOMPARE(f.count(QStringLiteral("Items")), 2);
@@ -192,7 +205,8 @@ void tst_DoBatch::failingRecordKeepsNothing_data()
     QTest::addColumn<QByteArray>("download");
     QTest::addColumn<QString>("logged");
     QTest::newRow("bad order date")
-        << "h\r\n" + fullOrder(1) + "\r\n" + fullOrder(2) + "\r\n" + fullOrder(3, "30.02.2006") + "\r\n" + kMarker + "1;1\r\n"
+        << "h\r\n" + fullOrder(1) + "\r\n" + fullOrder(2) + "\r\n" + fullOrder(3, "30.02.2006") + "\r\n" + kMarker +
+               "1;1\r\n"
         << "into table Orders, record 3 (line 6 of the file), column Invoice_date: 30.02.2006 is not a valid date time";
     QTest::newRow("bad item number")
         << "h\r\n" + fullOrder(1) + "\r\n" + kMarker + "1;1;P\r\n1;12,50;P\r\n"
@@ -217,7 +231,8 @@ void tst_DoBatch::failingRecordKeepsNothing()
     QCOMPARE(f.port.status(), QStringLiteral("The download failed and was not imported."));
     const QStringList log = f.folder.logLines();
     QCOMPARE(log.size(), 1);
-    QVERIFY2(log.first().contains(QStringLiteral(": Importing from file ") + f.folder.file(QStringLiteral("db/Download.txt"))),
+    QVERIFY2(log.first().contains(QStringLiteral(": Importing from file ") +
+                                  f.folder.file(QStringLiteral("db/Download.txt"))),
              qPrintable(log.first()));
     QVERIFY2(log.first().endsWith(logged + QStringLiteral(" method: DoBatch")), qPrintable(log.first()));
     QVERIFY(!QFile::exists(f.folder.file(QStringLiteral("db/Download.txt"))));

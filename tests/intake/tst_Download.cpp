@@ -7,10 +7,11 @@
 using namespace pelmora;
 using namespace pelmora::test;
 
-class tst_Download : public QObject {
+class tst_Download : public QObject
+{
     Q_OBJECT
 
-private slots:
+  private slots:
     void postsTheFormAndStoresTheBody();
     void statusHeader_data();
     void statusHeader();
@@ -60,15 +61,21 @@ void tst_Download::statusHeader_data()
     QTest::addColumn<bool>("flag");
     QTest::addColumn<QStringList>("boxes");
     const QStringList none;
-    QTest::newRow("zero orders") << QByteArray("Mstatus") << QByteArray("0") << "0 New orders have been downloaded" << true << none;
-    QTest::newRow("10000 orders") << QByteArray("Mstatus") << QByteArray("10000") << "10000 New orders have been downloaded" << true << none;
+    QTest::newRow("zero orders") << QByteArray("Mstatus") << QByteArray("0") << "0 New orders have been downloaded"
+                                 << true << none;
+    QTest::newRow("10000 orders") << QByteArray("Mstatus") << QByteArray("10000")
+                                  << "10000 New orders have been downloaded" << true << none;
     QTest::newRow("ok") << QByteArray("Mstatus") << QByteArray("10001") << "OK" << false << none;
-    QTest::newRow("password") << QByteArray("Mstatus") << QByteArray("10002") << "Invalid payment password" << false << none;
-    QTest::newRow("unknown account") << QByteArray("Mstatus") << QByteArray("10004") << "Username not found" << false << none;
+    QTest::newRow("password") << QByteArray("Mstatus") << QByteArray("10002") << "Invalid payment password" << false
+                              << none;
+    QTest::newRow("unknown account") << QByteArray("Mstatus") << QByteArray("10004") << "Username not found" << false
+                                     << none;
     QTest::newRow("nothing new") << QByteArray("Mstatus") << QByteArray("10007") << "No new orders" << false << none;
     QTest::newRow("other code") << QByteArray("Mstatus") << QByteArray("10003") << "Failed" << false << none;
-    QTest::newRow("wrong server") << QByteArray("Mstatus") << QByteArray("12007") << "Failed" << false
-                                  << QStringList{QStringLiteral("information: Select the cart server for this account in the Corvane accounts section.")};
+    QTest::newRow("wrong server")
+        << QByteArray("Mstatus") << QByteArray("12007") << "Failed" << false
+        << QStringList{
+               QStringLiteral("information: Select the cart server for this account in the Corvane accounts section.")};
     // Only the exact name counts; the flag was cleared before the download.
     QTest::newRow("lower case") << QByteArray("mstatus") << QByteArray("5") << "before" << false << none;
     QTest::newRow("upper case") << QByteArray("MSTATUS") << QByteArray("5") << "before" << false << none;

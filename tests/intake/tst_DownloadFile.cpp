@@ -9,7 +9,8 @@
 
 using namespace pelmora;
 
-namespace {
+namespace
+{
 // Every record of a download as "O:" or "I:" and its fields joined by "|".
 QStringList records(const QByteArray& download)
 {
@@ -38,10 +39,11 @@ QString conversionError(const std::function<void()>& convert)
 }
 } // namespace
 
-class tst_DownloadFile : public QObject {
+class tst_DownloadFile : public QObject
+{
     Q_OBJECT
 
-private slots:
+  private slots:
     void recordSyntax_data();
     void recordSyntax();
     void recordPositions();
@@ -64,19 +66,22 @@ void tst_DownloadFile::recordSyntax_data()
     QTest::addColumn<QByteArray>("download");
     QTest::addColumn<QStringList>("expected");
     const QByteArray h = "header;ignored\r\n";
-    QTest::newRow("fields and sections") << h + "1;a;b\r\n<-- Orders -- >\r\n1;x\r\n" << QStringList{"O:1|a|b", "I:1|x"};
+    QTest::newRow("fields and sections") << h + "1;a;b\r\n<-- Orders -- >\r\n1;x\r\n"
+                                         << QStringList{"O:1|a|b", "I:1|x"};
     QTest::newRow("LF line ends") << h + "1;a\n<-- Orders -- >\n2;b\n" << QStringList{"O:1|a", "I:2|b"};
     QTest::newRow("last line without line end") << h + "1;a\r\n<-- Orders -- >\r\n2;b" << QStringList{"O:1|a", "I:2|b"};
     QTest::newRow("quoted separator") << h + "\"Smith; John\";x\r\n" << QStringList{"O:Smith; John|x"};
     QTest::newRow("doubled quote") << h + "\"say \"\"hi\"\"\";x\r\n" << QStringList{"O:say \"hi\"|x"};
-    QTest::newRow("unquoted trimmed, quoted kept") << h + "  a b \t;\"  c  \";\x01 d\x02\r\n" << QStringList{"O:a b|  c  |d"};
+    QTest::newRow("unquoted trimmed, quoted kept") << h + "  a b \t;\"  c  \";\x01 d\x02\r\n"
+                                                   << QStringList{"O:a b|  c  |d"};
     QTest::newRow("after the closing quote ignored") << h + "\"abc\"def;x\r\n" << QStringList{"O:abc|x"};
     QTest::newRow("quote inside unquoted field") << h + "a\"b;x\r\n" << QStringList{"O:a\"b|x"};
     QTest::newRow("quote after a blank is not a quoted field") << h + " \"a;b\"\r\n" << QStringList{"O:\"a|b\""};
     QTest::newRow("quoted line break") << h + "\"line 1\nline 2\";x\n" << QStringList{"O:line 1\r\nline 2|x"};
     QTest::newRow("quoted CRLF line break") << h + "\"line 1\r\nline 2\";x\r\n" << QStringList{"O:line 1\r\nline 2|x"};
     QTest::newRow("empty line") << h + "1;a\r\n\r\n2;b\r\n" << QStringList{"O:1|a", "O:", "O:2|b"};
-    QTest::newRow("extra line end after the items") << h + "<-- Orders -- >\r\n1;x\r\n\r\n" << QStringList{"I:1|x", "I:"};
+    QTest::newRow("extra line end after the items") << h + "<-- Orders -- >\r\n1;x\r\n\r\n"
+                                                    << QStringList{"I:1|x", "I:"};
     QTest::newRow("ends right after the marker") << h + "1;a\r\n<-- Orders -- >\r\n" << QStringList{"O:1|a"};
     QTest::newRow("no marker") << h + "1;a\r\n2;b\r\n" << QStringList{"O:1|a", "O:2|b"};
     QTest::newRow("second marker dropped") << h + "1\r\n<-- Orders -- >\r\n2\r\n<-- Orders -- >\r\n3\r\n"
@@ -84,11 +89,13 @@ void tst_DownloadFile::recordSyntax_data()
     QTest::newRow("marker is exact") << h + "1\r\n<-- orders -- >\r\n <-- Orders -- >\r\n"
                                      << QStringList{"O:1", "O:<-- orders -- >", "O:<-- Orders -- >"};
     QTest::newRow("lone CR dropped") << h + "a\rb;c\r\r\n" << QStringList{"O:ab|c"};
-    QTest::newRow("Ctrl-Z ends the file") << h + "1;a\r\n2;b\x1a" "3;c\r\n" << QStringList{"O:1|a", "O:2|b"};
+    QTest::newRow("Ctrl-Z ends the file") << h + "1;a\r\n2;b\x1a"
+                                                 "3;c\r\n"
+                                          << QStringList{"O:1|a", "O:2|b"};
     QTest::newRow("NUL reads as a blank") << h + QByteArray("a\0b;\"c\0\";\0", 11) + "\r\n" << QStringList{"O:a b|c |"};
     QTest::newRow("trailing separator") << h + "a;\r\n" << QStringList{"O:a|"};
-    QTest::newRow("unterminated quote ends with its section")
-        << h + "1;\"open\r\n<-- Orders -- >\r\n2\r\n" << QStringList{"O:1|open\r\n", "I:2"};
+    QTest::newRow("unterminated quote ends with its section") << h + "1;\"open\r\n<-- Orders -- >\r\n2\r\n"
+                                                              << QStringList{"O:1|open\r\n", "I:2"};
     QTest::newRow("only a header") << QByteArray("header only") << QStringList{};
     QTest::newRow("empty file") << QByteArray() << QStringList{};
 }

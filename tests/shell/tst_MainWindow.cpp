@@ -19,7 +19,8 @@
 
 using namespace pelmora;
 
-namespace {
+namespace
+{
 // Writes a config_global.ini that names the test folder's database.
 void writeConfig(const test::TestFolder& folder, bool autoBackup = false)
 {
@@ -53,9 +54,10 @@ QList<Entry> entries(QMenu* menu)
 }
 } // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public QObject
+{
     Q_OBJECT
-private slots:
+  private slots:
     void menusStandInTheirOrder();
     void toolbarsHoldTheirItems();
     void startupGreetsAndMakesFolders();
@@ -87,9 +89,9 @@ void TestMainWindow::menusStandInTheirOrder()
     QStringList captions;
     for (const Entry& e : file)
         captions << e.caption;
-    QCOMPARE(captions, (QStringList{"&Backup now", "&Restore last backup", "Auto backup DB", "&Archive orders",
-                                    "&View archived orders", "Reload current orders", "Print...", "Preferences",
-                                    "E&xit"}));
+    QCOMPARE(captions,
+             (QStringList{"&Backup now", "&Restore last backup", "Auto backup DB", "&Archive orders",
+                          "&View archived orders", "Reload current orders", "Print...", "Preferences", "E&xit"}));
     QVERIFY(file[3].separatorBefore);
     QVERIFY(file[7].separatorBefore);
     QVERIFY(file[8].separatorBefore);
@@ -173,12 +175,12 @@ void TestMainWindow::viewTogglesShowAndHideToolbars_data()
     QTest::addColumn<QString>("hidden");
     QTest::newRow("actions") << QString(CommandSurface::ShowActions) << QString(CommandSurface::ActionsBar)
                              << QString("Actions toolbar shown") << QString("Actions toolbar hidden");
-    QTest::newRow("layout") << QString(CommandSurface::ShowLayout) << QString(CommandSurface::LayoutBar) << QString("Layout toolbar shown")
-                            << QString("Layout toolbar hidden");
+    QTest::newRow("layout") << QString(CommandSurface::ShowLayout) << QString(CommandSurface::LayoutBar)
+                            << QString("Layout toolbar shown") << QString("Layout toolbar hidden");
     QTest::newRow("username") << QString(CommandSurface::ShowUsername) << QString(CommandSurface::AccountBar)
                               << QString("Username toolbar shown") << QString("Username toolbar hidden");
-    QTest::newRow("email") << QString(CommandSurface::ShowEmail) << QString(CommandSurface::EmailBar) << QString("Email toolbar shown")
-                           << QString("Email toolbar hidden");
+    QTest::newRow("email") << QString(CommandSurface::ShowEmail) << QString(CommandSurface::EmailBar)
+                           << QString("Email toolbar shown") << QString("Email toolbar hidden");
 }
 
 void TestMainWindow::viewTogglesShowAndHideToolbars()

@@ -16,7 +16,8 @@
 #include <QUuid>
 #include <stdexcept>
 
-namespace pelmora::test {
+namespace pelmora::test
+{
 
 TestFolder::TestFolder(bool withDatabase)
 {
@@ -46,9 +47,9 @@ QString TestFolder::path() const
     return dir_.path() + '/';
 }
 
-namespace {
-template <typename Fill>
-void withConnection(const QString& path, Fill&& fill)
+namespace
+{
+template <typename Fill> void withConnection(const QString& path, Fill&& fill)
 {
     const QString name = QUuid::createUuid().toString();
     {

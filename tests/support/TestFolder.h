@@ -3,13 +3,15 @@
 #include <QString>
 #include <QTemporaryDir>
 
-namespace pelmora::test {
+namespace pelmora::test
+{
 
 // A temporary program folder for one test: root points at it, it holds the folders of a
-// program folder, the shipped files of resources/ except config_global.ini, and (unless asked otherwise) a fresh database of the current layout at
-// db/Pelmora.tdbd made by the project's own schema code. Sets the en_US locale.
-class TestFolder {
-public:
+// program folder, the shipped files of resources/ except config_global.ini, and (unless asked otherwise) a fresh
+// database of the current layout at db/Pelmora.tdbd made by the project's own schema code. Sets the en_US locale.
+class TestFolder
+{
+  public:
     explicit TestFolder(bool withDatabase = true);
 
     QString path() const; // with a trailing "/"
@@ -26,7 +28,7 @@ public:
     QByteArray readFile(const QString& relative) const;
     void writeFile(const QString& relative, const QByteArray& bytes) const;
 
-private:
+  private:
     QTemporaryDir dir_;
 };
 

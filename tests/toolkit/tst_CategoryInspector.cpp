@@ -13,11 +13,12 @@
 
 using namespace pelmora::toolkit;
 
-namespace {
+namespace
+{
 
 const QString kConnection = QStringLiteral("inspectorTest");
 
-QVariant scalar(const QString &statement)
+QVariant scalar(const QString& statement)
 {
     QSqlQuery query(QSqlDatabase::database(kConnection));
     if (!query.exec(statement) || !query.next())
@@ -25,8 +26,8 @@ QVariant scalar(const QString &statement)
     return query.value(0);
 }
 
-InspectorRow row(const char *field, const char *caption = "", EditorKind kind = EditorKind::Text,
-                 const QList<InspectorRow> &children = {})
+InspectorRow row(const char* field, const char* caption = "", EditorKind kind = EditorKind::Text,
+                 const QList<InspectorRow>& children = {})
 {
     InspectorRow r;
     r.column.field = QString::fromLatin1(field);
@@ -45,9 +46,13 @@ QList<InspectorCategory> categories()
     InspectorRow notes = row("Notes", "", EditorKind::Memo);
     notes.column.rowHeight = 42;
     return {
-        {QStringLiteral("Orders"), {hidden, row("Name", "Name"), row("Day", "Date", EditorKind::Date, {row("Clock", "Time", EditorKind::Time)})}, false},
+        {QStringLiteral("Orders"),
+         {hidden, row("Name", "Name"), row("Day", "Date", EditorKind::Date, {row("Clock", "Time", EditorKind::Time)})},
+         false},
         {QStringLiteral("Amounts"), {total}, false},
-        {QStringLiteral("Misc."), {row("Email", "E-mail", EditorKind::Link), row("Fresh", "", EditorKind::CheckBox), notes}, false},
+        {QStringLiteral("Misc."),
+         {row("Email", "E-mail", EditorKind::Link), row("Fresh", "", EditorKind::CheckBox), notes},
+         false},
     };
 }
 
@@ -57,7 +62,7 @@ class TestCategoryInspector : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void init();
     void cleanup();
@@ -71,18 +76,18 @@ private slots:
     void checkBoxRowToggles();
     void followsTheModel();
 
-private:
+  private:
     QTemporaryDir m_dir;
-    SqlTableModel *m_model = nullptr;
-    CategoryInspector *m_inspector = nullptr;
+    SqlTableModel* m_model = nullptr;
+    CategoryInspector* m_inspector = nullptr;
 
     void expandAll()
     {
-        for (const InspectorCategory &c : categories())
+        for (const InspectorCategory& c : categories())
             m_inspector->setCategoryExpanded(c.caption, true);
         m_inspector->view()->expandAll();
     }
-    QRect rectOf(const QString &field, int column = 1) const
+    QRect rectOf(const QString& field, int column = 1) const
     {
         return m_inspector->view()->visualRect(m_inspector->valueIndex(field).siblingAtColumn(column));
     }
@@ -134,17 +139,20 @@ void TestCategoryInspector::cleanupTestCase()
 
 void TestCategoryInspector::showsTheCurrentRecordInCategories()
 {
-    QAbstractItemModelTester tester(m_inspector->view()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QAbstractItemModel *tree = m_inspector->view()->model();
+    QAbstractItemModelTester tester(m_inspector->view()->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModel* tree = m_inspector->view()->model();
     QCOMPARE(tree->rowCount(), 3);
     QCOMPARE(tree->index(0, 0).data().toString(), QStringLiteral("Orders"));
     // The hidden row is not shown; the others show their captions and values.
     QCOMPARE(tree->rowCount(tree->index(0, 0)), 2);
     QVERIFY(!m_inspector->valueIndex(QStringLiteral("id")).isValid());
-    QCOMPARE(m_inspector->valueIndex(QStringLiteral("Name")).siblingAtColumn(0).data().toString(), QStringLiteral("Name"));
+    QCOMPARE(m_inspector->valueIndex(QStringLiteral("Name")).siblingAtColumn(0).data().toString(),
+             QStringLiteral("Name"));
     QCOMPARE(m_inspector->valueIndex(QStringLiteral("Name")).data().toString(), QStringLiteral("Ann"));
     // A child row under "Date".
-    QCOMPARE(m_inspector->valueIndex(QStringLiteral("Clock")).parent().siblingAtColumn(0).data().toString(), QStringLiteral("Date"));
+    QCOMPARE(m_inspector->valueIndex(QStringLiteral("Clock")).parent().siblingAtColumn(0).data().toString(),
+             QStringLiteral("Date"));
     m_inspector->setCurrentRow(1);
     QCOMPARE(m_inspector->valueIndex(QStringLiteral("Name")).data().toString(), QStringLiteral("Bob"));
     m_inspector->setCurrentRow(-1);
@@ -173,7 +181,7 @@ void TestCategoryInspector::clickAndTypePostsAtOnce()
 {
     expandAll();
     QTest::mouseClick(m_inspector->view()->viewport(), Qt::LeftButton, {}, rectOf(QStringLiteral("Total")).center());
-    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor);
     QCOMPARE(editor->text(), QStringLiteral("-1234.50"));
     editor->selectAll();
@@ -187,7 +195,7 @@ void TestCategoryInspector::tabMovesToTheNextValue()
 {
     expandAll();
     QTest::mouseClick(m_inspector->view()->viewport(), Qt::LeftButton, {}, rectOf(QStringLiteral("Name")).center());
-    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor);
     editor->selectAll();
     QTest::keyClicks(editor, QStringLiteral("Anna"));
@@ -205,7 +213,7 @@ void TestCategoryInspector::linkRowReportsTheClick()
     QCOMPARE(link.count(), 1);
     QCOMPARE(link.first().at(0).toString(), QStringLiteral("Email"));
     QCOMPARE(link.first().at(1).toString(), QStringLiteral("ann@example.com"));
-    QVERIFY(!qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+    QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
 }
 
 void TestCategoryInspector::checkBoxRowToggles()

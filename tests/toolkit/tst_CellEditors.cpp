@@ -18,11 +18,12 @@
 
 using namespace pelmora::toolkit;
 
-namespace {
+namespace
+{
 
 const QString kConnection = QStringLiteral("editorsTest");
 
-QVariant scalar(const QString &statement)
+QVariant scalar(const QString& statement)
 {
     QSqlQuery query(QSqlDatabase::database(kConnection));
     if (!query.exec(statement) || !query.next())
@@ -33,9 +34,9 @@ QVariant scalar(const QString &statement)
 // The text a cell shows, as the delegate hands it to the style for painting.
 class ShownText : public CellEditorDelegate
 {
-public:
+  public:
     using CellEditorDelegate::CellEditorDelegate;
-    QString of(const QModelIndex &index) const
+    QString of(const QModelIndex& index) const
     {
         QStyleOptionViewItem option;
         initStyleOption(&option, index);
@@ -43,7 +44,7 @@ public:
     }
 };
 
-GridColumn describe(const char *field, EditorKind kind, const QString &format = {})
+GridColumn describe(const char* field, EditorKind kind, const QString& format = {})
 {
     GridColumn c;
     c.field = QString::fromLatin1(field);
@@ -58,7 +59,7 @@ class TestCellEditors : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void init();
     void cleanup();
@@ -76,19 +77,19 @@ private slots:
     void leavingAnUnchangedCellPostsNothing();
     void emptyCheckBoxIsNeitherOnNorOff();
 
-private:
+  private:
     QTemporaryDir m_dir;
-    SqlTableModel *m_model = nullptr;
-    DataGrid *m_grid = nullptr;
+    SqlTableModel* m_model = nullptr;
+    DataGrid* m_grid = nullptr;
 
-    QWidget *openEditor(int row, const char *field)
+    QWidget* openEditor(int row, const char* field)
     {
         const QModelIndex index = m_model->index(row, m_grid->modelColumn(QString::fromLatin1(field)));
         QTest::mouseClick(m_grid->tableView()->viewport(), Qt::LeftButton, {},
                           m_grid->tableView()->visualRect(index).center());
         return QApplication::focusWidget();
     }
-    void finish(QWidget *editor)
+    void finish(QWidget* editor)
     {
         QTest::keyClick(editor, Qt::Key_Tab);
         QCoreApplication::processEvents();
@@ -108,8 +109,9 @@ void TestCellEditors::init()
 {
     QSqlQuery query(QSqlDatabase::database(kConnection));
     query.exec(QStringLiteral("DROP TABLE IF EXISTS Cells"));
-    QVERIFY(query.exec(QStringLiteral("CREATE TABLE Cells (id INTEGER PRIMARY KEY, Txt TEXT, Memo TEXT, Day TEXT, "
-                                      "Clock TEXT, Amount REAL, Qty INTEGER, Status TEXT, Secret TEXT, Flag INTEGER)")));
+    QVERIFY(
+        query.exec(QStringLiteral("CREATE TABLE Cells (id INTEGER PRIMARY KEY, Txt TEXT, Memo TEXT, Day TEXT, "
+                                  "Clock TEXT, Amount REAL, Qty INTEGER, Status TEXT, Secret TEXT, Flag INTEGER)")));
     QVERIFY(query.exec(QStringLiteral("INSERT INTO Cells VALUES (1, 'abc', 'one', '2007-01-15', '10:30:00', "
                                       "-1234.5, 3, 'Paid', 'hush', NULL)")));
     m_model = new SqlTableModel;
@@ -177,11 +179,15 @@ void TestCellEditors::cellsShowTheirFormattedValue_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
-    QTest::newRow("currency") << "Amount" << "(1,234.50)";
-    QTest::newRow("date") << "Day" << "01/15/2007";
-    QTest::newRow("time in the locale's format") << "Clock" << "10:30:00 AM";
+    QTest::newRow("currency") << "Amount"
+                              << "(1,234.50)";
+    QTest::newRow("date") << "Day"
+                          << "01/15/2007";
+    QTest::newRow("time in the locale's format") << "Clock"
+                                                 << "10:30:00 AM";
     QTest::newRow("password") << "Secret" << QString(4, QChar(0x25CF));
-    QTest::newRow("text") << "Txt" << "abc";
+    QTest::newRow("text") << "Txt"
+                          << "abc";
 }
 
 void TestCellEditors::cellsShowTheirFormattedValue()
@@ -189,7 +195,8 @@ void TestCellEditors::cellsShowTheirFormattedValue()
     QFETCH(QString, field);
     QFETCH(QString, text);
     ShownText probe;
-    probe.setColumnResolver([this](const QModelIndex &index) { return m_grid->column(m_grid->fieldAt(index.column())); });
+    probe.setColumnResolver(
+        [this](const QModelIndex& index) { return m_grid->column(m_grid->fieldAt(index.column())); });
     QCOMPARE(probe.of(m_model->index(0, m_grid->modelColumn(field))), text);
 }
 
@@ -199,12 +206,24 @@ void TestCellEditors::editingThroughTheEditorPosts_data()
     QTest::addColumn<QString>("editorName");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QVariant>("stored");
-    QTest::newRow("text") << "Txt" << "cellEditorText" << "xyz" << QVariant(QStringLiteral("xyz"));
-    QTest::newRow("currency") << "Amount" << "cellEditorCurrency" << "1,000.25" << QVariant(1000.25);
-    QTest::newRow("currency typed as shown") << "Amount" << "cellEditorCurrency" << "(12.50)" << QVariant(-12.5);
-    QTest::newRow("currency cleared") << "Amount" << "cellEditorCurrency" << "" << QVariant();
-    QTest::newRow("number") << "Qty" << "cellEditorNumber" << "42" << QVariant(42);
-    QTest::newRow("password") << "Secret" << "cellEditorPassword" << "open" << QVariant(QStringLiteral("open"));
+    QTest::newRow("text") << "Txt"
+                          << "cellEditorText"
+                          << "xyz" << QVariant(QStringLiteral("xyz"));
+    QTest::newRow("currency") << "Amount"
+                              << "cellEditorCurrency"
+                              << "1,000.25" << QVariant(1000.25);
+    QTest::newRow("currency typed as shown") << "Amount"
+                                             << "cellEditorCurrency"
+                                             << "(12.50)" << QVariant(-12.5);
+    QTest::newRow("currency cleared") << "Amount"
+                                      << "cellEditorCurrency"
+                                      << "" << QVariant();
+    QTest::newRow("number") << "Qty"
+                            << "cellEditorNumber"
+                            << "42" << QVariant(42);
+    QTest::newRow("password") << "Secret"
+                              << "cellEditorPassword"
+                              << "open" << QVariant(QStringLiteral("open"));
 }
 
 void TestCellEditors::editingThroughTheEditorPosts()
@@ -213,7 +232,7 @@ void TestCellEditors::editingThroughTheEditorPosts()
     QFETCH(QString, editorName);
     QFETCH(QString, typed);
     QFETCH(QVariant, stored);
-    auto *editor = qobject_cast<QLineEdit *>(openEditor(0, qPrintable(field)));
+    auto* editor = qobject_cast<QLineEdit*>(openEditor(0, qPrintable(field)));
     QVERIFY(editor);
     QCOMPARE(editor->objectName(), editorName);
     if (editorName == QLatin1String("cellEditorPassword"))
@@ -233,7 +252,7 @@ void TestCellEditors::editingThroughTheEditorPosts()
 
 void TestCellEditors::timeEditorPostsOnEveryChange()
 {
-    auto *editor = qobject_cast<QTimeEdit *>(openEditor(0, "Clock"));
+    auto* editor = qobject_cast<QTimeEdit*>(openEditor(0, "Clock"));
     QVERIFY(editor);
     QCOMPARE(editor->time(), QTime(10, 30));
     QTest::keyClick(editor, Qt::Key_Up); // the hour section
@@ -242,7 +261,7 @@ void TestCellEditors::timeEditorPostsOnEveryChange()
 
 void TestCellEditors::memoTakesSeveralLines()
 {
-    auto *editor = qobject_cast<QPlainTextEdit *>(openEditor(0, "Memo"));
+    auto* editor = qobject_cast<QPlainTextEdit*>(openEditor(0, "Memo"));
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_End);
     QTest::keyClick(editor, Qt::Key_Return);
@@ -256,7 +275,7 @@ void TestCellEditors::memoTakesSeveralLines()
 void TestCellEditors::editableDropDownReportsEveryChange()
 {
     QSignalSpy changed(m_grid, &DataGrid::editorValueChanged);
-    auto *combo = qobject_cast<QComboBox *>(openEditor(0, "Status"));
+    auto* combo = qobject_cast<QComboBox*>(openEditor(0, "Status"));
     QVERIFY(combo);
     QVERIFY(combo->isEditable());
     // The value is highlighted, so typing replaces it.
@@ -270,8 +289,8 @@ void TestCellEditors::editableDropDownReportsEveryChange()
 void TestCellEditors::leavingAnUnchangedCellPostsNothing()
 {
     QSignalSpy posts(m_model, &SqlTableModel::aboutToPost);
-    for (const char *field : {"Txt", "Day", "Amount", "Status"}) {
-        QWidget *editor = openEditor(0, field);
+    for (const char* field : {"Txt", "Day", "Amount", "Status"}) {
+        QWidget* editor = openEditor(0, field);
         QVERIFY2(editor && editor != m_grid->tableView(), field);
         finish(editor);
     }

@@ -29,11 +29,12 @@
 
 using namespace pelmora::toolkit;
 
-namespace {
+namespace
+{
 
 const QString kConnection = QStringLiteral("dataGridTest");
 
-QVariant scalar(const QString &statement)
+QVariant scalar(const QString& statement)
 {
     QSqlQuery query(QSqlDatabase::database(kConnection));
     if (!query.exec(statement) || !query.next())
@@ -44,7 +45,7 @@ QVariant scalar(const QString &statement)
 QList<GridColumn> saleColumns()
 {
     QList<GridColumn> columns;
-    auto add = [&](const char *field, const char *caption, EditorKind kind, int width = 80) -> GridColumn & {
+    auto add = [&](const char* field, const char* caption, EditorKind kind, int width = 80) -> GridColumn& {
         GridColumn c;
         c.field = QString::fromLatin1(field);
         c.caption = QString::fromLatin1(caption);
@@ -56,11 +57,11 @@ QList<GridColumn> saleColumns()
     add("id", "", EditorKind::Text).readOnly = true;
     add("Name", "Customer", EditorKind::Text, 120);
     add("Status", "", EditorKind::Lookup).lookup.values = {QStringLiteral("Paid"), QStringLiteral("Unpaid"),
-                                                          QStringLiteral("Shipped")};
+                                                           QStringLiteral("Shipped")};
     add("Day", "Date", EditorKind::Date);
     add("Total", "", EditorKind::Currency).displayFormat = QStringLiteral(",0.00;(,0.00)");
-    add("Method", "Payment method", EditorKind::Lookup).lookup = LookupSource{{}, {}, {}, QStringLiteral("Method"),
-                                                                             QStringLiteral("PaymentMethod")};
+    add("Method", "Payment method", EditorKind::Lookup).lookup =
+        LookupSource{{}, {}, {}, QStringLiteral("Method"), QStringLiteral("PaymentMethod")};
     add("Fresh", "", EditorKind::CheckBox, 40);
     return columns;
 }
@@ -71,7 +72,7 @@ class TestDataGrid : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void init();
     void cleanup();
@@ -99,20 +100,20 @@ private slots:
     void autoSizeFitsCaptionAndVisibleRows();
     void layoutRoundTripsThroughSettings();
 
-private:
+  private:
     QTemporaryDir m_dir;
-    SqlTableModel *m_model = nullptr;
-    DataGrid *m_grid = nullptr;
+    SqlTableModel* m_model = nullptr;
+    DataGrid* m_grid = nullptr;
 
-    QRect cellRect(int row, const QString &field) const
+    QRect cellRect(int row, const QString& field) const
     {
         return m_grid->tableView()->visualRect(m_model->index(row, m_grid->modelColumn(field)));
     }
-    void clickCell(int row, const QString &field)
+    void clickCell(int row, const QString& field)
     {
         QTest::mouseClick(m_grid->tableView()->viewport(), Qt::LeftButton, {}, cellRect(row, field).center());
     }
-    QListWidgetItem *findEntry(HeaderFilterPopup *popup, const QString &text) const
+    QListWidgetItem* findEntry(HeaderFilterPopup* popup, const QString& text) const
     {
         const auto found = popup->list()->findItems(text, Qt::MatchExactly);
         return found.isEmpty() ? nullptr : found.first();
@@ -137,7 +138,7 @@ void TestDataGrid::init()
                                       "Total REAL, Method TEXT, Fresh INTEGER)")));
     QVERIFY(query.exec(QStringLiteral("CREATE TABLE Method (PaymentMethod TEXT)")));
     QVERIFY(query.exec(QStringLiteral("INSERT INTO Method VALUES ('Card'), ('Cash'), ('Cheque')")));
-    const char *rows[] = {
+    const char* rows[] = {
         "1, 'Ann', 'Paid', '2007-01-15', 10.5, 'Card', 1",
         "2, 'Bob', 'Unpaid', '2007-01-14', -1234.5, 'Cash', 1",
         "3, 'Cy', 'Paid', '2007-01-02', 99, 'Card', 0",
@@ -145,7 +146,7 @@ void TestDataGrid::init()
         "5, 'Ed', 'Unpaid', '2007-01-15', 1234567.891, 'Card', 0",
         "6, 'Flo', 'Paid', NULL, 0, NULL, NULL",
     };
-    for (const char *row : rows)
+    for (const char* row : rows)
         QVERIFY(query.exec(QStringLiteral("INSERT INTO Sales VALUES (%1)").arg(QLatin1String(row))));
 
     m_model = new SqlTableModel;
@@ -179,7 +180,7 @@ void TestDataGrid::cleanupTestCase()
 void TestDataGrid::clickAndTypePostsTheCell()
 {
     clickCell(1, QStringLiteral("Name"));
-    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor);
     QCOMPARE(editor->text(), QStringLiteral("Bob"));
     editor->selectAll();
@@ -193,7 +194,7 @@ void TestDataGrid::editingStartCallbackActsOnTheRow()
 {
     // Like an order's "new" mark that the first edit clears.
     QList<int> started;
-    m_grid->setEditingStartCallback([&](const QModelIndex &index) {
+    m_grid->setEditingStartCallback([&](const QModelIndex& index) {
         started << index.row();
         m_model->setData(index.siblingAtColumn(m_grid->modelColumn(QStringLiteral("Fresh"))), 0);
         return true;
@@ -203,7 +204,7 @@ void TestDataGrid::editingStartCallbackActsOnTheRow()
     QTest::keyClicks(m_grid->tableView(), QStringLiteral("Z"));
     QCOMPARE(started, QList<int>{0});
     QCOMPARE(scalar(QStringLiteral("SELECT Fresh FROM Sales WHERE id = 1")).toInt(), 0);
-    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();
@@ -212,7 +213,7 @@ void TestDataGrid::editingStartCallbackActsOnTheRow()
 
 void TestDataGrid::editingStartCallbackCanCancel()
 {
-    m_grid->setEditingStartCallback([](const QModelIndex &) { return false; });
+    m_grid->setEditingStartCallback([](const QModelIndex&) { return false; });
     clickCell(2, QStringLiteral("Name"));
     QTest::keyClicks(m_grid->tableView(), QStringLiteral("X"));
     QCOMPARE(QApplication::focusWidget(), m_grid->tableView());
@@ -224,7 +225,7 @@ void TestDataGrid::editingStartCallbackCanCancel()
 void TestDataGrid::movingWithTheKeyboardOnlyFocuses()
 {
     int started = 0;
-    m_grid->setEditingStartCallback([&](const QModelIndex &) {
+    m_grid->setEditingStartCallback([&](const QModelIndex&) {
         ++started;
         return true;
     });
@@ -242,7 +243,7 @@ void TestDataGrid::dropDownPostsAsSoonAsAValueIsPicked()
 {
     QSignalSpy changed(m_grid, &DataGrid::editorValueChanged);
     clickCell(0, QStringLiteral("Method"));
-    auto *combo = qobject_cast<QComboBox *>(QApplication::focusWidget());
+    auto* combo = qobject_cast<QComboBox*>(QApplication::focusWidget());
     QVERIFY(combo);
     QCOMPARE(combo->count(), 3); // the lookup table's rows
     QCOMPARE(combo->currentText(), QStringLiteral("Card"));
@@ -277,7 +278,7 @@ void TestDataGrid::checkBoxToggles()
 void TestDataGrid::cellStyleCallbackColoursTheRow()
 {
     const QColor unpaid(255, 200, 200);
-    m_grid->setCellStyleCallback([&](const QModelIndex &index, CellStyle &style) {
+    m_grid->setCellStyleCallback([&](const QModelIndex& index, CellStyle& style) {
         if (index.siblingAtColumn(m_grid->modelColumn(QStringLiteral("Status"))).data() == QStringLiteral("Unpaid"))
             style.background = unpaid;
     });
@@ -298,14 +299,30 @@ void TestDataGrid::headerFilterValueFiltersAndShowsText_data()
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("rows");
-    QTest::newRow("value") << "Status" << "Unpaid" << "Status = 'Unpaid'" << 2;
-    QTest::newRow("blanks") << "Status" << "(Blanks)" << "Status IS NULL" << 1;
-    QTest::newRow("non-blanks") << "Method" << "(NonBlanks)" << "Method IS NOT NULL" << 5;
-    QTest::newRow("date value") << "Day" << "1/15/2007" << "Day = '01/15/2007'" << 2;
-    QTest::newRow("yesterday") << "Day" << "Yesterday" << "Day = '01/14/2007'" << 1;
-    QTest::newRow("this month") << "Day" << "This month" << "Day >= '01/01/2007' AND Day <= '01/31/2007'" << 4;
-    QTest::newRow("last year") << "Day" << "Last year" << "Day >= '01/01/2006' AND Day <= '12/31/2006'" << 1;
-    QTest::newRow("currency value") << "Total" << "(1,234.50)" << "Total = '-1234.5'" << 1;
+    QTest::newRow("value") << "Status"
+                           << "Unpaid"
+                           << "Status = 'Unpaid'" << 2;
+    QTest::newRow("blanks") << "Status"
+                            << "(Blanks)"
+                            << "Status IS NULL" << 1;
+    QTest::newRow("non-blanks") << "Method"
+                                << "(NonBlanks)"
+                                << "Method IS NOT NULL" << 5;
+    QTest::newRow("date value") << "Day"
+                                << "1/15/2007"
+                                << "Day = '01/15/2007'" << 2;
+    QTest::newRow("yesterday") << "Day"
+                               << "Yesterday"
+                               << "Day = '01/14/2007'" << 1;
+    QTest::newRow("this month") << "Day"
+                                << "This month"
+                                << "Day >= '01/01/2007' AND Day <= '01/31/2007'" << 4;
+    QTest::newRow("last year") << "Day"
+                               << "Last year"
+                               << "Day >= '01/01/2006' AND Day <= '12/31/2006'" << 1;
+    QTest::newRow("currency value") << "Total"
+                                    << "(1,234.50)"
+                                    << "Total = '-1234.5'" << 1;
 }
 
 void TestDataGrid::headerFilterValueFiltersAndShowsText()
@@ -316,18 +333,18 @@ void TestDataGrid::headerFilterValueFiltersAndShowsText()
     QFETCH(QString, text);
     QFETCH(int, rows);
     QSignalSpy changed(m_grid, &DataGrid::filterExpressionChanged);
-    HeaderFilterPopup *popup = m_grid->showHeaderFilter(field);
+    HeaderFilterPopup* popup = m_grid->showHeaderFilter(field);
     QVERIFY(popup);
     popup->setToday(QDate(2007, 1, 15));
     QVERIFY(findEntry(popup, QStringLiteral("(All)")));
     QVERIFY(findEntry(popup, QStringLiteral("(Custom...)")));
-    QListWidgetItem *item = findEntry(popup, wanted);
+    QListWidgetItem* item = findEntry(popup, wanted);
     QVERIFY2(item, qPrintable(wanted));
     QTest::mouseClick(popup->list()->viewport(), Qt::LeftButton, {}, popup->list()->visualItemRect(item).center());
 
-    auto *bar = m_grid->findChild<FilterBar *>(QStringLiteral("filterBar"));
+    auto* bar = m_grid->findChild<FilterBar*>(QStringLiteral("filterBar"));
     QVERIFY(bar->isVisible());
-    QCOMPARE(bar->findChild<QLabel *>(QStringLiteral("filterBarText"))->text(), text);
+    QCOMPARE(bar->findChild<QLabel*>(QStringLiteral("filterBarText"))->text(), text);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.first().at(0).toString(), text);
     QCOMPARE(m_model->rowCount(), rows);
@@ -335,9 +352,9 @@ void TestDataGrid::headerFilterValueFiltersAndShowsText()
 
 void TestDataGrid::checkedValuesFilterTogether()
 {
-    HeaderFilterPopup *popup = m_grid->showHeaderFilter(QStringLiteral("Status"));
+    HeaderFilterPopup* popup = m_grid->showHeaderFilter(QStringLiteral("Status"));
     QVERIFY(!popup->okButton()->isEnabled());
-    for (const char *value : {"Paid", "Unpaid"}) {
+    for (const char* value : {"Paid", "Unpaid"}) {
         popup->list()->setCurrentItem(findEntry(popup, QString::fromLatin1(value)));
         QTest::keyClick(popup->list(), Qt::Key_Space);
     }
@@ -347,7 +364,7 @@ void TestDataGrid::checkedValuesFilterTogether()
     QCOMPARE(m_model->rowCount(), 5);
     // A second column's condition joins with AND.
     popup = m_grid->showHeaderFilter(QStringLiteral("Method"));
-    QListWidgetItem *card = findEntry(popup, QStringLiteral("Card"));
+    QListWidgetItem* card = findEntry(popup, QStringLiteral("Card"));
     QTest::mouseClick(popup->list()->viewport(), Qt::LeftButton, {}, popup->list()->visualItemRect(card).center());
     QCOMPARE(m_grid->filterText(), QStringLiteral("(Status = 'Paid' OR Status = 'Unpaid') AND Method = 'Card'"));
     QCOMPARE(m_model->rowCount(), 3);
@@ -356,10 +373,10 @@ void TestDataGrid::checkedValuesFilterTogether()
 void TestDataGrid::singleValueColumnHasNoCheckBoxes()
 {
     QList<GridColumn> columns = saleColumns();
-    for (GridColumn &c : columns)
+    for (GridColumn& c : columns)
         c.singleValueFilter = true;
     m_grid->setColumns(columns);
-    HeaderFilterPopup *popup = m_grid->showHeaderFilter(QStringLiteral("Status"));
+    HeaderFilterPopup* popup = m_grid->showHeaderFilter(QStringLiteral("Status"));
     QVERIFY(!popup->okButton()->isVisible());
     QVERIFY(!(findEntry(popup, QStringLiteral("Paid"))->flags() & Qt::ItemIsUserCheckable));
     popup->close();
@@ -367,18 +384,19 @@ void TestDataGrid::singleValueColumnHasNoCheckBoxes()
 
 void TestDataGrid::filterBarSwitchesOffAndClears()
 {
-    m_grid->setColumnFilter(QStringLiteral("Status"),
-                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, QStringLiteral("paid")));
+    m_grid->setColumnFilter(
+        QStringLiteral("Status"),
+        FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, QStringLiteral("paid")));
     QCOMPARE(m_model->rowCount(), 3); // letter case does not matter
-    auto *active = m_grid->findChild<QCheckBox *>(QStringLiteral("filterBarActive"));
+    auto* active = m_grid->findChild<QCheckBox*>(QStringLiteral("filterBarActive"));
     QVERIFY(active->isChecked());
     QTest::mouseClick(active, Qt::LeftButton);
     QCOMPARE(m_model->rowCount(), 6);
     QCOMPARE(m_grid->filterText(), QString());
-    QCOMPARE(m_grid->findChild<QLabel *>(QStringLiteral("filterBarText"))->text(), QStringLiteral("Status = 'paid'"));
+    QCOMPARE(m_grid->findChild<QLabel*>(QStringLiteral("filterBarText"))->text(), QStringLiteral("Status = 'paid'"));
     QTest::mouseClick(active, Qt::LeftButton);
     QCOMPARE(m_model->rowCount(), 3);
-    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("filterBarClear")), Qt::LeftButton);
+    QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("filterBarClear")), Qt::LeftButton);
     QCOMPARE(m_model->rowCount(), 6);
     QVERIFY(!m_grid->filterBar()->isVisible());
     QCOMPARE(m_grid->filterText(), QString());
@@ -386,28 +404,29 @@ void TestDataGrid::filterBarSwitchesOffAndClears()
 
 void TestDataGrid::conditionBuilderFilter()
 {
-    m_grid->setColumnFilter(QStringLiteral("Status"),
-                            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, QStringLiteral("Paid")));
+    m_grid->setColumnFilter(
+        QStringLiteral("Status"),
+        FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, QStringLiteral("Paid")));
     bool answered = false;
     QTimer::singleShot(0, this, [&] {
-        auto *dialog = qobject_cast<ConditionBuilderDialog *>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<ConditionBuilderDialog*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
         // The merchant turns the root into OR and adds "Total < 0".
-        QWidget *root = dialog->tree()->itemWidget(dialog->rootItem(), 0);
-        auto *join = root->findChild<QComboBox *>(QStringLiteral("builderGroupJoin"));
+        QWidget* root = dialog->tree()->itemWidget(dialog->rootItem(), 0);
+        auto* join = root->findChild<QComboBox*>(QStringLiteral("builderGroupJoin"));
         join->setCurrentIndex(1);
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("builderAddCondition")), Qt::LeftButton);
-        QTreeWidgetItem *added = dialog->rootItem()->child(dialog->rootItem()->childCount() - 1);
-        QWidget *row = dialog->tree()->itemWidget(added, 0);
-        auto *field = row->findChild<QComboBox *>(QStringLiteral("builderField"));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("builderAddCondition")), Qt::LeftButton);
+        QTreeWidgetItem* added = dialog->rootItem()->child(dialog->rootItem()->childCount() - 1);
+        QWidget* row = dialog->tree()->itemWidget(added, 0);
+        auto* field = row->findChild<QComboBox*>(QStringLiteral("builderField"));
         field->setCurrentIndex(field->findData(QStringLiteral("Total")));
-        row->findChild<QComboBox *>(QStringLiteral("builderOperator"))->setCurrentIndex(2);
-        QTest::keyClicks(row->findChild<QLineEdit *>(QStringLiteral("builderValue")), QStringLiteral("0"));
+        row->findChild<QComboBox*>(QStringLiteral("builderOperator"))->setCurrentIndex(2);
+        QTest::keyClicks(row->findChild<QLineEdit*>(QStringLiteral("builderValue")), QStringLiteral("0"));
         answered = true;
         dialog->accept();
     });
-    QTest::mouseClick(m_grid->findChild<QPushButton *>(QStringLiteral("filterBarCustomize")), Qt::LeftButton);
+    QTest::mouseClick(m_grid->findChild<QPushButton*>(QStringLiteral("filterBarCustomize")), Qt::LeftButton);
     QVERIFY(answered);
     QCOMPARE(m_grid->filterText(), QStringLiteral("Status = 'Paid' OR Total < '0'"));
     QCOMPARE(m_model->rowCount(), 4);
@@ -416,12 +435,13 @@ void TestDataGrid::conditionBuilderFilter()
 void TestDataGrid::filterInstallerReceivesTheText()
 {
     QStringList installed;
-    m_grid->setFilterInstaller([&](const QString &text) {
+    m_grid->setFilterInstaller([&](const QString& text) {
         installed << text;
         m_model->setFilter(text.isEmpty() ? QString() : QStringLiteral("Name = 'Ann'"));
     });
-    m_grid->setColumnFilter(QStringLiteral("Name"),
-                            FilterCondition::compare(QStringLiteral("Name"), FilterCondition::Operator::Equal, QStringLiteral("O'Neil")));
+    m_grid->setColumnFilter(
+        QStringLiteral("Name"),
+        FilterCondition::compare(QStringLiteral("Name"), FilterCondition::Operator::Equal, QStringLiteral("O'Neil")));
     QCOMPARE(installed, QStringList{QStringLiteral("Name = 'O''Neil'")});
     QCOMPARE(m_model->rowCount(), 1);
     m_grid->clearFilter();
@@ -434,10 +454,10 @@ void TestDataGrid::groupingShowsGroupsWithCounts()
     QSignalSpy grouping(m_grid, &DataGrid::groupingChanged);
     m_grid->groupByColumn(QStringLiteral("Status"));
     QCOMPARE(grouping.count(), 1);
-    QTreeView *tree = m_grid->groupView();
+    QTreeView* tree = m_grid->groupView();
     QVERIFY(tree->isVisible());
     QVERIFY(!m_grid->tableView()->isVisible());
-    QAbstractItemModel *groups = tree->model();
+    QAbstractItemModel* groups = tree->model();
     QStringList labels;
     for (int row = 0; row < groups->rowCount(); ++row)
         labels << groups->index(row, 0).data().toString();
@@ -452,7 +472,7 @@ void TestDataGrid::groupingShowsGroupsWithCounts()
     tree->setCurrentIndex(groups->index(1, name, unpaid));
     QCOMPARE(m_grid->currentRow(), 4);
     QTest::keyClicks(tree, QStringLiteral("E"));
-    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor);
     QTest::keyClicks(editor, QStringLiteral("va"));
     QTest::keyClick(editor, Qt::Key_Return);
@@ -467,9 +487,9 @@ void TestDataGrid::groupingShowsGroupsWithCounts()
 void TestDataGrid::droppingAHeaderOnTheBoxGroupsAndChipUngroups()
 {
     m_grid->setGroupByBoxVisible(true);
-    auto *box = m_grid->findChild<GroupByBox *>(QStringLiteral("groupByBox"));
+    auto* box = m_grid->findChild<GroupByBox*>(QStringLiteral("groupByBox"));
     QVERIFY(box->isVisible());
-    for (const char *field : {"Status", "Method"}) {
+    for (const char* field : {"Status", "Method"}) {
         QMimeData mime;
         mime.setData(QString::fromLatin1(GridHeaderView::kColumnMimeType), field);
         const QPoint at(box->width() - 5, box->height() / 2);
@@ -480,16 +500,16 @@ void TestDataGrid::droppingAHeaderOnTheBoxGroupsAndChipUngroups()
         QCoreApplication::sendEvent(box, &drop);
     }
     QCOMPARE(m_grid->groupedColumns(), (QStringList{QStringLiteral("Status"), QStringLiteral("Method")}));
-    QVERIFY(box->findChild<QWidget *>(QStringLiteral("groupChip_Status")));
+    QVERIFY(box->findChild<QWidget*>(QStringLiteral("groupChip_Status")));
     // Two levels: statuses, then methods inside them.
-    QAbstractItemModel *groups = m_grid->groupView()->model();
+    QAbstractItemModel* groups = m_grid->groupView()->model();
     const QModelIndex paid = groups->index(1, 0);
     m_grid->groupView()->expand(paid);
     QCOMPARE(groups->index(0, 0, paid).data().toString(), QStringLiteral(" (1)"));
     QCOMPARE(groups->index(1, 0, paid).data().toString(), QStringLiteral("Card (2)"));
 
-    auto *chip = box->findChild<QWidget *>(QStringLiteral("groupChip_Status"));
-    QTest::mouseClick(chip->findChild<QToolButton *>(QStringLiteral("groupChipRemove")), Qt::LeftButton);
+    auto* chip = box->findChild<QWidget*>(QStringLiteral("groupChip_Status"));
+    QTest::mouseClick(chip->findChild<QToolButton*>(QStringLiteral("groupChipRemove")), Qt::LeftButton);
     QCOMPARE(m_grid->groupedColumns(), QStringList{QStringLiteral("Method")});
 }
 
@@ -497,7 +517,7 @@ void TestDataGrid::columnMenuHidesAndShowsColumns()
 {
     QVERIFY(m_grid->isColumnVisible(QStringLiteral("Total")));
     std::unique_ptr<QMenu> menu(m_grid->createColumnMenu(m_grid->modelColumn(QStringLiteral("Total")), m_grid));
-    auto *toggle = menu->findChild<QAction *>(QStringLiteral("gridColumn_Total"));
+    auto* toggle = menu->findChild<QAction*>(QStringLiteral("gridColumn_Total"));
     QVERIFY(toggle);
     QVERIFY(toggle->isChecked());
     toggle->trigger();
@@ -512,14 +532,15 @@ void TestDataGrid::autoWidthFillsTheGrid()
     m_grid->setColumnAutoWidth(true);
     auto total = [&] {
         int sum = 0;
-        for (const QString &field : m_grid->visibleColumns())
+        for (const QString& field : m_grid->visibleColumns())
             sum += m_grid->columnWidth(field);
         return sum;
     };
     const int viewport = m_grid->tableView()->viewport()->width();
     QCOMPARE(total(), viewport);
     // Proportions follow the described widths: Name (120) is half again as wide as Total (80).
-    QVERIFY(qAbs(m_grid->columnWidth(QStringLiteral("Name")) * 2 - m_grid->columnWidth(QStringLiteral("Total")) * 3) <= 6);
+    QVERIFY(qAbs(m_grid->columnWidth(QStringLiteral("Name")) * 2 - m_grid->columnWidth(QStringLiteral("Total")) * 3) <=
+            6);
     m_grid->resize(1000, 400);
     QCOMPARE(total(), m_grid->tableView()->viewport()->width());
     m_grid->setColumnVisible(QStringLiteral("Name"), false);

@@ -3,9 +3,9 @@
 #include "toolkit/widgets/RecordNavigator.h"
 
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSignalSpy>
 #include <QSqlTableModel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -15,14 +15,16 @@
 
 using namespace pelmora::toolkit;
 
-namespace {
+namespace
+{
 
 const char kConnection[] = "navigatorTest";
 
-int countRows(const QString &where = QString())
+int countRows(const QString& where = QString())
 {
     QSqlQuery query(QSqlDatabase::database(QString::fromLatin1(kConnection)));
-    query.exec(QStringLiteral("SELECT COUNT(*) FROM Method") + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where));
+    query.exec(QStringLiteral("SELECT COUNT(*) FROM Method") +
+               (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where));
     query.next();
     return query.value(0).toInt();
 }
@@ -31,7 +33,7 @@ int countRows(const QString &where = QString())
 void answerNextMessageBox(QMessageBox::StandardButton button)
 {
     QTimer::singleShot(0, [button] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box)
             box->button(button)->click();
     });
@@ -43,7 +45,7 @@ class TestRecordNavigator : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void init();
     void cleanup();
@@ -62,10 +64,10 @@ private slots:
     void keyboardDeleteFollowsTheNavigator_data();
     void keyboardDeleteFollowsTheNavigator();
 
-private:
+  private:
     QTemporaryDir m_dir;
-    QSqlTableModel *m_model = nullptr;
-    DataGrid *m_grid = nullptr;
+    QSqlTableModel* m_model = nullptr;
+    DataGrid* m_grid = nullptr;
 };
 
 void TestRecordNavigator::initTestCase()
@@ -82,8 +84,9 @@ void TestRecordNavigator::init()
     QSqlQuery query(QSqlDatabase::database(QString::fromLatin1(kConnection)));
     QVERIFY(query.exec(QStringLiteral("DROP TABLE IF EXISTS Method")));
     QVERIFY(query.exec(QStringLiteral("CREATE TABLE Method (RecordId INTEGER PRIMARY KEY, PaymentMethod TEXT)")));
-    for (const char *name : {"Card", "Cheque", "Cash", "Transfer", "Voucher"})
-        QVERIFY(query.exec(QStringLiteral("INSERT INTO Method (PaymentMethod) VALUES ('%1')").arg(QLatin1String(name))));
+    for (const char* name : {"Card", "Cheque", "Cash", "Transfer", "Voucher"})
+        QVERIFY(
+            query.exec(QStringLiteral("INSERT INTO Method (PaymentMethod) VALUES ('%1')").arg(QLatin1String(name))));
 
     m_model = new QSqlTableModel(nullptr, QSqlDatabase::database(QString::fromLatin1(kConnection)));
     m_model->setTable(QStringLiteral("Method"));
@@ -114,9 +117,9 @@ void TestRecordNavigator::cleanupTestCase()
 void TestRecordNavigator::showsOnlyTheChosenButtons()
 {
     m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
-    const auto buttons = m_grid->navigator()->findChildren<QToolButton *>();
+    const auto buttons = m_grid->navigator()->findChildren<QToolButton*>();
     QStringList shown;
-    for (QToolButton *b : buttons)
+    for (QToolButton* b : buttons)
         if (b->isVisibleTo(m_grid))
             shown << b->objectName();
     shown.sort();
@@ -140,10 +143,10 @@ void TestRecordNavigator::movesTheCurrentRow()
     QFETCH(int, start);
     QFETCH(QString, button);
     QFETCH(int, expected);
-    m_grid->setNavigatorButtons({RecordNavigator::First, RecordNavigator::Prior, RecordNavigator::Next,
-                                 RecordNavigator::Last});
+    m_grid->setNavigatorButtons(
+        {RecordNavigator::First, RecordNavigator::Prior, RecordNavigator::Next, RecordNavigator::Last});
     m_grid->setCurrentRow(start);
-    auto *b = m_grid->findChild<QToolButton *>(button);
+    auto* b = m_grid->findChild<QToolButton*>(button);
     QVERIFY(b);
     if (b->isEnabled())
         QTest::mouseClick(b, Qt::LeftButton);
@@ -154,11 +157,11 @@ void TestRecordNavigator::insertAppendsARowThatTheMerchantFillsIn()
 {
     m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
     QSignalSpy focused(m_grid, &DataGrid::focusedRowChanged);
-    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navInsert")), Qt::LeftButton);
+    QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navInsert")), Qt::LeftButton);
     QCOMPARE(m_grid->currentRow(), 5);
     QVERIFY(!focused.isEmpty());
     // The merchant types the new method into the new row and leaves the cell.
-    QTableView *view = m_grid->tableView();
+    QTableView* view = m_grid->tableView();
     // The first keystroke opens the editor, which takes the focus and the rest.
     QTest::keyClicks(view, QStringLiteral("P"));
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ayPal"));
@@ -173,7 +176,7 @@ void TestRecordNavigator::deleteRemovesTheCurrentRow()
     m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
     m_grid->setCurrentRow(2);
     QCOMPARE(m_grid->currentIndex().data().toString(), QStringLiteral("Cash"));
-    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navDelete")), Qt::LeftButton);
+    QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navDelete")), Qt::LeftButton);
     QCOMPARE(countRows(), 4);
     QCOMPARE(countRows(QStringLiteral("PaymentMethod = 'Cash'")), 0);
 }
@@ -194,7 +197,7 @@ void TestRecordNavigator::deleteAsksWhenConfirmationIsOn()
     m_grid->navigator()->setConfirmDelete(true);
     m_grid->setCurrentRow(0);
     answerNextMessageBox(QMessageBox::StandardButton(answer));
-    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navDelete")), Qt::LeftButton);
+    QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navDelete")), Qt::LeftButton);
     QCOMPARE(countRows(), rowsLeft);
 }
 
@@ -203,7 +206,7 @@ void TestRecordNavigator::refusedDeleteLeavesTheTable()
     m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
     m_grid->navigator()->setDeleteRefused(true);
     m_grid->setCurrentRow(1);
-    auto *remove = m_grid->findChild<QToolButton *>(QStringLiteral("navDelete"));
+    auto* remove = m_grid->findChild<QToolButton*>(QStringLiteral("navDelete"));
     QVERIFY(remove->isVisibleTo(m_grid));
     QVERIFY(!remove->isEnabled());
     m_grid->navigator()->trigger(RecordNavigator::Delete);
@@ -216,7 +219,7 @@ void TestRecordNavigator::handlerReplacesTheDefaultAction()
     QList<int> asked;
     m_grid->navigator()->setActionHandler(RecordNavigator::Delete, [&] { asked << m_grid->currentRow(); });
     m_grid->setCurrentRow(3);
-    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navDelete")), Qt::LeftButton);
+    QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navDelete")), Qt::LeftButton);
     QCOMPARE(asked, QList<int>{3});
     QCOMPARE(countRows(), 5);
 }
@@ -232,7 +235,7 @@ void TestRecordNavigator::insertGoesToTheNewRowOfASortedSqlModel()
     m_grid->setModel(&model);
     m_grid->setNavigatorButtons({RecordNavigator::Insert});
     m_grid->setCurrentRow(3);
-    QTest::mouseClick(m_grid->findChild<QToolButton *>(QStringLiteral("navInsert")), Qt::LeftButton);
+    QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navInsert")), Qt::LeftButton);
     QCOMPARE(countRows(), 6);
     QCOMPARE(m_grid->currentRow(), 0); // the highest number sorts first
     QCOMPARE(m_grid->currentIndex().siblingAtColumn(model.columnIndex(QStringLiteral("RecordId"))).data().toInt(), 6);
@@ -254,8 +257,9 @@ void TestRecordNavigator::keyboardDeleteFollowsTheNavigator()
     QFETCH(bool, refused);
     QFETCH(bool, deleteShown);
     QFETCH(int, rowsLeft);
-    m_grid->setNavigatorButtons(deleteShown ? QList<RecordNavigator::Button>{RecordNavigator::Insert, RecordNavigator::Delete}
-                                            : QList<RecordNavigator::Button>{RecordNavigator::Insert});
+    m_grid->setNavigatorButtons(deleteShown
+                                    ? QList<RecordNavigator::Button>{RecordNavigator::Insert, RecordNavigator::Delete}
+                                    : QList<RecordNavigator::Button>{RecordNavigator::Insert});
     m_grid->navigator()->setDeleteRefused(refused);
     m_grid->setCurrentRow(1);
     QTest::keyClick(m_grid->tableView(), Qt::Key_Delete, Qt::ControlModifier);

@@ -2,12 +2,14 @@
 
 #include <QDialog>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // "About Pelmora": the picture with its version label and an OK button; kept above other windows.
-class AboutDialog : public QDialog {
+class AboutDialog : public QDialog
+{
     Q_OBJECT
-public:
+  public:
     explicit AboutDialog(QWidget* parent = nullptr);
 };
 

@@ -4,9 +4,11 @@
 #include <QMenu>
 #include <QMenuBar>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 QString withoutAmpersand(const QString& caption)
 {
     QString hint = caption;
@@ -28,8 +30,7 @@ QAction* CommandSurface::add(QWidget* container, const char* name, const QString
     return action;
 }
 
-CommandSurface::CommandSurface(QMainWindow& window, const QString& homeAddress)
-    : window_(window)
+CommandSurface::CommandSurface(QMainWindow& window, const QString& homeAddress) : window_(window)
 {
     QMenuBar* bar = window.menuBar();
     bar->setObjectName(QStringLiteral("mainMenu"));
@@ -75,8 +76,9 @@ CommandSurface::CommandSurface(QMainWindow& window, const QString& homeAddress)
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("menuView"));
-    for (const auto& [name, caption] : {std::pair{ShowActions, "Show actions"}, std::pair{ShowLayout, "Show layout"},
-                                        std::pair{ShowUsername, "Show username"}, std::pair{ShowEmail, "Show e-mail"}}) {
+    for (const auto& [name, caption] :
+         {std::pair{ShowActions, "Show actions"}, std::pair{ShowLayout, "Show layout"},
+          std::pair{ShowUsername, "Show username"}, std::pair{ShowEmail, "Show e-mail"}}) {
         QAction* a = add(view, name, QString::fromLatin1(caption));
         a->setCheckable(true);
         a->setChecked(true);
@@ -90,7 +92,8 @@ CommandSurface::CommandSurface(QMainWindow& window, const QString& homeAddress)
     // The address is shown as it stands; a "&" in it must not become an accelerator.
     QString address = homeAddress;
     address.replace('&', QStringLiteral("&&"));
-    add(help, WebSite, address + QStringLiteral(" online..."), QStringLiteral("Go to ") + homeAddress + QStringLiteral(" online"));
+    add(help, WebSite, address + QStringLiteral(" online..."),
+        QStringLiteral("Go to ") + homeAddress + QStringLiteral(" online"));
     add(help, About, QStringLiteral("About.."));
 
     auto makeBar = [&](const char* name, const QString& caption) {

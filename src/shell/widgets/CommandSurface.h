@@ -7,12 +7,14 @@
 #include <QString>
 #include <QToolBar>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // The main menu and the four toolbars of the main window. Every command is a QAction with an
 // objectName; a command whose operation is not offered yet is shown disabled.
-class CommandSurface {
-public:
+class CommandSurface
+{
+  public:
     // Builds the menus and toolbars into window. homeAddress is the cart service's web address.
     CommandSurface(QMainWindow& window, const QString& homeAddress);
 
@@ -62,7 +64,7 @@ public:
     static inline const char* ActionsBar = "toolbarActions";
     static inline const char* EmailBar = "toolbarEmail";
 
-private:
+  private:
     QAction* add(QWidget* container, const char* name, const QString& caption, const QString& hint = {});
 
     QMainWindow& window_;

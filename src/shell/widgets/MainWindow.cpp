@@ -22,9 +22,11 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-namespace pelmora {
+namespace pelmora
+{
 
-namespace {
+namespace
+{
 QWidget* makeArea(const char* name, QWidget* parent)
 {
     auto* area = new QWidget(parent);
@@ -136,7 +138,8 @@ void MainWindow::registerLayout()
             s.setValue(QStringLiteral("Height"), frameGeometry().height());
             s.setValue(QStringLiteral("Left"), normal.left());
             s.setValue(QStringLiteral("Top"), normal.top());
-            s.setValue(QStringLiteral("WindowState"), isMaximized() ? QStringLiteral("wsMaximized") : QStringLiteral("wsNormal"));
+            s.setValue(QStringLiteral("WindowState"),
+                       isMaximized() ? QStringLiteral("wsMaximized") : QStringLiteral("wsNormal"));
         },
         [this](const QSettings& s) {
             const int w = s.value(QStringLiteral("ClientWidth"), width()).toInt();
@@ -183,7 +186,8 @@ void MainWindow::wireCommands()
 {
     CommandSurface& c = *commands_;
     auto on = [&](const char* name, auto slot) {
-        connect(c.action(QString::fromLatin1(name)), &QAction::triggered, this, [this, slot] { run([this, slot] { (this->*slot)(); }); });
+        connect(c.action(QString::fromLatin1(name)), &QAction::triggered, this,
+                [this, slot] { run([this, slot] { (this->*slot)(); }); });
     };
     on(CommandSurface::BackupNow, &MainWindow::backupNow);
     on(CommandSurface::RestoreLastBackup, &MainWindow::restoreLastBackup);
@@ -194,16 +198,28 @@ void MainWindow::wireCommands()
             [this](bool checked) { run([&] { autoBackupToggled(checked); }); });
 
     connect(c.action(CommandSurface::ShowActions), &QAction::triggered, this, [this] {
-        run([this] { toggleToolbar(CommandSurface::ShowActions, CommandSurface::ActionsBar, QStringLiteral("Actions toolbar shown"), QStringLiteral("Actions toolbar hidden")); });
+        run([this] {
+            toggleToolbar(CommandSurface::ShowActions, CommandSurface::ActionsBar,
+                          QStringLiteral("Actions toolbar shown"), QStringLiteral("Actions toolbar hidden"));
+        });
     });
     connect(c.action(CommandSurface::ShowLayout), &QAction::triggered, this, [this] {
-        run([this] { toggleToolbar(CommandSurface::ShowLayout, CommandSurface::LayoutBar, QStringLiteral("Layout toolbar shown"), QStringLiteral("Layout toolbar hidden")); });
+        run([this] {
+            toggleToolbar(CommandSurface::ShowLayout, CommandSurface::LayoutBar, QStringLiteral("Layout toolbar shown"),
+                          QStringLiteral("Layout toolbar hidden"));
+        });
     });
     connect(c.action(CommandSurface::ShowUsername), &QAction::triggered, this, [this] {
-        run([this] { toggleToolbar(CommandSurface::ShowUsername, CommandSurface::AccountBar, QStringLiteral("Username toolbar shown"), QStringLiteral("Username toolbar hidden")); });
+        run([this] {
+            toggleToolbar(CommandSurface::ShowUsername, CommandSurface::AccountBar,
+                          QStringLiteral("Username toolbar shown"), QStringLiteral("Username toolbar hidden"));
+        });
     });
     connect(c.action(CommandSurface::ShowEmail), &QAction::triggered, this, [this] {
-        run([this] { toggleToolbar(CommandSurface::ShowEmail, CommandSurface::EmailBar, QStringLiteral("Email toolbar shown"), QStringLiteral("Email toolbar hidden")); });
+        run([this] {
+            toggleToolbar(CommandSurface::ShowEmail, CommandSurface::EmailBar, QStringLiteral("Email toolbar shown"),
+                          QStringLiteral("Email toolbar hidden"));
+        });
     });
 
     connect(c.action(CommandSurface::Help), &QAction::triggered, this,
@@ -223,14 +239,11 @@ void MainWindow::wireCommands()
 
     // Commands whose operations arrive with later parts of the program stay disabled until
     // those parts connect them.
-    for (const char* name :
-         {CommandSurface::ArchiveOrders, CommandSurface::ViewArchivedOrders, CommandSurface::Print,
-          CommandSurface::OpenReports, CommandSurface::SendEmail,
-          CommandSurface::ExportOrders, CommandSurface::ExportItems,
-          CommandSurface::AutoUpdatePasteData,
-          CommandSurface::Reports,
-          CommandSurface::ExportOrdersButton, CommandSurface::ExportItemsButton, CommandSurface::PasteData,
-          CommandSurface::SendEmailButton})
+    for (const char* name : {CommandSurface::ArchiveOrders, CommandSurface::ViewArchivedOrders, CommandSurface::Print,
+                             CommandSurface::OpenReports, CommandSurface::SendEmail, CommandSurface::ExportOrders,
+                             CommandSurface::ExportItems, CommandSurface::AutoUpdatePasteData, CommandSurface::Reports,
+                             CommandSurface::ExportOrdersButton, CommandSurface::ExportItemsButton,
+                             CommandSurface::PasteData, CommandSurface::SendEmailButton})
         c.action(QString::fromLatin1(name))->setEnabled(false);
 }
 
@@ -346,8 +359,8 @@ void MainWindow::warning(const QString& text)
 
 bool MainWindow::confirm(const QString& text)
 {
-    return QMessageBox::question(this, kApplicationTitle, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
-           == QMessageBox::Ok;
+    return QMessageBox::question(this, kApplicationTitle, text, QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Ok) == QMessageBox::Ok;
 }
 
 void MainWindow::openPreferences(const QString& tab)

@@ -11,7 +11,8 @@
 #include <functional>
 #include <memory>
 
-namespace pelmora {
+namespace pelmora
+{
 
 inline const QString kApplicationTitle = QStringLiteral("Pelmora 4+");
 inline const QString kWelcome = QStringLiteral("Welcome to Pelmora!");
@@ -19,9 +20,10 @@ inline const QString kDefaultsRestored = QStringLiteral("Pelmora has been restor
 
 // The main window: it assembles the command surface, the inspector, grid and items areas and
 // the status bar, and wires each command to its operation. It is the program's UserPort.
-class MainWindow : public QMainWindow, public UserPort {
+class MainWindow : public QMainWindow, public UserPort
+{
     Q_OBJECT
-public:
+  public:
     // Runs the creation steps: folders, configuration (with the start-up backup), layout,
     // database.
     MainWindow();
@@ -60,10 +62,10 @@ public:
     // Makes the window visible, sets StartedUp and greets the merchant.
     void finishStartup();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildAreas();
     void registerLayout();
     void wireCommands();

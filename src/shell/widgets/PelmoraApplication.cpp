@@ -3,10 +3,10 @@
 #include "common/ApplicationError.h"
 #include "common/ErrorLog.h"
 
-namespace pelmora {
+namespace pelmora
+{
 
-PelmoraApplication::PelmoraApplication(int& argc, char** argv)
-    : QApplication(argc, argv)
+PelmoraApplication::PelmoraApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
 }
 

@@ -4,13 +4,15 @@
 
 #include <QApplication>
 
-namespace pelmora {
+namespace pelmora
+{
 
 // The application object: the last net for errors, so that no exception crosses the event
 // loop; whatever escapes an event handler goes to ApplicationError.
-class PelmoraApplication : public QApplication {
+class PelmoraApplication : public QApplication
+{
     Q_OBJECT
-public:
+  public:
     PelmoraApplication(int& argc, char** argv);
 
     // Where ApplicationError shows its status text (the main window once it exists).
@@ -18,7 +20,7 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
-private:
+  private:
     UserPort* port_ = nullptr;
 };
 

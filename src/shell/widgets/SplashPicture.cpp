@@ -3,7 +3,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 
-namespace pelmora {
+namespace pelmora
+{
 
 QPixmap SplashPicture()
 {

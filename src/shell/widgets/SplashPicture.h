@@ -2,7 +2,8 @@
 
 #include <QPixmap>
 
-namespace pelmora {
+namespace pelmora
+{
 
 inline const QString kVersionLabel = QStringLiteral("4.18");
 

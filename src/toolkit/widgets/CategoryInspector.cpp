@@ -11,9 +11,11 @@
 #include <QSqlTableModel>
 #include <QVBoxLayout>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
-namespace {
+namespace
+{
 
 constexpr int kCaptionWidth = 118;
 constexpr int kValueWidth = 170;
@@ -21,12 +23,12 @@ constexpr int kValueWidth = 170;
 // The inspector's tree: grid lines between the cells, and Tab walking the value cells.
 class InspectorView : public EditingView<QTreeView>
 {
-public:
+  public:
     using EditingView<QTreeView>::EditingView;
     QColor lineColor = QColor(159, 174, 174);
 
-protected:
-    void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+  protected:
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QTreeView::drawRow(painter, option, index);
         painter->save();
@@ -58,14 +60,12 @@ protected:
 
 } // namespace
 
-CategoryInspector::CategoryInspector(QWidget *parent)
-    : QWidget(parent)
-    , m_model(std::make_unique<InspectorModel>())
+CategoryInspector::CategoryInspector(QWidget* parent) : QWidget(parent), m_model(std::make_unique<InspectorModel>())
 {
     setObjectName(QStringLiteral("categoryInspector"));
-    auto *layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto *view = new InspectorView(this);
+    auto* view = new InspectorView(this);
     m_view = view;
     m_view->setObjectName(QStringLiteral("inspectorView"));
     m_view->setModel(m_model.get());
@@ -84,24 +84,25 @@ CategoryInspector::CategoryInspector(QWidget *parent)
     layout->addWidget(m_view);
 
     m_delegate = new CellEditorDelegate(this);
-    m_delegate->setColumnResolver([this](const QModelIndex &index) -> const GridColumn * {
+    m_delegate->setColumnResolver([this](const QModelIndex& index) -> const GridColumn* {
         return index.column() == 1 && m_model ? m_model->columnAt(index) : nullptr;
     });
     view->setCellDelegate(m_delegate);
-    connect(m_delegate, &CellEditorDelegate::linkActivated, this, [this](const QModelIndex &index) {
-        if (const GridColumn *column = m_model->columnAt(index))
+    connect(m_delegate, &CellEditorDelegate::linkActivated, this, [this](const QModelIndex& index) {
+        if (const GridColumn* column = m_model->columnAt(index))
             emit linkActivated(column->field, index.data(Qt::EditRole));
     });
-    connect(m_delegate, &CellEditorDelegate::valueChanged, this, [this](const QModelIndex &index, const QVariant &value) {
-        if (const GridColumn *column = m_model->columnAt(index))
-            emit valueChanged(column->field, value);
-    });
+    connect(m_delegate, &CellEditorDelegate::valueChanged, this,
+            [this](const QModelIndex& index, const QVariant& value) {
+                if (const GridColumn* column = m_model->columnAt(index))
+                    emit valueChanged(column->field, value);
+            });
     // A click on a caption edits its value.
-    connect(m_view, &QTreeView::clicked, this, [this](const QModelIndex &index) {
+    connect(m_view, &QTreeView::clicked, this, [this](const QModelIndex& index) {
         if (index.column() != 0 || m_model->isCategory(index))
             return;
         const QModelIndex value = index.siblingAtColumn(1);
-        const GridColumn *column = m_model->columnAt(value);
+        const GridColumn* column = m_model->columnAt(value);
         m_view->setCurrentIndex(value);
         if (column && column->editor != EditorKind::CheckBox && column->editor != EditorKind::Link)
             m_view->edit(value);
@@ -115,19 +116,19 @@ CategoryInspector::~CategoryInspector()
     m_view = nullptr;
 }
 
-void CategoryInspector::setCategories(const QList<InspectorCategory> &categories)
+void CategoryInspector::setCategories(const QList<InspectorCategory>& categories)
 {
     m_categories = categories;
     m_model->setCategories(categories);
     spanCategories();
-    for (const InspectorCategory &category : categories)
+    for (const InspectorCategory& category : categories)
         setCategoryExpanded(category.caption, category.expanded);
 }
 
 QList<InspectorCategory> CategoryInspector::categories() const
 {
     QList<InspectorCategory> out = m_categories;
-    for (InspectorCategory &category : out)
+    for (InspectorCategory& category : out)
         category.expanded = isCategoryExpanded(category.caption);
     return out;
 }
@@ -138,16 +139,16 @@ void CategoryInspector::spanCategories()
         m_view->setFirstColumnSpanned(row, QModelIndex(), true);
 }
 
-void CategoryInspector::setModel(QAbstractItemModel *model)
+void CategoryInspector::setModel(QAbstractItemModel* model)
 {
     m_model->setSource(model);
-    if (auto *sql = qobject_cast<SqlTableModel *>(model))
+    if (auto* sql = qobject_cast<SqlTableModel*>(model))
         m_delegate->setLookupConnectionName(sql->connectionName());
-    else if (auto *table = qobject_cast<QSqlTableModel *>(model))
+    else if (auto* table = qobject_cast<QSqlTableModel*>(model))
         m_delegate->setLookupConnectionName(table->database().connectionName());
 }
 
-QAbstractItemModel *CategoryInspector::model() const
+QAbstractItemModel* CategoryInspector::model() const
 {
     return m_model->source();
 }
@@ -155,8 +156,8 @@ QAbstractItemModel *CategoryInspector::model() const
 void CategoryInspector::setCurrentRow(int row)
 {
     // An open editor belongs to the record it was opened on.
-    if (QWidget *editor = m_view->indexWidget(m_view->currentIndex())) {
-            emit m_delegate->commitData(editor);
+    if (QWidget* editor = m_view->indexWidget(m_view->currentIndex())) {
+        emit m_delegate->commitData(editor);
         emit m_delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
     m_model->setCurrentRow(row);
@@ -179,9 +180,9 @@ void CategoryInspector::setValueWidth(int pixels, int minimum)
     m_view->setColumnWidth(1, pixels);
 }
 
-void CategoryInspector::setGridLineColor(const QColor &color)
+void CategoryInspector::setGridLineColor(const QColor& color)
 {
-    static_cast<InspectorView *>(m_view)->lineColor = color;
+    static_cast<InspectorView*>(m_view)->lineColor = color;
     m_view->viewport()->update();
 }
 
@@ -191,29 +192,29 @@ void CategoryInspector::setReadOnly(bool readOnly)
     m_model->setReadOnly(readOnly);
 }
 
-bool CategoryInspector::isCategoryExpanded(const QString &caption) const
+bool CategoryInspector::isCategoryExpanded(const QString& caption) const
 {
     return m_view->isExpanded(m_model->categoryIndex(caption));
 }
 
-void CategoryInspector::setCategoryExpanded(const QString &caption, bool expanded)
+void CategoryInspector::setCategoryExpanded(const QString& caption, bool expanded)
 {
     const QModelIndex index = m_model->categoryIndex(caption);
     if (index.isValid())
         m_view->setExpanded(index, expanded);
 }
 
-QTreeView *CategoryInspector::view() const
+QTreeView* CategoryInspector::view() const
 {
     return m_view;
 }
 
-CellEditorDelegate *CategoryInspector::delegate() const
+CellEditorDelegate* CategoryInspector::delegate() const
 {
     return m_delegate;
 }
 
-QModelIndex CategoryInspector::valueIndex(const QString &field) const
+QModelIndex CategoryInspector::valueIndex(const QString& field) const
 {
     return m_model->fieldIndex(field, 1);
 }
@@ -222,15 +223,15 @@ QVariantMap CategoryInspector::layoutProperties() const
 {
     QVariantMap out;
     out.insert(QStringLiteral("Width"), width());
-    for (const InspectorCategory &category : m_categories)
+    for (const InspectorCategory& category : m_categories)
         out.insert(QStringLiteral("Category.") + category.caption + QStringLiteral(".Expanded"),
                    isCategoryExpanded(category.caption));
     return out;
 }
 
-void CategoryInspector::setLayoutProperties(const QVariantMap &properties)
+void CategoryInspector::setLayoutProperties(const QVariantMap& properties)
 {
-    for (const InspectorCategory &category : std::as_const(m_categories)) {
+    for (const InspectorCategory& category : std::as_const(m_categories)) {
         const QString key = QStringLiteral("Category.") + category.caption + QStringLiteral(".Expanded");
         if (properties.contains(key))
             setCategoryExpanded(category.caption, properties.value(key).toBool());
@@ -238,7 +239,7 @@ void CategoryInspector::setLayoutProperties(const QVariantMap &properties)
     // The width is the owner's to apply (it usually sits in a splitter).
 }
 
-void CategoryInspector::saveLayout(QSettings &settings, const QString &group) const
+void CategoryInspector::saveLayout(QSettings& settings, const QString& group) const
 {
     settings.beginGroup(group);
     settings.remove(QString());
@@ -248,11 +249,11 @@ void CategoryInspector::saveLayout(QSettings &settings, const QString &group) co
     settings.endGroup();
 }
 
-void CategoryInspector::restoreLayout(QSettings &settings, const QString &group)
+void CategoryInspector::restoreLayout(QSettings& settings, const QString& group)
 {
     settings.beginGroup(group);
     QVariantMap properties;
-    for (const QString &key : settings.childKeys())
+    for (const QString& key : settings.childKeys())
         properties.insert(key, settings.value(key));
     settings.endGroup();
     setLayoutProperties(properties);

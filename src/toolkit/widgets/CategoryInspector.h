@@ -14,22 +14,21 @@ class QAbstractItemModel;
 class QSettings;
 class QTreeView;
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 class CellEditorDelegate;
 class InspectorModel;
 
 // One row of the inspector: a field of the current record (caption, editor, height from its
 // GridColumn; a row whose column is not visible is left out), with child rows under it.
-struct InspectorRow
-{
+struct InspectorRow {
     GridColumn column;
     QList<InspectorRow> children;
 };
 
 // A collapsible category of rows.
-struct InspectorCategory
-{
+struct InspectorCategory {
     QString caption;
     QList<InspectorRow> rows;
     bool expanded = false;
@@ -42,49 +41,49 @@ class CategoryInspector : public QWidget
 {
     Q_OBJECT
 
-public:
-    explicit CategoryInspector(QWidget *parent = nullptr);
+  public:
+    explicit CategoryInspector(QWidget* parent = nullptr);
     ~CategoryInspector() override;
 
-    void setCategories(const QList<InspectorCategory> &categories);
+    void setCategories(const QList<InspectorCategory>& categories);
     QList<InspectorCategory> categories() const;
 
-    void setModel(QAbstractItemModel *model);
-    QAbstractItemModel *model() const;
+    void setModel(QAbstractItemModel* model);
+    QAbstractItemModel* model() const;
     // The record shown (-1: none; the values are empty and cannot be edited).
     void setCurrentRow(int row);
     int currentRow() const;
 
     void setCaptionWidth(int pixels);
     void setValueWidth(int pixels, int minimum = 100);
-    void setGridLineColor(const QColor &color);
+    void setGridLineColor(const QColor& color);
     void setReadOnly(bool readOnly);
 
-    bool isCategoryExpanded(const QString &caption) const;
-    void setCategoryExpanded(const QString &caption, bool expanded);
+    bool isCategoryExpanded(const QString& caption) const;
+    void setCategoryExpanded(const QString& caption, bool expanded);
 
-    QTreeView *view() const;
-    CellEditorDelegate *delegate() const;
+    QTreeView* view() const;
+    CellEditorDelegate* delegate() const;
     // The inspector's row of a field (column 1 holds the value), for tests and key handling.
-    QModelIndex valueIndex(const QString &field) const;
+    QModelIndex valueIndex(const QString& field) const;
 
     // "Width" and each category's "Expanded".
     QVariantMap layoutProperties() const;
-    void setLayoutProperties(const QVariantMap &properties);
-    void saveLayout(QSettings &settings, const QString &group) const;
-    void restoreLayout(QSettings &settings, const QString &group);
+    void setLayoutProperties(const QVariantMap& properties);
+    void saveLayout(QSettings& settings, const QString& group) const;
+    void restoreLayout(QSettings& settings, const QString& group);
 
-signals:
-    void linkActivated(const QString &field, const QVariant &value);
+  signals:
+    void linkActivated(const QString& field, const QVariant& value);
     // An editor's value changed by the merchant's hand, before it is posted.
-    void valueChanged(const QString &field, const QVariant &value);
+    void valueChanged(const QString& field, const QVariant& value);
 
-private:
+  private:
     void spanCategories();
 
     std::unique_ptr<InspectorModel> m_model;
-    QTreeView *m_view = nullptr;
-    CellEditorDelegate *m_delegate = nullptr;
+    QTreeView* m_view = nullptr;
+    CellEditorDelegate* m_delegate = nullptr;
     QList<InspectorCategory> m_categories;
     bool m_readOnly = false;
 };

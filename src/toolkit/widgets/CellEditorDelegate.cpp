@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDoubleValidator>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -17,11 +18,12 @@
 #include <QSqlTableModel>
 #include <QTimeEdit>
 #include <QTreeView>
-#include <QHeaderView>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
-namespace {
+namespace
+{
 
 // The value an editor was filled with, so that an unchanged cell is not posted again.
 constexpr char kOriginal[] = "pelmoraOriginal";
@@ -33,14 +35,14 @@ bool isNumeric(EditorKind kind)
     return kind == EditorKind::Currency || kind == EditorKind::Number;
 }
 
-QString quoteIdentifier(const QString &name)
+QString quoteIdentifier(const QString& name)
 {
     QString quoted = name;
     quoted.replace(u'"', QLatin1String("\"\""));
     return u'"' + quoted + u'"';
 }
 
-QVariant numberFromText(const QString &input, const QLocale &locale)
+QVariant numberFromText(const QString& input, const QLocale& locale)
 {
     QString text = input.trimmed();
     if (text.isEmpty())
@@ -62,8 +64,7 @@ QVariant numberFromText(const QString &input, const QLocale &locale)
 
 } // namespace
 
-CellEditorDelegate::CellEditorDelegate(QObject *parent)
-    : QStyledItemDelegate(parent)
+CellEditorDelegate::CellEditorDelegate(QObject* parent) : QStyledItemDelegate(parent)
 {
 }
 
@@ -72,7 +73,7 @@ void CellEditorDelegate::setColumnResolver(ColumnResolver resolver)
     m_resolver = std::move(resolver);
 }
 
-const GridColumn *CellEditorDelegate::columnFor(const QModelIndex &index) const
+const GridColumn* CellEditorDelegate::columnFor(const QModelIndex& index) const
 {
     return m_resolver ? m_resolver(index) : nullptr;
 }
@@ -92,12 +93,12 @@ void CellEditorDelegate::setRowHeight(int pixels)
     m_rowHeight = pixels;
 }
 
-void CellEditorDelegate::setLookupConnectionName(const QString &name)
+void CellEditorDelegate::setLookupConnectionName(const QString& name)
 {
     m_lookupConnection = name;
 }
 
-QString CellEditorDelegate::formatValue(const GridColumn *column, const QVariant &value, const QLocale &locale)
+QString CellEditorDelegate::formatValue(const GridColumn* column, const QVariant& value, const QLocale& locale)
 {
     if (value.isNull() || !column)
         return value.toString();
@@ -109,8 +110,9 @@ QString CellEditorDelegate::formatValue(const GridColumn *column, const QVariant
         if (!ok)
             return value.toString();
         if (column->displayFormat.isEmpty())
-            return column->editor == EditorKind::Currency ? DisplayFormat::formatNumber(number, QStringLiteral(",0.00"), locale)
-                                                          : locale.toString(number, 'g', 15);
+            return column->editor == EditorKind::Currency
+                       ? DisplayFormat::formatNumber(number, QStringLiteral(",0.00"), locale)
+                       : locale.toString(number, 'g', 15);
         return DisplayFormat::formatNumber(number, column->displayFormat, locale);
     }
     case EditorKind::Date: {
@@ -127,24 +129,29 @@ QString CellEditorDelegate::formatValue(const GridColumn *column, const QVariant
         return locale.toString(time, column->displayFormat.isEmpty() ? DisplayFormat::defaultTimeFormat(locale)
                                                                      : column->displayFormat);
     }
-    case EditorKind::CheckBox: return {};
-    case EditorKind::Password: return QString(value.toString().size(), QChar(0x25CF));
-    default: return value.toString();
+    case EditorKind::CheckBox:
+        return {};
+    case EditorKind::Password:
+        return QString(value.toString().size(), QChar(0x25CF));
+    default:
+        return value.toString();
     }
 }
 
-QStringList CellEditorDelegate::lookupValues(const LookupSource &source, const QString &defaultConnection)
+QStringList CellEditorDelegate::lookupValues(const LookupSource& source, const QString& defaultConnection)
 {
     QStringList values = source.values;
     if (source.provider)
         values += source.provider();
     if (!source.table.isEmpty() && !source.field.isEmpty()) {
         const QString connection = !source.connectionName.isEmpty() ? source.connectionName
-                                   : !defaultConnection.isEmpty()   ? defaultConnection
-                                                                    : QString::fromLatin1(QSqlDatabase::defaultConnection);
+                                   : !defaultConnection.isEmpty()
+                                       ? defaultConnection
+                                       : QString::fromLatin1(QSqlDatabase::defaultConnection);
         QSqlQuery query(QSqlDatabase::database(connection, false));
         // Table order (the order the merchant entered the list in).
-        if (query.exec(QStringLiteral("SELECT %1 FROM %2").arg(quoteIdentifier(source.field), quoteIdentifier(source.table)))) {
+        if (query.exec(QStringLiteral("SELECT %1 FROM %2")
+                           .arg(quoteIdentifier(source.field), quoteIdentifier(source.table)))) {
             while (query.next()) {
                 const QString value = query.value(0).toString();
                 if (!value.isEmpty())
@@ -156,22 +163,22 @@ QStringList CellEditorDelegate::lookupValues(const LookupSource &source, const Q
     return values;
 }
 
-bool CellEditorDelegate::opensEditor(const QModelIndex &index) const
+bool CellEditorDelegate::opensEditor(const QModelIndex& index) const
 {
-    const GridColumn *column = columnFor(index);
+    const GridColumn* column = columnFor(index);
     if (column && (column->readOnly || column->editor == EditorKind::CheckBox))
         return false;
     return index.flags() & Qt::ItemIsEditable;
 }
 
-bool CellEditorDelegate::approveEdit(QAbstractItemView *view, QModelIndex &index) const
+bool CellEditorDelegate::approveEdit(QAbstractItemView* view, QModelIndex& index) const
 {
     if (!m_guard || !index.isValid())
         return true;
     const int row = index.row();
     const int column = index.column();
     const QModelIndex parent = index.parent();
-    const QAbstractItemModel *model = index.model();
+    const QAbstractItemModel* model = index.model();
     if (!m_guard(index))
         return false;
     // The guard may have posted a value; a model that re-reads invalidates the old index.
@@ -180,7 +187,7 @@ bool CellEditorDelegate::approveEdit(QAbstractItemView *view, QModelIndex &index
     return index.isValid();
 }
 
-void CellEditorDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+void CellEditorDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
     // A group row of a grouped grid: its value and count, in bold.
@@ -192,7 +199,7 @@ void CellEditorDelegate::initStyleOption(QStyleOptionViewItem *option, const QMo
         option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
         return;
     }
-    const GridColumn *column = columnFor(index);
+    const GridColumn* column = columnFor(index);
     if (column) {
         option->text = formatValue(column, index.data(Qt::EditRole), option->locale);
         if (column->alignment)
@@ -227,11 +234,11 @@ void CellEditorDelegate::initStyleOption(QStyleOptionViewItem *option, const QMo
     }
 }
 
-void CellEditorDelegate::paintGroupCell(QPainter *painter, const QStyleOptionViewItem &option,
-                                        const QModelIndex &index) const
+void CellEditorDelegate::paintGroupCell(QPainter* painter, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index) const
 {
-    const QWidget *widget = option.widget;
-    QStyle *style = widget ? widget->style() : QApplication::style();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
     QStyleOptionViewItem cell = option;
     initStyleOption(&cell, index);
     const QString text = cell.text;
@@ -241,8 +248,8 @@ void CellEditorDelegate::paintGroupCell(QPainter *painter, const QStyleOptionVie
     // The label runs from the first column shown across the whole row; each cell paints its
     // own part of it, so the row needs no spanning (which would fail on a hidden first column).
     int start = option.rect.left();
-    if (const auto *tree = qobject_cast<const QTreeView *>(widget)) {
-        const QHeaderView *header = tree->header();
+    if (const auto* tree = qobject_cast<const QTreeView*>(widget)) {
+        const QHeaderView* header = tree->header();
         for (int visual = 0; visual < header->count(); ++visual) {
             const int logical = header->logicalIndex(visual);
             if (!header->isSectionHidden(logical)) {
@@ -254,19 +261,21 @@ void CellEditorDelegate::paintGroupCell(QPainter *painter, const QStyleOptionVie
     painter->save();
     painter->setClipRect(option.rect);
     painter->setFont(cell.font);
-    painter->setPen(cell.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
-    const QRect textRect(start + 4, option.rect.top(), qMax(option.rect.right(), start + 4000) - start, option.rect.height());
+    painter->setPen(
+        cell.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    const QRect textRect(start + 4, option.rect.top(), qMax(option.rect.right(), start + 4000) - start,
+                         option.rect.height());
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     painter->restore();
 }
 
-void CellEditorDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+void CellEditorDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     if (index.data(SqlGroupModel::IsGroupRole).toBool()) {
         paintGroupCell(painter, option, index);
         return;
     }
-    const GridColumn *column = columnFor(index);
+    const GridColumn* column = columnFor(index);
     if (column && column->editor == EditorKind::CheckBox) {
         paintCheckBox(painter, option, index);
         return;
@@ -276,8 +285,8 @@ void CellEditorDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
         return;
     }
     // A drop-down cell looks like its editor: its text and a drop-down button.
-    const QWidget *widget = option.widget;
-    QStyle *style = widget ? widget->style() : QApplication::style();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
     QStyleOptionViewItem cell = option;
     initStyleOption(&cell, index);
     const QString text = cell.text;
@@ -293,10 +302,10 @@ void CellEditorDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     paintDropDownButton(painter, option);
 }
 
-void CellEditorDelegate::paintDropDownButton(QPainter *painter, const QStyleOptionViewItem &option) const
+void CellEditorDelegate::paintDropDownButton(QPainter* painter, const QStyleOptionViewItem& option) const
 {
-    const QWidget *widget = option.widget;
-    QStyle *style = widget ? widget->style() : QApplication::style();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
     QStyleOption arrow;
     arrow.rect = QRect(option.rect.right() - kDropDownButtonWidth + 1, option.rect.top(), kDropDownButtonWidth,
                        option.rect.height());
@@ -305,23 +314,23 @@ void CellEditorDelegate::paintDropDownButton(QPainter *painter, const QStyleOpti
     style->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, painter, widget);
 }
 
-QRect CellEditorDelegate::checkRect(const QStyleOptionViewItem &option) const
+QRect CellEditorDelegate::checkRect(const QStyleOptionViewItem& option) const
 {
-    const QWidget *widget = option.widget;
-    QStyle *style = widget ? widget->style() : QApplication::style();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
     QStyleOptionButton button;
     const QRect indicator = style->subElementRect(QStyle::SE_CheckBoxIndicator, &button, widget);
     return QStyle::alignedRect(option.direction, Qt::AlignCenter, indicator.size(), option.rect);
 }
 
-void CellEditorDelegate::paintCheckBox(QPainter *painter, const QStyleOptionViewItem &option,
-                                       const QModelIndex &index) const
+void CellEditorDelegate::paintCheckBox(QPainter* painter, const QStyleOptionViewItem& option,
+                                       const QModelIndex& index) const
 {
     QStyleOptionViewItem background = option;
     initStyleOption(&background, index);
     background.text.clear();
-    const QWidget *widget = option.widget;
-    QStyle *style = widget ? widget->style() : QApplication::style();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
 
     QStyleOptionButton box;
@@ -336,10 +345,10 @@ void CellEditorDelegate::paintCheckBox(QPainter *painter, const QStyleOptionView
     style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, widget);
 }
 
-QSize CellEditorDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+QSize CellEditorDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
-    const GridColumn *column = columnFor(index);
+    const GridColumn* column = columnFor(index);
     if (column && column->rowHeight > 0)
         size.setHeight(column->rowHeight);
     else if (m_rowHeight > 0)
@@ -349,7 +358,7 @@ QSize CellEditorDelegate::sizeHint(const QStyleOptionViewItem &option, const QMo
     return size;
 }
 
-void CellEditorDelegate::toggleCheck(QAbstractItemModel *model, const QModelIndex &index)
+void CellEditorDelegate::toggleCheck(QAbstractItemModel* model, const QModelIndex& index)
 {
     const QVariant original = index.data(Qt::EditRole);
     const bool on = !DisplayFormat::toBool(original).toBool();
@@ -358,15 +367,15 @@ void CellEditorDelegate::toggleCheck(QAbstractItemModel *model, const QModelInde
     post(model, index, value);
 }
 
-bool CellEditorDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
-                                     const QModelIndex &index)
+bool CellEditorDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                                     const QModelIndex& index)
 {
-    const GridColumn *column = columnFor(index);
+    const GridColumn* column = columnFor(index);
     if (!column || column->readOnly || !(index.flags() & Qt::ItemIsEnabled))
         return QStyledItemDelegate::editorEvent(event, model, option, index);
 
     if (column->editor == EditorKind::Link && event->type() == QEvent::MouseButtonRelease) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && option.rect.contains(mouse->position().toPoint())) {
             emit linkActivated(index);
             return true;
@@ -379,16 +388,17 @@ bool CellEditorDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, c
     bool toggle = false;
     switch (event->type()) {
     case QEvent::MouseButtonRelease: {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const auto* mouse = static_cast<QMouseEvent*>(event);
         toggle = mouse->button() == Qt::LeftButton && option.rect.contains(mouse->position().toPoint());
         break;
     }
     case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent *>(event)->key();
+        const int key = static_cast<QKeyEvent*>(event)->key();
         toggle = key == Qt::Key_Space || key == Qt::Key_Select;
         break;
     }
-    default: return false;
+    default:
+        return false;
     }
     if (!toggle || !(index.flags() & Qt::ItemIsEditable))
         return false;
@@ -408,18 +418,19 @@ bool CellEditorDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, c
     return true;
 }
 
-QWidget *CellEditorDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                                          const QModelIndex &index) const
+QWidget* CellEditorDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                          const QModelIndex& index) const
 {
-    const GridColumn *column = columnFor(index);
+    const GridColumn* column = columnFor(index);
     if (!column)
         return QStyledItemDelegate::createEditor(parent, option, index);
-    auto *self = const_cast<CellEditorDelegate *>(this);
+    auto* self = const_cast<CellEditorDelegate*>(this);
     const QPersistentModelIndex cell(index);
     switch (column->editor) {
-    case EditorKind::CheckBox: return nullptr;
+    case EditorKind::CheckBox:
+        return nullptr;
     case EditorKind::Memo: {
-        auto *edit = new QPlainTextEdit(parent);
+        auto* edit = new QPlainTextEdit(parent);
         edit->setObjectName(QStringLiteral("cellEditorMemo"));
         edit->setTabChangesFocus(true);
         connect(edit, &QPlainTextEdit::textChanged, self, [self, edit, cell] {
@@ -429,7 +440,7 @@ QWidget *CellEditorDelegate::createEditor(QWidget *parent, const QStyleOptionVie
         return edit;
     }
     case EditorKind::Date: {
-        auto *edit = new QDateEdit(parent);
+        auto* edit = new QDateEdit(parent);
         edit->setObjectName(QStringLiteral("cellEditorDate"));
         edit->setCalendarPopup(true);
         edit->setDisplayFormat(column->displayFormat.isEmpty() ? DisplayFormat::defaultDateFormat(option.locale)
@@ -441,7 +452,7 @@ QWidget *CellEditorDelegate::createEditor(QWidget *parent, const QStyleOptionVie
         return edit;
     }
     case EditorKind::Time: {
-        auto *edit = new QTimeEdit(parent);
+        auto* edit = new QTimeEdit(parent);
         edit->setObjectName(QStringLiteral("cellEditorTime"));
         edit->setDisplayFormat(column->displayFormat.isEmpty() ? QStringLiteral("HH:mm:ss") : column->displayFormat);
         const bool post = column->postOnChange;
@@ -455,14 +466,14 @@ QWidget *CellEditorDelegate::createEditor(QWidget *parent, const QStyleOptionVie
         return edit;
     }
     case EditorKind::Lookup: {
-        auto *combo = new QComboBox(parent);
+        auto* combo = new QComboBox(parent);
         combo->setObjectName(QStringLiteral("cellEditorLookup"));
         combo->setEditable(column->lookupAcceptsText);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->addItems(lookupValues(column->lookup, m_lookupConnection));
         if (combo->lineEdit()) {
             combo->lineEdit()->setMaxLength(column->maxLength > 0 ? column->maxLength : 32767);
-            connect(combo, &QComboBox::editTextChanged, self, [self, combo, cell](const QString &text) {
+            connect(combo, &QComboBox::editTextChanged, self, [self, combo, cell](const QString& text) {
                 if (combo->property(kOriginal).isValid())
                     emit self->valueChanged(cell, text);
             });
@@ -476,10 +487,11 @@ QWidget *CellEditorDelegate::createEditor(QWidget *parent, const QStyleOptionVie
         connect(combo, &QComboBox::activated, self, [self, combo](int) { emit self->commitData(combo); });
         return combo;
     }
-    default: break;
+    default:
+        break;
     }
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(isNumeric(column->editor) ? QStringLiteral("cellEditorNumber")
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(isNumeric(column->editor)                ? QStringLiteral("cellEditorNumber")
                         : column->editor == EditorKind::Password ? QStringLiteral("cellEditorPassword")
                                                                  : QStringLiteral("cellEditorText"));
     edit->setFrame(false);
@@ -492,13 +504,14 @@ QWidget *CellEditorDelegate::createEditor(QWidget *parent, const QStyleOptionVie
         edit->setObjectName(column->editor == EditorKind::Currency ? QStringLiteral("cellEditorCurrency")
                                                                    : QStringLiteral("cellEditorNumber"));
     }
-    connect(edit, &QLineEdit::textEdited, self, [self, cell](const QString &text) { emit self->valueChanged(cell, text); });
+    connect(edit, &QLineEdit::textEdited, self,
+            [self, cell](const QString& text) { emit self->valueChanged(cell, text); });
     return edit;
 }
 
-void CellEditorDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+void CellEditorDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
 {
-    const GridColumn *column = columnFor(index);
+    const GridColumn* column = columnFor(index);
     if (!column) {
         QStyledItemDelegate::setEditorData(editor, index);
         return;
@@ -506,16 +519,16 @@ void CellEditorDelegate::setEditorData(QWidget *editor, const QModelIndex &index
     const QVariant value = index.data(Qt::EditRole);
     // Filled by the program, not by the merchant: no change notification yet.
     editor->setProperty(kOriginal, QVariant());
-    if (auto *memo = qobject_cast<QPlainTextEdit *>(editor)) {
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(editor)) {
         if (memo->toPlainText() != value.toString())
             memo->setPlainText(value.toString());
-    } else if (auto *date = qobject_cast<QDateEdit *>(editor)) {
+    } else if (auto* date = qobject_cast<QDateEdit*>(editor)) {
         const QDate d = DisplayFormat::toDate(value);
         date->setDate(d.isValid() ? d : QDate::currentDate());
-    } else if (auto *time = qobject_cast<QTimeEdit *>(editor)) {
+    } else if (auto* time = qobject_cast<QTimeEdit*>(editor)) {
         const QTime t = DisplayFormat::toTime(value);
         time->setTime(t.isValid() ? t : QTime(0, 0));
-    } else if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+    } else if (auto* combo = qobject_cast<QComboBox*>(editor)) {
         const int at = combo->findText(value.toString());
         if (combo->isEditable()) {
             combo->setCurrentIndex(at);
@@ -524,13 +537,13 @@ void CellEditorDelegate::setEditorData(QWidget *editor, const QModelIndex &index
         } else {
             combo->setCurrentIndex(at);
         }
-    } else if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+    } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         if (isNumeric(column->editor)) {
             bool ok = false;
             const double number = value.toDouble(&ok);
             QLocale locale;
             locale.setNumberOptions(QLocale::OmitGroupSeparator);
-            line->setText(value.isNull() || !ok ? value.toString()
+            line->setText(value.isNull() || !ok                    ? value.toString()
                           : column->editor == EditorKind::Currency ? locale.toString(number, 'f', 2)
                                                                    : locale.toString(number, 'g', 15));
         } else {
@@ -540,17 +553,17 @@ void CellEditorDelegate::setEditorData(QWidget *editor, const QModelIndex &index
     editor->setProperty(kOriginal, QVariant::fromValue(editorValue(editor, column)));
 }
 
-QVariant CellEditorDelegate::editorValue(QWidget *editor, const GridColumn *column) const
+QVariant CellEditorDelegate::editorValue(QWidget* editor, const GridColumn* column) const
 {
-    if (auto *memo = qobject_cast<QPlainTextEdit *>(editor))
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(editor))
         return memo->toPlainText();
-    if (auto *date = qobject_cast<QDateEdit *>(editor))
+    if (auto* date = qobject_cast<QDateEdit*>(editor))
         return date->date();
-    if (auto *time = qobject_cast<QTimeEdit *>(editor))
+    if (auto* time = qobject_cast<QTimeEdit*>(editor))
         return time->time();
-    if (auto *combo = qobject_cast<QComboBox *>(editor))
+    if (auto* combo = qobject_cast<QComboBox*>(editor))
         return combo->currentText();
-    if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         if (column && isNumeric(column->editor))
             return numberFromText(line->text(), QLocale());
         return line->text();
@@ -558,9 +571,9 @@ QVariant CellEditorDelegate::editorValue(QWidget *editor, const GridColumn *colu
     return {};
 }
 
-void CellEditorDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
+void CellEditorDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
-    const GridColumn *column = columnFor(index);
+    const GridColumn* column = columnFor(index);
     if (!column) {
         QStyledItemDelegate::setModelData(editor, model, index);
         return;
@@ -568,39 +581,46 @@ void CellEditorDelegate::setModelData(QWidget *editor, QAbstractItemModel *model
     const QVariant value = editorValue(editor, column);
     const QVariant original = editor->property(kOriginal);
     // Leaving a cell without changing it posts nothing.
-    if (original.isValid() && original.value<QVariant>() == value && value.isNull() == original.value<QVariant>().isNull())
+    if (original.isValid() && original.value<QVariant>() == value &&
+        value.isNull() == original.value<QVariant>().isNull())
         return;
     const QVariant stored = index.data(Qt::EditRole);
     QVariant out = value;
     switch (column->editor) {
-    case EditorKind::Date: out = DisplayFormat::dateForModel(value.toDate(), stored); break;
-    case EditorKind::Time: out = DisplayFormat::timeForModel(value.toTime(), stored); break;
+    case EditorKind::Date:
+        out = DisplayFormat::dateForModel(value.toDate(), stored);
+        break;
+    case EditorKind::Time:
+        out = DisplayFormat::timeForModel(value.toTime(), stored);
+        break;
     case EditorKind::Number:
-        if (!value.isNull() && value.toDouble() == double(qint64(value.toDouble())) && stored.typeId() != QMetaType::Double)
+        if (!value.isNull() && value.toDouble() == double(qint64(value.toDouble())) &&
+            stored.typeId() != QMetaType::Double)
             out = qint64(value.toDouble());
         break;
-    default: break;
+    default:
+        break;
     }
     editor->setProperty(kOriginal, QVariant::fromValue(value));
     post(model, index, out);
 }
 
-void CellEditorDelegate::post(QAbstractItemModel *model, const QModelIndex &index, const QVariant &value) const
+void CellEditorDelegate::post(QAbstractItemModel* model, const QModelIndex& index, const QVariant& value) const
 {
     const QPersistentModelIndex cell(index);
     if (!model->setData(index, value, Qt::EditRole))
         return;
     // A SQL table model keeps a new row pending until it is submitted; every change is
     // posted at once here, the new row too.
-    auto *table = qobject_cast<QSqlTableModel *>(model);
+    auto* table = qobject_cast<QSqlTableModel*>(model);
     if (table && cell.isValid() && table->editStrategy() != QSqlTableModel::OnManualSubmit && table->isDirty(cell))
         table->submit();
 }
 
-void CellEditorDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
-                                              const QModelIndex &index) const
+void CellEditorDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                              const QModelIndex& index) const
 {
-    const GridColumn *column = columnFor(index);
+    const GridColumn* column = columnFor(index);
     if (column && column->editor == EditorKind::Memo) {
         // A memo opens below the cell's top edge, taller than one line.
         QRect rect = option.rect;
@@ -612,12 +632,12 @@ void CellEditorDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptio
     QStyledItemDelegate::updateEditorGeometry(editor, option, index);
 }
 
-bool CellEditorDelegate::eventFilter(QObject *object, QEvent *event)
+bool CellEditorDelegate::eventFilter(QObject* object, QEvent* event)
 {
     // Ctrl+Enter ends a memo; plain Enter is a new line.
     if (event->type() == QEvent::KeyPress) {
-        auto *memo = qobject_cast<QPlainTextEdit *>(object);
-        const auto *key = static_cast<QKeyEvent *>(event);
+        auto* memo = qobject_cast<QPlainTextEdit*>(object);
+        const auto* key = static_cast<QKeyEvent*>(event);
         if (memo && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             (key->modifiers() & Qt::ControlModifier)) {
             emit commitData(memo);

@@ -8,7 +8,8 @@
 
 #include <functional>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // Shows and edits the cells of a grid or inspector by the editor kind of their column: text,
 // memo, date, time, currency, number, drop-down list, check box, password and link. Check
@@ -19,64 +20,62 @@ class CellEditorDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 
-public:
+  public:
     // The column description for a cell (nullptr: a plain text cell).
-    using ColumnResolver = std::function<const GridColumn *(const QModelIndex &index)>;
+    using ColumnResolver = std::function<const GridColumn*(const QModelIndex& index)>;
     // Asked before a cell goes into editing (an editor opens or a check box toggles); false
     // cancels. The guard may change the model; the cell is then looked up again by position.
-    using EditGuard = std::function<bool(const QModelIndex &index)>;
+    using EditGuard = std::function<bool(const QModelIndex& index)>;
 
-    explicit CellEditorDelegate(QObject *parent = nullptr);
+    explicit CellEditorDelegate(QObject* parent = nullptr);
 
     void setColumnResolver(ColumnResolver resolver);
-    const GridColumn *columnFor(const QModelIndex &index) const;
+    const GridColumn* columnFor(const QModelIndex& index) const;
     void setEditGuard(EditGuard guard);
     void setStyleCallback(CellStyleCallback callback);
     // The height of a row whose column sets none (0: the style's own).
     void setRowHeight(int pixels);
     // The connection used for lookup tables whose source names none.
-    void setLookupConnectionName(const QString &name);
+    void setLookupConnectionName(const QString& name);
 
     // The text a cell shows for a value.
-    static QString formatValue(const GridColumn *column, const QVariant &value,
-                               const QLocale &locale = QLocale());
+    static QString formatValue(const GridColumn* column, const QVariant& value, const QLocale& locale = QLocale());
     // The entries of a drop-down list (table values in table order, without repeats).
-    static QStringList lookupValues(const LookupSource &source, const QString &defaultConnection);
+    static QStringList lookupValues(const LookupSource& source, const QString& defaultConnection);
 
     // Runs the edit guard for a view that is about to open an editor on index; updates index
     // when the guard changed the model. Views call it from their edit() override.
-    bool approveEdit(QAbstractItemView *view, QModelIndex &index) const;
-    bool opensEditor(const QModelIndex &index) const;
+    bool approveEdit(QAbstractItemView* view, QModelIndex& index) const;
+    bool opensEditor(const QModelIndex& index) const;
 
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                          const QModelIndex &index) const override;
-    void setEditorData(QWidget *editor, const QModelIndex &index) const override;
-    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
-    void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
-                              const QModelIndex &index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
 
-signals:
+  signals:
     // The editor's value changed by the merchant's hand, before it is posted.
-    void valueChanged(const QModelIndex &index, const QVariant &value);
+    void valueChanged(const QModelIndex& index, const QVariant& value);
     // A link cell was clicked.
-    void linkActivated(const QModelIndex &index);
+    void linkActivated(const QModelIndex& index);
 
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
-    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
-                     const QModelIndex &index) override;
-    bool eventFilter(QObject *object, QEvent *event) override;
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+    bool eventFilter(QObject* object, QEvent* event) override;
 
-private:
-    QVariant editorValue(QWidget *editor, const GridColumn *column) const;
-    void post(QAbstractItemModel *model, const QModelIndex &index, const QVariant &value) const;
-    void toggleCheck(QAbstractItemModel *model, const QModelIndex &index);
-    void paintCheckBox(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
-    void paintGroupCell(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
-    void paintDropDownButton(QPainter *painter, const QStyleOptionViewItem &option) const;
-    QRect checkRect(const QStyleOptionViewItem &option) const;
+  private:
+    QVariant editorValue(QWidget* editor, const GridColumn* column) const;
+    void post(QAbstractItemModel* model, const QModelIndex& index, const QVariant& value) const;
+    void toggleCheck(QAbstractItemModel* model, const QModelIndex& index);
+    void paintCheckBox(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    void paintGroupCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    void paintDropDownButton(QPainter* painter, const QStyleOptionViewItem& option) const;
+    QRect checkRect(const QStyleOptionViewItem& option) const;
 
     ColumnResolver m_resolver;
     EditGuard m_guard;

@@ -9,11 +9,10 @@
 #include <QSqlRecord>
 #include <QSqlTableModel>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
-DataGrid::DataGrid(QWidget *parent)
-    : QWidget(parent)
-    , d(std::make_unique<Private>())
+DataGrid::DataGrid(QWidget* parent) : QWidget(parent), d(std::make_unique<Private>())
 {
     setObjectName(QStringLiteral("dataGrid"));
     d->layout = new QVBoxLayout(this);
@@ -21,17 +20,18 @@ DataGrid::DataGrid(QWidget *parent)
     d->layout->setSpacing(0);
 
     d->delegate = new CellEditorDelegate(this);
-    d->delegate->setColumnResolver([this](const QModelIndex &index) { return describe(index); });
-    d->delegate->setEditGuard([this](const QModelIndex &index) {
+    d->delegate->setColumnResolver([this](const QModelIndex& index) { return describe(index); });
+    d->delegate->setEditGuard([this](const QModelIndex& index) {
         if (d->readOnly)
             return false;
         return !d->editingStart || d->editingStart(toDataIndex(index));
     });
-    connect(d->delegate, &CellEditorDelegate::valueChanged, this, [this](const QModelIndex &index, const QVariant &value) {
-        const QModelIndex data = toDataIndex(index);
-        emit editorValueChanged(fieldAt(data.column()), data, value);
-    });
-    connect(d->delegate, &CellEditorDelegate::linkActivated, this, [this](const QModelIndex &index) {
+    connect(d->delegate, &CellEditorDelegate::valueChanged, this,
+            [this](const QModelIndex& index, const QVariant& value) {
+                const QModelIndex data = toDataIndex(index);
+                emit editorValueChanged(fieldAt(data.column()), data, value);
+            });
+    connect(d->delegate, &CellEditorDelegate::linkActivated, this, [this](const QModelIndex& index) {
         const QModelIndex data = toDataIndex(index);
         emit linkActivated(fieldAt(data.column()), data);
     });
@@ -66,7 +66,7 @@ DataGrid::DataGrid(QWidget *parent)
     connect(d->header, &QHeaderView::sectionResized, this, &DataGrid::onSectionResized);
     connect(d->header, &QWidget::customContextMenuRequested, this, &DataGrid::onHeaderMenu);
     connect(d->header, &GridHeaderView::filterButtonClicked, this,
-            [this](int logical, const QRect &) { showHeaderFilter(fieldAt(logical)); });
+            [this](int logical, const QRect&) { showHeaderFilter(fieldAt(logical)); });
     d->stack->addWidget(d->table);
 
     d->tree = new EditingView<QTreeView>(d->stack);
@@ -77,8 +77,8 @@ DataGrid::DataGrid(QWidget *parent)
     d->tree->setSelectionBehavior(QAbstractItemView::SelectRows);
     d->tree->setEditTriggers(d->table->editTriggers());
     // A group's rows are read as it opens, even while the tree still waits to lay itself out.
-    connect(d->tree, &QTreeView::expanded, this, [this](const QModelIndex &index) {
-        if (QAbstractItemModel *model = d->tree->model(); model && model->canFetchMore(index))
+    connect(d->tree, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (QAbstractItemModel* model = d->tree->model(); model && model->canFetchMore(index))
             model->fetchMore(index);
     });
     d->stack->addWidget(d->tree);
@@ -86,7 +86,7 @@ DataGrid::DataGrid(QWidget *parent)
     d->groupBox = new GroupByBox(this);
     d->groupBox->setVisible(false);
     connect(d->groupBox, &GroupByBox::columnDropped, this,
-            [this](const QString &field, int level) { groupByColumn(field, level); });
+            [this](const QString& field, int level) { groupByColumn(field, level); });
     connect(d->groupBox, &GroupByBox::ungroupRequested, this, &DataGrid::ungroupColumn);
 
     d->filterBar = new FilterBar(this);
@@ -109,7 +109,7 @@ DataGrid::DataGrid(QWidget *parent)
 DataGrid::~DataGrid()
 {
     // The views and the delegate call back into d; they go before it does.
-    for (const auto &c : std::as_const(d->modelConnections))
+    for (const auto& c : std::as_const(d->modelConnections))
         disconnect(c);
     d->delegate->setColumnResolver({});
     d->delegate->setEditGuard({});
@@ -125,46 +125,42 @@ DataGrid::~DataGrid()
 
 // --- data and columns ---
 
-void DataGrid::setModel(QAbstractItemModel *model)
+void DataGrid::setModel(QAbstractItemModel* model)
 {
-    for (const auto &c : std::as_const(d->modelConnections))
+    for (const auto& c : std::as_const(d->modelConnections))
         disconnect(c);
     d->modelConnections.clear();
     d->model = model;
     d->fieldNames.clear();
     d->table->setModel(model);
     d->navigator->setView(d->table);
-    if (auto *sql = qobject_cast<SqlTableModel *>(model))
+    if (auto* sql = qobject_cast<SqlTableModel*>(model))
         d->delegate->setLookupConnectionName(sql->connectionName());
-    else if (auto *table = qobject_cast<QSqlTableModel *>(model))
+    else if (auto* table = qobject_cast<QSqlTableModel*>(model))
         d->delegate->setLookupConnectionName(table->database().connectionName());
     if (model) {
-        d->modelConnections
-            << connect(model, &QAbstractItemModel::modelAboutToBeReset, this,
-                       [this] {
-                           const QModelIndex current = d->table->currentIndex();
-                           d->resetRow = current.row();
-                           d->resetColumn = current.column();
-                       })
-            << connect(model, &QAbstractItemModel::modelReset, this,
-                       [this] {
-                           applyColumns();
-                           restoreCurrentAfterReset();
-                       })
-            << connect(model, &QAbstractItemModel::columnsInserted, this, [this] { applyColumns(); })
-            << connect(model, &QAbstractItemModel::columnsRemoved, this, [this] { applyColumns(); });
+        d->modelConnections << connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+            const QModelIndex current = d->table->currentIndex();
+            d->resetRow = current.row();
+            d->resetColumn = current.column();
+        }) << connect(model, &QAbstractItemModel::modelReset, this, [this] {
+            applyColumns();
+            restoreCurrentAfterReset();
+        }) << connect(model, &QAbstractItemModel::columnsInserted, this, [this] {
+            applyColumns();
+        }) << connect(model, &QAbstractItemModel::columnsRemoved, this, [this] { applyColumns(); });
         connect(d->table->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                [this](const QModelIndex &current) { onCurrentChanged(current); });
+                [this](const QModelIndex& current) { onCurrentChanged(current); });
     }
     applyColumns();
 }
 
-QAbstractItemModel *DataGrid::model() const
+QAbstractItemModel* DataGrid::model() const
 {
     return d->model;
 }
 
-void DataGrid::setColumns(const QList<GridColumn> &columns)
+void DataGrid::setColumns(const QList<GridColumn>& columns)
 {
     d->columns = columns;
     applyColumns();
@@ -174,7 +170,7 @@ QList<GridColumn> DataGrid::columns() const
 {
     QList<GridColumn> out = d->columns;
     // Widths and visibility as the merchant left them.
-    for (GridColumn &c : out) {
+    for (GridColumn& c : out) {
         const int at = modelColumn(c.field);
         if (at < 0)
             continue;
@@ -185,15 +181,15 @@ QList<GridColumn> DataGrid::columns() const
     return out;
 }
 
-const GridColumn *DataGrid::column(const QString &field) const
+const GridColumn* DataGrid::column(const QString& field) const
 {
-    for (const GridColumn &c : d->columns)
+    for (const GridColumn& c : d->columns)
         if (c.field.compare(field, Qt::CaseInsensitive) == 0)
             return &c;
     return nullptr;
 }
 
-int DataGrid::modelColumn(const QString &field) const
+int DataGrid::modelColumn(const QString& field) const
 {
     return d->modelColumnOf.value(field.toLower(), -1);
 }
@@ -205,15 +201,15 @@ QString DataGrid::fieldAt(int modelColumn) const
 
 QString DataGrid::readFieldName(int modelColumn) const
 {
-    if (auto *sql = qobject_cast<SqlTableModel *>(d->model.data()))
+    if (auto* sql = qobject_cast<SqlTableModel*>(d->model.data()))
         return sql->columnName(modelColumn);
-    if (auto *query = qobject_cast<QSqlQueryModel *>(d->model.data()))
+    if (auto* query = qobject_cast<QSqlQueryModel*>(d->model.data()))
         return query->record().fieldName(modelColumn);
     // Other models name their columns in the header, where the grid later puts captions.
     const QString name = d->model->headerData(modelColumn, Qt::Horizontal, Qt::EditRole).toString();
     const QString previous = d->fieldNames.value(modelColumn);
     if (!previous.isEmpty())
-        if (const GridColumn *c = column(previous); c && c->title() == name)
+        if (const GridColumn* c = column(previous); c && c->title() == name)
             return previous;
     return name;
 }
@@ -233,7 +229,7 @@ void DataGrid::rebuildColumnMap()
     d->fieldNames = names;
     d->descriptionOf.fill(-1, count);
     for (int c = 0; c < count; ++c) {
-        const QString &field = names[c];
+        const QString& field = names[c];
         d->modelColumnOf.insert(field.toLower(), c);
         for (int i = 0; i < d->columns.size(); ++i)
             if (d->columns[i].field.compare(field, Qt::CaseInsensitive) == 0)
@@ -255,14 +251,14 @@ void DataGrid::applyColumns()
             d->table->setColumnHidden(c, !d->columns.isEmpty());
             continue;
         }
-        const GridColumn &column = d->columns[at];
+        const GridColumn& column = d->columns[at];
         d->table->setColumnHidden(c, !column.visible);
         d->table->setColumnWidth(c, column.width);
         d->model->setHeaderData(c, Qt::Horizontal, column.title(), Qt::DisplayRole);
     }
     // The described columns come first, in the order described.
     int visual = 0;
-    for (const GridColumn &column : std::as_const(d->columns)) {
+    for (const GridColumn& column : std::as_const(d->columns)) {
         const int logical = modelColumn(column.field);
         if (logical < 0)
             continue;
@@ -276,9 +272,9 @@ void DataGrid::applyColumns()
     d->header->viewport()->update();
 }
 
-void DataGrid::setColumnVisible(const QString &field, bool visible)
+void DataGrid::setColumnVisible(const QString& field, bool visible)
 {
-    for (GridColumn &c : d->columns)
+    for (GridColumn& c : d->columns)
         if (c.field.compare(field, Qt::CaseInsensitive) == 0)
             c.visible = visible;
     const int at = modelColumn(field);
@@ -290,15 +286,15 @@ void DataGrid::setColumnVisible(const QString &field, bool visible)
     fitColumns();
 }
 
-bool DataGrid::isColumnVisible(const QString &field) const
+bool DataGrid::isColumnVisible(const QString& field) const
 {
     const int at = modelColumn(field);
     return at >= 0 && !d->table->isColumnHidden(at);
 }
 
-void DataGrid::setColumnWidth(const QString &field, int width)
+void DataGrid::setColumnWidth(const QString& field, int width)
 {
-    for (GridColumn &c : d->columns)
+    for (GridColumn& c : d->columns)
         if (c.field.compare(field, Qt::CaseInsensitive) == 0)
             c.width = width;
     const int at = modelColumn(field);
@@ -312,7 +308,7 @@ void DataGrid::setColumnWidth(const QString &field, int width)
     d->tree->setColumnWidth(at, width);
 }
 
-int DataGrid::columnWidth(const QString &field) const
+int DataGrid::columnWidth(const QString& field) const
 {
     const int at = modelColumn(field);
     return at < 0 ? 0 : d->table->columnWidth(at);
@@ -320,7 +316,7 @@ int DataGrid::columnWidth(const QString &field) const
 
 void DataGrid::hideAllColumns()
 {
-    for (GridColumn &c : d->columns)
+    for (GridColumn& c : d->columns)
         c.visible = false;
     if (!d->model)
         return;
@@ -343,7 +339,7 @@ QStringList DataGrid::visibleColumns() const
     return out;
 }
 
-const GridColumn *DataGrid::describe(const QModelIndex &index) const
+const GridColumn* DataGrid::describe(const QModelIndex& index) const
 {
     const QModelIndex data = toDataIndex(index);
     if (!data.isValid() || data.column() >= d->descriptionOf.size())
@@ -352,7 +348,7 @@ const GridColumn *DataGrid::describe(const QModelIndex &index) const
     return at < 0 ? nullptr : &d->columns[at];
 }
 
-QModelIndex DataGrid::toDataIndex(const QModelIndex &viewIndex) const
+QModelIndex DataGrid::toDataIndex(const QModelIndex& viewIndex) const
 {
     if (!viewIndex.isValid())
         return {};
@@ -366,38 +362,38 @@ QModelIndex DataGrid::toDataIndex(const QModelIndex &viewIndex) const
 
 // --- parts ---
 
-QTableView *DataGrid::tableView() const
+QTableView* DataGrid::tableView() const
 {
     return d->table;
 }
 
-QTreeView *DataGrid::groupView() const
+QTreeView* DataGrid::groupView() const
 {
     return d->tree;
 }
 
-QAbstractItemView *DataGrid::currentView() const
+QAbstractItemView* DataGrid::currentView() const
 {
-    return d->stack->currentWidget() == d->tree ? static_cast<QAbstractItemView *>(d->tree)
-                                                : static_cast<QAbstractItemView *>(d->table);
+    return d->stack->currentWidget() == d->tree ? static_cast<QAbstractItemView*>(d->tree)
+                                                : static_cast<QAbstractItemView*>(d->table);
 }
 
-CellEditorDelegate *DataGrid::delegate() const
+CellEditorDelegate* DataGrid::delegate() const
 {
     return d->delegate;
 }
 
-RecordNavigator *DataGrid::navigator() const
+RecordNavigator* DataGrid::navigator() const
 {
     return d->navigator;
 }
 
-FilterBar *DataGrid::filterBar() const
+FilterBar* DataGrid::filterBar() const
 {
     return d->filterBar;
 }
 
-GroupByBox *DataGrid::groupByBox() const
+GroupByBox* DataGrid::groupByBox() const
 {
     return d->groupBox;
 }
@@ -412,7 +408,7 @@ bool DataGrid::isNavigatorVisible() const
     return !d->navigator->isHidden();
 }
 
-void DataGrid::setNavigatorButtons(const QList<RecordNavigator::Button> &buttons)
+void DataGrid::setNavigatorButtons(const QList<RecordNavigator::Button>& buttons)
 {
     d->navigator->setButtons(buttons);
 }
@@ -426,7 +422,7 @@ void DataGrid::setCellStyleCallback(CellStyleCallback callback)
         return;
     }
     // The owner sees indexes of the data model only; group rows keep the grid's look.
-    d->delegate->setStyleCallback([this, callback = std::move(callback)](const QModelIndex &index, CellStyle &style) {
+    d->delegate->setStyleCallback([this, callback = std::move(callback)](const QModelIndex& index, CellStyle& style) {
         const QModelIndex data = toDataIndex(index);
         if (data.isValid())
             callback(data, style);
@@ -439,9 +435,10 @@ void DataGrid::setEditingStartCallback(EditingStartCallback callback)
     d->editingStart = std::move(callback);
 }
 
-void DataGrid::setSelectionBackground(const QColor &color)
+void DataGrid::setSelectionBackground(const QColor& color)
 {
-    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(d->table), static_cast<QAbstractItemView *>(d->tree)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(d->table), static_cast<QAbstractItemView*>(d->tree)}) {
         QPalette palette = view->palette();
         for (auto group : {QPalette::Active, QPalette::Inactive}) {
             palette.setColor(group, QPalette::Highlight, color);
@@ -523,7 +520,7 @@ QModelIndex DataGrid::currentIndex() const
     if (!current.isValid() || current.model() == d->model)
         return current;
     // A record row of the grouping model: the same record in the data set, found by its key.
-    auto *sql = qobject_cast<SqlTableModel *>(d->model.data());
+    auto* sql = qobject_cast<SqlTableModel*>(d->model.data());
     if (!sql || !d->groupModel || d->groupModel->isGroup(current))
         return {};
     const int row = sql->rowOfKey(d->groupModel->keyAt(current));
@@ -539,10 +536,11 @@ void DataGrid::restoreCurrentAfterReset()
     const int row = qMin(d->resetRow, d->model->rowCount() - 1);
     const QModelIndex target = d->model->index(row, qMax(0, d->resetColumn));
     d->resetRow = -1;
-    d->table->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    d->table->selectionModel()->setCurrentIndex(target,
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void DataGrid::onCurrentChanged(const QModelIndex &)
+void DataGrid::onCurrentChanged(const QModelIndex&)
 {
     d->rowHeader->viewport()->update();
     const int row = currentRow();
@@ -552,7 +550,7 @@ void DataGrid::onCurrentChanged(const QModelIndex &)
     emit focusedRowChanged(row);
 }
 
-bool DataGrid::eventFilter(QObject *watched, QEvent *event)
+bool DataGrid::eventFilter(QObject* watched, QEvent* event)
 {
     if (!d->stack)
         return QWidget::eventFilter(watched, event);
@@ -560,7 +558,7 @@ bool DataGrid::eventFilter(QObject *watched, QEvent *event)
         fitColumns();
     // The navigator's keys: Insert appends, Ctrl+Delete deletes (when the grid shows them).
     if ((watched == d->table || watched == d->tree) && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
+        const auto* key = static_cast<QKeyEvent*>(event);
         const QList<RecordNavigator::Button> shown = d->navigator->buttons();
         if (key->key() == Qt::Key_Insert && key->modifiers() == Qt::NoModifier &&
             shown.contains(RecordNavigator::Insert)) {

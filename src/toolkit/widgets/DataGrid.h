@@ -21,7 +21,8 @@ class QSettings;
 class QTableView;
 class QTreeView;
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 class CellEditorDelegate;
 class FilterBar;
@@ -41,56 +42,56 @@ class DataGrid : public QWidget
 {
     Q_OBJECT
 
-public:
+  public:
     // Asked before a data cell goes into editing (an editor opens, a check box toggles); return
     // false to cancel. The callback may change the row (clear a flag, post it): the cell is
     // looked up again afterwards. While grouped, the index is the grouping model's record row
     // (same columns as the data model).
-    using EditingStartCallback = std::function<bool(const QModelIndex &index)>;
+    using EditingStartCallback = std::function<bool(const QModelIndex& index)>;
     // Installs the grid's filter text on the data set ("" when the filter is empty or switched
     // off). Without one, the grid filters a SqlTableModel or QSqlTableModel itself with the
     // SQL form of its conditions.
-    using FilterInstaller = std::function<void(const QString &expression)>;
+    using FilterInstaller = std::function<void(const QString& expression)>;
 
-    explicit DataGrid(QWidget *parent = nullptr);
+    explicit DataGrid(QWidget* parent = nullptr);
     ~DataGrid() override;
 
     // --- data and columns ---
-    void setModel(QAbstractItemModel *model);
-    QAbstractItemModel *model() const;
-    void setColumns(const QList<GridColumn> &columns);
+    void setModel(QAbstractItemModel* model);
+    QAbstractItemModel* model() const;
+    void setColumns(const QList<GridColumn>& columns);
     QList<GridColumn> columns() const;
-    const GridColumn *column(const QString &field) const;
+    const GridColumn* column(const QString& field) const;
     // The model column of a field (-1 when the model has none).
-    int modelColumn(const QString &field) const;
+    int modelColumn(const QString& field) const;
     QString fieldAt(int modelColumn) const;
 
-    void setColumnVisible(const QString &field, bool visible);
-    bool isColumnVisible(const QString &field) const;
-    void setColumnWidth(const QString &field, int width);
-    int columnWidth(const QString &field) const;
+    void setColumnVisible(const QString& field, bool visible);
+    bool isColumnVisible(const QString& field) const;
+    void setColumnWidth(const QString& field, int width);
+    int columnWidth(const QString& field) const;
     void hideAllColumns();
     // Fields in their shown order (visible ones only).
     QStringList visibleColumns() const;
 
     // --- parts ---
-    QTableView *tableView() const;
-    QTreeView *groupView() const;
+    QTableView* tableView() const;
+    QTreeView* groupView() const;
     // The view the merchant works in now: the table, or the tree while grouped.
-    QAbstractItemView *currentView() const;
-    CellEditorDelegate *delegate() const;
-    RecordNavigator *navigator() const;
-    FilterBar *filterBar() const;
-    GroupByBox *groupByBox() const;
+    QAbstractItemView* currentView() const;
+    CellEditorDelegate* delegate() const;
+    RecordNavigator* navigator() const;
+    FilterBar* filterBar() const;
+    GroupByBox* groupByBox() const;
 
     void setNavigatorVisible(bool visible);
     bool isNavigatorVisible() const;
-    void setNavigatorButtons(const QList<RecordNavigator::Button> &buttons);
+    void setNavigatorButtons(const QList<RecordNavigator::Button>& buttons);
 
     // --- behaviour ---
     void setCellStyleCallback(CellStyleCallback callback);
     void setEditingStartCallback(EditingStartCallback callback);
-    void setSelectionBackground(const QColor &color);
+    void setSelectionBackground(const QColor& color);
     void setReadOnly(bool readOnly);
     bool isReadOnly() const;
     void setRowHeight(int pixels);
@@ -102,11 +103,11 @@ public:
     void setColumnAutoWidth(bool on);
     bool columnAutoWidth() const;
     // Fits a column to its caption and to the rows in view (never to every row).
-    void autoSizeColumn(const QString &field);
+    void autoSizeColumn(const QString& field);
     void autoSizeColumns();
     // The header's check list of columns and the auto-size actions.
     void setColumnCustomizationAllowed(bool allowed);
-    QMenu *createColumnMenu(int modelColumn, QWidget *parent);
+    QMenu* createColumnMenu(int modelColumn, QWidget* parent);
 
     // --- current row ---
     int currentRow() const; // the data model's row (-1 on a group row or none)
@@ -118,10 +119,10 @@ public:
     bool isGroupingEnabled() const;
     void setGroupByBoxVisible(bool visible);
     bool isGroupByBoxVisible() const;
-    void setGroupedColumns(const QStringList &fields);
+    void setGroupedColumns(const QStringList& fields);
     QStringList groupedColumns() const;
-    void groupByColumn(const QString &field, int level = -1);
-    void ungroupColumn(const QString &field);
+    void groupByColumn(const QString& field, int level = -1);
+    void ungroupColumn(const QString& field);
     void ungroupAll();
     void expandAllGroups();
     void collapseAllGroups();
@@ -129,10 +130,10 @@ public:
     // --- filtering ---
     void setFilteringEnabled(bool enabled); // the header filter buttons
     bool isFilteringEnabled() const;
-    const GridFilter &filter() const;
-    void setFilter(const GridFilter &filter);
+    const GridFilter& filter() const;
+    void setFilter(const GridFilter& filter);
     // The condition of one column, as its header drop-down sets it (an empty one clears it).
-    void setColumnFilter(const QString &field, const FilterCondition &condition);
+    void setColumnFilter(const QString& field, const FilterCondition& condition);
     // The text handed to the data set: the filter's expression, "" when empty or switched off.
     QString filterText() const;
     void clearFilter();
@@ -140,32 +141,32 @@ public:
     void setFilterInstaller(FilterInstaller installer);
     // Ask the header filter values of a column (default: distinct values from the model's
     // table, or from the rows the model holds).
-    void setFilterValueProvider(std::function<QVariantList(const QString &field)> provider);
-    QVariantList filterValues(const QString &field) const;
+    void setFilterValueProvider(std::function<QVariantList(const QString& field)> provider);
+    QVariantList filterValues(const QString& field) const;
     // Opens a column's filter drop-down under its header (returned for tests; it closes itself).
-    HeaderFilterPopup *showHeaderFilter(const QString &field);
+    HeaderFilterPopup* showHeaderFilter(const QString& field);
     void showFilterBuilder();
 
     // --- layout properties (column widths, visibility and order; the grid's geometry) ---
     QVariantMap layoutProperties() const;
-    void setLayoutProperties(const QVariantMap &properties);
-    void saveLayout(QSettings &settings, const QString &group) const;
-    void restoreLayout(QSettings &settings, const QString &group);
+    void setLayoutProperties(const QVariantMap& properties);
+    void saveLayout(QSettings& settings, const QString& group) const;
+    void restoreLayout(QSettings& settings, const QString& group);
 
-signals:
+  signals:
     void focusedRowChanged(int row);
     // The value in a cell editor changed by the merchant's hand, before it is posted.
-    void editorValueChanged(const QString &field, const QModelIndex &index, const QVariant &value);
+    void editorValueChanged(const QString& field, const QModelIndex& index, const QVariant& value);
     // The filter text changed (already installed on the data set when this fires).
-    void filterExpressionChanged(const QString &expression);
-    void groupingChanged(const QStringList &fields);
+    void filterExpressionChanged(const QString& expression);
+    void groupingChanged(const QStringList& fields);
     void columnAutoWidthChanged(bool on);
-    void linkActivated(const QString &field, const QModelIndex &index);
+    void linkActivated(const QString& field, const QModelIndex& index);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     struct Private;
     std::unique_ptr<Private> d;
 
@@ -173,17 +174,17 @@ private:
     QString readFieldName(int modelColumn) const;
     void applyColumns();
     void fitColumns();
-    void onCurrentChanged(const QModelIndex &current);
+    void onCurrentChanged(const QModelIndex& current);
     void restoreCurrentAfterReset();
     void onSectionResized(int logical, int oldSize, int newSize);
-    void onHeaderMenu(const QPoint &pos);
+    void onHeaderMenu(const QPoint& pos);
     void applyFilter();
     void rebuildGroups();
     bool prepareGroupModel();
     void placeTreeDecoration();
-    GridColumn describeField(const QString &field) const;
-    const GridColumn *describe(const QModelIndex &index) const;
-    QModelIndex toDataIndex(const QModelIndex &viewIndex) const;
+    GridColumn describeField(const QString& field) const;
+    const GridColumn* describe(const QModelIndex& index) const;
+    QModelIndex toDataIndex(const QModelIndex& viewIndex) const;
 };
 
 } // namespace pelmora::toolkit

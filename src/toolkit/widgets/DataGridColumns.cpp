@@ -5,7 +5,8 @@
 #include <QTableView>
 #include <QTreeView>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // --- column widths and the column menu ---
 
@@ -15,7 +16,7 @@ void DataGrid::setColumnAutoWidth(bool on)
         return;
     // Leaving auto-width keeps the widths the columns have now.
     if (!on) {
-        for (GridColumn &c : d->columns) {
+        for (GridColumn& c : d->columns) {
             const int at = modelColumn(c.field);
             if (at >= 0 && !d->table->isColumnHidden(at))
                 c.width = d->table->columnWidth(at);
@@ -82,14 +83,14 @@ void DataGrid::onSectionResized(int logical, int, int newSize)
     fitColumns();
 }
 
-void DataGrid::autoSizeColumn(const QString &field)
+void DataGrid::autoSizeColumn(const QString& field)
 {
     const int logical = modelColumn(field);
     if (logical < 0 || !d->model)
         return;
     // The caption, and the rows in view only.
     int width = d->header->sectionSizeHint(logical);
-    QAbstractItemView *view = currentView();
+    QAbstractItemView* view = currentView();
     const QModelIndex top = view->indexAt(QPoint(1, 1));
     QStyleOptionViewItem option;
     option.initFrom(view);
@@ -99,13 +100,13 @@ void DataGrid::autoSizeColumn(const QString &field)
         for (QModelIndex index = top; index.isValid() && view->visualRect(index).top() < bottom;) {
             const QModelIndex cell = index.siblingAtColumn(logical);
             width = qMax(width, d->delegate->sizeHint(option, cell).width() + 4);
-            if (auto *tree = qobject_cast<QTreeView *>(view))
+            if (auto* tree = qobject_cast<QTreeView*>(view))
                 index = tree->indexBelow(index);
             else
                 index = index.sibling(index.row() + 1, index.column());
         }
     }
-    for (GridColumn &c : d->columns)
+    for (GridColumn& c : d->columns)
         if (c.field.compare(field, Qt::CaseInsensitive) == 0)
             c.width = width;
     if (d->autoWidth)
@@ -117,7 +118,7 @@ void DataGrid::autoSizeColumn(const QString &field)
 void DataGrid::autoSizeColumns()
 {
     const QStringList fields = visibleColumns();
-    for (const QString &field : fields)
+    for (const QString& field : fields)
         autoSizeColumn(field);
 }
 
@@ -126,30 +127,30 @@ void DataGrid::setColumnCustomizationAllowed(bool allowed)
     d->customization = allowed;
 }
 
-QMenu *DataGrid::createColumnMenu(int logical, QWidget *parent)
+QMenu* DataGrid::createColumnMenu(int logical, QWidget* parent)
 {
-    auto *menu = new QMenu(parent);
+    auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("gridColumnMenu"));
     const QString field = fieldAt(logical);
     if (logical >= 0) {
-        QAction *fit = menu->addAction(tr("Best fit"));
+        QAction* fit = menu->addAction(tr("Best fit"));
         fit->setObjectName(QStringLiteral("gridBestFit"));
         connect(fit, &QAction::triggered, this, [this, field] { autoSizeColumn(field); });
     }
-    QAction *fitAll = menu->addAction(tr("Best fit (all columns)"));
+    QAction* fitAll = menu->addAction(tr("Best fit (all columns)"));
     fitAll->setObjectName(QStringLiteral("gridBestFitAll"));
     connect(fitAll, &QAction::triggered, this, &DataGrid::autoSizeColumns);
-    QAction *autoWidth = menu->addAction(tr("Column auto-width"));
+    QAction* autoWidth = menu->addAction(tr("Column auto-width"));
     autoWidth->setObjectName(QStringLiteral("gridAutoWidth"));
     autoWidth->setCheckable(true);
     autoWidth->setChecked(d->autoWidth);
     connect(autoWidth, &QAction::toggled, this, &DataGrid::setColumnAutoWidth);
     if (d->groupingEnabled && logical >= 0) {
         menu->addSeparator();
-        QAction *group = menu->addAction(tr("Group by this column"));
+        QAction* group = menu->addAction(tr("Group by this column"));
         group->setObjectName(QStringLiteral("gridGroupByColumn"));
         connect(group, &QAction::triggered, this, [this, field] { groupByColumn(field); });
-        QAction *box = menu->addAction(tr("Group-by box"));
+        QAction* box = menu->addAction(tr("Group-by box"));
         box->setObjectName(QStringLiteral("gridGroupByBox"));
         box->setCheckable(true);
         box->setChecked(isGroupByBoxVisible());
@@ -158,13 +159,13 @@ QMenu *DataGrid::createColumnMenu(int logical, QWidget *parent)
     if (d->customization && d->model) {
         // The quick customisation list: every described column, checked when shown.
         menu->addSeparator();
-        QMenu *list = menu->addMenu(tr("Columns"));
+        QMenu* list = menu->addMenu(tr("Columns"));
         list->setObjectName(QStringLiteral("gridColumnList"));
-        for (const GridColumn &c : std::as_const(d->columns)) {
+        for (const GridColumn& c : std::as_const(d->columns)) {
             const int at = modelColumn(c.field);
             if (at < 0)
                 continue;
-            QAction *toggle = list->addAction(c.title());
+            QAction* toggle = list->addAction(c.title());
             toggle->setObjectName(QStringLiteral("gridColumn_") + c.field);
             toggle->setCheckable(true);
             toggle->setChecked(!d->table->isColumnHidden(at));
@@ -175,9 +176,9 @@ QMenu *DataGrid::createColumnMenu(int logical, QWidget *parent)
     return menu;
 }
 
-void DataGrid::onHeaderMenu(const QPoint &pos)
+void DataGrid::onHeaderMenu(const QPoint& pos)
 {
-    QMenu *menu = createColumnMenu(d->header->logicalIndexAt(pos), this);
+    QMenu* menu = createColumnMenu(d->header->logicalIndexAt(pos), this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(d->header->mapToGlobal(pos));
 }

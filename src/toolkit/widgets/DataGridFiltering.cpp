@@ -1,5 +1,5 @@
-#include "toolkit/widgets/DataGridPrivate.h"
 #include "toolkit/widgets/ConditionBuilderDialog.h"
+#include "toolkit/widgets/DataGridPrivate.h"
 #include "toolkit/widgets/DisplayFormat.h"
 #include "toolkit/widgets/HeaderFilterPopup.h"
 
@@ -10,7 +10,8 @@
 #include <QSet>
 #include <QSqlTableModel>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // --- filtering ---
 
@@ -25,18 +26,18 @@ bool DataGrid::isFilteringEnabled() const
     return d->filtering;
 }
 
-const GridFilter &DataGrid::filter() const
+const GridFilter& DataGrid::filter() const
 {
     return d->filter;
 }
 
-void DataGrid::setFilter(const GridFilter &filter)
+void DataGrid::setFilter(const GridFilter& filter)
 {
     d->filter = filter;
     applyFilter();
 }
 
-void DataGrid::setColumnFilter(const QString &field, const FilterCondition &condition)
+void DataGrid::setColumnFilter(const QString& field, const FilterCondition& condition)
 {
     d->filter.setColumnCondition(field, condition);
     d->filter.setActive(true);
@@ -66,22 +67,22 @@ void DataGrid::setFilterInstaller(FilterInstaller installer)
     d->filterInstaller = std::move(installer);
 }
 
-void DataGrid::setFilterValueProvider(std::function<QVariantList(const QString &)> provider)
+void DataGrid::setFilterValueProvider(std::function<QVariantList(const QString&)> provider)
 {
     d->valueProvider = std::move(provider);
 }
 
-QVariantList DataGrid::filterValues(const QString &field) const
+QVariantList DataGrid::filterValues(const QString& field) const
 {
     if (d->valueProvider)
         return d->valueProvider(field);
     constexpr int kMaxValues = 1000;
     QString connection;
     QString table;
-    if (auto *sql = qobject_cast<SqlTableModel *>(d->model.data())) {
+    if (auto* sql = qobject_cast<SqlTableModel*>(d->model.data())) {
         connection = sql->connectionName();
         table = sql->table();
-    } else if (auto *t = qobject_cast<QSqlTableModel *>(d->model.data())) {
+    } else if (auto* t = qobject_cast<QSqlTableModel*>(d->model.data())) {
         connection = t->database().connectionName();
         table = t->tableName();
     }
@@ -99,30 +100,29 @@ QVariantList DataGrid::filterValues(const QString &field) const
             values << value;
         }
     }
-    std::sort(values.begin(), values.end(), [](const QVariant &a, const QVariant &b) {
-        return QVariant::compare(a, b) == QPartialOrdering::Less;
-    });
+    std::sort(values.begin(), values.end(),
+              [](const QVariant& a, const QVariant& b) { return QVariant::compare(a, b) == QPartialOrdering::Less; });
     return values;
 }
 
-GridColumn DataGrid::describeField(const QString &field) const
+GridColumn DataGrid::describeField(const QString& field) const
 {
-    if (const GridColumn *c = column(field))
+    if (const GridColumn* c = column(field))
         return *c;
     GridColumn plain;
     plain.field = field;
     return plain;
 }
 
-HeaderFilterPopup *DataGrid::showHeaderFilter(const QString &field)
+HeaderFilterPopup* DataGrid::showHeaderFilter(const QString& field)
 {
     const int logical = modelColumn(field);
     if (logical < 0)
         return nullptr;
-    auto *popup = new HeaderFilterPopup(describeField(field), filterValues(fieldAt(logical)), this);
+    auto* popup = new HeaderFilterPopup(describeField(field), filterValues(fieldAt(logical)), this);
     const QString name = fieldAt(logical);
     connect(popup, &HeaderFilterPopup::conditionChosen, this,
-            [this, name](const FilterCondition &condition) { setColumnFilter(name, condition); });
+            [this, name](const FilterCondition& condition) { setColumnFilter(name, condition); });
     connect(popup, &HeaderFilterPopup::customRequested, this, [this] {
         // After the drop-down has closed.
         QMetaObject::invokeMethod(this, &DataGrid::showFilterBuilder, Qt::QueuedConnection);
@@ -136,7 +136,7 @@ HeaderFilterPopup *DataGrid::showHeaderFilter(const QString &field)
 void DataGrid::showFilterBuilder()
 {
     QList<GridColumn> offered;
-    for (const QString &field : std::as_const(d->fieldNames)) {
+    for (const QString& field : std::as_const(d->fieldNames)) {
         const GridColumn c = describeField(field);
         if (c.filterable && (d->columns.isEmpty() || column(field)))
             offered << c;
@@ -156,9 +156,9 @@ void DataGrid::applyFilter()
         d->filterInstaller(text);
     } else {
         const QString where = d->filter.isActive() ? d->filter.toSql() : QString();
-        if (auto *sql = qobject_cast<SqlTableModel *>(d->model.data()))
+        if (auto* sql = qobject_cast<SqlTableModel*>(d->model.data()))
             sql->setFilter(where);
-        else if (auto *table = qobject_cast<QSqlTableModel *>(d->model.data())) {
+        else if (auto* table = qobject_cast<QSqlTableModel*>(d->model.data())) {
             table->setFilter(where);
             table->select();
         }
@@ -170,7 +170,7 @@ void DataGrid::applyFilter()
     d->filterBar->setExpression(d->filter.toExpression(), d->filter.isActive());
     d->filterBar->setVisible(!d->filter.isEmpty());
     QSet<int> filtered;
-    for (const QString &field : d->filter.filteredFields())
+    for (const QString& field : d->filter.filteredFields())
         if (modelColumn(field) >= 0)
             filtered.insert(modelColumn(field));
     d->header->setFilteredSections(filtered);

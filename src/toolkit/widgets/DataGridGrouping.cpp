@@ -6,7 +6,8 @@
 #include <QSqlIndex>
 #include <QSqlTableModel>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // --- grouping ---
 
@@ -33,10 +34,10 @@ bool DataGrid::isGroupByBoxVisible() const
     return !d->groupBox->isHidden();
 }
 
-void DataGrid::setGroupedColumns(const QStringList &fields)
+void DataGrid::setGroupedColumns(const QStringList& fields)
 {
     QStringList known;
-    for (const QString &field : fields)
+    for (const QString& field : fields)
         if (modelColumn(field) >= 0 && !known.contains(fieldAt(modelColumn(field))))
             known << fieldAt(modelColumn(field));
     if (known == d->grouped)
@@ -50,20 +51,20 @@ QStringList DataGrid::groupedColumns() const
     return d->grouped;
 }
 
-void DataGrid::groupByColumn(const QString &field, int level)
+void DataGrid::groupByColumn(const QString& field, int level)
 {
     if (modelColumn(field) < 0)
         return;
     QStringList fields = d->grouped;
-    fields.removeIf([&](const QString &f) { return f.compare(field, Qt::CaseInsensitive) == 0; });
+    fields.removeIf([&](const QString& f) { return f.compare(field, Qt::CaseInsensitive) == 0; });
     fields.insert(level < 0 || level > fields.size() ? fields.size() : level, field);
     setGroupedColumns(fields);
 }
 
-void DataGrid::ungroupColumn(const QString &field)
+void DataGrid::ungroupColumn(const QString& field)
 {
     QStringList fields = d->grouped;
-    fields.removeIf([&](const QString &f) { return f.compare(field, Qt::CaseInsensitive) == 0; });
+    fields.removeIf([&](const QString& f) { return f.compare(field, Qt::CaseInsensitive) == 0; });
     setGroupedColumns(fields);
 }
 
@@ -84,15 +85,15 @@ void DataGrid::collapseAllGroups()
 
 bool DataGrid::prepareGroupModel()
 {
-    auto *group = d->groupModel.get();
-    if (auto *sql = qobject_cast<SqlTableModel *>(d->model.data())) {
+    auto* group = d->groupModel.get();
+    if (auto* sql = qobject_cast<SqlTableModel*>(d->model.data())) {
         group->setConnectionName(sql->connectionName());
         group->setTable(sql->table());
         group->setKeyColumn(sql->keyColumn());
         group->setFilter(sql->filter());
         if (!sql->sortColumn().isEmpty())
             group->setSort(sql->sortColumn(), sql->sortOrder());
-    } else if (auto *table = qobject_cast<QSqlTableModel *>(d->model.data())) {
+    } else if (auto* table = qobject_cast<QSqlTableModel*>(d->model.data())) {
         group->setConnectionName(table->database().connectionName());
         group->setTable(table->tableName());
         const QSqlIndex key = table->primaryKey();
@@ -109,8 +110,8 @@ void DataGrid::rebuildGroups()
 {
     const QList<QPair<QString, QString>> chips = [this] {
         QList<QPair<QString, QString>> out;
-        for (const QString &field : std::as_const(d->grouped)) {
-            const GridColumn *c = column(field);
+        for (const QString& field : std::as_const(d->grouped)) {
+            const GridColumn* c = column(field);
             out << qMakePair(field, c ? c->title() : field);
         }
         return out;
@@ -140,14 +141,14 @@ void DataGrid::rebuildGroups()
     if (d->tree->model() != d->groupModel.get()) {
         d->tree->setModel(d->groupModel.get());
         connect(d->tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                [this](const QModelIndex &current) { onCurrentChanged(current); });
+                [this](const QModelIndex& current) { onCurrentChanged(current); });
     }
     if (d->groupModel->isOpen())
         d->groupModel->refresh();
     else
         d->groupModel->open();
     // The tree shows the columns as the table does.
-    QHeaderView *treeHeader = d->tree->header();
+    QHeaderView* treeHeader = d->tree->header();
     treeHeader->setSectionsMovable(true);
     for (int visual = 0; visual < d->header->count(); ++visual) {
         const int logical = d->header->logicalIndex(visual);
@@ -166,7 +167,7 @@ void DataGrid::rebuildGroups()
 void DataGrid::placeTreeDecoration()
 {
     // The expand buttons sit in the first column shown (the model's first is often hidden).
-    QHeaderView *header = d->tree->header();
+    QHeaderView* header = d->tree->header();
     for (int visual = 0; visual < header->count(); ++visual) {
         const int logical = header->logicalIndex(visual);
         if (!header->isSectionHidden(logical)) {

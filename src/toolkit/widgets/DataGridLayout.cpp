@@ -3,7 +3,8 @@
 #include <QHeaderView>
 #include <QSettings>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // --- layout properties ---
 
@@ -18,7 +19,7 @@ QVariantMap DataGrid::layoutProperties() const
     out.insert(QStringLiteral("AutoWidth"), d->autoWidth);
     if (!d->model)
         return out;
-    for (const GridColumn &c : columns()) {
+    for (const GridColumn& c : columns()) {
         const int at = modelColumn(c.field);
         if (at < 0)
             continue;
@@ -30,12 +31,12 @@ QVariantMap DataGrid::layoutProperties() const
     return out;
 }
 
-void DataGrid::setLayoutProperties(const QVariantMap &properties)
+void DataGrid::setLayoutProperties(const QVariantMap& properties)
 {
     if (properties.contains(QStringLiteral("RowHeight")))
         setRowHeight(properties.value(QStringLiteral("RowHeight")).toInt());
     QList<QPair<int, QString>> order;
-    for (GridColumn &c : d->columns) {
+    for (GridColumn& c : d->columns) {
         const QString prefix = QStringLiteral("Column.") + c.field + u'.';
         if (properties.contains(prefix + QStringLiteral("Visible")))
             c.visible = properties.value(prefix + QStringLiteral("Visible")).toBool();
@@ -45,25 +46,27 @@ void DataGrid::setLayoutProperties(const QVariantMap &properties)
             order << qMakePair(properties.value(prefix + QStringLiteral("Index")).toInt(), c.field);
     }
     // A stored order rearranges the described columns.
-    std::stable_sort(order.begin(), order.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     QList<GridColumn> sorted;
-    for (const auto &entry : std::as_const(order))
-        if (const GridColumn *c = column(entry.second))
+    for (const auto& entry : std::as_const(order))
+        if (const GridColumn* c = column(entry.second))
             sorted << *c;
-    for (const GridColumn &c : std::as_const(d->columns))
-        if (!std::any_of(sorted.cbegin(), sorted.cend(), [&](const GridColumn &s) { return s.field == c.field; }))
+    for (const GridColumn& c : std::as_const(d->columns))
+        if (!std::any_of(sorted.cbegin(), sorted.cend(), [&](const GridColumn& s) { return s.field == c.field; }))
             sorted << c;
     d->columns = sorted;
     if (properties.contains(QStringLiteral("AutoWidth")))
         d->autoWidth = properties.value(QStringLiteral("AutoWidth")).toBool();
     d->table->setHorizontalScrollBarPolicy(d->autoWidth ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
-    if (properties.contains(QStringLiteral("Width")) && properties.contains(QStringLiteral("Height")) && !parentWidget())
+    if (properties.contains(QStringLiteral("Width")) && properties.contains(QStringLiteral("Height")) &&
+        !parentWidget())
         setGeometry(properties.value(QStringLiteral("Left")).toInt(), properties.value(QStringLiteral("Top")).toInt(),
-                    properties.value(QStringLiteral("Width")).toInt(), properties.value(QStringLiteral("Height")).toInt());
+                    properties.value(QStringLiteral("Width")).toInt(),
+                    properties.value(QStringLiteral("Height")).toInt());
     applyColumns();
 }
 
-void DataGrid::saveLayout(QSettings &settings, const QString &group) const
+void DataGrid::saveLayout(QSettings& settings, const QString& group) const
 {
     settings.beginGroup(group);
     settings.remove(QString());
@@ -73,12 +76,12 @@ void DataGrid::saveLayout(QSettings &settings, const QString &group) const
     settings.endGroup();
 }
 
-void DataGrid::restoreLayout(QSettings &settings, const QString &group)
+void DataGrid::restoreLayout(QSettings& settings, const QString& group)
 {
     settings.beginGroup(group);
     QVariantMap properties;
     const QStringList keys = settings.childKeys();
-    for (const QString &key : keys)
+    for (const QString& key : keys)
         properties.insert(key, settings.value(key));
     settings.endGroup();
     if (!properties.isEmpty())

@@ -17,33 +17,33 @@
 
 #include <memory>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 inline constexpr int kGridDefaultRowHeight = 20;
 
-struct DataGrid::Private
-{
+struct DataGrid::Private {
     QPointer<QAbstractItemModel> model;
     QList<QMetaObject::Connection> modelConnections;
     QList<GridColumn> columns;
-    QVector<int> descriptionOf; // model column -> index into columns, -1 when undescribed
+    QVector<int> descriptionOf;        // model column -> index into columns, -1 when undescribed
     QHash<QString, int> modelColumnOf; // lower-case field -> model column
     QStringList fieldNames;            // model column -> field name
 
-    QVBoxLayout *layout = nullptr;
-    QStackedWidget *stack = nullptr;
-    EditingView<QTableView> *table = nullptr;
-    EditingView<QTreeView> *tree = nullptr;
-    GridHeaderView *header = nullptr;
-    RowIndicatorHeader *rowHeader = nullptr;
-    CellEditorDelegate *delegate = nullptr;
-    RecordNavigator *navigator = nullptr;
-    FilterBar *filterBar = nullptr;
-    GroupByBox *groupBox = nullptr;
+    QVBoxLayout* layout = nullptr;
+    QStackedWidget* stack = nullptr;
+    EditingView<QTableView>* table = nullptr;
+    EditingView<QTreeView>* tree = nullptr;
+    GridHeaderView* header = nullptr;
+    RowIndicatorHeader* rowHeader = nullptr;
+    CellEditorDelegate* delegate = nullptr;
+    RecordNavigator* navigator = nullptr;
+    FilterBar* filterBar = nullptr;
+    GroupByBox* groupBox = nullptr;
 
     EditingStartCallback editingStart;
     FilterInstaller filterInstaller;
-    std::function<QVariantList(const QString &)> valueProvider;
+    std::function<QVariantList(const QString&)> valueProvider;
 
     bool readOnly = false;
     bool autoWidth = false;

@@ -5,12 +5,13 @@
 
 #include <cmath>
 
-namespace pelmora::toolkit::DisplayFormat {
-
-namespace {
-
-struct NumberSection
+namespace pelmora::toolkit::DisplayFormat
 {
+
+namespace
+{
+
+struct NumberSection {
     QString prefix;
     QString suffix;
     bool grouping = false;
@@ -24,7 +25,7 @@ bool isPlaceholder(QChar c)
     return c == u'0' || c == u'#' || c == u',' || c == u'.';
 }
 
-NumberSection parseSection(const QString &text)
+NumberSection parseSection(const QString& text)
 {
     NumberSection s;
     // Literal text before and after the digit placeholders; quotes hide placeholders.
@@ -60,7 +61,7 @@ NumberSection parseSection(const QString &text)
     return s;
 }
 
-QString render(double magnitude, const NumberSection &s, const QLocale &base)
+QString render(double magnitude, const NumberSection& s, const QLocale& base)
 {
     QLocale locale = base;
     locale.setNumberOptions(s.grouping ? QLocale::DefaultNumberOptions : QLocale::OmitGroupSeparator);
@@ -84,7 +85,7 @@ QString render(double magnitude, const NumberSection &s, const QLocale &base)
 
 } // namespace
 
-QString formatNumber(double value, const QString &format, const QLocale &locale)
+QString formatNumber(double value, const QString& format, const QLocale& locale)
 {
     if (format.isEmpty())
         return locale.toString(value, 'g', 15);
@@ -103,12 +104,15 @@ QString formatNumber(double value, const QString &format, const QLocale &locale)
     return render(std::abs(value), positive, locale);
 }
 
-QDate toDate(const QVariant &value)
+QDate toDate(const QVariant& value)
 {
     switch (value.typeId()) {
-    case QMetaType::QDate: return value.toDate();
-    case QMetaType::QDateTime: return value.toDateTime().date();
-    default: break;
+    case QMetaType::QDate:
+        return value.toDate();
+    case QMetaType::QDateTime:
+        return value.toDateTime().date();
+    default:
+        break;
     }
     const QString text = value.toString().trimmed();
     if (text.isEmpty())
@@ -119,12 +123,15 @@ QDate toDate(const QVariant &value)
     return date;
 }
 
-QTime toTime(const QVariant &value)
+QTime toTime(const QVariant& value)
 {
     switch (value.typeId()) {
-    case QMetaType::QTime: return value.toTime();
-    case QMetaType::QDateTime: return value.toDateTime().time();
-    default: break;
+    case QMetaType::QTime:
+        return value.toTime();
+    case QMetaType::QDateTime:
+        return value.toDateTime().time();
+    default:
+        break;
     }
     QString text = value.toString().trimmed();
     if (text.isEmpty())
@@ -138,7 +145,7 @@ QTime toTime(const QVariant &value)
     return time;
 }
 
-QVariant toBool(const QVariant &value)
+QVariant toBool(const QVariant& value)
 {
     if (value.isNull())
         return {};
@@ -159,7 +166,7 @@ QVariant toBool(const QVariant &value)
     return {};
 }
 
-QString defaultDateFormat(const QLocale &locale)
+QString defaultDateFormat(const QLocale& locale)
 {
     QString format = locale.dateFormat(QLocale::ShortFormat);
     if (!format.contains(QLatin1String("yyyy")))
@@ -167,7 +174,7 @@ QString defaultDateFormat(const QLocale &locale)
     return format;
 }
 
-QString defaultTimeFormat(const QLocale &locale)
+QString defaultTimeFormat(const QLocale& locale)
 {
     QString format = locale.timeFormat(QLocale::ShortFormat);
     if (!format.contains(u's')) {
@@ -178,18 +185,21 @@ QString defaultTimeFormat(const QLocale &locale)
     return format;
 }
 
-QVariant dateForModel(const QDate &date, const QVariant &original)
+QVariant dateForModel(const QDate& date, const QVariant& original)
 {
     if (!date.isValid())
         return {};
     switch (original.typeId()) {
-    case QMetaType::QDate: return date;
-    case QMetaType::QDateTime: return QDateTime(date, original.toDateTime().time());
-    default: return date.toString(Qt::ISODate);
+    case QMetaType::QDate:
+        return date;
+    case QMetaType::QDateTime:
+        return QDateTime(date, original.toDateTime().time());
+    default:
+        return date.toString(Qt::ISODate);
     }
 }
 
-QVariant timeForModel(const QTime &time, const QVariant &original)
+QVariant timeForModel(const QTime& time, const QVariant& original)
 {
     if (!time.isValid())
         return {};
@@ -198,14 +208,14 @@ QVariant timeForModel(const QTime &time, const QVariant &original)
     return time.toString(time.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
 }
 
-QVariant boolForModel(bool on, const QVariant &original)
+QVariant boolForModel(bool on, const QVariant& original)
 {
     if (original.typeId() == QMetaType::Bool)
         return on;
     return on ? 1 : 0;
 }
 
-bool isBlank(const QVariant &value)
+bool isBlank(const QVariant& value)
 {
     return value.isNull() || value.toString().isEmpty();
 }

@@ -7,13 +7,13 @@
 #include <QStyle>
 #include <QToolButton>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
-FilterBar::FilterBar(QWidget *parent)
-    : QWidget(parent)
+FilterBar::FilterBar(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("filterBar"));
-    auto *layout = new QHBoxLayout(this);
+    auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 1, 2, 1);
     m_clear = new QToolButton(this);
     m_clear->setObjectName(QStringLiteral("filterBarClear"));
@@ -39,7 +39,7 @@ FilterBar::FilterBar(QWidget *parent)
     connect(m_customize, &QPushButton::clicked, this, &FilterBar::customizeClicked);
 }
 
-void FilterBar::setExpression(const QString &text, bool active)
+void FilterBar::setExpression(const QString& text, bool active)
 {
     m_text->setText(text);
     m_text->setToolTip(text);

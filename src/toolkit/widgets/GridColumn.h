@@ -6,7 +6,8 @@
 
 #include <functional>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // How a cell is shown and edited.
 enum class EditorKind {
@@ -24,8 +25,7 @@ enum class EditorKind {
 
 // Where a drop-down list takes its values from: a fixed list, a provider, or a column of a
 // table read through a named database connection (the model's connection when left empty).
-struct LookupSource
-{
+struct LookupSource {
     QStringList values;
     std::function<QStringList()> provider;
     QString connectionName;
@@ -36,23 +36,22 @@ struct LookupSource
 };
 
 // The description of one grid column (or one inspector row).
-struct GridColumn
-{
-    QString field;            // the model column, by its header name
-    QString caption;          // empty: the field name
+struct GridColumn {
+    QString field;   // the model column, by its header name
+    QString caption; // empty: the field name
     EditorKind editor = EditorKind::Text;
-    int width = 100;          // pixels, or a proportion when the grid fits columns to its width
+    int width = 100; // pixels, or a proportion when the grid fits columns to its width
     bool visible = true;
     bool readOnly = false;
     LookupSource lookup;
-    QString displayFormat;    // numbers: ",0.00;(,0.00)"; dates and times: a Qt format text
-    Qt::Alignment alignment = {}; // empty: numbers right, the rest left
-    int maxLength = 0;        // text editors; 0: no limit
+    QString displayFormat;          // numbers: ",0.00;(,0.00)"; dates and times: a Qt format text
+    Qt::Alignment alignment = {};   // empty: numbers right, the rest left
+    int maxLength = 0;              // text editors; 0: no limit
     bool lookupAcceptsText = false; // the drop-down also takes typed text
     bool postOnChange = false;      // post while the editor changes (time editor), not when it closes
     bool singleValueFilter = false; // the header filter picks one value at a time
     bool filterable = true;
-    int rowHeight = 0;        // inspector rows; 0: the default height
+    int rowHeight = 0; // inspector rows; 0: the default height
 
     QString title() const { return caption.isEmpty() ? field : caption; }
 };

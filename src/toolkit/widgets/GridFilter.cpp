@@ -6,38 +6,48 @@
 #include <QDateTime>
 #include <QStringList>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
-namespace {
+namespace
+{
 
 using Operator = FilterCondition::Operator;
 
-QString sqlValue(const QVariant &value, bool *isText)
+QString sqlValue(const QVariant& value, bool* isText)
 {
     *isText = false;
     switch (value.typeId()) {
-    case QMetaType::QDate: return FilterCondition::quoted(value.toDate().toString(Qt::ISODate));
-    case QMetaType::QTime: return FilterCondition::quoted(value.toTime().toString(QStringLiteral("HH:mm:ss")));
+    case QMetaType::QDate:
+        return FilterCondition::quoted(value.toDate().toString(Qt::ISODate));
+    case QMetaType::QTime:
+        return FilterCondition::quoted(value.toTime().toString(QStringLiteral("HH:mm:ss")));
     case QMetaType::QDateTime:
         return FilterCondition::quoted(value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    case QMetaType::Bool: return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::UInt:
     case QMetaType::ULongLong:
-    case QMetaType::Double: return QString::number(value.toDouble(), 'g', 17);
-    default: *isText = true; return FilterCondition::quoted(value.toString());
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'g', 17);
+    default:
+        *isText = true;
+        return FilterCondition::quoted(value.toString());
     }
 }
 
-QString renderSql(const FilterCondition &c, bool nested)
+QString renderSql(const FilterCondition& c, bool nested)
 {
     QString text;
     bool compound = false;
     if (!c.isGroup()) {
         const QString field = sql::quoted(c.field());
         switch (c.op()) {
-        case Operator::IsBlank: text = u'(' + field + QLatin1String(" IS NULL OR ") + field + QLatin1String(" = '')"); break;
+        case Operator::IsBlank:
+            text = u'(' + field + QLatin1String(" IS NULL OR ") + field + QLatin1String(" = '')");
+            break;
         case Operator::IsNotBlank:
             text = u'(' + field + QLatin1String(" IS NOT NULL AND ") + field + QLatin1String(" <> '')");
             break;
@@ -51,12 +61,12 @@ QString renderSql(const FilterCondition &c, bool nested)
         }
     } else {
         const auto parts = std::count_if(c.conditions().cbegin(), c.conditions().cend(),
-                                         [](const FilterCondition &child) { return !child.isEmpty(); });
+                                         [](const FilterCondition& child) { return !child.isEmpty(); });
         if (parts == 0)
             return {};
         // A group of one is written as its one condition.
         QStringList texts;
-        for (const FilterCondition &child : c.conditions())
+        for (const FilterCondition& child : c.conditions())
             if (!child.isEmpty())
                 texts << renderSql(child, parts > 1 || (nested && !c.isNegated()));
         compound = texts.size() > 1;
@@ -76,12 +86,12 @@ void GridFilter::clear()
     m_root.clear();
 }
 
-void GridFilter::setRoot(const FilterCondition &root)
+void GridFilter::setRoot(const FilterCondition& root)
 {
     m_root = root.isGroup() ? root : FilterCondition::all({root});
 }
 
-void GridFilter::setColumnCondition(const QString &field, const FilterCondition &condition)
+void GridFilter::setColumnCondition(const QString& field, const FilterCondition& condition)
 {
     removeColumnCondition(field);
     if (condition.isEmpty())
@@ -91,14 +101,14 @@ void GridFilter::setColumnCondition(const QString &field, const FilterCondition 
         m_root = FilterCondition::all({m_root});
     // An AND of the column's own (a date range) joins the others directly.
     if (condition.kind() == FilterCondition::Kind::All && !condition.isNegated()) {
-        for (const FilterCondition &part : condition.conditions())
+        for (const FilterCondition& part : condition.conditions())
             m_root.append(part);
         return;
     }
     m_root.append(condition);
 }
 
-void GridFilter::removeColumnCondition(const QString &field)
+void GridFilter::removeColumnCondition(const QString& field)
 {
     m_root = m_root.withoutField(field);
 }
@@ -106,7 +116,7 @@ void GridFilter::removeColumnCondition(const QString &field)
 QSet<QString> GridFilter::filteredFields() const
 {
     QSet<QString> fields;
-    for (const QString &field : m_root.fields())
+    for (const QString& field : m_root.fields())
         fields.insert(field.toLower());
     return fields;
 }
@@ -116,12 +126,12 @@ QString GridFilter::toSql() const
     return toSql(m_root);
 }
 
-QString GridFilter::toSql(const FilterCondition &condition)
+QString GridFilter::toSql(const FilterCondition& condition)
 {
     return renderSql(condition, false);
 }
 
-QVariant GridFilter::typedValue(const QVariant &value, EditorKind kind)
+QVariant GridFilter::typedValue(const QVariant& value, EditorKind kind)
 {
     if (value.isNull())
         return value;
@@ -144,11 +154,13 @@ QVariant GridFilter::typedValue(const QVariant &value, EditorKind kind)
         const QVariant on = DisplayFormat::toBool(value);
         return on.isNull() ? value : on;
     }
-    default: return value.toString();
+    default:
+        return value.toString();
     }
 }
 
-FilterCondition GridFilter::relativeDate(const QString &field, RelativeDate when, const QDate &today, const QLocale &locale)
+FilterCondition GridFilter::relativeDate(const QString& field, RelativeDate when, const QDate& today,
+                                         const QLocale& locale)
 {
     QDate from = today;
     QDate to = today;
@@ -156,14 +168,35 @@ FilterCondition GridFilter::relativeDate(const QString &field, RelativeDate when
     const QDate weekStart = today.addDays(-back);
     const QDate monthStart(today.year(), today.month(), 1);
     switch (when) {
-    case RelativeDate::Today: break;
-    case RelativeDate::Yesterday: from = to = today.addDays(-1); break;
-    case RelativeDate::ThisWeek: from = weekStart; to = weekStart.addDays(6); break;
-    case RelativeDate::LastWeek: from = weekStart.addDays(-7); to = weekStart.addDays(-1); break;
-    case RelativeDate::ThisMonth: from = monthStart; to = monthStart.addMonths(1).addDays(-1); break;
-    case RelativeDate::LastMonth: from = monthStart.addMonths(-1); to = monthStart.addDays(-1); break;
-    case RelativeDate::ThisYear: from = QDate(today.year(), 1, 1); to = QDate(today.year(), 12, 31); break;
-    case RelativeDate::LastYear: from = QDate(today.year() - 1, 1, 1); to = QDate(today.year() - 1, 12, 31); break;
+    case RelativeDate::Today:
+        break;
+    case RelativeDate::Yesterday:
+        from = to = today.addDays(-1);
+        break;
+    case RelativeDate::ThisWeek:
+        from = weekStart;
+        to = weekStart.addDays(6);
+        break;
+    case RelativeDate::LastWeek:
+        from = weekStart.addDays(-7);
+        to = weekStart.addDays(-1);
+        break;
+    case RelativeDate::ThisMonth:
+        from = monthStart;
+        to = monthStart.addMonths(1).addDays(-1);
+        break;
+    case RelativeDate::LastMonth:
+        from = monthStart.addMonths(-1);
+        to = monthStart.addDays(-1);
+        break;
+    case RelativeDate::ThisYear:
+        from = QDate(today.year(), 1, 1);
+        to = QDate(today.year(), 12, 31);
+        break;
+    case RelativeDate::LastYear:
+        from = QDate(today.year() - 1, 1, 1);
+        to = QDate(today.year() - 1, 12, 31);
+        break;
     }
     if (from == to)
         return FilterCondition::compare(field, Operator::Equal, from);
@@ -174,14 +207,22 @@ FilterCondition GridFilter::relativeDate(const QString &field, RelativeDate when
 QString GridFilter::relativeDateCaption(RelativeDate when)
 {
     switch (when) {
-    case RelativeDate::Today: return QStringLiteral("Today");
-    case RelativeDate::Yesterday: return QStringLiteral("Yesterday");
-    case RelativeDate::ThisWeek: return QStringLiteral("This week");
-    case RelativeDate::LastWeek: return QStringLiteral("Last week");
-    case RelativeDate::ThisMonth: return QStringLiteral("This month");
-    case RelativeDate::LastMonth: return QStringLiteral("Last month");
-    case RelativeDate::ThisYear: return QStringLiteral("This year");
-    case RelativeDate::LastYear: return QStringLiteral("Last year");
+    case RelativeDate::Today:
+        return QStringLiteral("Today");
+    case RelativeDate::Yesterday:
+        return QStringLiteral("Yesterday");
+    case RelativeDate::ThisWeek:
+        return QStringLiteral("This week");
+    case RelativeDate::LastWeek:
+        return QStringLiteral("Last week");
+    case RelativeDate::ThisMonth:
+        return QStringLiteral("This month");
+    case RelativeDate::LastMonth:
+        return QStringLiteral("Last month");
+    case RelativeDate::ThisYear:
+        return QStringLiteral("This year");
+    case RelativeDate::LastYear:
+        return QStringLiteral("Last year");
     }
     return {};
 }

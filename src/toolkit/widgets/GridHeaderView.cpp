@@ -8,14 +8,15 @@
 #include <QPainter>
 #include <QStyleOptionHeader>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
-namespace {
+namespace
+{
 constexpr int kButtonWidth = 14;
 }
 
-GridHeaderView::GridHeaderView(QWidget *parent)
-    : QHeaderView(Qt::Horizontal, parent)
+GridHeaderView::GridHeaderView(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
 {
     setObjectName(QStringLiteral("gridHeader"));
     setSectionsClickable(true);
@@ -39,7 +40,7 @@ void GridHeaderView::setFilterableTest(std::function<bool(int)> test)
     m_filterable = std::move(test);
 }
 
-void GridHeaderView::setFilteredSections(const QSet<int> &sections)
+void GridHeaderView::setFilteredSections(const QSet<int>& sections)
 {
     m_filtered = sections;
     viewport()->update();
@@ -60,7 +61,7 @@ bool GridHeaderView::hasButton(int logical) const
     return m_filterButtons && (!m_filterable || m_filterable(logical));
 }
 
-QRect GridHeaderView::buttonRectIn(const QRect &section) const
+QRect GridHeaderView::buttonRectIn(const QRect& section) const
 {
     return QRect(section.right() - kButtonWidth, section.top() + 1, kButtonWidth, section.height() - 2);
 }
@@ -81,7 +82,7 @@ QSize GridHeaderView::sectionSizeFromContents(int logical) const
     return size;
 }
 
-void GridHeaderView::paintSection(QPainter *painter, const QRect &rect, int logical) const
+void GridHeaderView::paintSection(QPainter* painter, const QRect& rect, int logical) const
 {
     if (!hasButton(logical)) {
         QHeaderView::paintSection(painter, rect, logical);
@@ -109,7 +110,7 @@ void GridHeaderView::paintSection(QPainter *painter, const QRect &rect, int logi
     style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, painter, this);
 }
 
-void GridHeaderView::mousePressEvent(QMouseEvent *event)
+void GridHeaderView::mousePressEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
     m_pressedSection = logicalIndexAt(pos);
@@ -124,21 +125,22 @@ void GridHeaderView::mousePressEvent(QMouseEvent *event)
     QHeaderView::mousePressEvent(event);
 }
 
-void GridHeaderView::mouseMoveEvent(QMouseEvent *event)
+void GridHeaderView::mouseMoveEvent(QMouseEvent* event)
 {
     if (m_pressOnButton)
         return;
     const QPoint pos = event->position().toPoint();
     const QPoint moved = pos - m_pressPos;
     // Up or down out of the header (not sideways along it): carry the column away.
-    if (m_dragOut && (event->buttons() & Qt::LeftButton) && m_pressedSection >= 0 && cursor().shape() != Qt::SplitHCursor &&
-        std::abs(moved.y()) > std::abs(moved.x()) && std::abs(moved.y()) > QApplication::startDragDistance() &&
-        !rect().contains(pos)) {
+    if (m_dragOut && (event->buttons() & Qt::LeftButton) && m_pressedSection >= 0 &&
+        cursor().shape() != Qt::SplitHCursor && std::abs(moved.y()) > std::abs(moved.x()) &&
+        std::abs(moved.y()) > QApplication::startDragDistance() && !rect().contains(pos)) {
         const int section = m_pressedSection;
         m_pressedSection = -1;
-        auto *mime = new QMimeData;
-        mime->setData(QString::fromLatin1(kColumnMimeType), (m_fieldName ? m_fieldName(section) : QString::number(section)).toUtf8());
-        auto *drag = new QDrag(this);
+        auto* mime = new QMimeData;
+        mime->setData(QString::fromLatin1(kColumnMimeType),
+                      (m_fieldName ? m_fieldName(section) : QString::number(section)).toUtf8());
+        auto* drag = new QDrag(this);
         drag->setMimeData(mime);
         const QRect sectionRect(sectionViewportPosition(section), 0, sectionSize(section), height());
         drag->setPixmap(viewport()->grab(sectionRect));
@@ -153,7 +155,7 @@ void GridHeaderView::mouseMoveEvent(QMouseEvent *event)
     QHeaderView::mouseMoveEvent(event);
 }
 
-void GridHeaderView::mouseReleaseEvent(QMouseEvent *event)
+void GridHeaderView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (m_pressOnButton) {
         m_pressOnButton = false;
@@ -170,8 +172,7 @@ void GridHeaderView::mouseReleaseEvent(QMouseEvent *event)
     QHeaderView::mouseReleaseEvent(event);
 }
 
-RowIndicatorHeader::RowIndicatorHeader(QWidget *parent)
-    : QHeaderView(Qt::Vertical, parent)
+RowIndicatorHeader::RowIndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent)
 {
     setObjectName(QStringLiteral("rowIndicator"));
     setSectionsClickable(true);
@@ -188,14 +189,14 @@ QSize RowIndicatorHeader::sectionSizeFromContents(int) const
     return QSize(14, defaultSectionSize());
 }
 
-void RowIndicatorHeader::paintSection(QPainter *painter, const QRect &rect, int logical) const
+void RowIndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int logical) const
 {
     QStyleOptionHeader option;
     initStyleOption(&option);
     option.rect = rect;
     option.section = logical;
     style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
-    const auto *view = qobject_cast<const QAbstractItemView *>(parentWidget());
+    const auto* view = qobject_cast<const QAbstractItemView*>(parentWidget());
     if (!view || view->currentIndex().row() != logical)
         return;
     QStyleOption arrow;

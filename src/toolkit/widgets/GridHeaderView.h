@@ -6,7 +6,8 @@
 
 #include <functional>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // The column header of a grid: a filter drop-down button in every filterable section (drawn
 // highlighted while the column is filtered), and a drag of a section out of the header, up
@@ -15,16 +16,16 @@ class GridHeaderView : public QHeaderView
 {
     Q_OBJECT
 
-public:
-    static constexpr const char *kColumnMimeType = "application/x-pelmora-grid-column";
+  public:
+    static constexpr const char* kColumnMimeType = "application/x-pelmora-grid-column";
 
-    explicit GridHeaderView(QWidget *parent = nullptr);
+    explicit GridHeaderView(QWidget* parent = nullptr);
 
     void setFilterButtonsVisible(bool visible);
     bool filterButtonsVisible() const;
     // Which sections show a filter button, and which are filtered now.
     void setFilterableTest(std::function<bool(int logical)> test);
-    void setFilteredSections(const QSet<int> &sections);
+    void setFilteredSections(const QSet<int>& sections);
 
     // Dragging a section out of the header carries this text (the column's field name).
     void setDragOutEnabled(bool enabled);
@@ -32,19 +33,19 @@ public:
 
     QRect filterButtonRect(int logical) const;
 
-signals:
-    void filterButtonClicked(int logical, const QRect &globalSectionRect);
+  signals:
+    void filterButtonClicked(int logical, const QRect& globalSectionRect);
     void columnDraggedOut(int logical);
 
-protected:
-    void paintSection(QPainter *painter, const QRect &rect, int logical) const override;
+  protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logical) const override;
     QSize sectionSizeFromContents(int logical) const override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
-    QRect buttonRectIn(const QRect &section) const;
+  private:
+    QRect buttonRectIn(const QRect& section) const;
     bool hasButton(int logical) const;
 
     bool m_filterButtons = false;
@@ -63,12 +64,12 @@ class RowIndicatorHeader : public QHeaderView
 {
     Q_OBJECT
 
-public:
-    explicit RowIndicatorHeader(QWidget *parent = nullptr);
+  public:
+    explicit RowIndicatorHeader(QWidget* parent = nullptr);
     QSize sizeHint() const override;
 
-protected:
-    void paintSection(QPainter *painter, const QRect &rect, int logical) const override;
+  protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logical) const override;
     QSize sectionSizeFromContents(int logical) const override;
 };
 

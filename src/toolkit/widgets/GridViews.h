@@ -9,25 +9,25 @@
 #include <QTableView>
 #include <QTreeView>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // The editing behaviour shared by the grid's table, the grouped tree and the inspector: a
 // click on a cell or a keystroke starts editing (keyboard moves alone do not), and the
 // owner's editing-start guard is asked before any editor opens.
-template <class Base>
-class EditingView : public Base
+template <class Base> class EditingView : public Base
 {
-public:
+  public:
     using Base::Base;
 
-    void setCellDelegate(CellEditorDelegate *delegate)
+    void setCellDelegate(CellEditorDelegate* delegate)
     {
         m_delegate = delegate;
         Base::setItemDelegate(delegate);
     }
 
-protected:
-    bool edit(const QModelIndex &index, QAbstractItemView::EditTrigger trigger, QEvent *event) override
+  protected:
+    bool edit(const QModelIndex& index, QAbstractItemView::EditTrigger trigger, QEvent* event) override
     {
         if (!m_delegate || Base::state() == QAbstractItemView::EditingState || !index.isValid())
             return Base::edit(index, trigger, event);
@@ -36,7 +36,7 @@ protected:
             return Base::edit(index, trigger, event);
         // A keystroke that a view uses for itself (arrows, page keys) does not start editing.
         if (trigger == QAbstractItemView::AnyKeyPressed && event && event->type() == QEvent::KeyPress) {
-            auto *key = static_cast<QKeyEvent *>(event);
+            auto* key = static_cast<QKeyEvent*>(event);
             if (key->text().isEmpty() || key->text().at(0).category() == QChar::Other_Control)
                 return Base::edit(index, trigger, event);
         }
@@ -48,13 +48,13 @@ protected:
         return Base::edit(target, trigger, event);
     }
 
-    void mousePressEvent(QMouseEvent *event) override
+    void mousePressEvent(QMouseEvent* event) override
     {
         m_pressed = Base::indexAt(event->position().toPoint());
         Base::mousePressEvent(event);
     }
 
-    void mouseReleaseEvent(QMouseEvent *event) override
+    void mouseReleaseEvent(QMouseEvent* event) override
     {
         const QModelIndex index = Base::indexAt(event->position().toPoint());
         const bool click = event->button() == Qt::LeftButton && index.isValid() && index == m_pressed &&
@@ -63,18 +63,18 @@ protected:
         Base::mouseReleaseEvent(event);
         // A click on a cell opens its editor at once (check boxes toggle in the delegate).
         if (click && Base::state() != QAbstractItemView::EditingState && m_delegate && m_delegate->opensEditor(index)) {
-            const GridColumn *column = m_delegate->columnFor(index);
+            const GridColumn* column = m_delegate->columnFor(index);
             if (!column || column->editor != EditorKind::Link)
                 edit(index, QAbstractItemView::AllEditTriggers, nullptr);
             // A click on a drop-down cell's button opens its list.
             const QRect cell = Base::visualRect(index);
             if (column && column->editor == EditorKind::Lookup && event->position().x() > cell.right() - 16)
-                if (auto *combo = qobject_cast<QComboBox *>(Base::indexWidget(Base::currentIndex())))
+                if (auto* combo = qobject_cast<QComboBox*>(Base::indexWidget(Base::currentIndex())))
                     combo->showPopup();
         }
     }
 
-private:
+  private:
     QPointer<CellEditorDelegate> m_delegate;
     QPersistentModelIndex m_pressed;
 };

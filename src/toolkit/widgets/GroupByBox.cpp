@@ -10,10 +10,10 @@
 #include <QStyle>
 #include <QToolButton>
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
-GroupByBox::GroupByBox(QWidget *parent)
-    : QFrame(parent)
+GroupByBox::GroupByBox(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("groupByBox"));
     setAcceptDrops(true);
@@ -31,25 +31,25 @@ GroupByBox::GroupByBox(QWidget *parent)
     m_layout->addStretch(1);
 }
 
-void GroupByBox::setGroups(const QList<QPair<QString, QString>> &groups)
+void GroupByBox::setGroups(const QList<QPair<QString, QString>>& groups)
 {
     qDeleteAll(m_chips);
     m_chips.clear();
     m_fields.clear();
     int at = 0;
-    for (const auto &group : groups) {
+    for (const auto& group : groups) {
         const QString field = group.first;
-        auto *chip = new QFrame(this);
+        auto* chip = new QFrame(this);
         chip->setObjectName(QStringLiteral("groupChip_") + field);
         chip->setFrameShape(QFrame::StyledPanel);
         chip->setAutoFillBackground(true);
         chip->setBackgroundRole(QPalette::Button);
-        auto *layout = new QHBoxLayout(chip);
+        auto* layout = new QHBoxLayout(chip);
         layout->setContentsMargins(6, 1, 1, 1);
         layout->setSpacing(2);
-        auto *caption = new QLabel(group.second, chip);
+        auto* caption = new QLabel(group.second, chip);
         caption->setObjectName(QStringLiteral("groupChipCaption"));
-        auto *remove = new QToolButton(chip);
+        auto* remove = new QToolButton(chip);
         remove->setObjectName(QStringLiteral("groupChipRemove"));
         remove->setAutoRaise(true);
         remove->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
@@ -77,19 +77,19 @@ int GroupByBox::levelAt(int x) const
     return int(m_chips.size());
 }
 
-void GroupByBox::dragEnterEvent(QDragEnterEvent *event)
+void GroupByBox::dragEnterEvent(QDragEnterEvent* event)
 {
     if (event->mimeData()->hasFormat(QString::fromLatin1(GridHeaderView::kColumnMimeType)))
         event->acceptProposedAction();
 }
 
-void GroupByBox::dragMoveEvent(QDragMoveEvent *event)
+void GroupByBox::dragMoveEvent(QDragMoveEvent* event)
 {
     if (event->mimeData()->hasFormat(QString::fromLatin1(GridHeaderView::kColumnMimeType)))
         event->acceptProposedAction();
 }
 
-void GroupByBox::dropEvent(QDropEvent *event)
+void GroupByBox::dropEvent(QDropEvent* event)
 {
     const QByteArray data = event->mimeData()->data(QString::fromLatin1(GridHeaderView::kColumnMimeType));
     if (data.isEmpty())

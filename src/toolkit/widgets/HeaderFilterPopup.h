@@ -11,7 +11,8 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // The drop-down of a column header's filter button: "(All)", "(Custom...)", "(Blanks)",
 // "(NonBlanks)", for date columns the relative conditions (today, yesterday, this and last
@@ -22,33 +23,33 @@ class HeaderFilterPopup : public QFrame
 {
     Q_OBJECT
 
-public:
-    static constexpr const char *kAll = "(All)";
-    static constexpr const char *kCustom = "(Custom...)";
-    static constexpr const char *kBlanks = "(Blanks)";
-    static constexpr const char *kNonBlanks = "(NonBlanks)";
+  public:
+    static constexpr const char* kAll = "(All)";
+    static constexpr const char* kCustom = "(Custom...)";
+    static constexpr const char* kBlanks = "(Blanks)";
+    static constexpr const char* kNonBlanks = "(NonBlanks)";
 
-    HeaderFilterPopup(const GridColumn &column, const QVariantList &values, QWidget *parent = nullptr);
+    HeaderFilterPopup(const GridColumn& column, const QVariantList& values, QWidget* parent = nullptr);
 
-    QListWidget *list() const;
-    QPushButton *okButton() const;
-    void setToday(const QDate &today); // relative dates count from this day (default: today)
+    QListWidget* list() const;
+    QPushButton* okButton() const;
+    void setToday(const QDate& today); // relative dates count from this day (default: today)
     // Shows the drop-down under a header section (global coordinates).
-    void popupBelow(const QRect &section);
+    void popupBelow(const QRect& section);
 
-signals:
+  signals:
     // The column's new condition; an empty condition means "(All)".
-    void conditionChosen(const pelmora::toolkit::FilterCondition &condition);
+    void conditionChosen(const pelmora::toolkit::FilterCondition& condition);
     void customRequested();
 
-private:
-    void choose(QListWidgetItem *item);
+  private:
+    void choose(QListWidgetItem* item);
     void chooseChecked();
-    QList<QListWidgetItem *> checkedItems() const;
+    QList<QListWidgetItem*> checkedItems() const;
 
     GridColumn m_column;
-    QListWidget *m_list = nullptr;
-    QPushButton *m_ok = nullptr;
+    QListWidget* m_list = nullptr;
+    QPushButton* m_ok = nullptr;
     QDate m_today;
     bool m_checkToggled = false;
 };

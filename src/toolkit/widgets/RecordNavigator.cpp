@@ -15,16 +15,17 @@
 #include <QToolButton>
 #include <QTreeView>
 
-namespace pelmora::toolkit {
-
-namespace {
-
-struct ButtonLook
+namespace pelmora::toolkit
 {
+
+namespace
+{
+
+struct ButtonLook {
     RecordNavigator::Button button;
-    const char *objectName;
-    const char *text;
-    const char *hint;
+    const char* objectName;
+    const char* text;
+    const char* hint;
 };
 
 // The navigator's fixed order; the caller picks a subset.
@@ -48,33 +49,42 @@ const ButtonLook kLooks[] = {
 
 const char kConfirmDeleteText[] = "Delete record?";
 
-QIcon standardIcon(RecordNavigator::Button b, QStyle *style)
+QIcon standardIcon(RecordNavigator::Button b, QStyle* style)
 {
     switch (b) {
-    case RecordNavigator::First: return style->standardIcon(QStyle::SP_MediaSkipBackward);
-    case RecordNavigator::PriorPage: return style->standardIcon(QStyle::SP_MediaSeekBackward);
-    case RecordNavigator::Prior: return style->standardIcon(QStyle::SP_ArrowLeft);
-    case RecordNavigator::Next: return style->standardIcon(QStyle::SP_ArrowRight);
-    case RecordNavigator::NextPage: return style->standardIcon(QStyle::SP_MediaSeekForward);
-    case RecordNavigator::Last: return style->standardIcon(QStyle::SP_MediaSkipForward);
-    case RecordNavigator::Post: return style->standardIcon(QStyle::SP_DialogApplyButton);
-    case RecordNavigator::Cancel: return style->standardIcon(QStyle::SP_DialogCancelButton);
-    case RecordNavigator::Refresh: return style->standardIcon(QStyle::SP_BrowserReload);
-    default: return {};
+    case RecordNavigator::First:
+        return style->standardIcon(QStyle::SP_MediaSkipBackward);
+    case RecordNavigator::PriorPage:
+        return style->standardIcon(QStyle::SP_MediaSeekBackward);
+    case RecordNavigator::Prior:
+        return style->standardIcon(QStyle::SP_ArrowLeft);
+    case RecordNavigator::Next:
+        return style->standardIcon(QStyle::SP_ArrowRight);
+    case RecordNavigator::NextPage:
+        return style->standardIcon(QStyle::SP_MediaSeekForward);
+    case RecordNavigator::Last:
+        return style->standardIcon(QStyle::SP_MediaSkipForward);
+    case RecordNavigator::Post:
+        return style->standardIcon(QStyle::SP_DialogApplyButton);
+    case RecordNavigator::Cancel:
+        return style->standardIcon(QStyle::SP_DialogCancelButton);
+    case RecordNavigator::Refresh:
+        return style->standardIcon(QStyle::SP_BrowserReload);
+    default:
+        return {};
     }
 }
 
 } // namespace
 
-RecordNavigator::RecordNavigator(QWidget *parent)
-    : QWidget(parent)
+RecordNavigator::RecordNavigator(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("recordNavigator"));
     m_layout = new QHBoxLayout(this);
     m_layout->setContentsMargins(2, 2, 2, 2);
     m_layout->setSpacing(1);
-    for (const ButtonLook &look : kLooks) {
-        auto *b = new QToolButton(this);
+    for (const ButtonLook& look : kLooks) {
+        auto* b = new QToolButton(this);
         b->setObjectName(QString::fromLatin1(look.objectName));
         const QIcon icon = standardIcon(look.button, style());
         if (icon.isNull())
@@ -96,13 +106,13 @@ RecordNavigator::RecordNavigator(QWidget *parent)
 
 QString RecordNavigator::buttonObjectName(Button which)
 {
-    for (const ButtonLook &look : kLooks)
+    for (const ButtonLook& look : kLooks)
         if (look.button == which)
             return QString::fromLatin1(look.objectName);
     return {};
 }
 
-void RecordNavigator::setView(QAbstractItemView *view)
+void RecordNavigator::setView(QAbstractItemView* view)
 {
     if (m_selectionConnection)
         disconnect(m_selectionConnection);
@@ -114,14 +124,14 @@ void RecordNavigator::setView(QAbstractItemView *view)
     updateButtons();
 }
 
-QAbstractItemView *RecordNavigator::view() const
+QAbstractItemView* RecordNavigator::view() const
 {
     return m_view;
 }
 
-void RecordNavigator::watchModel(QAbstractItemModel *model)
+void RecordNavigator::watchModel(QAbstractItemModel* model)
 {
-    for (const auto &c : std::as_const(m_modelConnections))
+    for (const auto& c : std::as_const(m_modelConnections))
         disconnect(c);
     m_modelConnections.clear();
     m_model = model;
@@ -133,10 +143,10 @@ void RecordNavigator::watchModel(QAbstractItemModel *model)
                        << connect(model, &QAbstractItemModel::layoutChanged, this, &RecordNavigator::updateButtons);
 }
 
-void RecordNavigator::setButtons(const QList<Button> &buttons)
+void RecordNavigator::setButtons(const QList<Button>& buttons)
 {
     m_shown.clear();
-    for (const ButtonLook &look : kLooks) {
+    for (const ButtonLook& look : kLooks) {
         const bool show = buttons.contains(look.button);
         m_buttons.value(look.button)->setVisible(show);
         if (show)
@@ -150,7 +160,7 @@ QList<RecordNavigator::Button> RecordNavigator::buttons() const
     return m_shown;
 }
 
-QToolButton *RecordNavigator::button(Button which) const
+QToolButton* RecordNavigator::button(Button which) const
 {
     return m_buttons.value(which);
 }
@@ -178,7 +188,7 @@ bool RecordNavigator::deleteRefused() const
 
 void RecordNavigator::setShowHints(bool show)
 {
-    for (const ButtonLook &look : kLooks)
+    for (const ButtonLook& look : kLooks)
         m_buttons.value(look.button)->setToolTip(show ? QString::fromLatin1(look.hint) : QString());
 }
 
@@ -212,18 +222,42 @@ void RecordNavigator::trigger(Button which)
 void RecordNavigator::runDefault(Button which)
 {
     switch (which) {
-    case First: moveTo(0); break;
-    case PriorPage: moveBy(-pageRows()); break;
-    case Prior: moveBy(-1); break;
-    case Next: moveBy(1); break;
-    case NextPage: moveBy(pageRows()); break;
-    case Last: moveTo(rowCount() - 1); break;
-    case Insert: insertRow(); break;
-    case Delete: deleteRow(); break;
-    case Edit: editCurrent(); break;
-    case Post: post(); break;
-    case Cancel: cancel(); break;
-    case Refresh: refresh(); break;
+    case First:
+        moveTo(0);
+        break;
+    case PriorPage:
+        moveBy(-pageRows());
+        break;
+    case Prior:
+        moveBy(-1);
+        break;
+    case Next:
+        moveBy(1);
+        break;
+    case NextPage:
+        moveBy(pageRows());
+        break;
+    case Last:
+        moveTo(rowCount() - 1);
+        break;
+    case Insert:
+        insertRow();
+        break;
+    case Delete:
+        deleteRow();
+        break;
+    case Edit:
+        editCurrent();
+        break;
+    case Post:
+        post();
+        break;
+    case Cancel:
+        cancel();
+        break;
+    case Refresh:
+        refresh();
+        break;
     case SaveBookmark:
         if (m_view)
             m_bookmark = m_view->currentIndex();
@@ -232,7 +266,9 @@ void RecordNavigator::runDefault(Button which)
         if (m_view && m_bookmark.isValid())
             m_view->setCurrentIndex(m_bookmark);
         break;
-    case Filter: emit filterRequested(); break;
+    case Filter:
+        emit filterRequested();
+        break;
     }
     emit actionDone(which);
 }
@@ -257,10 +293,10 @@ int RecordNavigator::targetColumn() const
     // Stay in the merchant's column; a hidden one (the view's first column, often the key)
     // gives way to the first column shown.
     const QModelIndex current = m_view->currentIndex();
-    QHeaderView *header = nullptr;
-    if (auto *table = qobject_cast<QTableView *>(m_view.data()))
+    QHeaderView* header = nullptr;
+    if (auto* table = qobject_cast<QTableView*>(m_view.data()))
         header = table->horizontalHeader();
-    else if (auto *tree = qobject_cast<QTreeView *>(m_view.data()))
+    else if (auto* tree = qobject_cast<QTreeView*>(m_view.data()))
         header = tree->header();
     if (!header)
         return current.isValid() ? current.column() : 0;
@@ -289,7 +325,7 @@ void RecordNavigator::moveTo(int row)
 {
     if (!m_view || !m_view->model())
         return;
-    QAbstractItemModel *model = m_view->model();
+    QAbstractItemModel* model = m_view->model();
     // Let a windowed model fetch the rows it has not read yet before moving to the end.
     if (row >= rowCount() - 1) {
         while (model->canFetchMore(m_view->rootIndex()))
@@ -308,7 +344,7 @@ void RecordNavigator::moveBy(int delta)
 {
     if (!m_view)
         return;
-    if (auto *tree = qobject_cast<QTreeView *>(m_view.data());
+    if (auto* tree = qobject_cast<QTreeView*>(m_view.data());
         tree && tree->currentIndex().isValid() && (delta == 1 || delta == -1)) {
         const QModelIndex next =
             delta > 0 ? tree->indexBelow(tree->currentIndex()) : tree->indexAbove(tree->currentIndex());
@@ -324,14 +360,14 @@ void RecordNavigator::insertRow()
 {
     if (!m_view || !m_view->model())
         return;
-    QAbstractItemModel *model = m_view->model();
+    QAbstractItemModel* model = m_view->model();
     while (model->canFetchMore(m_view->rootIndex()))
         model->fetchMore(m_view->rootIndex());
     int row = rowCount();
     if (!model->insertRow(row, m_view->rootIndex()))
         return;
     // A SQL model shows the new row where its sort puts it.
-    if (auto *sql = qobject_cast<SqlTableModel *>(model)) {
+    if (auto* sql = qobject_cast<SqlTableModel*>(model)) {
         const int shown = sql->rowOfKey(sql->lastInsertedKey());
         if (shown >= 0)
             row = shown;
@@ -357,7 +393,7 @@ void RecordNavigator::deleteRow()
         if (box.exec() != QMessageBox::Ok)
             return;
     }
-    QAbstractItemModel *model = m_view->model();
+    QAbstractItemModel* model = m_view->model();
     const int column = targetColumn();
     if (!model->removeRow(row, m_view->rootIndex()))
         return;
@@ -380,8 +416,8 @@ void RecordNavigator::post()
     if (!m_view || !m_view->model())
         return;
     const QModelIndex current = m_view->currentIndex();
-    if (QWidget *editor = current.isValid() ? m_view->indexWidget(current) : nullptr) {
-        QAbstractItemDelegate *delegate = m_view->itemDelegateForIndex(current);
+    if (QWidget* editor = current.isValid() ? m_view->indexWidget(current) : nullptr) {
+        QAbstractItemDelegate* delegate = m_view->itemDelegateForIndex(current);
         emit delegate->commitData(editor);
         emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
@@ -393,7 +429,7 @@ void RecordNavigator::cancel()
     if (!m_view || !m_view->model())
         return;
     const QModelIndex current = m_view->currentIndex();
-    if (QWidget *editor = current.isValid() ? m_view->indexWidget(current) : nullptr)
+    if (QWidget* editor = current.isValid() ? m_view->indexWidget(current) : nullptr)
         emit m_view->itemDelegateForIndex(current)->closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
     else
         m_view->model()->revert();
@@ -402,10 +438,10 @@ void RecordNavigator::cancel()
 void RecordNavigator::refresh()
 {
     // Without a handler a SQL model re-reads its rows; any other model is told to refresh.
-    QAbstractItemModel *model = m_view ? m_view->model() : nullptr;
-    auto *table = qobject_cast<QSqlTableModel *>(model);
-    auto *sqlModel = qobject_cast<SqlTableModel *>(model);
-    auto *groups = qobject_cast<SqlGroupModel *>(model);
+    QAbstractItemModel* model = m_view ? m_view->model() : nullptr;
+    auto* table = qobject_cast<QSqlTableModel*>(model);
+    auto* sqlModel = qobject_cast<SqlTableModel*>(model);
+    auto* groups = qobject_cast<SqlGroupModel*>(model);
     if (!table && !sqlModel && !groups) {
         emit refreshRequested();
         return;

@@ -13,7 +13,8 @@ class QAbstractItemModel;
 class QHBoxLayout;
 class QToolButton;
 
-namespace pelmora::toolkit {
+namespace pelmora::toolkit
+{
 
 // A row of tool buttons that moves through and edits the rows of an item view. The caller
 // chooses which buttons are shown; each button acts on the view's model by default, and a
@@ -23,7 +24,7 @@ class RecordNavigator : public QWidget
 {
     Q_OBJECT
 
-public:
+  public:
     enum Button {
         First,
         PriorPage,
@@ -43,16 +44,16 @@ public:
     };
     Q_ENUM(Button)
 
-    explicit RecordNavigator(QWidget *parent = nullptr);
+    explicit RecordNavigator(QWidget* parent = nullptr);
 
     // The view whose current row the buttons move; its model is the one edited.
-    void setView(QAbstractItemView *view);
-    QAbstractItemView *view() const;
+    void setView(QAbstractItemView* view);
+    QAbstractItemView* view() const;
 
     // Shows exactly these buttons, in the fixed navigator order.
-    void setButtons(const QList<Button> &buttons);
+    void setButtons(const QList<Button>& buttons);
     QList<Button> buttons() const;
-    QToolButton *button(Button which) const;
+    QToolButton* button(Button which) const;
     static QString buttonObjectName(Button which);
 
     // Ask "Delete record?" before a delete (off by default).
@@ -72,12 +73,12 @@ public:
     // Rows moved by the page buttons; 0 means the rows the view shows at once.
     void setPageSize(int rows);
 
-public slots:
+  public slots:
     // Does what a click on the button does, whether the button is shown or not.
     void trigger(pelmora::toolkit::RecordNavigator::Button which);
     void updateButtons();
 
-signals:
+  signals:
     void buttonClicked(pelmora::toolkit::RecordNavigator::Button which);
     // After the default action of a button has run (not after a replacing handler).
     void actionDone(pelmora::toolkit::RecordNavigator::Button which);
@@ -90,7 +91,7 @@ signals:
     // Refresh without a handler, on a model that is not a SQL table.
     void refreshRequested();
 
-private:
+  private:
     void runDefault(Button which);
     void moveTo(int row);
     void moveBy(int delta);
@@ -104,14 +105,14 @@ private:
     void cancel();
     void refresh();
     void editCurrent();
-    void watchModel(QAbstractItemModel *model);
+    void watchModel(QAbstractItemModel* model);
 
     QPointer<QAbstractItemView> m_view;
     QPointer<QAbstractItemModel> m_model;
     QList<QMetaObject::Connection> m_modelConnections;
     QMetaObject::Connection m_selectionConnection;
-    QHBoxLayout *m_layout = nullptr;
-    QHash<int, QToolButton *> m_buttons;
+    QHBoxLayout* m_layout = nullptr;
+    QHash<int, QToolButton*> m_buttons;
     QHash<int, std::function<void()>> m_handlers;
     QList<Button> m_shown;
     QPersistentModelIndex m_bookmark;
