@@ -4,6 +4,7 @@
 #include "database/DataModule.h"
 #include "database/Schema.h"
 #include "database/SqlDialect.h"
+#include "toolkit/SqlTransaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -39,39 +40,6 @@ const QStringList& SchemaUpgrade::fullUpgradeStatements()
     return statements;
 }
 
-namespace
-{
-// A step is whole or nothing: a failure part-way leaves the file as it was, so that the step is
-// tried again from its first statement at the next ResetDB and can then succeed.
-class StepTransaction
-{
-  public:
-    explicit StepTransaction(QSqlDatabase db) : db_(std::move(db))
-    {
-        if (!db_.transaction())
-            throw Error(db_.lastError().text());
-    }
-    ~StepTransaction()
-    {
-        if (!done_)
-            db_.rollback();
-    }
-    StepTransaction(const StepTransaction&) = delete;
-    StepTransaction& operator=(const StepTransaction&) = delete;
-
-    void commit()
-    {
-        if (!db_.commit())
-            throw Error(db_.lastError().text());
-        done_ = true;
-    }
-
-  private:
-    QSqlDatabase db_;
-    bool done_ = false;
-};
-} // namespace
-
 void SchemaUpgrade::run()
 {
     data_.openObject(QStringLiteral("TdbTableGlobal"));
@@ -79,7 +47,9 @@ void SchemaUpgrade::run()
         data_.scalar(QStringLiteral("SELECT Version FROM Global ORDER BY rowid LIMIT 1")).toString();
     if (version == QLatin1String("4.8") || version == QLatin1String("4.9"))
         return;
-    StepTransaction transaction(data_.database());
+    // A step is whole or nothing: a failure part-way leaves the file as it was, so that the step
+    // is tried again from its first statement at the next ResetDB and can then succeed.
+    toolkit::SqlTransaction transaction(data_.database());
     if (version == QLatin1String("4.7"))
         step47();
     else

@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "database/Schema.h"
+#include "toolkit/SqlTransaction.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -289,28 +290,21 @@ void SqlDialect::rebuildTable(QSqlDatabase& db, const QString& table,
                 indexes << query.value(0).toString();
     }
     const QString temp = name + QStringLiteral("_rebuild");
-    // A savepoint, so that the rebuild is whole or nothing inside a step's transaction too.
-    run(db, QStringLiteral("SAVEPOINT rebuild_table"));
-    try {
-        run(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(quoteIdentifier(temp)));
-        run(db, QStringLiteral("CREATE TABLE %1(%2)").arg(quoteIdentifier(temp), defs.join(',')));
-        if (!copied.isEmpty())
-            run(db, QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM %3 ORDER BY rowid")
-                        .arg(quoteIdentifier(temp), copied.join(','), quoteIdentifier(name)));
-        run(db, QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(name)));
-        run(db, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoteIdentifier(temp), quoteIdentifier(name)));
-        for (const QString& index : indexes) {
-            // An index over a column the table no longer has is dropped with it.
-            QSqlQuery query(db);
-            query.exec(index);
-        }
-        run(db, QStringLiteral("RELEASE rebuild_table"));
-    } catch (...) {
-        QSqlQuery undo(db);
-        undo.exec(QStringLiteral("ROLLBACK TO rebuild_table"));
-        undo.exec(QStringLiteral("RELEASE rebuild_table"));
-        throw;
+    // Whole or nothing, inside a step's transaction too.
+    toolkit::SqlTransaction transaction(db);
+    run(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(quoteIdentifier(temp)));
+    run(db, QStringLiteral("CREATE TABLE %1(%2)").arg(quoteIdentifier(temp), defs.join(',')));
+    if (!copied.isEmpty())
+        run(db, QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM %3 ORDER BY rowid")
+                    .arg(quoteIdentifier(temp), copied.join(','), quoteIdentifier(name)));
+    run(db, QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(name)));
+    run(db, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoteIdentifier(temp), quoteIdentifier(name)));
+    for (const QString& index : indexes) {
+        // An index over a column the table no longer has is dropped with it.
+        QSqlQuery query(db);
+        query.exec(index);
     }
+    transaction.commit();
 }
 
 } // namespace pelmora

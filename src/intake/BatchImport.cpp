@@ -11,6 +11,7 @@
 #include "intake/AnsiText.h"
 #include "intake/DownloadReader.h"
 #include "intake/ValueConversion.h"
+#include "toolkit/SqlTransaction.h"
 
 #include <QFile>
 #include <memory>
@@ -38,29 +39,6 @@ void exec(sqlite3* db, const char* sql)
         throw Error(text);
     }
 }
-
-// One transaction on the connection's handle: rolled back unless committed.
-class Transaction
-{
-  public:
-    explicit Transaction(sqlite3* db) : db_(db) { exec(db_, "BEGIN IMMEDIATE"); }
-    ~Transaction()
-    {
-        if (!done_)
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    void commit()
-    {
-        exec(db_, "COMMIT");
-        done_ = true;
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-
-  private:
-    sqlite3* db_;
-    bool done_ = false;
-};
 
 // Appends the records of one section to its table through one prepared INSERT. The number
 // of columns is that of the section's first record.
@@ -243,7 +221,7 @@ ImportResult BatchImport::importRecords(const QString& downloadFile)
     if (!db)
         throw Error(QStringLiteral("Database is not connected"));
 
-    Transaction transaction(db);
+    toolkit::SqlTransaction transaction(db);
     // A download line averages well over 100 bytes: a generous estimate of its rows.
     const qint64 expectedRows = file.size() / 100;
     SetIndexesAside orderIndexes(db, "Orders", expectedRows);

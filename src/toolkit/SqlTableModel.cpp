@@ -1,6 +1,7 @@
 #include "toolkit/SqlTableModel.h"
 
 #include "toolkit/SqlRowWindow.h"
+#include "toolkit/SqlTransaction.h"
 #include "toolkit/SqlUtil.h"
 
 #include <QMetaObject>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace pelmora::toolkit
 {
@@ -469,11 +471,12 @@ bool SqlTableModel::deleteKeys(const QVariantList& keys)
     if (m_deleteHandler)
         return m_deleteHandler(keys);
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    const bool chunked = keys.size() > DeleteChunk;
     QSqlQuery query(db);
     QString message;
-    if (chunked && !sql::run(query, QStringLiteral("SAVEPOINT toolkit_delete"), {}, &message))
-        return fail(message);
+    // Many keys go in several statements: whole or nothing.
+    std::optional<SqlTransaction> transaction;
+    if (keys.size() > DeleteChunk)
+        transaction.emplace(db);
     for (int first = 0; first < keys.size(); first += DeleteChunk) {
         const QVariantList part = keys.mid(first, DeleteChunk);
         QStringList marks;
@@ -481,17 +484,11 @@ bool SqlTableModel::deleteKeys(const QVariantList& keys)
         const QString text = QStringLiteral("DELETE FROM ") + sql::quoted(m_table) + QStringLiteral(" WHERE ") +
                              sql::quoted(m_keyColumn) + QStringLiteral(" IN (") + marks.join(QStringLiteral(", ")) +
                              QStringLiteral(")");
-        if (!sql::run(query, text, part, &message)) {
-            if (chunked) {
-                QSqlQuery undo(db);
-                sql::run(undo, QStringLiteral("ROLLBACK TO toolkit_delete"), {}, nullptr);
-                sql::run(undo, QStringLiteral("RELEASE toolkit_delete"), {}, nullptr);
-            }
+        if (!sql::run(query, text, part, &message))
             return fail(message);
-        }
     }
-    if (chunked && !sql::run(query, QStringLiteral("RELEASE toolkit_delete"), {}, &message))
-        return fail(message);
+    if (transaction)
+        transaction->commit();
     return true;
 }
 

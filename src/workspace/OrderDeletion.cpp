@@ -4,6 +4,7 @@
 #include "common/ErrorLog.h"
 #include "database/DataModule.h"
 #include "database/SqlDialect.h"
+#include "toolkit/SqlTransaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -58,31 +59,22 @@ bool OrderDeletion::deleteOrder(OrdersSource source, const QVariant& key)
     const QString table = SqlDialect::quoteIdentifier(set.ordersTable);
     const QString where = QStringLiteral(" WHERE %1 = ?").arg(set.ordersKey);
     try {
-        if (!db.isOpen())
-            throw Error(QStringLiteral("Database is not connected"));
-        // A savepoint works inside a transaction that a caller may have open as well.
-        run(db, QStringLiteral("SAVEPOINT order_delete"));
-        try {
-            QSqlQuery read(db);
-            read.prepare(QStringLiteral("SELECT ShopperID FROM ") + table + where);
-            read.addBindValue(key);
-            if (!read.exec())
-                throw Error(read.lastError().text());
-            if (read.next()) {
-                const QVariant shopperId = read.value(0);
-                read.finish();
-                // No item can belong to an order without a number.
-                if (!isBlank(shopperId))
-                    deleteItems(source, shopperId);
-                run(db, QStringLiteral("DELETE FROM ") + table + where, {key});
-            }
-            run(db, QStringLiteral("RELEASE order_delete"));
-        } catch (...) {
-            QSqlQuery undo(db);
-            undo.exec(QStringLiteral("ROLLBACK TO order_delete"));
-            undo.exec(QStringLiteral("RELEASE order_delete"));
-            throw;
+        // Nested in a transaction that a caller may have open as well.
+        toolkit::SqlTransaction transaction(db);
+        QSqlQuery read(db);
+        read.prepare(QStringLiteral("SELECT ShopperID FROM ") + table + where);
+        read.addBindValue(key);
+        if (!read.exec())
+            throw Error(read.lastError().text());
+        if (read.next()) {
+            const QVariant shopperId = read.value(0);
+            read.finish();
+            // No item can belong to an order without a number.
+            if (!isBlank(shopperId))
+                deleteItems(source, shopperId);
+            run(db, QStringLiteral("DELETE FROM ") + table + where, {key});
         }
+        transaction.commit();
     } catch (const std::exception& e) {
         LogError(QString::fromStdString(e.what()));
         return false;
