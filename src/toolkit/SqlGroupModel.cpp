@@ -351,6 +351,62 @@ bool SqlGroupModel::isGroup(const QModelIndex& index) const
     return index.isValid() && groupNode(index);
 }
 
+bool SqlGroupModel::readGroupValues(const QVariant& key, QVariantList& values) const
+{
+    QStringList columns;
+    for (const QString& column : m_groupColumns)
+        columns << sql::quoted(column);
+    QString where = sql::quoted(m_keyColumn) + QStringLiteral(" = ?");
+    if (!m_filter.isEmpty())
+        where = QStringLiteral("(") + m_filter + QStringLiteral(") AND ") + where;
+    const QString text = QStringLiteral("SELECT ") + (columns.isEmpty() ? QStringLiteral("1") : columns.join(u',')) +
+                         QStringLiteral(" FROM ") + sql::quoted(m_table) + QStringLiteral(" WHERE ") + where;
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
+    QString message;
+    if (!sql::run(query, text, {key}, &message))
+        return fail(message);
+    if (!query.next())
+        return false;
+    for (int i = 0; i < m_groupColumns.size(); ++i)
+        values << sql::normalized(query.value(i));
+    return true;
+}
+
+SqlGroupModel::Node* SqlGroupModel::openedGroupOf(Node* node, const QVariant& value)
+{
+    if (!node->fetched)
+        fetchMore(indexOf(node));
+    for (const auto& group : node->groups)
+        if (group->blank ? isBlank(value) : !isBlank(value) && group->value == value)
+            return group.get();
+    return nullptr;
+}
+
+QModelIndex SqlGroupModel::indexOfKey(const QVariant& key)
+{
+    QVariantList values;
+    if (!m_root || m_notifying || !key.isValid() || !readGroupValues(key, values))
+        return {};
+    Node* node = m_root.get();
+    for (const QVariant& value : std::as_const(values)) {
+        node = openedGroupOf(node, value);
+        if (!node)
+            return {};
+    }
+    if (!node->fetched)
+        fetchMore(indexOf(node));
+    if (!node->rows)
+        return {};
+    QString message;
+    const std::optional<int> row = node->rows->rowOfKey(key, &message);
+    if (!row) {
+        fail(message);
+        return {};
+    }
+    return *row < 0 ? QModelIndex() : createIndex(*row, 0, node);
+}
+
 QModelIndex SqlGroupModel::index(int row, int column, const QModelIndex& parent) const
 {
     if (!hasIndex(row, column, parent))

@@ -79,6 +79,9 @@ class SqlGroupModel : public QAbstractItemModel, public SqlSource
     QString lastError() const;
 
     bool isGroup(const QModelIndex& index) const;
+    // The data row of a record, its groups read and opened on the way (invalid when the
+    // filter hides the record or it is gone).
+    QModelIndex indexOfKey(const QVariant& key);
     QVariant keyAt(const QModelIndex& index) const;     // invalid for group rows
     QVariantMap record(const QModelIndex& index) const; // empty for group rows
     QVariant value(const QModelIndex& index, const QString& column) const;
@@ -108,6 +111,8 @@ class SqlGroupModel : public QAbstractItemModel, public SqlSource
     bool fail(const QString& message) const;
     void failLater(const QString& message) const;
     bool isLeaf(const Node* node) const;
+    bool readGroupValues(const QVariant& key, QVariantList& values) const;
+    Node* openedGroupOf(Node* node, const QVariant& value);
     Node* parentNode(const QModelIndex& index) const;
     Node* groupNode(const QModelIndex& index) const; // nullptr for data rows
     QModelIndex indexOf(const Node* node) const;

@@ -84,9 +84,11 @@ class TestCellEditors : public QObject
 
     QWidget* openEditor(int row, const char* field)
     {
+        // A click makes the cell current, a second one opens its editor.
         const QModelIndex index = m_model->index(row, m_grid->modelColumn(QString::fromLatin1(field)));
-        QTest::mouseClick(m_grid->tableView()->viewport(), Qt::LeftButton, {},
-                          m_grid->tableView()->visualRect(index).center());
+        for (int click = 0; click < 2; ++click)
+            QTest::mouseClick(m_grid->tableView()->viewport(), Qt::LeftButton, {},
+                              m_grid->tableView()->visualRect(index).center());
         return QApplication::focusWidget();
     }
     void finish(QWidget* editor)
@@ -300,8 +302,11 @@ void TestCellEditors::leavingAnUnchangedCellPostsNothing()
 
 void TestCellEditors::emptyCheckBoxIsNeitherOnNorOff()
 {
-    QCOMPARE(DisplayFormat::toBool(m_model->index(0, m_grid->modelColumn(QStringLiteral("Flag"))).data()), QVariant());
-    openEditor(0, "Flag");
+    const QModelIndex flag = m_model->index(0, m_grid->modelColumn(QStringLiteral("Flag")));
+    QCOMPARE(DisplayFormat::toBool(flag.data()), QVariant());
+    // One click on the box checks it.
+    QTest::mouseClick(m_grid->tableView()->viewport(), Qt::LeftButton, {},
+                      m_grid->tableView()->visualRect(flag).center());
     QCOMPARE(scalar(QStringLiteral("SELECT Flag FROM Cells")).toInt(), 1);
 }
 

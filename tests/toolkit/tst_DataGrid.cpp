@@ -95,6 +95,7 @@ class TestDataGrid : public QObject
     void filterInstallerReceivesTheText();
     void groupingShowsGroupsWithCounts();
     void droppingAHeaderOnTheBoxGroupsAndChipUngroups();
+    void slantedDragOutOfTheHeaderCarriesTheColumn();
     void columnMenuHidesAndShowsColumns();
     void autoWidthFillsTheGrid();
     void autoSizeFitsCaptionAndVisibleRows();
@@ -179,6 +180,9 @@ void TestDataGrid::cleanupTestCase()
 
 void TestDataGrid::clickAndTypePostsTheCell()
 {
+    // The first click makes the cell current, the second opens its editor.
+    clickCell(1, QStringLiteral("Name"));
+    QCOMPARE(QApplication::focusWidget(), m_grid->tableView());
     clickCell(1, QStringLiteral("Name"));
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor);
@@ -242,6 +246,7 @@ void TestDataGrid::movingWithTheKeyboardOnlyFocuses()
 void TestDataGrid::dropDownPostsAsSoonAsAValueIsPicked()
 {
     QSignalSpy changed(m_grid, &DataGrid::editorValueChanged);
+    clickCell(0, QStringLiteral("Method"));
     clickCell(0, QStringLiteral("Method"));
     auto* combo = qobject_cast<QComboBox*>(QApplication::focusWidget());
     QVERIFY(combo);
@@ -511,6 +516,25 @@ void TestDataGrid::droppingAHeaderOnTheBoxGroupsAndChipUngroups()
     auto* chip = box->findChild<QWidget*>(QStringLiteral("groupChip_Status"));
     QTest::mouseClick(chip->findChild<QToolButton*>(QStringLiteral("groupChipRemove")), Qt::LeftButton);
     QCOMPARE(m_grid->groupedColumns(), QStringList{QStringLiteral("Method")});
+}
+
+void TestDataGrid::slantedDragOutOfTheHeaderCarriesTheColumn()
+{
+    // A merchant drags a header up and sideways to the group-by box, at an ordinary speed:
+    // the column is carried away, and the header does not move it meanwhile.
+    m_grid->setGroupByBoxVisible(true);
+    QHeaderView* header = m_grid->tableView()->horizontalHeader();
+    const QStringList order = m_grid->visibleColumns();
+    const int total = m_grid->modelColumn(QStringLiteral("Total"));
+    QSignalSpy carried(static_cast<GridHeaderView*>(header), &GridHeaderView::columnDraggedOut);
+    const QPoint start(header->sectionViewportPosition(total) + header->sectionSize(total) / 3, header->height() / 2);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, start);
+    for (const QPoint& step : {QPoint(-30, -2), QPoint(-120, -8), QPoint(-260, -header->height() - 25)})
+        QTest::mouseMove(header->viewport(), start + step);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, start + QPoint(-260, -header->height() - 25));
+    QCOMPARE(carried.count(), 1);
+    QCOMPARE(carried.first().at(0).toInt(), total);
+    QCOMPARE(m_grid->visibleColumns(), order);
 }
 
 void TestDataGrid::columnMenuHidesAndShowsColumns()

@@ -389,7 +389,9 @@ bool CellEditorDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, c
     switch (event->type()) {
     case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        toggle = mouse->button() == Qt::LeftButton && option.rect.contains(mouse->position().toPoint());
+        // On the box itself: a click beside it only makes the cell current.
+        toggle = mouse->button() == Qt::LeftButton &&
+                 checkRect(option).adjusted(-3, -3, 3, 3).contains(mouse->position().toPoint());
         break;
     }
     case QEvent::KeyPress: {

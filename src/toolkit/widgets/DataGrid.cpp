@@ -20,21 +20,25 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent), d(std::make_unique<Privat
     d->layout->setSpacing(0);
 
     d->delegate = new CellEditorDelegate(this);
-    d->delegate->setColumnResolver([this](const QModelIndex& index) { return describe(index); });
-    d->delegate->setEditGuard([this](const QModelIndex& index) {
-        if (d->readOnly)
-            return false;
-        return !d->editingStart || d->editingStart(toDataIndex(index));
-    });
-    connect(d->delegate, &CellEditorDelegate::valueChanged, this,
-            [this](const QModelIndex& index, const QVariant& value) {
-                const QModelIndex data = toDataIndex(index);
-                emit editorValueChanged(fieldAt(data.column()), data, value);
-            });
-    connect(d->delegate, &CellEditorDelegate::linkActivated, this, [this](const QModelIndex& index) {
-        const QModelIndex data = toDataIndex(index);
-        emit linkActivated(fieldAt(data.column()), data);
-    });
+    d->treeDelegate = new CellEditorDelegate(this);
+    for (CellEditorDelegate* delegate : {d->delegate, d->treeDelegate}) {
+        delegate->setColumnResolver([this](const QModelIndex& index) { return describe(index); });
+        delegate->setEditGuard([this](const QModelIndex& index) {
+            if (d->readOnly)
+                return false;
+            return !d->editingStart || d->editingStart(toDataIndex(index));
+        });
+        delegate->setRowHeight(d->rowHeight);
+        connect(delegate, &CellEditorDelegate::valueChanged, this,
+                [this](const QModelIndex& index, const QVariant& value) {
+                    const QModelIndex data = toDataIndex(index);
+                    emit editorValueChanged(fieldAt(data.column()), data, value);
+                });
+        connect(delegate, &CellEditorDelegate::linkActivated, this, [this](const QModelIndex& index) {
+            const QModelIndex data = toDataIndex(index);
+            emit linkActivated(fieldAt(data.column()), data);
+        });
+    }
 
     d->stack = new QStackedWidget(this);
     d->table = new EditingView<QTableView>(d->stack);
@@ -44,6 +48,7 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent), d(std::make_unique<Privat
     d->rowHeader = new RowIndicatorHeader(d->table);
     d->table->setVerticalHeader(d->rowHeader);
     d->table->setCellDelegate(d->delegate);
+    d->table->setClickToFocus(true);
     d->table->setSelectionBehavior(QAbstractItemView::SelectRows);
     d->table->setSelectionMode(QAbstractItemView::SingleSelection);
     d->table->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
@@ -53,25 +58,31 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent), d(std::make_unique<Privat
     d->rowHeader->setSectionResizeMode(QHeaderView::Fixed);
     d->rowHeader->setDefaultSectionSize(d->rowHeight);
     d->rowHeader->setMinimumSectionSize(8);
-    d->delegate->setRowHeight(d->rowHeight);
     d->header->setSectionResizeMode(QHeaderView::Interactive);
     d->header->setStretchLastSection(false);
-    d->header->setFieldNameOf([this](int logical) { return fieldAt(logical); });
-    d->header->setFilterableTest([this](int logical) {
-        const int at = logical < d->descriptionOf.size() ? d->descriptionOf[logical] : -1;
-        return at < 0 || d->columns[at].filterable;
-    });
     d->table->viewport()->installEventFilter(this);
     d->table->installEventFilter(this);
     connect(d->header, &QHeaderView::sectionResized, this, &DataGrid::onSectionResized);
-    connect(d->header, &QWidget::customContextMenuRequested, this, &DataGrid::onHeaderMenu);
-    connect(d->header, &GridHeaderView::filterButtonClicked, this,
-            [this](int logical, const QRect&) { showHeaderFilter(fieldAt(logical)); });
     d->stack->addWidget(d->table);
 
     d->tree = new EditingView<QTreeView>(d->stack);
     d->tree->setObjectName(QStringLiteral("groupView"));
-    d->tree->setCellDelegate(d->delegate);
+    d->treeHeader = new GridHeaderView(d->tree);
+    d->treeHeader->setObjectName(QStringLiteral("groupHeader"));
+    d->tree->setHeader(d->treeHeader);
+    for (GridHeaderView* header : {d->header, d->treeHeader}) {
+        header->setFieldNameOf([this](int logical) { return fieldAt(logical); });
+        header->setFilterableTest([this](int logical) {
+            const int at = logical < d->descriptionOf.size() ? d->descriptionOf[logical] : -1;
+            return at < 0 || d->columns[at].filterable;
+        });
+        connect(header, &QWidget::customContextMenuRequested, this,
+                [this, header](const QPoint& pos) { onHeaderMenu(header, pos); });
+        connect(header, &GridHeaderView::filterButtonClicked, this,
+                [this](int logical, const QRect&) { showHeaderFilter(fieldAt(logical)); });
+    }
+    d->tree->setCellDelegate(d->treeDelegate);
+    d->tree->setClickToFocus(true);
     d->tree->setUniformRowHeights(true);
     d->tree->installEventFilter(this);
     d->tree->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -111,9 +122,11 @@ DataGrid::~DataGrid()
     // The views and the delegate call back into d; they go before it does.
     for (const auto& c : std::as_const(d->modelConnections))
         disconnect(c);
-    d->delegate->setColumnResolver({});
-    d->delegate->setEditGuard({});
-    d->delegate->setStyleCallback({});
+    for (CellEditorDelegate* delegate : {d->delegate, d->treeDelegate}) {
+        delegate->setColumnResolver({});
+        delegate->setEditGuard({});
+        delegate->setStyleCallback({});
+    }
     d->table->viewport()->removeEventFilter(this);
     d->table->removeEventFilter(this);
     d->tree->removeEventFilter(this);
@@ -134,10 +147,17 @@ void DataGrid::setModel(QAbstractItemModel* model)
     d->fieldNames.clear();
     d->table->setModel(model);
     d->navigator->setView(d->table);
+    QString connection;
     if (auto* sql = qobject_cast<SqlTableModel*>(model))
-        d->delegate->setLookupConnectionName(sql->connectionName());
+        connection = sql->connectionName();
     else if (auto* table = qobject_cast<QSqlTableModel*>(model))
-        d->delegate->setLookupConnectionName(table->database().connectionName());
+        connection = table->database().connectionName();
+    d->delegate->setLookupConnectionName(connection);
+    d->treeDelegate->setLookupConnectionName(connection);
+    // Another data set: its keys mean other records.
+    d->currentKey = QVariant();
+    d->lastFocusedKey = QVariant();
+    d->lastFocusedRow = -2;
     if (model) {
         d->modelConnections << connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
             const QModelIndex current = d->table->currentIndex();
@@ -145,12 +165,14 @@ void DataGrid::setModel(QAbstractItemModel* model)
             d->resetColumn = current.column();
         }) << connect(model, &QAbstractItemModel::modelReset, this, [this] {
             applyColumns();
-            restoreCurrentAfterReset();
+            settleCurrent();
         }) << connect(model, &QAbstractItemModel::columnsInserted, this, [this] {
             applyColumns();
         }) << connect(model, &QAbstractItemModel::columnsRemoved, this, [this] { applyColumns(); });
-        connect(d->table->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                [this](const QModelIndex& current) { onCurrentChanged(current); });
+        connect(d->table->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+            if (currentView() == d->table)
+                onCurrentChanged();
+        });
     }
     applyColumns();
 }
@@ -163,6 +185,9 @@ QAbstractItemModel* DataGrid::model() const
 void DataGrid::setColumns(const QList<GridColumn>& columns)
 {
     d->columns = columns;
+    d->definedWidths.clear();
+    for (const GridColumn& c : columns)
+        d->definedWidths.insert(c.field.toLower(), c.width);
     applyColumns();
 }
 
@@ -417,17 +442,18 @@ void DataGrid::setNavigatorButtons(const QList<RecordNavigator::Button>& buttons
 
 void DataGrid::setCellStyleCallback(CellStyleCallback callback)
 {
-    if (!callback) {
-        d->delegate->setStyleCallback({});
-        return;
-    }
+    CellStyleCallback style;
     // The owner sees indexes of the data model only; group rows keep the grid's look.
-    d->delegate->setStyleCallback([this, callback = std::move(callback)](const QModelIndex& index, CellStyle& style) {
-        const QModelIndex data = toDataIndex(index);
-        if (data.isValid())
-            callback(data, style);
-    });
+    if (callback)
+        style = [this, callback = std::move(callback)](const QModelIndex& index, CellStyle& cell) {
+            const QModelIndex data = toDataIndex(index);
+            if (data.isValid())
+                callback(data, cell);
+        };
+    d->delegate->setStyleCallback(style);
+    d->treeDelegate->setStyleCallback(style);
     d->table->viewport()->update();
+    d->tree->viewport()->update();
 }
 
 void DataGrid::setEditingStartCallback(EditingStartCallback callback)
@@ -467,6 +493,7 @@ void DataGrid::setRowHeight(int pixels)
 {
     d->rowHeight = qMax(8, pixels);
     d->delegate->setRowHeight(d->rowHeight);
+    d->treeDelegate->setRowHeight(d->rowHeight);
     // Changing the default size reports every row resized; over a million rows that is
     // slow, and the view only needs to lay itself out again.
     {
@@ -502,16 +529,16 @@ int DataGrid::currentRow() const
 
 void DataGrid::setCurrentRow(int row)
 {
-    if (!d->model || row < 0 || row >= d->model->rowCount() || currentView() != d->table)
+    if (!d->model || row < 0 || row >= d->model->rowCount())
         return;
-    const QModelIndex current = d->table->currentIndex();
-    int column = current.isValid() && !d->table->isColumnHidden(current.column()) ? current.column() : -1;
-    for (int visual = 0; column < 0 && visual < d->header->count(); ++visual)
-        if (!d->header->isSectionHidden(d->header->logicalIndex(visual)))
-            column = d->header->logicalIndex(visual);
-    const QModelIndex target = d->model->index(row, qMax(0, column));
-    d->table->setCurrentIndex(target);
-    d->table->scrollTo(target);
+    if (currentView() == d->tree) {
+        // The record inside its group, opened for it.
+        if (!selectInTree(keyOfRow(row)))
+            return;
+        d->currentKey = keyOfRow(row);
+        return;
+    }
+    selectInTable(row, d->table->currentIndex().column());
 }
 
 QModelIndex DataGrid::currentIndex() const
@@ -520,33 +547,97 @@ QModelIndex DataGrid::currentIndex() const
     if (!current.isValid() || current.model() == d->model)
         return current;
     // A record row of the grouping model: the same record in the data set, found by its key.
-    auto* sql = qobject_cast<SqlTableModel*>(d->model.data());
-    if (!sql || !d->groupModel || d->groupModel->isGroup(current))
+    if (!d->groupModel || d->groupModel->isGroup(current))
         return {};
-    const int row = sql->rowOfKey(d->groupModel->keyAt(current));
-    return row < 0 ? QModelIndex() : sql->index(row, current.column());
+    const int row = rowOfKey(d->groupModel->keyAt(current));
+    return row < 0 ? QModelIndex() : d->model->index(row, current.column());
 }
 
-void DataGrid::restoreCurrentAfterReset()
+QVariant DataGrid::keyOfRow(int row) const
 {
-    // A model that re-reads itself after a post (QSqlTableModel) must not throw the merchant
-    // back to the top of the grid.
-    if (!d->model || d->resetRow < 0 || d->model->rowCount() == 0)
-        return;
-    const int row = qMin(d->resetRow, d->model->rowCount() - 1);
-    const QModelIndex target = d->model->index(row, qMax(0, d->resetColumn));
-    d->resetRow = -1;
+    auto* sql = qobject_cast<SqlTableModel*>(d->model.data());
+    return sql && row >= 0 ? sql->keyAt(row) : QVariant();
+}
+
+int DataGrid::rowOfKey(const QVariant& key) const
+{
+    auto* sql = qobject_cast<SqlTableModel*>(d->model.data());
+    return sql && key.isValid() ? sql->rowOfKey(key) : -1;
+}
+
+void DataGrid::selectInTable(int row, int column)
+{
+    if (column < 0 || d->table->isColumnHidden(column))
+        column = -1;
+    for (int visual = 0; column < 0 && visual < d->header->count(); ++visual)
+        if (!d->header->isSectionHidden(d->header->logicalIndex(visual)))
+            column = d->header->logicalIndex(visual);
+    const QModelIndex target = d->model->index(row, qMax(0, column));
     d->table->selectionModel()->setCurrentIndex(target,
                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    d->table->scrollTo(target);
 }
 
-void DataGrid::onCurrentChanged(const QModelIndex&)
+bool DataGrid::selectInTree(const QVariant& key)
+{
+    if (!d->groupModel || !key.isValid())
+        return false;
+    const QModelIndex found = d->groupModel->indexOfKey(key);
+    if (!found.isValid())
+        return false;
+    for (QModelIndex group = found.parent(); group.isValid(); group = group.parent())
+        d->tree->expand(group);
+    const QModelIndex current = d->tree->currentIndex();
+    int column = current.isValid() && !d->tree->isColumnHidden(current.column()) ? current.column() : -1;
+    QHeaderView* header = d->tree->header();
+    for (int visual = 0; column < 0 && visual < header->count(); ++visual)
+        if (!header->isSectionHidden(header->logicalIndex(visual)))
+            column = header->logicalIndex(visual);
+    const QModelIndex target = found.siblingAtColumn(qMax(0, column));
+    d->tree->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    d->tree->scrollTo(target);
+    return true;
+}
+
+void DataGrid::settleCurrent()
+{
+    // The same record stays current while the grid still shows it; otherwise the first row.
+    const int count = d->model ? d->model->rowCount() : 0;
+    if (count == 0) {
+        d->resetRow = -1;
+        d->lastFocusedRow = -1;
+        d->lastFocusedKey = QVariant();
+        return;
+    }
+    int row = rowOfKey(d->currentKey);
+    if (row < 0 && !keyOfRow(0).isValid() && d->resetRow >= 0)
+        row = qMin(d->resetRow, count - 1); // a model without keys keeps the row's place
+    if (row < 0)
+        row = 0;
+    d->resetRow = -1;
+    const QVariant key = keyOfRow(row);
+    if (currentView() == d->tree) {
+        if (!selectInTree(key)) {
+            // Nothing to stand on but the first group.
+            d->tree->setCurrentIndex(d->tree->model() ? d->tree->model()->index(0, 0) : QModelIndex());
+        }
+    }
+    selectInTable(row, d->resetColumn >= 0 ? d->resetColumn : d->table->currentIndex().column());
+    d->resetColumn = -1;
+    onCurrentChanged();
+}
+
+void DataGrid::onCurrentChanged()
 {
     d->rowHeader->viewport()->update();
     const int row = currentRow();
-    if (row == d->lastFocusedRow)
+    const QVariant key = row >= 0 ? keyOfRow(row) : QVariant();
+    if (row >= 0)
+        d->currentKey = key;
+    if (row == d->lastFocusedRow && key == d->lastFocusedKey)
         return;
     d->lastFocusedRow = row;
+    d->lastFocusedKey = key;
     emit focusedRowChanged(row);
 }
 

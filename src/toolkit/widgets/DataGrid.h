@@ -16,6 +16,7 @@
 
 class QAbstractItemModel;
 class QAbstractItemView;
+class QHeaderView;
 class QMenu;
 class QSettings;
 class QTableView;
@@ -105,6 +106,8 @@ class DataGrid : public QWidget
     // Fits a column to its caption and to the rows in view (never to every row).
     void autoSizeColumn(const QString& field);
     void autoSizeColumns();
+    // Gives the columns back the widths the column list set.
+    void restoreColumnWidths();
     // The header's check list of columns and the auto-size actions.
     void setColumnCustomizationAllowed(bool allowed);
     QMenu* createColumnMenu(int modelColumn, QWidget* parent);
@@ -174,10 +177,15 @@ class DataGrid : public QWidget
     QString readFieldName(int modelColumn) const;
     void applyColumns();
     void fitColumns();
-    void onCurrentChanged(const QModelIndex& current);
-    void restoreCurrentAfterReset();
+    void showColumnWidths();
+    void onCurrentChanged();
+    void settleCurrent();
+    void selectInTable(int row, int column);
+    bool selectInTree(const QVariant& key);
+    QVariant keyOfRow(int row) const;
+    int rowOfKey(const QVariant& key) const;
     void onSectionResized(int logical, int oldSize, int newSize);
-    void onHeaderMenu(const QPoint& pos);
+    void onHeaderMenu(QHeaderView* header, const QPoint& pos);
     void applyFilter();
     void rebuildGroups();
     bool prepareGroupModel();

@@ -14,17 +14,13 @@ void DataGrid::setColumnAutoWidth(bool on)
 {
     if (d->autoWidth == on)
         return;
-    // Leaving auto-width keeps the widths the columns have now.
-    if (!on) {
-        for (GridColumn& c : d->columns) {
-            const int at = modelColumn(c.field);
-            if (at >= 0 && !d->table->isColumnHidden(at))
-                c.width = d->table->columnWidth(at);
-        }
-    }
     d->autoWidth = on;
     d->table->setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
-    fitColumns();
+    // The columns' own widths stay what they were while fitted: leaving auto-width gives them back.
+    if (on)
+        fitColumns();
+    else
+        showColumnWidths();
     emit columnAutoWidthChanged(on);
 }
 
@@ -61,10 +57,33 @@ void DataGrid::fitColumns()
     d->fitting = false;
 }
 
-void DataGrid::onSectionResized(int logical, int, int newSize)
+void DataGrid::showColumnWidths()
 {
-    d->tree->setColumnWidth(logical, newSize);
-    if (d->fitting || !d->autoWidth)
+    for (const GridColumn& c : std::as_const(d->columns)) {
+        const int at = modelColumn(c.field);
+        if (at >= 0) {
+            d->table->setColumnWidth(at, c.width);
+            d->tree->setColumnWidth(at, c.width);
+        }
+    }
+}
+
+void DataGrid::restoreColumnWidths()
+{
+    for (GridColumn& c : d->columns)
+        c.width = d->definedWidths.value(c.field.toLower(), c.width);
+    if (d->autoWidth)
+        fitColumns();
+    else
+        showColumnWidths();
+}
+
+void DataGrid::onSectionResized(int logical, int oldSize, int newSize)
+{
+    if (newSize > 0)
+        d->tree->setColumnWidth(logical, newSize);
+    // Showing or hiding a column resizes it from or to nothing: that is no merchant's width.
+    if (d->fitting || !d->autoWidth || oldSize == 0 || newSize == 0 || d->header->isSectionHidden(logical))
         return;
     // In auto-width the merchant's new width becomes that column's share.
     const int at = d->descriptionOf.value(logical, -1);
@@ -176,11 +195,11 @@ QMenu* DataGrid::createColumnMenu(int logical, QWidget* parent)
     return menu;
 }
 
-void DataGrid::onHeaderMenu(const QPoint& pos)
+void DataGrid::onHeaderMenu(QHeaderView* header, const QPoint& pos)
 {
-    QMenu* menu = createColumnMenu(d->header->logicalIndexAt(pos), this);
+    QMenu* menu = createColumnMenu(header->logicalIndexAt(pos), this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(d->header->mapToGlobal(pos));
+    menu->popup(header->mapToGlobal(pos));
 }
 
 } // namespace pelmora::toolkit

@@ -19,6 +19,7 @@ void DataGrid::setFilteringEnabled(bool enabled)
 {
     d->filtering = enabled;
     d->header->setFilterButtonsVisible(enabled);
+    d->treeHeader->setFilterButtonsVisible(enabled);
 }
 
 bool DataGrid::isFilteringEnabled() const
@@ -127,8 +128,9 @@ HeaderFilterPopup* DataGrid::showHeaderFilter(const QString& field)
         // After the drop-down has closed.
         QMetaObject::invokeMethod(this, &DataGrid::showFilterBuilder, Qt::QueuedConnection);
     });
-    const QRect section(d->header->mapToGlobal(QPoint(d->header->sectionViewportPosition(logical), 0)),
-                        QSize(d->header->sectionSize(logical), d->header->height()));
+    QHeaderView* header = currentView() == d->tree ? static_cast<QHeaderView*>(d->treeHeader) : d->header;
+    const QRect section(header->mapToGlobal(QPoint(header->sectionViewportPosition(logical), 0)),
+                        QSize(header->sectionSize(logical), header->height()));
     popup->popupBelow(section);
     return popup;
 }
@@ -174,9 +176,9 @@ void DataGrid::applyFilter()
         if (modelColumn(field) >= 0)
             filtered.insert(modelColumn(field));
     d->header->setFilteredSections(filtered);
-    // A new filter starts at the first row, as the data set does.
-    if (currentView() == d->table && d->model && d->model->rowCount() > 0)
-        setCurrentRow(0);
+    d->treeHeader->setFilteredSections(filtered);
+    // The current record stays while the filter lets it through; otherwise the first row.
+    settleCurrent();
     emit filterExpressionChanged(text);
 }
 

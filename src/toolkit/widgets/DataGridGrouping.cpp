@@ -15,6 +15,7 @@ void DataGrid::setGroupingEnabled(bool enabled)
 {
     d->groupingEnabled = enabled;
     d->header->setDragOutEnabled(enabled);
+    d->treeHeader->setDragOutEnabled(enabled);
     if (enabled)
         d->header->setSectionsMovable(true);
 }
@@ -102,7 +103,13 @@ bool DataGrid::prepareGroupModel()
     } else {
         return false;
     }
-    group->setColumns(d->fieldNames);
+    // The grouped rows have the captions of the flat ones.
+    QStringList captions;
+    for (const QString& field : std::as_const(d->fieldNames)) {
+        const GridColumn* c = column(field);
+        captions << (c ? c->title() : field);
+    }
+    group->setColumns(d->fieldNames, captions);
     return true;
 }
 
@@ -124,6 +131,7 @@ void DataGrid::rebuildGroups()
         d->tree->setModel(nullptr);
         if (d->groupModel)
             d->groupModel->close();
+        settleCurrent();
         emit groupingChanged(d->grouped);
         return;
     }
@@ -140,8 +148,10 @@ void DataGrid::rebuildGroups()
     d->groupModel->setGroupColumns(d->grouped);
     if (d->tree->model() != d->groupModel.get()) {
         d->tree->setModel(d->groupModel.get());
-        connect(d->tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                [this](const QModelIndex& current) { onCurrentChanged(current); });
+        connect(d->tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+            if (currentView() == d->tree)
+                onCurrentChanged();
+        });
     }
     if (d->groupModel->isOpen())
         d->groupModel->refresh();
@@ -161,6 +171,7 @@ void DataGrid::rebuildGroups()
     placeTreeDecoration();
     d->stack->setCurrentWidget(d->tree);
     d->navigator->setView(d->tree);
+    settleCurrent();
     emit groupingChanged(d->grouped);
 }
 

@@ -26,6 +26,7 @@ struct DataGrid::Private {
     QPointer<QAbstractItemModel> model;
     QList<QMetaObject::Connection> modelConnections;
     QList<GridColumn> columns;
+    QHash<QString, int> definedWidths; // lower-case field -> the width the column list gave
     QVector<int> descriptionOf;        // model column -> index into columns, -1 when undescribed
     QHash<QString, int> modelColumnOf; // lower-case field -> model column
     QStringList fieldNames;            // model column -> field name
@@ -34,9 +35,11 @@ struct DataGrid::Private {
     QStackedWidget* stack = nullptr;
     EditingView<QTableView>* table = nullptr;
     EditingView<QTreeView>* tree = nullptr;
-    GridHeaderView* header = nullptr;
+    GridHeaderView* header = nullptr;     // the table's
+    GridHeaderView* treeHeader = nullptr; // the grouped tree's, with the same captions and buttons
     RowIndicatorHeader* rowHeader = nullptr;
-    CellEditorDelegate* delegate = nullptr;
+    CellEditorDelegate* delegate = nullptr;     // the table's
+    CellEditorDelegate* treeDelegate = nullptr; // the grouped tree's: a view owns its editors
     RecordNavigator* navigator = nullptr;
     FilterBar* filterBar = nullptr;
     GroupByBox* groupBox = nullptr;
@@ -56,6 +59,8 @@ struct DataGrid::Private {
     std::unique_ptr<SqlGroupModel> groupModel;
     GridFilter filter;
     int lastFocusedRow = -2;
+    QVariant lastFocusedKey;
+    QVariant currentKey; // the current record, through every change of the view
     int resetRow = -1;
     int resetColumn = -1;
 };

@@ -22,6 +22,7 @@ GridHeaderView::GridHeaderView(QWidget* parent) : QHeaderView(Qt::Horizontal, pa
     setSectionsClickable(true);
     setHighlightSections(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
+    setMouseTracking(true);
 }
 
 void GridHeaderView::setFilterButtonsVisible(bool visible)
@@ -61,6 +62,25 @@ bool GridHeaderView::hasButton(int logical) const
     return m_filterButtons && (!m_filterable || m_filterable(logical));
 }
 
+bool GridHeaderView::showsButton(int logical) const
+{
+    return hasButton(logical) && (logical == m_hoverSection || m_filtered.contains(logical));
+}
+
+void GridHeaderView::setHoverSection(int logical)
+{
+    if (logical == m_hoverSection)
+        return;
+    m_hoverSection = logical;
+    viewport()->update();
+}
+
+void GridHeaderView::leaveEvent(QEvent* event)
+{
+    setHoverSection(-1);
+    QHeaderView::leaveEvent(event);
+}
+
 QRect GridHeaderView::buttonRectIn(const QRect& section) const
 {
     return QRect(section.right() - kButtonWidth, section.top() + 1, kButtonWidth, section.height() - 2);
@@ -84,7 +104,7 @@ QSize GridHeaderView::sectionSizeFromContents(int logical) const
 
 void GridHeaderView::paintSection(QPainter* painter, const QRect& rect, int logical) const
 {
-    if (!hasButton(logical)) {
+    if (!showsButton(logical)) {
         QHeaderView::paintSection(painter, rect, logical);
         return;
     }
@@ -125,16 +145,24 @@ void GridHeaderView::mousePressEvent(QMouseEvent* event)
     QHeaderView::mousePressEvent(event);
 }
 
+bool GridHeaderView::leftVertically(const QPoint& pos) const
+{
+    // Above or below the header by more than a jitter, at any slant and any speed.
+    const int margin = QApplication::startDragDistance();
+    return pos.y() < -margin || pos.y() > height() + margin;
+}
+
 void GridHeaderView::mouseMoveEvent(QMouseEvent* event)
 {
+    const QPoint pos = event->position().toPoint();
+    if (!(event->buttons() & Qt::LeftButton))
+        setHoverSection(rect().contains(pos) ? logicalIndexAt(pos) : -1);
     if (m_pressOnButton)
         return;
-    const QPoint pos = event->position().toPoint();
-    const QPoint moved = pos - m_pressPos;
-    // Up or down out of the header (not sideways along it): carry the column away.
+    // Out of the header (not along it): carry the column away, even when the header has begun
+    // to move the section meanwhile.
     if (m_dragOut && (event->buttons() & Qt::LeftButton) && m_pressedSection >= 0 &&
-        cursor().shape() != Qt::SplitHCursor && std::abs(moved.y()) > std::abs(moved.x()) &&
-        std::abs(moved.y()) > QApplication::startDragDistance() && !rect().contains(pos)) {
+        cursor().shape() != Qt::SplitHCursor && leftVertically(pos)) {
         const int section = m_pressedSection;
         m_pressedSection = -1;
         auto* mime = new QMimeData;
@@ -145,11 +173,15 @@ void GridHeaderView::mouseMoveEvent(QMouseEvent* event)
         const QRect sectionRect(sectionViewportPosition(section), 0, sectionSize(section), height());
         drag->setPixmap(viewport()->grab(sectionRect));
         emit columnDraggedOut(section);
-        drag->exec(Qt::MoveAction);
-        // The drag took the release: end the press the header still thinks is going on.
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(m_pressPos), mapToGlobal(QPointF(m_pressPos)),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        // The drag takes the release: end the press (and any move of the section, which goes
+        // back where it was) before the drag starts.
+        const QPointF back(m_pressPos);
+        QMouseEvent home(QEvent::MouseMove, back, mapToGlobal(back), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QHeaderView::mouseMoveEvent(&home);
+        QMouseEvent release(QEvent::MouseButtonRelease, back, mapToGlobal(back), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
         QHeaderView::mouseReleaseEvent(&release);
+        drag->exec(Qt::MoveAction);
         return;
     }
     QHeaderView::mouseMoveEvent(event);

@@ -9,9 +9,10 @@
 namespace pelmora::toolkit
 {
 
-// The column header of a grid: a filter drop-down button in every filterable section (drawn
-// highlighted while the column is filtered), and a drag of a section out of the header, up
-// or down, that carries the column to a group-by box.
+// The column header of a grid: a filter drop-down button in every filterable section, shown
+// while the pointer is over the section and, highlighted, while the column is filtered (so
+// the caption has the section's whole width otherwise), and a drag of a section out of the
+// header, up or down, that carries the column to a group-by box.
 class GridHeaderView : public QHeaderView
 {
     Q_OBJECT
@@ -43,10 +44,14 @@ class GridHeaderView : public QHeaderView
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
   private:
     QRect buttonRectIn(const QRect& section) const;
     bool hasButton(int logical) const;
+    bool showsButton(int logical) const;
+    void setHoverSection(int logical);
+    bool leftVertically(const QPoint& pos) const;
 
     bool m_filterButtons = false;
     bool m_dragOut = false;
@@ -56,6 +61,7 @@ class GridHeaderView : public QHeaderView
     int m_pressedSection = -1;
     QPoint m_pressPos;
     bool m_pressOnButton = false;
+    int m_hoverSection = -1;
 };
 
 // The narrow header beside the rows: a mark on the current row, no numbers (so its width
