@@ -153,6 +153,7 @@ void OrdersWorkspace::close()
     }
     itemsMasterSet_ = false;
     currentRow_ = -1;
+    currentKey_ = QVariant();
 }
 
 void OrdersWorkspace::openOrders(OrdersSource source)
@@ -174,9 +175,7 @@ void OrdersWorkspace::reopen()
     items(OrdersSource::Archive)->close();
     itemsMasterSet_ = false;
     openOrders(source_);
-    toolkit::SqlTableModel* model = DataSourceOrders();
-    currentRow_ = -2; // the rows are new: the first one counts as a change
-    setCurrentRow(model->isOpen() && model->rowCount() > 0 ? 0 : -1);
+    settleCurrent();
     emit reopened();
 }
 
@@ -209,16 +208,35 @@ void OrdersWorkspace::filterChanged(const QString& gridText)
         return;
     items(source_)->close();
     itemsMasterSet_ = false;
-    currentRow_ = -2;
-    setCurrentRow(model->rowCount() > 0 ? 0 : -1);
+    settleCurrent();
     emit reopened();
+}
+
+void OrdersWorkspace::settleCurrent()
+{
+    // The rows were read anew: the same order if it is still shown, else the first row.
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    int row = -1;
+    if (model->isOpen() && model->rowCount() > 0) {
+        const QVariant& wanted = wantedKey_[int(source_)];
+        row = wanted.isValid() ? model->rowOfKey(wanted) : -1;
+        if (row < 0)
+            row = 0;
+    }
+    setCurrentRow(row);
+    itemsFollow();
 }
 
 void OrdersWorkspace::setCurrentRow(int row)
 {
-    if (row == currentRow_)
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    const QVariant key = row >= 0 && model->isOpen() ? model->keyAt(row) : QVariant();
+    if (row == currentRow_ && key == currentKey_)
         return;
     currentRow_ = row;
+    currentKey_ = key;
+    if (key.isValid())
+        wantedKey_[int(source_)] = key;
     itemsFollow();
     emit currentRowChanged(row);
     if (focusedRow_)

@@ -78,7 +78,8 @@ class OrdersWorkspace : public QObject
     // --- the current order ---
     int currentRow() const { return currentRow_; }
     // Moves to a row of DataSourceOrders (-1: none); the items follow and the focused-row hook
-    // runs when the row changed.
+    // runs when the row changed. The order stays current through every reopen and filter
+    // while it is still shown; otherwise the first row becomes current.
     void setCurrentRow(int row);
     QVariantMap currentOrder() const;
 
@@ -121,6 +122,7 @@ class OrdersWorkspace : public QObject
     void configure();
     void openOrders(OrdersSource source);
     void itemsFollow();
+    void settleCurrent();
     void forwardError(const QString& message);
     void ensureIndexesWhenLarge();
 
@@ -134,6 +136,8 @@ class OrdersWorkspace : public QObject
     QString liveExpression_;
     QString archiveExpression_;
     int currentRow_ = -1;
+    QVariant currentKey_;
+    QVariant wantedKey_[2]; // the order to stand on again, by source
     QVariant itemsMaster_;
     bool itemsMasterSet_ = false;
     bool ownStatusChanged_ = false;

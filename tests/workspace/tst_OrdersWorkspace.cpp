@@ -1,12 +1,15 @@
 #include "common/ApplicationError.h"
 #include "common/RecordingUserPort.h"
 #include "database/DataModule.h"
+#include "database/Maintenance.h"
 #include "support/TestFolder.h"
 #include "toolkit/LayoutStore.h"
 #include "toolkit/SqlTableModel.h"
 #include "toolkit/widgets/CategoryInspector.h"
 #include "toolkit/widgets/DataGrid.h"
 #include "toolkit/widgets/FilterBar.h"
+#include "toolkit/widgets/GridHeaderView.h"
+#include "toolkit/widgets/HeaderFilterPopup.h"
 #include "workspace/OrderColumns.h"
 #include "workspace/OrdersWorkspace.h"
 #include "workspace/widgets/ItemsGrid.h"
@@ -17,14 +20,17 @@
 #include "workspace/widgets/WorkspaceView.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
 #include <memory>
@@ -55,6 +61,15 @@ struct Order {
     QString method = QStringLiteral("PayPal");
     double total = 10;
 };
+
+// What the views print about editors that are not theirs (one delegate serving two views).
+QStringList foreignEditorWarnings;
+
+void catchForeignEditors(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtWarningMsg && message.contains(QLatin1String("does not belong to this view")))
+        foreignEditorWarnings << message;
+}
 
 } // namespace
 
@@ -93,6 +108,14 @@ class OrdersWorkspaceTest : public QObject
     void modelsPassTheTester();
     void indexesOnlyForLargeFiles();
     void salesChartFigures();
+    void currentOrderSurvivesViewChanges_data();
+    void currentOrderSurvivesViewChanges();
+    void clickFocusesSecondGestureEdits_data();
+    void clickFocusesSecondGestureEdits();
+    void editModeUpOnlyShows();
+    void groupingOffWithAutoSizeKeepsWidths();
+    void groupedHeaderHasCaptionsAndFilters();
+    void defaultColumnsShowWholeCaptions();
 
   private:
     void addOrder(const Order& order, const QString& table = QStringLiteral("Orders"));
@@ -102,6 +125,11 @@ class OrdersWorkspaceTest : public QObject
     QVariant scalar(const QString& sql);
     int rowOf(int shopperId);
     void makeView();
+    QModelIndex treeIndexOf(int shopperId, const QString& field);
+    QModelIndex cellOf(int shopperId, const QString& field);
+    void clickOrder(int shopperId, const QString& field = QStringLiteral("Invoice_name"));
+    void groupByStatus();
+    void expectCurrent(int shopperId);
 
     OrdersGrid* ordersGrid() { return view_->ordersGrid(); }
     toolkit::DataGrid* grid() { return view_->ordersGrid()->grid(); }
@@ -751,6 +779,303 @@ void OrdersWorkspaceTest::salesChartFigures()
         QCOMPARE(chart->diagram(), diagram);
         QVERIFY(!chart->view()->chart()->series().isEmpty());
     }
+}
+
+QModelIndex OrdersWorkspaceTest::treeIndexOf(int shopperId, const QString& field)
+{
+    QTreeView* tree = grid()->groupView();
+    QAbstractItemModel* model = tree->model();
+    const int shopper = grid()->modelColumn(QStringLiteral("ShopperID"));
+    for (int g = 0; model && g < model->rowCount(); ++g) {
+        const QModelIndex group = model->index(g, 0);
+        tree->expand(group);
+        for (int r = 0; r < model->rowCount(group); ++r)
+            if (model->index(r, shopper, group).data(Qt::EditRole).toInt() == shopperId)
+                return model->index(r, grid()->modelColumn(field), group);
+    }
+    return {};
+}
+
+// The cell of an order in the view the grid shows now.
+QModelIndex OrdersWorkspaceTest::cellOf(int shopperId, const QString& field)
+{
+    if (grid()->currentView() == grid()->groupView())
+        return treeIndexOf(shopperId, field);
+    return orders()->index(rowOf(shopperId), orders()->columnIndex(field));
+}
+
+void OrdersWorkspaceTest::clickOrder(int shopperId, const QString& field)
+{
+    QAbstractItemView* view = grid()->currentView();
+    const QModelIndex cell = cellOf(shopperId, field);
+    QVERIFY(cell.isValid());
+    view->scrollTo(cell);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center());
+}
+
+void OrdersWorkspaceTest::groupByStatus()
+{
+    view_->toggleGrouping();
+    grid()->groupByColumn(QStringLiteral("Status"));
+    QCOMPARE(grid()->currentView(), grid()->groupView());
+}
+
+// The grid, the inspector, the items grid and the commands all stand on one order.
+void OrdersWorkspaceTest::expectCurrent(int shopperId)
+{
+    static const QHash<int, QString> names{
+        {1001, "Ann Able"}, {1002, "Bob O'Brien"}, {1003, "Cy Cole"}, {1004, "Di Dunn"}, {1005, "Ed Eve"}};
+    static const QHash<int, QStringList> products{{1003, {"Gadget", "Widget"}}, {1004, {"Sprocket"}}};
+    const QModelIndex current = grid()->currentView()->currentIndex();
+    QCOMPARE(current.siblingAtColumn(grid()->modelColumn(QStringLiteral("ShopperID"))).data(Qt::EditRole).toInt(),
+             shopperId);
+    toolkit::CategoryInspector* inspector = view_->inspector()->inspector();
+    inspector->setCategoryExpanded(QStringLiteral("Invoice"), true);
+    QCOMPARE(inspector->valueIndex(QStringLiteral("Invoice_name")).data(Qt::EditRole).toString(), names[shopperId]);
+    QStringList shown;
+    QAbstractItemModel* itemRows = items()->model();
+    for (int row = 0; row < itemRows->rowCount(); ++row)
+        shown << itemRows->index(row, items()->modelColumn(QStringLiteral("Product"))).data().toString();
+    shown.sort();
+    QCOMPARE(shown, products.value(shopperId));
+    QCOMPARE(workspace().currentOrder().value(QStringLiteral("ShopperID")).toInt(), shopperId);
+}
+
+void OrdersWorkspaceTest::currentOrderSurvivesViewChanges_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("grouping on") << "grouping on" << 1003;
+    QTest::newRow("grouping off") << "grouping off" << 1003;
+    QTest::newRow("filter that keeps the order") << "filter keeps" << 1003;
+    QTest::newRow("filter that hides the order") << "filter hides" << 1004;
+    QTest::newRow("grouped filter that hides the order") << "grouped filter hides" << 1004;
+    QTest::newRow("Reset") << "reset" << 1003;
+    QTest::newRow("reload") << "reload" << 1003;
+    QTest::newRow("reload after the order went") << "order gone" << 1005;
+    QTest::newRow("restore last backup") << "restore" << 1003;
+}
+
+void OrdersWorkspaceTest::currentOrderSurvivesViewChanges()
+{
+    QFETCH(QString, change);
+    QFETCH(int, expected);
+    auto onlyUnpaid = [this] {
+        grid()->setColumnFilter(
+            QStringLiteral("Status"),
+            FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
+    };
+    GlobalSettings settings;
+    settings.DatabaseLocation = folder_->databasePath();
+    settings.BackupFolder = folder_->file(QStringLiteral("db/backup"));
+    Maintenance maintenance(*data_, settings, *port_);
+    if (change == QLatin1String("restore"))
+        QVERIFY(maintenance.backupNow());
+    if (change == QLatin1String("grouping off") || change == QLatin1String("grouped filter hides"))
+        groupByStatus();
+    clickOrder(1003);
+    expectCurrent(1003);
+    if (QTest::currentTestFailed())
+        return;
+
+    if (change == QLatin1String("grouping on")) {
+        groupByStatus();
+    } else if (change == QLatin1String("grouping off")) {
+        view_->toggleGrouping();
+    } else if (change == QLatin1String("filter keeps")) {
+        grid()->setColumnFilter(QStringLiteral("Invoice_date"),
+                                FilterCondition::compare(QStringLiteral("Invoice_date"),
+                                                         FilterCondition::Operator::GreaterOrEqual, QDate(2024, 3, 1)));
+    } else if (change == QLatin1String("filter hides") || change == QLatin1String("grouped filter hides")) {
+        onlyUnpaid();
+    } else if (change == QLatin1String("reset")) {
+        view_->reset();
+    } else if (change == QLatin1String("reload")) {
+        workspace().ResetDB();
+    } else if (change == QLatin1String("order gone")) {
+        exec("DELETE FROM Orders WHERE ShopperID = 1003");
+        workspace().ResetDB();
+    } else if (change == QLatin1String("restore")) {
+        QVERIFY(maintenance.restoreLastBackup());
+    }
+    expectCurrent(expected);
+}
+
+void OrdersWorkspaceTest::clickFocusesSecondGestureEdits_data()
+{
+    QTest::addColumn<bool>("grouped");
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<bool>("edits");
+    for (const bool grouped : {false, true}) {
+        const char* view = grouped ? "grouped, " : "flat, ";
+        QTest::addRow("%sone click", view) << grouped << "click" << false;
+        QTest::addRow("%sa second click", view) << grouped << "second click" << true;
+        QTest::addRow("%sdouble click", view) << grouped << "double click" << true;
+        QTest::addRow("%stype", view) << grouped << "type" << true;
+        QTest::addRow("%sEnter", view) << grouped << "enter" << true;
+        QTest::addRow("%sF2", view) << grouped << "f2" << true;
+        QTest::addRow("%sarrow key", view) << grouped << "down" << false;
+    }
+}
+
+void OrdersWorkspaceTest::clickFocusesSecondGestureEdits()
+{
+    QFETCH(bool, grouped);
+    QFETCH(QString, gesture);
+    QFETCH(bool, edits);
+    foreignEditorWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(catchForeignEditors);
+    if (grouped)
+        groupByStatus();
+    QAbstractItemView* view = grid()->currentView();
+    clickOrder(1003);
+    QCOMPARE(scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 1);
+    const QModelIndex cell = cellOf(1003, QStringLiteral("Invoice_name"));
+    const QPoint at = view->visualRect(cell).center();
+    if (gesture == QLatin1String("second click"))
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    else if (gesture == QLatin1String("double click"))
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    else if (gesture == QLatin1String("type"))
+        QTest::keyClicks(view, QStringLiteral("Z"));
+    else if (gesture == QLatin1String("enter"))
+        QTest::keyClick(view, Qt::Key_Return);
+    else if (gesture == QLatin1String("f2"))
+        QTest::keyClick(view, Qt::Key_F2);
+    else if (gesture == QLatin1String("down"))
+        QTest::keyClick(view, Qt::Key_Down);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QCOMPARE(editor != nullptr, edits);
+    QCOMPARE(scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), edits ? 0 : 1);
+    if (editor) {
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+    }
+    view_->toggleGrouping();
+    qInstallMessageHandler(previous);
+    QCOMPARE(foreignEditorWarnings, QStringList());
+    QCOMPARE(scalar("SELECT Invoice_name FROM Orders WHERE ShopperID=1003").toString(), QStringLiteral("Cy Cole"));
+}
+
+void OrdersWorkspaceTest::editModeUpOnlyShows()
+{
+    QAction* editMode = view_->editModeAction();
+    QCOMPARE(editMode->text(), QStringLiteral("Edit mode"));
+    QVERIFY(editMode->isCheckable());
+    QVERIFY(editMode->isChecked());
+    // A check button beside the grid's tabs.
+    auto* button = ordersGrid()->tabs()->findChild<QToolButton*>(QStringLiteral("editModeButton"));
+    QVERIFY(button && button->isVisible());
+    QCOMPARE(button->text(), QStringLiteral("Edit mode"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!button->isChecked());
+    QCOMPARE(port_->status(), QStringLiteral("Edit mode off"));
+    auto tryToEdit = [this] {
+        QTableView* table = grid()->tableView();
+        const QModelIndex cell = orders()->index(rowOf(1003), orders()->columnIndex(QStringLiteral("Invoice_name")));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(cell).center());
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(cell).center());
+        QTest::keyClicks(table, QStringLiteral("Z"));
+        return qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr;
+    };
+    QVERIFY(!tryToEdit());
+    QCOMPARE(workspace().currentOrder().value(QStringLiteral("ShopperID")).toInt(), 1003);
+    QCOMPARE(scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 1);
+
+    // Its state is a layout property ("Down"), stored and restored with the layout.
+    toolkit::LayoutStore store;
+    view_->registerLayout(store);
+    store.setFile(folder_->file(QStringLiteral("cnfg/grid_config1.ini")));
+    store.store();
+    QCOMPARE(QSettings(store.file(), QSettings::IniFormat).value(QStringLiteral("EditMode/Down")).toBool(), false);
+    makeView();
+    toolkit::LayoutStore again;
+    view_->registerLayout(again);
+    again.setFile(store.file());
+    again.restore();
+    QVERIFY(!view_->editModeAction()->isChecked());
+    QVERIFY(!tryToEdit());
+    QCOMPARE(scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 1);
+
+    view_->editModeAction()->trigger();
+    QCOMPARE(port_->status(), QStringLiteral("Edit mode on"));
+    QVERIFY(tryToEdit());
+    QCOMPARE(scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 0);
+
+    // The default layout starts with the command down.
+    again.setFile(folder_->file(QStringLiteral("cnfg/grid_config_default.ini")));
+    view_->setEditMode(false);
+    again.restore();
+    QVERIFY(view_->editModeAction()->isChecked());
+}
+
+void OrdersWorkspaceTest::groupingOffWithAutoSizeKeepsWidths()
+{
+    const int shopperWidth = grid()->columnWidth(QStringLiteral("ShopperID"));
+    const int emailWidth = grid()->columnWidth(QStringLiteral("Invoice_email"));
+    view_->toggleAutoSize();
+    groupByStatus();
+    view_->toggleGrouping();
+    QCOMPARE(grid()->visibleColumns(), defaultColumns());
+    // Fitted to the grid in the proportion of the columns' own widths, none squeezed.
+    const double fitted =
+        double(grid()->columnWidth(QStringLiteral("Invoice_email"))) / grid()->columnWidth(QStringLiteral("ShopperID"));
+    QVERIFY2(qAbs(fitted - double(emailWidth) / shopperWidth) < 0.1, qPrintable(QString::number(fitted)));
+    // Auto-size off gives the columns their own widths back.
+    view_->toggleAutoSize();
+    QCOMPARE(grid()->columnWidth(QStringLiteral("ShopperID")), shopperWidth);
+    QCOMPARE(grid()->columnWidth(QStringLiteral("Invoice_email")), emailWidth);
+    // Reset brings back the built-in widths, whatever the merchant left.
+    grid()->setColumnWidth(QStringLiteral("ShopperID"), 12);
+    view_->reset();
+    QCOMPARE(grid()->columnWidth(QStringLiteral("ShopperID")), shopperWidth);
+}
+
+void OrdersWorkspaceTest::groupedHeaderHasCaptionsAndFilters()
+{
+    groupByStatus();
+    QTreeView* tree = grid()->groupView();
+    auto* header = qobject_cast<toolkit::GridHeaderView*>(tree->header());
+    QVERIFY(header);
+    const int date = grid()->modelColumn(QStringLiteral("Invoice_date"));
+    QCOMPARE(tree->model()->headerData(date, Qt::Horizontal).toString(), QStringLiteral("Date"));
+    const int status = grid()->modelColumn(QStringLiteral("Status"));
+    const QRect button = header->filterButtonRect(status);
+    QVERIFY(!button.isEmpty());
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, button.center());
+    auto* popup = grid()->findChild<toolkit::HeaderFilterPopup*>();
+    QVERIFY(popup);
+    QVERIFY(popup->isVisible());
+    popup->close();
+}
+
+void OrdersWorkspaceTest::defaultColumnsShowWholeCaptions()
+{
+    toolkit::LayoutStore store;
+    view_->registerLayout(store);
+    store.setFile(folder_->file(QStringLiteral("cnfg/grid_config_default.ini")));
+    store.restore();
+    // Caption and filter button side by side, in the default layout and in the built-in widths.
+    QHeaderView* header = grid()->tableView()->horizontalHeader();
+    QStringList narrow;
+    for (const QString& field : grid()->visibleColumns()) {
+        const int logical = grid()->modelColumn(field);
+        if (header->sectionSize(logical) < header->sectionSizeHint(logical))
+            narrow << QStringLiteral("%1 shown %2 of %3")
+                          .arg(field)
+                          .arg(header->sectionSize(logical))
+                          .arg(header->sectionSizeHint(logical));
+    }
+    for (const OrderColumn& column : OrderColumns::grid()) {
+        grid()->setColumnVisible(column.field, true);
+        const int logical = grid()->modelColumn(column.field);
+        if (column.width < header->sectionSizeHint(logical))
+            narrow << QStringLiteral("%1 built %2 of %3")
+                          .arg(column.field)
+                          .arg(column.width)
+                          .arg(header->sectionSizeHint(logical));
+    }
+    QVERIFY2(narrow.isEmpty(), qPrintable(narrow.join(QStringLiteral("; "))));
 }
 
 QTEST_MAIN(OrdersWorkspaceTest)

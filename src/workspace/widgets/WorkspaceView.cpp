@@ -12,6 +12,11 @@
 #include "workspace/widgets/OrderInspector.h"
 #include "workspace/widgets/OrdersGrid.h"
 
+#include <QAction>
+#include <QSettings>
+#include <QTabWidget>
+#include <QToolButton>
+
 namespace pelmora
 {
 
@@ -32,6 +37,22 @@ WorkspaceView::WorkspaceView(DataModule& data, UserPort& port, QWidget* host) : 
         if (!expression.isEmpty())
             port_.setStatus(QString());
     });
+    editMode_ = new QAction(QStringLiteral("Edit mode"), this);
+    editMode_->setObjectName(QStringLiteral("actionEditMode"));
+    editMode_->setToolTip(QStringLiteral("Edit mode"));
+    editMode_->setCheckable(true);
+    editMode_->setChecked(true);
+    connect(editMode_, &QAction::triggered, this, [this](bool down) {
+        setEditMode(down);
+        port_.setStatus(down ? kEditModeOn : kEditModeOff);
+    });
+    // A check button beside the grid's tabs, where the grid's own command belongs.
+    auto* editModeButton = new QToolButton(ordersGrid_->tabs());
+    editModeButton->setObjectName(QStringLiteral("editModeButton"));
+    editModeButton->setDefaultAction(editMode_);
+    editModeButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    editModeButton->setAutoRaise(true);
+    ordersGrid_->tabs()->setCornerWidget(editModeButton, Qt::TopRightCorner);
     // Opened already (the workspace came after ResetDB): show the rows now.
     if (data.isConnected())
         workspace_->reopen();
@@ -48,6 +69,8 @@ void WorkspaceView::reset()
         workspace_->DataSourceOrders()->refresh();
     emit groupingButtonReleased();
     ordersGrid_->ShowDefaultColumns();
+    // The default column set in its built-in widths, whatever widths the merchant left.
+    ordersGrid_->grid()->restoreColumnWidths();
     Guard(QString(), [&] {
         ordersGrid_->grid()->filterBar()->setCustomizeButtonVisible(false);
         workspace_->setStatement(OrdersWorkspace::kResetStatementText);
@@ -85,6 +108,13 @@ void WorkspaceView::toggleAutoSize()
     port_.setStatus(on ? kAutoSizeEnabled : kAutoSizeDisabled);
 }
 
+void WorkspaceView::setEditMode(bool down)
+{
+    editMode_->setChecked(down);
+    ordersGrid_->grid()->setReadOnly(!down);
+    itemsGrid_->grid()->setReadOnly(!down);
+}
+
 void WorkspaceView::registerLayout(toolkit::LayoutStore& store)
 {
     store.add(
@@ -93,6 +123,12 @@ void WorkspaceView::registerLayout(toolkit::LayoutStore& store)
     store.add(
         kInspectorComponent, [this](QSettings& s) { inspector_->saveLayout(s); },
         [this](const QSettings& s) { inspector_->restoreLayout(s); });
+    store.add(
+        kEditModeComponent, [this](QSettings& s) { s.setValue(QStringLiteral("Down"), editMode_->isChecked()); },
+        [this](const QSettings& s) {
+            if (s.contains(QStringLiteral("Down")))
+                setEditMode(s.value(QStringLiteral("Down")).toBool());
+        });
 }
 
 } // namespace pelmora

@@ -3,6 +3,8 @@
 #include "workspace/OrdersWorkspace.h"
 
 #include <QObject>
+
+class QAction;
 #include <QPointer>
 
 namespace pelmora
@@ -20,7 +22,8 @@ class LayoutStore;
 }
 
 // The orders workspace on screen: the inspector, the orders grid (with the chart) and the
-// items grid over one OrdersWorkspace, and the commands "Reset", "Grouping" and "Auto-size".
+// items grid over one OrdersWorkspace, and the commands "Reset", "Grouping", "Auto-size" and
+// "Edit mode".
 // The widgets are children of `host` until a window places them in its areas.
 class WorkspaceView : public QObject
 {
@@ -30,10 +33,13 @@ class WorkspaceView : public QObject
     static inline const QString kGroupingEnabled = QStringLiteral("Column Grouping enabled");
     static inline const QString kAutoSizeDisabled = QStringLiteral("Column auto-sizing disabled");
     static inline const QString kAutoSizeEnabled = QStringLiteral("Column auto-sizing enabled");
+    static inline const QString kEditModeOn = QStringLiteral("Edit mode on");
+    static inline const QString kEditModeOff = QStringLiteral("Edit mode off");
 
     // Layout store components.
     static inline const QString kGridComponent = QStringLiteral("OrdersGrid");
     static inline const QString kInspectorComponent = QStringLiteral("InspectorOrders4");
+    static inline const QString kEditModeComponent = QStringLiteral("EditMode");
 
     WorkspaceView(DataModule& data, UserPort& port, QWidget* host);
     ~WorkspaceView() override;
@@ -52,6 +58,11 @@ class WorkspaceView : public QObject
     // "Auto-size": decided by the orders grid's column auto-width; switches both grids.
     void toggleAutoSize();
     bool isAutoSizeOn() const;
+    // "Edit mode", a check-style command that starts down, on a button beside the orders grid's
+    // tabs: while down, the cells of both grids are edited in place; while up, the grids only show
+    // and move (the inspector still edits). Its "Down" state is a layout property.
+    QAction* editModeAction() const { return editMode_; }
+    void setEditMode(bool down);
 
     // Registers the grid's and the inspector's layout properties.
     void registerLayout(toolkit::LayoutStore& store);
@@ -66,6 +77,7 @@ class WorkspaceView : public QObject
     QPointer<OrderInspector> inspector_;
     QPointer<OrdersGrid> ordersGrid_;
     QPointer<ItemsGrid> itemsGrid_;
+    QAction* editMode_ = nullptr;
 };
 
 } // namespace pelmora
