@@ -1,17 +1,19 @@
 #pragma once
 
+#include "toolkit/MessageText.h"
+
 #include <QString>
-#include <stdexcept>
 
 namespace pelmora
 {
 
 // What an operation throws when it fails; the guard that catches it logs what().
-class Error : public std::runtime_error
+class Error : public toolkit::MessageError
 {
   public:
-    explicit Error(const QString& message) : std::runtime_error(message.toStdString()) {}
-    QString message() const { return QString::fromStdString(what()); }
+    explicit Error(const QString& message) : MessageError(message) {}
 };
+
+using toolkit::messageOf;
 
 } // namespace pelmora

@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/Root.h"
+#include "toolkit/MessageText.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,7 +52,9 @@ void LogLine(const QString& line)
 
 void LogError(const QString& message, const QString& suffix)
 {
-    LogLine(LogDateTime(QDateTime::currentDateTime()) + QStringLiteral(": ") + message + suffix);
+    // A message that quotes a damaged value whole must not flood the log at every retry.
+    LogLine(LogDateTime(QDateTime::currentDateTime()) + QStringLiteral(": ") +
+            toolkit::quotedValue(message, kLogMessageLimit) + suffix);
 }
 
 } // namespace pelmora

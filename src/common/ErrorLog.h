@@ -15,8 +15,12 @@ void WriteLog(const QString& line, const QString& fileName);
 // The locale's short date, a blank and its long time; the time is left out at exactly midnight.
 QString LogDateTime(const QDateTime& moment);
 
-// The common line: date-time ": " message suffix, appended to "Error log.txt". Never throws:
-// a log line written from inside an error handler must not end the program.
+// The longest message LogError writes whole; a longer one is cut, with "..." and its length.
+inline constexpr int kLogMessageLimit = 4000;
+
+// The common line: date-time ": " message suffix, appended to "Error log.txt" (a NUL in the
+// message as "\0"). Never throws: a log line written from inside an error handler must not
+// end the program.
 void LogError(const QString& message, const QString& suffix = QString());
 
 // Appends a line built by the caller to "Error log.txt"; never throws.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Error.h"
 #include "common/ErrorLog.h"
 
 #include <QString>
@@ -17,7 +18,7 @@ template <typename Work> bool Guard(const QString& suffix, Work&& work)
         std::forward<Work>(work)();
         return true;
     } catch (const std::exception& e) {
-        LogError(QString::fromStdString(e.what()), suffix);
+        LogError(messageOf(e), suffix);
     } catch (...) {
         LogError(QStringLiteral("Unknown error"), suffix);
     }
@@ -31,7 +32,7 @@ template <typename Work> bool GuardWith(const std::function<void(const QString&)
         std::forward<Work>(work)();
         return true;
     } catch (const std::exception& e) {
-        onError(QString::fromStdString(e.what()));
+        onError(messageOf(e));
     } catch (...) {
         onError(QStringLiteral("Unknown error"));
     }

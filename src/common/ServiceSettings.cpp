@@ -21,6 +21,15 @@ QString defaultCartHost(QChar code)
 {
     return QStringLiteral("cart%1.corvane.com").arg(code.toLower());
 }
+// Seconds (a decimal number, 0 for no limit) as milliseconds; fallback when unreadable.
+int milliseconds(const QVariant& seconds, int fallback)
+{
+    bool ok = false;
+    const double value = seconds.toString().trimmed().toDouble(&ok);
+    if (!ok || value < 0 || value > 86400)
+        return fallback;
+    return static_cast<int>(value * 1000);
+}
 } // namespace
 
 ServiceSettings ServiceSettings::load()
@@ -38,6 +47,8 @@ ServiceSettings ServiceSettings::fromFile(const QString& iniPath)
     s.relay_ = ini.value(QStringLiteral("relay/host"), kDefaultRelay).toString();
     s.support_ = ini.value(QStringLiteral("web/support"), kDefaultSupport).toString();
     s.home_ = ini.value(QStringLiteral("web/home"), kDefaultHome).toString();
+    s.deadlineMs_ = milliseconds(ini.value(QStringLiteral("network/deadline")), s.deadlineMs_);
+    s.idleTimeoutMs_ = milliseconds(ini.value(QStringLiteral("network/idle")), s.idleTimeoutMs_);
     const QString ca = ini.value(QStringLiteral("tls/ca_file")).toString();
     if (!ca.isEmpty())
         s.caFile_ = QDir::isAbsolutePath(ca) ? ca : Root::file(ca);

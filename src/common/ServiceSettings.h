@@ -23,6 +23,10 @@ class ServiceSettings
     QString homeAddress() const { return home_; }
     // An absolute path of extra trusted authorities, or empty.
     QString caFile() const { return caFile_; }
+    // [network] deadline: the longest a whole cart request may take, in seconds (default 120).
+    int deadlineMs() const { return deadlineMs_; }
+    // [network] idle: the longest a cart request may go without data, in seconds (default 60).
+    int idleTimeoutMs() const { return idleTimeoutMs_; }
 
   private:
     QString cartDefault_;
@@ -31,6 +35,8 @@ class ServiceSettings
     QString support_;
     QString home_;
     QString caFile_;
+    int deadlineMs_ = 120000;
+    int idleTimeoutMs_ = 60000;
 };
 
 } // namespace pelmora

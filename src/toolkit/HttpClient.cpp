@@ -1,5 +1,7 @@
 #include "toolkit/HttpClient.h"
 
+#include "toolkit/MessageText.h"
+
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkProxy>
@@ -8,6 +10,8 @@
 #include <QPointer>
 #include <QSslConfiguration>
 #include <QSslError>
+#include <QTimer>
+#include <cerrno>
 #include <exception>
 #include <memory>
 
@@ -72,11 +76,209 @@ void HttpClient::setCaFile(const QString& pemFile)
 
 QByteArray HttpClient::formEncode(const QString& value)
 {
-    // Unreserved characters of a form stay; a blank becomes "+"; the rest is %XX of UTF-8.
-    QByteArray encoded = value.toUtf8().toPercentEncoding(QByteArrayLiteral(" *"), QByteArrayLiteral("~"));
+    return formEncodeBytes(value.toUtf8());
+}
+
+QByteArray HttpClient::formEncodeBytes(const QByteArray& bytes)
+{
+    // Unreserved characters of a form stay; a blank becomes "+"; the rest is %XX.
+    QByteArray encoded = bytes.toPercentEncoding(QByteArrayLiteral(" *"), QByteArrayLiteral("~"));
     encoded.replace(' ', '+');
     return encoded;
 }
+
+// One request from its start to its outcome: hands the headers over, streams the body to
+// the target file or memory, watches the idle time and the deadline, and decides the
+// outcome only once the transfer has ended. The first failure wins; it aborts the transfer.
+class HttpClient::Exchange
+{
+  public:
+    Exchange(QNetworkReply& reply, QString targetFile, const HeaderHandler& onHeader)
+        : reply_(reply), targetFile_(std::move(targetFile)), onHeader_(onHeader)
+    {
+    }
+
+    // Runs until the reply finishes; returns the body when there is no target file. Throws
+    // HttpError (or what the header handler threw) after removing a partial target file.
+    QByteArray run(int idleMs, int deadlineMs, int& status)
+    {
+        QEventLoop loop;
+        QTimer idle;
+        QTimer deadline;
+        idle.setSingleShot(true);
+        deadline.setSingleShot(true);
+        auto activity = [&] {
+            if (idleMs > 0)
+                idle.start(idleMs);
+        };
+        QObject::connect(&idle, &QTimer::timeout, &loop, [&, idleMs] {
+            failWith(HttpError(QStringLiteral("The server sent nothing for %1 s").arg(idleMs / 1000.0),
+                               HttpError::Kind::TimedOut));
+        });
+        QObject::connect(&deadline, &QTimer::timeout, &loop, [&, deadlineMs] {
+            failWith(
+                HttpError(QStringLiteral("The server did not complete its answer within %1 s").arg(deadlineMs / 1000.0),
+                          HttpError::Kind::TimedOut));
+        });
+        QObject::connect(&reply_, &QNetworkReply::sslErrors, &loop, [&](const QList<QSslError>& errors) {
+            for (const QSslError& e : errors)
+                tlsErrors_ << e.errorString();
+        });
+        QObject::connect(&reply_, &QNetworkReply::metaDataChanged, &loop, [&] {
+            activity();
+            if (hasStatus())
+                handHeaders();
+        });
+        QObject::connect(&reply_, &QNetworkReply::readyRead, &loop, [&] {
+            activity();
+            handHeaders();
+            takeBody();
+        });
+        QObject::connect(&reply_, &QNetworkReply::uploadProgress, &loop, activity);
+        QObject::connect(&reply_, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        if (deadlineMs > 0)
+            deadline.start(deadlineMs);
+        activity();
+        if (!reply_.isFinished())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+
+        if (!error_ && hasStatus()) {
+            handHeaders();
+            takeBody();
+        }
+        status = status_;
+        if (file_)
+            file_->close();
+        if (!error_)
+            checkOutcome();
+        if (error_) {
+            removePartialFile();
+            std::rethrow_exception(error_);
+        }
+        return memoryBody_;
+    }
+
+  private:
+    bool hasStatus() const { return reply_.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid(); }
+
+    void failWith(const std::exception_ptr& error)
+    {
+        if (error_)
+            return;
+        error_ = error;
+        reply_.abort();
+    }
+    template <typename E> void failWith(const E& error) { failWith(std::make_exception_ptr(error)); }
+
+    void handHeaders()
+    {
+        if (headersHanded_ || error_)
+            return;
+        headersHanded_ = true;
+        status_ = reply_.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (!onHeader_)
+            return;
+        try {
+            for (const auto& [name, value] : reply_.rawHeaderPairs())
+                onHeader_(name, value);
+        } catch (...) {
+            failWith(std::current_exception());
+        }
+    }
+
+    void takeBody()
+    {
+        if (error_)
+            return;
+        const QByteArray chunk = reply_.readAll();
+        if (targetFile_.isEmpty()) {
+            memoryBody_ += chunk;
+            return;
+        }
+        if (!file_ && !openFile())
+            return;
+        if (!chunk.isEmpty() && file_->write(chunk) != chunk.size()) {
+            const int error = errno;
+            failWith(fileError(error));
+        }
+    }
+
+    bool openFile()
+    {
+        file_ = std::make_unique<QFile>(targetFile_);
+        // Unbuffered: a full disk shows at the write that meets it, with its own reason.
+        if (file_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+            return true;
+        const int error = errno;
+        failWith(fileError(error));
+        file_.reset();
+        return false;
+    }
+
+    HttpError fileError(int error) const
+    {
+        const QString reason = fileErrorText(error, file_ ? file_->errorString() : QString());
+        return HttpError(reason + QStringLiteral(": ") + targetFile_,
+                         reason == kDiskFull ? HttpError::Kind::DiskFull : HttpError::Kind::Failed);
+    }
+
+    void removePartialFile()
+    {
+        // Whatever the target held belongs to an earlier request; a cut body must not pass
+        // for this one's.
+        file_.reset();
+        if (!targetFile_.isEmpty())
+            QFile::remove(targetFile_);
+    }
+
+    // Decides how a transfer that ended without a failure of ours went.
+    void checkOutcome()
+    {
+        const QUrl url = reply_.url();
+        if (status_ >= 300 && status_ < 400) {
+            const QString location = QString::fromLatin1(reply_.rawHeader("Location"));
+            const QString target = url.resolved(QUrl(location)).toDisplayString();
+            failWith(HttpError(QStringLiteral("The server redirected the request for %1 to %2")
+                                   .arg(quotedValue(url.toDisplayString()), quotedValue(target)),
+                               HttpError::Kind::Redirected, target));
+            return;
+        }
+        if (status_ >= 400 || (status_ != 0 && status_ < 200)) {
+            failWith(HttpError(QStringLiteral("The server answered %1 %2 to %3")
+                                   .arg(status_)
+                                   .arg(reply_.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString(),
+                                        quotedValue(url.toDisplayString()))));
+            return;
+        }
+        if (reply_.error() != QNetworkReply::NoError) {
+            QString message = reply_.errorString();
+            if (hasStatus() && reply_.error() == QNetworkReply::RemoteHostClosedError)
+                message = QStringLiteral("The connection closed before the whole answer had arrived");
+            // Qt gives no reason for a damaged compressed body.
+            if (message.endsWith(QLatin1String(": ")))
+                message += QStringLiteral("the data is damaged");
+            if (!tlsErrors_.isEmpty())
+                message += QStringLiteral(" (") + tlsErrors_.join(QStringLiteral("; ")) + ')';
+            failWith(HttpError(message));
+            return;
+        }
+        if (!targetFile_.isEmpty() && !file_) {
+            // An empty body still replaces the target file.
+            if (openFile())
+                file_->close();
+        }
+    }
+
+    QNetworkReply& reply_;
+    const QString targetFile_;
+    const HeaderHandler& onHeader_;
+    std::exception_ptr error_;
+    QStringList tlsErrors_;
+    bool headersHanded_ = false;
+    int status_ = 0;
+    std::unique_ptr<QFile> file_;
+    QByteArray memoryBody_;
+};
 
 QByteArray HttpClient::post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
                             const HeaderHandler& onHeader)
@@ -94,8 +296,6 @@ QByteArray HttpClient::post(const QUrl& url, const QByteArray& contentType, cons
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    if (timeoutMs_ > 0)
-        request.setTransferTimeout(timeoutMs_);
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     if (!extraCas_.isEmpty())
         tls.addCaCertificates(extraCas_);
@@ -107,98 +307,8 @@ QByteArray HttpClient::post(const QUrl& url, const QByteArray& contentType, cons
 
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(manager_.post(request, body),
                                                                    [](QNetworkReply* r) { r->deleteLater(); });
-    QEventLoop loop;
-    QStringList tlsErrors;
-    std::exception_ptr handlerError;
-    QString fileError;
-    bool headersHanded = false;
-    std::unique_ptr<QFile> file;
-    QByteArray memoryBody;
-
-    auto handHeaders = [&] {
-        if (headersHanded || handlerError)
-            return;
-        headersHanded = true;
-        lastStatus_ = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (!onHeader)
-            return;
-        try {
-            for (const auto& [name, value] : reply->rawHeaderPairs())
-                onHeader(name, value);
-        } catch (...) {
-            handlerError = std::current_exception();
-            reply->abort();
-        }
-    };
-    auto takeBody = [&] {
-        if (handlerError || !fileError.isEmpty())
-            return;
-        const QByteArray chunk = reply->readAll();
-        if (targetFile_.isEmpty()) {
-            memoryBody += chunk;
-            return;
-        }
-        if (!file) {
-            file = std::make_unique<QFile>(targetFile_);
-            if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-                fileError = file->errorString() + QStringLiteral(": ") + targetFile_;
-                reply->abort();
-                return;
-            }
-        }
-        if (!chunk.isEmpty() && file->write(chunk) != chunk.size()) {
-            fileError = file->errorString() + QStringLiteral(": ") + targetFile_;
-            reply->abort();
-        }
-    };
-
-    QNetworkReply* r = reply.get();
-    connect(r, &QNetworkReply::sslErrors, &loop, [&](const QList<QSslError>& errors) {
-        for (const QSslError& e : errors)
-            tlsErrors << e.errorString();
-    });
-    connect(r, &QNetworkReply::metaDataChanged, &loop, [&] {
-        if (r->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
-            handHeaders();
-    });
-    connect(r, &QNetworkReply::readyRead, &loop, [&] {
-        handHeaders();
-        takeBody();
-    });
-    connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!r->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-
-    if (handlerError)
-        std::rethrow_exception(handlerError);
-    if (r->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
-        handHeaders();
-        takeBody();
-        if (handlerError)
-            std::rethrow_exception(handlerError);
-    }
-    if (file)
-        file->close();
-    if (!fileError.isEmpty())
-        throw HttpError(fileError);
-    if (lastStatus_ >= 400)
-        throw HttpError(
-            QStringLiteral("The server answered %1 %2 to %3")
-                .arg(lastStatus_)
-                .arg(r->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString(), url.toDisplayString()));
-    if (r->error() != QNetworkReply::NoError) {
-        QString message = r->errorString();
-        if (!tlsErrors.isEmpty())
-            message += QStringLiteral(" (") + tlsErrors.join(QStringLiteral("; ")) + ')';
-        throw HttpError(message);
-    }
-    if (!targetFile_.isEmpty() && !file) {
-        // An empty body still replaces the target file.
-        QFile empty(targetFile_);
-        if (!empty.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw HttpError(empty.errorString() + QStringLiteral(": ") + targetFile_);
-    }
-    return memoryBody;
+    Exchange exchange(*reply, targetFile_, onHeader);
+    return exchange.run(timeoutMs_, deadlineMs_, lastStatus_);
 }
 
 } // namespace pelmora::toolkit

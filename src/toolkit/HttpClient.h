@@ -1,5 +1,6 @@
 #pragma once
 
+#include "toolkit/MessageText.h"
 #include <QByteArray>
 #include <QList>
 #include <QNetworkAccessManager>
@@ -13,13 +14,27 @@
 namespace pelmora::toolkit
 {
 
-// What HttpClient throws when a request fails: connection, TLS verification, HTTP error
-// status, time-out, the target file, or a header handler that threw.
-class HttpError : public std::runtime_error
+// What HttpClient throws when a request fails: connection, TLS verification, an HTTP status
+// other than 2xx, time-out, the target file, or a header handler that threw.
+class HttpError : public MessageError
 {
   public:
-    explicit HttpError(const QString& message) : std::runtime_error(message.toStdString()) {}
-    QString message() const { return QString::fromStdString(what()); }
+    enum class Kind {
+        Failed,     // connection, TLS, an HTTP error status, a cut transfer
+        TimedOut,   // no data for the idle time, or the whole request past its deadline
+        Redirected, // a 3xx answer; target() holds where it pointed
+        DiskFull,   // the target file could not be written: no space left
+    };
+    explicit HttpError(const QString& message, Kind kind = Kind::Failed, const QString& target = QString())
+        : MessageError(message), kind_(kind), target_(target)
+    {
+    }
+    Kind kind() const { return kind_; }
+    QString target() const { return target_; }
+
+  private:
+    Kind kind_;
+    QString target_;
 };
 
 // Proxy settings as the merchant enters them; an empty server means a direct connection.
@@ -66,14 +81,20 @@ class HttpClient : public QObject
     void setCaFile(const QString& pemFile);
     QString caFile() const { return caFile_; }
 
-    // No data for this long ends the request with an error (0: no time-out).
+    // No data for this long ends the request with a TimedOut error (0: no idle limit).
     void setTimeoutMs(int milliseconds) { timeoutMs_ = milliseconds; }
     int timeoutMs() const { return timeoutMs_; }
+    // The whole request, however the server drips its answer, ends with a TimedOut error
+    // after this long (0: no deadline).
+    void setDeadlineMs(int milliseconds) { deadlineMs_ = milliseconds; }
+    int deadlineMs() const { return deadlineMs_; }
 
     // POSTs body with the content type. Hands every response header to onHeader, writes
     // the body to the target file (or returns it when there is none). Throws HttpError on
-    // any failure, also for an HTTP status of 400 or more (the headers have been handed
-    // over by then). One request at a time: a second post() while one runs throws.
+    // any failure, also for a status other than 2xx (the headers have been handed over by
+    // then) and for a transfer cut short of its announced length; the target file is then
+    // removed, so a failed request never leaves a partial body behind. One request at a
+    // time: a second post() while one runs throws.
     QByteArray post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
                     const HeaderHandler& onHeader = {});
 
@@ -84,14 +105,19 @@ class HttpClient : public QObject
 
     // application/x-www-form-urlencoded encoding of one value (UTF-8; blank as "+").
     static QByteArray formEncode(const QString& value);
+    // The same for bytes of any character set.
+    static QByteArray formEncodeBytes(const QByteArray& bytes);
 
   private:
+    class Exchange;
+
     QNetworkAccessManager manager_;
     QString targetFile_;
     HttpProxy proxy_;
     QString caFile_;
     QList<QSslCertificate> extraCas_;
-    int timeoutMs_ = 120000;
+    int timeoutMs_ = 60000;
+    int deadlineMs_ = 120000;
     bool busy_ = false;
     int lastStatus_ = 0;
 };
