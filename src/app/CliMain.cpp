@@ -1,5 +1,6 @@
 // pelmora-cli: runs Pelmora's operations without windows on a program folder.
 
+#include "common/ErrorLog.h"
 #include "common/Pause.h"
 #include "common/RecordingUserPort.h"
 #include "common/Root.h"
@@ -9,6 +10,7 @@
 #include "intake/UsersTableSelection.h"
 #include "shell/Session.h"
 #include "toolkit/HttpClient.h"
+#include "toolkit/MessageText.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -31,6 +33,12 @@ const char* kDescription = "Runs Pelmora's operations on a program folder, witho
                            "      Downloads and imports the new orders of one cart account (NAME, or else the first\n"
                            "      account of the database) or of every account, through the proxy of the\n"
                            "      preferences, as the program's Download command and automatic download do.\n"
+                           "  backup\n"
+                           "      Backs the database up as \"Backup now\" does: a consistent copy, taken also while\n"
+                           "      another program writes, replaces the backup only when it opens as a database.\n"
+                           "  restore\n"
+                           "      Puts the last backup in place of the database as \"Restore last backup\" does,\n"
+                           "      without asking first; a damaged backup is refused.\n"
                            "\n"
                            "The database is the one cnfg/config_global.ini of the program folder names (default\n"
                            "db/Pelmora.tdbd); cart hosts and extra trusted authorities come from cnfg/service.ini;\n"
@@ -40,7 +48,9 @@ const char* kDescription = "Runs Pelmora's operations on a program folder, witho
 
 void printLine(FILE* stream, const QString& text)
 {
-    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+    // Written whole: a NUL in a value does not end the line early.
+    const QByteArray bytes = toolkit::quotedValue(text, kLogMessageLimit).toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
     std::fflush(stream);
 }
 
@@ -103,6 +113,19 @@ QString failureOf(const AccountDownload& account)
     return {};
 }
 
+// backup and restore: the same operations as the menu commands (restore without asking).
+int runMaintenance(Session& session, const QString& command)
+{
+    Maintenance& maintenance = session.maintenance();
+    const MaintenanceResult result =
+        command == QLatin1String("backup") ? maintenance.backupNow() : maintenance.restoreLastBackup(false);
+    if (!result.ok) {
+        printLine(stderr, result.error);
+        return 1;
+    }
+    return 0;
+}
+
 int runDownload(Session& session, const QString& account, bool all)
 {
     toolkit::HttpClient http;
@@ -159,7 +182,7 @@ int main(int argc, char** argv)
     const QCommandLineOption allOption(QStringLiteral("all"),
                                        QStringLiteral("download: every account, in table order."));
     parser.addOptions({root, accountOption, allOption});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("import or download"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("import, download, backup or restore"));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("import: the download file"),
                                  QStringLiteral("[FILE]"));
     parser.process(app);
@@ -171,6 +194,9 @@ int main(int argc, char** argv)
     if (command == QLatin1String("import")) {
         if (args.size() != 2 || parser.isSet(accountOption) || parser.isSet(allOption))
             return usage(QStringLiteral("import takes one FILE."));
+    } else if (command == QLatin1String("backup") || command == QLatin1String("restore")) {
+        if (args.size() != 1 || parser.isSet(accountOption) || parser.isSet(allOption))
+            return usage(QStringLiteral("%1 takes no arguments.").arg(command));
     } else if (command == QLatin1String("download")) {
         if (args.size() != 1 || (parser.isSet(accountOption) && parser.isSet(allOption)))
             return usage(QStringLiteral("download takes --account NAME or --all, not both."));
@@ -185,6 +211,9 @@ int main(int argc, char** argv)
     ConsolePort port;
     Session session(port);
     session.openQuietly();
+    // A damaged database is what a restore is for; a backup says itself why it refuses one.
+    if (command == QLatin1String("backup") || command == QLatin1String("restore"))
+        return runMaintenance(session, command);
     if (!session.data().isConnected()) {
         printLine(
             stderr,

@@ -27,8 +27,9 @@ class RunningFlag
     bool& flag_;
 };
 
-DownloadRun skippedRun()
+DownloadRun skippedRun(UserPort& port)
 {
+    port.setStatus(AccountDownloads::kAlreadyRunning);
     DownloadRun run;
     run.skipped = true;
     return run;
@@ -80,7 +81,7 @@ AccountDownload AccountDownloads::downloadOne(const QString& username, const QSt
     one.download = Download(context_).run(username, lookupName);
     if (context_.NewOrdersDownloaded) {
         one.imported = true;
-        one.import = BatchImport(context_.data, context_.port).DoBatch();
+        one.import = BatchImport(context_.data, context_.port).DoBatch(one.download.mstatus);
     }
     return one;
 }
@@ -88,7 +89,7 @@ AccountDownload AccountDownloads::downloadOne(const QString& username, const QSt
 DownloadRun AccountDownloads::manualDownload()
 {
     if (running_)
-        return skippedRun();
+        return skippedRun(context_.port);
     RunningFlag running(running_);
     DownloadRun run;
     applyProxy();
@@ -105,7 +106,7 @@ DownloadRun AccountDownloads::manualDownload()
         Pause::wait(1000, false);
         if (context_.NewOrdersDownloaded) {
             one.imported = true;
-            one.import = BatchImport(context_.data, context_.port).DoBatch();
+            one.import = BatchImport(context_.data, context_.port).DoBatch(one.download.mstatus);
         }
     });
     run.ended = !completed;
@@ -120,7 +121,7 @@ DownloadRun AccountDownloads::tick()
     if (settings_.DownloadAllAccounts)
         return downloadAllAccounts(kTimerSuffix);
     if (running_)
-        return skippedRun();
+        return skippedRun(context_.port);
     RunningFlag running(running_);
     DownloadRun run;
     run.ended = !Guard(kTimerSuffix, [&] {
@@ -134,7 +135,7 @@ DownloadRun AccountDownloads::tick()
 DownloadRun AccountDownloads::downloadAllAccounts(const QString& failureSuffix)
 {
     if (running_)
-        return skippedRun();
+        return skippedRun(context_.port);
     RunningFlag running(running_);
     DownloadRun run;
     run.ended = !Guard(failureSuffix, [&] {

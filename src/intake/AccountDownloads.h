@@ -32,11 +32,13 @@ struct DownloadRun {
 // The Download commands and the automatic download's tick: which accounts to download,
 // the proxy, and DoBatch after each download that announced orders. Only one download runs
 // at a time: a command or tick that arrives while one runs (during the request or the
-// import's wait) is skipped.
+// import's wait) is skipped, and the status bar says so.
 class AccountDownloads
 {
   public:
     static inline const QString kNoAccountSelected = QStringLiteral("No account selected");
+    static inline const QString kAlreadyRunning =
+        QStringLiteral("A download is already running; this one was not started");
     static inline const QString kManualSuffix =
         QStringLiteral(" method:Downloadbuttonclick problem with username assignment");
     static inline const QString kTimerSuffix = QStringLiteral(" method:autodownload problem with username assignment");

@@ -1,5 +1,6 @@
 #include "intake/AdminLink.h"
 
+#include "common/Error.h"
 #include "common/ServiceSettings.h"
 #include "common/UserPort.h"
 #include "database/DataModule.h"
@@ -16,15 +17,19 @@ namespace pelmora
 
 QString AdminLink::token(const QString& password)
 {
-    const QByteArray bytes = kTokenPrefix + AnsiText::fromUnicode(password) + kTokenSuffix;
+    const QByteArray bytes = kTokenPrefix +
+                             AnsiText::fromUnicodeStrict(password, QStringLiteral("The login password"), false) +
+                             kTokenSuffix;
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
 }
 
 QUrl AdminLink::link(const QString& accountName, const QString& password) const
 {
-    const QByteArray text = QByteArrayLiteral("https://") + service_.cartHost(accountName).toUtf8() + kPath.toUtf8() +
-                            QByteArrayLiteral("?us=") + QUrl::toPercentEncoding(accountName) +
-                            QByteArrayLiteral("&tp=") + QUrl::toPercentEncoding(token(password));
+    const QByteArray text =
+        QByteArrayLiteral("https://") + service_.cartHost(accountName).toUtf8() + kPath.toUtf8() +
+        QByteArrayLiteral("?us=") +
+        AnsiText::fromUnicodeStrict(accountName, QStringLiteral("The account name")).toPercentEncoding() +
+        QByteArrayLiteral("&tp=") + QUrl::toPercentEncoding(token(password));
     return QUrl::fromEncoded(text, QUrl::StrictMode);
 }
 
@@ -40,7 +45,15 @@ void AdminLink::open(const QString& selectorText)
         port_.openPreferences(Download::kUserAccountsTab);
         return;
     }
-    port_.openUrl(link(name, password));
+    QUrl url;
+    try {
+        url = link(name, password);
+    } catch (const Error& e) {
+        // A name or password the cart cannot read is refused, not sent mangled.
+        port_.warning(e.message());
+        return;
+    }
+    port_.openUrl(url);
 }
 
 } // namespace pelmora

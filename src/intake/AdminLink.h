@@ -30,9 +30,11 @@ class AdminLink
     // thrown for the command wrapper.
     void open(const QString& selectorText);
 
-    // MD5 of prefix + password (Windows-1252) + suffix, 32 lower-case hex digits.
+    // MD5 of prefix + password (Windows-1252) + suffix, 32 lower-case hex digits. Throws
+    // Error for a character that Windows-1252 lacks.
     static QString token(const QString& password);
-    // "https://" host path "?us=" name "&tp=" token, values percent-encoded.
+    // "https://" host path "?us=" name "&tp=" token, values percent-encoded from their
+    // Windows-1252 bytes. Throws Error as token() does; a refused link shows as a warning.
     QUrl link(const QString& accountName, const QString& password) const;
 
   private:

@@ -1,5 +1,7 @@
 #include "intake/AnsiText.h"
 
+#include "common/Error.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -62,6 +64,46 @@ QString AnsiText::toUnicode(std::string_view ansi)
     for (size_t i = 0; i < ansi.size(); ++i)
         data[i] = QChar(codePoint(static_cast<unsigned char>(ansi[i])));
     return text;
+}
+
+namespace
+{
+// The Windows-1252 byte of a UTF-16 unit, or -1.
+int ansiByte(char16_t u)
+{
+    if (u < 0x80 || (u >= 0xA0 && u < 0x100))
+        return u;
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] == u)
+            return 0x80 + i;
+    return -1;
+}
+} // namespace
+
+QByteArray AnsiText::fromUnicodeStrict(const QString& text, const QString& what, bool quoteText)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int byte = ansiByte(text[i].unicode());
+        if (byte >= 0) {
+            bytes.append(static_cast<char>(byte));
+            continue;
+        }
+        // A character beyond UTF-16's first plane comes as two units: name it whole.
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(i, length);
+        const char32_t code = length == 2 ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+        QString message = what;
+        if (quoteText)
+            message += QStringLiteral(" \"%1\"").arg(toolkit::quotedValue(text));
+        message += QStringLiteral(" holds the character \"%1\" (U+%2), which the cart service cannot receive: it "
+                                  "reads Western European (Windows-1252) text only. Change it in the preferences' "
+                                  "User accounts.")
+                       .arg(character, QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0')));
+        throw Error(message);
+    }
+    return bytes;
 }
 
 QByteArray AnsiText::fromUnicode(const QString& text)

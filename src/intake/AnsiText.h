@@ -19,6 +19,9 @@ class AnsiText
     static QString toUnicode(std::string_view ansi);
     // Characters outside Windows-1252 become "?".
     static QByteArray fromUnicode(const QString& text);
+    // The Windows-1252 bytes of text; throws Error naming what (e.g. "The account name") and
+    // the first character that Windows-1252 lacks, so nothing is sent mangled.
+    static QByteArray fromUnicodeStrict(const QString& text, const QString& what, bool quoteText = true);
     // Whether every byte is below 0x80 (no conversion needed).
     static bool isAscii(std::string_view bytes);
 };

@@ -14,6 +14,7 @@
 #include "toolkit/SqlTransaction.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <memory>
 #include <sqlite3.h>
 #include <string>
@@ -24,6 +25,13 @@ namespace pelmora
 
 namespace
 {
+
+// A download whose number of orders differs from the number announced for it.
+class IncompleteDownload : public Error
+{
+  public:
+    using Error::Error;
+};
 
 QString sqliteMessage(sqlite3* db)
 {
@@ -202,21 +210,22 @@ class SetIndexesAside
 
 } // namespace
 
-ImportResult BatchImport::DoBatch()
+ImportResult BatchImport::DoBatch(std::optional<qint64> announcedOrders)
 {
-    return run(Root::file(kDownloadFile), true, true);
+    return run(Root::file(kDownloadFile), true, false, announcedOrders);
 }
 
 ImportResult BatchImport::importFile(const QString& downloadFile)
 {
-    return run(downloadFile, false, false);
+    return run(downloadFile, false, true, std::nullopt);
 }
 
-ImportResult BatchImport::importRecords(const QString& downloadFile)
+ImportResult BatchImport::importRecords(const QString& downloadFile, std::optional<qint64> announcedOrders)
 {
     QFile file(downloadFile);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(downloadFile, file.errorString()));
+        throw Error(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(toolkit::quotedValue(downloadFile), file.errorString()));
     sqlite3* db = data_.handle();
     if (!db)
         throw Error(QStringLiteral("Database is not connected"));
@@ -227,10 +236,23 @@ ImportResult BatchImport::importRecords(const QString& downloadFile)
     SetIndexesAside orderIndexes(db, "Orders", expectedRows);
     SetIndexesAside itemIndexes(db, "Items", expectedRows);
     DownloadReader reader(file);
-    TableInserter orders(db, QStringLiteral("Orders"), Schema::orderColumns(), 50, downloadFile);
-    TableInserter items(db, QStringLiteral("Items"), Schema::itemColumns(), 8, downloadFile);
-    while (reader.next())
+    const QString shownName = toolkit::quotedValue(downloadFile);
+    TableInserter orders(db, QStringLiteral("Orders"), Schema::orderColumns(), 50, shownName);
+    TableInserter items(db, QStringLiteral("Items"), Schema::itemColumns(), 8, shownName);
+    for (;;) {
+        try {
+            if (!reader.next())
+                break;
+        } catch (const Error& e) {
+            throw Error(QStringLiteral("Importing from file %1: %2").arg(shownName, e.message()));
+        }
         (reader.section() == DownloadReader::Section::Orders ? orders : items).insert(reader);
+    }
+    if (announcedOrders && orders.rows() != *announcedOrders)
+        throw IncompleteDownload(QStringLiteral("The download announced %1 orders but the file holds %2: it is "
+                                                "incomplete or damaged, so none of it was imported")
+                                     .arg(*announcedOrders)
+                                     .arg(orders.rows()));
     orderIndexes.restore();
     itemIndexes.restore();
     transaction.commit();
@@ -242,7 +264,8 @@ ImportResult BatchImport::importRecords(const QString& downloadFile)
     return result;
 }
 
-ImportResult BatchImport::run(const QString& downloadFile, bool wait, bool deleteDownload)
+ImportResult BatchImport::run(const QString& downloadFile, bool wait, bool keepInput,
+                              std::optional<qint64> announcedOrders)
 {
     port_.setStatus(kMoving);
     ImportResult result;
@@ -251,18 +274,23 @@ ImportResult BatchImport::run(const QString& downloadFile, bool wait, bool delet
             Pause::wait(2000, false);
             Pause::wait(2000, true);
         }
-        result = importRecords(downloadFile);
+        result = importRecords(downloadFile, announcedOrders);
     } catch (const std::exception& e) {
         result = ImportResult();
-        result.error = QString::fromStdString(e.what());
+        result.error = messageOf(e);
+        result.incomplete = dynamic_cast<const IncompleteDownload*>(&e) != nullptr;
         LogError(result.error, kSuffix);
     }
-    if (deleteDownload)
-        QFile::remove(downloadFile);
-    QFile::remove(Root::file(kOrdersFile));
-    QFile::remove(Root::file(kItemsFile));
+    // The work files go; a file given to import is kept, whatever its name.
+    const QFileInfo input(downloadFile);
+    for (const QString& name : {kDownloadFile, kOrdersFile, kItemsFile}) {
+        const QString path = Root::file(name);
+        if (keepInput && (name == kDownloadFile || QFileInfo(path) == input))
+            continue;
+        QFile::remove(path);
+    }
     data_.ResetDB();
-    port_.setStatus(result.ok ? kComplete : kFailed);
+    port_.setStatus(result.ok ? kComplete : result.incomplete ? kIncomplete : kFailed);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace pelmora
 {
@@ -10,7 +11,8 @@ class UserPort;
 
 struct ImportResult {
     bool ok = false;
-    QString error; // the logged message when !ok
+    QString error;           // the logged message when !ok
+    bool incomplete = false; // the file held fewer or more orders than the download announced
     qint64 orders = 0;
     qint64 items = 0;
 };
@@ -25,6 +27,7 @@ class BatchImport
     static inline const QString kMoving = QStringLiteral("Moving new orders into the current database..");
     static inline const QString kComplete = QStringLiteral("Download complete.");
     static inline const QString kFailed = QStringLiteral("The download failed and was not imported.");
+    static inline const QString kIncomplete = QStringLiteral("The download was incomplete and was not imported.");
     static inline const QString kSuffix = QStringLiteral(" method: DoBatch");
     static inline const QString kDownloadFile = QStringLiteral("db/Download.txt");
     static inline const QString kOrdersFile = QStringLiteral("db/Orders.txt");
@@ -33,19 +36,20 @@ class BatchImport
     BatchImport(DataModule& data, UserPort& port) : data_(data), port_(port) {}
 
     // The status text, the waits (2 s, then 2 s handling events), the import of
-    // db/Download.txt, the work files deleted, ResetDB and the closing status text.
-    // Never throws.
-    ImportResult DoBatch();
+    // db/Download.txt, the work files deleted, ResetDB and the closing status text. With
+    // announcedOrders (the download's Mstatus count), a file holding another number of
+    // orders was cut short or is damaged: nothing of it is imported. Never throws.
+    ImportResult DoBatch(std::optional<qint64> announcedOrders = std::nullopt);
 
     // The same for any download file, without the waits; the file itself is kept
-    // (pelmora-cli). Never throws.
+    // (pelmora-cli), also when it is one of the work files. Never throws.
     ImportResult importFile(const QString& downloadFile);
 
     // The import alone, in one transaction; throws Error (nothing kept) on failure.
-    ImportResult importRecords(const QString& downloadFile);
+    ImportResult importRecords(const QString& downloadFile, std::optional<qint64> announcedOrders = std::nullopt);
 
   private:
-    ImportResult run(const QString& downloadFile, bool wait, bool deleteDownload);
+    ImportResult run(const QString& downloadFile, bool wait, bool keepInput, std::optional<qint64> announcedOrders);
 
     DataModule& data_;
     UserPort& port_;

@@ -14,7 +14,7 @@ struct DownloadResult {
     enum class Outcome {
         Placeholder, // the account "Username": the preferences were opened, no request made
         Failed,      // the lookup or the request failed (logged); error holds the message
-        Answered,    // the server answered
+        Answered,    // the server answered with a complete 2xx response
     };
     Outcome outcome = Outcome::Failed;
     std::optional<int> mstatus; // the last Mstatus value read, when there was one
@@ -32,8 +32,11 @@ struct DownloadResult {
 // Downloads the new orders of one cart account: posts the account name, its payment
 // password and the highest order number held for it to the account's cart server, writes
 // the body to db/Download.txt and reads the Mstatus header into the status bar and
-// NewOrdersDownloaded. Handles (logs) its own failures; the flag is cleared first, so an
-// import only follows a response that announced orders.
+// NewOrdersDownloaded. The outcome is decided only once the whole body has arrived: a
+// response that fails on the way (an error status, a redirect, a cut connection, a full
+// disk, the deadline) leaves no download file, no flag and a status text that says so.
+// Handles (logs) its own failures; the flag is cleared first, so an import only follows a
+// complete response that announced orders.
 class Download
 {
   public:
@@ -45,6 +48,12 @@ class Download
         QStringLiteral("Select the cart server for this account in the Corvane accounts section.");
     static inline const QString kMaxQuerySuffix = QStringLiteral(" method:Download failed activating max query");
     static inline const QString kDownloadSuffix = QStringLiteral(" method: Download");
+    static inline const QString kFailed = QStringLiteral("The download failed; see the error log");
+    static inline const QString kTimedOut = QStringLiteral("The cart server did not answer in time");
+    static inline const QString kDiskFull = QStringLiteral("The disk is full; the download was not saved");
+    static inline const QString kNoStatus =
+        QStringLiteral("The cart server's answer held no order status; see the error log");
+    static inline const QString kRedirected = QStringLiteral("The cart server redirected the download to %1");
 
     explicit Download(IntakeContext& context) : context_(context) {}
 
@@ -58,11 +67,14 @@ class Download
     static QString statusText(int code);
     // The highest order number held for the account over Orders and OrdersArchve, as text.
     QString highestHeldOrder(const QString& username);
-    // The form body: mx, v, id, pw in this order, values form-encoded.
+    // The form body: mx, v, id, pw in this order, values form-encoded from their
+    // Windows-1252 bytes. Throws Error for a character that Windows-1252 lacks.
     static QByteArray requestBody(const QString& mx, const QString& username, const QString& password);
 
   private:
-    void onHeader(const QByteArray& name, const QByteArray& value, DownloadResult& result);
+    // The header rule, applied once the response is complete.
+    void applyStatus(const QByteArray& value, DownloadResult& result);
+    void fail(const QString& message, const QString& status, DownloadResult& result);
 
     IntakeContext& context_;
 };

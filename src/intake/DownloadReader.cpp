@@ -9,8 +9,17 @@ namespace pelmora
 
 namespace
 {
-constexpr size_t kBufferSize = 1 << 20;
+constexpr size_t kBufferSize = 1 << 18;
 constexpr char kCtrlZ = 26;
+
+[[noreturn]] void tooLong(const char* what, qint64 line)
+{
+    throw Error(QStringLiteral("The %1 at line %2 of the download is longer than %3 bytes; no order or item "
+                               "comes near that size, so the file is damaged")
+                    .arg(QLatin1String(what))
+                    .arg(line)
+                    .arg(DownloadReader::kMaxLineBytes));
+}
 
 // Appends bytes to out with NUL read as a blank (mayHoldNul: the line holds a NUL).
 void appendField(std::string& out, const char* data, size_t length, bool mayHoldNul)
@@ -78,6 +87,8 @@ bool DownloadReader::readLine(std::string_view& line)
             const char* lf = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
             if (lf) {
                 const size_t length = static_cast<size_t>(lf - start);
+                if (carry_.size() + length > kMaxLineBytes)
+                    tooLong("line", lineNumber_ + 1);
                 begin_ += length + 1;
                 if (carry_.empty()) {
                     line = std::string_view(start, length);
@@ -88,6 +99,8 @@ bool DownloadReader::readLine(std::string_view& line)
                 }
                 break;
             }
+            if (carry_.size() + (end_ - begin_) > kMaxLineBytes)
+                tooLong("line", lineNumber_ + 1);
             carry_.append(start, end_ - begin_);
             begin_ = end_;
         }
@@ -150,6 +163,8 @@ void DownloadReader::parseLine(std::string_view line)
             const char* q = static_cast<const char*>(std::memchr(base + i, '"', n - i));
             if (!q) {
                 // The value goes on in the next line, with the line break in it.
+                if (data_.size() + (n - i) > kMaxLineBytes)
+                    tooLong("quoted value starting", startLine_);
                 appendField(data_, base + i, n - i, nul);
                 data_.append("\r\n", 2);
                 return;

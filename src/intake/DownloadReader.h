@@ -23,13 +23,16 @@ namespace pelmora
 // belong to it; the rest up to the separator is ignored) and is taken exactly; any other
 // field runs to ";" or the line end and loses leading and trailing bytes up to 32; NUL reads
 // as a blank; an empty line is a record with one empty field. Bytes are kept as they are
-// (Windows-1252, see AnsiText).
+// (Windows-1252, see AnsiText). A line or a record longer than kMaxLineBytes fails.
 class DownloadReader
 {
   public:
     enum class Section { Orders, Items };
 
     static inline const QByteArray kMarker = QByteArrayLiteral("<-- Orders -- >");
+    // The longest line or record read: past it the file is damaged (Error), whatever memory
+    // there is.
+    static constexpr size_t kMaxLineBytes = 1 << 20;
 
     // Reads from device, which must be open for reading; it is not closed.
     explicit DownloadReader(QIODevice& device);

@@ -5,7 +5,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
+#include <string>
 
 namespace pelmora
 {
@@ -16,14 +18,24 @@ namespace
 constexpr qint64 kMsPerDay = 86400000;
 constexpr qint64 kNoon = 43200000;
 
+// A failing value as a message quotes it: a damaged megabyte is cut short.
+QString shown(std::string_view text)
+{
+    const size_t limit = toolkit::kQuotedValueLimit;
+    if (text.size() <= limit)
+        return toolkit::quotedValue(AnsiText::toUnicode(text));
+    return toolkit::quotedValue(AnsiText::toUnicode(text.substr(0, limit))) +
+           QStringLiteral("... (%1 characters)").arg(text.size());
+}
+
 [[noreturn]] void notANumber(std::string_view text)
 {
-    throw Error(AnsiText::toUnicode(text) + QStringLiteral(" is not a valid floating point number"));
+    throw Error(shown(text) + QStringLiteral(" is not a valid floating point number"));
 }
 
 [[noreturn]] void notADateTime(std::string_view text)
 {
-    throw Error(AnsiText::toUnicode(text) + QStringLiteral(" is not a valid date time"));
+    throw Error(shown(text) + QStringLiteral(" is not a valid date time"));
 }
 
 bool isDigit(char c)
@@ -205,6 +217,13 @@ double ValueConversion::toFloat(std::string_view text)
         number.remove_prefix(1);
     double value = 0;
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (ec == std::errc::result_out_of_range && end == number.data() + number.size()) {
+        // Too small to tell from zero (1E-400) is zero; too large is no number.
+        const std::string copy(number);
+        value = std::strtod(copy.c_str(), nullptr);
+        if (std::isfinite(value))
+            return value;
+    }
     if (ec != std::errc() || end != number.data() + number.size() || !std::isfinite(value))
         notANumber(text);
     return value;

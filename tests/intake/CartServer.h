@@ -16,6 +16,7 @@
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -47,6 +48,12 @@ struct CartResponse {
     int status = 200;
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;
+    // How the answer goes out, for a hostile or broken server.
+    QByteArray raw;        // sent instead of the built answer (status line, headers and body)
+    bool noLength = false; // no Content-Length: the body ends where the connection does
+    bool cutOff = false;   // the connection drops once everything is sent, without a TLS close
+    bool stall = false;    // the connection stays open once everything is sent
+    int dripMs = 0;        // one byte every dripMs (the headers go out at once)
 
     static CartResponse withStatus(const QByteArray& mstatus, const QByteArray& body = {})
     {
@@ -132,18 +139,63 @@ class CartServer
                 if (onRequest)
                     onRequest(parser->request);
                 const CartResponse r = responses.isEmpty() ? defaultResponse : responses.takeFirst();
-                QByteArray out =
-                    "HTTP/1.1 " + QByteArray::number(r.status) + (r.status < 400 ? " OK" : " Error") + "\r\n";
-                for (const auto& [n, v] : r.headers)
-                    out += n + ": " + v + "\r\n";
-                out +=
-                    "Content-Length: " + QByteArray::number(r.body.size()) + "\r\nConnection: close\r\n\r\n" + r.body;
-                if (!s)
-                    return;
-                s->write(out);
-                s->disconnectFromHost();
+                if (s)
+                    answer(static_cast<QSslSocket*>(s.data()), r);
             });
         }
+    }
+
+    static QByteArray build(const CartResponse& r)
+    {
+        if (!r.raw.isEmpty())
+            return r.raw;
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(r.status) + (r.status < 400 ? " OK" : " Error") + "\r\n";
+        for (const auto& [n, v] : r.headers)
+            out += n + ": " + v + "\r\n";
+        if (!r.noLength)
+            out += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
+        return out + "Connection: close\r\n\r\n" + r.body;
+    }
+
+    static void finish(QSslSocket* s, const CartResponse& r)
+    {
+        if (r.stall)
+            return;
+        if (!r.cutOff) {
+            s->disconnectFromHost();
+            return;
+        }
+        // Dropped once the last byte is on its way: no TLS close, no FIN of the TLS layer.
+        auto drop = [s] {
+            if (s->encryptedBytesToWrite() == 0 && s->bytesToWrite() == 0)
+                s->abort();
+        };
+        QObject::connect(s, &QSslSocket::encryptedBytesWritten, s, drop);
+        s->flush();
+        drop();
+    }
+
+    static void answer(QSslSocket* s, const CartResponse& r)
+    {
+        const QByteArray out = build(r);
+        if (r.dripMs <= 0) {
+            s->write(out);
+            finish(s, r);
+            return;
+        }
+        const qsizetype head = out.indexOf("\r\n\r\n") + 4;
+        s->write(out.left(head));
+        auto* timer = new QTimer(s);
+        auto at = std::make_shared<qsizetype>(head);
+        QObject::connect(timer, &QTimer::timeout, s, [s, timer, out, at, r] {
+            if (*at >= out.size()) {
+                timer->stop();
+                finish(s, r);
+                return;
+            }
+            s->write(out.mid((*at)++, 1));
+        });
+        timer->start(r.dripMs);
     }
 
     QSslServer server_;

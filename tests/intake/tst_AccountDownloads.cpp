@@ -216,6 +216,7 @@ void tst_AccountDownloads::overlappingDownloadSkipped()
 
     QVERIFY(!run.skipped);
     QCOMPARE(skipped, (QList<bool>{true, true, true}));
+    QCOMPARE(f.port.statuses.count(AccountDownloads::kAlreadyRunning), 3);
     QCOMPARE(f.cart.requests.size(), 1);
     QCOMPARE(f.count(QStringLiteral("Orders")), 1);
     QVERIFY(!downloads.isRunning());

@@ -3,10 +3,12 @@
 #include "common/GlobalConfig.h"
 #include "support/TestFolder.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTest>
 #include <QUuid>
 
@@ -91,8 +93,11 @@ class tst_Cli : public QObject
     void help();
     void wrongCommandLine_data();
     void wrongCommandLine();
+    void importFile_data();
     void importFile();
     void importFailure();
+    void backupAndRestore();
+    void backupOnAFullDisk();
     void downloadSelectedAccount();
     void downloadNamedAccountRefused();
     void downloadAllAccounts();
@@ -124,17 +129,112 @@ void tst_Cli::wrongCommandLine()
     QVERIFY(run.err.contains(QStringLiteral("--help")));
 }
 
+void tst_Cli::importFile_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::newRow("a file of the merchant's") << QStringLiteral("tmp/in.txt");
+    // The names of the program's own work files: the input is kept all the same.
+    QTest::newRow("db/Orders.txt") << QStringLiteral("db/Orders.txt");
+    QTest::newRow("db/Items.txt") << QStringLiteral("db/Items.txt");
+    QTest::newRow("db/Download.txt") << QStringLiteral("db/Download.txt");
+}
+
 void tst_Cli::importFile()
 {
+    QFETCH(QString, input);
     CliFolder f;
-    f.folder.writeFile(QStringLiteral("tmp/in.txt"), "h\r\n1;shop1\r\n2;shop1\r\n<-- Orders -- >\r\n1;3;P\r\n");
-    const CliRun run = runCli(f.root() << QStringLiteral("import") << f.folder.file(QStringLiteral("tmp/in.txt")));
+    const QByteArray bytes = "h\r\n1;shop1\r\n2;shop1\r\n<-- Orders -- >\r\n1;3;P\r\n";
+    f.folder.writeFile(input, bytes);
+    const CliRun run = runCli(f.root() << QStringLiteral("import") << f.folder.file(input));
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, kMoving + QStringLiteral("Download complete.\n"));
     QCOMPARE(run.err, QString());
     QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Orders WHERE Username='shop1'")), 2);
     QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Items")), 1);
-    QVERIFY(QFile::exists(f.folder.file(QStringLiteral("tmp/in.txt"))));
+    QCOMPARE(f.folder.readFile(input), bytes);
+}
+
+void tst_Cli::backupAndRestore()
+{
+    CliFolder f;
+    f.exec(QStringLiteral("INSERT INTO Orders(ShopperID) VALUES(1)"));
+    const QStringList backup = f.root() << QStringLiteral("backup");
+    const QStringList restore = f.root() << QStringLiteral("restore");
+
+    CliRun run = runCli(restore);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("You have not made a backup of your Database yet!")), qPrintable(run.err));
+
+    run = runCli(backup);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("The database has been backed up...\n"));
+    const QByteArray good = f.folder.readFile(QStringLiteral("db/backup/Pelmora.tdbd"));
+
+    // Orders taken since, then the database is damaged: a backup now must keep the good one.
+    f.exec(QStringLiteral("INSERT INTO Orders(ShopperID) VALUES(2)"));
+    const QByteArray database = f.folder.readFile(QStringLiteral("db/Pelmora.tdbd"));
+    f.folder.writeFile(QStringLiteral("db/Pelmora.tdbd"), database.left(database.size() / 2));
+    run = runCli(backup);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("is cut short")), qPrintable(run.err));
+    QCOMPARE(f.folder.readFile(QStringLiteral("db/backup/Pelmora.tdbd")), good);
+
+    run = runCli(restore);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("Your database has been Restored...\n"));
+    QCOMPARE(f.count(QStringLiteral("SELECT group_concat(ShopperID) FROM Orders")), 1);
+
+    // A damaged backup is refused and the database stays as it is.
+    f.exec(QStringLiteral("INSERT INTO Orders(ShopperID) VALUES(3)"));
+    f.folder.writeFile(QStringLiteral("db/backup/Pelmora.tdbd"), "not a database");
+    run = runCli(restore);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("is not a database file")), qPrintable(run.err));
+    QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Orders")), 2);
+}
+
+void tst_Cli::backupOnAFullDisk()
+{
+    const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+    if (unshare.isEmpty())
+        QSKIP("No unshare program: a small disk cannot be mounted for the backup folder");
+    CliFolder f;
+    QCOMPARE(runCli(f.root() << QStringLiteral("backup")).exitCode, 0);
+    const QString previous = f.folder.file(QStringLiteral("tmp/previous.tdbd"));
+    QVERIFY(QFile::copy(f.folder.file(QStringLiteral("db/backup/Pelmora.tdbd")), previous));
+    const qint64 previousSize = QFileInfo(previous).size();
+    // The database grows to four times the previous backup; the disk holds twice that.
+    f.exec(QStringLiteral("CREATE TABLE Padding(x)"));
+    f.exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<%1) "
+                          "INSERT INTO Padding SELECT randomblob(1000) FROM n")
+               .arg(previousSize * 3 / 1000));
+    const qint64 diskKb = previousSize * 2 / 1024 + 8;
+
+    // In a mount namespace of its own: a small tmpfs over the backup folder, the previous
+    // backup put on it, then the backup; the outcome is read there, before the mount goes.
+    const QString script = QStringLiteral("mount -t tmpfs -o size=%1k tmpfs \"$1\" || { echo no-mount; exit 0; }\n"
+                                          "cp \"$2\" \"$1/Pelmora.tdbd\"\n"
+                                          "\"$3\" --root \"$4\" backup; echo \"exit=$?\"\n"
+                                          "cmp -s \"$2\" \"$1/Pelmora.tdbd\" && echo kept\n"
+                                          "ls -A \"$1\"\n")
+                               .arg(diskKb);
+    QProcess process;
+    process.start(unshare, {QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"), script,
+                            QStringLiteral("sh"), f.folder.file(QStringLiteral("db/backup")), previous,
+                            QStringLiteral(PELMORA_PROGRAM_DIR "/pelmora-cli"), f.folder.path()});
+    QVERIFY(process.waitForFinished(120000));
+    const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    if (process.exitCode() != 0 || out.contains(QStringLiteral("no-mount")))
+        QSKIP(qPrintable(QStringLiteral("A small tmpfs cannot be mounted here (user and mount namespaces are "
+                                        "needed): %1")
+                             .arg(err.trimmed())));
+    QVERIFY2(out.contains(QStringLiteral("exit=1\n")), qPrintable(out + err));
+    QVERIFY2(err.contains(QStringLiteral("The disk is full")), qPrintable(err));
+    QVERIFY2(out.contains(QStringLiteral("kept\n")), qPrintable(out));
+    // Nothing but the previous backup is left on the full disk.
+    QVERIFY2(out.endsWith(QStringLiteral("kept\nPelmora.tdbd\n")), qPrintable(out));
+    QVERIFY(f.folder.logLines().join('\n').contains(QStringLiteral("The disk is full")));
 }
 
 void tst_Cli::importFailure()

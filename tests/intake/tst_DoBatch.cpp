@@ -211,6 +211,20 @@ void tst_DoBatch::failingRecordKeepsNothing_data()
     QTest::newRow("bad item number")
         << "h\r\n" + fullOrder(1) + "\r\n" + kMarker + "1;1;P\r\n1;12,50;P\r\n"
         << "into table Items, record 2 (line 6 of the file), column Qty: 12,50 is not a valid floating point number";
+    // A damaged download: neither memory nor the log takes it whole.
+    QTest::newRow("line past the limit")
+        << "h\r\n" + fullOrder(1) + "\r\n" + QByteArray(1100 * 1024, 'x') + "\r\n" + kMarker + "1;1;P\r\n"
+        << QStringLiteral("The line at line 4 of the download is longer than 1048576 bytes; no order or item comes "
+                          "near that size, so the file is damaged");
+    QTest::newRow("quoted value past the limit")
+        << "h\r\n" + fullOrder(1) + "\r\n" + kMarker + "1;\"" + (QByteArray(600 * 1024, 'q') + "\r\n").repeated(2) +
+               "\";P\r\n"
+        << QStringLiteral("The quoted value starting at line 5 of the download is longer than 1048576 bytes; no order "
+                          "or item comes near that size, so the file is damaged");
+    QTest::newRow("megabyte value cut in the log")
+        << "h\r\n" + fullOrder(1) + "\r\n" + kMarker + "1;" + QByteArray(500000, '7') + "x;P\r\n"
+        << "into table Items, record 1 (line 5 of the file), column Qty: " + QString(200, QLatin1Char('7')) +
+               "... (500001 characters) is not a valid floating point number";
 }
 
 void tst_DoBatch::failingRecordKeepsNothing()

@@ -21,7 +21,6 @@ class tst_Download : public QObject
     void placeholderAccountOpensPreferences();
     void serverCodeSelectsHost();
     void untrustedServerIsLogged();
-    void refusedResponseIsNotImported();
 };
 
 void tst_Download::postsTheFormAndStoresTheBody()
@@ -77,9 +76,9 @@ void tst_Download::statusHeader_data()
         << QStringList{
                QStringLiteral("information: Select the cart server for this account in the Corvane accounts section.")};
     // Only the exact name counts; the flag was cleared before the download.
-    QTest::newRow("lower case") << QByteArray("mstatus") << QByteArray("5") << "before" << false << none;
-    QTest::newRow("upper case") << QByteArray("MSTATUS") << QByteArray("5") << "before" << false << none;
-    QTest::newRow("not a number") << QByteArray("Mstatus") << QByteArray("many") << "before" << false << none;
+    QTest::newRow("lower case") << QByteArray("mstatus") << QByteArray("5") << Download::kNoStatus << false << none;
+    QTest::newRow("upper case") << QByteArray("MSTATUS") << QByteArray("5") << Download::kNoStatus << false << none;
+    QTest::newRow("not a number") << QByteArray("Mstatus") << QByteArray("many") << Download::kFailed << false << none;
 }
 
 void tst_Download::statusHeader()
@@ -102,7 +101,8 @@ void tst_Download::statusHeader()
     QCOMPARE(f.NewOrdersDownloaded, flag);
     QCOMPARE(f.port.boxes, boxes);
     if (value == "many")
-        QVERIFY(f.folder.logLines().last().endsWith(QStringLiteral(": 'many' is not a valid integer value")));
+        QVERIFY(f.folder.logLines().last().endsWith(
+            QStringLiteral(": The cart server's Mstatus header \"many\" is not a whole number")));
 }
 
 void tst_Download::highestHeldOrder_data()
@@ -183,27 +183,12 @@ void tst_Download::untrustedServerIsLogged()
 
     QCOMPARE(result.outcome, DownloadResult::Outcome::Failed);
     QVERIFY(f.cart.requests.isEmpty());
-    QCOMPARE(f.port.status(), QStringLiteral("before"));
+    QCOMPARE(f.port.status(), Download::kFailed);
     QVERIFY(!f.NewOrdersDownloaded);
     const QStringList log = f.folder.logLines();
     QCOMPARE(log.size(), 1);
     QVERIFY2(log.first().contains(QStringLiteral("certificate"), Qt::CaseInsensitive), qPrintable(log.first()));
     QCOMPARE(f.port.busyDepth, 0);
-}
-
-void tst_Download::refusedResponseIsNotImported()
-{
-    IntakeFixture f;
-    CartResponse response = CartResponse::withStatus("4", "partial");
-    response.status = 500;
-    f.cart.responses << response;
-
-    const DownloadResult result = Download(f.context).run(QStringLiteral("shop1"));
-
-    QCOMPARE(result.outcome, DownloadResult::Outcome::Failed);
-    QVERIFY(!f.NewOrdersDownloaded);
-    QCOMPARE(f.folder.logLines().size(), 1);
-    QVERIFY(f.folder.logLines().first().contains(QStringLiteral("500")));
 }
 
 QTEST_GUILESS_MAIN(tst_Download)

@@ -123,7 +123,7 @@ void tst_DownloadFile::recordPositions()
 void tst_DownloadFile::longRecordsAcrossReads()
 {
     // Lines longer than the reader's buffer, with line ends at its edges.
-    const QByteArray big(1536 * 1024 + 7, 'x');
+    const QByteArray big(300 * 1024 + 7, 'x');
     const QByteArray download = "h\r\n" + big + ";\"" + big + "\r\n" + big + "\"\r\n<-- Orders -- >\r\n1\r\n";
     const QStringList r = records(download);
     QCOMPARE(r.size(), 2);
@@ -147,6 +147,8 @@ void tst_DownloadFile::numbers_data()
     QTest::newRow("sign alone") << QByteArray("-") << 0.0 << false;
     QTest::newRow("word") << QByteArray("abc") << 0.0 << false;
     QTest::newRow("overflow") << QByteArray("1E999") << 0.0 << false;
+    QTest::newRow("underflow is zero") << QByteArray("1E-400") << 0.0 << true;
+    QTest::newRow("negative underflow is zero") << QByteArray("-2.5E-999") << 0.0 << true;
     QTest::newRow("infinity") << QByteArray("inf") << 0.0 << false;
 }
 

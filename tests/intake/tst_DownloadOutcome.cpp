@@ -1,0 +1,307 @@
+// A download is complete or not imported: what a broken or hostile cart server leaves behind
+// (the database, db/Download.txt, the status bar, the error log, the next request's mx), and
+// what the account name and password look like on the wire.
+
+#include "intake/IntakeFixture.h"
+
+#include "common/GlobalConfig.h"
+#include "database/SqlDialect.h"
+#include "intake/AccountDownloads.h"
+#include "intake/AdminLink.h"
+#include "intake/UsersTableSelection.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+Q_DECLARE_METATYPE(pelmora::test::CartResponse)
+
+namespace
+{
+// The download body of count orders (numbered from first), each with two items.
+QByteArray download(int first, int count)
+{
+    QByteArray orders = "header\r\n";
+    QByteArray items;
+    for (int i = first; i < first + count; ++i) {
+        orders += QByteArray::number(i) + ";shop1;1.12.2006\r\n";
+        items += QByteArray::number(i) + ";1;Widget\r\n" + QByteArray::number(i) + ";2;Gadget\r\n";
+    }
+    return orders + "<-- Orders -- >\r\n" + items;
+}
+
+QByteArray field(const CartRequest& r, const QByteArray& key)
+{
+    for (const QByteArray& pair : r.body.split('&'))
+        if (pair.startsWith(key + '='))
+            return pair.mid(key.size() + 1);
+    return {};
+}
+
+struct Run {
+    IntakeFixture f;
+    UsersTableSelection* selection = nullptr;
+    GlobalSettings settings;
+
+    explicit Run(const QString& name = QStringLiteral("shop1"), const QString& password = QStringLiteral("secret"))
+    {
+        f.exec(QStringLiteral("DELETE FROM Users"));
+        f.exec(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES(%1,%2)")
+                   .arg(SqlDialect::quote(name), SqlDialect::quote(password)));
+        // An order already held: mx is 7 until a download is imported.
+        f.exec(QStringLiteral("INSERT INTO Orders(ShopperID,Username) VALUES(7,%1)").arg(SqlDialect::quote(name)));
+    }
+    ~Run() { delete selection; }
+
+    DownloadRun manual()
+    {
+        delete selection;
+        selection = new UsersTableSelection(f.data);
+        AccountDownloads downloads(f.context, *selection, settings);
+        return downloads.manualDownload();
+    }
+    bool downloadFileExists() const { return QFile::exists(f.folder.file(QStringLiteral("db/Download.txt"))); }
+    QString logText() const { return f.folder.logLines().join('\n'); }
+};
+} // namespace
+
+class tst_DownloadOutcome : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void failedAnswerImportsNothing_data();
+    void failedAnswerImportsNothing();
+    void fullDiskLeavesNoFile();
+    void announcedCountDecides_data();
+    void announcedCountDecides();
+    void hugeStatusValueIsCut();
+    void windows1252OnTheWire_data();
+    void windows1252OnTheWire();
+    void adminLinkRefusesWhatTheCartCannotRead();
+};
+
+void tst_DownloadOutcome::failedAnswerImportsNothing_data()
+{
+    QTest::addColumn<CartResponse>("response");
+    QTest::addColumn<QString>("iniNetwork");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("logged");
+
+    const QByteArray body = download(8, 3);
+    CartResponse error = CartResponse::withStatus("3", body);
+    error.status = 500;
+    QTest::newRow("error status after Mstatus") << error << QString() << Download::kFailed << "answered 500";
+
+    CartResponse redirect = CartResponse::withStatus("3", body);
+    redirect.status = 302;
+    redirect.headers << qMakePair(QByteArrayLiteral("Location"), QByteArrayLiteral("https://elsewhere.test/cart"));
+    QTest::newRow("redirect with a body")
+        << redirect << QString() << Download::kRedirected.arg(QStringLiteral("https://elsewhere.test/cart"))
+        << "redirected the request for https://127.0.0.1";
+
+    CartResponse cut = CartResponse::withStatus("3", body);
+    cut.raw = "HTTP/1.1 200 OK\r\nMstatus: 3\r\nContent-Length: " + QByteArray::number(body.size()) +
+              "\r\nConnection: close\r\n\r\n" + body.left(body.size() / 2);
+    cut.cutOff = true;
+    QTest::newRow("connection dropped within the length")
+        << cut << QString() << Download::kFailed << "closed before the whole answer had arrived";
+
+    CartResponse drip = CartResponse::withStatus("3", body);
+    drip.dripMs = 20;
+    QTest::newRow("a byte at a time past the deadline")
+        << drip << QStringLiteral("deadline=0.3\nidle=30") << Download::kTimedOut << "within 0.3 s";
+
+    CartResponse silent = CartResponse::withStatus("3", body.left(20));
+    silent.noLength = true;
+    silent.stall = true;
+    QTest::newRow("silent after the first bytes")
+        << silent << QStringLiteral("deadline=30\nidle=0.2") << Download::kTimedOut << "sent nothing for 0.2 s";
+
+    CartResponse none;
+    none.body = body;
+    QTest::newRow("no Mstatus") << none << QString() << Download::kNoStatus << "held no Mstatus header";
+
+    CartResponse hidden = CartResponse::withStatus("3", body);
+    for (int i = 0; i < 400; ++i)
+        hidden.headers.prepend(qMakePair("X-Padding-" + QByteArray::number(i), QByteArray(40, 'p')));
+    QTest::newRow("Mstatus hidden by too many headers")
+        << hidden << QString() << Download::kNoStatus << "headers were too large";
+}
+
+void tst_DownloadOutcome::failedAnswerImportsNothing()
+{
+    QFETCH(CartResponse, response);
+    QFETCH(QString, iniNetwork);
+    QFETCH(QString, status);
+    QFETCH(QString, logged);
+    Run run;
+    if (!iniNetwork.isEmpty()) {
+        QByteArray ini = run.f.folder.readFile(QStringLiteral("cnfg/service.ini"));
+        run.f.folder.writeFile(QStringLiteral("cnfg/service.ini"), ini + "[network]\n" + iniNetwork.toLatin1() + "\n");
+        run.f.service = ServiceSettings::load();
+    }
+    // A download file of an earlier request must not pass for this one's.
+    run.f.folder.writeFile(QStringLiteral("db/Download.txt"), download(100, 1));
+    run.f.cart.responses << response << CartResponse::withStatus("10007");
+
+    const DownloadRun result = run.manual();
+
+    QVERIFY(!result.succeeded());
+    QCOMPARE(run.f.port.status(), status);
+    QVERIFY(!run.f.port.statuses.contains(QStringLiteral("3 New orders have been downloaded")));
+    QVERIFY(!run.f.port.statuses.contains(BatchImport::kComplete));
+    QCOMPARE(run.f.count(QStringLiteral("Orders")), 1);
+    QCOMPARE(run.f.count(QStringLiteral("Items")), 0);
+    QVERIFY(!run.downloadFileExists());
+    QVERIFY2(run.logText().contains(logged), qPrintable(run.logText()));
+    QVERIFY(!run.f.NewOrdersDownloaded);
+
+    // The next download still asks from the order held before.
+    run.manual();
+    QCOMPARE(run.f.cart.requests.size(), 2);
+    QCOMPARE(field(run.f.cart.requests.last(), "mx"), QByteArray("7"));
+}
+
+void tst_DownloadOutcome::fullDiskLeavesNoFile()
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        QSKIP("No /dev/full here: a write that meets a full disk cannot be made");
+    Run run;
+    // Every write to the download file meets a full disk.
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), run.f.folder.file(QStringLiteral("db/Download.txt"))));
+    run.f.cart.responses << CartResponse::withStatus("3", download(8, 3));
+
+    run.manual();
+
+    QCOMPARE(run.f.port.status(), Download::kDiskFull);
+    QVERIFY2(run.logText().contains(QStringLiteral("The disk is full: ")), qPrintable(run.logText()));
+    QVERIFY(!QFileInfo(run.f.folder.file(QStringLiteral("db/Download.txt"))).exists());
+    QVERIFY(!QFileInfo(run.f.folder.file(QStringLiteral("db/Download.txt"))).isSymLink());
+    QCOMPARE(run.f.count(QStringLiteral("Orders")), 1);
+}
+
+void tst_DownloadOutcome::announcedCountDecides_data()
+{
+    QTest::addColumn<QByteArray>("mstatus");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("cutOff");
+    QTest::addColumn<int>("orders");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QByteArray>("nextMx");
+
+    const QByteArray full = download(8, 50);
+    // Cut within the orders, without a length or a TLS close: only the count tells.
+    const QByteArray cut = full.left(full.indexOf("\r\n37;") + 2);
+    QTest::newRow("cut after 29 of 50 orders")
+        << QByteArray("50") << cut << true << 1 << BatchImport::kIncomplete << QByteArray("7");
+    QTest::newRow("more orders than announced")
+        << QByteArray("49") << full << false << 1 << BatchImport::kIncomplete << QByteArray("7");
+    QTest::newRow("all 50 of 50") << QByteArray("50") << full << true << 51 << BatchImport::kComplete
+                                  << QByteArray("57");
+    QTest::newRow("none announced, none sent") << QByteArray("0") << QByteArray("header\r\n<-- Orders -- >\r\n")
+                                               << false << 1 << BatchImport::kComplete << QByteArray("7");
+}
+
+void tst_DownloadOutcome::announcedCountDecides()
+{
+    QFETCH(QByteArray, mstatus);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, cutOff);
+    QFETCH(int, orders);
+    QFETCH(QString, status);
+    QFETCH(QByteArray, nextMx);
+    Run run;
+    CartResponse response = CartResponse::withStatus(mstatus, body);
+    response.noLength = cutOff;
+    response.cutOff = cutOff;
+    run.f.cart.responses << response;
+
+    run.manual();
+
+    QCOMPARE(run.f.port.status(), status);
+    QCOMPARE(run.f.count(QStringLiteral("Orders")), orders);
+    QVERIFY(!run.downloadFileExists());
+    if (status == BatchImport::kIncomplete)
+        QVERIFY2(run.logText().contains(QStringLiteral("announced %1 orders").arg(QString::fromLatin1(mstatus))),
+                 qPrintable(run.logText()));
+    run.manual();
+    QCOMPARE(field(run.f.cart.requests.last(), "mx"), nextMx);
+}
+
+void tst_DownloadOutcome::hugeStatusValueIsCut()
+{
+    Run run;
+    run.f.cart.responses << CartResponse::withStatus(QByteArray(5000, '9') + "x");
+    run.manual();
+    QCOMPARE(run.f.port.status(), Download::kFailed);
+    const QStringList log = run.f.folder.logLines();
+    QCOMPARE(log.size(), 1);
+    QVERIFY2(log.first().size() < 400, qPrintable(log.first()));
+    QVERIFY(log.first().contains(QStringLiteral("... (5001 characters)")));
+}
+
+void tst_DownloadOutcome::windows1252OnTheWire_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QByteArray>("id");
+    QTest::addColumn<QByteArray>("pw");
+    QTest::addColumn<QString>("refused");
+    QTest::newRow("Latin letters") << QStringLiteral("Müller & Söhne") << QStringLiteral("naïve")
+                                   << QByteArray("M%FCller+%26+S%F6hne") << QByteArray("na%EFve") << QString();
+    QTest::newRow("the euro sign and quotes") << QStringLiteral("shop€") << QStringLiteral("„x“")
+                                              << QByteArray("shop%80") << QByteArray("%84x%93") << QString();
+    QTest::newRow("a Polish name") << QStringLiteral("Łódź") << QStringLiteral("pw") << QByteArray() << QByteArray()
+                                   << QStringLiteral("\"Ł\" (U+0141)");
+    QTest::newRow("a password beyond the plane") << QStringLiteral("shop1") << QStringLiteral("key😀") << QByteArray()
+                                                 << QByteArray() << QStringLiteral("(U+1F600)");
+}
+
+void tst_DownloadOutcome::windows1252OnTheWire()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, password);
+    QFETCH(QByteArray, id);
+    QFETCH(QByteArray, pw);
+    QFETCH(QString, refused);
+    Run run(name, password);
+    run.f.cart.responses << CartResponse::withStatus("10007");
+
+    run.manual();
+
+    if (refused.isEmpty()) {
+        QCOMPARE(run.f.cart.requests.size(), 1);
+        QCOMPARE(field(run.f.cart.requests.first(), "id"), id);
+        QCOMPARE(field(run.f.cart.requests.first(), "pw"), pw);
+        return;
+    }
+    QCOMPARE(run.f.cart.requests.size(), 0);
+    QCOMPARE(run.f.port.status(), Download::kFailed);
+    QVERIFY2(run.logText().contains(refused), qPrintable(run.logText()));
+    // The password itself is never written to the log.
+    QVERIFY(!run.logText().contains(password));
+}
+
+void tst_DownloadOutcome::adminLinkRefusesWhatTheCartCannotRead()
+{
+    Run run(QStringLiteral("Bäcker"));
+    run.f.exec(QStringLiteral("UPDATE Users SET Pass='Grüße'"));
+    AdminLink link(run.f.data, run.f.port, run.f.service);
+    link.open(QStringLiteral("Bäcker"));
+    QCOMPARE(run.f.port.urlsOpened.size(), 1);
+    QVERIFY2(run.f.port.urlsOpened.first().toEncoded().contains("?us=B%E4cker&tp="),
+             run.f.port.urlsOpened.first().toEncoded().constData());
+
+    run.f.exec(QStringLiteral("UPDATE Users SET Pass='Ωmega'"));
+    link.open(QStringLiteral("Bäcker"));
+    QCOMPARE(run.f.port.urlsOpened.size(), 1);
+    QCOMPARE(run.f.port.boxes.size(), 1);
+    QVERIFY2(run.f.port.boxes.first().startsWith(QStringLiteral("warning: The login password holds the character")),
+             qPrintable(run.f.port.boxes.first()));
+}
+
+QTEST_GUILESS_MAIN(tst_DownloadOutcome)
+#include "tst_DownloadOutcome.moc"
