@@ -10,8 +10,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
 #include <memory>
+#include <unistd.h>
 
 using namespace pelmora;
 using pelmora::test::DatabaseProbe;
@@ -23,6 +25,20 @@ QByteArray fileBytes(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QString integrity(const QString& path)
+{
+    DatabaseProbe probe(path);
+    QSqlQuery q = probe.query(QStringLiteral("PRAGMA integrity_check"));
+    return q.next() ? q.value(0).toString() : QStringLiteral("no answer");
 }
 
 int countEnding(const QStringList& lines, const QString& suffix)
@@ -51,6 +67,12 @@ class tst_Maintenance : public QObject
     void restoreSucceeds();
     void restoreFailingKeepsTheDatabase();
     void restoreIgnoresJournalOfReplacedFile();
+    void damagedDatabaseKeepsTheBackup_data();
+    void damagedDatabaseKeepsTheBackup();
+    void backupWhileAnotherConnectionWrites_data();
+    void backupWhileAnotherConnectionWrites();
+    void restoreRefusesADamagedBackup();
+    void readOnlyDatabaseSaidAtStartup();
     void startupBackupBeforeUpgrade();
     void startupBackupOff();
     void autoBackupSwitch();
@@ -263,6 +285,143 @@ void tst_Maintenance::restoreIgnoresJournalOfReplacedFile()
     data_->disconnectDatabase();
     QVERIFY(fileBytes(database()) == fileBytes(backup()));
     QVERIFY(!QFile::exists(journal));
+}
+
+void tst_Maintenance::damagedDatabaseKeepsTheBackup_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("atStartup");
+    for (const char* damage : {"random bytes", "zero bytes", "cut in half", "another program's database"}) {
+        QTest::newRow(qPrintable(QStringLiteral("%1, Backup now").arg(QLatin1String(damage))))
+            << QString::fromLatin1(damage) << false;
+        QTest::newRow(qPrintable(QStringLiteral("%1, start-up").arg(QLatin1String(damage))))
+            << QString::fromLatin1(damage) << true;
+    }
+}
+
+void tst_Maintenance::damagedDatabaseKeepsTheBackup()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, atStartup);
+    addOrder(1);
+    QVERIFY(maintenance_->backupNow());
+    const QByteArray goodBackup = fileBytes(backup());
+    QVERIFY(!maintenance_->startupReport());
+    data_->disconnectDatabase();
+    const QByteArray sound = fileBytes(database());
+    if (damage == QLatin1String("random bytes")) {
+        QByteArray noise(static_cast<qsizetype>(sound.size()), Qt::Uninitialized);
+        QRandomGenerator generator(42);
+        for (char& c : noise)
+            c = static_cast<char>(generator.bounded(256));
+        writeBytes(database(), noise);
+    } else if (damage == QLatin1String("zero bytes")) {
+        writeBytes(database(), QByteArray());
+    } else if (damage == QLatin1String("cut in half")) {
+        writeBytes(database(), sound.left(sound.size() / 2));
+    } else {
+        QFile::remove(database());
+        DatabaseProbe(database()).exec(QStringLiteral("CREATE TABLE Notes(Text)"));
+    }
+    const QByteArray damaged = fileBytes(database());
+    port_->statuses.clear();
+    port_->boxes.clear();
+
+    if (atStartup) {
+        settings_.AutoBackup = true;
+        QVERIFY(!maintenance_->startupBackup());
+        data_->ResetDB();
+        QVERIFY(maintenance_->startupReport());
+    } else {
+        QVERIFY(!maintenance_->backupNow());
+        QCOMPARE(port_->status(), kBackupFailed);
+    }
+
+    QCOMPARE(port_->boxes.size(), 1);
+    const QString box = port_->boxes.first();
+    QVERIFY2(box.startsWith(QStringLiteral("warning: ") + kBackupKept), qPrintable(box));
+    QVERIFY2(box.contains(database()) && box.contains(QStringLiteral("\"Restore last backup\"")), qPrintable(box));
+    QVERIFY(fileBytes(backup()) == goodBackup);
+    QVERIFY(!QFile::exists(Maintenance::partialCopyName(backup())));
+    data_->disconnectDatabase();
+    QVERIFY(fileBytes(database()) == damaged);
+    QCOMPARE(countEnding(folder_->logLines(), QStringLiteral(" method: Backup")), 1);
+}
+
+void tst_Maintenance::backupWhileAnotherConnectionWrites_data()
+{
+    QTest::addColumn<bool>("spilled");
+    QTest::newRow("change still in the writer's cache") << false;
+    QTest::newRow("change half written into the file") << true;
+}
+
+void tst_Maintenance::backupWhileAnotherConnectionWrites()
+{
+    QFETCH(bool, spilled);
+    addOrder(1);
+    QVERIFY(maintenance_->backupNow());
+    const QByteArray previous = fileBytes(backup());
+    addOrder(2);
+    maintenance_->setBusyTimeoutMs(0);
+    // Another program in the middle of a large import.
+    DatabaseProbe writer(database());
+    if (spilled)
+        writer.exec(QStringLiteral("PRAGMA cache_size=2"));
+    writer.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    writer.exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<%1) "
+                               "INSERT INTO Orders(ShopperID,Message) SELECT 100+x, hex(randomblob(300)) FROM n")
+                    .arg(spilled ? 2000 : 5));
+
+    const MaintenanceResult result = maintenance_->backupNow();
+    writer.exec(QStringLiteral("ROLLBACK"));
+
+    QCOMPARE(result.ok, !spilled);
+    QCOMPARE(integrity(backup()), QStringLiteral("ok"));
+    if (spilled) {
+        // The file could not be read consistently: the previous backup stays.
+        QCOMPARE(port_->status(), kBackupFailed);
+        QVERIFY2(result.error.contains(QStringLiteral("busy")), qPrintable(result.error));
+        QVERIFY(fileBytes(backup()) == previous);
+        return;
+    }
+    QCOMPARE(port_->status(), kBackedUp);
+    DatabaseProbe copy(backup());
+    QSqlQuery q = copy.query(QStringLiteral("SELECT group_concat(ShopperID) FROM Orders"));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toString(), QStringLiteral("1,2"));
+}
+
+void tst_Maintenance::restoreRefusesADamagedBackup()
+{
+    addOrder(1);
+    QVERIFY(maintenance_->backupNow());
+    const QByteArray backupBytes = fileBytes(backup());
+    writeBytes(backup(), backupBytes.left(backupBytes.size() / 2));
+    addOrder(2);
+
+    QVERIFY(!maintenance_->restoreLastBackup());
+    QCOMPARE(port_->status(), kRestoreFailed);
+    QVERIFY(data_->isConnected());
+    QCOMPARE(orderCount(), 2);
+    const QStringList log = folder_->logLines();
+    QCOMPARE(countEnding(log, QStringLiteral(" method: Restore")), 1);
+    QVERIFY2(log.join('\n').contains(QStringLiteral("is cut short")), qPrintable(log.join('\n')));
+}
+
+void tst_Maintenance::readOnlyDatabaseSaidAtStartup()
+{
+    if (::geteuid() == 0)
+        QSKIP("Running as the superuser, whom file permissions do not stop: no read-only database can be made");
+    data_->disconnectDatabase();
+    QVERIFY(QFile::setPermissions(database(), QFile::ReadOwner | QFile::ReadUser));
+    const QByteArray before = fileBytes(database());
+    data_->ResetDB();
+    QVERIFY(maintenance_->startupReport());
+    QCOMPARE(port_->boxes.size(), 1);
+    QVERIFY2(port_->boxes.first().contains(database() + QStringLiteral("\" is read-only")),
+             qPrintable(port_->boxes.first()));
+    data_->disconnectDatabase();
+    QVERIFY(fileBytes(database()) == before);
 }
 
 void tst_Maintenance::startupBackupBeforeUpgrade()

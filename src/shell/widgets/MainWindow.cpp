@@ -311,6 +311,8 @@ void MainWindow::finishStartup()
     show();
     session_->StartedUp = true;
     setStatus(kWelcome);
+    // A database that cannot be opened or written is said once, not shown as an empty grid.
+    session_->maintenance().startupReport();
 }
 
 void MainWindow::FormClose()
