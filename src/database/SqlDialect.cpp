@@ -298,7 +298,15 @@ void SqlDialect::rebuildTable(QSqlDatabase& db, const QString& table,
         run(db, QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM %3 ORDER BY rowid")
                     .arg(quoteIdentifier(temp), copied.join(','), quoteIdentifier(name)));
     run(db, QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(name)));
-    run(db, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoteIdentifier(temp), quoteIdentifier(name)));
+    // The rename leaves views and other tables' triggers as they are: they name the table,
+    // which exists again once it is done (checking them meanwhile would find it missing).
+    run(db, QStringLiteral("PRAGMA legacy_alter_table=ON"));
+    QSqlQuery rename(db);
+    const bool renamed =
+        rename.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoteIdentifier(temp), quoteIdentifier(name)));
+    run(db, QStringLiteral("PRAGMA legacy_alter_table=OFF"));
+    if (!renamed)
+        throw Error(rename.lastError().text());
     for (const QString& index : indexes) {
         // An index over a column the table no longer has is dropped with it.
         QSqlQuery query(db);

@@ -1,0 +1,162 @@
+// The orders search on a generated program folder, on a private copy of its database:
+// building the index (time, size against the text it covers), then for a few fragments the
+// first rows and the count, against the LIKE scan a filter would run.
+//
+//   pelmora-bench-search FOLDER [--runs K]
+//   pelmora-bench-search --index-only DATABASE     adds the index to a database (for the
+//                                                  import overhead measured by run-part)
+#include "support/Figures.h"
+#include "workspace/OrderSearch.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace pelmora;
+using namespace pelmora::bench;
+
+namespace
+{
+
+QSqlDatabase open(const QString& path)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+    db.setDatabaseName(path);
+    if (!db.open()) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(path));
+        std::exit(1);
+    }
+    return db;
+}
+
+qint64 scalar(QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
+{
+    QSqlQuery query(db);
+    query.prepare(sql);
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    if (!query.exec() || !query.next()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(sql), qPrintable(query.lastError().text()));
+        std::exit(1);
+    }
+    return query.value(0).toLongLong();
+}
+
+int rows(QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(sql);
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    if (!query.exec()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(sql), qPrintable(query.lastError().text()));
+        std::exit(1);
+    }
+    int n = 0;
+    while (query.next())
+        ++n;
+    return n;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == QLatin1String("--index-only")) {
+        QSqlDatabase db = open(args[2]);
+        OrderSearch(OrdersSource::Live).build(db);
+        return 0;
+    }
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: pelmora-bench-search FOLDER [--runs K] | --index-only DATABASE\n");
+        return 2;
+    }
+    const int runs = args.size() >= 4 && args[2] == QLatin1String("--runs") ? args[3].toInt() : 5;
+    QTemporaryDir work;
+    const QString copy = work.filePath(QStringLiteral("search.tdbd"));
+    if (!QFile::copy(args[1] + QStringLiteral("/db/Pelmora.tdbd"), copy)) {
+        std::fprintf(stderr, "cannot copy the folder's database\n");
+        return 1;
+    }
+    QSqlDatabase db = open(copy);
+    const OrderSearch search(OrdersSource::Live);
+    const qint64 before = QFile(copy).size();
+    int lastPercent = -1;
+    const double buildMs = timeMs([&] {
+        search.build(db, [&](qint64 done, qint64 total) {
+            const int percent = total ? int(done * 100 / total) : 100;
+            if (percent / 10 != lastPercent / 10)
+                std::fprintf(stderr, "building the search index: %d %%\n", percent);
+            lastPercent = percent;
+            return true;
+        });
+    });
+    printFigure("search-index-build", buildMs / 1000.0, "s");
+    QSqlQuery("VACUUM", db);
+    const qint64 text = scalar(db, QStringLiteral("SELECT sum(length(CAST(doc AS BLOB))) FROM OrdersSearchText")) +
+                        scalar(db, QStringLiteral("SELECT sum(length(CAST(doc AS BLOB))) FROM ItemsSearchText"));
+    const qint64 index = scalar(db, QStringLiteral("SELECT sum(pgsize) FROM dbstat WHERE name LIKE 'OrdersSearch%' "
+                                                   "OR name LIKE 'ItemsSearch%'"));
+    printFigure("search-text-covered", double(text) / 1e6, "MB");
+    printFigure("search-index-size", double(index) / 1e6, "MB");
+    printRatio("search-index-size", double(index) / double(text));
+    (void)before;
+
+    // Fragments a merchant types: part of a surname, of an e-mail address, a product, a
+    // street, an order number; and two words.
+    QStringList fragments;
+    {
+        QSqlQuery sample(db);
+        sample.exec(QStringLiteral("SELECT Invoice_name,Invoice_email,Ship_address1,ShopperID FROM Orders "
+                                   "WHERE id=(SELECT max(id)/2 FROM Orders)"));
+        sample.next();
+        fragments << sample.value(0).toString().section(' ', -1).left(5) << sample.value(1).toString().left(6)
+                  << sample.value(2).toString().section(' ', 1, 1) << sample.value(3).toString();
+        QSqlQuery product(db);
+        product.exec(QStringLiteral("SELECT Product FROM Items LIMIT 1 OFFSET 1000"));
+        product.next();
+        fragments << product.value(0).toString().section(' ', 0, 0)
+                  << sample.value(0).toString().section(' ', -1).left(5) + ' ' + fragments[2];
+    }
+    std::vector<double> first, count, likeFirst, likeCount;
+    for (const QString& fragment : fragments) {
+        const OrderSearch::Condition c = search.condition(fragment);
+        int shown = 0;
+        qint64 total = 0;
+        for (int run = 0; run < runs; ++run) {
+            first.push_back(timeMs([&] {
+                shown = rows(
+                    db, QStringLiteral("SELECT * FROM Orders WHERE %1 ORDER BY ShopperID DESC LIMIT 60").arg(c.sql),
+                    c.values);
+            }));
+            count.push_back(timeMs([&] {
+                total = scalar(db, QStringLiteral("SELECT count(*) FROM Orders WHERE %1").arg(c.sql), c.values);
+            }));
+        }
+        // The LIKE scan a filter on one column runs today, for comparison.
+        const QString like = QStringLiteral("Invoice_name LIKE ?");
+        const QVariantList likeValue{QVariant(QLatin1Char('%') + fragment.section(' ', 0, 0) + QLatin1Char('%'))};
+        likeFirst.push_back(timeMs([&] {
+            rows(db, QStringLiteral("SELECT * FROM Orders WHERE %1 ORDER BY ShopperID DESC LIMIT 60").arg(like),
+                 likeValue);
+        }));
+        likeCount.push_back(
+            timeMs([&] { scalar(db, QStringLiteral("SELECT count(*) FROM Orders WHERE %1").arg(like), likeValue); }));
+        std::fprintf(stderr, "search \"%s\": %lld orders, first %d shown\n", qPrintable(fragment),
+                     static_cast<long long>(total), shown);
+    }
+    printFigure("search-first-rows", median(first), "ms");
+    printFigure("search-first-rows-worst", *std::max_element(first.begin(), first.end()), "ms");
+    printFigure("search-count", median(count), "ms");
+    printFigure("search-count-worst", *std::max_element(count.begin(), count.end()), "ms");
+    printFigure("search-like-scan-first-rows", median(likeFirst), "ms");
+    printFigure("search-like-scan-count", median(likeCount), "ms");
+    return 0;
+}
