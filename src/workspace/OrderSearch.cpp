@@ -256,31 +256,50 @@ void OrderSearch::drop(QSqlDatabase& db) const
         run(db, sql);
 }
 
+namespace
+{
+
+// The index query for the three-character sequences of a word: every one must occur. It is
+// answered from the index alone, without reading the text, so it finds a few more rows than
+// hold the word; the condition confirms the word on each row it keeps. Empty when the word
+// is shorter than three characters.
+QString trigramQuery(const QString& word)
+{
+    const QList<uint> chars = word.toUcs4();
+    QStringList trigrams;
+    for (qsizetype i = 0; i + 3 <= chars.size(); ++i) {
+        QString trigram = QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData()) + i, 3).toLower();
+        trigram.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        trigram = QLatin1Char('"') + trigram + QLatin1Char('"');
+        if (!trigrams.contains(trigram))
+            trigrams << trigram;
+    }
+    return trigrams.join(QStringLiteral(" AND "));
+}
+
+// The word occurs in the row's text, ignoring the case of ASCII letters as LIKE does.
+QString contains(const QStringList& columns)
+{
+    return QStringLiteral("instr(lower(%1),lower(?))>0").arg(documentOf(columns));
+}
+
+} // namespace
+
 QString OrderSearch::wordCondition(const QString& word, QVariantList& values) const
 {
-    // A trigram index answers LIKE '%term%' for terms of three characters or more; wildcard
-    // characters typed by the merchant are text to find, so they split the word into such
-    // terms and the whole word is then confirmed literally.
-    static const QRegularExpression wildcards(QStringLiteral("[%_]"));
-    const QStringList terms = word.split(wildcards, Qt::SkipEmptyParts);
-    QStringList tests;
-    QVariantList termValues;
-    for (const QString& term : terms) {
-        if (term.size() < 3)
-            continue;
-        tests << QStringLiteral("doc LIKE ?");
-        termValues << QVariant(QLatin1Char('%') + term + QLatin1Char('%'));
+    const QString trigrams = trigramQuery(word);
+    QString orders = contains(orderColumns());
+    QString items = contains(itemColumns());
+    if (!trigrams.isEmpty()) {
+        orders = QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH ?) AND %3")
+                     .arg(set_.ordersKey, q(ordersIndex()), orders);
+        items = QStringLiteral("rowid IN (SELECT rowid FROM %1 WHERE %1 MATCH ?) AND %2").arg(q(itemsIndex()), items);
+        values << trigrams << word << trigrams << word;
+    } else {
+        values << word << word;
     }
-    if (tests.isEmpty() || word.contains(wildcards)) {
-        tests << QStringLiteral("instr(lower(doc),lower(?))>0");
-        termValues << QVariant(word);
-    }
-    const QString test = tests.join(QStringLiteral(" AND "));
-    values += termValues;
-    values += termValues;
-    return QStringLiteral("(%1 IN (SELECT rowid FROM %2 WHERE %3) OR ShopperID IN (SELECT ShopperID FROM %4 "
-                          "WHERE rowid IN (SELECT rowid FROM %5 WHERE %3)))")
-        .arg(set_.ordersKey, q(ordersIndex()), test, q(set_.itemsTable), q(itemsIndex()));
+    return QStringLiteral("((%1) OR ShopperID IN (SELECT ShopperID FROM %2 WHERE %3))")
+        .arg(orders, q(set_.itemsTable), items);
 }
 
 OrderSearch::Condition OrderSearch::condition(const QString& text) const

@@ -18,10 +18,11 @@ namespace pelmora
 //
 // Each data set (live or archive) has a trigram full-text index over a view of its orders and
 // one over a view of its items. The indexes keep no copy of the text (the views are their
-// content), and store no positions, so together they are about the size of the text they
-// cover; a match is confirmed against the text itself. Triggers keep them current on every
-// insert, update and delete. Words shorter than three characters cannot use a trigram index
-// and are found by a scan of the same text.
+// content) and store no positions, so together they are smaller than the text they cover. The
+// index finds the rows that hold every three-character sequence of a word; the word itself is
+// then confirmed on those rows only. Triggers keep the indexes current on every insert, update
+// and delete. Words shorter than three characters cannot use a trigram index and are found by
+// a scan of the same text.
 class OrderSearch
 {
   public:
@@ -48,7 +49,8 @@ class OrderSearch
     // whose tables were rebuilt (which drops their triggers) reports false.
     bool isReady(const QSqlDatabase& db) const;
     // Makes the views, the indexes and the triggers anew and fills the indexes, all in one
-    // transaction; false when cancelled (then nothing has changed). Throws Error on failure.
+    // transaction; false when cancelled (then nothing has changed). Throws Error or
+    // toolkit::SqlError on failure.
     bool build(QSqlDatabase& db, const Progress& progress = {}) const;
     // Removes the indexes, their views and triggers (the orders are not touched).
     void drop(QSqlDatabase& db) const;
