@@ -104,6 +104,8 @@ QString SqlDialect::quote(const QString& value)
         return QStringLiteral("NULL");
     QString v = value;
     v.replace('\'', QStringLiteral("''"));
+    // SQLite ends a statement's text at a NUL: the character goes in as char(0) instead.
+    v.replace(QChar(0), QStringLiteral("'||char(0)||'"));
     return '\'' + v + '\'';
 }
 

@@ -48,10 +48,16 @@ struct Run {
     explicit Run(const QString& name = QStringLiteral("shop1"), const QString& password = QStringLiteral("secret"))
     {
         f.exec(QStringLiteral("DELETE FROM Users"));
-        f.exec(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES(%1,%2)")
-                   .arg(SqlDialect::quote(name), SqlDialect::quote(password)));
+        // Bound, so that any character reaches the table as the merchant typed it.
+        QSqlQuery insert(f.data.database());
+        QVERIFY(insert.prepare(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES(?,?)")));
+        insert.addBindValue(name);
+        insert.addBindValue(password);
+        QVERIFY(insert.exec());
         // An order already held: mx is 7 until a download is imported.
-        f.exec(QStringLiteral("INSERT INTO Orders(ShopperID,Username) VALUES(7,%1)").arg(SqlDialect::quote(name)));
+        QVERIFY(insert.prepare(QStringLiteral("INSERT INTO Orders(ShopperID,Username) VALUES(7,?)")));
+        insert.addBindValue(name);
+        QVERIFY(insert.exec());
     }
     ~Run() { delete selection; }
 
@@ -119,6 +125,11 @@ void tst_DownloadOutcome::failedAnswerImportsNothing_data()
     silent.stall = true;
     QTest::newRow("silent after the first bytes")
         << silent << QStringLiteral("deadline=30\nidle=0.2") << Download::kTimedOut << "sent nothing for 0.2 s";
+
+    CartResponse packed = CartResponse::withStatus("3", "not a compressed body");
+    packed.headers << qMakePair(QByteArrayLiteral("Content-Encoding"), QByteArrayLiteral("gzip"));
+    QTest::newRow("damaged compressed body")
+        << packed << QString() << Download::kFailed << "Decompression failed: the data is damaged";
 
     CartResponse none;
     none.body = body;
@@ -256,6 +267,10 @@ void tst_DownloadOutcome::windows1252OnTheWire_data()
                                               << QByteArray("shop%80") << QByteArray("%84x%93") << QString();
     QTest::newRow("a Polish name") << QStringLiteral("Łódź") << QStringLiteral("pw") << QByteArray() << QByteArray()
                                    << QStringLiteral("\"Ł\" (U+0141)");
+    // A NUL shows in the message instead of ending it there.
+    QTest::newRow("a NUL in the name") << QStringLiteral("ab") + QChar(0) + QStringLiteral("cŁ") << QStringLiteral("pw")
+                                       << QByteArray() << QByteArray()
+                                       << QStringLiteral("The account name \"ab\\0cŁ\" holds the character \"Ł\"");
     QTest::newRow("a password beyond the plane") << QStringLiteral("shop1") << QStringLiteral("key😀") << QByteArray()
                                                  << QByteArray() << QStringLiteral("(U+1F600)");
 }
