@@ -11,6 +11,7 @@
 #include "common/Root.h"
 #include "database/DataModule.h"
 #include "support/Figures.h"
+#include "support/WorkspaceHarness.h"
 #include "toolkit/FilterCondition.h"
 #include "toolkit/SqlTableModel.h"
 #include "toolkit/widgets/DataGrid.h"
@@ -28,14 +29,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTreeView>
-#include <QVBoxLayout>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -61,39 +59,6 @@ double residentMb()
     static const QRegularExpression rss(QStringLiteral("^VmRSS:\\s+(\\d+)\\s+kB"), QRegularExpression::MultilineOption);
     const auto match = rss.match(QString::fromLatin1(status.readAll()));
     return match.hasMatch() ? match.captured(1).toDouble() / 1024.0 : 0;
-}
-
-// Draws what the view shows now: the rows in view are read, as a merchant would see them.
-void paint(QAbstractItemView* view)
-{
-    QApplication::processEvents();
-    view->viewport()->grab();
-}
-
-// The sqlite3 shell's own time for a script of queries (the sum of its "Run Time: real").
-double shellMs(const QString& sqlite3, const QString& database, const QStringList& queries)
-{
-    QProcess shell;
-    shell.start(sqlite3, {QStringLiteral("-batch"), database});
-    if (!shell.waitForStarted())
-        fail(QStringLiteral("cannot start %1").arg(sqlite3));
-    QByteArray script = ".timer on\n.output /dev/null\n";
-    for (const QString& q : queries)
-        script += q.toUtf8() + ";\n";
-    shell.write(script);
-    shell.closeWriteChannel();
-    shell.waitForFinished(-1);
-    static const QRegularExpression realTime(QStringLiteral("Run Time: real ([0-9.]+)"));
-    double total = 0;
-    auto it = realTime.globalMatch(QString::fromUtf8(shell.readAllStandardOutput() + shell.readAllStandardError()));
-    int found = 0;
-    while (it.hasNext()) {
-        total += it.next().captured(1).toDouble() * 1000.0;
-        ++found;
-    }
-    if (found != queries.size())
-        fail(QStringLiteral("the sqlite3 shell did not time every query"));
-    return total;
 }
 
 QStringList orderColumnsSql()
@@ -137,7 +102,7 @@ struct Bench {
 
     RecordingUserPort port;
     std::unique_ptr<DataModule> data;
-    std::unique_ptr<QWidget> host;
+    WorkspaceHarness harness;
     WorkspaceView* view = nullptr;
 
     toolkit::DataGrid* grid() { return view->ordersGrid()->grid(); }
@@ -145,33 +110,11 @@ struct Bench {
 
     void open()
     {
-        host = std::make_unique<QWidget>();
-        host->resize(1200, 800);
-        auto* layout = new QHBoxLayout(host.get());
-        view = new WorkspaceView(*data, port, host.get());
-        layout->addWidget(view->inspector());
-        auto* right = new QVBoxLayout;
-        right->addWidget(view->ordersGrid(), 3);
-        right->addWidget(view->itemsGrid(), 1);
-        layout->addLayout(right, 1);
-        host->show();
-        QApplication::processEvents();
+        harness.open(*data, port);
+        view = harness.view;
     }
 
-    double timedFilter(const toolkit::GridFilter& filter)
-    {
-        std::vector<double> times;
-        for (int i = 0; i < runs; ++i) {
-            grid()->clearFilter();
-            QApplication::processEvents();
-            times.push_back(timeMs([&] {
-                grid()->setFilter(filter);
-                paint(grid()->tableView());
-            }));
-        }
-        std::fprintf(stderr, "  %s: %d rows\n", qPrintable(grid()->filterText()), orders()->rowCount());
-        return median(times);
-    }
+    double timedFilter(const toolkit::GridFilter& filter) { return harness.timedFilter(filter, runs); }
 
     double timedGrouping(const QString& field)
     {

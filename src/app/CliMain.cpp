@@ -11,6 +11,7 @@
 #include "shell/Session.h"
 #include "toolkit/HttpClient.h"
 #include "toolkit/MessageText.h"
+#include "workspace/OrderArchiving.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -22,29 +23,35 @@ using namespace pelmora;
 namespace
 {
 
-const char* kDescription = "Runs Pelmora's operations on a program folder, without windows.\n"
-                           "\n"
-                           "Commands:\n"
-                           "  import FILE\n"
-                           "      Imports FILE, a download file, into the orders and items of the database exactly\n"
-                           "      as the program imports a download (one transaction: a failing record leaves the\n"
-                           "      database unchanged). FILE itself is kept.\n"
-                           "  download [--account NAME | --all]\n"
-                           "      Downloads and imports the new orders of one cart account (NAME, or else the first\n"
-                           "      account of the database) or of every account, through the proxy of the\n"
-                           "      preferences, as the program's Download command and automatic download do.\n"
-                           "  backup\n"
-                           "      Backs the database up as \"Backup now\" does: a consistent copy, taken also while\n"
-                           "      another program writes, replaces the backup only when it opens as a database.\n"
-                           "  restore\n"
-                           "      Puts the last backup in place of the database as \"Restore last backup\" does,\n"
-                           "      without asking first; a damaged backup is refused.\n"
-                           "\n"
-                           "The database is the one cnfg/config_global.ini of the program folder names (default\n"
-                           "db/Pelmora.tdbd); cart hosts and extra trusted authorities come from cnfg/service.ini;\n"
-                           "failures are also written to logs/Error log.txt.\n"
-                           "Prints the status texts the program would show. Exit status: 0 on success, 1 on\n"
-                           "failure (the reason on standard error), 2 for a wrong command line.";
+const char* kDescription =
+    "Runs Pelmora's operations on a program folder, without windows.\n"
+    "\n"
+    "Commands:\n"
+    "  import FILE\n"
+    "      Imports FILE, a download file, into the orders and items of the database exactly\n"
+    "      as the program imports a download (one transaction: a failing record leaves the\n"
+    "      database unchanged). FILE itself is kept.\n"
+    "  download [--account NAME | --all]\n"
+    "      Downloads and imports the new orders of one cart account (NAME, or else the first\n"
+    "      account of the database) or of every account, through the proxy of the\n"
+    "      preferences, as the program's Download command and automatic download do.\n"
+    "  backup\n"
+    "      Backs the database up as \"Backup now\" does: a consistent copy, taken also while\n"
+    "      another program writes, replaces the backup only when it opens as a database.\n"
+    "  restore\n"
+    "      Puts the last backup in place of the database as \"Restore last backup\" does,\n"
+    "      without asking first; a damaged backup is refused.\n"
+    "  archive --completed | --up-to YYYY-MM-DD\n"
+    "      Moves finished orders and their items into the archive tables, as the program's\n"
+    "      \"Archive orders\" does: every order whose status is \"Completed\" with all its items,\n"
+    "      or every order and every item dated up to and including the day. One transaction:\n"
+    "      a failure moves nothing. Prints how many orders and items moved.\n"
+    "\n"
+    "The database is the one cnfg/config_global.ini of the program folder names (default\n"
+    "db/Pelmora.tdbd); cart hosts and extra trusted authorities come from cnfg/service.ini;\n"
+    "failures are also written to logs/Error log.txt.\n"
+    "Prints the status texts the program would show. Exit status: 0 on success, 1 on\n"
+    "failure (the reason on standard error), 2 for a wrong command line.";
 
 void printLine(FILE* stream, const QString& text)
 {
@@ -164,6 +171,18 @@ int runDownload(Session& session, const QString& account, bool all)
     return failed ? 1 : 0;
 }
 
+int runArchive(Session& session, ArchiveMode mode, const QDate& upTo)
+{
+    const ArchiveResult result = OrderArchiving(session.data(), session.port()).runUnattended(mode, upTo);
+    if (!result.archived()) {
+        printLine(stderr, result.error);
+        return 1;
+    }
+    printLine(stdout,
+              QStringLiteral("Moved %1 orders and %2 items to the archive.").arg(result.orders).arg(result.items));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -181,8 +200,14 @@ int main(int argc, char** argv)
                                            QStringLiteral("NAME"));
     const QCommandLineOption allOption(QStringLiteral("all"),
                                        QStringLiteral("download: every account, in table order."));
-    parser.addOptions({root, accountOption, allOption});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("import, download, backup or restore"));
+    const QCommandLineOption completedOption(QStringLiteral("completed"),
+                                             QStringLiteral("archive: the orders whose status is \"Completed\"."));
+    const QCommandLineOption upToOption(QStringLiteral("up-to"),
+                                        QStringLiteral("archive: the orders and items dated up to and including DAY."),
+                                        QStringLiteral("DAY"));
+    parser.addOptions({root, accountOption, allOption, completedOption, upToOption});
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("import, download, backup, restore or archive"));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("import: the download file"),
                                  QStringLiteral("[FILE]"));
     parser.process(app);
@@ -191,6 +216,9 @@ int main(int argc, char** argv)
     if (args.isEmpty())
         return usage(QStringLiteral("No command given."));
     const QString command = args.first();
+    const QDate upTo = QDate::fromString(parser.value(upToOption), Qt::ISODate);
+    if (command != QLatin1String("archive") && (parser.isSet(completedOption) || parser.isSet(upToOption)))
+        return usage(QStringLiteral("--completed and --up-to belong to archive."));
     if (command == QLatin1String("import")) {
         if (args.size() != 2 || parser.isSet(accountOption) || parser.isSet(allOption))
             return usage(QStringLiteral("import takes one FILE."));
@@ -200,6 +228,12 @@ int main(int argc, char** argv)
     } else if (command == QLatin1String("download")) {
         if (args.size() != 1 || (parser.isSet(accountOption) && parser.isSet(allOption)))
             return usage(QStringLiteral("download takes --account NAME or --all, not both."));
+    } else if (command == QLatin1String("archive")) {
+        if (args.size() != 1 || parser.isSet(accountOption) || parser.isSet(allOption) ||
+            parser.isSet(completedOption) == parser.isSet(upToOption))
+            return usage(QStringLiteral("archive takes --completed or --up-to YYYY-MM-DD."));
+        if (parser.isSet(upToOption) && !upTo.isValid())
+            return usage(QStringLiteral("\"%1\" is not a day written YYYY-MM-DD.").arg(parser.value(upToOption)));
     } else {
         return usage(QStringLiteral("Unknown command \"%1\".").arg(command));
     }
@@ -222,6 +256,8 @@ int main(int argc, char** argv)
     }
     if (command == QLatin1String("import"))
         return runImport(session, args.at(1));
+    if (command == QLatin1String("archive"))
+        return runArchive(session, parser.isSet(completedOption) ? ArchiveMode::Completed : ArchiveMode::ByDate, upTo);
     return runDownload(session, parser.isSet(accountOption) ? parser.value(accountOption) : QString(),
                        parser.isSet(allOption));
 }

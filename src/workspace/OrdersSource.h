@@ -9,6 +9,9 @@ namespace pelmora
 // current order, or the archive table with the archived items.
 enum class OrdersSource { Live, Archive };
 
+// The status text of the switch to the archive.
+inline const QString kViewingArchive = QStringLiteral("Viewing archive...");
+
 struct OrdersDataSet {
     OrdersSource source;
     QString ordersObject; // TdbQueryOrders / TdbTableOrdersArchive

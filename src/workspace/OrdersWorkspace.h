@@ -47,6 +47,8 @@ class OrdersWorkspace : public QObject
 
     // --- DataSourceOrders / DataSourceItems ---
     OrdersSource source() const { return source_; }
+    // The tables shown now (what exports and reports read): live or archive.
+    const OrdersDataSet& dataSet() const { return OrdersDataSet::of(source_); }
     toolkit::SqlTableModel* DataSourceOrders() const;
     OrderItemsModel* DataSourceItems() const;
     toolkit::SqlTableModel* orders(OrdersSource source) const;

@@ -7,6 +7,7 @@
 #include "shell/widgets/AboutDialog.h"
 #include "shell/widgets/IntakeInstaller.h"
 #include "shell/widgets/WorkspaceInstaller.h"
+#include "workspace/widgets/ArchiveDialog.h"
 #include "workspace/widgets/ItemsGrid.h"
 #include "workspace/widgets/OrderInspector.h"
 #include "workspace/widgets/OrdersGrid.h"
@@ -77,6 +78,8 @@ MainWindow::MainWindow()
     registerLayout();
     wireCommands();
     InstallWorkspace(*this);
+    // Made once, hidden: the date box keeps its text for the run.
+    archiveDialog_ = new ArchiveDialog(session_->data(), *this, this);
 
     session_->createFolders();
     layout_.setFile(Root::file(QStringLiteral("cnfg/grid_config_default.ini")));
@@ -192,6 +195,8 @@ void MainWindow::wireCommands()
     on(CommandSurface::BackupNow, &MainWindow::backupNow);
     on(CommandSurface::RestoreLastBackup, &MainWindow::restoreLastBackup);
     on(CommandSurface::ReloadCurrentOrders, &MainWindow::reloadCurrentOrders);
+    on(CommandSurface::ArchiveOrders, &MainWindow::archiveOrders);
+    on(CommandSurface::ViewArchivedOrders, &MainWindow::viewArchivedOrders);
     on(CommandSurface::RestoreDefaults, &MainWindow::restoreDefaults);
     on(CommandSurface::Exit, &MainWindow::exitNow);
     connect(c.action(CommandSurface::AutoBackup), &QAction::triggered, this,
@@ -239,11 +244,11 @@ void MainWindow::wireCommands()
 
     // Commands whose operations arrive with later parts of the program stay disabled until
     // those parts connect them.
-    for (const char* name : {CommandSurface::ArchiveOrders, CommandSurface::ViewArchivedOrders, CommandSurface::Print,
-                             CommandSurface::OpenReports, CommandSurface::SendEmail, CommandSurface::ExportOrders,
-                             CommandSurface::ExportItems, CommandSurface::AutoUpdatePasteData, CommandSurface::Reports,
-                             CommandSurface::ExportOrdersButton, CommandSurface::ExportItemsButton,
-                             CommandSurface::PasteData, CommandSurface::SendEmailButton})
+    for (const char* name :
+         {CommandSurface::Print, CommandSurface::OpenReports, CommandSurface::SendEmail, CommandSurface::ExportOrders,
+          CommandSurface::ExportItems, CommandSurface::AutoUpdatePasteData, CommandSurface::Reports,
+          CommandSurface::ExportOrdersButton, CommandSurface::ExportItemsButton, CommandSurface::PasteData,
+          CommandSurface::SendEmailButton})
         c.action(QString::fromLatin1(name))->setEnabled(false);
 }
 
@@ -275,6 +280,20 @@ void MainWindow::reloadCurrentOrders()
     session_->data().ResetDB();
     IntakeInstaller::enableDownloadCommands(*commands_);
     setStatus(kReloaded);
+}
+
+void MainWindow::archiveOrders()
+{
+    if (OrderArchiving(session_->data(), *this).locationAllows(session_->settings().DatabaseLocation))
+        archiveDialog_->exec();
+}
+
+void MainWindow::viewArchivedOrders()
+{
+    if (auto* view = findChild<WorkspaceView*>(QStringLiteral("workspaceView")))
+        view->workspace().setSource(OrdersSource::Archive);
+    IntakeInstaller::enableDownloadCommands(*commands_, false);
+    setStatus(kViewingArchive);
 }
 
 void MainWindow::restoreDefaults()

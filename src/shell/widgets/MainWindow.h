@@ -14,6 +14,8 @@
 namespace pelmora
 {
 
+class ArchiveDialog;
+
 inline const QString kApplicationTitle = QStringLiteral("Pelmora 4+");
 inline const QString kWelcome = QStringLiteral("Welcome to Pelmora!");
 inline const QString kDefaultsRestored = QStringLiteral("Pelmora has been restored to its default settings. ");
@@ -73,6 +75,8 @@ class MainWindow : public QMainWindow, public UserPort
     void restoreLastBackup();
     void autoBackupToggled(bool checked);
     void reloadCurrentOrders();
+    void archiveOrders();
+    void viewArchivedOrders();
     void restoreDefaults();
     void toggleToolbar(const char* action, const char* toolbar, const QString& shown, const QString& hidden);
     void exitNow();
@@ -87,6 +91,7 @@ class MainWindow : public QMainWindow, public UserPort
     QWidget* gridArea_ = nullptr;
     QWidget* itemsArea_ = nullptr;
     std::function<void(const QString&)> openPreferences_;
+    ArchiveDialog* archiveDialog_ = nullptr;
     int busyDepth_ = 0;
     bool exiting_ = false;
 };

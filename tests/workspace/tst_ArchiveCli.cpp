@@ -1,0 +1,95 @@
+#include "workspace/ArchiveFixture.h"
+
+#include "common/GlobalConfig.h"
+#include "support/TestFolder.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using namespace pelmora;
+using test::ArchiveFixture;
+
+class ArchiveCliTest : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void archiveFromTheCommandLine_data();
+    void archiveFromTheCommandLine();
+};
+
+void ArchiveCliTest::archiveFromTheCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("printed"); // a line of standard output, or of standard error on failure
+    QTest::addColumn<int>("archivedOrders");
+
+    QTest::newRow("completed") << QStringList{"--completed"} << "" << 0 << "Moved 3 orders and 4 items to the archive."
+                               << 3;
+    QTest::newRow("up to a day") << QStringList{"--up-to", "2007-03-05"} << "" << 0
+                                 << "Moved 3 orders and 6 items to the archive." << 3;
+    QTest::newRow("up to a day before every order")
+        << QStringList{"--up-to", "1999-12-31"} << "" << 0 << "Moved 0 orders and 0 items to the archive." << 0;
+    QTest::newRow("day not written YYYY-MM-DD")
+        << QStringList{"--up-to", "3/5/2007"} << "" << 2 << "\"3/5/2007\" is not a day written YYYY-MM-DD." << 0;
+    QTest::newRow("no mode") << QStringList{} << "" << 2 << "archive takes --completed or --up-to YYYY-MM-DD." << 0;
+    QTest::newRow("both modes") << QStringList{"--completed", "--up-to", "2007-03-05"} << "" << 2
+                                << "archive takes --completed or --up-to YYYY-MM-DD." << 0;
+    QTest::newRow("failing run moves nothing")
+        << QStringList{"--completed"}
+        << "CREATE TRIGGER fail BEFORE DELETE ON Orders BEGIN SELECT RAISE(ABORT, 'injected failure'); END" << 1
+        << "injected failure" << 0;
+}
+
+void ArchiveCliTest::archiveFromTheCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, trigger);
+    QFETCH(int, exitCode);
+    QFETCH(QString, printed);
+    QFETCH(int, archivedOrders);
+
+    test::TestFolder folder;
+    GlobalSettings settings = GlobalConfig::parse({});
+    settings.DatabaseLocation = folder.databasePath();
+    GlobalConfig::save(settings);
+    QStringList liveBefore;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "cli");
+        db.setDatabaseName(folder.databasePath());
+        QVERIFY(db.open());
+        ArchiveFixture::fill(db);
+        if (!trigger.isEmpty())
+            ArchiveFixture::exec(db, trigger);
+        liveBefore = ArchiveFixture::rows(db, "Orders");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("cli");
+
+    QProcess cli;
+    cli.start(PELMORA_PROGRAM_DIR "/pelmora-cli", QStringList{"--root", folder.path(), "archive"} + arguments);
+    QVERIFY(cli.waitForFinished(60000));
+    const QStringList out = QString::fromLocal8Bit(cli.readAllStandardOutput()).split('\n');
+    const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+    QCOMPARE(cli.exitCode(), exitCode);
+    if (exitCode == 0) {
+        QCOMPARE(out.mid(0, 3), (QStringList{"Your Database is archiving...", "Archiving completed.", printed}));
+    } else {
+        QVERIFY2(err.contains(printed), qPrintable(err));
+    }
+
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
+    db.setDatabaseName(folder.databasePath());
+    QVERIFY(db.open());
+    QCOMPARE(ArchiveFixture::rows(db, "OrdersArchve").size(), 1 + archivedOrders);
+    QCOMPARE(ArchiveFixture::rows(db, "Orders").size(), liveBefore.size() - archivedOrders);
+    if (exitCode == 1)
+        QVERIFY(folder.logLines().join('\n').contains(printed));
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("check");
+}
+
+QTEST_GUILESS_MAIN(ArchiveCliTest)
+#include "tst_ArchiveCli.moc"

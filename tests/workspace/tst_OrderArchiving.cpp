@@ -1,0 +1,276 @@
+#include "workspace/ArchiveFixture.h"
+
+#include "common/RecordingUserPort.h"
+#include "database/DataModule.h"
+#include "support/TestFolder.h"
+#include "workspace/OrderArchiving.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+
+using namespace pelmora;
+using test::ArchiveFixture;
+
+namespace
+{
+const QStringList kTables{QStringLiteral("Orders"), QStringLiteral("Items"), QStringLiteral("OrdersArchve"),
+                          QStringLiteral("ItemsArchive")};
+}
+
+class OrderArchivingTest : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+
+    void movesExactlyTheFinishedRows_data();
+    void movesExactlyTheFinishedRows();
+    void failureLeavesBothSidesUnchanged_data();
+    void failureLeavesBothSidesUnchanged();
+    void nothingMovesWithoutConfirmationAndDate_data();
+    void nothingMovesWithoutConfirmationAndDate();
+    void onlyTheDefaultDatabaseIsArchived_data();
+    void onlyTheDefaultDatabaseIsArchived();
+    void unattendedRunUpToADay();
+
+  private:
+    QSqlDatabase db() { return data_->database(); }
+    QMap<QString, QStringList> snapshot()
+    {
+        QMap<QString, QStringList> tables;
+        for (const QString& t : kTables)
+            tables[t] = ArchiveFixture::rows(db(), t);
+        return tables;
+    }
+    QString shortToday() const { return QLocale().toString(QDate::currentDate(), QLocale::ShortFormat); }
+
+    std::unique_ptr<test::TestFolder> folder_;
+    std::unique_ptr<DataModule> data_;
+    std::unique_ptr<RecordingUserPort> port_;
+};
+
+void OrderArchivingTest::init()
+{
+    folder_ = std::make_unique<test::TestFolder>();
+    data_ = std::make_unique<DataModule>();
+    data_->setLocation(folder_->databasePath());
+    data_->ResetDB();
+    QVERIFY(data_->isConnected());
+    ArchiveFixture::fill(db());
+    port_ = std::make_unique<RecordingUserPort>();
+}
+
+void OrderArchivingTest::cleanup()
+{
+    data_.reset();
+    port_.reset();
+    folder_.reset();
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void OrderArchivingTest::movesExactlyTheFinishedRows_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("completed");
+    QTest::addColumn<QString>("dateBox");
+    QTest::addColumn<QStringList>("orders");   // numbers of the orders that move
+    QTest::addColumn<QStringList>("products"); // items that move
+
+    const QStringList upTo5March{"1001", "1002", "1005"};
+    // Items go by their own date: C1 of the newer order 1003 and X1 without an order go too.
+    const QStringList itemsUpTo5March{"A1", "A2", "B1", "C1", "E1", "X1"};
+    QTest::newRow("by date, m/d/yyyy") << "en_US" << false << "3/5/2007" << upTo5March << itemsUpTo5March;
+    QTest::newRow("by date, leading zeros") << "en_US" << false << "03/05/2007" << upTo5March << itemsUpTo5March;
+    QTest::newRow("by date, two-digit year") << "en_US" << false << " 3/5/07" << upTo5March << itemsUpTo5March;
+    QTest::newRow("by date, day first desktop") << "en_GB" << false << "05/03/2007" << upTo5March << itemsUpTo5March;
+    QTest::newRow("by date, m/d/yyyy typed on a day-first desktop")
+        << "en_GB" << false << "3/25/2007" << QStringList{"1001", "1002", "1003", "1005"}
+        << QStringList{"A1", "A2", "B1", "C1", "C2", "E1", "X1"};
+    QTest::newRow("by date, nothing that old") << "en_US" << false << "12/31/1999" << QStringList{} << QStringList{};
+    // Exactly "Completed": not "completed", not "Completed ". Both orders numbered 1003 go, and
+    // their items go once each.
+    QTest::newRow("completed") << "en_US" << true << "" << QStringList{"1001", "1003", "1003"}
+                               << QStringList{"A1", "A2", "C1", "C2"};
+    QTest::newRow("completed, date box ignored")
+        << "en_US" << true << "not a date" << QStringList{"1001", "1003", "1003"}
+        << QStringList{"A1", "A2", "C1", "C2"};
+}
+
+void OrderArchivingTest::movesExactlyTheFinishedRows()
+{
+    QFETCH(QString, locale);
+    QFETCH(bool, completed);
+    QFETCH(QString, dateBox);
+    QFETCH(QStringList, orders);
+    QFETCH(QStringList, products);
+    QLocale::setDefault(QLocale(locale));
+    const auto before = snapshot();
+
+    OrderArchiving archiving(*data_, *port_);
+    QSignalSpy resets(data_.get(), &DataModule::reset);
+    const ArchiveResult result = archiving.run(completed ? ArchiveMode::Completed : ArchiveMode::ByDate, dateBox);
+    QVERIFY2(result.archived(), qPrintable(result.error));
+    const auto after = snapshot();
+
+    // What left the live tables arrived in the archive, row for row with every column (an item
+    // keeps its own date and number), and the archive lost nothing it held.
+    const QStringList movedOrders = ArchiveFixture::minus(before["Orders"], after["Orders"]);
+    const QStringList movedItems = ArchiveFixture::minus(before["Items"], after["Items"]);
+    QCOMPARE(after["Orders"].size() + movedOrders.size(), before["Orders"].size());
+    QCOMPARE(after["Items"].size() + movedItems.size(), before["Items"].size());
+    QCOMPARE(ArchiveFixture::minus(after["OrdersArchve"], before["OrdersArchve"]), movedOrders);
+    QCOMPARE(ArchiveFixture::minus(after["ItemsArchive"], before["ItemsArchive"]), movedItems);
+    QCOMPARE(after["OrdersArchve"].size(), before["OrdersArchve"].size() + movedOrders.size());
+    QCOMPARE(after["ItemsArchive"].size(), before["ItemsArchive"].size() + movedItems.size());
+
+    QStringList archivedNumbers = ArchiveFixture::column(db(), "OrdersArchve", "ShopperID");
+    archivedNumbers.removeOne("900");
+    QCOMPARE(archivedNumbers, orders);
+    QStringList archivedProducts = ArchiveFixture::column(db(), "ItemsArchive", "Product");
+    archivedProducts.removeOne("Z1");
+    QCOMPARE(archivedProducts, products);
+    QCOMPARE(result.orders, qlonglong(orders.size()));
+    QCOMPARE(result.items, qlonglong(products.size()));
+
+    QCOMPARE(port_->boxes, QStringList{"confirm: Move orders to Archive? This opertaton cannot be undone. "});
+    QCOMPARE(port_->statuses, (QStringList{"Your Database is archiving...", "Archiving completed."}));
+    QCOMPARE(port_->busyDepth, 0);
+    QCOMPARE(resets.count(), 1);
+    QVERIFY(data_->isConnected());
+    QVERIFY(folder_->logLines().isEmpty());
+}
+
+void OrderArchivingTest::failureLeavesBothSidesUnchanged_data()
+{
+    QTest::addColumn<bool>("completed");
+    QTest::addColumn<QString>("trigger");
+
+    const QString raise = QStringLiteral(" BEGIN SELECT RAISE(ABORT, 'injected failure'); END");
+    for (bool completed : {false, true}) {
+        const char* mode = completed ? "completed" : "by date";
+        // After the orders are copied; after both copies; at the last delete of the run.
+        QTest::addRow("%s, copying items", mode)
+            << completed << "CREATE TRIGGER fail BEFORE INSERT ON ItemsArchive" + raise;
+        QTest::addRow("%s, deleting orders", mode)
+            << completed << "CREATE TRIGGER fail BEFORE DELETE ON Orders" + raise;
+        QTest::addRow("%s, deleting the last row", mode)
+            << completed
+            << QString("CREATE TRIGGER fail AFTER DELETE ON %1 WHEN (SELECT COUNT(*) FROM %1 WHERE %2) = 0")
+                       .arg(QString::fromLatin1(completed ? "Orders" : "Items"),
+                            QString::fromLatin1(completed ? "Status = 'Completed'" : "Invoice_date <= '2007-03-05'")) +
+                   raise;
+    }
+}
+
+void OrderArchivingTest::failureLeavesBothSidesUnchanged()
+{
+    QFETCH(bool, completed);
+    QFETCH(QString, trigger);
+    ArchiveFixture::exec(db(), trigger);
+    const auto before = snapshot();
+
+    OrderArchiving archiving(*data_, *port_);
+    QSignalSpy resets(data_.get(), &DataModule::reset);
+    const ArchiveResult result = archiving.run(completed ? ArchiveMode::Completed : ArchiveMode::ByDate, "3/5/2007");
+
+    QCOMPARE(result.outcome, ArchiveResult::Outcome::Failed);
+    QCOMPARE(snapshot(), before);
+    const QStringList log = folder_->logLines();
+    QCOMPARE(log.size(), 1);
+    QVERIFY2(log.first().startsWith(shortToday() + ": ") && log.first().contains("injected failure"),
+             qPrintable(log.first()));
+    QCOMPARE(port_->statuses.size(), 2);
+    QCOMPARE(port_->statuses.first(), QString("Your Database is archiving..."));
+    QVERIFY2(port_->status().startsWith("Archiving failed; nothing was moved: ") &&
+                 port_->status().contains("injected failure"),
+             qPrintable(port_->status()));
+    QCOMPARE(port_->busyDepth, 0);
+    QCOMPARE(resets.count(), 1);
+
+    // Once the cause is gone, the same run moves the rows, once.
+    ArchiveFixture::exec(db(), "DROP TRIGGER fail");
+    QVERIFY(archiving.run(completed ? ArchiveMode::Completed : ArchiveMode::ByDate, "3/5/2007").archived());
+    QCOMPARE(ArchiveFixture::rows(db(), "OrdersArchve").size(), 1 + 3);
+}
+
+void OrderArchivingTest::nothingMovesWithoutConfirmationAndDate_data()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<QString>("dateBox");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("logged"); // the log line after the date, or empty for none
+
+    const QString ask = "confirm: Move orders to Archive? This opertaton cannot be undone. ";
+    QTest::newRow("cancelled") << false << "3/5/2007" << QStringList{ask} << "";
+    QTest::newRow("empty date box") << true << "  " << QStringList{ask, "information: Please Select a date...."} << "";
+    QTest::newRow("not a date") << true << "fifth of March" << QStringList{ask}
+                                << "'fifth of March' is not a valid date";
+    QTest::newRow("date with a statement after it")
+        << true << "3/5/2007') OR (1=1" << QStringList{ask} << "'3/5/2007') OR (1=1' is not a valid date";
+    QTest::newRow("no such day") << true << "2/30/2007" << QStringList{ask} << "'2/30/2007' is not a valid date";
+}
+
+void OrderArchivingTest::nothingMovesWithoutConfirmationAndDate()
+{
+    QFETCH(bool, confirm);
+    QFETCH(QString, dateBox);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, logged);
+    const auto before = snapshot();
+    port_->confirmAnswer = confirm;
+
+    QSignalSpy resets(data_.get(), &DataModule::reset);
+    const ArchiveResult result = OrderArchiving(*data_, *port_).run(ArchiveMode::ByDate, dateBox);
+    QVERIFY(!result.archived());
+    QCOMPARE(snapshot(), before);
+    QCOMPARE(port_->boxes, boxes);
+    // The database is reopened however the run ends.
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(port_->busyDepth, 0);
+    if (logged.isEmpty()) {
+        QVERIFY(folder_->logLines().isEmpty());
+        QVERIFY(port_->statuses.isEmpty());
+    } else {
+        QCOMPARE(folder_->logLines(), QStringList{shortToday() + ": " + logged});
+        QCOMPARE(port_->status(), "Archiving failed; nothing was moved: " + logged);
+    }
+}
+
+void OrderArchivingTest::onlyTheDefaultDatabaseIsArchived_data()
+{
+    QTest::addColumn<bool>("sameLetters");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("the default database") << true << true;
+    QTest::newRow("differing in letter case only") << false << false;
+}
+
+void OrderArchivingTest::onlyTheDefaultDatabaseIsArchived()
+{
+    QFETCH(bool, sameLetters);
+    QFETCH(bool, allowed);
+    QString setting = folder_->databasePath();
+    if (!sameLetters)
+        setting.replace("Pelmora.tdbd", "pelmora.tdbd");
+    QCOMPARE(OrderArchiving(*data_, *port_).locationAllows(setting), allowed);
+    QCOMPARE(port_->boxes, allowed
+                               ? QStringList{}
+                               : QStringList{"information: Reload the default database before archiving  records."});
+}
+
+void OrderArchivingTest::unattendedRunUpToADay()
+{
+    const auto before = snapshot();
+    port_->confirmAnswer = false; // never asked
+    const ArchiveResult result = OrderArchiving(*data_, *port_).runUnattended(ArchiveMode::ByDate, QDate(2007, 3, 4));
+    QVERIFY(result.archived());
+    QCOMPARE(result.orders, qlonglong(2));
+    QCOMPARE(result.items, qlonglong(5));
+    QVERIFY(port_->boxes.isEmpty());
+    QCOMPARE(ArchiveFixture::minus(snapshot()["OrdersArchve"], before["OrdersArchve"]).size(), 2);
+    QCOMPARE(port_->status(), QString("Archiving completed."));
+}
+
+QTEST_GUILESS_MAIN(OrderArchivingTest)
+#include "tst_OrderArchiving.moc"
