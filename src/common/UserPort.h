@@ -21,6 +21,8 @@ class UserPort
     virtual void information(const QString& text) = 0; // OK
     virtual void warning(const QString& text) = 0;     // OK
     virtual bool confirm(const QString& text) = 0;     // OK / Cancel: true on OK
+    // The same with a warning icon, for a step that cannot be undone.
+    virtual bool confirmWarning(const QString& text) { return confirm(text); }
 
     // Opens the preferences dialog modally on the named tab ("User accounts").
     virtual void openPreferences(const QString& tab) = 0;

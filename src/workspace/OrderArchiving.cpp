@@ -98,7 +98,7 @@ QString OrderArchiving::statementDate(const QString& dateBoxText)
 ArchiveResult OrderArchiving::run(ArchiveMode mode, const QString& dateBoxText)
 {
     ArchiveResult result;
-    if (!port_.confirm(kConfirm)) {
+    if (!port_.confirmWarning(kConfirm)) {
         data_.ResetDB();
         return result;
     }

@@ -384,6 +384,12 @@ bool MainWindow::confirm(const QString& text)
                                  QMessageBox::Ok) == QMessageBox::Ok;
 }
 
+bool MainWindow::confirmWarning(const QString& text)
+{
+    return QMessageBox::warning(this, kApplicationTitle, text, QMessageBox::Ok | QMessageBox::Cancel,
+                                QMessageBox::Ok) == QMessageBox::Ok;
+}
+
 void MainWindow::openPreferences(const QString& tab)
 {
     if (openPreferences_)

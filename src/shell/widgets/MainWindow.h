@@ -49,6 +49,7 @@ class MainWindow : public QMainWindow, public UserPort
     void information(const QString& text) override;
     void warning(const QString& text) override;
     bool confirm(const QString& text) override;
+    bool confirmWarning(const QString& text) override;
     void openPreferences(const QString& tab) override;
     void openUrl(const QUrl& url) override;
     void setClipboard(const QString& text) override;
