@@ -40,7 +40,7 @@ bool isBlank(const QVariant& value)
 
 } // namespace
 
-SqlGroupModel::SqlGroupModel(QObject* parent) : QAbstractItemModel(parent)
+SqlGroupModel::SqlGroupModel(QObject* parent) : SqlModel(parent)
 {
 }
 
@@ -49,7 +49,7 @@ SqlGroupModel::~SqlGroupModel() = default;
 bool SqlGroupModel::setGroupColumns(const QStringList& columns)
 {
     m_groupColumns = columns;
-    return m_open ? reset(true) : true;
+    return isOpen() ? reset(true) : true;
 }
 QStringList SqlGroupModel::groupColumns() const
 {
@@ -58,49 +58,6 @@ QStringList SqlGroupModel::groupColumns() const
 void SqlGroupModel::setGroupOrder(Qt::SortOrder order)
 {
     m_groupOrder = order;
-}
-
-bool SqlGroupModel::setFilter(const QString& sqlWhere)
-{
-    m_filter = sqlWhere.trimmed();
-    return m_open ? reset(true) : true;
-}
-QString SqlGroupModel::filter() const
-{
-    return m_filter;
-}
-
-bool SqlGroupModel::setSort(const QString& column, Qt::SortOrder order)
-{
-    m_sortColumn = column;
-    m_sortOrder = order;
-    return m_open ? reset(true) : true;
-}
-
-void SqlGroupModel::sort(int column, Qt::SortOrder order)
-{
-    setSort(columnName(column), order);
-}
-
-void SqlGroupModel::setReadOnly(bool readOnly)
-{
-    m_readOnly = readOnly;
-}
-void SqlGroupModel::setColumnReadOnly(const QString& name, bool readOnly)
-{
-    if (readOnly)
-        m_readOnlyNames.insert(name.toLower());
-    else
-        m_readOnlyNames.remove(name.toLower());
-}
-void SqlGroupModel::setPageSize(int rows)
-{
-    m_pageSize = std::max(1, rows);
-}
-void SqlGroupModel::setMaxCachedPages(int pages)
-{
-    m_maxPages = std::max(2, pages);
-    trimPages();
 }
 
 int SqlGroupModel::cachedPageCount() const
@@ -116,113 +73,50 @@ void SqlGroupModel::setStyleProvider(StyleProvider provider)
     m_styleProvider = std::move(provider);
 }
 
-bool SqlGroupModel::open()
+bool SqlGroupModel::reload(bool keepOpen)
 {
-    m_open = true;
-    return reset(true);
-}
-bool SqlGroupModel::refresh()
-{
-    return open();
-}
-void SqlGroupModel::close()
-{
-    m_open = false;
-    reset(false);
-}
-bool SqlGroupModel::isOpen() const
-{
-    return m_open;
-}
-quint64 SqlGroupModel::generation() const
-{
-    return m_generation;
-}
-QString SqlGroupModel::lastError() const
-{
-    return m_lastError;
-}
-
-bool SqlGroupModel::fail(const QString& message) const
-{
-    m_lastError = message;
-    emit const_cast<SqlGroupModel*>(this)->error(message);
-    return false;
-}
-
-void SqlGroupModel::failLater(const QString& message) const
-{
-    m_lastError = message;
-    auto* self = const_cast<SqlGroupModel*>(this);
-    const quint64 generation = m_generation;
-    QMetaObject::invokeMethod(
-        self,
-        [self, generation, message] {
-            if (self->m_generation == generation)
-                emit self->error(message);
-        },
-        Qt::QueuedConnection);
-}
-
-bool SqlGroupModel::reset(bool keepOpen)
-{
-    ++m_notifying;
-    beginResetModel();
-    ++m_generation;
     m_openLeaves.clear();
     m_root.reset();
     m_columns.clear();
     m_captions.clear();
-    bool ok = true;
-    if (keepOpen) {
-        if (!QSqlDatabase::database(m_connectionName, false).isOpen()) {
-            ok = fail(QStringLiteral("The database connection is not open"));
-        } else {
-            const QStringList existing = sql::tableColumns(m_connectionName, m_table);
-            m_columns = m_requestedColumns.isEmpty() ? existing : m_requestedColumns;
-            for (int i = 0; i < m_columns.size(); ++i) {
-                const QString caption = m_requestedCaptions.value(i);
-                m_captions << (caption.isEmpty() ? m_columns[i] : caption);
-            }
-            const QString missing =
-                sql::missingColumn(existing, QStringList(m_columns) << m_keyColumn << m_sortColumn << m_groupColumns);
-            auto root = std::make_unique<Node>();
-            if (existing.isEmpty()) {
-                ok = fail(QStringLiteral("no such table: ") + m_table);
-            } else if (!missing.isEmpty()) {
-                ok = fail(missing);
-            } else if (isLeaf(root.get())) {
-                // No grouping: the root's rows are the table's rows.
-                SqlRowWindow counter({m_connectionName,
-                                      m_table,
-                                      m_keyColumn,
-                                      {},
-                                      {},
-                                      Qt::AscendingOrder,
-                                      m_filter.isEmpty() ? QStringList() : QStringList{m_filter},
-                                      {}},
-                                     1, 2);
-                QString message;
-                ok = counter.count(&message) || fail(message);
-                root->count = counter.rowCount();
-                m_root = std::move(root);
-                if (ok)
-                    openRows(m_root.get());
-            } else {
-                ok = fetchGroups(root.get(), root->groups);
-                root->fetched = true;
-                m_root = std::move(root);
-            }
-        }
+    if (!keepOpen)
+        return true;
+    if (connectionOpen() && resolveColumns(QStringList{m_sortColumn} << m_groupColumns) && openRoot())
+        return true;
+    m_root.reset();
+    m_openLeaves.clear();
+    m_columns.clear();
+    m_captions.clear();
+    return false;
+}
+
+// The groups of the first column, or, without grouping, the table's rows.
+bool SqlGroupModel::openRoot()
+{
+    m_root = std::make_unique<Node>();
+    Node* root = m_root.get();
+    if (!isLeaf(root)) {
+        root->fetched = true;
+        return fetchGroups(root, root->groups);
     }
-    if (!ok) {
-        m_root.reset();
-        m_columns.clear();
-        m_captions.clear();
-    }
-    endResetModel();
-    --m_notifying;
-    return ok;
+    if (!countRows(root))
+        return false;
+    openRows(root);
+    return true;
+}
+
+bool SqlGroupModel::countRows(Node* node)
+{
+    QStringList conditions;
+    QVariantList values;
+    pathConditions(node, conditions, values);
+    SqlRowWindow counter({m_connectionName, m_table, m_keyColumn, {}, {}, Qt::AscendingOrder, conditions, values}, 1,
+                         2);
+    QString message;
+    if (!counter.count(&message))
+        return fail(message);
+    node->count = counter.rowCount();
+    return true;
 }
 
 bool SqlGroupModel::isLeaf(const Node* node) const
@@ -463,11 +357,11 @@ void SqlGroupModel::fetchMore(const QModelIndex& parent)
         // Rows inserted while listeners still handle a reset or an insertion would
         // reach them out of turn: open the group once they are done, unless the
         // groups changed meanwhile.
-        const quint64 generation = m_generation;
+        const quint64 generation = this->generation();
         QMetaObject::invokeMethod(
             this,
             [this, node, generation] {
-                if (generation == m_generation)
+                if (generation == this->generation())
                     fetchMore(indexOf(node));
             },
             Qt::QueuedConnection);
@@ -482,10 +376,10 @@ void SqlGroupModel::fetchMore(const QModelIndex& parent)
         return;
     }
     std::vector<std::unique_ptr<Node>> groups;
-    const quint64 generation = m_generation;
+    const quint64 generation = this->generation();
     const bool ok = fetchGroups(node, groups);
     // A listener of error() may have refreshed the model: this node is gone then.
-    if (generation != m_generation)
+    if (generation != this->generation())
         return;
     node->fetched = true; // a failure is not retried until the next refresh
     if (!ok || groups.empty())
@@ -619,9 +513,9 @@ bool SqlGroupModel::setData(const QModelIndex& index, const QVariant& value, int
     if (!key.isValid())
         return fail(m_lastError.isEmpty() ? QStringLiteral("The row could not be read") : m_lastError);
 
-    const quint64 generation = m_generation;
+    const quint64 generation = this->generation();
     emit aboutToPost(index, value);
-    if (generation != m_generation)
+    if (generation != this->generation())
         return fail(QStringLiteral("The rows were refreshed before the change was saved"));
 
     QString message;

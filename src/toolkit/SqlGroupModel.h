@@ -1,10 +1,8 @@
 #pragma once
 
-#include "toolkit/SqlSource.h"
+#include "toolkit/SqlModel.h"
 
-#include <QAbstractItemModel>
 #include <QHash>
-#include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
@@ -32,8 +30,9 @@ class SqlRowWindow;
 // A group row shows "value (count)" in the first column; NULL and the empty
 // text form one blank group, shown as " (count)". Data rows show their stored
 // values and are edited like SqlTableModel rows: each edit is posted at once.
-// With no group columns the model is a flat list of the rows.
-class SqlGroupModel : public QAbstractItemModel, public SqlSource
+// With no group columns the model is a flat list of the rows. Filter, sort, lifecycle and
+// failures are SqlModel's; the sort orders the data rows inside their group.
+class SqlGroupModel : public SqlModel
 {
     Q_OBJECT
 
@@ -52,36 +51,18 @@ class SqlGroupModel : public QAbstractItemModel, public SqlSource
     explicit SqlGroupModel(QObject* parent = nullptr);
     ~SqlGroupModel() override;
 
-    // --- what to show; takes effect at the next open()/refresh(), except
-    // setFilter(), setSort() and setGroupColumns(), which refetch when open;
-    // the connection, table, key and columns are set through SqlSource ---
+    // The group columns take effect at once while open.
     bool setGroupColumns(const QStringList& columns);
     QStringList groupColumns() const;
     void setGroupOrder(Qt::SortOrder order); // order of the groups, default ascending
-    bool setFilter(const QString& sqlWhere);
-    QString filter() const;
-    // Order of the data rows inside their group.
-    bool setSort(const QString& column, Qt::SortOrder order = Qt::AscendingOrder);
-    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-
-    void setReadOnly(bool readOnly);
-    void setColumnReadOnly(const QString& name, bool readOnly);
-    void setPageSize(int rows);        // default 256
-    void setMaxCachedPages(int pages); // over all groups, default 32
-    int cachedPageCount() const;
+    int cachedPageCount() const override;    // over all groups
     void setStyleProvider(StyleProvider provider);
-
-    bool open();
-    bool refresh();
-    void close();
-    bool isOpen() const;
-    quint64 generation() const;
-    QString lastError() const;
 
     bool isGroup(const QModelIndex& index) const;
     // The data row of a record, its groups read and opened on the way (invalid when the
     // filter hides the record or it is gone).
-    QModelIndex indexOfKey(const QVariant& key);
+    QModelIndex indexOfKey(const QVariant& key) override;
+    QVariant keyOf(const QModelIndex& index) const override { return keyAt(index); }
     QVariant keyAt(const QModelIndex& index) const;     // invalid for group rows
     QVariantMap record(const QModelIndex& index) const; // empty for group rows
     QVariant value(const QModelIndex& index, const QString& column) const;
@@ -102,14 +83,14 @@ class SqlGroupModel : public QAbstractItemModel, public SqlSource
   signals:
     void aboutToPost(const QModelIndex& index, const QVariant& value);
     void posted(const QModelIndex& index);
-    void error(const QString& message);
 
   private:
     struct Node;
 
-    bool reset(bool keepOpen);
-    bool fail(const QString& message) const;
-    void failLater(const QString& message) const;
+    bool reload(bool keepOpen) override;
+    void pageLimitChanged() override { trimPages(); }
+    bool openRoot();
+    bool countRows(Node* node);
     bool isLeaf(const Node* node) const;
     bool readGroupValues(const QVariant& key, QVariantList& values) const;
     Node* openedGroupOf(Node* node, const QVariant& value);
@@ -123,21 +104,9 @@ class SqlGroupModel : public QAbstractItemModel, public SqlSource
     void trimPages() const;
     QString groupLabel(const Node* node) const;
 
-    QStringList m_captions;
     QStringList m_groupColumns;
     Qt::SortOrder m_groupOrder = Qt::AscendingOrder;
-    QString m_filter;
-    QString m_sortColumn;
-    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    bool m_readOnly = false;
-    QSet<QString> m_readOnlyNames;
-    bool m_open = false;
-    int m_pageSize = 256;
-    int m_maxPages = 32;
-    quint64 m_generation = 0;
-    int m_notifying = 0; // while modelReset or rowsInserted is being emitted
     mutable quint64 m_clock = 0;
-    mutable QString m_lastError;
     StyleProvider m_styleProvider;
     std::unique_ptr<Node> m_root;
     std::vector<Node*> m_openLeaves; // groups whose rows are paged

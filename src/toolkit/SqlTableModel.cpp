@@ -29,50 +29,11 @@ bool isStyleRole(int role)
 
 } // namespace
 
-SqlTableModel::SqlTableModel(QObject* parent) : QAbstractTableModel(parent)
+SqlTableModel::SqlTableModel(QObject* parent) : SqlModel(parent)
 {
 }
 
 SqlTableModel::~SqlTableModel() = default;
-
-bool SqlTableModel::setFilter(const QString& sqlWhere)
-{
-    m_filter = sqlWhere.trimmed();
-    return m_open ? reset(true) : true;
-}
-QString SqlTableModel::filter() const
-{
-    return m_filter;
-}
-
-bool SqlTableModel::setSort(const QString& column, Qt::SortOrder order)
-{
-    m_sortColumn = column;
-    m_sortOrder = order;
-    return m_open ? reset(true) : true;
-}
-QString SqlTableModel::sortColumn() const
-{
-    return m_sortColumn;
-}
-Qt::SortOrder SqlTableModel::sortOrder() const
-{
-    return m_sortOrder;
-}
-
-void SqlTableModel::sort(int column, Qt::SortOrder order)
-{
-    setSort(columnName(column), order);
-}
-
-void SqlTableModel::setReadOnly(bool readOnly)
-{
-    m_readOnly = readOnly;
-}
-bool SqlTableModel::isReadOnly() const
-{
-    return m_readOnly;
-}
 
 void SqlTableModel::setColumnReadOnly(int column, bool readOnly)
 {
@@ -81,33 +42,13 @@ void SqlTableModel::setColumnReadOnly(int column, bool readOnly)
         setColumnReadOnly(names[column], readOnly);
 }
 
-void SqlTableModel::setColumnReadOnly(const QString& name, bool readOnly)
-{
-    if (readOnly)
-        m_readOnlyNames.insert(name.toLower());
-    else
-        m_readOnlyNames.remove(name.toLower());
-}
-
 bool SqlTableModel::isColumnReadOnly(int column) const
 {
-    const QString name = columnName(column);
-    return m_readOnly || name.isEmpty() || m_readOnlyNames.contains(name.toLower()) ||
-           name.compare(m_keyColumn, Qt::CaseInsensitive) == 0;
+    return SqlModel::isColumnReadOnly(columnName(column));
 }
 
-void SqlTableModel::setPageSize(int rows)
+void SqlTableModel::pageLimitChanged()
 {
-    m_pageSize = std::max(1, rows);
-}
-int SqlTableModel::pageSize() const
-{
-    return m_pageSize;
-}
-
-void SqlTableModel::setMaxCachedPages(int pages)
-{
-    m_maxPages = std::max(2, pages);
     if (m_window)
         m_window->setMaxPages(m_maxPages);
 }
@@ -126,109 +67,60 @@ void SqlTableModel::setDeleteHandler(DeleteHandler handler)
     m_deleteHandler = std::move(handler);
 }
 
-bool SqlTableModel::open()
+bool SqlTableModel::reload(bool keepOpen)
 {
-    m_open = true;
-    return reset(true);
-}
-
-bool SqlTableModel::refresh()
-{
-    return open();
-}
-
-void SqlTableModel::close()
-{
-    m_open = false;
-    reset(false);
-}
-
-bool SqlTableModel::isOpen() const
-{
-    return m_open;
-}
-quint64 SqlTableModel::generation() const
-{
-    return m_generation;
-}
-QString SqlTableModel::lastError() const
-{
-    return m_lastError;
-}
-
-bool SqlTableModel::fail(const QString& message) const
-{
-    m_lastError = message;
-    emit const_cast<SqlTableModel*>(this)->error(message);
-    return false;
-}
-
-// For failures met while a view reads data: the listener hears of them once
-// control is back in the event loop, and not at all if the rows went stale.
-void SqlTableModel::failLater(const QString& message) const
-{
-    m_lastError = message;
-    auto* self = const_cast<SqlTableModel*>(this);
-    const quint64 generation = m_generation;
-    QMetaObject::invokeMethod(
-        self,
-        [self, generation, message] {
-            if (self->m_generation == generation)
-                emit self->error(message);
-        },
-        Qt::QueuedConnection);
-}
-
-bool SqlTableModel::resolveColumns()
-{
-    const QStringList existing = sql::tableColumns(m_connectionName, m_table);
-    if (existing.isEmpty())
-        return fail(QStringLiteral("no such table: ") + m_table);
-    m_columns = m_requestedColumns.isEmpty() ? existing : m_requestedColumns;
-    const QString missing = sql::missingColumn(existing, QStringList(m_columns) << m_keyColumn << m_sortColumn);
-    if (!missing.isEmpty()) {
-        m_columns.clear();
-        return fail(missing);
-    }
-    m_captions.clear();
-    for (int i = 0; i < m_columns.size(); ++i) {
-        const QString caption = m_requestedCaptions.value(i);
-        m_captions << (caption.isEmpty() ? m_columns[i] : caption);
+    m_window.reset();
+    if (!keepOpen)
+        return true;
+    if (!connectionOpen() || !resolveColumns({m_sortColumn}))
+        return false;
+    SqlRowSource source;
+    source.connectionName = m_connectionName;
+    source.table = m_table;
+    source.keyColumn = m_keyColumn;
+    source.columns = m_columns;
+    source.sortColumn = m_sortColumn;
+    source.order = m_sortOrder;
+    if (!m_filter.isEmpty())
+        source.conditions << m_filter;
+    m_window = std::make_unique<SqlRowWindow>(source, m_pageSize, m_maxPages);
+    QString message;
+    if (!m_window->count(&message)) {
+        m_window.reset();
+        return fail(message);
     }
     return true;
 }
 
-bool SqlTableModel::reset(bool keepOpen)
+QModelIndex SqlTableModel::index(int row, int column, const QModelIndex& parent) const
 {
-    beginResetModel();
-    ++m_generation;
-    m_window.reset();
-    bool ok = true;
-    if (keepOpen) {
-        if (!QSqlDatabase::database(m_connectionName, false).isOpen()) {
-            ok = fail(QStringLiteral("The database connection is not open"));
-        } else if (resolveColumns()) {
-            SqlRowSource source;
-            source.connectionName = m_connectionName;
-            source.table = m_table;
-            source.keyColumn = m_keyColumn;
-            source.columns = m_columns;
-            source.sortColumn = m_sortColumn;
-            source.order = m_sortOrder;
-            if (!m_filter.isEmpty())
-                source.conditions << m_filter;
-            m_window = std::make_unique<SqlRowWindow>(source, m_pageSize, m_maxPages);
-            QString message;
-            if (!m_window->count(&message)) {
-                m_window.reset();
-                ok = fail(message);
-            }
-        } else {
-            ok = false;
-        }
-    }
-    endResetModel();
-    return ok;
+    return hasIndex(row, column, parent) ? createIndex(row, column) : QModelIndex();
+}
+
+QModelIndex SqlTableModel::parent(const QModelIndex&) const
+{
+    return {};
+}
+
+QModelIndex SqlTableModel::sibling(int row, int column, const QModelIndex&) const
+{
+    return index(row, column);
+}
+
+bool SqlTableModel::hasChildren(const QModelIndex& parent) const
+{
+    return !parent.isValid() && rowCount(parent) > 0 && columnCount(parent) > 0;
+}
+
+QVariant SqlTableModel::keyOf(const QModelIndex& index) const
+{
+    return index.isValid() && index.model() == this ? keyAt(index.row()) : QVariant();
+}
+
+QModelIndex SqlTableModel::indexOfKey(const QVariant& key)
+{
+    const int row = rowOfKey(key);
+    return row < 0 ? QModelIndex() : index(row, 0);
 }
 
 int SqlTableModel::rowCount(const QModelIndex& parent) const
@@ -265,7 +157,7 @@ QVariant SqlTableModel::headerData(int section, Qt::Orientation orientation, int
             return m_columns[section];
         return {};
     }
-    return QAbstractTableModel::headerData(section, orientation, role);
+    return SqlModel::headerData(section, orientation, role);
 }
 
 bool SqlTableModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role)
@@ -372,9 +264,9 @@ bool SqlTableModel::setData(const QModelIndex& index, const QVariant& value, int
     if (!key.isValid())
         return fail(m_lastError.isEmpty() ? QStringLiteral("Row %1 could not be read").arg(row) : m_lastError);
 
-    const quint64 generation = m_generation;
+    const quint64 before = generation();
     emit aboutToPost(row, index.column(), value);
-    if (generation != m_generation) // a listener refreshed or closed the model
+    if (before != generation()) // a listener refreshed or closed the model
         return fail(QStringLiteral("The rows were refreshed before the change was saved"));
 
     QString message;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "toolkit/SqlSource.h"
+#include "toolkit/SqlModel.h"
 
-#include <QAbstractTableModel>
 #include <QHash>
 #include <QSet>
 #include <QStringList>
@@ -33,11 +32,9 @@ class SqlRowWindow;
 //
 // The connection belongs to someone else. close() forgets every cached row and
 // shows zero rows (call it before the connection is closed); open() or
-// refresh() counts and fetches again.
-//
-// SQL failures never pass silently: the call returns false, lastError() holds
-// the driver's message and error() is emitted.
-class SqlTableModel : public QAbstractTableModel, public SqlSource
+// refresh() counts and fetches again. Filter, sort, lifecycle and failures are
+// SqlModel's.
+class SqlTableModel : public SqlModel
 {
     Q_OBJECT
 
@@ -53,42 +50,13 @@ class SqlTableModel : public QAbstractTableModel, public SqlSource
     explicit SqlTableModel(QObject* parent = nullptr);
     ~SqlTableModel() override;
 
-    // --- what to show (each setter takes effect at the next open()/refresh(),
-    // except setFilter() and setSort(), which refetch at once when open) ---
-    // The connection, table, key and columns are set through SqlSource.
-
-    // A WHERE clause in SQLite SQL, without the word WHERE; empty = every row.
-    bool setFilter(const QString& sqlWhere);
-    QString filter() const;
-    // ORDER BY column, key. An empty column sorts by the key alone.
-    bool setSort(const QString& column, Qt::SortOrder order = Qt::AscendingOrder);
-    QString sortColumn() const;
-    Qt::SortOrder sortOrder() const;
-    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-
-    void setReadOnly(bool readOnly);
-    bool isReadOnly() const;
     void setColumnReadOnly(int column, bool readOnly);
-    void setColumnReadOnly(const QString& name, bool readOnly);
+    using SqlModel::setColumnReadOnly;
     bool isColumnReadOnly(int column) const;
-
-    void setPageSize(int rows); // default 256
-    int pageSize() const;
-    void setMaxCachedPages(int pages); // default 32
-    int cachedPageCount() const;
+    int cachedPageCount() const override;
 
     void setStyleProvider(StyleProvider provider);
     void setDeleteHandler(DeleteHandler handler);
-
-    // --- lifecycle ---
-    bool open();    // counts and shows the first rows
-    bool refresh(); // same as open(): recount, drop every cached row
-    void close();   // drops every cached row; zero rows until open()
-    bool isOpen() const;
-    // Grows with every change that makes fetched rows stale (filter, sort, table,
-    // refresh, close); results fetched under an older generation are dropped.
-    quint64 generation() const;
-    QString lastError() const;
 
     // --- rows ---
     QVariant keyAt(int row) const;           // invalid when out of range or on failure
@@ -108,7 +76,14 @@ class SqlTableModel : public QAbstractTableModel, public SqlSource
     // an invalid or null QVariant as NULL.
     static QVariant toStorage(const QVariant& value);
 
-    // --- QAbstractItemModel ---
+    QVariant keyOf(const QModelIndex& index) const override;
+    QModelIndex indexOfKey(const QVariant& key) override;
+
+    // --- QAbstractItemModel (a flat table) ---
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    QModelIndex sibling(int row, int column, const QModelIndex& index) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -129,7 +104,6 @@ class SqlTableModel : public QAbstractTableModel, public SqlSource
     void aboutToPost(int row, int column, const QVariant& value);
     // Emitted after the UPDATE succeeded and the row was reported changed.
     void posted(int row, int column);
-    void error(const QString& message);
 
   protected:
     // The default calls the delete handler if one is set, otherwise deletes the
@@ -137,23 +111,10 @@ class SqlTableModel : public QAbstractTableModel, public SqlSource
     virtual bool deleteKeys(const QVariantList& keys);
 
   private:
-    bool reset(bool keepOpen);
-    bool fail(const QString& message) const;
-    void failLater(const QString& message) const;
-    bool resolveColumns();
+    bool reload(bool keepOpen) override;
+    void pageLimitChanged() override;
 
-    QStringList m_captions;
     QHash<QString, QVariant> m_captionOverrides; // setHeaderData, by column name
-    QSet<QString> m_readOnlyNames;               // by lower-case column name
-    QString m_filter;
-    QString m_sortColumn;
-    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    bool m_readOnly = false;
-    bool m_open = false;
-    int m_pageSize = 256;
-    int m_maxPages = 32;
-    quint64 m_generation = 0;
-    mutable QString m_lastError;
     QVariant m_lastInsertedKey;
     StyleProvider m_styleProvider;
     DeleteHandler m_deleteHandler;
