@@ -162,7 +162,7 @@ struct Bench {
     double timedFilter(const toolkit::GridFilter& filter)
     {
         const double ms = harness.timedFilter(filter, runs);
-        grid()->clearFilter();
+        grid()->filtering().clear();
         return ms;
     }
 
@@ -198,18 +198,18 @@ struct Bench {
 
         std::vector<double> lasts, lastCpu, middles;
         for (int i = 0; i < runs; ++i) {
-            grid()->setCurrentRow(0);
+            grid()->cursor().setCurrentRow(0);
             paint(grid()->tableView());
             double cpu = 0;
             lasts.push_back(timeMs([&] {
                 cpu = cpuMs([&] {
-                    grid()->setCurrentRow(orders()->rowCount() - 1);
+                    grid()->cursor().setCurrentRow(orders()->rowCount() - 1);
                     paint(grid()->tableView());
                 });
             }));
             lastCpu.push_back(cpu);
             middles.push_back(timeMs([&] {
-                grid()->setCurrentRow(orders()->rowCount() / 2);
+                grid()->cursor().setCurrentRow(orders()->rowCount() / 2);
                 paint(grid()->tableView());
             }));
         }

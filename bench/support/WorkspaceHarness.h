@@ -88,14 +88,14 @@ struct WorkspaceHarness {
     {
         std::vector<double> times;
         for (int i = 0; i < runs; ++i) {
-            grid()->clearFilter();
+            grid()->filtering().clear();
             QApplication::processEvents();
             times.push_back(timeMs([&] {
-                grid()->setFilter(filter);
+                grid()->filtering().setFilter(filter);
                 paint(grid()->tableView());
             }));
         }
-        std::fprintf(stderr, "  %s: %d rows\n", qPrintable(grid()->filterText()), orders()->rowCount());
+        std::fprintf(stderr, "  %s: %d rows\n", qPrintable(grid()->filtering().text()), orders()->rowCount());
         return median(times);
     }
 };

@@ -120,16 +120,16 @@ struct Bench {
     {
         std::vector<double> times;
         for (int i = 0; i < runs; ++i) {
-            grid()->ungroupAll();
+            grid()->grouping().ungroupAll();
             QApplication::processEvents();
             times.push_back(timeMs([&] {
-                grid()->groupByColumn(field);
+                grid()->grouping().groupBy(field);
                 paint(grid()->groupView());
             }));
         }
         std::fprintf(stderr, "  grouped by %s: %d groups\n", qPrintable(field),
                      grid()->groupView()->model()->rowCount());
-        grid()->ungroupAll();
+        grid()->grouping().ungroupAll();
         return median(times);
     }
 
@@ -163,14 +163,14 @@ struct Bench {
 
         std::vector<double> lasts, middles;
         for (int i = 0; i < runs; ++i) {
-            grid()->setCurrentRow(0);
+            grid()->cursor().setCurrentRow(0);
             paint(grid()->tableView());
             lasts.push_back(timeMs([&] {
-                grid()->setCurrentRow(orders()->rowCount() - 1);
+                grid()->cursor().setCurrentRow(orders()->rowCount() - 1);
                 paint(grid()->tableView());
             }));
             middles.push_back(timeMs([&] {
-                grid()->setCurrentRow(orders()->rowCount() / 2);
+                grid()->cursor().setCurrentRow(orders()->rowCount() / 2);
                 paint(grid()->tableView());
             }));
         }
@@ -179,7 +179,7 @@ struct Bench {
 
         // A cell posted in the middle of the table: focus and scroll position stay.
         const int row = orders()->rowCount() / 2 + 17;
-        grid()->setCurrentRow(row);
+        grid()->cursor().setCurrentRow(row);
         paint(grid()->tableView());
         const int notes = orders()->columnIndex(QStringLiteral("Notes"));
         const int scroll = grid()->tableView()->verticalScrollBar()->value();
@@ -190,7 +190,7 @@ struct Bench {
                 paint(grid()->tableView());
             }));
         printFigure("post-cell", median(posts), "ms");
-        if (grid()->currentRow() != row || grid()->tableView()->verticalScrollBar()->value() != scroll)
+        if (grid()->cursor().currentRow() != row || grid()->tableView()->verticalScrollBar()->value() != scroll)
             std::fprintf(stderr, "  the post moved the focus or the scroll position\n");
         // The same post where a commit is not synced to the disk at once (write-ahead log,
         // synchronous=NORMAL): what the connection's journal settings cost.
@@ -241,7 +241,7 @@ struct Bench {
         printFigure("filter-name-sqlite3", median(shell), "ms");
         printRatio("filter-name", ours / std::max(0.001, median(shell)));
         printFigure("filter-name-allowance", 1.5 * median(shell) + 30.0, "ms");
-        grid()->clearFilter();
+        grid()->filtering().clear();
 
         view->toggleGrouping();
         printFigure("group-status", timedGrouping(QStringLiteral("Status")), "ms");
@@ -249,7 +249,7 @@ struct Bench {
         view->toggleGrouping();
 
         // Memory after all of the above: the workspace's caches are as full as they get.
-        grid()->setCurrentRow(orders()->rowCount() / 3);
+        grid()->cursor().setCurrentRow(orders()->rowCount() / 3);
         paint(grid()->tableView());
         const double openMb = residentMb();
         printFigure("workspace-memory", openMb - connectedMb, "MB");

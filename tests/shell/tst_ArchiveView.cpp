@@ -32,7 +32,7 @@ namespace
 QStringList shown(toolkit::DataGrid* grid, const QString& field)
 {
     QAbstractItemModel* model = grid->tableView()->model();
-    const int column = grid->modelColumn(field);
+    const int column = grid->columns().modelColumn(field);
     QStringList values;
     for (int row = 0; model && row < model->rowCount(); ++row)
         values << model->index(row, column).data(Qt::EditRole).toString();
@@ -159,10 +159,10 @@ void ArchiveViewTest::archiveAndViewThroughTheWindow()
     QCOMPARE(shown(orders(), "ShopperID"), (QStringList{"1001", "1002", "1003", "1003", "1005", "900"}));
 
     // Filtering works on the archive as on the live orders.
-    orders()->setColumnFilter(
+    orders()->filtering().setColumnFilter(
         "ShopperID", toolkit::FilterCondition::compare("ShopperID", toolkit::FilterCondition::Operator::Equal, 1001));
     QCOMPARE(shown(orders(), "ShopperID"), QStringList{"1001"});
-    orders()->setCurrentRow(0);
+    orders()->cursor().setCurrentRow(0);
     QCOMPARE(shown(items(), "Product"), (QStringList{"A1", "A2"}));
 
     // Deleting an archived order takes its archived items, and nothing of the live tables.
@@ -173,7 +173,7 @@ void ArchiveViewTest::archiveAndViewThroughTheWindow()
     QCOMPARE(ArchiveFixture::column(db(), "ItemsArchive", "Product"),
              (QStringList{"B1", "C1", "C2", "E1", "X1", "Z1"}));
     QCOMPARE(ArchiveFixture::rows(db(), "Items"), liveItems);
-    orders()->clearFilter();
+    orders()->filtering().clear();
     QTRY_COMPARE(shown(orders(), "ShopperID"), (QStringList{"1002", "1003", "1003", "1005", "900"}));
 
     // Back to the live orders.

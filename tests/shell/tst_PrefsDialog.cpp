@@ -167,15 +167,16 @@ void TestPrefsDialog::dialogShowsSevenTabsInOrder()
                                                           toolkit::RecordNavigator::Delete}));
     }
     auto* users = dialog.accountsPage()->grid();
-    QCOMPARE(users->visibleColumns(), (QStringList{"Username", "Website", "Pass", "Secure"}));
-    QCOMPARE(users->column(QStringLiteral("Website"))->title(), QStringLiteral("Site description"));
-    QCOMPARE(users->column(QStringLiteral("Pass"))->editor, toolkit::EditorKind::Password);
-    QCOMPARE(users->column(QStringLiteral("Secure"))->editor, toolkit::EditorKind::Password);
+    QCOMPARE(users->columns().visibleFields(), (QStringList{"Username", "Website", "Pass", "Secure"}));
+    QCOMPARE(users->columns().column(QStringLiteral("Website"))->title(), QStringLiteral("Site description"));
+    QCOMPARE(users->columns().column(QStringLiteral("Pass"))->editor, toolkit::EditorKind::Password);
+    QCOMPARE(users->columns().column(QStringLiteral("Secure"))->editor, toolkit::EditorKind::Password);
     auto* triggers = dialog.triggersPage()->grid();
-    QCOMPARE(triggers->column(QStringLiteral("Status"))->title(), QStringLiteral("Change status to..."));
-    QCOMPARE(triggers->column(QStringLiteral("Template"))->lookup.table, QStringLiteral("Templates"));
-    QCOMPARE(triggers->column(QStringLiteral("Active"))->editor, toolkit::EditorKind::CheckBox);
-    QCOMPARE(dialog.listsPage()->templatesGrid()->visibleColumns(), (QStringList{"TemplateName", "TemplateAddress"}));
+    QCOMPARE(triggers->columns().column(QStringLiteral("Status"))->title(), QStringLiteral("Change status to..."));
+    QCOMPARE(triggers->columns().column(QStringLiteral("Template"))->lookup.table, QStringLiteral("Templates"));
+    QCOMPARE(triggers->columns().column(QStringLiteral("Active"))->editor, toolkit::EditorKind::CheckBox);
+    QCOMPARE(dialog.listsPage()->templatesGrid()->columns().visibleFields(),
+             (QStringList{"TemplateName", "TemplateAddress"}));
 }
 
 void TestPrefsDialog::opensOnUserAccountsWhateverTabWasActive()
@@ -425,7 +426,7 @@ void TestPrefsDialog::triggersGridRefusesDeletion()
     dialog.show();
     toolkit::DataGrid* grid = dialog.triggersPage()->grid();
     grid->model()->rowCount(); // the row is read
-    grid->setCurrentRow(0);
+    grid->cursor().setCurrentRow(0);
     navButton(grid, toolkit::RecordNavigator::Delete)->click();
     QCOMPARE(f.count(QStringLiteral("Triggers")), 1);
 
@@ -442,7 +443,7 @@ void TestPrefsDialog::listGridsDeleteWithoutConfirmation()
     dialog.show();
     const int before = f.count(QStringLiteral("Method"));
     toolkit::DataGrid* grid = dialog.listsPage()->methodGrid();
-    grid->setCurrentRow(0);
+    grid->cursor().setCurrentRow(0);
     // No box is answered: a confirmation would block here.
     navButton(grid, toolkit::RecordNavigator::Delete)->click();
     QCOMPARE(f.count(QStringLiteral("Method")), before - 1);

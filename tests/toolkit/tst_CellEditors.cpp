@@ -85,7 +85,7 @@ class TestCellEditors : public QObject
     QWidget* openEditor(int row, const char* field)
     {
         // A click makes the cell current, a second one opens its editor.
-        const QModelIndex index = m_model->index(row, m_grid->modelColumn(QString::fromLatin1(field)));
+        const QModelIndex index = m_model->index(row, m_grid->columns().modelColumn(QString::fromLatin1(field)));
         for (int click = 0; click < 2; ++click)
             QTest::mouseClick(m_grid->tableView()->viewport(), Qt::LeftButton, {},
                               m_grid->tableView()->visualRect(index).center());
@@ -128,11 +128,11 @@ void TestCellEditors::init()
     clock.postOnChange = true;
     m_grid = new DataGrid;
     m_grid->setModel(m_model);
-    m_grid->setColumns({describe("Txt", EditorKind::Text), describe("Memo", EditorKind::Memo),
-                        describe("Day", EditorKind::Date, QStringLiteral("MM/dd/yyyy")), clock,
-                        describe("Amount", EditorKind::Currency, QStringLiteral(",0.00;(,0.00)")),
-                        describe("Qty", EditorKind::Number), status, describe("Secret", EditorKind::Password),
-                        describe("Flag", EditorKind::CheckBox)});
+    m_grid->columns().setColumns({describe("Txt", EditorKind::Text), describe("Memo", EditorKind::Memo),
+                                  describe("Day", EditorKind::Date, QStringLiteral("MM/dd/yyyy")), clock,
+                                  describe("Amount", EditorKind::Currency, QStringLiteral(",0.00;(,0.00)")),
+                                  describe("Qty", EditorKind::Number), status, describe("Secret", EditorKind::Password),
+                                  describe("Flag", EditorKind::CheckBox)});
     m_grid->resize(1000, 300);
     m_grid->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_grid));
@@ -197,9 +197,10 @@ void TestCellEditors::cellsShowTheirFormattedValue()
     QFETCH(QString, field);
     QFETCH(QString, text);
     ShownText probe;
-    probe.setColumnResolver(
-        [this](const QModelIndex& index) { return m_grid->column(m_grid->fieldAt(index.column())); });
-    QCOMPARE(probe.of(m_model->index(0, m_grid->modelColumn(field))), text);
+    probe.setColumnResolver([this](const QModelIndex& index) {
+        return m_grid->columns().column(m_grid->columns().fieldAt(index.column()));
+    });
+    QCOMPARE(probe.of(m_model->index(0, m_grid->columns().modelColumn(field))), text);
 }
 
 void TestCellEditors::editingThroughTheEditorPosts_data()
@@ -302,7 +303,7 @@ void TestCellEditors::leavingAnUnchangedCellPostsNothing()
 
 void TestCellEditors::emptyCheckBoxIsNeitherOnNorOff()
 {
-    const QModelIndex flag = m_model->index(0, m_grid->modelColumn(QStringLiteral("Flag")));
+    const QModelIndex flag = m_model->index(0, m_grid->columns().modelColumn(QStringLiteral("Flag")));
     QCOMPARE(DisplayFormat::toBool(flag.data()), QVariant());
     // One click on the box checks it.
     QTest::mouseClick(m_grid->tableView()->viewport(), Qt::LeftButton, {},

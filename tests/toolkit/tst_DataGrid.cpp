@@ -108,7 +108,7 @@ class TestDataGrid : public QObject
 
     QRect cellRect(int row, const QString& field) const
     {
-        return m_grid->tableView()->visualRect(m_model->index(row, m_grid->modelColumn(field)));
+        return m_grid->tableView()->visualRect(m_model->index(row, m_grid->columns().modelColumn(field)));
     }
     void clickCell(int row, const QString& field)
     {
@@ -158,9 +158,9 @@ void TestDataGrid::init()
     QVERIFY(m_model->open());
     m_grid = new DataGrid;
     m_grid->setModel(m_model);
-    m_grid->setColumns(saleColumns());
-    m_grid->setFilteringEnabled(true);
-    m_grid->setGroupingEnabled(true);
+    m_grid->columns().setColumns(saleColumns());
+    m_grid->filtering().setEnabled(true);
+    m_grid->grouping().setEnabled(true);
     m_grid->resize(800, 400);
     m_grid->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_grid));
@@ -200,10 +200,10 @@ void TestDataGrid::editingStartCallbackActsOnTheRow()
     QList<int> started;
     m_grid->setEditingStartCallback([&](const QModelIndex& index) {
         started << index.row();
-        m_model->setData(index.siblingAtColumn(m_grid->modelColumn(QStringLiteral("Fresh"))), 0);
+        m_model->setData(index.siblingAtColumn(m_grid->columns().modelColumn(QStringLiteral("Fresh"))), 0);
         return true;
     });
-    m_grid->setCurrentRow(0);
+    m_grid->cursor().setCurrentRow(0);
     QTest::keyClick(m_grid->tableView(), Qt::Key_Right);
     QTest::keyClicks(m_grid->tableView(), QStringLiteral("Z"));
     QCOMPARE(started, QList<int>{0});
@@ -233,11 +233,11 @@ void TestDataGrid::movingWithTheKeyboardOnlyFocuses()
         ++started;
         return true;
     });
-    m_grid->setCurrentRow(0);
-    QSignalSpy focused(m_grid, &DataGrid::focusedRowChanged);
+    m_grid->cursor().setCurrentRow(0);
+    QSignalSpy focused(&m_grid->cursor(), &GridCursor::focusedRowChanged);
     QTest::keyClick(m_grid->tableView(), Qt::Key_Down);
     QTest::keyClick(m_grid->tableView(), Qt::Key_Down);
-    QCOMPARE(m_grid->currentRow(), 2);
+    QCOMPARE(m_grid->cursor().currentRow(), 2);
     QCOMPARE(focused.count(), 2);
     QCOMPARE(focused.last().at(0).toInt(), 2);
     QCOMPARE(started, 0);
@@ -272,7 +272,7 @@ void TestDataGrid::checkBoxToggles()
 {
     QFETCH(bool, byKey);
     if (byKey) {
-        m_grid->tableView()->setCurrentIndex(m_model->index(2, m_grid->modelColumn(QStringLiteral("Fresh"))));
+        m_grid->tableView()->setCurrentIndex(m_model->index(2, m_grid->columns().modelColumn(QStringLiteral("Fresh"))));
         QTest::keyClick(m_grid->tableView(), Qt::Key_Space);
     } else {
         clickCell(2, QStringLiteral("Fresh"));
@@ -284,10 +284,11 @@ void TestDataGrid::cellStyleCallbackColoursTheRow()
 {
     const QColor unpaid(255, 200, 200);
     m_grid->setCellStyleCallback([&](const QModelIndex& index, CellStyle& style) {
-        if (index.siblingAtColumn(m_grid->modelColumn(QStringLiteral("Status"))).data() == QStringLiteral("Unpaid"))
+        if (index.siblingAtColumn(m_grid->columns().modelColumn(QStringLiteral("Status"))).data() ==
+            QStringLiteral("Unpaid"))
             style.background = unpaid;
     });
-    m_grid->setCurrentRow(5);
+    m_grid->cursor().setCurrentRow(5);
     const QImage image = m_grid->tableView()->viewport()->grab().toImage();
     auto pixelAt = [&](int row) {
         const QRect rect = cellRect(row, QStringLiteral("id"));
@@ -337,8 +338,8 @@ void TestDataGrid::headerFilterValueFiltersAndShowsText()
     const QString wanted = entry;
     QFETCH(QString, text);
     QFETCH(int, rows);
-    QSignalSpy changed(m_grid, &DataGrid::filterExpressionChanged);
-    HeaderFilterPopup* popup = m_grid->showHeaderFilter(field);
+    QSignalSpy changed(&m_grid->filtering(), &GridFiltering::expressionChanged);
+    HeaderFilterPopup* popup = m_grid->filtering().showHeaderFilter(field);
     QVERIFY(popup);
     popup->setToday(QDate(2007, 1, 15));
     QVERIFY(findEntry(popup, QStringLiteral("(All)")));
@@ -357,7 +358,7 @@ void TestDataGrid::headerFilterValueFiltersAndShowsText()
 
 void TestDataGrid::checkedValuesFilterTogether()
 {
-    HeaderFilterPopup* popup = m_grid->showHeaderFilter(QStringLiteral("Status"));
+    HeaderFilterPopup* popup = m_grid->filtering().showHeaderFilter(QStringLiteral("Status"));
     QVERIFY(!popup->okButton()->isEnabled());
     for (const char* value : {"Paid", "Unpaid"}) {
         popup->list()->setCurrentItem(findEntry(popup, QString::fromLatin1(value)));
@@ -365,13 +366,13 @@ void TestDataGrid::checkedValuesFilterTogether()
     }
     QVERIFY(popup->isVisible());
     QTest::mouseClick(popup->okButton(), Qt::LeftButton);
-    QCOMPARE(m_grid->filterText(), QStringLiteral("Status = 'Paid' OR Status = 'Unpaid'"));
+    QCOMPARE(m_grid->filtering().text(), QStringLiteral("Status = 'Paid' OR Status = 'Unpaid'"));
     QCOMPARE(m_model->rowCount(), 5);
     // A second column's condition joins with AND.
-    popup = m_grid->showHeaderFilter(QStringLiteral("Method"));
+    popup = m_grid->filtering().showHeaderFilter(QStringLiteral("Method"));
     QListWidgetItem* card = findEntry(popup, QStringLiteral("Card"));
     QTest::mouseClick(popup->list()->viewport(), Qt::LeftButton, {}, popup->list()->visualItemRect(card).center());
-    QCOMPARE(m_grid->filterText(), QStringLiteral("(Status = 'Paid' OR Status = 'Unpaid') AND Method = 'Card'"));
+    QCOMPARE(m_grid->filtering().text(), QStringLiteral("(Status = 'Paid' OR Status = 'Unpaid') AND Method = 'Card'"));
     QCOMPARE(m_model->rowCount(), 3);
 }
 
@@ -380,8 +381,8 @@ void TestDataGrid::singleValueColumnHasNoCheckBoxes()
     QList<GridColumn> columns = saleColumns();
     for (GridColumn& c : columns)
         c.singleValueFilter = true;
-    m_grid->setColumns(columns);
-    HeaderFilterPopup* popup = m_grid->showHeaderFilter(QStringLiteral("Status"));
+    m_grid->columns().setColumns(columns);
+    HeaderFilterPopup* popup = m_grid->filtering().showHeaderFilter(QStringLiteral("Status"));
     QVERIFY(!popup->okButton()->isVisible());
     QVERIFY(!(findEntry(popup, QStringLiteral("Paid"))->flags() & Qt::ItemIsUserCheckable));
     popup->close();
@@ -389,7 +390,7 @@ void TestDataGrid::singleValueColumnHasNoCheckBoxes()
 
 void TestDataGrid::filterBarSwitchesOffAndClears()
 {
-    m_grid->setColumnFilter(
+    m_grid->filtering().setColumnFilter(
         QStringLiteral("Status"),
         FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, QStringLiteral("paid")));
     QCOMPARE(m_model->rowCount(), 3); // letter case does not matter
@@ -397,19 +398,19 @@ void TestDataGrid::filterBarSwitchesOffAndClears()
     QVERIFY(active->isChecked());
     QTest::mouseClick(active, Qt::LeftButton);
     QCOMPARE(m_model->rowCount(), 6);
-    QCOMPARE(m_grid->filterText(), QString());
+    QCOMPARE(m_grid->filtering().text(), QString());
     QCOMPARE(m_grid->findChild<QLabel*>(QStringLiteral("filterBarText"))->text(), QStringLiteral("Status = 'paid'"));
     QTest::mouseClick(active, Qt::LeftButton);
     QCOMPARE(m_model->rowCount(), 3);
     QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("filterBarClear")), Qt::LeftButton);
     QCOMPARE(m_model->rowCount(), 6);
     QVERIFY(!m_grid->filterBar()->isVisible());
-    QCOMPARE(m_grid->filterText(), QString());
+    QCOMPARE(m_grid->filtering().text(), QString());
 }
 
 void TestDataGrid::conditionBuilderFilter()
 {
-    m_grid->setColumnFilter(
+    m_grid->filtering().setColumnFilter(
         QStringLiteral("Status"),
         FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, QStringLiteral("Paid")));
     bool answered = false;
@@ -433,31 +434,31 @@ void TestDataGrid::conditionBuilderFilter()
     });
     QTest::mouseClick(m_grid->findChild<QPushButton*>(QStringLiteral("filterBarCustomize")), Qt::LeftButton);
     QVERIFY(answered);
-    QCOMPARE(m_grid->filterText(), QStringLiteral("Status = 'Paid' OR Total < '0'"));
+    QCOMPARE(m_grid->filtering().text(), QStringLiteral("Status = 'Paid' OR Total < '0'"));
     QCOMPARE(m_model->rowCount(), 4);
 }
 
 void TestDataGrid::filterInstallerReceivesTheText()
 {
     QStringList installed;
-    m_grid->setFilterInstaller([&](const QString& text) {
+    m_grid->filtering().setInstaller([&](const QString& text) {
         installed << text;
         m_model->setFilter(text.isEmpty() ? QString() : QStringLiteral("Name = 'Ann'"));
     });
-    m_grid->setColumnFilter(
+    m_grid->filtering().setColumnFilter(
         QStringLiteral("Name"),
         FilterCondition::compare(QStringLiteral("Name"), FilterCondition::Operator::Equal, QStringLiteral("O'Neil")));
     QCOMPARE(installed, QStringList{QStringLiteral("Name = 'O''Neil'")});
     QCOMPARE(m_model->rowCount(), 1);
-    m_grid->clearFilter();
+    m_grid->filtering().clear();
     QCOMPARE(installed.last(), QString());
     QCOMPARE(m_model->rowCount(), 6);
 }
 
 void TestDataGrid::groupingShowsGroupsWithCounts()
 {
-    QSignalSpy grouping(m_grid, &DataGrid::groupingChanged);
-    m_grid->groupByColumn(QStringLiteral("Status"));
+    QSignalSpy grouping(&m_grid->grouping(), &GridGrouping::groupingChanged);
+    m_grid->grouping().groupBy(QStringLiteral("Status"));
     QCOMPARE(grouping.count(), 1);
     QTreeView* tree = m_grid->groupView();
     QVERIFY(tree->isVisible());
@@ -471,11 +472,11 @@ void TestDataGrid::groupingShowsGroupsWithCounts()
     const QModelIndex unpaid = groups->index(2, 0);
     tree->expand(unpaid);
     QCOMPARE(groups->rowCount(unpaid), 2);
-    const int name = m_grid->modelColumn(QStringLiteral("Name"));
+    const int name = m_grid->columns().modelColumn(QStringLiteral("Name"));
     QCOMPARE(groups->index(0, name, unpaid).data().toString(), QStringLiteral("Bob"));
     // A record row can be edited in place; the edit goes to the database.
     tree->setCurrentIndex(groups->index(1, name, unpaid));
-    QCOMPARE(m_grid->currentRow(), 4);
+    QCOMPARE(m_grid->cursor().currentRow(), 4);
     QTest::keyClicks(tree, QStringLiteral("E"));
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor);
@@ -484,14 +485,14 @@ void TestDataGrid::groupingShowsGroupsWithCounts()
     QCoreApplication::processEvents();
     QCOMPARE(scalar(QStringLiteral("SELECT Name FROM Sales WHERE id = 5")).toString(), QStringLiteral("Eva"));
 
-    m_grid->ungroupAll();
+    m_grid->grouping().ungroupAll();
     QVERIFY(m_grid->tableView()->isVisible());
     QCOMPARE(m_model->rowCount(), 6);
 }
 
 void TestDataGrid::droppingAHeaderOnTheBoxGroupsAndChipUngroups()
 {
-    m_grid->setGroupByBoxVisible(true);
+    m_grid->grouping().setBoxVisible(true);
     auto* box = m_grid->findChild<GroupByBox*>(QStringLiteral("groupByBox"));
     QVERIFY(box->isVisible());
     for (const char* field : {"Status", "Method"}) {
@@ -504,7 +505,7 @@ void TestDataGrid::droppingAHeaderOnTheBoxGroupsAndChipUngroups()
         QDropEvent drop(at, Qt::MoveAction, &mime, Qt::LeftButton, {});
         QCoreApplication::sendEvent(box, &drop);
     }
-    QCOMPARE(m_grid->groupedColumns(), (QStringList{QStringLiteral("Status"), QStringLiteral("Method")}));
+    QCOMPARE(m_grid->grouping().groupedColumns(), (QStringList{QStringLiteral("Status"), QStringLiteral("Method")}));
     QVERIFY(box->findChild<QWidget*>(QStringLiteral("groupChip_Status")));
     // Two levels: statuses, then methods inside them.
     QAbstractItemModel* groups = m_grid->groupView()->model();
@@ -515,17 +516,17 @@ void TestDataGrid::droppingAHeaderOnTheBoxGroupsAndChipUngroups()
 
     auto* chip = box->findChild<QWidget*>(QStringLiteral("groupChip_Status"));
     QTest::mouseClick(chip->findChild<QToolButton*>(QStringLiteral("groupChipRemove")), Qt::LeftButton);
-    QCOMPARE(m_grid->groupedColumns(), QStringList{QStringLiteral("Method")});
+    QCOMPARE(m_grid->grouping().groupedColumns(), QStringList{QStringLiteral("Method")});
 }
 
 void TestDataGrid::slantedDragOutOfTheHeaderCarriesTheColumn()
 {
     // A merchant drags a header up and sideways to the group-by box, at an ordinary speed:
     // the column is carried away, and the header does not move it meanwhile.
-    m_grid->setGroupByBoxVisible(true);
+    m_grid->grouping().setBoxVisible(true);
     QHeaderView* header = m_grid->tableView()->horizontalHeader();
-    const QStringList order = m_grid->visibleColumns();
-    const int total = m_grid->modelColumn(QStringLiteral("Total"));
+    const QStringList order = m_grid->columns().visibleFields();
+    const int total = m_grid->columns().modelColumn(QStringLiteral("Total"));
     QSignalSpy carried(static_cast<GridHeaderView*>(header), &GridHeaderView::columnDraggedOut);
     const QPoint start(header->sectionViewportPosition(total) + header->sectionSize(total) / 3, header->height() / 2);
     QTest::mousePress(header->viewport(), Qt::LeftButton, {}, start);
@@ -534,69 +535,71 @@ void TestDataGrid::slantedDragOutOfTheHeaderCarriesTheColumn()
     QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, start + QPoint(-260, -header->height() - 25));
     QCOMPARE(carried.count(), 1);
     QCOMPARE(carried.first().at(0).toInt(), total);
-    QCOMPARE(m_grid->visibleColumns(), order);
+    QCOMPARE(m_grid->columns().visibleFields(), order);
 }
 
 void TestDataGrid::columnMenuHidesAndShowsColumns()
 {
-    QVERIFY(m_grid->isColumnVisible(QStringLiteral("Total")));
-    std::unique_ptr<QMenu> menu(m_grid->createColumnMenu(m_grid->modelColumn(QStringLiteral("Total")), m_grid));
+    QVERIFY(m_grid->columns().isVisible(QStringLiteral("Total")));
+    std::unique_ptr<QMenu> menu(
+        m_grid->columns().createMenu(m_grid->columns().modelColumn(QStringLiteral("Total")), m_grid));
     auto* toggle = menu->findChild<QAction*>(QStringLiteral("gridColumn_Total"));
     QVERIFY(toggle);
     QVERIFY(toggle->isChecked());
     toggle->trigger();
-    QVERIFY(!m_grid->isColumnVisible(QStringLiteral("Total")));
-    QVERIFY(!m_grid->visibleColumns().contains(QStringLiteral("Total")));
+    QVERIFY(!m_grid->columns().isVisible(QStringLiteral("Total")));
+    QVERIFY(!m_grid->columns().visibleFields().contains(QStringLiteral("Total")));
     toggle->trigger();
-    QVERIFY(m_grid->isColumnVisible(QStringLiteral("Total")));
+    QVERIFY(m_grid->columns().isVisible(QStringLiteral("Total")));
 }
 
 void TestDataGrid::autoWidthFillsTheGrid()
 {
-    m_grid->setColumnAutoWidth(true);
+    m_grid->columns().setAutoWidth(true);
     auto total = [&] {
         int sum = 0;
-        for (const QString& field : m_grid->visibleColumns())
-            sum += m_grid->columnWidth(field);
+        for (const QString& field : m_grid->columns().visibleFields())
+            sum += m_grid->columns().width(field);
         return sum;
     };
     const int viewport = m_grid->tableView()->viewport()->width();
     QCOMPARE(total(), viewport);
     // Proportions follow the described widths: Name (120) is half again as wide as Total (80).
-    QVERIFY(qAbs(m_grid->columnWidth(QStringLiteral("Name")) * 2 - m_grid->columnWidth(QStringLiteral("Total")) * 3) <=
-            6);
+    QVERIFY(qAbs(m_grid->columns().width(QStringLiteral("Name")) * 2 -
+                 m_grid->columns().width(QStringLiteral("Total")) * 3) <= 6);
     m_grid->resize(1000, 400);
     QCOMPARE(total(), m_grid->tableView()->viewport()->width());
-    m_grid->setColumnVisible(QStringLiteral("Name"), false);
+    m_grid->columns().setVisible(QStringLiteral("Name"), false);
     QCOMPARE(total(), m_grid->tableView()->viewport()->width());
 }
 
 void TestDataGrid::autoSizeFitsCaptionAndVisibleRows()
 {
-    m_grid->setColumnWidth(QStringLiteral("Total"), 10);
-    m_grid->autoSizeColumn(QStringLiteral("Total"));
+    m_grid->columns().setWidth(QStringLiteral("Total"), 10);
+    m_grid->columns().autoSize(QStringLiteral("Total"));
     const QFontMetrics metrics(m_grid->tableView()->font());
-    QVERIFY(m_grid->columnWidth(QStringLiteral("Total")) > metrics.horizontalAdvance(QStringLiteral("1,234,567.89")));
+    QVERIFY(m_grid->columns().width(QStringLiteral("Total")) >
+            metrics.horizontalAdvance(QStringLiteral("1,234,567.89")));
 }
 
 void TestDataGrid::layoutRoundTripsThroughSettings()
 {
-    m_grid->setColumnVisible(QStringLiteral("Method"), false);
-    m_grid->setColumnWidth(QStringLiteral("Name"), 177);
+    m_grid->columns().setVisible(QStringLiteral("Method"), false);
+    m_grid->columns().setWidth(QStringLiteral("Name"), 177);
     const QString file = m_dir.filePath(QStringLiteral("layout.ini"));
     {
         QSettings settings(file, QSettings::IniFormat);
-        m_grid->saveLayout(settings, QStringLiteral("Orders"));
+        m_grid->columns().saveLayout(settings, QStringLiteral("Orders"));
     }
     DataGrid other;
     other.setModel(m_model);
-    other.setColumns(saleColumns());
-    QVERIFY(other.isColumnVisible(QStringLiteral("Method")));
+    other.columns().setColumns(saleColumns());
+    QVERIFY(other.columns().isVisible(QStringLiteral("Method")));
     QSettings settings(file, QSettings::IniFormat);
-    other.restoreLayout(settings, QStringLiteral("Orders"));
-    QVERIFY(!other.isColumnVisible(QStringLiteral("Method")));
-    QCOMPARE(other.columnWidth(QStringLiteral("Name")), 177);
-    QCOMPARE(other.visibleColumns(), m_grid->visibleColumns());
+    other.columns().restoreLayout(settings, QStringLiteral("Orders"));
+    QVERIFY(!other.columns().isVisible(QStringLiteral("Method")));
+    QCOMPARE(other.columns().width(QStringLiteral("Name")), 177);
+    QCOMPARE(other.columns().visibleFields(), m_grid->columns().visibleFields());
 }
 
 QTEST_MAIN(TestDataGrid)

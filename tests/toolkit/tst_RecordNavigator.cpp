@@ -6,7 +6,6 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSqlTableModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,7 +65,7 @@ class TestRecordNavigator : public QObject
 
   private:
     QTemporaryDir m_dir;
-    QSqlTableModel* m_model = nullptr;
+    SqlTableModel* m_model = nullptr;
     DataGrid* m_grid = nullptr;
 };
 
@@ -88,16 +87,17 @@ void TestRecordNavigator::init()
         QVERIFY(
             query.exec(QStringLiteral("INSERT INTO Method (PaymentMethod) VALUES ('%1')").arg(QLatin1String(name))));
 
-    m_model = new QSqlTableModel(nullptr, QSqlDatabase::database(QString::fromLatin1(kConnection)));
+    m_model = new SqlTableModel;
+    m_model->setConnectionName(QString::fromLatin1(kConnection));
     m_model->setTable(QStringLiteral("Method"));
-    m_model->setEditStrategy(QSqlTableModel::OnFieldChange);
-    QVERIFY(m_model->select());
+    m_model->setKeyColumn(QStringLiteral("RecordId"));
+    QVERIFY(m_model->open());
     m_grid = new DataGrid;
     m_grid->setModel(m_model);
     GridColumn method;
     method.field = QStringLiteral("PaymentMethod");
     method.caption = QStringLiteral("Payment method");
-    m_grid->setColumns({method});
+    m_grid->columns().setColumns({method});
     m_grid->resize(400, 300);
     m_grid->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_grid));
@@ -116,7 +116,7 @@ void TestRecordNavigator::cleanupTestCase()
 
 void TestRecordNavigator::showsOnlyTheChosenButtons()
 {
-    m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
+    m_grid->navigator()->setButtons({RecordNavigator::Insert, RecordNavigator::Delete});
     const auto buttons = m_grid->navigator()->findChildren<QToolButton*>();
     QStringList shown;
     for (QToolButton* b : buttons)
@@ -143,22 +143,22 @@ void TestRecordNavigator::movesTheCurrentRow()
     QFETCH(int, start);
     QFETCH(QString, button);
     QFETCH(int, expected);
-    m_grid->setNavigatorButtons(
+    m_grid->navigator()->setButtons(
         {RecordNavigator::First, RecordNavigator::Prior, RecordNavigator::Next, RecordNavigator::Last});
-    m_grid->setCurrentRow(start);
+    m_grid->cursor().setCurrentRow(start);
     auto* b = m_grid->findChild<QToolButton*>(button);
     QVERIFY(b);
     if (b->isEnabled())
         QTest::mouseClick(b, Qt::LeftButton);
-    QCOMPARE(m_grid->currentRow(), expected);
+    QCOMPARE(m_grid->cursor().currentRow(), expected);
 }
 
 void TestRecordNavigator::insertAppendsARowThatTheMerchantFillsIn()
 {
-    m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
-    QSignalSpy focused(m_grid, &DataGrid::focusedRowChanged);
+    m_grid->navigator()->setButtons({RecordNavigator::Insert, RecordNavigator::Delete});
+    QSignalSpy focused(&m_grid->cursor(), &GridCursor::focusedRowChanged);
     QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navInsert")), Qt::LeftButton);
-    QCOMPARE(m_grid->currentRow(), 5);
+    QCOMPARE(m_grid->cursor().currentRow(), 5);
     QVERIFY(!focused.isEmpty());
     // The merchant types the new method into the new row and leaves the cell.
     QTableView* view = m_grid->tableView();
@@ -173,9 +173,9 @@ void TestRecordNavigator::insertAppendsARowThatTheMerchantFillsIn()
 
 void TestRecordNavigator::deleteRemovesTheCurrentRow()
 {
-    m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
-    m_grid->setCurrentRow(2);
-    QCOMPARE(m_grid->currentIndex().data().toString(), QStringLiteral("Cash"));
+    m_grid->navigator()->setButtons({RecordNavigator::Insert, RecordNavigator::Delete});
+    m_grid->cursor().setCurrentRow(2);
+    QCOMPARE(m_grid->cursor().currentIndex().data().toString(), QStringLiteral("Cash"));
     QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navDelete")), Qt::LeftButton);
     QCOMPARE(countRows(), 4);
     QCOMPARE(countRows(QStringLiteral("PaymentMethod = 'Cash'")), 0);
@@ -193,9 +193,9 @@ void TestRecordNavigator::deleteAsksWhenConfirmationIsOn()
 {
     QFETCH(int, answer);
     QFETCH(int, rowsLeft);
-    m_grid->setNavigatorButtons({RecordNavigator::Delete});
+    m_grid->navigator()->setButtons({RecordNavigator::Delete});
     m_grid->navigator()->setConfirmDelete(true);
-    m_grid->setCurrentRow(0);
+    m_grid->cursor().setCurrentRow(0);
     answerNextMessageBox(QMessageBox::StandardButton(answer));
     QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navDelete")), Qt::LeftButton);
     QCOMPARE(countRows(), rowsLeft);
@@ -203,9 +203,9 @@ void TestRecordNavigator::deleteAsksWhenConfirmationIsOn()
 
 void TestRecordNavigator::refusedDeleteLeavesTheTable()
 {
-    m_grid->setNavigatorButtons({RecordNavigator::Insert, RecordNavigator::Delete});
+    m_grid->navigator()->setButtons({RecordNavigator::Insert, RecordNavigator::Delete});
     m_grid->navigator()->setDeleteRefused(true);
-    m_grid->setCurrentRow(1);
+    m_grid->cursor().setCurrentRow(1);
     auto* remove = m_grid->findChild<QToolButton*>(QStringLiteral("navDelete"));
     QVERIFY(remove->isVisibleTo(m_grid));
     QVERIFY(!remove->isEnabled());
@@ -215,10 +215,10 @@ void TestRecordNavigator::refusedDeleteLeavesTheTable()
 
 void TestRecordNavigator::handlerReplacesTheDefaultAction()
 {
-    m_grid->setNavigatorButtons({RecordNavigator::Delete, RecordNavigator::Refresh});
+    m_grid->navigator()->setButtons({RecordNavigator::Delete, RecordNavigator::Refresh});
     QList<int> asked;
-    m_grid->navigator()->setActionHandler(RecordNavigator::Delete, [&] { asked << m_grid->currentRow(); });
-    m_grid->setCurrentRow(3);
+    m_grid->navigator()->setActionHandler(RecordNavigator::Delete, [&] { asked << m_grid->cursor().currentRow(); });
+    m_grid->cursor().setCurrentRow(3);
     QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navDelete")), Qt::LeftButton);
     QCOMPARE(asked, QList<int>{3});
     QCOMPARE(countRows(), 5);
@@ -233,12 +233,14 @@ void TestRecordNavigator::insertGoesToTheNewRowOfASortedSqlModel()
     model.setSort(QStringLiteral("RecordId"), Qt::DescendingOrder);
     QVERIFY(model.open());
     m_grid->setModel(&model);
-    m_grid->setNavigatorButtons({RecordNavigator::Insert});
-    m_grid->setCurrentRow(3);
+    m_grid->navigator()->setButtons({RecordNavigator::Insert});
+    m_grid->cursor().setCurrentRow(3);
     QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navInsert")), Qt::LeftButton);
     QCOMPARE(countRows(), 6);
-    QCOMPARE(m_grid->currentRow(), 0); // the highest number sorts first
-    QCOMPARE(m_grid->currentIndex().siblingAtColumn(model.columnIndex(QStringLiteral("RecordId"))).data().toInt(), 6);
+    QCOMPARE(m_grid->cursor().currentRow(), 0); // the highest number sorts first
+    QCOMPARE(
+        m_grid->cursor().currentIndex().siblingAtColumn(model.columnIndex(QStringLiteral("RecordId"))).data().toInt(),
+        6);
     m_grid->setModel(m_model);
 }
 
@@ -257,11 +259,11 @@ void TestRecordNavigator::keyboardDeleteFollowsTheNavigator()
     QFETCH(bool, refused);
     QFETCH(bool, deleteShown);
     QFETCH(int, rowsLeft);
-    m_grid->setNavigatorButtons(deleteShown
-                                    ? QList<RecordNavigator::Button>{RecordNavigator::Insert, RecordNavigator::Delete}
-                                    : QList<RecordNavigator::Button>{RecordNavigator::Insert});
+    m_grid->navigator()->setButtons(
+        deleteShown ? QList<RecordNavigator::Button>{RecordNavigator::Insert, RecordNavigator::Delete}
+                    : QList<RecordNavigator::Button>{RecordNavigator::Insert});
     m_grid->navigator()->setDeleteRefused(refused);
-    m_grid->setCurrentRow(1);
+    m_grid->cursor().setCurrentRow(1);
     QTest::keyClick(m_grid->tableView(), Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(countRows(), rowsLeft);
 }

@@ -247,10 +247,10 @@ void OrdersWorkspaceTest::opensOnTheHighestOrderNumber()
     QCOMPARE(orders()->rowCount(), 5);
     QCOMPARE(orders()->value(0, QStringLiteral("ShopperID")).toInt(), 1005);
     QCOMPARE(workspace().currentRow(), 0);
-    QCOMPARE(grid()->visibleColumns(), defaultColumns());
-    QCOMPARE(grid()->column(QStringLiteral("Invoice_date"))->title(), QStringLiteral("Date"));
-    QCOMPARE(grid()->column(QStringLiteral("Ship_tel"))->title(), QStringLiteral("Shipping tel."));
-    QCOMPARE(grid()->columns().size(), 48);
+    QCOMPARE(grid()->columns().visibleFields(), defaultColumns());
+    QCOMPARE(grid()->columns().column(QStringLiteral("Invoice_date"))->title(), QStringLiteral("Date"));
+    QCOMPARE(grid()->columns().column(QStringLiteral("Ship_tel"))->title(), QStringLiteral("Shipping tel."));
+    QCOMPARE(grid()->columns().list().size(), 48);
 }
 
 void OrdersWorkspaceTest::colouringRuleOnStoredRows_data()
@@ -313,7 +313,7 @@ void OrdersWorkspaceTest::colouringRuleIsDrawn()
 void OrdersWorkspaceTest::focusingKeepsNewEditingClearsIt()
 {
     const int row = rowOf(1003);
-    grid()->setCurrentRow(row);
+    grid()->cursor().setCurrentRow(row);
     QCOMPARE(workspace().currentRow(), row);
     QCOMPARE(scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 1);
 
@@ -333,7 +333,7 @@ void OrdersWorkspaceTest::statusEditorSetsStatusChanged()
 {
     const int row = rowOf(1001);
     const QModelIndex status = orders()->index(row, orders()->columnIndex(QStringLiteral("Status")));
-    grid()->setCurrentRow(row);
+    grid()->cursor().setCurrentRow(row);
     grid()->tableView()->edit(status);
     auto* combo = grid()->tableView()->findChild<QComboBox*>(QStringLiteral("cellEditorLookup"));
     QVERIFY(combo);
@@ -350,7 +350,7 @@ void OrdersWorkspaceTest::statusEditorSetsStatusChanged()
 void OrdersWorkspaceTest::inspectorStatusPostsWithoutStatusChanged()
 {
     const int row = rowOf(1001);
-    grid()->setCurrentRow(row);
+    grid()->cursor().setCurrentRow(row);
     toolkit::CategoryInspector* inspector = view_->inspector()->inspector();
     inspector->setCategoryExpanded(QStringLiteral("Misc."), true);
     const QModelIndex status = inspector->valueIndex(QStringLiteral("Status"));
@@ -372,12 +372,12 @@ void OrdersWorkspaceTest::inspectorStatusPostsWithoutStatusChanged()
 void OrdersWorkspaceTest::focusedRowHookAndItemsFollow()
 {
     const int row = rowOf(1003);
-    grid()->setCurrentRow(row);
+    grid()->cursor().setCurrentRow(row);
     QCOMPARE(focused_, QList<int>{row});
     QCOMPARE(items()->model()->rowCount(), 2);
-    grid()->setCurrentRow(rowOf(1004));
+    grid()->cursor().setCurrentRow(rowOf(1004));
     QCOMPARE(items()->model()->rowCount(), 1);
-    grid()->setCurrentRow(rowOf(1001));
+    grid()->cursor().setCurrentRow(rowOf(1001));
     QCOMPARE(items()->model()->rowCount(), 0);
     QCOMPARE(focused_.size(), 3);
     // The inspector shows the focused order.
@@ -387,43 +387,43 @@ void OrdersWorkspaceTest::focusedRowHookAndItemsFollow()
 void OrdersWorkspaceTest::groupingToggle()
 {
     QVERIFY(!view_->isGroupingEnabled());
-    QVERIFY(!grid()->isGroupByBoxVisible());
+    QVERIFY(!grid()->grouping().isBoxVisible());
     view_->toggleGrouping();
     QCOMPARE(port_->status(), QStringLiteral("Column Grouping enabled"));
-    QVERIFY(grid()->isGroupingEnabled());
-    QVERIFY(grid()->isGroupByBoxVisible());
+    QVERIFY(grid()->grouping().isEnabled());
+    QVERIFY(grid()->grouping().isBoxVisible());
 
-    grid()->setColumnVisible(QStringLiteral("Invoice_time"), true);
-    grid()->groupByColumn(QStringLiteral("Status"));
-    QCOMPARE(grid()->groupedColumns(), QStringList{QStringLiteral("Status")});
+    grid()->columns().setVisible(QStringLiteral("Invoice_time"), true);
+    grid()->grouping().groupBy(QStringLiteral("Status"));
+    QCOMPARE(grid()->grouping().groupedColumns(), QStringList{QStringLiteral("Status")});
 
     view_->toggleGrouping();
     QCOMPARE(port_->status(), QStringLiteral("Column Grouping disabled "));
-    QVERIFY(!grid()->isGroupingEnabled());
-    QVERIFY(!grid()->isGroupByBoxVisible());
-    QVERIFY(grid()->groupedColumns().isEmpty());
-    QCOMPARE(grid()->visibleColumns(), defaultColumns());
+    QVERIFY(!grid()->grouping().isEnabled());
+    QVERIFY(!grid()->grouping().isBoxVisible());
+    QVERIFY(grid()->grouping().groupedColumns().isEmpty());
+    QCOMPARE(grid()->columns().visibleFields(), defaultColumns());
 }
 
 void OrdersWorkspaceTest::autoSizeToggle()
 {
-    QVERIFY(!grid()->columnAutoWidth());
-    QVERIFY(items()->columnAutoWidth());
+    QVERIFY(!grid()->columns().autoWidth());
+    QVERIFY(items()->columns().autoWidth());
     view_->toggleAutoSize();
     QCOMPARE(port_->status(), QStringLiteral("Column auto-sizing enabled"));
-    QVERIFY(grid()->columnAutoWidth());
-    QVERIFY(items()->columnAutoWidth());
+    QVERIFY(grid()->columns().autoWidth());
+    QVERIFY(items()->columns().autoWidth());
     view_->toggleAutoSize();
     QCOMPARE(port_->status(), QStringLiteral("Column auto-sizing disabled"));
-    QVERIFY(!grid()->columnAutoWidth());
-    QVERIFY(!items()->columnAutoWidth());
+    QVERIFY(!grid()->columns().autoWidth());
+    QVERIFY(!items()->columns().autoWidth());
 }
 
 void OrdersWorkspaceTest::resetRestoresDefaults()
 {
     view_->toggleGrouping();
-    grid()->setColumnVisible(QStringLiteral("Notes"), true);
-    grid()->setColumnFilter(
+    grid()->columns().setVisible(QStringLiteral("Notes"), true);
+    grid()->filtering().setColumnFilter(
         QStringLiteral("Status"),
         FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
     QCOMPARE(orders()->rowCount(), 2);
@@ -435,17 +435,17 @@ void OrdersWorkspaceTest::resetRestoresDefaults()
     QCOMPARE(reset.size(), 1);
     QCOMPARE(workspace().statement(), QStringLiteral("Select * From ORDERS"));
     QVERIFY(workspace().filterExpression(OrdersSource::Live).isEmpty());
-    QVERIFY(grid()->filterText().isEmpty());
+    QVERIFY(grid()->filtering().text().isEmpty());
     QCOMPARE(orders()->rowCount(), 5);
-    QVERIFY(!grid()->isGroupingEnabled());
-    QCOMPARE(grid()->visibleColumns(), defaultColumns());
+    QVERIFY(!grid()->grouping().isEnabled());
+    QCOMPARE(grid()->columns().visibleFields(), defaultColumns());
     QVERIFY(!grid()->filterBar()->isCustomizeButtonVisible());
 }
 
 void OrdersWorkspaceTest::resetWithEmptyOrdersChangesNothing()
 {
-    grid()->setColumnVisible(QStringLiteral("Notes"), true);
-    grid()->setColumnFilter(
+    grid()->columns().setVisible(QStringLiteral("Notes"), true);
+    grid()->filtering().setColumnFilter(
         QStringLiteral("Status"),
         FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
     const QString expression = workspace().filterExpression(OrdersSource::Live);
@@ -458,13 +458,13 @@ void OrdersWorkspaceTest::resetWithEmptyOrdersChangesNothing()
     QCOMPARE(reset.size(), 0);
     QCOMPARE(workspace().statement(), OrdersWorkspace::kInitialStatement);
     QCOMPARE(workspace().filterExpression(OrdersSource::Live), expression);
-    QVERIFY(grid()->isColumnVisible(QStringLiteral("Notes")));
+    QVERIFY(grid()->columns().isVisible(QStringLiteral("Notes")));
 }
 
 void OrdersWorkspaceTest::deleteCascadesToItemsAndResets()
 {
     addItem(1003, "Archived twin", QStringLiteral("ItemsArchive"));
-    grid()->setCurrentRow(rowOf(1003));
+    grid()->cursor().setCurrentRow(rowOf(1003));
     QSignalSpy reset(data_.get(), &DataModule::reset);
     grid()->navigator()->trigger(RecordNavigator::Delete);
     QCOMPARE(reset.size(), 1);
@@ -482,7 +482,7 @@ void OrdersWorkspaceTest::deleteOfSharedNumberTakesBothItemSets()
     addOrder({1004, "Twin", "2024-01-01", "Paid", 0});
     addItem(1004, "Second");
     workspace().ResetDB();
-    grid()->setCurrentRow(rowOf(1004));
+    grid()->cursor().setCurrentRow(rowOf(1004));
     grid()->navigator()->trigger(RecordNavigator::Delete);
     QCOMPARE(scalar("SELECT COUNT(*) FROM Orders WHERE ShopperID=1004").toInt(), 1);
     QCOMPARE(scalar("SELECT COUNT(*) FROM Items WHERE ShopperID=1004").toInt(), 0);
@@ -492,7 +492,7 @@ void OrdersWorkspaceTest::deleteOfSharedNumberTakesBothItemSets()
 void OrdersWorkspaceTest::failingItemsKeepTheOrder()
 {
     exec("CREATE TRIGGER keep_items BEFORE DELETE ON Items BEGIN SELECT RAISE(ABORT, 'items are locked'); END");
-    grid()->setCurrentRow(rowOf(1003));
+    grid()->cursor().setCurrentRow(rowOf(1003));
     QSignalSpy reset(data_.get(), &DataModule::reset);
     grid()->navigator()->trigger(RecordNavigator::Delete);
     QCOMPARE(scalar("SELECT COUNT(*) FROM Orders WHERE ShopperID=1003").toInt(), 1);
@@ -532,7 +532,7 @@ void OrdersWorkspaceTest::archiveDeleteCascadesToArchivedItems()
     QCOMPARE(items()->model(), workspace().items(OrdersSource::Archive));
     QCOMPARE(orders()->rowCount(), 2);
     QCOMPARE(orders()->value(0, QStringLiteral("ShopperID")).toInt(), 901);
-    grid()->setCurrentRow(1);
+    grid()->cursor().setCurrentRow(1);
     QCOMPARE(items()->model()->rowCount(), 1);
 
     grid()->navigator()->trigger(RecordNavigator::Delete);
@@ -565,7 +565,7 @@ void OrdersWorkspaceTest::navigatorRefreshRunsResetDB()
 void OrdersWorkspaceTest::itemPostsCopyNumberAndDate()
 {
     exec("UPDATE Items SET Invoice_date='1999-12-31' WHERE Product='Widget'");
-    grid()->setCurrentRow(rowOf(1003));
+    grid()->cursor().setCurrentRow(rowOf(1003));
     QAbstractItemModel* model = items()->model();
     QCOMPARE(model->rowCount(), 2);
 
@@ -584,16 +584,17 @@ void OrdersWorkspaceTest::itemPostsCopyNumberAndDate()
     QCOMPARE(scalar("SELECT Invoice_date FROM Items WHERE Product='Widget'").toString(), QStringLiteral("2024-03-15"));
     QCOMPARE(scalar("SELECT Qty FROM Items WHERE Product='Widget'").toInt(), 7);
     QCOMPARE(scalar("SELECT ShopperID FROM Items WHERE Product='Widget'").toInt(), 1003);
-    QCOMPARE(items()->columns().size(), 6);
-    QCOMPARE(items()->column(QStringLiteral("ProductCode"))->width, 144);
+    QCOMPARE(items()->columns().list().size(), 6);
+    QCOMPARE(items()->columns().column(QStringLiteral("ProductCode"))->width, 144);
 }
 
 void OrdersWorkspaceTest::filterWithQuoteIgnoresCase()
 {
     port_->setStatus(QStringLiteral("Welcome to Pelmora!"));
-    grid()->setColumnFilter(QStringLiteral("Invoice_name"),
-                            FilterCondition::compare(QStringLiteral("Invoice_name"), FilterCondition::Operator::Equal,
-                                                     QStringLiteral("bob o'brien")));
+    grid()->filtering().setColumnFilter(QStringLiteral("Invoice_name"),
+                                        FilterCondition::compare(QStringLiteral("Invoice_name"),
+                                                                 FilterCondition::Operator::Equal,
+                                                                 QStringLiteral("bob o'brien")));
     QCOMPARE(workspace().filterExpression(OrdersSource::Live), QStringLiteral("Invoice_name = 'bob o''brien'"));
     QCOMPARE(orders()->rowCount(), 1);
     QCOMPARE(orders()->value(0, QStringLiteral("ShopperID")).toInt(), 1002);
@@ -611,14 +612,14 @@ void OrdersWorkspaceTest::filterOnAMonthOfDates()
                                                        FilterCondition::Operator::GreaterOrEqual, QDate(2024, 3, 1)),
                               FilterCondition::compare(QStringLiteral("Invoice_date"),
                                                        FilterCondition::Operator::LessOrEqual, QDate(2024, 3, 31))}));
-    grid()->setFilter(filter);
+    grid()->filtering().setFilter(filter);
     QCOMPARE(workspace().filterExpression(OrdersSource::Live),
              QStringLiteral("Invoice_date >=Date'03/01/2024' AND Invoice_date <= Date'03/31/2024'"));
     QCOMPARE(orders()->rowCount(), 3);
     QCOMPARE(orders()->value(0, QStringLiteral("ShopperID")).toInt(), 1004);
     QCOMPARE(orders()->value(2, QStringLiteral("ShopperID")).toInt(), 1002);
 
-    grid()->clearFilter();
+    grid()->filtering().clear();
     QVERIFY(workspace().filterExpression(OrdersSource::Live).isEmpty());
     QCOMPARE(orders()->rowCount(), 5);
 }
@@ -627,12 +628,12 @@ void OrdersWorkspaceTest::filterGoesToTheDataSetShown()
 {
     addOrder({900, "Archived", "2020-01-01", "Completed", 0}, QStringLiteral("OrdersArchve"));
     addOrder({901, "Archived too", "2020-01-02", "Refunded", 0}, QStringLiteral("OrdersArchve"));
-    grid()->setColumnFilter(
+    grid()->filtering().setColumnFilter(
         QStringLiteral("Status"),
         FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
     const QString live = workspace().filterExpression(OrdersSource::Live);
     workspace().setSource(OrdersSource::Archive);
-    grid()->setColumnFilter(
+    grid()->filtering().setColumnFilter(
         QStringLiteral("Status"),
         FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "completed"));
     QCOMPARE(workspace().filterExpression(OrdersSource::Archive), QStringLiteral("Status = 'completed'"));
@@ -652,9 +653,9 @@ void OrdersWorkspaceTest::layoutPersistedAndRestored()
     toolkit::LayoutStore store;
     view_->registerLayout(store);
     store.setFile(folder_->file(QStringLiteral("cnfg/grid_config1.ini")));
-    grid()->setColumnVisible(QStringLiteral("Invoice_time"), true);
-    grid()->setColumnWidth(QStringLiteral("Invoice_time"), 123);
-    grid()->setColumnVisible(QStringLiteral("Username"), false);
+    grid()->columns().setVisible(QStringLiteral("Invoice_time"), true);
+    grid()->columns().setWidth(QStringLiteral("Invoice_time"), 123);
+    grid()->columns().setVisible(QStringLiteral("Username"), false);
     view_->inspector()->inspector()->setCategoryExpanded(QStringLiteral("Payment"), true);
     store.store();
 
@@ -679,23 +680,23 @@ void OrdersWorkspaceTest::layoutPersistedAndRestored()
     view_->registerLayout(again);
     again.setFile(store.file());
     again.restore();
-    QVERIFY(grid()->isColumnVisible(QStringLiteral("Invoice_time")));
-    QCOMPARE(grid()->columnWidth(QStringLiteral("Invoice_time")), 123);
-    QVERIFY(!grid()->isColumnVisible(QStringLiteral("Username")));
+    QVERIFY(grid()->columns().isVisible(QStringLiteral("Invoice_time")));
+    QCOMPARE(grid()->columns().width(QStringLiteral("Invoice_time")), 123);
+    QVERIFY(!grid()->columns().isVisible(QStringLiteral("Username")));
     QVERIFY(view_->inspector()->inspector()->isCategoryExpanded(QStringLiteral("Payment")));
     QVERIFY(!view_->inspector()->inspector()->isCategoryExpanded(QStringLiteral("Orders")));
 }
 
 void OrdersWorkspaceTest::restoreDefaultsShowsTheDefaultSet()
 {
-    grid()->hideAllColumns();
-    grid()->setColumnVisible(QStringLiteral("Notes"), true);
+    grid()->columns().hideAll();
+    grid()->columns().setVisible(QStringLiteral("Notes"), true);
     toolkit::LayoutStore store;
     view_->registerLayout(store);
     store.setFile(folder_->file(QStringLiteral("cnfg/grid_config_default.ini")));
     store.restore();
-    QCOMPARE(grid()->visibleColumns(), defaultColumns());
-    QCOMPARE(grid()->columnWidth(QStringLiteral("Invoice_email")), 170);
+    QCOMPARE(grid()->columns().visibleFields(), defaultColumns());
+    QCOMPARE(grid()->columns().width(QStringLiteral("Invoice_email")), 170);
 }
 
 void OrdersWorkspaceTest::modelsPassTheTester()
@@ -711,18 +712,18 @@ void OrdersWorkspaceTest::modelsPassTheTester()
     addOrder({900, "Archived", "2020-01-01", "Completed", 0}, QStringLiteral("OrdersArchve"));
     addItem(900, "Old", QStringLiteral("ItemsArchive"));
 
-    grid()->setCurrentRow(rowOf(1003));
+    grid()->cursor().setCurrentRow(rowOf(1003));
     items()->navigator()->trigger(RecordNavigator::Insert);
     items()->model()->removeRow(0);
-    grid()->setColumnFilter(
+    grid()->filtering().setColumnFilter(
         QStringLiteral("Status"),
         FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
     orders()->setData(orders()->index(0, orders()->columnIndex(QStringLiteral("Notes"))), "n");
-    grid()->clearFilter();
+    grid()->filtering().clear();
     workspace().setSource(OrdersSource::Archive);
-    grid()->setCurrentRow(0);
+    grid()->cursor().setCurrentRow(0);
     workspace().setSource(OrdersSource::Live);
-    grid()->setCurrentRow(rowOf(1004));
+    grid()->cursor().setCurrentRow(rowOf(1004));
     grid()->navigator()->trigger(RecordNavigator::Delete);
     QCOMPARE(orders()->rowCount(), 4);
 }
@@ -759,11 +760,11 @@ void OrdersWorkspaceTest::salesChartFigures()
     chart->setDataGroup(QString());
 
     // The chart shows the orders the grid's filter leaves.
-    grid()->setColumnFilter(
+    grid()->filtering().setColumnFilter(
         QStringLiteral("Status"),
         FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "unpaid"));
     QCOMPARE(chart->figures(), (Figures{{"PayPal", 20.0}}));
-    grid()->clearFilter();
+    grid()->filtering().clear();
 
     // Fifteen categories a page.
     for (int i = 0; i < 16; ++i)
@@ -785,13 +786,13 @@ QModelIndex OrdersWorkspaceTest::treeIndexOf(int shopperId, const QString& field
 {
     QTreeView* tree = grid()->groupView();
     QAbstractItemModel* model = tree->model();
-    const int shopper = grid()->modelColumn(QStringLiteral("ShopperID"));
+    const int shopper = grid()->columns().modelColumn(QStringLiteral("ShopperID"));
     for (int g = 0; model && g < model->rowCount(); ++g) {
         const QModelIndex group = model->index(g, 0);
         tree->expand(group);
         for (int r = 0; r < model->rowCount(group); ++r)
             if (model->index(r, shopper, group).data(Qt::EditRole).toInt() == shopperId)
-                return model->index(r, grid()->modelColumn(field), group);
+                return model->index(r, grid()->columns().modelColumn(field), group);
     }
     return {};
 }
@@ -816,7 +817,7 @@ void OrdersWorkspaceTest::clickOrder(int shopperId, const QString& field)
 void OrdersWorkspaceTest::groupByStatus()
 {
     view_->toggleGrouping();
-    grid()->groupByColumn(QStringLiteral("Status"));
+    grid()->grouping().groupBy(QStringLiteral("Status"));
     QCOMPARE(grid()->currentView(), grid()->groupView());
 }
 
@@ -827,15 +828,16 @@ void OrdersWorkspaceTest::expectCurrent(int shopperId)
         {1001, "Ann Able"}, {1002, "Bob O'Brien"}, {1003, "Cy Cole"}, {1004, "Di Dunn"}, {1005, "Ed Eve"}};
     static const QHash<int, QStringList> products{{1003, {"Gadget", "Widget"}}, {1004, {"Sprocket"}}};
     const QModelIndex current = grid()->currentView()->currentIndex();
-    QCOMPARE(current.siblingAtColumn(grid()->modelColumn(QStringLiteral("ShopperID"))).data(Qt::EditRole).toInt(),
-             shopperId);
+    QCOMPARE(
+        current.siblingAtColumn(grid()->columns().modelColumn(QStringLiteral("ShopperID"))).data(Qt::EditRole).toInt(),
+        shopperId);
     toolkit::CategoryInspector* inspector = view_->inspector()->inspector();
     inspector->setCategoryExpanded(QStringLiteral("Invoice"), true);
     QCOMPARE(inspector->valueIndex(QStringLiteral("Invoice_name")).data(Qt::EditRole).toString(), names[shopperId]);
     QStringList shown;
     QAbstractItemModel* itemRows = items()->model();
     for (int row = 0; row < itemRows->rowCount(); ++row)
-        shown << itemRows->index(row, items()->modelColumn(QStringLiteral("Product"))).data().toString();
+        shown << itemRows->index(row, items()->columns().modelColumn(QStringLiteral("Product"))).data().toString();
     shown.sort();
     QCOMPARE(shown, products.value(shopperId));
     QCOMPARE(workspace().currentOrder().value(QStringLiteral("ShopperID")).toInt(), shopperId);
@@ -861,7 +863,7 @@ void OrdersWorkspaceTest::currentOrderSurvivesViewChanges()
     QFETCH(QString, change);
     QFETCH(int, expected);
     auto onlyUnpaid = [this] {
-        grid()->setColumnFilter(
+        grid()->filtering().setColumnFilter(
             QStringLiteral("Status"),
             FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
     };
@@ -883,9 +885,10 @@ void OrdersWorkspaceTest::currentOrderSurvivesViewChanges()
     } else if (change == QLatin1String("grouping off")) {
         view_->toggleGrouping();
     } else if (change == QLatin1String("filter keeps")) {
-        grid()->setColumnFilter(QStringLiteral("Invoice_date"),
-                                FilterCondition::compare(QStringLiteral("Invoice_date"),
-                                                         FilterCondition::Operator::GreaterOrEqual, QDate(2024, 3, 1)));
+        grid()->filtering().setColumnFilter(QStringLiteral("Invoice_date"),
+                                            FilterCondition::compare(QStringLiteral("Invoice_date"),
+                                                                     FilterCondition::Operator::GreaterOrEqual,
+                                                                     QDate(2024, 3, 1)));
     } else if (change == QLatin1String("filter hides") || change == QLatin1String("grouped filter hides")) {
         onlyUnpaid();
     } else if (change == QLatin1String("reset")) {
@@ -1011,24 +1014,24 @@ void OrdersWorkspaceTest::editModeUpOnlyShows()
 
 void OrdersWorkspaceTest::groupingOffWithAutoSizeKeepsWidths()
 {
-    const int shopperWidth = grid()->columnWidth(QStringLiteral("ShopperID"));
-    const int emailWidth = grid()->columnWidth(QStringLiteral("Invoice_email"));
+    const int shopperWidth = grid()->columns().width(QStringLiteral("ShopperID"));
+    const int emailWidth = grid()->columns().width(QStringLiteral("Invoice_email"));
     view_->toggleAutoSize();
     groupByStatus();
     view_->toggleGrouping();
-    QCOMPARE(grid()->visibleColumns(), defaultColumns());
+    QCOMPARE(grid()->columns().visibleFields(), defaultColumns());
     // Fitted to the grid in the proportion of the columns' own widths, none squeezed.
-    const double fitted =
-        double(grid()->columnWidth(QStringLiteral("Invoice_email"))) / grid()->columnWidth(QStringLiteral("ShopperID"));
+    const double fitted = double(grid()->columns().width(QStringLiteral("Invoice_email"))) /
+                          grid()->columns().width(QStringLiteral("ShopperID"));
     QVERIFY2(qAbs(fitted - double(emailWidth) / shopperWidth) < 0.1, qPrintable(QString::number(fitted)));
     // Auto-size off gives the columns their own widths back.
     view_->toggleAutoSize();
-    QCOMPARE(grid()->columnWidth(QStringLiteral("ShopperID")), shopperWidth);
-    QCOMPARE(grid()->columnWidth(QStringLiteral("Invoice_email")), emailWidth);
+    QCOMPARE(grid()->columns().width(QStringLiteral("ShopperID")), shopperWidth);
+    QCOMPARE(grid()->columns().width(QStringLiteral("Invoice_email")), emailWidth);
     // Reset brings back the built-in widths, whatever the merchant left.
-    grid()->setColumnWidth(QStringLiteral("ShopperID"), 12);
+    grid()->columns().setWidth(QStringLiteral("ShopperID"), 12);
     view_->reset();
-    QCOMPARE(grid()->columnWidth(QStringLiteral("ShopperID")), shopperWidth);
+    QCOMPARE(grid()->columns().width(QStringLiteral("ShopperID")), shopperWidth);
 }
 
 void OrdersWorkspaceTest::groupedHeaderHasCaptionsAndFilters()
@@ -1037,9 +1040,9 @@ void OrdersWorkspaceTest::groupedHeaderHasCaptionsAndFilters()
     QTreeView* tree = grid()->groupView();
     auto* header = qobject_cast<toolkit::GridHeaderView*>(tree->header());
     QVERIFY(header);
-    const int date = grid()->modelColumn(QStringLiteral("Invoice_date"));
+    const int date = grid()->columns().modelColumn(QStringLiteral("Invoice_date"));
     QCOMPARE(tree->model()->headerData(date, Qt::Horizontal).toString(), QStringLiteral("Date"));
-    const int status = grid()->modelColumn(QStringLiteral("Status"));
+    const int status = grid()->columns().modelColumn(QStringLiteral("Status"));
     const QRect button = header->filterButtonRect(status);
     QVERIFY(!button.isEmpty());
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, button.center());
@@ -1058,8 +1061,8 @@ void OrdersWorkspaceTest::defaultColumnsShowWholeCaptions()
     // Caption and filter button side by side, in the default layout and in the built-in widths.
     QHeaderView* header = grid()->tableView()->horizontalHeader();
     QStringList narrow;
-    for (const QString& field : grid()->visibleColumns()) {
-        const int logical = grid()->modelColumn(field);
+    for (const QString& field : grid()->columns().visibleFields()) {
+        const int logical = grid()->columns().modelColumn(field);
         if (header->sectionSize(logical) < header->sectionSizeHint(logical))
             narrow << QStringLiteral("%1 shown %2 of %3")
                           .arg(field)
@@ -1067,8 +1070,8 @@ void OrdersWorkspaceTest::defaultColumnsShowWholeCaptions()
                           .arg(header->sectionSizeHint(logical));
     }
     for (const OrderColumn& column : OrderColumns::grid()) {
-        grid()->setColumnVisible(column.field, true);
-        const int logical = grid()->modelColumn(column.field);
+        grid()->columns().setVisible(column.field, true);
+        const int logical = grid()->columns().modelColumn(column.field);
         if (column.width < header->sectionSizeHint(logical))
             narrow << QStringLiteral("%1 built %2 of %3")
                           .arg(column.field)

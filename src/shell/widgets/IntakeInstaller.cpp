@@ -192,7 +192,7 @@ void IntakeInstaller::buildSelector()
         box->setCurrentIndex(0);
 
     // The preferences grid works on the selector's accounts: moving in it moves the selection.
-    connect(page->grid(), &toolkit::DataGrid::focusedRowChanged, box, [this, box](int row) {
+    connect(&page->grid()->cursor(), &toolkit::GridCursor::focusedRowChanged, box, [this, box](int row) {
         if (prefs_->isVisible() && row >= 0 && row != box->currentIndex())
             box->setCurrentIndex(row);
     });
@@ -226,7 +226,7 @@ void IntakeInstaller::openPreferences(const QString& tab)
     // The grid starts on the selected account.
     const int selected = accounts_->currentAccount();
     if (selected >= 0)
-        prefs_->accountsPage()->grid()->setCurrentRow(selected);
+        prefs_->accountsPage()->grid()->cursor().setCurrentRow(selected);
     prefs_->openOn(tab);
 }
 

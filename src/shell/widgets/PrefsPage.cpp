@@ -91,14 +91,14 @@ toolkit::DataGrid* PrefsPage::makeGrid(const char* objectName, toolkit::SqlTable
     auto* grid = new toolkit::DataGrid(parent);
     grid->setObjectName(QString::fromLatin1(objectName));
     grid->setModel(model);
-    grid->setColumns(columns);
-    grid->setNavigatorButtons({toolkit::RecordNavigator::Insert, toolkit::RecordNavigator::Delete});
-    grid->setNavigatorVisible(true);
-    grid->setGroupingEnabled(false);
-    grid->setGroupByBoxVisible(false);
-    grid->setFilteringEnabled(false);
-    grid->setColumnCustomizationAllowed(false);
-    grid->setColumnAutoWidth(true);
+    grid->columns().setColumns(columns);
+    grid->navigator()->setButtons({toolkit::RecordNavigator::Insert, toolkit::RecordNavigator::Delete});
+    grid->navigator()->setVisible(true);
+    grid->grouping().setEnabled(false);
+    grid->grouping().setBoxVisible(false);
+    grid->filtering().setEnabled(false);
+    grid->columns().setCustomizationAllowed(false);
+    grid->columns().setAutoWidth(true);
     return grid;
 }
 

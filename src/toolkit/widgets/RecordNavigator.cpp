@@ -1,7 +1,6 @@
 #include "toolkit/widgets/RecordNavigator.h"
 
-#include "toolkit/SqlGroupModel.h"
-#include "toolkit/SqlTableModel.h"
+#include "toolkit/SqlModel.h"
 
 #include <QAbstractItemDelegate>
 #include <QAbstractItemView>
@@ -9,7 +8,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMessageBox>
-#include <QSqlTableModel>
 #include <QStyle>
 #include <QTableView>
 #include <QToolButton>
@@ -364,14 +362,19 @@ void RecordNavigator::insertRow()
     while (model->canFetchMore(m_view->rootIndex()))
         model->fetchMore(m_view->rootIndex());
     int row = rowCount();
-    if (!model->insertRow(row, m_view->rootIndex()))
+    // A sorted model shows the new row where its sort puts it, and says where.
+    int inserted = -1;
+    const QMetaObject::Connection watch =
+        connect(model, &QAbstractItemModel::rowsInserted, this, [&inserted](const QModelIndex&, int first, int) {
+            if (inserted < 0)
+                inserted = first;
+        });
+    const bool done = model->insertRow(row, m_view->rootIndex());
+    disconnect(watch);
+    if (!done)
         return;
-    // A SQL model shows the new row where its sort puts it.
-    if (auto* sql = qobject_cast<SqlTableModel*>(model)) {
-        const int shown = sql->rowOfKey(sql->lastInsertedKey());
-        if (shown >= 0)
-            row = shown;
-    }
+    if (inserted >= 0)
+        row = inserted;
     const QModelIndex target = model->index(qMin(row, rowCount() - 1), targetColumn(), m_view->rootIndex());
     m_view->setCurrentIndex(target);
     m_view->scrollTo(target);
@@ -438,22 +441,14 @@ void RecordNavigator::cancel()
 void RecordNavigator::refresh()
 {
     // Without a handler a SQL model re-reads its rows; any other model is told to refresh.
-    QAbstractItemModel* model = m_view ? m_view->model() : nullptr;
-    auto* table = qobject_cast<QSqlTableModel*>(model);
-    auto* sqlModel = qobject_cast<SqlTableModel*>(model);
-    auto* groups = qobject_cast<SqlGroupModel*>(model);
-    if (!table && !sqlModel && !groups) {
+    SqlModel* sql = SqlModel::of(m_view ? m_view->model() : nullptr);
+    if (!sql) {
         emit refreshRequested();
         return;
     }
     const int row = currentRow();
     const int column = qMax(0, m_view->currentIndex().column());
-    if (table)
-        table->select();
-    else if (sqlModel)
-        sqlModel->refresh();
-    else
-        groups->refresh();
+    sql->refresh();
     if (row >= 0)
         moveTo(qMin(row, rowCount() - 1));
     else if (column >= 0 && rowCount() > 0)

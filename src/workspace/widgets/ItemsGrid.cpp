@@ -43,19 +43,20 @@ ItemsGrid::ItemsGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(pare
     grid_ = new toolkit::DataGrid(tabs_);
     grid_->setObjectName(QStringLiteral("itemsGrid"));
     grid_->setFont(OrderGridStyle::contentFont());
-    grid_->setColumns({column("Qty", EditorKind::Number, 74), column("ProductCode", EditorKind::Text, 144),
-                       column("Product", EditorKind::Memo, 170), column("Units", EditorKind::Text, 57),
-                       column("Price", EditorKind::Currency, 74), column("Amount", EditorKind::Currency, 74)});
-    grid_->setNavigatorButtons({RecordNavigator::Prior, RecordNavigator::Next, RecordNavigator::Insert,
-                                RecordNavigator::Delete, RecordNavigator::Post});
+    grid_->columns().setColumns({column("Qty", EditorKind::Number, 74), column("ProductCode", EditorKind::Text, 144),
+                                 column("Product", EditorKind::Memo, 170), column("Units", EditorKind::Text, 57),
+                                 column("Price", EditorKind::Currency, 74),
+                                 column("Amount", EditorKind::Currency, 74)});
+    grid_->navigator()->setButtons({RecordNavigator::Prior, RecordNavigator::Next, RecordNavigator::Insert,
+                                    RecordNavigator::Delete, RecordNavigator::Post});
     grid_->navigator()->setShowHints(true);
     grid_->navigator()->setConfirmDelete(false);
     grid_->setSelectionBackground(OrderGridStyle::kSelectionBackground);
-    grid_->setRowResizingAllowed(true);
-    grid_->setColumnCustomizationAllowed(true);
-    grid_->setGroupingEnabled(false);
-    grid_->setGroupByBoxVisible(false);
-    grid_->setColumnAutoWidth(true);
+    grid_->columns().setRowResizingAllowed(true);
+    grid_->columns().setCustomizationAllowed(true);
+    grid_->grouping().setEnabled(false);
+    grid_->grouping().setBoxVisible(false);
+    grid_->columns().setAutoWidth(true);
     tabs_->addTab(grid_, kItemsTab);
 
     connect(&workspace_, &OrdersWorkspace::sourceChanged, this, [this] { bindModel(); });

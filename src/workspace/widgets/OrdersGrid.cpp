@@ -40,17 +40,17 @@ OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(pa
     grid_ = new toolkit::DataGrid(tabs_);
     grid_->setObjectName(QStringLiteral("ordersGrid"));
     grid_->setFont(OrderGridStyle::contentFont());
-    grid_->setColumns(OrderGridStyle::gridColumns(workspace_.data().connectionName()));
-    grid_->setNavigatorButtons({toolkit::RecordNavigator::First, toolkit::RecordNavigator::Prior,
-                                toolkit::RecordNavigator::Next, toolkit::RecordNavigator::Last,
-                                toolkit::RecordNavigator::Delete, toolkit::RecordNavigator::Post,
-                                toolkit::RecordNavigator::Refresh, toolkit::RecordNavigator::Filter});
+    grid_->columns().setColumns(OrderGridStyle::gridColumns(workspace_.data().connectionName()));
+    grid_->navigator()->setButtons({toolkit::RecordNavigator::First, toolkit::RecordNavigator::Prior,
+                                    toolkit::RecordNavigator::Next, toolkit::RecordNavigator::Last,
+                                    toolkit::RecordNavigator::Delete, toolkit::RecordNavigator::Post,
+                                    toolkit::RecordNavigator::Refresh, toolkit::RecordNavigator::Filter});
     grid_->navigator()->setConfirmDelete(false);
     grid_->setSelectionBackground(OrderGridStyle::kSelectionBackground);
-    grid_->setRowResizingAllowed(true);
-    grid_->setColumnCustomizationAllowed(true);
-    grid_->setFilteringEnabled(true);
-    grid_->setColumnAutoWidth(false);
+    grid_->columns().setRowResizingAllowed(true);
+    grid_->columns().setCustomizationAllowed(true);
+    grid_->filtering().setEnabled(true);
+    grid_->columns().setAutoWidth(false);
     tabs_->addTab(grid_, kOrdersTab);
 
     chart_ = new SalesChart(workspace_, tabs_);
@@ -64,6 +64,8 @@ OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(pa
         OrderGridStyle::styleOrderCell(index, newColumn_, statusColumn_, style);
     });
     grid_->setEditingStartCallback([this](const QModelIndex& index) { return editingStarts(index); });
+    // The grouped rows' and the drop-down lists' failures (the data set reports its own).
+    connect(grid_, &toolkit::DataGrid::error, this, &OrdersGrid::fail);
     connect(grid_, &toolkit::DataGrid::editorValueChanged, this,
             [this](const QString& field, const QModelIndex&, const QVariant&) {
                 if (field.compare(QLatin1String("Status"), Qt::CaseInsensitive) == 0)
@@ -71,13 +73,13 @@ OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(pa
             });
     grid_->navigator()->setActionHandler(toolkit::RecordNavigator::Delete, [this] { deleteCurrent(); });
     grid_->navigator()->setActionHandler(toolkit::RecordNavigator::Refresh, [this] { workspace_.ResetDB(); });
-    grid_->setFilterInstaller([this](const QString& text) { installFilter(text); });
-    connect(grid_, &toolkit::DataGrid::focusedRowChanged, this, [this](int row) {
+    grid_->filtering().setInstaller([this](const QString& text) { installFilter(text); });
+    connect(&grid_->cursor(), &toolkit::GridCursor::focusedRowChanged, this, [this](int row) {
         // A group row of the grouped grid is no order: the current order stays.
         if (row >= 0 || grid_->currentView() == grid_->tableView())
             workspace_.setCurrentRow(row);
     });
-    connect(grid_, &toolkit::DataGrid::groupingChanged, this, [this](const QStringList& fields) {
+    connect(&grid_->grouping(), &toolkit::GridGrouping::groupingChanged, this, [this](const QStringList& fields) {
         watchGroupModel();
         // Edits made while grouped went through the grouping model: the flat rows read again.
         if (fields.isEmpty() && flatStale_) {
@@ -87,8 +89,8 @@ OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(pa
     });
 
     connect(&workspace_, &OrdersWorkspace::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && grid_->currentRow() != row)
-            grid_->setCurrentRow(row);
+        if (row >= 0 && grid_->cursor().currentRow() != row)
+            grid_->cursor().setCurrentRow(row);
     });
     connect(&workspace_, &OrdersWorkspace::sourceChanged, this, [this] { bindModel(); });
 
@@ -102,7 +104,7 @@ void OrdersGrid::bindModel()
 {
     grid_->setModel(workspace_.DataSourceOrders());
     if (workspace_.currentRow() >= 0)
-        grid_->setCurrentRow(workspace_.currentRow());
+        grid_->cursor().setCurrentRow(workspace_.currentRow());
 }
 
 void OrdersGrid::refreshStyleColumns(const QAbstractItemModel* model)
@@ -137,7 +139,7 @@ bool OrdersGrid::editingStarts(const QModelIndex& index)
 
 void OrdersGrid::watchGroupModel()
 {
-    auto* model = qobject_cast<toolkit::SqlGroupModel*>(grid_->groupView()->model());
+    toolkit::SqlGroupModel* model = grid_->grouping().model();
     if (!model || model == groupModel_)
         return;
     groupModel_ = model;
@@ -147,12 +149,11 @@ void OrdersGrid::watchGroupModel()
             return;
         workspace_.ordersPosted(workspace_.DataSourceOrders()->rowOfKey(groupModel_->keyAt(index)));
     });
-    connect(model, &toolkit::SqlGroupModel::error, this, &OrdersGrid::fail);
 }
 
 void OrdersGrid::deleteCurrent()
 {
-    const int row = grid_->currentRow();
+    const int row = grid_->cursor().currentRow();
     if (row >= 0)
         workspace_.deleteOrder(row);
 }
@@ -178,20 +179,20 @@ void OrdersGrid::fail(const QString& message)
 
 void OrdersGrid::ShowDefaultColumns()
 {
-    grid_->setGroupingEnabled(false);
-    grid_->setGroupByBoxVisible(false);
-    grid_->ungroupAll();
-    grid_->hideAllColumns();
+    grid_->grouping().setEnabled(false);
+    grid_->grouping().setBoxVisible(false);
+    grid_->grouping().ungroupAll();
+    grid_->columns().hideAll();
     for (const OrderColumn& column : OrderColumns::grid())
         if (OrderColumns::inDefaultSet(column.field))
-            grid_->setColumnVisible(column.field, true);
+            grid_->columns().setVisible(column.field, true);
 }
 
 void OrdersGrid::EnableColumnGrouping()
 {
-    grid_->setGroupingEnabled(true);
-    grid_->setGroupByBoxVisible(true);
-    grid_->setColumnMovingAllowed(true);
+    grid_->grouping().setEnabled(true);
+    grid_->grouping().setBoxVisible(true);
+    grid_->columns().setMovingAllowed(true);
 }
 
 void OrdersGrid::saveLayout(QSettings& settings) const
@@ -202,8 +203,8 @@ void OrdersGrid::saveLayout(QSettings& settings) const
     settings.setValue(QStringLiteral("Width"), grid_->width());
     for (const OrderColumn& column : OrderColumns::grid()) {
         settings.setValue(kColumnKey.arg(column.field, QStringLiteral("Visible")),
-                          grid_->isColumnVisible(column.field));
-        settings.setValue(kColumnKey.arg(column.field, QStringLiteral("Width")), grid_->columnWidth(column.field));
+                          grid_->columns().isVisible(column.field));
+        settings.setValue(kColumnKey.arg(column.field, QStringLiteral("Width")), grid_->columns().width(column.field));
     }
 }
 
@@ -219,7 +220,7 @@ void OrdersGrid::restoreLayout(const QSettings& settings)
         }
     }
     if (!properties.isEmpty())
-        grid_->setLayoutProperties(properties);
+        grid_->columns().setLayoutProperties(properties);
 }
 
 } // namespace pelmora

@@ -33,10 +33,11 @@ WorkspaceView::WorkspaceView(DataModule& data, UserPort& port, QWidget* host) : 
     connect(workspace_, &OrdersWorkspace::error, this, toHandler);
     ordersGrid_->setErrorHandler(toHandler);
     // Testing the rows against a filter clears the status bar's message.
-    connect(ordersGrid_->grid(), &toolkit::DataGrid::filterExpressionChanged, this, [this](const QString& expression) {
-        if (!expression.isEmpty())
-            port_.setStatus(QString());
-    });
+    connect(&ordersGrid_->grid()->filtering(), &toolkit::GridFiltering::expressionChanged, this,
+            [this](const QString& expression) {
+                if (!expression.isEmpty())
+                    port_.setStatus(QString());
+            });
     editMode_ = new QAction(QStringLiteral("Edit mode"), this);
     editMode_->setObjectName(QStringLiteral("actionEditMode"));
     editMode_->setToolTip(QStringLiteral("Edit mode"));
@@ -70,18 +71,18 @@ void WorkspaceView::reset()
     emit groupingButtonReleased();
     ordersGrid_->ShowDefaultColumns();
     // The default column set in its built-in widths, whatever widths the merchant left.
-    ordersGrid_->grid()->restoreColumnWidths();
+    ordersGrid_->grid()->columns().restoreWidths();
     Guard(QString(), [&] {
         ordersGrid_->grid()->filterBar()->setCustomizeButtonVisible(false);
         workspace_->setStatement(OrdersWorkspace::kResetStatementText);
-        ordersGrid_->grid()->clearFilter();
+        ordersGrid_->grid()->filtering().clear();
     });
     workspace_->ResetDB();
 }
 
 bool WorkspaceView::isGroupingEnabled() const
 {
-    return ordersGrid_->grid()->isGroupingEnabled();
+    return ordersGrid_->grid()->grouping().isEnabled();
 }
 
 void WorkspaceView::toggleGrouping()
@@ -97,14 +98,14 @@ void WorkspaceView::toggleGrouping()
 
 bool WorkspaceView::isAutoSizeOn() const
 {
-    return ordersGrid_->grid()->columnAutoWidth();
+    return ordersGrid_->grid()->columns().autoWidth();
 }
 
 void WorkspaceView::toggleAutoSize()
 {
     const bool on = !isAutoSizeOn();
-    ordersGrid_->grid()->setColumnAutoWidth(on);
-    itemsGrid_->grid()->setColumnAutoWidth(on);
+    ordersGrid_->grid()->columns().setAutoWidth(on);
+    itemsGrid_->grid()->columns().setAutoWidth(on);
     port_.setStatus(on ? kAutoSizeEnabled : kAutoSizeDisabled);
 }
 

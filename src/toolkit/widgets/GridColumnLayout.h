@@ -1,0 +1,129 @@
+#pragma once
+
+#include "toolkit/widgets/GridColumn.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QStringList>
+#include <QVariantMap>
+#include <QVector>
+
+#include <functional>
+
+class QAbstractItemModel;
+class QHeaderView;
+class QMenu;
+class QSettings;
+class QWidget;
+
+namespace pelmora::toolkit
+{
+
+struct GridViewSet;
+
+// The columns of a grid and their layout: the column descriptions matched to the model's
+// columns by field name (a SQL model's column name, else the model's header text), without
+// regard to letter case; which are shown, in which order and how wide; column auto-width;
+// fitting a column to its contents; the row height; the header's column menu; and the layout
+// properties that persist (the grid's geometry, the row height, each column's visibility,
+// width and place). The table and the grouped tree show the columns alike.
+class GridColumnLayout : public QObject
+{
+    Q_OBJECT
+
+  public:
+    // Adds entries of other parts (grouping) to a column's menu.
+    using MenuExtension = std::function<void(QMenu* menu, const QString& field)>;
+
+    GridColumnLayout(GridViewSet& views, QWidget* grid);
+
+    void setModel(QAbstractItemModel* model);
+    // Matches the descriptions to the model's columns again and shows them (after a reset or a
+    // change of the model's columns).
+    void apply();
+
+    void setColumns(const QList<GridColumn>& columns);
+    // The descriptions, with the widths and visibility the merchant left.
+    QList<GridColumn> list() const;
+    const GridColumn* column(const QString& field) const;
+    // The description of a model column (nullptr when undescribed).
+    const GridColumn* describe(int modelColumn) const;
+    // The description of a field, or a plain text column of that name.
+    GridColumn describeField(const QString& field) const;
+    QString titleOf(const QString& field) const;
+    // The model column of a field (-1 when the model has none), and the field of a model column.
+    int modelColumn(const QString& field) const;
+    QString fieldAt(int modelColumn) const;
+    QStringList fieldNames() const { return m_fieldNames; }
+
+    void setVisible(const QString& field, bool visible);
+    bool isVisible(const QString& field) const;
+    void hideAll();
+    // Fields in their shown order (visible ones only).
+    QStringList visibleFields() const;
+    void setWidth(const QString& field, int width);
+    int width(const QString& field) const;
+    // Gives the columns back the widths the column list set.
+    void restoreWidths();
+    void setMovingAllowed(bool allowed);
+
+    // Column auto-width: the visible columns share the grid's width in the proportion of their
+    // own widths (no horizontal scroll bar); switched off, they show their own widths again.
+    void setAutoWidth(bool on);
+    bool autoWidth() const { return m_autoWidth; }
+    // Fits a column to its caption and to the rows in view (never to every row).
+    void autoSize(const QString& field);
+    void autoSizeAll();
+
+    void setRowHeight(int pixels);
+    int rowHeight() const { return m_rowHeight; }
+    void setRowResizingAllowed(bool allowed);
+
+    // The header's check list of columns and the fitting actions.
+    void setCustomizationAllowed(bool allowed) { m_customization = allowed; }
+    void setMenuExtension(MenuExtension extension) { m_menuExtension = std::move(extension); }
+    QMenu* createMenu(int modelColumn, QWidget* parent);
+
+    // The tree shows the columns as the table does: their order, visibility and widths.
+    void copyToTree();
+
+    QVariantMap layoutProperties() const;
+    void setLayoutProperties(const QVariantMap& properties);
+    void saveLayout(QSettings& settings, const QString& group) const;
+    void restoreLayout(QSettings& settings, const QString& group);
+
+  signals:
+    void autoWidthChanged(bool on);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void rebuildMap();
+    QString readFieldName(int modelColumn) const;
+    void fit();
+    void showWidths();
+    void onSectionResized(int logical, int oldSize, int newSize);
+    void onHeaderMenu(QHeaderView* header, const QPoint& pos);
+    void placeTreeDecoration();
+    int share(int modelColumn) const;
+
+    GridViewSet& m_views;
+    QWidget* m_grid;
+    QPointer<QAbstractItemModel> m_model;
+    QList<GridColumn> m_columns;
+    QHash<QString, int> m_definedWidths; // lower-case field -> the width the column list gave
+    QVector<int> m_descriptionOf;        // model column -> index into m_columns, -1 when undescribed
+    QHash<QString, int> m_modelColumnOf; // lower-case field -> model column
+    QStringList m_fieldNames;            // model column -> field name
+    MenuExtension m_menuExtension;
+    bool m_autoWidth = false;
+    bool m_fitting = false;
+    bool m_customization = true;
+    int m_rowHeight = 20;
+};
+
+} // namespace pelmora::toolkit
