@@ -20,18 +20,23 @@ QStringList LookupList::texts() const
 }
 
 LookupList LookupList::load(const QString& connectionName, const QString& table, const QString& column, int limit,
-                            const QString& where)
+                            const QString& where, Order order)
 {
     LookupList list;
     limit = std::max(1, limit);
     const QString name = sql::quoted(column);
-    QString text = QStringLiteral("SELECT DISTINCT ") + name + QStringLiteral(" FROM ") + sql::quoted(table) +
-                   QStringLiteral(" WHERE ") + name + QStringLiteral(" IS NOT NULL AND ") + name +
-                   QStringLiteral(" <> ''");
+    const bool asEntered = order == Order::AsEntered;
+    QString text = asEntered ? QStringLiteral("SELECT ") : QStringLiteral("SELECT DISTINCT ");
+    text += name + QStringLiteral(" FROM ") + sql::quoted(table) + QStringLiteral(" WHERE ") + name +
+            QStringLiteral(" IS NOT NULL AND ") + name + QStringLiteral(" <> ''");
     if (!where.trimmed().isEmpty())
         text += QStringLiteral(" AND (") + where + QStringLiteral(")");
-    // One more than asked, to tell whether the list was cut.
-    text += QStringLiteral(" ORDER BY ") + name + QStringLiteral(" LIMIT ?");
+    // Each value once (as entered: where it first stands); one more than asked, to tell whether the
+    // list was cut.
+    if (asEntered)
+        text += QStringLiteral(" GROUP BY ") + name + QStringLiteral(" ORDER BY MIN(rowid) LIMIT ?");
+    else
+        text += QStringLiteral(" ORDER BY ") + name + QStringLiteral(" LIMIT ?");
     QSqlQuery query(QSqlDatabase::database(connectionName, false));
     query.setForwardOnly(true);
     if (!sql::run(query, text, {limit + 1}, &list.error))

@@ -19,9 +19,12 @@ struct LookupList {
     bool ok() const { return error.isEmpty(); }
     QStringList texts() const;
 
+    // Sorted by value, or in the order the rows were entered (a list the merchant keeps).
+    enum class Order { ByValue, AsEntered };
+
     // `where` is an optional SQLite condition (without WHERE) that the rows must meet.
     static LookupList load(const QString& connectionName, const QString& table, const QString& column, int limit = 1000,
-                           const QString& where = {});
+                           const QString& where = {}, Order order = Order::ByValue);
 };
 
 } // namespace pelmora::toolkit

@@ -76,6 +76,8 @@ class TestCellEditors : public QObject
     void editableDropDownReportsEveryChange();
     void leavingAnUnchangedCellPostsNothing();
     void emptyCheckBoxIsNeitherOnNorOff();
+    void dropDownListsReadTheirTable_data();
+    void dropDownListsReadTheirTable();
 
   private:
     QTemporaryDir m_dir;
@@ -309,6 +311,42 @@ void TestCellEditors::emptyCheckBoxIsNeitherOnNorOff()
     QTest::mouseClick(m_grid->tableView()->viewport(), Qt::LeftButton, {},
                       m_grid->tableView()->visualRect(flag).center());
     QCOMPARE(scalar(QStringLiteral("SELECT Flag FROM Cells")).toInt(), 1);
+}
+
+void TestCellEditors::dropDownListsReadTheirTable_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("offered");
+    QTest::addColumn<bool>("failed");
+    QTest::newRow("in the order entered, each once") << "Choices" << QStringList{"Unpaid", "Paid", "Shipped"} << false;
+    QTest::newRow("a missing table") << "Gone" << QStringList{} << true;
+}
+
+void TestCellEditors::dropDownListsReadTheirTable()
+{
+    QFETCH(QString, table);
+    QFETCH(QStringList, offered);
+    QFETCH(bool, failed);
+    QSqlQuery query(QSqlDatabase::database(kConnection));
+    query.exec(QStringLiteral("DROP TABLE IF EXISTS Choices"));
+    QVERIFY(query.exec(QStringLiteral("CREATE TABLE Choices (Name TEXT)")));
+    QVERIFY(query.exec(
+        QStringLiteral("INSERT INTO Choices VALUES ('Unpaid'), ('Paid'), (''), ('Unpaid'), ('Shipped'), (NULL)")));
+    GridColumn status = describe("Status", EditorKind::Lookup);
+    status.lookup = LookupSource{{}, {}, {}, table, QStringLiteral("Name")};
+    m_grid->columns().setColumns({status});
+    QSignalSpy errors(m_grid, &DataGrid::error);
+    auto* combo = qobject_cast<QComboBox*>(openEditor(0, "Status"));
+    QVERIFY(combo);
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    QCOMPARE(items, offered);
+    // A list that cannot be read says why, through the grid.
+    QCOMPARE(errors.count(), failed ? 1 : 0);
+    if (failed)
+        QVERIFY2(errors.first().first().toString().contains(QLatin1String("no such table")),
+                 qPrintable(errors.first().first().toString()));
 }
 
 QTEST_MAIN(TestCellEditors)

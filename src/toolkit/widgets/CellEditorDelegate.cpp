@@ -1,5 +1,6 @@
 #include "toolkit/widgets/CellEditorDelegate.h"
 
+#include "toolkit/LookupList.h"
 #include "toolkit/SqlGroupModel.h"
 #include "toolkit/widgets/DisplayFormat.h"
 
@@ -14,8 +15,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlTableModel>
 #include <QTimeEdit>
 #include <QTreeView>
 
@@ -35,12 +34,8 @@ bool isNumeric(EditorKind kind)
     return kind == EditorKind::Currency || kind == EditorKind::Number;
 }
 
-QString quoteIdentifier(const QString& name)
-{
-    QString quoted = name;
-    quoted.replace(u'"', QLatin1String("\"\""));
-    return u'"' + quoted + u'"';
-}
+// A list the merchant keeps is short; this only bounds a table that is not.
+constexpr int kMaxLookupValues = 10000;
 
 QVariant numberFromText(const QString& input, const QLocale& locale)
 {
@@ -138,7 +133,8 @@ QString CellEditorDelegate::formatValue(const GridColumn* column, const QVariant
     }
 }
 
-QStringList CellEditorDelegate::lookupValues(const LookupSource& source, const QString& defaultConnection)
+QStringList CellEditorDelegate::lookupValues(const LookupSource& source, const QString& defaultConnection,
+                                             QString* error)
 {
     QStringList values = source.values;
     if (source.provider)
@@ -148,16 +144,12 @@ QStringList CellEditorDelegate::lookupValues(const LookupSource& source, const Q
                                    : !defaultConnection.isEmpty()
                                        ? defaultConnection
                                        : QString::fromLatin1(QSqlDatabase::defaultConnection);
-        QSqlQuery query(QSqlDatabase::database(connection, false));
-        // Table order (the order the merchant entered the list in).
-        if (query.exec(QStringLiteral("SELECT %1 FROM %2")
-                           .arg(quoteIdentifier(source.field), quoteIdentifier(source.table)))) {
-            while (query.next()) {
-                const QString value = query.value(0).toString();
-                if (!value.isEmpty())
-                    values << value;
-            }
-        }
+        // In the order the merchant entered the list in.
+        const LookupList list = LookupList::load(connection, source.table, source.field, kMaxLookupValues, {},
+                                                 LookupList::Order::AsEntered);
+        values += list.texts();
+        if (!list.ok() && error)
+            *error = list.error;
     }
     values.removeDuplicates();
     return values;
@@ -472,7 +464,10 @@ QWidget* CellEditorDelegate::createEditor(QWidget* parent, const QStyleOptionVie
         combo->setObjectName(QStringLiteral("cellEditorLookup"));
         combo->setEditable(column->lookupAcceptsText);
         combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->addItems(lookupValues(column->lookup, m_lookupConnection));
+        QString failure;
+        combo->addItems(lookupValues(column->lookup, m_lookupConnection, &failure));
+        if (!failure.isEmpty())
+            emit self->lookupFailed(failure);
         if (combo->lineEdit()) {
             combo->lineEdit()->setMaxLength(column->maxLength > 0 ? column->maxLength : 32767);
             connect(combo, &QComboBox::editTextChanged, self, [self, combo, cell](const QString& text) {
@@ -609,14 +604,8 @@ void CellEditorDelegate::setModelData(QWidget* editor, QAbstractItemModel* model
 
 void CellEditorDelegate::post(QAbstractItemModel* model, const QModelIndex& index, const QVariant& value) const
 {
-    const QPersistentModelIndex cell(index);
-    if (!model->setData(index, value, Qt::EditRole))
-        return;
-    // A SQL table model keeps a new row pending until it is submitted; every change is
-    // posted at once here, the new row too.
-    auto* table = qobject_cast<QSqlTableModel*>(model);
-    if (table && cell.isValid() && table->editStrategy() != QSqlTableModel::OnManualSubmit && table->isDirty(cell))
-        table->submit();
+    // The SQL models post every change at once.
+    model->setData(index, value, Qt::EditRole);
 }
 
 void CellEditorDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,

@@ -40,8 +40,10 @@ class CellEditorDelegate : public QStyledItemDelegate
 
     // The text a cell shows for a value.
     static QString formatValue(const GridColumn* column, const QVariant& value, const QLocale& locale = QLocale());
-    // The entries of a drop-down list (table values in table order, without repeats).
-    static QStringList lookupValues(const LookupSource& source, const QString& defaultConnection);
+    // The entries of a drop-down list (table values in the order entered, without repeats); a
+    // failed read of the table leaves its reason in `error`.
+    static QStringList lookupValues(const LookupSource& source, const QString& defaultConnection,
+                                    QString* error = nullptr);
 
     // Runs the edit guard for a view that is about to open an editor on index; updates index
     // when the guard changed the model. Views call it from their edit() override.
@@ -61,6 +63,8 @@ class CellEditorDelegate : public QStyledItemDelegate
     void valueChanged(const QModelIndex& index, const QVariant& value);
     // A link cell was clicked.
     void linkActivated(const QModelIndex& index);
+    // A drop-down list's values could not be read (the list offers what it could read).
+    void lookupFailed(const QString& message);
 
   protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

@@ -143,6 +143,7 @@ void DataGrid::bindDelegate(CellEditorDelegate* delegate)
         const QModelIndex data = toDataIndex(index);
         emit linkActivated(d->columns->fieldAt(data.column()), data);
     });
+    connect(delegate, &CellEditorDelegate::lookupFailed, this, &DataGrid::error);
 }
 
 void DataGrid::setModel(QAbstractItemModel* model)
