@@ -26,17 +26,21 @@ void WriteLog(const QString& line, const QString& fileName)
         throw Error(file.errorString() + QStringLiteral(": ") + file.fileName());
 }
 
+QString LongTimeText(const QTime& time)
+{
+    // The long time format as a desktop shows it: hours, minutes, seconds, no time zone.
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+    const QLocale locale;
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(zone);
+    return locale.toString(time, format.trimmed());
+}
+
 QString LogDateTime(const QDateTime& moment)
 {
-    const QLocale locale;
-    QString text = locale.toString(moment.date(), QLocale::ShortFormat);
-    if (moment.time() != QTime(0, 0)) {
-        // The long time format as a desktop shows it: hours, minutes, seconds, no time zone.
-        static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
-        QString format = locale.timeFormat(QLocale::LongFormat);
-        format.remove(zone);
-        text += ' ' + locale.toString(moment.time(), format.trimmed());
-    }
+    QString text = QLocale().toString(moment.date(), QLocale::ShortFormat);
+    if (moment.time() != QTime(0, 0))
+        text += ' ' + LongTimeText(moment.time());
     return text;
 }
 

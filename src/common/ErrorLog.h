@@ -12,6 +12,9 @@ inline const QString kErrorLogFile = QStringLiteral("Error log.txt");
 // missing. Throws Error when the file cannot be written.
 void WriteLog(const QString& line, const QString& fileName);
 
+// The locale's long time format, without a time zone.
+QString LongTimeText(const QTime& time);
+
 // The locale's short date, a blank and its long time; the time is left out at exactly midnight.
 QString LogDateTime(const QDateTime& moment);
 
