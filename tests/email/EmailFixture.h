@@ -1,0 +1,80 @@
+#pragma once
+
+// A program folder with a fresh database and a few orders and items, for the email tests.
+
+#include "database/DataModule.h"
+#include "support/TestFolder.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+#include <QVariantMap>
+#include <memory>
+
+namespace pelmora::test
+{
+
+struct EmailFixture {
+    EmailFixture()
+    {
+        data.setLocation(folder.databasePath());
+        data.ResetDB();
+    }
+
+    void exec(const QString& sql, const QVariantList& values = {})
+    {
+        QSqlQuery query(data.database());
+        query.prepare(sql);
+        for (const QVariant& v : values)
+            query.addBindValue(v);
+        if (!query.exec())
+            QTest::qFail(qPrintable(query.lastError().text() + QStringLiteral(": ") + sql), __FILE__, __LINE__);
+    }
+
+    // An order with the fields given (any Orders column by name).
+    void addOrder(const QVariantMap& fields)
+    {
+        QStringList names;
+        QStringList marks;
+        QVariantList values;
+        for (auto it = fields.begin(); it != fields.end(); ++it) {
+            names << it.key();
+            marks << QStringLiteral("?");
+            values << it.value();
+        }
+        exec(QStringLiteral("INSERT INTO Orders(%1) VALUES(%2)").arg(names.join(','), marks.join(',')), values);
+    }
+
+    void addItem(const QVariant& shopperId, const QVariant& qty, const QString& code, const QString& product,
+                 const QVariant& price, const QVariant& amount)
+    {
+        exec(QStringLiteral("INSERT INTO Items(ShopperID,Qty,ProductCode,Product,Price,Amount) VALUES(?,?,?,?,?,?)"),
+             {shopperId, qty, code, product, price, amount});
+    }
+
+    // The order as the grid's data set hands it over: every column by name.
+    QVariantMap order(const QVariant& shopperId)
+    {
+        QSqlQuery query(data.database());
+        query.prepare(QStringLiteral("SELECT * FROM Orders WHERE ShopperID IS ? ORDER BY id LIMIT 1"));
+        query.addBindValue(shopperId);
+        QVariantMap out;
+        if (!query.exec() || !query.next())
+            return out;
+        const QSqlRecord record = query.record();
+        for (int i = 0; i < record.count(); ++i)
+            out.insert(record.fieldName(i), query.isNull(i) ? QVariant() : query.value(i));
+        return out;
+    }
+
+    void writeTemplate(const QString& name, const QByteArray& bytes)
+    {
+        folder.writeFile(QStringLiteral("email/") + name, bytes);
+    }
+
+    TestFolder folder;
+    DataModule data;
+};
+
+} // namespace pelmora::test
