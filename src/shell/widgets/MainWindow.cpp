@@ -5,6 +5,7 @@
 #include "common/Guard.h"
 #include "common/Root.h"
 #include "shell/widgets/AboutDialog.h"
+#include "shell/widgets/EmailInstaller.h"
 #include "shell/widgets/IntakeInstaller.h"
 #include "shell/widgets/WorkspaceInstaller.h"
 #include "workspace/widgets/ArchiveDialog.h"
@@ -91,6 +92,7 @@ MainWindow::MainWindow()
         session_->data().ResetDB();
     }
     IntakeInstaller::install(*this);
+    EmailInstaller::install(*this);
 }
 
 MainWindow::~MainWindow() = default;

@@ -1,0 +1,437 @@
+// The email dialog, the status triggers and the paste data as the merchant meets them in the
+// main window.
+
+#include "email/RelayServer.h"
+
+#include "common/GlobalConfig.h"
+#include "email/widgets/EmailDialog.h"
+#include "email/widgets/PasteDetailsWindow.h"
+#include "shell/widgets/MainWindow.h"
+#include "shell/widgets/PrefsDialog.h"
+#include "support/TestFolder.h"
+#include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/DataGrid.h"
+#include "workspace/widgets/ItemsGrid.h"
+#include "workspace/widgets/OrderInspector.h"
+#include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/WorkspaceView.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+namespace
+{
+// Hands the next modal window that opens (other than the one open now) to its check; the
+// watch ends with the test that set it.
+class ModalWatch : public QObject
+{
+  public:
+    void next(std::function<void(QWidget*)> check)
+    {
+        QWidget* current = QApplication::activeModalWidget();
+        auto* timer = new QTimer(this);
+        timer->setInterval(0);
+        connect(timer, &QTimer::timeout, this, [timer, current, check] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == current)
+                return;
+            timer->stop();
+            timer->deleteLater();
+            check(modal);
+            // A failed check leaves no window waiting for an answer.
+            for (int i = 0; QTest::currentTestFailed() && i < 10; ++i)
+                if (QWidget* open = QApplication::activeModalWidget())
+                    open->close();
+        });
+        timer->start();
+    }
+};
+
+std::unique_ptr<ModalWatch> watch;
+
+void onNextModal(std::function<void(QWidget*)> check)
+{
+    watch->next(std::move(check));
+}
+} // namespace
+
+class EmailWindowsTest : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+
+    void dialogRebuildsAndKeepsItsFields();
+    void placeholderSenderOpensThePreferences();
+    void sendClosesTheDialogAndSaysSo();
+    void failedSendKeepsTheDialogOpen();
+    void inspectorLinkOpensTheDialog();
+    void statusTriggers_data();
+    void statusTriggers();
+    void inspectorStatusNeverTriggers();
+    void pasteDataButtonFillsWindowAndClipboard();
+    void autoUpdateFollowsTheFocusedOrder();
+    void badFieldListKeepsBoxAndClipboard();
+
+  private:
+    void exec(const QString& sql, const QVariantList& values = {});
+    QVariant scalar(const QString& sql);
+    void makeWindow();
+    int rowOf(int shopperId);
+    void pickStatusInGrid(int shopperId, const QString& status);
+    QAction* action(const char* name) { return window_->commands().action(QString::fromLatin1(name)); }
+    WorkspaceView* view() { return window_->findChild<WorkspaceView*>(QStringLiteral("workspaceView")); }
+    EmailDialog* dialog() { return window_->findChild<EmailDialog*>(QStringLiteral("emailDialog")); }
+    PasteDetailsWindow* paste()
+    {
+        return window_->findChild<PasteDetailsWindow*>(QStringLiteral("pasteDetailsWindow"));
+    }
+    toolkit::DataGrid* grid() { return view()->ordersGrid()->grid(); }
+    QString mainStatus() { return window_->status(); }
+
+    std::unique_ptr<TestFolder> folder_;
+    std::unique_ptr<RelayServer> relay_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+void EmailWindowsTest::init()
+{
+    watch = std::make_unique<ModalWatch>();
+    folder_ = std::make_unique<TestFolder>();
+    relay_ = std::make_unique<RelayServer>();
+    GlobalConfig::save(GlobalConfig::parse({}));
+    folder_->writeFile(QStringLiteral("cnfg/service.ini"), "[relay]\nhost=" + relay_->host().toUtf8() + "\n");
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    makeWindow();
+    exec(QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name,Invoice_email,Ship_name,Ship_address1,Status,New,"
+                        "Total) VALUES(1001,'Ann Able','ann@example.com','Ann Able','1 High St','Paid',0,20),"
+                        "(1002,'Bob Bell','bob@example.com','Bob Bell','2 Low Rd','Unpaid',0,30),"
+                        "(1003,'Cy Cole','cy@example.com','Cy Cole','3 Mid Ln','Unpaid',0,40)"));
+    exec(QStringLiteral("INSERT INTO Items(ShopperID,Qty,ProductCode,Product,Price,Amount) VALUES"
+                        "(1001,1,'W-1','Widget',20,20),(1002,3,'G-2','Gadget',10,30)"));
+    exec(QStringLiteral("INSERT INTO Status(Status) VALUES('Can''t ship')"));
+    window_->session().data().ResetDB();
+    window_->finishStartup();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+}
+
+void EmailWindowsTest::makeWindow()
+{
+    window_ = std::make_unique<MainWindow>();
+}
+
+void EmailWindowsTest::cleanup()
+{
+    watch.reset();
+    window_.reset();
+    relay_.reset();
+    folder_.reset();
+}
+
+void EmailWindowsTest::exec(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(window_->session().data().database());
+    query.prepare(sql);
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+}
+
+QVariant EmailWindowsTest::scalar(const QString& sql)
+{
+    return window_->session().data().scalar(sql);
+}
+
+int EmailWindowsTest::rowOf(int shopperId)
+{
+    toolkit::SqlTableModel* orders = view()->workspace().DataSourceOrders();
+    for (int row = 0; row < orders->rowCount(); ++row)
+        if (orders->value(row, QStringLiteral("ShopperID")).toInt() == shopperId)
+            return row;
+    return -1;
+}
+
+void EmailWindowsTest::pickStatusInGrid(int shopperId, const QString& status)
+{
+    toolkit::SqlTableModel* orders = view()->workspace().DataSourceOrders();
+    const int row = rowOf(shopperId);
+    grid()->setCurrentRow(row);
+    grid()->tableView()->edit(orders->index(row, orders->columnIndex(QStringLiteral("Status"))));
+    auto* combo = grid()->tableView()->findChild<QComboBox*>(QStringLiteral("cellEditorLookup"));
+    QVERIFY(combo);
+    const int index = combo->findText(status);
+    QVERIFY(index >= 0);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+void EmailWindowsTest::dialogRebuildsAndKeepsItsFields()
+{
+    grid()->setCurrentRow(rowOf(1002));
+    bool checked = false;
+    onNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<EmailDialog*>(modal);
+        QVERIFY(d);
+        QCOMPARE(d->windowTitle(), QStringLiteral("Sending email..."));
+        QCOMPARE(d->toEdit()->text(), QStringLiteral("bob@example.com"));
+        QCOMPARE(d->templateBox()->currentText(), QStringLiteral("Order confirmation"));
+        QCOMPARE(d->subjectEdit()->text(), QStringLiteral("Thank you for your order"));
+        QVERIFY(d->preview()->toPlainText().contains(QStringLiteral("Hello Bob Bell,")));
+        QVERIFY(d->preview()->toPlainText().contains(QStringLiteral("Gadget")));
+
+        // Another template: a new subject and preview, and the preview file follows.
+        d->templateBox()->setCurrentIndex(d->templateBox()->findText(QStringLiteral("Order shipped")));
+        QCOMPARE(d->subjectEdit()->text(), QStringLiteral("Your order is on its way"));
+        QVERIFY(folder_->readFile(QStringLiteral("tmp/tmp.html")).contains("order 1002 has left our warehouse"));
+        QVERIFY(folder_->readFile(QStringLiteral("tmp/tmp.html")).endsWith("</html>\n\r\n"));
+
+        // A typed message appears after "Refresh"; the edited address goes back to the order's.
+        d->messageEdit()->setPlainText(QStringLiteral("Tracking 123"));
+        d->toEdit()->setText(QStringLiteral("typo@example.com"));
+        QVERIFY(!d->preview()->toPlainText().contains(QStringLiteral("Tracking 123")));
+        d->findChild<QAction*>(QStringLiteral("actionEmailRefresh"))->trigger();
+        QVERIFY(d->preview()->toPlainText().contains(QStringLiteral("Tracking 123")));
+        QCOMPARE(d->toEdit()->text(), QStringLiteral("bob@example.com"));
+        checked = true;
+        d->findChild<QAction*>(QStringLiteral("actionEmailClose"))->trigger();
+    });
+    action("actionSendEmail")->trigger();
+    QVERIFY(checked);
+
+    // The next opening keeps the template and the message, and writes for the order now current.
+    grid()->setCurrentRow(rowOf(1001));
+    checked = false;
+    onNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<EmailDialog*>(modal);
+        QCOMPARE(d->templateBox()->currentText(), QStringLiteral("Order shipped"));
+        QCOMPARE(d->messageEdit()->toPlainText(), QStringLiteral("Tracking 123"));
+        QCOMPARE(d->toEdit()->text(), QStringLiteral("ann@example.com"));
+        QVERIFY(d->preview()->toPlainText().contains(QStringLiteral("order 1001 has left")));
+        checked = true;
+        d->reject();
+    });
+    action("actionSendEmailButton")->trigger();
+    QVERIFY(checked);
+    QVERIFY(!dialog()->isVisible());
+}
+
+void EmailWindowsTest::placeholderSenderOpensThePreferences()
+{
+    QString boxText;
+    QString prefsTab;
+    bool stillOpen = false;
+    onNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<EmailDialog*>(modal);
+        QVERIFY(d);
+        onNextModal([&](QWidget* box) {
+            auto* message = qobject_cast<QMessageBox*>(box);
+            QVERIFY(message);
+            boxText = message->text();
+            QCOMPARE(message->icon(), QMessageBox::Question);
+            QCOMPARE(message->standardButtons(), QMessageBox::Ok);
+            onNextModal([&](QWidget* prefs) {
+                auto* p = qobject_cast<PrefsDialog*>(prefs);
+                QVERIFY(p);
+                prefsTab = p->tabs()->tabText(p->tabs()->currentIndex());
+                p->reject();
+                QTimer::singleShot(0, [&, d] {
+                    stillOpen = d->isVisible();
+                    d->reject();
+                });
+            });
+            message->button(QMessageBox::Ok)->click();
+        });
+        d->findChild<QAction*>(QStringLiteral("actionEmailSend"))->trigger();
+    });
+    action("actionSendEmail")->trigger();
+    QCOMPARE(boxText, QStringLiteral("You have not setup your outgoing email  preferences. "));
+    QCOMPARE(prefsTab, QStringLiteral("E-mail"));
+    QVERIFY(stillOpen);
+    QVERIFY(relay_->requests.isEmpty());
+}
+
+void EmailWindowsTest::sendClosesTheDialogAndSaysSo()
+{
+    exec(QStringLiteral("UPDATE Email SET \"From\" = 'shop@example.com'"));
+    grid()->setCurrentRow(rowOf(1001));
+    onNextModal([&](QWidget* modal) { modal->findChild<QAction*>(QStringLiteral("actionEmailSend"))->trigger(); });
+    action("actionSendEmail")->trigger();
+    QVERIFY(!dialog()->isVisible());
+    QCOMPARE(relay_->requests.size(), 1);
+    QCOMPARE(RelayServer::field(relay_->requests.first(), "to"), QByteArray("ann@example.com"));
+    QCOMPARE(RelayServer::field(relay_->requests.first(), "subject"), QByteArray("Thank you for your order"));
+    QCOMPARE(mainStatus(), QStringLiteral("E-mail sent to ann@example.com"));
+}
+
+void EmailWindowsTest::failedSendKeepsTheDialogOpen()
+{
+    exec(QStringLiteral("UPDATE Email SET \"From\" = 'shop@example.com'"));
+    relay_->status = 500;
+    bool stillOpen = false;
+    QString dialogStatus;
+    onNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<EmailDialog*>(modal);
+        d->findChild<QAction*>(QStringLiteral("actionEmailSend"))->trigger();
+        stillOpen = d->isVisible();
+        dialogStatus = d->statusBar()->currentMessage();
+        d->reject();
+    });
+    action("actionSendEmail")->trigger();
+    QVERIFY(stillOpen);
+    QVERIFY2(dialogStatus.contains(QStringLiteral("500")), qPrintable(dialogStatus));
+    QCOMPARE(mainStatus(), QStringLiteral("No matches found. All orders shown"));
+    const QStringList log = folder_->logLines();
+    QCOMPARE(log.size(), 1);
+    QVERIFY(log.first().endsWith(QStringLiteral(" application error")));
+}
+
+void EmailWindowsTest::inspectorLinkOpensTheDialog()
+{
+    grid()->setCurrentRow(rowOf(1003));
+    QString to;
+    onNextModal([&](QWidget* modal) {
+        to = qobject_cast<EmailDialog*>(modal)->toEdit()->text();
+        modal->close();
+    });
+    emit view()->inspector()->emailRequested();
+    QCOMPARE(to, QStringLiteral("cy@example.com"));
+}
+
+void EmailWindowsTest::statusTriggers_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("opened"); // the template chosen, or empty when nothing opens
+    QTest::newRow("active trigger") << "Shipped"
+                                    << "Order shipped";
+    QTest::newRow("first of two active") << "Processing"
+                                         << "Payment received";
+    QTest::newRow("only inactive") << "Completed"
+                                   << "";
+    QTest::newRow("no trigger") << "Refunded"
+                                << "";
+    QTest::newRow("status with a quote") << "Can't ship"
+                                         << "Order confirmation";
+}
+
+void EmailWindowsTest::statusTriggers()
+{
+    QFETCH(QString, status);
+    QFETCH(QString, opened);
+    exec(QStringLiteral("INSERT INTO Triggers(Status,Template,Active) VALUES('Shipped','Order shipped',1),"
+                        "('Processing','Payment received',1),('Processing','Order shipped',1),"
+                        "('Completed','Order shipped',0),('Can''t ship','Order confirmation',1)"));
+    int openings = 0;
+    QString chosen;
+    QString to;
+    QString storedStatus;
+    onNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<EmailDialog*>(modal);
+        ++openings;
+        chosen = d->templateBox()->currentText();
+        to = d->toEdit()->text();
+        // The order was saved before the dialog opened.
+        storedStatus = scalar(QStringLiteral("SELECT Status FROM Orders WHERE ShopperID=1002")).toString();
+        d->reject();
+    });
+    pickStatusInGrid(1002, status);
+    QTRY_COMPARE(scalar(QStringLiteral("SELECT Status FROM Orders WHERE ShopperID=1002")).toString(), status);
+    QTest::qWait(0);
+    if (opened.isEmpty()) {
+        QCOMPARE(openings, 0);
+    } else {
+        QCOMPARE(openings, 1);
+        QCOMPARE(chosen, opened);
+        QCOMPARE(to, QStringLiteral("bob@example.com"));
+        QCOMPARE(storedStatus, status);
+    }
+    QVERIFY(!window_->session().StatusChanged);
+    QVERIFY(folder_->logLines().isEmpty());
+}
+
+void EmailWindowsTest::inspectorStatusNeverTriggers()
+{
+    exec(QStringLiteral("INSERT INTO Triggers(Status,Template,Active) VALUES('Shipped','Order shipped',1)"));
+    grid()->setCurrentRow(rowOf(1002));
+    bool opened = false;
+    onNextModal([&](QWidget* modal) {
+        opened = true;
+        modal->close();
+    });
+    // The inspector edits the same order through the same data set, without StatusChanged.
+    toolkit::SqlTableModel* orders = view()->workspace().DataSourceOrders();
+    QVERIFY(orders->setData(orders->index(rowOf(1002), orders->columnIndex(QStringLiteral("Status"))),
+                            QStringLiteral("Shipped")));
+    QTest::qWait(0);
+    QVERIFY(!opened);
+    QCOMPARE(scalar(QStringLiteral("SELECT Status FROM Orders WHERE ShopperID=1002")).toString(),
+             QStringLiteral("Shipped"));
+}
+
+void EmailWindowsTest::pasteDataButtonFillsWindowAndClipboard()
+{
+    action("actionAutoUpdatePasteData")->setChecked(false);
+    grid()->setCurrentRow(rowOf(1002));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    action("actionPasteData")->trigger();
+    QVERIFY(paste()->isVisible());
+    QCOMPARE(paste()->windowTitle(), QStringLiteral("Paste details"));
+    QCOMPARE(paste()->size(), QSize(200, 146));
+    // The shipped data template: the shipping block, a CR LF after every line.
+    const QString expected = QStringLiteral("Bob Bell\r\n\r\n2 Low Rd\r\n\r\n \r\n\r\nTel: \r\n");
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+    QCOMPARE(paste()->text(), QString(expected).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+void EmailWindowsTest::autoUpdateFollowsTheFocusedOrder()
+{
+    folder_->writeFile(QStringLiteral("Data template/Data template.txt"), "<#Ship_name>|<#ShopperID>|<#ship_name>");
+    folder_->writeFile(QStringLiteral("Data template/Fields.cfg"), "Ship_name\r\nshopperid\r\nShopperID\r\n");
+    QVERIFY(!paste()->isVisible());
+    QCOMPARE(grid()->currentRow(), rowOf(1003));
+    grid()->setCurrentRow(rowOf(1001));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Ann Able|1001|<#ship_name>\r\n"));
+    QCOMPARE(paste()->text(), QStringLiteral("Ann Able|1001|<#ship_name>\n"));
+    grid()->setCurrentRow(rowOf(1003));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Cy Cole|1003|<#ship_name>\r\n"));
+
+    action("actionAutoUpdatePasteData")->trigger(); // off
+    QVERIFY(!action("actionAutoUpdatePasteData")->isChecked());
+    grid()->setCurrentRow(rowOf(1002));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Cy Cole|1003|<#ship_name>\r\n"));
+}
+
+void EmailWindowsTest::badFieldListKeepsBoxAndClipboard()
+{
+    grid()->setCurrentRow(rowOf(1002));
+    grid()->setCurrentRow(rowOf(1003));
+    const QString before = QGuiApplication::clipboard()->text();
+    QVERIFY(before.startsWith(QStringLiteral("Cy Cole")));
+    folder_->writeFile(QStringLiteral("Data template/Fields.cfg"), "Ship_name\r\n\r\nShip_zip\r\n");
+    grid()->setCurrentRow(rowOf(1001));
+    QCOMPARE(QGuiApplication::clipboard()->text(), before);
+    QVERIFY(paste()->text().startsWith(QStringLiteral("Cy Cole")));
+    QCOMPARE(mainStatus(), QStringLiteral("No matches found. All orders shown"));
+    QCOMPARE(folder_->logLines().size(), 1);
+    QVERIFY(folder_->logLines().first().endsWith(QStringLiteral(" application error")));
+}
+
+QTEST_MAIN(EmailWindowsTest)
+#include "tst_EmailWindows.moc"
