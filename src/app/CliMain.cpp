@@ -4,6 +4,7 @@
 #include "common/Pause.h"
 #include "common/RecordingUserPort.h"
 #include "common/Root.h"
+#include "email/EmailScript.h"
 #include "intake/AccountDownloads.h"
 #include "intake/BatchImport.h"
 #include "intake/IntakeContext.h"
@@ -46,10 +47,17 @@ const char* kDescription =
     "      \"Archive orders\" does: every order whose status is \"Completed\" with all its items,\n"
     "      or every order and every item dated up to and including the day. One transaction:\n"
     "      a failure moves nothing. Prints how many orders and items moved.\n"
+    "  email ORDER [--template NAME] [--message TEXT] [--send]\n"
+    "      Expands the e-mail template NAME (default: the first one of the preferences'\n"
+    "      list) for order number ORDER with TEXT as the additional message and prints the\n"
+    "      HTML body; with --send, sends it to the customer through the mail relay as the\n"
+    "      e-mail dialog's Send does and prints the confirmation instead.\n"
+    "  paste ORDER\n"
+    "      Prints the paste-data text of order number ORDER (\"Data template\" folder).\n"
     "\n"
     "The database is the one cnfg/config_global.ini of the program folder names (default\n"
-    "db/Pelmora.tdbd); cart hosts and extra trusted authorities come from cnfg/service.ini;\n"
-    "failures are also written to logs/Error log.txt.\n"
+    "db/Pelmora.tdbd); cart hosts, the mail relay and extra trusted authorities come from\n"
+    "cnfg/service.ini; failures are also written to logs/Error log.txt.\n"
     "Prints the status texts the program would show. Exit status: 0 on success, 1 on\n"
     "failure (the reason on standard error), 2 for a wrong command line.";
 
@@ -171,6 +179,26 @@ int runDownload(Session& session, const QString& account, bool all)
     return failed ? 1 : 0;
 }
 
+int runEmail(Session& session, const QStringList& args, const QString& templateName, const QString& message, bool send)
+{
+    EmailScript script(session.data(), session.port(), session.service());
+    try {
+        if (args.first() == QLatin1String("paste")) {
+            std::fputs(script.paste(args.at(1)).toLocal8Bit().constData(), stdout);
+            return 0;
+        }
+        const QString html = script.email(args.at(1), templateName, message, send);
+        if (!send)
+            printLine(stdout, html);
+        return 0;
+    } catch (const std::exception& e) {
+        const QString reason = QString::fromStdString(e.what());
+        LogError(reason, QStringLiteral(" application error"));
+        printLine(stderr, reason);
+        return 1;
+    }
+}
+
 int runArchive(Session& session, ArchiveMode mode, const QDate& upTo)
 {
     const ArchiveResult result = OrderArchiving(session.data(), session.port()).runUnattended(mode, upTo);
@@ -205,9 +233,15 @@ int main(int argc, char** argv)
     const QCommandLineOption upToOption(QStringLiteral("up-to"),
                                         QStringLiteral("archive: the orders and items dated up to and including DAY."),
                                         QStringLiteral("DAY"));
-    parser.addOptions({root, accountOption, allOption, completedOption, upToOption});
+    const QCommandLineOption templateOption(
+        QStringLiteral("template"), QStringLiteral("email: the template to use (its name)."), QStringLiteral("NAME"));
+    const QCommandLineOption messageOption(QStringLiteral("message"), QStringLiteral("email: the additional message."),
+                                           QStringLiteral("TEXT"));
+    const QCommandLineOption sendOption(QStringLiteral("send"), QStringLiteral("email: send it to the customer."));
+    parser.addOptions(
+        {root, accountOption, allOption, completedOption, upToOption, templateOption, messageOption, sendOption});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("import, download, backup, restore or archive"));
+                                 QStringLiteral("import, download, backup, restore, archive, email or paste"));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("import: the download file"),
                                  QStringLiteral("[FILE]"));
     parser.process(app);
@@ -228,6 +262,12 @@ int main(int argc, char** argv)
     } else if (command == QLatin1String("download")) {
         if (args.size() != 1 || (parser.isSet(accountOption) && parser.isSet(allOption)))
             return usage(QStringLiteral("download takes --account NAME or --all, not both."));
+    } else if (command == QLatin1String("email") || command == QLatin1String("paste")) {
+        if (args.size() != 2 || parser.isSet(accountOption) || parser.isSet(allOption))
+            return usage(command + QStringLiteral(" takes one ORDER number."));
+        if (command == QLatin1String("paste") &&
+            (parser.isSet(templateOption) || parser.isSet(messageOption) || parser.isSet(sendOption)))
+            return usage(QStringLiteral("paste takes no e-mail options."));
     } else if (command == QLatin1String("archive")) {
         if (args.size() != 1 || parser.isSet(accountOption) || parser.isSet(allOption) ||
             parser.isSet(completedOption) == parser.isSet(upToOption))
@@ -256,6 +296,9 @@ int main(int argc, char** argv)
     }
     if (command == QLatin1String("import"))
         return runImport(session, args.at(1));
+    if (command == QLatin1String("email") || command == QLatin1String("paste"))
+        return runEmail(session, args, parser.value(templateOption), parser.value(messageOption),
+                        parser.isSet(sendOption));
     if (command == QLatin1String("archive"))
         return runArchive(session, parser.isSet(completedOption) ? ArchiveMode::Completed : ArchiveMode::ByDate, upTo);
     return runDownload(session, parser.isSet(accountOption) ? parser.value(accountOption) : QString(),
