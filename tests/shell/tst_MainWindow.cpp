@@ -133,7 +133,7 @@ void TestMainWindow::toolbarsHoldTheirItems()
     writeConfig(folder);
     MainWindow w;
     QStringList bars;
-    for (QToolBar* tb : w.findChildren<QToolBar*>())
+    for (QToolBar* tb : w.findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
         bars << tb->windowTitle();
     QCOMPARE(bars, (QStringList{"Selected user account", "Layout", "Actions", "Email"}));
     auto texts = [&](const char* name) {
