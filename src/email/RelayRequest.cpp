@@ -5,7 +5,6 @@
 #include "toolkit/HttpClient.h"
 
 #include <QCryptographicHash>
-#include <QElapsedTimer>
 
 namespace pelmora
 {
@@ -66,17 +65,19 @@ void RelayRequest::send(const QString& relayHost, const RelayMessage& message, i
         throw Error(QStringLiteral("The mail relay address \"%1\" is not valid").arg(relayHost));
     toolkit::HttpClient http;
     http.setTimeoutMs(deadlineMs);
-    QElapsedTimer clock;
-    clock.start();
+    http.setDeadlineMs(deadlineMs);
     try {
         http.post(target, QByteArrayLiteral("application/x-www-form-urlencoded"), body(message));
-    } catch (const std::exception& e) {
-        // The client's transfer timer may fire a little early (a coarse timer).
-        if (http.lastStatusCode() == 0 && clock.elapsed() >= deadlineMs * 9 / 10)
+    } catch (const toolkit::HttpError& e) {
+        if (e.kind() == toolkit::HttpError::Kind::TimedOut)
             throw Error(QStringLiteral("The e-mail was not sent: the mail relay %1 did not answer within %2 s")
                             .arg(relayHost)
                             .arg(deadlineMs / 1000.0));
-        throw Error(QStringLiteral("The e-mail was not sent: ") + QString::fromStdString(e.what()));
+        if (http.lastStatusCode() != 0)
+            throw Error(QStringLiteral("The e-mail was not sent: the mail relay answered %1 (%2)")
+                            .arg(http.lastStatusCode())
+                            .arg(e.message()));
+        throw Error(QStringLiteral("The e-mail was not sent: ") + e.message());
     }
     const int status = http.lastStatusCode();
     if (status < 200 || status > 299)
