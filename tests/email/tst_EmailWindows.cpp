@@ -173,7 +173,7 @@ void EmailWindowsTest::pickStatusInGrid(int shopperId, const QString& status)
 {
     toolkit::SqlTableModel* orders = view()->workspace().DataSourceOrders();
     const int row = rowOf(shopperId);
-    grid()->setCurrentRow(row);
+    grid()->cursor().setCurrentRow(row);
     grid()->tableView()->edit(orders->index(row, orders->columnIndex(QStringLiteral("Status"))));
     auto* combo = grid()->tableView()->findChild<QComboBox*>(QStringLiteral("cellEditorLookup"));
     QVERIFY(combo);
@@ -185,7 +185,7 @@ void EmailWindowsTest::pickStatusInGrid(int shopperId, const QString& status)
 
 void EmailWindowsTest::dialogRebuildsAndKeepsItsFields()
 {
-    grid()->setCurrentRow(rowOf(1002));
+    grid()->cursor().setCurrentRow(rowOf(1002));
     bool checked = false;
     onNextModal([&](QWidget* modal) {
         auto* d = qobject_cast<EmailDialog*>(modal);
@@ -217,7 +217,7 @@ void EmailWindowsTest::dialogRebuildsAndKeepsItsFields()
     QVERIFY(checked);
 
     // The next opening keeps the template and the message, and writes for the order now current.
-    grid()->setCurrentRow(rowOf(1001));
+    grid()->cursor().setCurrentRow(rowOf(1001));
     checked = false;
     onNextModal([&](QWidget* modal) {
         auto* d = qobject_cast<EmailDialog*>(modal);
@@ -271,7 +271,7 @@ void EmailWindowsTest::placeholderSenderOpensThePreferences()
 void EmailWindowsTest::sendClosesTheDialogAndSaysSo()
 {
     exec(QStringLiteral("UPDATE Email SET \"From\" = 'shop@example.com'"));
-    grid()->setCurrentRow(rowOf(1001));
+    grid()->cursor().setCurrentRow(rowOf(1001));
     onNextModal([&](QWidget* modal) { modal->findChild<QAction*>(QStringLiteral("actionEmailSend"))->trigger(); });
     action("actionSendEmail")->trigger();
     QVERIFY(!dialog()->isVisible());
@@ -305,7 +305,7 @@ void EmailWindowsTest::failedSendKeepsTheDialogOpen()
 
 void EmailWindowsTest::inspectorLinkOpensTheDialog()
 {
-    grid()->setCurrentRow(rowOf(1003));
+    grid()->cursor().setCurrentRow(rowOf(1003));
     QString to;
     onNextModal([&](QWidget* modal) {
         to = qobject_cast<EmailDialog*>(modal)->toEdit()->text();
@@ -369,7 +369,7 @@ void EmailWindowsTest::statusTriggers()
 void EmailWindowsTest::inspectorStatusNeverTriggers()
 {
     exec(QStringLiteral("INSERT INTO Triggers(Status,Template,Active) VALUES('Shipped','Order shipped',1)"));
-    grid()->setCurrentRow(rowOf(1002));
+    grid()->cursor().setCurrentRow(rowOf(1002));
     bool opened = false;
     onNextModal([&](QWidget* modal) {
         opened = true;
@@ -388,7 +388,7 @@ void EmailWindowsTest::inspectorStatusNeverTriggers()
 void EmailWindowsTest::pasteDataButtonFillsWindowAndClipboard()
 {
     action("actionAutoUpdatePasteData")->setChecked(false);
-    grid()->setCurrentRow(rowOf(1002));
+    grid()->cursor().setCurrentRow(rowOf(1002));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
     action("actionPasteData")->trigger();
     QVERIFY(paste()->isVisible());
@@ -405,27 +405,27 @@ void EmailWindowsTest::autoUpdateFollowsTheFocusedOrder()
     folder_->writeFile(QStringLiteral("Data template/Data template.txt"), "<#Ship_name>|<#ShopperID>|<#ship_name>");
     folder_->writeFile(QStringLiteral("Data template/Fields.cfg"), "Ship_name\r\nshopperid\r\nShopperID\r\n");
     QVERIFY(!paste()->isVisible());
-    QCOMPARE(grid()->currentRow(), rowOf(1003));
-    grid()->setCurrentRow(rowOf(1001));
+    QCOMPARE(grid()->cursor().currentRow(), rowOf(1003));
+    grid()->cursor().setCurrentRow(rowOf(1001));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Ann Able|1001|<#ship_name>\r\n"));
     QCOMPARE(paste()->text(), QStringLiteral("Ann Able|1001|<#ship_name>\n"));
-    grid()->setCurrentRow(rowOf(1003));
+    grid()->cursor().setCurrentRow(rowOf(1003));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Cy Cole|1003|<#ship_name>\r\n"));
 
     action("actionAutoUpdatePasteData")->trigger(); // off
     QVERIFY(!action("actionAutoUpdatePasteData")->isChecked());
-    grid()->setCurrentRow(rowOf(1002));
+    grid()->cursor().setCurrentRow(rowOf(1002));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Cy Cole|1003|<#ship_name>\r\n"));
 }
 
 void EmailWindowsTest::badFieldListKeepsBoxAndClipboard()
 {
-    grid()->setCurrentRow(rowOf(1002));
-    grid()->setCurrentRow(rowOf(1003));
+    grid()->cursor().setCurrentRow(rowOf(1002));
+    grid()->cursor().setCurrentRow(rowOf(1003));
     const QString before = QGuiApplication::clipboard()->text();
     QVERIFY(before.startsWith(QStringLiteral("Cy Cole")));
     folder_->writeFile(QStringLiteral("Data template/Fields.cfg"), "Ship_name\r\n\r\nShip_zip\r\n");
-    grid()->setCurrentRow(rowOf(1001));
+    grid()->cursor().setCurrentRow(rowOf(1001));
     QCOMPARE(QGuiApplication::clipboard()->text(), before);
     QVERIFY(paste()->text().startsWith(QStringLiteral("Cy Cole")));
     QCOMPARE(mainStatus(), QStringLiteral("No matches found. All orders shown"));
