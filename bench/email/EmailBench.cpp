@@ -54,6 +54,7 @@ void copyResources(const QString& root)
         QFile::copy(source, target);
     }
     QDir().mkpath(root + QStringLiteral("tmp"));
+    QDir().mkpath(root + QStringLiteral("db"));
     QDir().mkpath(root + QStringLiteral("logs"));
 }
 
