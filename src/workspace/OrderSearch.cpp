@@ -312,12 +312,4 @@ OrderSearch::Condition OrderSearch::condition(const QString& text) const
     return c;
 }
 
-bool OrderSearch::isDamage(const QString& errorText)
-{
-    return errorText.contains(QLatin1String("malformed"), Qt::CaseInsensitive) ||
-           errorText.contains(QLatin1String("corrupt"), Qt::CaseInsensitive) ||
-           errorText.contains(QLatin1String("no such table"), Qt::CaseInsensitive) ||
-           errorText.contains(QLatin1String("fts5"), Qt::CaseInsensitive);
-}
-
 } // namespace pelmora

@@ -58,9 +58,6 @@ class OrderSearch
     // The condition on the data set's orders table for the typed text.
     Condition condition(const QString& text) const;
 
-    // Whether a failed search reports a damaged index (then build() makes it anew).
-    static bool isDamage(const QString& errorText);
-
     QString ordersIndex() const;
     QString itemsIndex() const;
 
