@@ -3,8 +3,13 @@
 function(pelmora_library name folder)
   cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp ${folder}/*.h)
-  if(NOT sources)
-    set(sources ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
+  file(GLOB compiled CONFIGURE_DEPENDS ${folder}/*.cpp)
+  # A folder without sources yet builds nothing: it only passes its dependencies on.
+  if(NOT compiled)
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_LINK})
+    return()
   endif()
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
@@ -29,8 +34,18 @@ function(pelmora_tests folder)
       PELMORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
       PELMORA_PROGRAM_DIR="${PELMORA_PROGRAM_DIR}")
     add_test(NAME ${target} COMMAND ${target})
-    set_tests_properties(${target} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=en_US.UTF-8;LC_ALL=en_US.UTF-8"
-      TIMEOUT 300)
+    set(environment QT_QPA_PLATFORM=offscreen LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 ${PELMORA_SANITIZER_ENVIRONMENT})
+    set_tests_properties(${target} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 300)
   endforeach()
 endfunction()
+
+# What every test runs with in a sanitizer build: the leak report leaves out what
+# tests/lsan.supp names, and a report fails the test.
+if(PELMORA_SANITIZE)
+  set(PELMORA_SANITIZER_ENVIRONMENT
+    "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
+    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+else()
+  set(PELMORA_SANITIZER_ENVIRONMENT "")
+endif()

@@ -205,7 +205,7 @@ QString SqlDialect::translate(const QString& statement)
 
     QString t = simplified(translateLiterals(statement));
     if (auto m = level.match(t); m.hasMatch())
-        t = (m.captured(1) + ' ' + t.mid(m.capturedEnd())).trimmed();
+        t = QString(m.captured(1) + ' ' + t.mid(m.capturedEnd())).trimmed();
     if (auto m = add.match(t); m.hasMatch())
         return QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(m.captured(1), m.captured(2));
     if (auto m = rename.match(t); m.hasMatch())

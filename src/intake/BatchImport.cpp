@@ -182,7 +182,8 @@ class SetIndexesAside
         }
         sqlite3_finalize(raw);
         for (const QByteArray& name : names)
-            exec(db_, ("DROP INDEX " + SqlDialect::quoteIdentifier(QString::fromUtf8(name)).toUtf8()).constData());
+            exec(db_,
+                 QByteArray("DROP INDEX " + SqlDialect::quoteIdentifier(QString::fromUtf8(name)).toUtf8()).constData());
     }
     // Builds the indexes again.
     void restore()

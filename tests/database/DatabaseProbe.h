@@ -39,7 +39,7 @@ class DatabaseProbe
     {
         QSqlQuery q(QSqlDatabase::database(name_, false));
         if (!q.exec(sql))
-            throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sql).toStdString());
+            throw std::runtime_error(QString(q.lastError().text() + QStringLiteral(": ") + sql).toStdString());
         return q;
     }
     void exec(const QString& sql) const { query(sql); }

@@ -365,7 +365,7 @@ void tst_AccountDownloads::adminLink()
     AdminLink(data, port, service).open(selector);
 
     const QByteArray token =
-        QCryptographicHash::hash("52kvd3RTB 47wxn].gorQ" + pass.trimmed().toLatin1() + "qprtvz48206",
+        QCryptographicHash::hash(QByteArray("52kvd3RTB 47wxn].gorQ" + pass.trimmed().toLatin1() + "qprtvz48206"),
                                  QCryptographicHash::Md5)
             .toHex();
     QCOMPARE(port.urlsOpened.size(), 1);

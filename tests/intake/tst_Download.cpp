@@ -136,7 +136,7 @@ void tst_Download::highestHeldOrder()
     Download(f.context).run(QStringLiteral("shop1"));
 
     QCOMPARE(f.cart.requests.size(), 1);
-    QVERIFY2(f.cart.requests.first().body.startsWith("mx=" + mx + "&v=4.7&"), f.cart.requests.first().body);
+    QVERIFY2(f.cart.requests.first().body.startsWith(QByteArray("mx=" + mx + "&v=4.7&")), f.cart.requests.first().body);
 }
 
 void tst_Download::quotesAndEncodesAccountValues()

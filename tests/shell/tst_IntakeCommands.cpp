@@ -50,7 +50,7 @@ QByteArray orderLines(int first, int count)
 QByteArray field(const test::CartRequest& request, const QByteArray& key)
 {
     for (const QByteArray& pair : request.body.split('&'))
-        if (pair.startsWith(key + '='))
+        if (pair.startsWith(QByteArray(key + '=')))
             return pair.mid(key.size() + 1);
     return {};
 }

@@ -79,7 +79,7 @@ void TestFolder::makeDatabaseFromScript(const QString& path, const QString& scri
 {
     QFile script(scriptFile);
     if (!script.open(QIODevice::ReadOnly))
-        throw std::runtime_error(("cannot read " + scriptFile).toStdString());
+        throw std::runtime_error(QString("cannot read " + scriptFile).toStdString());
     const QString text = QString::fromUtf8(script.readAll());
     QFile::remove(path);
     withConnection(path, [&](QSqlDatabase& db) {
@@ -97,7 +97,7 @@ void TestFolder::makeDatabaseFromScript(const QString& path, const QString& scri
                 continue;
             QSqlQuery q(db);
             if (!q.exec(statement))
-                throw std::runtime_error((q.lastError().text() + ": " + statement).toStdString());
+                throw std::runtime_error(QString(q.lastError().text() + ": " + statement).toStdString());
         }
     });
 }
@@ -124,7 +124,7 @@ void TestFolder::writeFile(const QString& relative, const QByteArray& bytes) con
     QDir().mkpath(QFileInfo(file(relative)).absolutePath());
     QFile f(file(relative));
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        throw std::runtime_error(("cannot write " + relative).toStdString());
+        throw std::runtime_error(QString("cannot write " + relative).toStdString());
 }
 
 } // namespace pelmora::test
