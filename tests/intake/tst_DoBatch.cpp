@@ -217,7 +217,7 @@ void tst_DoBatch::failingRecordKeepsNothing_data()
         << QStringLiteral("The line at line 4 of the download is longer than 1048576 bytes; no order or item comes "
                           "near that size, so the file is damaged");
     QTest::newRow("quoted value past the limit")
-        << "h\r\n" + fullOrder(1) + "\r\n" + kMarker + "1;\"" + (QByteArray(600 * 1024, 'q') + "\r\n").repeated(2) +
+        << "h\r\n" + fullOrder(1) + "\r\n" + kMarker + "1;\"" + QByteArray(QByteArray(600 * 1024, 'q') + "\r\n").repeated(2) +
                "\";P\r\n"
         << QStringLiteral("The quoted value starting at line 5 of the download is longer than 1048576 bytes; no order "
                           "or item comes near that size, so the file is damaged");

@@ -35,7 +35,7 @@ QByteArray download(int first, int count)
 QByteArray field(const CartRequest& r, const QByteArray& key)
 {
     for (const QByteArray& pair : r.body.split('&'))
-        if (pair.startsWith(key + '='))
+        if (pair.startsWith(QByteArray(key + '=')))
             return pair.mid(key.size() + 1);
     return {};
 }
