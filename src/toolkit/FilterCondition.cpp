@@ -133,10 +133,16 @@ QString FilterCondition::valueText(const QVariant& value)
     switch (value.typeId()) {
     case QMetaType::QDate:
         return value.toDate().toString(QStringLiteral("MM/dd/yyyy"));
-    case QMetaType::QTime:
-        return value.toTime().toString(QStringLiteral("HH:mm:ss"));
-    case QMetaType::QDateTime:
-        return value.toDateTime().toString(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
+    case QMetaType::QTime: {
+        // Stored times keep their milliseconds: so does a value compared with them.
+        const QTime time = value.toTime();
+        return time.toString(time.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
+    }
+    case QMetaType::QDateTime: {
+        const QDateTime moment = value.toDateTime();
+        return moment.toString(moment.time().msec() ? QStringLiteral("MM/dd/yyyy HH:mm:ss.zzz")
+                                                    : QStringLiteral("MM/dd/yyyy HH:mm:ss"));
+    }
     case QMetaType::Bool:
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     default:

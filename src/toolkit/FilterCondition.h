@@ -14,7 +14,8 @@ namespace pelmora::toolkit
 // The text of a comparison is the field name, one blank, the operator, one
 // blank and the value in single quotes, a quote inside the value doubled:
 //     Status = 'O''Brien'
-// Dates are written mm/dd/yyyy, times HH:mm:ss, date-times "mm/dd/yyyy HH:mm:ss",
+// Dates are written mm/dd/yyyy, times HH:mm:ss (HH:mm:ss.zzz when the milliseconds are not
+// zero), date-times "mm/dd/yyyy HH:mm:ss" (likewise),
 // booleans 1 and 0, numbers as plain decimals. Blanks and non-blanks are written
 //     Field IS NULL          Field IS NOT NULL
 // (whoever turns the text into SQL decides whether an empty text counts as blank).

@@ -80,6 +80,11 @@ const Column* columnNamed(const std::vector<Column>& columns, const QString& nam
     return nullptr;
 }
 
+bool isWord(const Token& token, const char* word)
+{
+    return token.kind == Token::Identifier && token.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
 // The next token that is not a blank, or -1.
 int nextSolid(const QVector<Token>& tokens, int from)
 {
@@ -113,9 +118,24 @@ const std::array<FilterTranslation::Replacement, 12>& FilterTranslation::replace
 
 QString FilterTranslation::translate(const QString& gridText)
 {
-    QString text = gridText;
-    for (const Replacement& r : replacements())
-        text.replace(r.pattern, r.replacement, Qt::CaseInsensitive);
+    // The replacements work on the grid's own words only: a value (in single quotes) is the
+    // merchant's text and stays as typed, whatever it says.
+    QString text, words;
+    const auto flush = [&] {
+        for (const Replacement& r : replacements())
+            words.replace(r.pattern, r.replacement, Qt::CaseInsensitive);
+        text += words;
+        words.clear();
+    };
+    for (const Token& token : tokenize(gridText)) {
+        if (token.kind != Token::String) {
+            words += token.text;
+            continue;
+        }
+        flush();
+        text += token.text;
+    }
+    flush();
     return text;
 }
 
@@ -130,6 +150,23 @@ QString FilterTranslation::toSqlWhere(const QString& expression, const std::vect
             continue;
         const Column* column = columnNamed(columns, unquoted(token));
         const int op = nextSolid(tokens, i + 1);
+        if (column && op >= 0 && isWord(tokens[op], "IS")) {
+            // Blanks and non-blanks: an empty text counts as blank, as NULL does.
+            int k = nextSolid(tokens, op + 1);
+            const bool negated = k >= 0 && isWord(tokens[k], "NOT");
+            if (negated)
+                k = nextSolid(tokens, k + 1);
+            if (k >= 0 && isWord(tokens[k], "NULL")) {
+                sql.chop(token.text.size());
+                const QString& name = token.text;
+                sql +=
+                    negated
+                        ? QString(u'(' + name + QStringLiteral(" IS NOT NULL AND ") + name + QStringLiteral(" <> '')"))
+                        : QString(u'(' + name + QStringLiteral(" IS NULL OR ") + name + QStringLiteral(" = '')"));
+                i = k;
+                continue;
+            }
+        }
         if (!column || op < 0 || tokens[op].kind != Token::Operator)
             continue;
         const int value = nextSolid(tokens, op + 1);

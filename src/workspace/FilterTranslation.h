@@ -24,14 +24,16 @@ class FilterTranslation
     // The twelve replacements, in the order they are applied.
     static const std::array<Replacement, 12>& replacements();
 
-    // Applies every replacement, in order, to the whole text; each replaces every occurrence
-    // of its pattern without regard to letter case and works on the previous one's result.
+    // Applies every replacement, in order, to the text outside the quoted values; each replaces
+    // every occurrence of its pattern without regard to letter case and works on the previous
+    // one's result. Values stay as they are.
     static QString translate(const QString& gridText);
 
     // The SQLite WHERE clause of a filter expression over a table with these columns: Date and
     // TIME literals become the stored forms, text comparisons ignore letter case, and the
-    // grid's True/False for a boolean column become 1/0. Values keep their quoting, so a
-    // quote inside a value (O''Brien) stays one quote of the value.
+    // grid's True/False for a boolean column become 1/0, and IS NULL / IS NOT NULL on a column
+    // take an empty text for NULL. Values keep their quoting, so a quote inside a value
+    // (O''Brien) stays one quote of the value.
     static QString toSqlWhere(const QString& expression, const std::vector<Column>& columns = Schema::orderColumns());
 };
 

@@ -1,6 +1,7 @@
 #include "workspace/OrderItemsModel.h"
 
 #include "database/SqlDialect.h"
+#include "toolkit/SqlTransaction.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -34,24 +35,34 @@ bool OrderItemsModel::setData(const QModelIndex& index, const QVariant& value, i
     const QVariant key = keyAt(index.row());
     if (!key.isValid() || !masterValues(order))
         return false;
-    // The copy goes first; the edited cell's post then reads the whole row back.
-    QSqlQuery query(QSqlDatabase::database(connectionName(), false));
-    query.prepare(QStringLiteral("UPDATE %1 SET ShopperID = ?, Invoice_date = ? WHERE %2 = ?")
-                      .arg(SqlDialect::quoteIdentifier(table()), SqlDialect::quoteIdentifier(keyColumn())));
-    query.addBindValue(toStorage(order.value(QStringLiteral("ShopperID"))));
-    query.addBindValue(toStorage(order.value(QStringLiteral("Invoice_date"))));
-    query.addBindValue(key);
-    if (!query.exec()) {
-        emit error(query.lastError().text());
+    try {
+        // The stamp and the cell's own post are one: a refused post leaves no stamp behind.
+        toolkit::SqlTransaction transaction(QSqlDatabase::database(connectionName(), false));
+        // The copy goes first; the edited cell's post then reads the whole row back.
+        QSqlQuery query(QSqlDatabase::database(connectionName(), false));
+        query.prepare(QStringLiteral("UPDATE %1 SET ShopperID = ?, Invoice_date = ? WHERE %2 = ?")
+                          .arg(SqlDialect::quoteIdentifier(table()), SqlDialect::quoteIdentifier(keyColumn())));
+        query.addBindValue(toStorage(order.value(QStringLiteral("ShopperID"))));
+        query.addBindValue(toStorage(order.value(QStringLiteral("Invoice_date"))));
+        query.addBindValue(key);
+        if (!query.exec()) {
+            emit error(query.lastError().text());
+            return false;
+        }
+        QVariant stored = value;
+        const QString column = columnName(index.column());
+        if (column.compare(QLatin1String("ShopperID"), Qt::CaseInsensitive) == 0)
+            stored = order.value(QStringLiteral("ShopperID"));
+        else if (column.compare(QLatin1String("Invoice_date"), Qt::CaseInsensitive) == 0)
+            stored = order.value(QStringLiteral("Invoice_date"));
+        if (!toolkit::SqlTableModel::setData(index, stored, role))
+            return false;
+        transaction.commit();
+        return true;
+    } catch (const std::exception& e) {
+        emit error(QString::fromStdString(e.what()));
         return false;
     }
-    QVariant stored = value;
-    const QString column = columnName(index.column());
-    if (column.compare(QLatin1String("ShopperID"), Qt::CaseInsensitive) == 0)
-        stored = order.value(QStringLiteral("ShopperID"));
-    else if (column.compare(QLatin1String("Invoice_date"), Qt::CaseInsensitive) == 0)
-        stored = order.value(QStringLiteral("Invoice_date"));
-    return toolkit::SqlTableModel::setData(index, stored, role);
 }
 
 bool OrderItemsModel::insertRows(int row, int count, const QModelIndex& parent)

@@ -11,6 +11,7 @@ namespace pelmora
 // The items of the current order. When copying is on (the live items), every post of an item
 // row, insert or change, first writes the current order's ShopperID and then its Invoice_date
 // into the row, so an item always carries the number and date of the order it was posted under.
+// A change is one transaction with its stamp: when the post is refused, neither is kept.
 class OrderItemsModel : public toolkit::SqlTableModel
 {
     Q_OBJECT

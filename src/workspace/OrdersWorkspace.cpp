@@ -197,13 +197,20 @@ QString OrdersWorkspace::filterExpression(OrdersSource source) const
 void OrdersWorkspace::filterChanged(const QString& gridText)
 {
     const QString expression = FilterTranslation::translate(gridText);
-    (source_ == OrdersSource::Live ? liveExpression_ : archiveExpression_) = expression;
+    QString& kept = source_ == OrdersSource::Live ? liveExpression_ : archiveExpression_;
     toolkit::SqlTableModel* model = DataSourceOrders();
     quiet_ = true;
     const bool ok = model->setFilter(FilterTranslation::toSqlWhere(expression));
+    if (!ok) {
+        // A refused expression is not kept: it would fail again at every reset. The data set
+        // goes on with the filter it had.
+        const QString message = model->lastError();
+        model->setFilter(FilterTranslation::toSqlWhere(kept));
+        quiet_ = false;
+        throw Error(message);
+    }
     quiet_ = false;
-    if (!ok)
-        throw Error(model->lastError());
+    kept = expression;
     if (!model->isOpen())
         return;
     items(source_)->close();
