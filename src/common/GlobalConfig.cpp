@@ -111,20 +111,29 @@ GlobalSettings GlobalConfig::parse(const QStringList& lines)
 GlobalSettings GlobalConfig::load()
 {
     QFile file(path());
-    QStringList lines;
     if (!file.open(QIODevice::ReadOnly)) {
         LogError(QStringLiteral("Cannot open file \"%1\": %2; default settings used")
                      .arg(QDir::toNativeSeparators(path()), file.errorString()),
                  QStringLiteral(" method: LoadGlobalConfig"));
-        return parse(lines);
+        return parse({});
     }
-    while (!file.atEnd()) {
-        QByteArray line = file.readLine();
+    return parse(GlobalConfig::lines(file.readAll()));
+}
+
+QStringList GlobalConfig::lines(const QByteArray& content)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    while (start < content.size()) {
+        const qsizetype newline = content.indexOf('\n', start);
+        const qsizetype next = newline < 0 ? content.size() : newline + 1;
+        QByteArray line = content.mid(start, next - start);
         while (line.endsWith('\n') || line.endsWith('\r'))
             line.chop(1);
         lines << QString::fromLocal8Bit(line);
+        start = next;
     }
-    return parse(lines);
+    return lines;
 }
 
 QByteArray GlobalConfig::serialize(const GlobalSettings& s)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace pelmora
 {
@@ -38,6 +40,8 @@ class GlobalConfig
     static GlobalSettings load();
     // Parses the lines of the file (the part of load() that tests can reach directly).
     static GlobalSettings parse(const QStringList& lines);
+    // The file's content as load() reads it: lines ended by LF, CR or LF taken off the end.
+    static QStringList lines(const QByteArray& content);
 
     // Writes the twelve lines, CR LF each, replacing the file. Throws Error on failure.
     static void save(const GlobalSettings& settings);

@@ -1,0 +1,45 @@
+// Runs a fuzz target once over every file named on the command line (or in a folder named
+// there), so that builds without libFuzzer still compile the targets and test their seeds.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+namespace
+{
+int runFile(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "cannot read %s\n", file.c_str());
+        return 1;
+    }
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int failures = 0;
+    int inputs = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::filesystem::path path(argv[i]);
+        if (std::filesystem::is_directory(path)) {
+            for (const auto& entry : std::filesystem::directory_iterator(path))
+                if (entry.is_regular_file())
+                    failures += runFile(entry.path()), ++inputs;
+        } else {
+            failures += runFile(path), ++inputs;
+        }
+    }
+    std::printf("%d inputs run\n", inputs);
+    return failures == 0 && inputs > 0 ? 0 : 1;
+}
