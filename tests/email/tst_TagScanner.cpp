@@ -13,11 +13,11 @@ QString shown(const QString& text)
 {
     return ScanTemplate(text, [](const TemplateTag& tag) {
         if (tag.kind != TagKind::tgCustom)
-            return QStringLiteral("[reserved:") + tag.TagString + u']';
+            return QString(QStringLiteral("[reserved:") + tag.TagString + u']');
         QString out = u'[' + tag.TagString;
         for (const QString& p : tag.TagParams)
             out += u'|' + p;
-        return out + u']';
+        return QString(out + u']');
     });
 }
 } // namespace

@@ -1087,7 +1087,7 @@ void OrdersWorkspaceTest::defaultColumnsShowWholeCaptions()
 
 void OrdersWorkspaceTest::pickHeaderEntry(const QString& field, const std::function<bool(QListWidgetItem*)>& which)
 {
-    toolkit::HeaderFilterPopup* popup = grid()->showHeaderFilter(field);
+    toolkit::HeaderFilterPopup* popup = grid()->filtering().showHeaderFilter(field);
     QVERIFY(popup);
     QListWidgetItem* entry = nullptr;
     for (int i = 0; i < popup->list()->count() && !entry; ++i)
@@ -1146,7 +1146,7 @@ void OrdersWorkspaceTest::headerTimeValueKeepsMilliseconds()
 
 void OrdersWorkspaceTest::refusedFilterKeepsThePreviousOne()
 {
-    grid()->setColumnFilter(
+    grid()->filtering().setColumnFilter(
         QStringLiteral("Status"),
         FilterCondition::compare(QStringLiteral("Status"), FilterCondition::Operator::Equal, "Unpaid"));
     QCOMPARE(shownOrders(), (QList<int>{1002, 1004}));
@@ -1169,7 +1169,7 @@ void OrdersWorkspaceTest::failedItemPostLeavesNoStamp()
     // A post the database refuses, as a full disk or a lock would.
     exec("CREATE TRIGGER refuse BEFORE UPDATE OF Qty ON Items WHEN NEW.Qty = 99 "
          "BEGIN SELECT RAISE(ABORT, 'refused'); END");
-    grid()->setCurrentRow(rowOf(1003));
+    grid()->cursor().setCurrentRow(rowOf(1003));
     QAbstractItemModel* model = items()->model();
     int widget = -1;
     for (int row = 0; row < model->rowCount(); ++row)
