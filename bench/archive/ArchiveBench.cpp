@@ -8,6 +8,7 @@
 // Prints "name value unit" and "name-ratio r" lines; progress goes to standard error.
 
 #include "BenchFolder.h"
+#include "common/ErrorLog.h"
 #include "common/RecordingUserPort.h"
 #include "common/Root.h"
 #include "database/DataModule.h"
@@ -100,6 +101,7 @@ struct Bench {
     QString sqlite3 = QStringLiteral("sqlite3");
 
     RecordingUserPort port;
+    std::unique_ptr<LogFolder> logFolder; // the error log goes to the folder worked on
     std::unique_ptr<DataModule> data;
     WorkspaceHarness harness;
 
@@ -128,7 +130,8 @@ struct Bench {
                      QStringLiteral("DELETE FROM Items WHERE ShopperID IN ") + completed,
                      QStringLiteral("DELETE FROM Orders WHERE Status = 'Completed'"), QStringLiteral("COMMIT")});
 
-        Root::set(work);
+        logFolder.reset();
+        logFolder = std::make_unique<LogFolder>(Root(work));
         data = std::make_unique<DataModule>();
         data->setLocation(ours);
         data->ResetDB();
@@ -153,7 +156,8 @@ struct Bench {
     {
         if (!QFile::exists(BenchFolder::databaseFile(work)))
             fail(QStringLiteral("no archived copy in %1 yet: run without --view-only first").arg(work));
-        Root::set(work);
+        logFolder.reset();
+        logFolder = std::make_unique<LogFolder>(Root(work));
         data = std::make_unique<DataModule>();
         data->setLocation(BenchFolder::databaseFile(work));
         data->ResetDB();

@@ -93,9 +93,10 @@ int main(int argc, char** argv)
         const int runs = number(parser, runsOption, 1);
         const int rounds = number(parser, roundsOption, 1);
         const int prefaultMb = number(parser, prefaultOption, -1);
-        Root::set(QFileInfo(parser.positionalArguments().first()).absoluteFilePath());
-        GlobalSettings settings = GlobalConfig::load();
-        const QString log = Root::file(QStringLiteral("logs/") + kErrorLogFile);
+        const Root root(QFileInfo(parser.positionalArguments().first()).absoluteFilePath());
+        const LogFolder logFolder(root);
+        GlobalSettings settings = GlobalConfig::load(root);
+        const QString log = root.file(QStringLiteral("logs/") + kErrorLogFile);
         const qint64 logSize = sizeOf(log);
         auto checkLog = [&] {
             if (sizeOf(log) != logSize)
@@ -122,7 +123,7 @@ int main(int argc, char** argv)
         Maintenance maintenance(data, settings, port);
         const QString source = settings.DatabaseLocation;
         const QString backup = Maintenance::backupFile(settings);
-        const QString copy = Root::file(QStringLiteral("tmp/cp-Pelmora.tdbd"));
+        const QString copy = root.file(QStringLiteral("tmp/cp-Pelmora.tdbd"));
         const size_t prefaultBytes =
             prefaultMb < 0 ? size_t(sizeOf(source)) + (size_t(256) << 20) : size_t(prefaultMb) << 20;
         auto runCp = [&] {

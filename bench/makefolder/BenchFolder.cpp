@@ -260,12 +260,12 @@ void BenchFolder::make(const QString& folder, const Plan& plan, const std::funct
         if (!QDir().mkpath(QDir(folder).filePath(QString::fromLatin1(sub))))
             throw Error(QStringLiteral("Cannot create %1/%2").arg(folder, QString::fromLatin1(sub)));
 
-    Root::set(QFileInfo(folder).absoluteFilePath());
+    const Root root(QFileInfo(folder).absoluteFilePath());
     // Empty locations mean the folder's own db/ and db/backup/, so the folder can be moved.
-    GlobalSettings settings = GlobalConfig::parse({});
+    GlobalSettings settings = GlobalConfig::parse({}, root);
     settings.DatabaseLocation.clear();
     settings.BackupFolder.clear();
-    GlobalConfig::save(settings);
+    GlobalConfig::save(settings, root);
 
     const QString file = databaseFile(folder);
     const QString temp = file + QStringLiteral(".new");

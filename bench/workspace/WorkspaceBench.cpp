@@ -7,6 +7,7 @@
 // Prints "name value unit" and "name-ratio r" lines; progress goes to standard error.
 
 #include "BenchFolder.h"
+#include "common/ErrorLog.h"
 #include "common/RecordingUserPort.h"
 #include "common/Root.h"
 #include "database/DataModule.h"
@@ -135,7 +136,7 @@ struct Bench {
 
     void run()
     {
-        Root::set(folder);
+        const LogFolder log{Root(folder)};
         const double baseMb = residentMb();
         data = std::make_unique<DataModule>();
         data->setLocation(BenchFolder::databaseFile(folder));

@@ -97,8 +97,8 @@ int usage(const QString& message)
 
 int runImport(Session& session, const QString& file)
 {
-    const ImportResult result =
-        BatchImport(session.data(), session.port()).importFile(QFileInfo(file).absoluteFilePath());
+    const ImportResult result = BatchImport(session.data(), session.port(), session.root(), session.pause())
+                                    .importFile(QFileInfo(file).absoluteFilePath());
     if (!result.ok) {
         printLine(stderr, result.error);
         return 1;
@@ -144,7 +144,8 @@ int runMaintenance(Session& session, const QString& command)
 int runDownload(Session& session, const QString& account, bool all)
 {
     toolkit::HttpClient http;
-    IntakeContext context{session.data(), session.port(), session.service(), http, session.NewOrdersDownloaded};
+    IntakeContext context{session.data(), session.port(),  session.service(), http,
+                          session.root(), session.pause(), session.flags()};
     UsersTableSelection selection(session.data());
     AccountDownloads downloads(context, selection, session.settings());
 
@@ -278,12 +279,12 @@ int main(int argc, char** argv)
         return usage(QStringLiteral("Unknown command \"%1\".").arg(command));
     }
 
-    Root::set(parser.isSet(root) ? QFileInfo(parser.value(root)).absoluteFilePath() : Root::executableFolder());
     // The program's fixed waits are there for a window; a script does not need them.
-    Pause::set([](int, bool) {});
-
+    Session session(
+        Root(parser.isSet(root) ? QFileInfo(parser.value(root)).absoluteFilePath() : Root::executableFolder()),
+        Pause::none());
     ConsolePort port;
-    Session session(port);
+    session.attachPort(&port);
     session.openQuietly();
     // A damaged database is what a restore is for; a backup says itself why it refuses one.
     if (command == QLatin1String("backup") || command == QLatin1String("restore"))

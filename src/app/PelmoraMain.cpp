@@ -25,7 +25,6 @@ int main(int argc, char** argv)
 {
     pelmora::PelmoraApplication app(argc, argv);
     setDefaultLocale();
-    pelmora::Root::set(pelmora::Root::executableFolder());
 
     QSplashScreen splash(pelmora::SplashPicture(), Qt::WindowStaysOnTopHint);
     splash.setObjectName(QStringLiteral("splash"));
@@ -35,7 +34,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(pelmora::kApplicationTitle);
     splash.repaint();
 
-    pelmora::MainWindow window;
+    pelmora::Session session{pelmora::Root(pelmora::Root::executableFolder())};
+    pelmora::MainWindow window(session);
     app.setUserPort(&window);
     window.finishStartup();
     splash.finish(&window);

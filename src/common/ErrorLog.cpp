@@ -13,9 +13,29 @@
 namespace pelmora
 {
 
+namespace
+{
+QString& logRoot()
+{
+    static QString root;
+    return root;
+}
+} // namespace
+
+LogFolder::LogFolder(const Root& root) : previous_(logRoot())
+{
+    logRoot() = root.path();
+}
+
+LogFolder::~LogFolder()
+{
+    logRoot() = previous_;
+}
+
 void WriteLog(const QString& line, const QString& fileName)
 {
-    const QString folder = Root::file(QStringLiteral("logs"));
+    const QString root = logRoot().isEmpty() ? Root(Root::executableFolder()).path() : logRoot();
+    const QString folder = root + QStringLiteral("logs");
     if (!QDir().mkpath(folder))
         throw Error(QStringLiteral("Cannot create ") + folder);
     QFile file(folder + '/' + fileName);

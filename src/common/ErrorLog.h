@@ -8,7 +8,24 @@ namespace pelmora
 
 inline const QString kErrorLogFile = QStringLiteral("Error log.txt");
 
-// Appends line and CR LF to root + "logs/" + fileName; creates the folder and the file when
+class Root;
+
+// Names the program folder whose logs folder the log lines go to, for as long as it lives:
+// the session holds one, and so does a test's program folder. The newest one counts; when it
+// goes, the one before it counts again. Without any, the executable's folder.
+class LogFolder
+{
+  public:
+    explicit LogFolder(const Root& root);
+    ~LogFolder();
+    LogFolder(const LogFolder&) = delete;
+    LogFolder& operator=(const LogFolder&) = delete;
+
+  private:
+    QString previous_;
+};
+
+// Appends line and CR LF to the log folder's "logs/" + fileName; creates the folder and the file when
 // missing. Throws Error when the file cannot be written.
 void WriteLog(const QString& line, const QString& fileName);
 

@@ -41,14 +41,14 @@ QString wholeNumber(const QString& text)
 
 } // namespace
 
-QString GlobalSettings::defaultDatabaseLocation()
+QString GlobalSettings::defaultDatabaseLocation(const Root& root)
 {
-    return Root::file(QStringLiteral("db/Pelmora.tdbd"));
+    return root.file(QStringLiteral("db/Pelmora.tdbd"));
 }
 
-QString GlobalSettings::defaultBackupFolder()
+QString GlobalSettings::defaultBackupFolder(const Root& root)
 {
-    return Root::file(QStringLiteral("db/backup"));
+    return root.file(QStringLiteral("db/backup"));
 }
 
 int GlobalSettings::downloadIntervalMs() const
@@ -62,9 +62,9 @@ int GlobalSettings::downloadIntervalMs() const
     return int(std::clamp<qint64>(minutes * 60000, 60000, std::numeric_limits<int>::max()));
 }
 
-QString GlobalConfig::path()
+QString GlobalConfig::path(const Root& root)
 {
-    return Root::file(QStringLiteral("cnfg/config_global.ini"));
+    return root.file(QStringLiteral("cnfg/config_global.ini"));
 }
 
 bool GlobalConfig::readFlag(const QString& text)
@@ -81,11 +81,11 @@ bool GlobalConfig::readFlag(const QString& text)
     return value != 0;
 }
 
-GlobalSettings GlobalConfig::parse(const QStringList& lines)
+GlobalSettings GlobalConfig::parse(const QStringList& lines, const Root& root)
 {
     GlobalSettings s;
-    s.DatabaseLocation = GlobalSettings::defaultDatabaseLocation();
-    s.BackupFolder = GlobalSettings::defaultBackupFolder();
+    s.DatabaseLocation = GlobalSettings::defaultDatabaseLocation(root);
+    s.BackupFolder = GlobalSettings::defaultBackupFolder(root);
     s.ReservedText11 = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
 
     readLine(lines, 1, [&](const QString& l) { s.AutoBackup = readFlag(l); });
@@ -108,16 +108,16 @@ GlobalSettings GlobalConfig::parse(const QStringList& lines)
     return s;
 }
 
-GlobalSettings GlobalConfig::load()
+GlobalSettings GlobalConfig::load(const Root& root)
 {
-    QFile file(path());
+    QFile file(path(root));
     if (!file.open(QIODevice::ReadOnly)) {
         LogError(QStringLiteral("Cannot open file \"%1\": %2; default settings used")
-                     .arg(QDir::toNativeSeparators(path()), file.errorString()),
+                     .arg(QDir::toNativeSeparators(path(root)), file.errorString()),
                  QStringLiteral(" method: LoadGlobalConfig"));
-        return parse({});
+        return parse({}, root);
     }
-    return parse(GlobalConfig::lines(file.readAll()));
+    return parse(GlobalConfig::lines(file.readAll()), root);
 }
 
 QStringList GlobalConfig::lines(const QByteArray& content)
@@ -156,15 +156,16 @@ QByteArray GlobalConfig::serialize(const GlobalSettings& s)
     return bytes;
 }
 
-void GlobalConfig::save(const GlobalSettings& settings)
+void GlobalConfig::save(const GlobalSettings& settings, const Root& root)
 {
-    QDir().mkpath(Root::file(QStringLiteral("cnfg")));
-    QSaveFile file(path());
+    QDir().mkpath(root.file(QStringLiteral("cnfg")));
+    const QString path = GlobalConfig::path(root);
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path(), file.errorString()));
+        throw Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
     file.write(serialize(settings));
     if (!file.commit())
-        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(path(), file.errorString()));
+        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(path, file.errorString()));
 }
 
 } // namespace pelmora

@@ -7,16 +7,12 @@
 namespace pelmora
 {
 
-namespace
+void Pause::wait(int milliseconds, bool processEvents) const
 {
-Pause::Function& current()
-{
-    static Pause::Function function;
-    return function;
-}
-
-void realWait(int milliseconds, bool processEvents)
-{
+    if (function_) {
+        function_(milliseconds, processEvents);
+        return;
+    }
     if (!processEvents) {
         QThread::msleep(milliseconds);
         return;
@@ -27,22 +23,6 @@ void realWait(int milliseconds, bool processEvents)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         QThread::msleep(10);
     }
-}
-} // namespace
-
-void Pause::wait(int milliseconds, bool processEvents)
-{
-    if (current())
-        current()(milliseconds, processEvents);
-    else
-        realWait(milliseconds, processEvents);
-}
-
-Pause::Function Pause::set(Function function)
-{
-    Function previous = current();
-    current() = std::move(function);
-    return previous;
 }
 
 } // namespace pelmora

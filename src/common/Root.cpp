@@ -6,33 +6,10 @@
 namespace pelmora
 {
 
-namespace
+Root::Root(const QString& folder) : path_(QDir::fromNativeSeparators(folder))
 {
-QString& rootFolder()
-{
-    static QString folder;
-    return folder;
-}
-} // namespace
-
-void Root::set(const QString& folder)
-{
-    QString f = QDir::fromNativeSeparators(folder);
-    if (!f.endsWith('/'))
-        f += '/';
-    rootFolder() = f;
-}
-
-QString Root::path()
-{
-    if (rootFolder().isEmpty())
-        set(executableFolder());
-    return rootFolder();
-}
-
-QString Root::file(const QString& relative)
-{
-    return path() + relative;
+    if (!path_.endsWith('/'))
+        path_ += '/';
 }
 
 QString Root::executableFolder()

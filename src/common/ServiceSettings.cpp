@@ -32,12 +32,12 @@ int milliseconds(const QVariant& seconds, int fallback)
 }
 } // namespace
 
-ServiceSettings ServiceSettings::load()
+ServiceSettings ServiceSettings::load(const Root& root)
 {
-    return fromFile(Root::file(QStringLiteral("cnfg/service.ini")));
+    return fromFile(root.file(QStringLiteral("cnfg/service.ini")), root);
 }
 
-ServiceSettings ServiceSettings::fromFile(const QString& iniPath)
+ServiceSettings ServiceSettings::fromFile(const QString& iniPath, const Root& root)
 {
     QSettings ini(iniPath, QSettings::IniFormat);
     ServiceSettings s;
@@ -51,7 +51,7 @@ ServiceSettings ServiceSettings::fromFile(const QString& iniPath)
     s.idleTimeoutMs_ = milliseconds(ini.value(QStringLiteral("network/idle")), s.idleTimeoutMs_);
     const QString ca = ini.value(QStringLiteral("tls/ca_file")).toString();
     if (!ca.isEmpty())
-        s.caFile_ = QDir::isAbsolutePath(ca) ? ca : Root::file(ca);
+        s.caFile_ = QDir::isAbsolutePath(ca) ? ca : root.file(ca);
     return s;
 }
 

@@ -5,14 +5,17 @@
 namespace pelmora
 {
 
+class Root;
+
 // Addresses of the cart service for this deployment, from cnfg/service.ini (every key
 // optional; the defaults below apply).
 class ServiceSettings
 {
   public:
     // Reads root + "cnfg/service.ini".
-    static ServiceSettings load();
-    static ServiceSettings fromFile(const QString& iniPath);
+    static ServiceSettings load(const Root& root);
+    // A relative ca_file is taken relative to root.
+    static ServiceSettings fromFile(const QString& iniPath, const Root& root);
 
     // The cart host (host or host:port) for the server code, the first character of an
     // account name; anything but "6"-"9" and "A"-"E" (exactly so) selects the default host.

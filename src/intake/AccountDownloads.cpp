@@ -3,6 +3,7 @@
 #include "common/GlobalConfig.h"
 #include "common/Guard.h"
 #include "common/Pause.h"
+#include "common/RunFlags.h"
 #include "common/UserPort.h"
 #include "database/DataModule.h"
 #include "intake/AccountName.h"
@@ -79,9 +80,10 @@ AccountDownload AccountDownloads::downloadOne(const QString& username, const QSt
     AccountDownload one;
     one.username = username;
     one.download = Download(context_).run(username, lookupName);
-    if (context_.NewOrdersDownloaded) {
+    if (context_.flags.NewOrdersDownloaded) {
         one.imported = true;
-        one.import = BatchImport(context_.data, context_.port).DoBatch(one.download.mstatus);
+        one.import =
+            BatchImport(context_.data, context_.port, context_.root, context_.pause).DoBatch(one.download.mstatus);
     }
     return one;
 }
@@ -103,10 +105,11 @@ DownloadRun AccountDownloads::manualDownload()
         return run;
     }
     const bool completed = Guard(kManualSuffix, [&] {
-        Pause::wait(1000, false);
-        if (context_.NewOrdersDownloaded) {
+        context_.pause.wait(1000, false);
+        if (context_.flags.NewOrdersDownloaded) {
             one.imported = true;
-            one.import = BatchImport(context_.data, context_.port).DoBatch(one.download.mstatus);
+            one.import =
+                BatchImport(context_.data, context_.port, context_.root, context_.pause).DoBatch(one.download.mstatus);
         }
     });
     run.ended = !completed;
@@ -127,7 +130,7 @@ DownloadRun AccountDownloads::tick()
     run.ended = !Guard(kTimerSuffix, [&] {
         const QString text = selection_.selectorText();
         run.accounts << downloadOne(text, text);
-        context_.NewOrdersDownloaded = false;
+        context_.flags.NewOrdersDownloaded = false;
     });
     return run;
 }
@@ -143,7 +146,7 @@ DownloadRun AccountDownloads::downloadAllAccounts(const QString& failureSuffix)
         for (int i = 0; i < selection_.accountCount(); ++i) {
             selection_.selectAccount(i);
             run.accounts << downloadOne(AccountName::trimmed(selection_.accountName(i)), selection_.selectorText());
-            context_.NewOrdersDownloaded = false;
+            context_.flags.NewOrdersDownloaded = false;
         }
         selection_.selectAccount(remembered);
     });

@@ -213,7 +213,7 @@ class SetIndexesAside
 
 ImportResult BatchImport::DoBatch(std::optional<qint64> announcedOrders)
 {
-    return run(Root::file(kDownloadFile), true, false, announcedOrders);
+    return run(root_.file(kDownloadFile), true, false, announcedOrders);
 }
 
 ImportResult BatchImport::importFile(const QString& downloadFile)
@@ -272,8 +272,8 @@ ImportResult BatchImport::run(const QString& downloadFile, bool wait, bool keepI
     ImportResult result;
     try {
         if (wait) {
-            Pause::wait(2000, false);
-            Pause::wait(2000, true);
+            pause_.wait(2000, false);
+            pause_.wait(2000, true);
         }
         result = importRecords(downloadFile, announcedOrders);
     } catch (const std::exception& e) {
@@ -285,7 +285,7 @@ ImportResult BatchImport::run(const QString& downloadFile, bool wait, bool keepI
     // The work files go; a file given to import is kept, whatever its name.
     const QFileInfo input(downloadFile);
     for (const QString& name : {kDownloadFile, kOrdersFile, kItemsFile}) {
-        const QString path = Root::file(name);
+        const QString path = root_.file(name);
         if (keepInput && (name == kDownloadFile || QFileInfo(path) == input))
             continue;
         QFile::remove(path);

@@ -7,6 +7,8 @@ namespace pelmora
 {
 
 class DataModule;
+class Pause;
+class Root;
 class UserPort;
 
 struct ImportResult {
@@ -33,7 +35,11 @@ class BatchImport
     static inline const QString kOrdersFile = QStringLiteral("db/Orders.txt");
     static inline const QString kItemsFile = QStringLiteral("db/Items.txt");
 
-    BatchImport(DataModule& data, UserPort& port) : data_(data), port_(port) {}
+    // root names the download and work files; pause makes the waits.
+    BatchImport(DataModule& data, UserPort& port, const Root& root, const Pause& pause)
+        : data_(data), port_(port), root_(root), pause_(pause)
+    {
+    }
 
     // The status text, the waits (2 s, then 2 s handling events), the import of
     // db/Download.txt, the work files deleted, ResetDB and the closing status text. With
@@ -53,6 +59,8 @@ class BatchImport
 
     DataModule& data_;
     UserPort& port_;
+    const Root& root_;
+    const Pause& pause_;
 };
 
 } // namespace pelmora

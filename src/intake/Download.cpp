@@ -4,6 +4,7 @@
 #include "common/ErrorLog.h"
 #include "common/Guard.h"
 #include "common/Root.h"
+#include "common/RunFlags.h"
 #include "common/ServiceSettings.h"
 #include "common/UserPort.h"
 #include "database/DataModule.h"
@@ -103,13 +104,13 @@ void Download::applyStatus(const QByteArray& value, DownloadResult& result)
     if (n <= 10000) {
         result.statusText = text + kNewOrders;
         context_.port.setStatus(result.statusText);
-        context_.NewOrdersDownloaded = true;
+        context_.flags.NewOrdersDownloaded = true;
     } else {
         if (n == 12007)
             context_.port.information(kSelectCartServer);
         result.statusText = statusText(n);
         context_.port.setStatus(result.statusText);
-        context_.NewOrdersDownloaded = false;
+        context_.flags.NewOrdersDownloaded = false;
     }
     result.mstatus = n;
 }
@@ -120,8 +121,8 @@ void Download::fail(const QString& message, const QString& status, DownloadResul
     result.error = message;
     result.statusText = status;
     // A failed or unfinished response is never imported, and leaves no body behind.
-    context_.NewOrdersDownloaded = false;
-    QFile::remove(Root::file(kDownloadFile));
+    context_.flags.NewOrdersDownloaded = false;
+    QFile::remove(context_.root.file(kDownloadFile));
     LogError(message);
     context_.port.setStatus(status);
 }
@@ -135,7 +136,7 @@ DownloadResult Download::run(const QString& username, const QString& lookupName)
 {
     DownloadResult result;
     // Only a response that announces orders may lead to an import.
-    context_.NewOrdersDownloaded = false;
+    context_.flags.NewOrdersDownloaded = false;
     if (username == Schema::kPlaceholderAccount) {
         result.outcome = DownloadResult::Outcome::Placeholder;
         context_.port.openPreferences(kUserAccountsTab);
@@ -166,7 +167,7 @@ DownloadResult Download::run(const QString& username, const QString& lookupName)
         http.setCaFile(context_.service.caFile());
         http.setTimeoutMs(context_.service.idleTimeoutMs());
         http.setDeadlineMs(context_.service.deadlineMs());
-        http.setTargetFile(Root::file(kDownloadFile));
+        http.setTargetFile(context_.root.file(kDownloadFile));
         const QUrl url(QStringLiteral("https://") + context_.service.cartHost(username) + kPath);
         // The header is only noted here: what it says counts once the body is complete.
         http.post(url, kContentType, body, [&](const QByteArray& name, const QByteArray& value) {

@@ -4,8 +4,11 @@ namespace pelmora
 {
 
 class DataModule;
+class Pause;
+class Root;
 class UserPort;
 class ServiceSettings;
+struct RunFlags;
 namespace toolkit
 {
 class HttpClient;
@@ -18,8 +21,11 @@ struct IntakeContext {
     UserPort& port;
     const ServiceSettings& service;
     toolkit::HttpClient& http;
-    // Set by the download's status header; the callers import only while it is set.
-    bool& NewOrdersDownloaded;
+    const Root& root;
+    const Pause& pause;
+    // NewOrdersDownloaded: set by the download's status header; the callers import only while
+    // it is set.
+    RunFlags& flags;
 };
 
 } // namespace pelmora

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "common/ErrorLog.h"
 #include "common/GlobalConfig.h"
+#include "common/Pause.h"
+#include "common/Root.h"
+#include "common/RunFlags.h"
 #include "common/ServiceSettings.h"
 #include "common/UserPort.h"
 #include "database/DataModule.h"
@@ -9,17 +13,30 @@
 namespace pelmora
 {
 
-// What the main window holds for the whole run: the data module, the settings of
-// config_global.ini, the deployment's addresses and the run's flags. pelmora-cli holds one too.
+// What the program holds for the whole run: the program folder, the fixed waits, the data
+// module, the settings of config_global.ini, the deployment's addresses and the run's flags.
+// The program makes one and hands it to the main window; pelmora-cli holds one too.
 class Session
 {
   public:
-    explicit Session(UserPort& port);
+    // root: the program folder (the error log goes to its logs folder while the session
+    // lives); pause: how the fixed waits wait.
+    explicit Session(const Root& root, const Pause& pause = Pause());
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
+    // Who the operations talk to (the main window, pelmora-cli's console); nullptr detaches.
+    // Until one is attached, texts are kept and boxes are answered with Cancel.
+    void attachPort(UserPort* port);
+
+    const Root& root() const { return root_; }
+    const Pause& pause() const { return pause_; }
+    RunFlags& flags() { return flags_; }
     DataModule& data() { return data_; }
     GlobalSettings& settings() { return settings_; }
     const ServiceSettings& service() const { return service_; }
-    UserPort& port() { return port_; }
+    UserPort& port();
     Maintenance& maintenance() { return maintenance_; }
 
     // Creates the logs and tmp folders; a failure is logged with the start-up suffix.
@@ -33,12 +50,14 @@ class Session
     // what pelmora-cli needs.
     void openQuietly();
 
-    bool StartedUp = false;
-    bool StatusChanged = false;
-    bool NewOrdersDownloaded = false;
-
   private:
-    UserPort& port_;
+    class PortRelay;
+
+    const Root root_;
+    const Pause pause_;
+    LogFolder log_;
+    RunFlags flags_;
+    std::unique_ptr<PortRelay> port_;
     DataModule data_;
     GlobalSettings settings_;
     ServiceSettings service_;

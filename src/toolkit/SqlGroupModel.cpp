@@ -40,7 +40,7 @@ bool isBlank(const QVariant& value)
 
 } // namespace
 
-SqlGroupModel::SqlGroupModel(QObject* parent) : SqlModel(parent)
+SqlGroupModel::SqlGroupModel(QObject* parent) : SqlModel(parent), m_clock(std::make_shared<SqlPageClock>())
 {
 }
 
@@ -196,7 +196,7 @@ void SqlGroupModel::openRows(Node* node)
     source.order = m_sortOrder;
     pathConditions(node, source.conditions, source.conditionValues);
     node->rows = std::make_unique<SqlRowWindow>(source, m_pageSize, m_maxPages);
-    node->rows->setClock(&m_clock);
+    node->rows->setClock(m_clock);
     node->rows->setRowCount(node->count);
     node->fetched = true;
     m_openLeaves.push_back(node);

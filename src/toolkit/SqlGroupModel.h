@@ -15,6 +15,7 @@ namespace pelmora::toolkit
 {
 
 class SqlRowWindow;
+struct SqlPageClock;
 
 // The rows of one table grouped by one or more of its columns, as a tree whose
 // groups come from the database.
@@ -106,7 +107,7 @@ class SqlGroupModel : public SqlModel
 
     QStringList m_groupColumns;
     Qt::SortOrder m_groupOrder = Qt::AscendingOrder;
-    mutable quint64 m_clock = 0;
+    std::shared_ptr<SqlPageClock> m_clock; // shared by the windows of the open groups
     StyleProvider m_styleProvider;
     std::unique_ptr<Node> m_root;
     std::vector<Node*> m_openLeaves; // groups whose rows are paged

@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <memory>
 #include <optional>
 
 class QSqlQuery;
@@ -24,6 +25,11 @@ struct SqlRowSource {
     Qt::SortOrder order = Qt::AscendingOrder;
     QStringList conditions;       // SQL pieces joined with AND; may hold ? placeholders
     QVariantList conditionValues; // bound to those placeholders, in order
+};
+
+// The clock of the windows that share one page budget: each page read ticks it.
+struct SqlPageClock {
+    quint64 now = 0;
 };
 
 // The row-number window over an SqlRowSource used by the SQL models.
@@ -52,7 +58,7 @@ class SqlRowWindow
     int cachedPageCount() const { return int(m_pages.size()); }
     // Windows that share one page budget share a clock, so that the page read
     // least recently among all of them can be found.
-    void setClock(quint64* clock) { m_clock = clock; }
+    void setClock(std::shared_ptr<SqlPageClock> clock) { m_clock = std::move(clock); }
     quint64 oldestPageUse() const;
     void evictOldestPage();
 
@@ -104,14 +110,13 @@ class SqlRowWindow
     QString orderBy(bool descending) const;
     Row readRow(const QSqlQuery& query) const;
     void evict();
-    quint64 tick() { return m_clock ? ++*m_clock : ++m_tick; }
+    quint64 tick() { return ++m_clock->now; }
 
     SqlRowSource m_source;
     int m_pageSize;
     int m_maxPages;
     int m_count = 0;
-    quint64 m_tick = 0;
-    quint64* m_clock = nullptr;
+    std::shared_ptr<SqlPageClock> m_clock = std::make_shared<SqlPageClock>();
     QHash<int, Page> m_pages;
     bool m_hiding = false;
 };

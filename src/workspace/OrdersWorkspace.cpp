@@ -295,7 +295,7 @@ void OrdersWorkspace::editingStarts(int row)
 
 void OrdersWorkspace::statusEditorChanged()
 {
-    *statusChanged_ = true;
+    flags_->StatusChanged = true;
 }
 
 void OrdersWorkspace::ordersPosted(int row)

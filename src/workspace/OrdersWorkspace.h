@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/RunFlags.h"
 #include "workspace/OrderItemsModel.h"
 #include "workspace/OrdersSource.h"
 
@@ -90,9 +91,9 @@ class OrdersWorkspace : public QObject
     void editingStarts(int row);
     // The grid's Status editor changed its value.
     void statusEditorChanged();
-    // Where StatusChanged lives (the main window's flag); an own flag until bound.
-    void bindStatusChanged(bool* flag) { statusChanged_ = flag ? flag : &ownStatusChanged_; }
-    bool statusChanged() const { return *statusChanged_; }
+    // Where StatusChanged lives (the session's flags); flags of its own until bound.
+    void bindFlags(RunFlags& flags) { flags_ = &flags; }
+    bool statusChanged() const { return flags_->StatusChanged; }
 
     // --- hooks for later features ---
     // After every successful post of TdbQueryOrders (not of the archive): the trigger check.
@@ -142,8 +143,8 @@ class OrdersWorkspace : public QObject
     QVariant wantedKey_[2]; // the order to stand on again, by source
     QVariant itemsMaster_;
     bool itemsMasterSet_ = false;
-    bool ownStatusChanged_ = false;
-    bool* statusChanged_ = &ownStatusChanged_;
+    RunFlags ownFlags_;
+    RunFlags* flags_ = &ownFlags_;
     bool quiet_ = false;
     std::function<void(int)> afterOrdersPost_;
     std::function<void(int)> focusedRow_;

@@ -3,7 +3,6 @@
 
 #include "common/Error.h"
 #include "common/GlobalConfig.h"
-#include "common/Root.h"
 #include "support/TestFolder.h"
 
 #include <QDate>
@@ -161,8 +160,8 @@ void tst_GlobalConfig::parse()
 {
     QFETCH(QStringList, lines);
     QFETCH(QStringList, expected);
-    expected.replaceInStrings(QStringLiteral("<root>"), Root::path());
-    QCOMPARE(describe(GlobalConfig::parse(lines)), expected);
+    expected.replaceInStrings(QStringLiteral("<root>"), folder_->path());
+    QCOMPARE(describe(GlobalConfig::parse(lines, folder_->root())), expected);
 }
 
 void tst_GlobalConfig::loadLineEnds_data()
@@ -178,14 +177,15 @@ void tst_GlobalConfig::loadLineEnds()
 {
     QFETCH(QByteArray, bytes);
     folder_->writeFile(QStringLiteral("cnfg/config_global.ini"), bytes);
-    QCOMPARE(describe(GlobalConfig::load()), fullFileSettings());
+    QCOMPARE(describe(GlobalConfig::load(folder_->root())), fullFileSettings());
     QCOMPARE(folder_->logLines(), QStringList());
 }
 
 void tst_GlobalConfig::missingFile()
 {
-    QVERIFY(!QFile::exists(GlobalConfig::path()));
-    QCOMPARE(describe(GlobalConfig::load()), defaults().replaceInStrings(QStringLiteral("<root>"), Root::path()));
+    QVERIFY(!QFile::exists(GlobalConfig::path(folder_->root())));
+    QCOMPARE(describe(GlobalConfig::load(folder_->root())),
+             defaults().replaceInStrings(QStringLiteral("<root>"), folder_->path()));
     const QStringList log = folder_->logLines();
     QCOMPARE(log.size(), 1);
     QVERIFY2(log[0].contains(QLatin1String("config_global.ini")), qPrintable(log[0]));
@@ -193,14 +193,14 @@ void tst_GlobalConfig::missingFile()
 
 void tst_GlobalConfig::saveWritesTwelveLines()
 {
-    GlobalSettings s = GlobalConfig::parse({});
+    GlobalSettings s = GlobalConfig::parse({}, folder_->root());
     s.AutoBackup = true;
     s.DatabaseLocation = QStringLiteral("/shop/Shop.tdbd");
     s.BackupFolder = QStringLiteral("/shop/backup");
     s.AutoDownload = true;
     s.DownloadMinutes = QStringLiteral("5");
     s.ReservedText11 = QStringLiteral("12/31/06");
-    GlobalConfig::save(s);
+    GlobalConfig::save(s, folder_->root());
     QCOMPARE(folder_->readFile(QStringLiteral("cnfg/config_global.ini")),
              QByteArray("-1\r\n/shop/Shop.tdbd\r\n/shop/backup\r\n/shop/backup\r\n0\r\n-1\r\n0\r\n0\r\n20\r\n5\r\n"
                         "12/31/06\r\n\r\n"));
@@ -223,7 +223,7 @@ void tst_GlobalConfig::reservedValuesCarried()
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, output);
     folder_->writeFile(QStringLiteral("cnfg/config_global.ini"), input);
-    GlobalConfig::save(GlobalConfig::load());
+    GlobalConfig::save(GlobalConfig::load(folder_->root()), folder_->root());
     QCOMPARE(folder_->readFile(QStringLiteral("cnfg/config_global.ini")), output);
 }
 

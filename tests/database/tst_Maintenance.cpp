@@ -97,7 +97,7 @@ class tst_Maintenance : public QObject
 void tst_Maintenance::init()
 {
     folder_ = std::make_unique<TestFolder>();
-    settings_ = GlobalConfig::parse({});
+    settings_ = GlobalConfig::parse({}, folder_->root());
     QCOMPARE(settings_.DatabaseLocation, folder_->databasePath());
     data_ = std::make_unique<DataModule>();
     port_ = std::make_unique<RecordingUserPort>();

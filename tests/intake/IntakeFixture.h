@@ -7,6 +7,7 @@
 
 #include "common/Pause.h"
 #include "common/RecordingUserPort.h"
+#include "common/RunFlags.h"
 #include "common/ServiceSettings.h"
 #include "database/DataModule.h"
 #include "intake/IntakeContext.h"
@@ -31,12 +32,10 @@ struct IntakeFixture {
         if (trustCa)
             ini += "[tls]\nca_file=" + certFile("ca.pem").toUtf8() + "\n";
         folder.writeFile(QStringLiteral("cnfg/service.ini"), ini);
-        service = ServiceSettings::load();
+        service = ServiceSettings::load(root);
         data.setLocation(folder.databasePath());
         data.ResetDB();
-        previousPause = Pause::set([this](int ms, bool events) { pauses << qMakePair(ms, events); });
     }
-    ~IntakeFixture() { Pause::set(previousPause); }
 
     void exec(const QString& sql)
     {
@@ -53,10 +52,18 @@ struct IntakeFixture {
     DataModule data;
     RecordingUserPort port;
     toolkit::HttpClient http;
-    bool NewOrdersDownloaded = false;
-    IntakeContext context{data, port, service, http, NewOrdersDownloaded};
+    Root root = folder.root();
+    // The waits are recorded (and handed to onPause), not made.
     QList<QPair<int, bool>> pauses;
-    Pause::Function previousPause;
+    std::function<void(int ms, bool events)> onPause;
+    Pause pause{[this](int ms, bool events) {
+        pauses << qMakePair(ms, events);
+        if (onPause)
+            onPause(ms, events);
+    }};
+    RunFlags flags;
+    bool& NewOrdersDownloaded = flags.NewOrdersDownloaded;
+    IntakeContext context{data, port, service, http, root, pause, flags};
 };
 
 } // namespace pelmora::test

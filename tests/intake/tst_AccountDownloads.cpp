@@ -207,10 +207,10 @@ void tst_AccountDownloads::overlappingDownloadSkipped()
     f.cart.onRequest = [&](const CartRequest&) {
         skipped << downloads.tick().skipped << downloads.manualDownload().skipped;
     };
-    Pause::set([&](int, bool events) {
+    f.onPause = [&](int, bool events) {
         if (events)
             skipped << downloads.tick().skipped;
-    });
+    };
 
     const DownloadRun run = downloads.manualDownload();
 
@@ -354,7 +354,7 @@ void tst_AccountDownloads::adminLink()
     QFETCH(QByteArray, us);
     test::TestFolder folder;
     folder.writeFile(QStringLiteral("cnfg/service.ini"), "[cart]\ndefault=default.example\nB=b.example\n");
-    const ServiceSettings service = ServiceSettings::load();
+    const ServiceSettings service = ServiceSettings::load(folder.root());
     DataModule data;
     data.setLocation(folder.databasePath());
     data.ResetDB();
@@ -381,7 +381,7 @@ void tst_AccountDownloads::adminLinkPlaceholder()
     data.setLocation(folder.databasePath());
     data.ResetDB();
     RecordingUserPort port;
-    const ServiceSettings service = ServiceSettings::load();
+    const ServiceSettings service = ServiceSettings::load(folder.root());
     AdminLink(data, port, service).open(QStringLiteral("Username "));
     QCOMPARE(port.preferencesOpened, QStringList{QStringLiteral("User accounts")});
     QVERIFY(port.urlsOpened.isEmpty());

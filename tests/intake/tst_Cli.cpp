@@ -45,7 +45,7 @@ struct CliFolder {
         GlobalSettings settings;
         settings.DatabaseLocation = folder.databasePath();
         settings.BackupFolder = folder.file(QStringLiteral("db/backup"));
-        GlobalConfig::save(settings);
+        GlobalConfig::save(settings, folder.root());
         folder.writeFile(QStringLiteral("cnfg/service.ini"), "[cart]\ndefault=" + cart.host().toLatin1() +
                                                                  "\n[tls]\nca_file=" + certFile("ca.pem").toUtf8() +
                                                                  "\n");

@@ -87,7 +87,7 @@ void tst_DoBatch::importsOrdersAndItems()
     const QStringList indexesBefore = indexes(f);
     QVERIFY(!indexesBefore.isEmpty());
 
-    const ImportResult result = BatchImport(f.data, f.port).DoBatch();
+    const ImportResult result = BatchImport(f.data, f.port, f.root, f.pause).DoBatch();
 
     QVERIFY2(result.ok, qPrintable(result.error));
     // Indexes set aside during the import are back.
@@ -122,12 +122,9 @@ void tst_DoBatch::statusTextsWaitsAndFilesDeleted()
     f.folder.writeFile(QStringLiteral("db/Orders.txt"), "stale");
     f.folder.writeFile(QStringLiteral("db/Items.txt"), "stale");
     QStringList statusAtPause;
-    Pause::set([&](int ms, bool events) {
-        f.pauses << qMakePair(ms, events);
-        statusAtPause << f.port.status();
-    });
+    f.onPause = [&](int, bool) { statusAtPause << f.port.status(); };
 
-    BatchImport(f.data, f.port).DoBatch();
+    BatchImport(f.data, f.port, f.root, f.pause).DoBatch();
 
     const QStringList statuses{QStringLiteral("Moving new orders into the current database.."),
                                QStringLiteral("Download complete.")};
@@ -147,7 +144,7 @@ void tst_DoBatch::columnCountFromFirstLine()
     QByteArray twelve = "1;u;1.1.2006;10:00;n;c;a1;a2;st;zip;de;tel";
     f.folder.writeFile(QStringLiteral("db/Download.txt"), "h\r\n" + twelve + "\r\n" + fullOrder(2) + "\r\n");
 
-    QVERIFY(BatchImport(f.data, f.port).DoBatch().ok);
+    QVERIFY(BatchImport(f.data, f.port, f.root, f.pause).DoBatch().ok);
 
     QCOMPARE(f.count(QStringLiteral("Orders")), 2);
     QCOMPARE(row(f, QStringLiteral("SELECT Invoice_tel,Invoice_fax,Total,Status,New FROM Orders WHERE ShopperID=1")),
@@ -174,7 +171,7 @@ void tst_DoBatch::newFlag()
     QFETCH(QVariant, stored);
     IntakeFixture f;
     f.folder.writeFile(QStringLiteral("db/Download.txt"), "h\r\n" + fullOrder(5, "1.1.2006", field) + "\r\n");
-    QVERIFY(BatchImport(f.data, f.port).DoBatch().ok);
+    QVERIFY(BatchImport(f.data, f.port, f.root, f.pause).DoBatch().ok);
     QCOMPARE(f.scalar(QStringLiteral("SELECT New FROM Orders")), stored);
 }
 
@@ -182,7 +179,7 @@ void tst_DoBatch::emptyFieldsAndExtraLine()
 {
     IntakeFixture f;
     f.folder.writeFile(QStringLiteral("db/Download.txt"), "h\n" + kMarker + "7;1;P;Prod;u;1;1;1.1.2006\r\n\r\n");
-    QVERIFY(BatchImport(f.data, f.port).DoBatch().ok);
+    QVERIFY(BatchImport(f.data, f.port, f.root, f.pause).DoBatch().ok);
     QCOMPARE(f.count(QStringLiteral("Orders")), 0);
     QCOMPARE(f.count(QStringLiteral("Items")), 2);
     // The empty last line is an item whose fields are all empty: numbers null, texts empty.
@@ -195,7 +192,7 @@ void tst_DoBatch::longTextsAndAnsiBytes()
     IntakeFixture f;
     f.folder.writeFile(QStringLiteral("db/Download.txt"),
                        "h\r\n1;shop1;;;J\xfcrgen M\xfcller \x80;;;;;;;;;a.very.long.address@example-shop.com\r\n");
-    QVERIFY(BatchImport(f.data, f.port).DoBatch().ok);
+    QVERIFY(BatchImport(f.data, f.port, f.root, f.pause).DoBatch().ok);
     QCOMPARE(row(f, QStringLiteral("SELECT Invoice_name,Invoice_email FROM Orders")),
              (QVariantList{QString::fromUtf8("Jürgen Müller €"), "a.very.long.address@example-shop.com"}));
 }
@@ -236,7 +233,7 @@ void tst_DoBatch::failingRecordKeepsNothing()
     f.folder.writeFile(QStringLiteral("db/Download.txt"), download);
     const QStringList indexesBefore = indexes(f);
 
-    const ImportResult result = BatchImport(f.data, f.port).DoBatch();
+    const ImportResult result = BatchImport(f.data, f.port, f.root, f.pause).DoBatch();
 
     QVERIFY(!result.ok);
     QCOMPARE(indexes(f), indexesBefore);
@@ -259,7 +256,7 @@ void tst_DoBatch::missingDownloadFile()
 {
     IntakeFixture f;
     QSignalSpy reset(&f.data, &DataModule::reset);
-    const ImportResult result = BatchImport(f.data, f.port).DoBatch();
+    const ImportResult result = BatchImport(f.data, f.port, f.root, f.pause).DoBatch();
     QVERIFY(!result.ok);
     QCOMPARE(reset.count(), 1);
     QCOMPARE(f.port.status(), QStringLiteral("The download failed and was not imported."));
@@ -271,7 +268,8 @@ void tst_DoBatch::importFileKeepsTheFile()
 {
     IntakeFixture f;
     f.folder.writeFile(QStringLiteral("tmp/mine.txt"), "h\r\n1;a\r\n");
-    const ImportResult result = BatchImport(f.data, f.port).importFile(f.folder.file(QStringLiteral("tmp/mine.txt")));
+    const ImportResult result =
+        BatchImport(f.data, f.port, f.root, f.pause).importFile(f.folder.file(QStringLiteral("tmp/mine.txt")));
     QVERIFY(result.ok);
     QVERIFY(f.pauses.isEmpty());
     QVERIFY(QFile::exists(f.folder.file(QStringLiteral("tmp/mine.txt"))));

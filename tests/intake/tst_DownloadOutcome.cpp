@@ -152,7 +152,7 @@ void tst_DownloadOutcome::failedAnswerImportsNothing()
     if (!iniNetwork.isEmpty()) {
         QByteArray ini = run.f.folder.readFile(QStringLiteral("cnfg/service.ini"));
         run.f.folder.writeFile(QStringLiteral("cnfg/service.ini"), ini + "[network]\n" + iniNetwork.toLatin1() + "\n");
-        run.f.service = ServiceSettings::load();
+        run.f.service = ServiceSettings::load(run.f.root);
     }
     // A download file of an earlier request must not pass for this one's.
     run.f.folder.writeFile(QStringLiteral("db/Download.txt"), download(100, 1));

@@ -79,13 +79,14 @@ class ArchiveViewTest : public QObject
     QString archiveThroughDialog(const std::function<void(ArchiveDialog*)>& prepare);
 
     std::unique_ptr<test::TestFolder> folder_;
+    std::unique_ptr<Session> session_;
     std::unique_ptr<MainWindow> window_;
 };
 
 void ArchiveViewTest::init()
 {
     folder_ = std::make_unique<test::TestFolder>();
-    GlobalConfig::save(GlobalConfig::parse({}));
+    GlobalConfig::save(GlobalConfig::parse({}, folder_->root()), folder_->root());
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
         db.setDatabaseName(folder_->databasePath());
@@ -94,13 +95,15 @@ void ArchiveViewTest::init()
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
-    window_ = std::make_unique<MainWindow>();
+    session_ = std::make_unique<Session>(folder_->root(), Pause::none());
+    window_ = std::make_unique<MainWindow>(*session_);
     window_->finishStartup();
 }
 
 void ArchiveViewTest::cleanup()
 {
     window_.reset();
+    session_.reset();
     folder_.reset();
 }
 

@@ -106,18 +106,13 @@ struct Fixture {
         QByteArray ini = "[cart]\ndefault=" + cart.host().toLatin1() + "\n";
         ini += "[tls]\nca_file=" + test::certFile("ca.pem").toUtf8() + "\n";
         folder.writeFile(QStringLiteral("cnfg/service.ini"), ini);
-        GlobalSettings s = GlobalConfig::parse({});
+        GlobalSettings s = GlobalConfig::parse({}, folder.root());
         if (configure)
             configure(s);
-        GlobalConfig::save(s);
-        previousPause = Pause::set([](int, bool) {});
-        window = std::make_unique<MainWindow>();
-        installer = window->findChild<IntakeInstaller*>(QStringLiteral("intakeInstaller"));
-    }
-    ~Fixture()
-    {
-        window.reset();
-        Pause::set(previousPause);
+        GlobalConfig::save(s, folder.root());
+        session = std::make_unique<Session>(folder.root(), Pause::none());
+        window = std::make_unique<MainWindow>(*session);
+        installer = &window->intake();
     }
 
     void exec(const QString& sql) { window->session().data().execute(sql); }
@@ -143,7 +138,7 @@ struct Fixture {
 
     test::TestFolder folder;
     test::CartServer cart;
-    Pause::Function previousPause;
+    std::unique_ptr<Session> session;
     std::unique_ptr<MainWindow> window;
     IntakeInstaller* installer = nullptr;
 };
@@ -380,7 +375,7 @@ void TestIntakeCommands::allAccountsTickDownloadsEveryAccountAndRestoresTheSelec
     QCOMPARE(field(f.cart.requests[2], "id"), QByteArray("shop3"));
     QCOMPARE(f.count(QStringLiteral("Orders")), 3);
     QCOMPARE(f.selector()->currentIndex(), 1);
-    QVERIFY(!f.window->session().NewOrdersDownloaded);
+    QVERIFY(!f.window->session().flags().NewOrdersDownloaded);
 }
 
 void TestIntakeCommands::tickDuringAManualDownloadIsSkipped()

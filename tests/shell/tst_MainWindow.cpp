@@ -24,10 +24,9 @@ namespace
 // Writes a config_global.ini that names the test folder's database.
 void writeConfig(const test::TestFolder& folder, bool autoBackup = false)
 {
-    GlobalSettings s = GlobalConfig::parse({});
+    GlobalSettings s = GlobalConfig::parse({}, folder.root());
     s.AutoBackup = autoBackup;
-    GlobalConfig::save(s);
-    Q_UNUSED(folder);
+    GlobalConfig::save(s, folder.root());
 }
 
 struct Entry {
@@ -76,7 +75,8 @@ void TestMainWindow::menusStandInTheirOrder()
 {
     test::TestFolder folder;
     writeConfig(folder);
-    MainWindow w;
+    Session session(folder.root(), Pause::none());
+    MainWindow w(session);
     QList<QMenu*> menus;
     for (QAction* a : w.menuBar()->actions())
         menus << a->menu();
@@ -131,7 +131,8 @@ void TestMainWindow::toolbarsHoldTheirItems()
 {
     test::TestFolder folder;
     writeConfig(folder);
-    MainWindow w;
+    Session session(folder.root(), Pause::none());
+    MainWindow w(session);
     QStringList bars;
     for (QToolBar* tb : w.findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
         bars << tb->windowTitle();
@@ -157,10 +158,11 @@ void TestMainWindow::startupGreetsAndMakesFolders()
     QDir(folder.file("logs")).removeRecursively();
     QDir(folder.file("tmp")).removeRecursively();
     writeConfig(folder);
-    MainWindow w;
+    Session session(folder.root(), Pause::none());
+    MainWindow w(session);
     w.finishStartup();
     QCOMPARE(w.status(), QString("Welcome to Pelmora!"));
-    QVERIFY(w.session().StartedUp);
+    QVERIFY(w.session().flags().StartedUp);
     QVERIFY(QDir(folder.file("logs")).exists());
     QVERIFY(QDir(folder.file("tmp")).exists());
     QVERIFY(w.session().data().isConnected());
@@ -191,7 +193,8 @@ void TestMainWindow::viewTogglesShowAndHideToolbars()
     QFETCH(QString, hidden);
     test::TestFolder folder;
     writeConfig(folder);
-    MainWindow w;
+    Session session(folder.root(), Pause::none());
+    MainWindow w(session);
     w.finishStartup();
     QAction* a = w.commands().action(action);
     a->trigger();
@@ -208,7 +211,8 @@ void TestMainWindow::closingSavesSettingsAndLayoutExitDoesNot()
     writeConfig(folder);
     const QByteArray before = folder.readFile("cnfg/config_global.ini");
     {
-        MainWindow w;
+        Session session(folder.root(), Pause::none());
+        MainWindow w(session);
         w.finishStartup();
         w.session().settings().DownloadMinutes = "30";
         w.commands().action(CommandSurface::Exit)->trigger();
@@ -216,13 +220,14 @@ void TestMainWindow::closingSavesSettingsAndLayoutExitDoesNot()
     QCOMPARE(folder.readFile("cnfg/config_global.ini"), before);
     QVERIFY(!QFile::exists(folder.file("cnfg/grid_config1.ini")));
     {
-        MainWindow w;
+        Session session(folder.root(), Pause::none());
+        MainWindow w(session);
         w.finishStartup();
         w.session().settings().DownloadMinutes = "30";
         w.close();
         QVERIFY(!w.session().data().isConnected());
     }
-    QCOMPARE(GlobalConfig::load().DownloadMinutes, QString("30"));
+    QCOMPARE(GlobalConfig::load(folder.root()).DownloadMinutes, QString("30"));
     QVERIFY(QFile::exists(folder.file("cnfg/grid_config1.ini")));
     QCOMPARE(folder.logLines(), QStringList());
 }
@@ -232,14 +237,16 @@ void TestMainWindow::windowSizePersists()
     test::TestFolder folder;
     writeConfig(folder);
     {
-        MainWindow w;
+        Session session(folder.root(), Pause::none());
+        MainWindow w(session);
         w.finishStartup();
         w.resize(1000, 640);
         w.close();
     }
     QSettings ini(folder.file("cnfg/grid_config1.ini"), QSettings::IniFormat);
     QCOMPARE(ini.value("MainWindow/ClientWidth").toInt(), 1000);
-    MainWindow again;
+    Session session(folder.root(), Pause::none());
+    MainWindow again(session);
     QCOMPARE(again.size(), QSize(1000, 640));
 }
 
@@ -248,7 +255,8 @@ void TestMainWindow::backupCommandReportsAndCopies()
     test::TestFolder folder;
     writeConfig(folder);
     QDir(folder.file("db/backup")).removeRecursively();
-    MainWindow w;
+    Session session(folder.root(), Pause::none());
+    MainWindow w(session);
     w.finishStartup();
     w.commands().action(CommandSurface::BackupNow)->trigger();
     QCOMPARE(w.status(), kBackedUp);
@@ -261,7 +269,8 @@ void TestMainWindow::autoBackupCommandFollowsConfig()
     test::TestFolder folder;
     writeConfig(folder, true);
     const QByteArray asLeft = folder.readFile("db/Pelmora.tdbd");
-    MainWindow w;
+    Session session(folder.root(), Pause::none());
+    MainWindow w(session);
     QAction* a = w.commands().action(CommandSurface::AutoBackup);
     QVERIFY(a->isChecked());
     // The start-up backup is the database as the previous run left it, before it was opened.
@@ -278,7 +287,8 @@ void TestMainWindow::escapingErrorsReachApplicationError()
 {
     test::TestFolder folder;
     writeConfig(folder);
-    MainWindow w;
+    Session session(folder.root(), Pause::none());
+    MainWindow w(session);
     w.finishStartup();
     w.run([] { throw Error("The command broke"); });
     QCOMPARE(w.status(), QString("No matches found. All orders shown"));
@@ -299,7 +309,8 @@ void TestMainWindow::restoreDefaultsShowsItsMessage()
         ini.setValue("MainWindow/ClientWidth", 900);
         ini.setValue("MainWindow/ClientHeight", 500);
     }
-    MainWindow w;
+    Session session(folder.root(), Pause::none());
+    MainWindow w(session);
     w.finishStartup();
     w.resize(1100, 700);
     w.commands().action(CommandSurface::RestoreDefaults)->trigger();
@@ -314,9 +325,10 @@ void TestMainWindow::reloadReturnsToTheLiveOrders()
 {
     test::TestFolder folder;
     writeConfig(folder);
-    MainWindow w;
+    Session session(folder.root(), Pause::none());
+    MainWindow w(session);
     w.finishStartup();
-    auto* view = w.findChild<WorkspaceView*>("workspaceView");
+    auto* view = &w.workspaceView();
     QVERIFY(view);
     view->workspace().setSource(OrdersSource::Archive);
     w.commands().action(CommandSurface::ReloadCurrentOrders)->trigger();

@@ -69,6 +69,7 @@ struct Fixture {
     {
         folder.writeFile(QStringLiteral("cnfg/config_global.ini"),
                          configBytes(config.isEmpty() ? configLines(folder) : config));
+        session.attachPort(&port);
         session.LoadGlobalConfig();
         session.data().ResetDB();
         port.statuses.clear();
@@ -83,7 +84,7 @@ struct Fixture {
 
     test::TestFolder folder;
     RecordingUserPort port;
-    Session session{port};
+    Session session{folder.root(), Pause::none()};
 };
 
 QPushButton* closeButton(PrefsPage* page)

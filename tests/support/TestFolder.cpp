@@ -1,6 +1,5 @@
 #include "support/TestFolder.h"
 
-#include "common/Root.h"
 #include "database/Schema.h"
 
 #include <QDir>
@@ -24,7 +23,7 @@ TestFolder::TestFolder(bool withDatabase)
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     if (!dir_.isValid())
         throw std::runtime_error("cannot create a temporary folder");
-    Root::set(dir_.path());
+    log_ = std::make_unique<LogFolder>(root());
     for (const char* sub : {"db/backup", "cnfg", "logs", "tmp", "email", "Data template"})
         QDir().mkpath(file(QString::fromLatin1(sub)));
     // The shipped files a program folder starts with (never the database or the settings).

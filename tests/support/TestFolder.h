@@ -1,12 +1,16 @@
 #pragma once
 
+#include "common/ErrorLog.h"
+#include "common/Root.h"
+
 #include <QString>
 #include <QTemporaryDir>
+#include <memory>
 
 namespace pelmora::test
 {
 
-// A temporary program folder for one test: root points at it, it holds the folders of a
+// A temporary program folder for one test: the error log goes to it while it lives, it holds the folders of a
 // program folder, the shipped files of resources/ except config_global.ini, and (unless asked otherwise) a fresh
 // database of the current layout at db/Pelmora.tdbd made by the project's own schema code. Sets the en_US locale.
 class TestFolder
@@ -15,6 +19,7 @@ class TestFolder
     explicit TestFolder(bool withDatabase = true);
 
     QString path() const; // with a trailing "/"
+    Root root() const { return Root(path()); }
     QString file(const QString& relative) const { return path() + relative; }
     QString databasePath() const { return file(QStringLiteral("db/Pelmora.tdbd")); }
 
@@ -30,6 +35,7 @@ class TestFolder
 
   private:
     QTemporaryDir dir_;
+    std::unique_ptr<LogFolder> log_;
 };
 
 } // namespace pelmora::test

@@ -51,9 +51,9 @@ void ArchiveCliTest::archiveFromTheCommandLine()
     QFETCH(int, archivedOrders);
 
     test::TestFolder folder;
-    GlobalSettings settings = GlobalConfig::parse({});
+    GlobalSettings settings = GlobalConfig::parse({}, folder.root());
     settings.DatabaseLocation = folder.databasePath();
-    GlobalConfig::save(settings);
+    GlobalConfig::save(settings, folder.root());
     QStringList liveBefore;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "cli");

@@ -151,7 +151,7 @@ class OrdersWorkspaceTest : public QObject
     std::unique_ptr<RecordingUserPort> port_;
     std::unique_ptr<QWidget> host_;
     WorkspaceView* view_ = nullptr;
-    bool statusChanged_ = false;
+    RunFlags flags_;
     QList<int> posts_;
     QList<int> focused_;
 };
@@ -163,7 +163,7 @@ void OrdersWorkspaceTest::init()
     data_->setLocation(folder_->databasePath());
     data_->ResetDB();
     port_ = std::make_unique<RecordingUserPort>();
-    statusChanged_ = false;
+    flags_.StatusChanged = false;
     posts_.clear();
     focused_.clear();
 
@@ -187,7 +187,7 @@ void OrdersWorkspaceTest::makeView()
     layout->addWidget(view_->inspector());
     layout->addWidget(view_->ordersGrid(), 1);
     layout->addWidget(view_->itemsGrid());
-    workspace().bindStatusChanged(&statusChanged_);
+    workspace().bindFlags(flags_);
     workspace().setAfterOrdersPostHook([this](int row) { posts_ << row; });
     workspace().setFocusedRowHook([this](int row) { focused_ << row; });
     data_->ResetDB();
@@ -335,7 +335,7 @@ void OrdersWorkspaceTest::focusingKeepsNewEditingClearsIt()
     OrderGridStyle::styleOrderCell(notes, orders()->columnIndex(QStringLiteral("New")),
                                    orders()->columnIndex(QStringLiteral("Status")), style);
     QVERIFY(!style.font->bold());
-    QVERIFY(!statusChanged_);
+    QVERIFY(!flags_.StatusChanged);
 }
 
 void OrdersWorkspaceTest::statusEditorSetsStatusChanged()
@@ -346,11 +346,11 @@ void OrdersWorkspaceTest::statusEditorSetsStatusChanged()
     grid()->tableView()->edit(status);
     auto* combo = grid()->tableView()->findChild<QComboBox*>(QStringLiteral("cellEditorLookup"));
     QVERIFY(combo);
-    QVERIFY(!statusChanged_);
+    QVERIFY(!flags_.StatusChanged);
     const int shipped = combo->findText(QStringLiteral("Shipped"));
     QVERIFY(shipped >= 0);
     combo->setCurrentIndex(shipped);
-    QVERIFY(statusChanged_);
+    QVERIFY(flags_.StatusChanged);
     emit combo->activated(shipped);
     QTRY_COMPARE(scalar("SELECT Status FROM Orders WHERE ShopperID=1001").toString(), QStringLiteral("Shipped"));
     QVERIFY(posts_.contains(row));
@@ -371,7 +371,7 @@ void OrdersWorkspaceTest::inspectorStatusPostsWithoutStatusChanged()
     combo->setCurrentIndex(completed);
     emit combo->activated(completed);
     QTRY_COMPARE(scalar("SELECT Status FROM Orders WHERE ShopperID=1001").toString(), QStringLiteral("Completed"));
-    QVERIFY(!statusChanged_);
+    QVERIFY(!flags_.StatusChanged);
     QCOMPARE(posts_, QList<int>{row});
     // The inspector's rows and categories are the ones of InspectorOrders4.
     QCOMPARE(inspector->categories().size(), 6);

@@ -100,7 +100,7 @@ IntakeInstaller::IntakeInstaller(MainWindow& window) : QObject(&window), window_
     setObjectName(QStringLiteral("intakeInstaller"));
     Session& session = window.session();
 
-    http_ = new toolkit::HttpClient(this);
+    http_ = std::make_unique<toolkit::HttpClient>();
     http_->setObjectName(QStringLiteral("httpClient"));
     port_ = std::make_unique<BusyPort>(window);
 
@@ -109,12 +109,12 @@ IntakeInstaller::IntakeInstaller(MainWindow& window) : QObject(&window), window_
     prefs_->hide();
 
     buildSelector();
-    context_ = std::unique_ptr<IntakeContext>(
-        new IntakeContext{session.data(), *port_, session.service(), *http_, session.NewOrdersDownloaded});
+    context_ = std::unique_ptr<IntakeContext>(new IntakeContext{session.data(), *port_, session.service(), *http_,
+                                                                session.root(), session.pause(), session.flags()});
     downloads_ = std::make_unique<AccountDownloads>(*context_, *accounts_, session.settings());
     admin_ = std::make_unique<AdminLink>(session.data(), *port_, session.service());
 
-    timer_ = new DownloadTimer(*downloads_, this);
+    timer_ = std::make_unique<DownloadTimer>(*downloads_);
     timer_->setObjectName(QStringLiteral("intakeDownloadTimer"));
     // The settings have been read: the interval follows DownloadMinutes from now on.
     Guard(QString(), [&] { timer_->applySettings(session.settings()); });
@@ -128,9 +128,9 @@ IntakeInstaller::IntakeInstaller(MainWindow& window) : QObject(&window), window_
 
 IntakeInstaller::~IntakeInstaller()
 {
-    // The timer reaches the downloads; it goes first.
-    delete timer_;
-    timer_ = nullptr;
+    // The window and the dialog outlive the installer: nothing of theirs may call back into it.
+    window_.setPreferencesOpener({});
+    prefs_->setIntervalSetter({});
 }
 
 AccountSelection& IntakeInstaller::accounts() const
@@ -192,7 +192,7 @@ void IntakeInstaller::buildSelector()
         box->setCurrentIndex(0);
 
     // The preferences grid works on the selector's accounts: moving in it moves the selection.
-    connect(&page->grid()->cursor(), &toolkit::GridCursor::focusedRowChanged, box, [this, box](int row) {
+    connect(&page->grid()->cursor(), &toolkit::GridCursor::focusedRowChanged, this, [this, box](int row) {
         if (prefs_->isVisible() && row >= 0 && row != box->currentIndex())
             box->setCurrentIndex(row);
     });

@@ -57,15 +57,17 @@ class IntakeInstaller : public QObject
     class BusyPort;
     class SelectorAccounts;
 
+    // Each member reaches only the ones declared before it, so they go in reverse order: the
+    // timer before the downloads it starts, the downloads before the context and the client.
     MainWindow& window_;
-    PrefsDialog* prefs_ = nullptr;
-    toolkit::HttpClient* http_ = nullptr;
+    PrefsDialog* prefs_ = nullptr; // a window of the main window's
+    std::unique_ptr<toolkit::HttpClient> http_;
     std::unique_ptr<BusyPort> port_;
     std::unique_ptr<SelectorAccounts> accounts_;
     std::unique_ptr<IntakeContext> context_;
     std::unique_ptr<AccountDownloads> downloads_;
     std::unique_ptr<AdminLink> admin_;
-    DownloadTimer* timer_ = nullptr;
+    std::unique_ptr<DownloadTimer> timer_;
 };
 
 } // namespace pelmora

@@ -3,7 +3,6 @@
 #include "common/ApplicationError.h"
 #include "common/ErrorLog.h"
 #include "common/Guard.h"
-#include "common/Root.h"
 #include "shell/widgets/AboutDialog.h"
 #include "shell/widgets/EmailInstaller.h"
 #include "shell/widgets/IntakeInstaller.h"
@@ -52,11 +51,19 @@ void fill(QWidget* area, QWidget* widget)
 }
 } // namespace
 
-MainWindow::MainWindow()
+// One of the four "Show ... toolbar" commands.
+struct MainWindow::ToolbarToggle {
+    const char* action;
+    const char* toolbar;
+    QString shown;
+    QString hidden;
+};
+
+MainWindow::MainWindow(Session& session) : session_(session)
 {
     // Installing the application-wide handler is the application object's part (notify).
+    session_.attachPort(this);
     setBusy(true);
-    session_ = std::make_unique<Session>(*this);
 
     setWindowTitle(kApplicationTitle);
     setObjectName(QStringLiteral("mainWindow"));
@@ -68,34 +75,58 @@ MainWindow::MainWindow()
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    commands_ = std::make_unique<CommandSurface>(*this, session_->service().homeAddress());
+    commands_ = std::make_unique<CommandSurface>(*this, session_.service().homeAddress());
     buildAreas();
+    buildStatusBar();
+    registerLayout();
+    wireCommands();
+    workspace_ = InstallWorkspace(*this);
+    // Made once, hidden: the date box keeps its text for the run.
+    archiveDialog_ = new ArchiveDialog(session_.data(), *this, this);
+
+    start();
+    intake_ = IntakeInstaller::install(*this);
+    EmailInstaller::install(*this);
+}
+
+MainWindow::~MainWindow()
+{
+    // What the children do while they go no longer reaches this window.
+    session_.attachPort(nullptr);
+}
+
+void MainWindow::start()
+{
+    session_.createFolders();
+    layout_.setFile(layoutFile(QStringLiteral("grid_config_default.ini")));
+    const bool configured = RunCommand(*this, [&] { session_.LoadGlobalConfig(); });
+    commands_->action(CommandSurface::AutoBackup)->setChecked(session_.settings().AutoBackup);
+    setBusy(false);
+    if (!configured)
+        return;
+    LoadGridLayout();
+    openDatabase();
+}
+
+void MainWindow::openDatabase()
+{
+    session_.data().ResetDB();
+}
+
+QString MainWindow::layoutFile(const QString& name) const
+{
+    return session_.root().file(QStringLiteral("cnfg/") + name);
+}
+
+void MainWindow::buildStatusBar()
+{
     statusPanel_ = new QLabel(this);
     statusPanel_->setObjectName(QStringLiteral("statusPanel"));
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(true);
     statusBar()->setFixedHeight(20);
     statusBar()->addWidget(statusPanel_, 1);
-    registerLayout();
-    wireCommands();
-    InstallWorkspace(*this);
-    // Made once, hidden: the date box keeps its text for the run.
-    archiveDialog_ = new ArchiveDialog(session_->data(), *this, this);
-
-    session_->createFolders();
-    layout_.setFile(Root::file(QStringLiteral("cnfg/grid_config_default.ini")));
-    bool configured = RunCommand(*this, [&] { session_->LoadGlobalConfig(); });
-    commands_->action(CommandSurface::AutoBackup)->setChecked(session_->settings().AutoBackup);
-    setBusy(false);
-    if (configured) {
-        LoadGridLayout();
-        session_->data().ResetDB();
-    }
-    IntakeInstaller::install(*this);
-    EmailInstaller::install(*this);
 }
-
-MainWindow::~MainWindow() = default;
 
 void MainWindow::buildAreas()
 {
@@ -204,36 +235,25 @@ void MainWindow::wireCommands()
     connect(c.action(CommandSurface::AutoBackup), &QAction::triggered, this,
             [this](bool checked) { run([&] { autoBackupToggled(checked); }); });
 
-    connect(c.action(CommandSurface::ShowActions), &QAction::triggered, this, [this] {
-        run([this] {
-            toggleToolbar(CommandSurface::ShowActions, CommandSurface::ActionsBar,
-                          QStringLiteral("Actions toolbar shown"), QStringLiteral("Actions toolbar hidden"));
-        });
-    });
-    connect(c.action(CommandSurface::ShowLayout), &QAction::triggered, this, [this] {
-        run([this] {
-            toggleToolbar(CommandSurface::ShowLayout, CommandSurface::LayoutBar, QStringLiteral("Layout toolbar shown"),
-                          QStringLiteral("Layout toolbar hidden"));
-        });
-    });
-    connect(c.action(CommandSurface::ShowUsername), &QAction::triggered, this, [this] {
-        run([this] {
-            toggleToolbar(CommandSurface::ShowUsername, CommandSurface::AccountBar,
-                          QStringLiteral("Username toolbar shown"), QStringLiteral("Username toolbar hidden"));
-        });
-    });
-    connect(c.action(CommandSurface::ShowEmail), &QAction::triggered, this, [this] {
-        run([this] {
-            toggleToolbar(CommandSurface::ShowEmail, CommandSurface::EmailBar, QStringLiteral("Email toolbar shown"),
-                          QStringLiteral("Email toolbar hidden"));
-        });
-    });
+    const ToolbarToggle toggles[] = {
+        {CommandSurface::ShowActions, CommandSurface::ActionsBar, QStringLiteral("Actions toolbar shown"),
+         QStringLiteral("Actions toolbar hidden")},
+        {CommandSurface::ShowLayout, CommandSurface::LayoutBar, QStringLiteral("Layout toolbar shown"),
+         QStringLiteral("Layout toolbar hidden")},
+        {CommandSurface::ShowUsername, CommandSurface::AccountBar, QStringLiteral("Username toolbar shown"),
+         QStringLiteral("Username toolbar hidden")},
+        {CommandSurface::ShowEmail, CommandSurface::EmailBar, QStringLiteral("Email toolbar shown"),
+         QStringLiteral("Email toolbar hidden")},
+    };
+    for (const ToolbarToggle& toggle : toggles)
+        connect(c.action(QString::fromLatin1(toggle.action)), &QAction::triggered, this,
+                [this, toggle] { run([&] { toggleToolbar(toggle); }); });
 
     connect(c.action(CommandSurface::Help), &QAction::triggered, this,
-            [this] { run([this] { openUrl(QUrl(session_->service().supportUrl())); }); });
+            [this] { run([this] { openUrl(QUrl(session_.service().supportUrl())); }); });
     connect(c.action(CommandSurface::WebSite), &QAction::triggered, this, [this] {
         run([this] {
-            const QString home = session_->service().homeAddress();
+            const QString home = session_.service().homeAddress();
             openUrl(QUrl::fromUserInput(home));
         });
     });
@@ -261,87 +281,85 @@ void MainWindow::run(const std::function<void()>& command)
 
 void MainWindow::backupNow()
 {
-    session_->maintenance().backupNow();
+    session_.maintenance().backupNow();
 }
 
 void MainWindow::restoreLastBackup()
 {
-    session_->maintenance().restoreLastBackup();
+    session_.maintenance().restoreLastBackup();
 }
 
 void MainWindow::autoBackupToggled(bool checked)
 {
-    session_->maintenance().setAutoBackup(checked);
+    session_.maintenance().setAutoBackup(checked);
 }
 
 void MainWindow::reloadCurrentOrders()
 {
     // The grid, inspector and items go back to the live orders before the database reopens.
-    if (auto* view = findChild<WorkspaceView*>(QStringLiteral("workspaceView")))
-        view->workspace().setSource(OrdersSource::Live);
-    session_->data().ResetDB();
+    workspace_->workspace().setSource(OrdersSource::Live);
+    session_.data().ResetDB();
     IntakeInstaller::enableDownloadCommands(*commands_);
     setStatus(kReloaded);
 }
 
 void MainWindow::archiveOrders()
 {
-    if (OrderArchiving(session_->data(), *this).locationAllows(session_->settings().DatabaseLocation))
+    if (OrderArchiving(session_.data(), *this).locationAllows(session_.settings().DatabaseLocation))
         archiveDialog_->exec();
 }
 
 void MainWindow::viewArchivedOrders()
 {
-    if (auto* view = findChild<WorkspaceView*>(QStringLiteral("workspaceView")))
-        view->workspace().setSource(OrdersSource::Archive);
+    workspace_->workspace().setSource(OrdersSource::Archive);
     IntakeInstaller::enableDownloadCommands(*commands_, false);
     setStatus(kViewingArchive);
 }
 
 void MainWindow::restoreDefaults()
 {
-    layout_.setFile(Root::file(QStringLiteral("cnfg/grid_config_default.ini")));
+    layout_.setFile(layoutFile(QStringLiteral("grid_config_default.ini")));
     Guard(QString(), [&] { layout_.restore(); });
     setStatus(kDefaultsRestored);
 }
 
-void MainWindow::toggleToolbar(const char* action, const char* toolbar, const QString& shown, const QString& hidden)
+void MainWindow::toggleToolbar(const ToolbarToggle& toggle)
 {
-    const bool on = commands_->action(QString::fromLatin1(action))->isChecked();
-    commands_->toolbar(QString::fromLatin1(toolbar))->setVisible(on);
-    setStatus(on ? shown : hidden);
+    const bool on = commands_->action(QString::fromLatin1(toggle.action))->isChecked();
+    commands_->toolbar(QString::fromLatin1(toggle.toolbar))->setVisible(on);
+    setStatus(on ? toggle.shown : toggle.hidden);
 }
 
 void MainWindow::LoadGridLayout()
 {
     // Before the first close there is no layout of the merchant's own: the default one serves.
-    const QString own = Root::file(QStringLiteral("cnfg/grid_config1.ini"));
-    layout_.setFile(QFileInfo::exists(own) ? own : Root::file(QStringLiteral("cnfg/grid_config_default.ini")));
+    const QString own = layoutFile(QStringLiteral("grid_config1.ini"));
+    layout_.setFile(QFileInfo::exists(own) ? own : layoutFile(QStringLiteral("grid_config_default.ini")));
     Guard(QString(), [&] { layout_.restore(); });
     layout_.setFile(own);
 }
 
 void MainWindow::SaveGridLayout()
 {
-    layout_.setFile(Root::file(QStringLiteral("cnfg/grid_config1.ini")));
+    layout_.setFile(layoutFile(QStringLiteral("grid_config1.ini")));
     layout_.store();
 }
 
 void MainWindow::finishStartup()
 {
     show();
-    session_->StartedUp = true;
+    session_.flags().StartedUp = true;
     setStatus(kWelcome);
     // A database that cannot be opened or written is said once, not shown as an empty grid.
-    session_->maintenance().startupReport();
+    session_.maintenance().startupReport();
 }
 
 void MainWindow::FormClose()
 {
     Guard(QStringLiteral(" method: FormClose"), [&] {
-        session_->SaveGlobalConfig();
+        session_.SaveGlobalConfig();
         SaveGridLayout();
-        session_->data().disconnectDatabase();
+        session_.data().disconnectDatabase();
     });
 }
 

@@ -20,20 +20,27 @@ inline const QString kApplicationTitle = QStringLiteral("Pelmora 4+");
 inline const QString kWelcome = QStringLiteral("Welcome to Pelmora!");
 inline const QString kDefaultsRestored = QStringLiteral("Pelmora has been restored to its default settings. ");
 
+class IntakeInstaller;
+class WorkspaceView;
+
 // The main window: it assembles the command surface, the inspector, grid and items areas and
-// the status bar, and wires each command to its operation. It is the program's UserPort.
+// the status bar, and wires each command to its operation. It is the session's UserPort for as
+// long as it lives.
 class MainWindow : public QMainWindow, public UserPort
 {
     Q_OBJECT
   public:
-    // Runs the creation steps: folders, configuration (with the start-up backup), layout,
-    // database.
-    MainWindow();
+    // Assembles the window over session (which must outlive it) and runs the start-up steps:
+    // folders, configuration (with the start-up backup), layout, database.
+    explicit MainWindow(Session& session);
     ~MainWindow() override;
 
-    Session& session() { return *session_; }
+    Session& session() { return session_; }
     CommandSurface& commands() { return *commands_; }
     toolkit::LayoutStore& layoutStore() { return layout_; }
+    // The parts the installers put in.
+    WorkspaceView& workspaceView() { return *workspace_; }
+    IntakeInstaller& intake() { return *intake_; }
 
     // The three areas the workspace fills.
     void setInspectorWidget(QWidget* widget);
@@ -69,9 +76,17 @@ class MainWindow : public QMainWindow, public UserPort
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    struct ToolbarToggle;
+
     void buildAreas();
+    void buildStatusBar();
     void registerLayout();
     void wireCommands();
+    // The start-up steps after the window is assembled.
+    void start();
+    // Opens the database named by the settings (ResetDB).
+    void openDatabase();
+    QString layoutFile(const QString& name) const;
     void backupNow();
     void restoreLastBackup();
     void autoBackupToggled(bool checked);
@@ -79,10 +94,10 @@ class MainWindow : public QMainWindow, public UserPort
     void archiveOrders();
     void viewArchivedOrders();
     void restoreDefaults();
-    void toggleToolbar(const char* action, const char* toolbar, const QString& shown, const QString& hidden);
+    void toggleToolbar(const ToolbarToggle& toggle);
     void exitNow();
 
-    std::unique_ptr<Session> session_;
+    Session& session_;
     std::unique_ptr<CommandSurface> commands_;
     toolkit::LayoutStore layout_;
     QLabel* statusPanel_ = nullptr;
@@ -91,6 +106,8 @@ class MainWindow : public QMainWindow, public UserPort
     QWidget* inspectorArea_ = nullptr;
     QWidget* gridArea_ = nullptr;
     QWidget* itemsArea_ = nullptr;
+    WorkspaceView* workspace_ = nullptr;
+    IntakeInstaller* intake_ = nullptr;
     std::function<void(const QString&)> openPreferences_;
     ArchiveDialog* archiveDialog_ = nullptr;
     int busyDepth_ = 0;

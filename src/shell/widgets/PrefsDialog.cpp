@@ -35,7 +35,7 @@ PrefsDialog::PrefsDialog(Session& session, QWidget* parent) : QDialog(parent, Qt
     tabs_->setObjectName(QStringLiteral("prefsTabs"));
     layout->addWidget(tabs_);
 
-    locations_ = new PrefsLocationsPage(tabs_);
+    locations_ = new PrefsLocationsPage(session.root(), tabs_);
     email_ = new PrefsEmailPage(session_, tabs_);
     triggers_ = new PrefsTriggersPage(session_, tabs_);
     lists_ = new PrefsListsPage(session_, tabs_);

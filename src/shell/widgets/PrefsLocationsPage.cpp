@@ -10,7 +10,7 @@
 namespace pelmora
 {
 
-PrefsLocationsPage::PrefsLocationsPage(QWidget* parent)
+PrefsLocationsPage::PrefsLocationsPage(const Root& root, QWidget* parent)
     : PrefsPage(QStringLiteral("Data locations"), QStringLiteral("Choose working directories for database files"),
                 parent)
 {
@@ -20,14 +20,14 @@ PrefsLocationsPage::PrefsLocationsPage(QWidget* parent)
 
     database_ = new PathField(PathField::Kind::File, body());
     database_->setObjectName(QStringLiteral("pathDatabase"));
-    database_->setRootFolder(Root::file(QStringLiteral("db")));
+    database_->setRootFolder(root.file(QStringLiteral("db")));
     auto* databaseLabel = new QLabel(QStringLiteral("Active database "), body());
     databaseLabel->setObjectName(QStringLiteral("labelActiveDatabase"));
     databaseLabel->setBuddy(database_);
 
     backup_ = new PathField(PathField::Kind::Folder, body());
     backup_->setObjectName(QStringLiteral("pathBackup"));
-    backup_->setRootFolder(Root::file(QStringLiteral("db/backup")));
+    backup_->setRootFolder(root.file(QStringLiteral("db/backup")));
     auto* backupLabel = new QLabel(QStringLiteral("Database backup dir."), body());
     backupLabel->setObjectName(QStringLiteral("labelBackupDir"));
     backupLabel->setBuddy(backup_);

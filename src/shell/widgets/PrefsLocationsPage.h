@@ -8,13 +8,15 @@ namespace pelmora
 {
 
 class PathField;
+class Root;
 
 // "Data locations": the database file, the backup folder and the auto-backup switch.
 class PrefsLocationsPage : public PrefsPage
 {
     Q_OBJECT
   public:
-    explicit PrefsLocationsPage(QWidget* parent = nullptr);
+    // root: the program folder, where the path boxes start browsing.
+    explicit PrefsLocationsPage(const Root& root, QWidget* parent = nullptr);
 
     PathField* databaseBox() const { return database_; }
     PathField* backupBox() const { return backup_; }

@@ -12,7 +12,7 @@ namespace pelmora
 WorkspaceView* InstallWorkspace(MainWindow& window)
 {
     auto* view = new WorkspaceView(window.session().data(), window, &window);
-    view->workspace().bindStatusChanged(&window.session().StatusChanged);
+    view->workspace().bindFlags(window.session().flags());
     window.setInspectorWidget(view->inspector());
     window.setGridWidget(view->ordersGrid());
     window.setItemsWidget(view->itemsGrid());

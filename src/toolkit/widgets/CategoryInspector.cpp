@@ -65,8 +65,9 @@ CategoryInspector::CategoryInspector(QWidget* parent) : QWidget(parent), m_model
     setObjectName(QStringLiteral("categoryInspector"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* view = new InspectorView(this);
-    m_view = view;
+    auto view = std::make_unique<InspectorView>(this);
+    InspectorView* inspectorView = view.get();
+    m_view = std::move(view);
     m_view->setObjectName(QStringLiteral("inspectorView"));
     m_view->setModel(m_model.get());
     m_view->header()->hide();
@@ -81,24 +82,25 @@ CategoryInspector::CategoryInspector(QWidget* parent) : QWidget(parent), m_model
     m_view->setAllColumnsShowFocus(false);
     m_view->setTextElideMode(Qt::ElideRight);
     m_view->setMinimumWidth(kCaptionWidth + 100);
-    layout->addWidget(m_view);
+    layout->addWidget(m_view.get());
 
-    m_delegate = new CellEditorDelegate(this);
+    m_delegate = std::make_unique<CellEditorDelegate>();
+    m_delegate->setObjectName(QStringLiteral("inspectorDelegate"));
     m_delegate->setColumnResolver([this](const QModelIndex& index) -> const GridColumn* {
-        return index.column() == 1 && m_model ? m_model->columnAt(index) : nullptr;
+        return index.column() == 1 ? m_model->columnAt(index) : nullptr;
     });
-    view->setCellDelegate(m_delegate);
-    connect(m_delegate, &CellEditorDelegate::linkActivated, this, [this](const QModelIndex& index) {
+    inspectorView->setCellDelegate(m_delegate.get());
+    connect(m_delegate.get(), &CellEditorDelegate::linkActivated, this, [this](const QModelIndex& index) {
         if (const GridColumn* column = m_model->columnAt(index))
             emit linkActivated(column->field, index.data(Qt::EditRole));
     });
-    connect(m_delegate, &CellEditorDelegate::valueChanged, this,
+    connect(m_delegate.get(), &CellEditorDelegate::valueChanged, this,
             [this](const QModelIndex& index, const QVariant& value) {
                 if (const GridColumn* column = m_model->columnAt(index))
                     emit valueChanged(column->field, value);
             });
     // A click on a caption edits its value.
-    connect(m_view, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+    connect(m_view.get(), &QTreeView::clicked, this, [this](const QModelIndex& index) {
         if (index.column() != 0 || m_model->isCategory(index))
             return;
         const QModelIndex value = index.siblingAtColumn(1);
@@ -109,12 +111,7 @@ CategoryInspector::CategoryInspector(QWidget* parent) : QWidget(parent), m_model
     });
 }
 
-CategoryInspector::~CategoryInspector()
-{
-    m_delegate->setColumnResolver({});
-    delete m_view;
-    m_view = nullptr;
-}
+CategoryInspector::~CategoryInspector() = default;
 
 void CategoryInspector::setCategories(const QList<InspectorCategory>& categories)
 {
@@ -182,7 +179,7 @@ void CategoryInspector::setValueWidth(int pixels, int minimum)
 
 void CategoryInspector::setGridLineColor(const QColor& color)
 {
-    static_cast<InspectorView*>(m_view)->lineColor = color;
+    static_cast<InspectorView*>(m_view.get())->lineColor = color;
     m_view->viewport()->update();
 }
 
@@ -206,12 +203,12 @@ void CategoryInspector::setCategoryExpanded(const QString& caption, bool expande
 
 QTreeView* CategoryInspector::view() const
 {
-    return m_view;
+    return m_view.get();
 }
 
 CellEditorDelegate* CategoryInspector::delegate() const
 {
-    return m_delegate;
+    return m_delegate.get();
 }
 
 QModelIndex CategoryInspector::valueIndex(const QString& field) const

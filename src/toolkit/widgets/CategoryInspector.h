@@ -81,9 +81,11 @@ class CategoryInspector : public QWidget
   private:
     void spanCategories();
 
+    // Destroyed in reverse order: the view (which shows the model through the delegate) first,
+    // then the delegate (which asks the model for its columns), then the model.
     std::unique_ptr<InspectorModel> m_model;
-    QTreeView* m_view = nullptr;
-    CellEditorDelegate* m_delegate = nullptr;
+    std::unique_ptr<CellEditorDelegate> m_delegate;
+    std::unique_ptr<QTreeView> m_view;
     QList<InspectorCategory> m_categories;
     bool m_readOnly = false;
 };
