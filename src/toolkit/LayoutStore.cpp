@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
 #include <stdexcept>
 
 namespace pelmora::toolkit
@@ -31,16 +32,42 @@ void LayoutStore::restore() const
 
 void LayoutStore::store() const
 {
-    QFile::remove(file_);
-    QSettings ini(file_, QSettings::IniFormat);
-    for (const Component& c : components_) {
-        ini.beginGroup(c.name);
-        c.save(ini);
-        ini.endGroup();
+    const QString temporary = file_ + QStringLiteral(".tmp");
+    // A failure removes the temporary file and leaves the real one as it was.
+    struct Leftover {
+        const QString& path;
+        bool keep = false;
+        ~Leftover()
+        {
+            if (!keep)
+                QFile::remove(path);
+        }
+    } leftover{temporary};
+    QFile::remove(temporary);
+    {
+        QSettings ini(temporary, QSettings::IniFormat);
+        for (const Component& c : components_) {
+            ini.beginGroup(c.name);
+            c.save(ini);
+            ini.endGroup();
+        }
+        ini.sync();
+        // Nothing to write still makes a file (an empty one).
+        QFile empty(temporary);
+        const bool written =
+            ini.status() == QSettings::NoError && (QFileInfo(temporary).isFile() || empty.open(QIODevice::WriteOnly));
+        if (!written)
+            throw std::runtime_error(QStringLiteral("Cannot write file \"%1\"").arg(temporary).toStdString());
     }
-    ini.sync();
-    if (ini.status() != QSettings::NoError)
-        throw std::runtime_error(QStringLiteral("Cannot write file \"%1\"").arg(file_).toStdString());
+    // Replaces the file in one step.
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(temporary.toStdU16String()),
+                            std::filesystem::path(file_.toStdU16String()), error);
+    if (error)
+        throw std::runtime_error(QStringLiteral("Cannot write file \"%1\". %2")
+                                     .arg(file_, QString::fromLocal8Bit(error.message().c_str()))
+                                     .toStdString());
+    leftover.keep = true;
 }
 
 } // namespace pelmora::toolkit

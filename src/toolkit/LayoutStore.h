@@ -24,7 +24,9 @@ class LayoutStore
     // Restores every registered component that the file holds. Throws std::runtime_error
     // when the file is missing or unreadable.
     void restore() const;
-    // Recreates the file with every component's properties. Throws when it cannot be written.
+    // Recreates the file with every component's properties: they are written to a temporary
+    // file beside it, which then replaces the file, so a failure (a component that throws, a
+    // full disk) leaves the previous file as it was. Throws when it cannot be written.
     void store() const;
 
   private:
