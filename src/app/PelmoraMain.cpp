@@ -30,8 +30,7 @@ int main(int argc, char** argv)
     splash.setObjectName(QStringLiteral("splash"));
     splash.show();
     app.processEvents();
-    QApplication::setApplicationName(pelmora::kApplicationTitle);
-    QApplication::setApplicationDisplayName(pelmora::kApplicationTitle);
+    pelmora::PelmoraApplication::setTitle(pelmora::kApplicationTitle);
     splash.repaint();
 
     pelmora::Session session{pelmora::Root(pelmora::Root::executableFolder())};

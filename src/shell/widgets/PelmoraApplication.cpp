@@ -10,6 +10,11 @@ PelmoraApplication::PelmoraApplication(int& argc, char** argv) : QApplication(ar
 {
 }
 
+void PelmoraApplication::setTitle(const QString& title)
+{
+    QApplication::setApplicationName(title);
+}
+
 bool PelmoraApplication::notify(QObject* receiver, QEvent* event)
 {
     auto report = [&](const QString& message) {

@@ -15,6 +15,10 @@ class PelmoraApplication : public QApplication
   public:
     PelmoraApplication(int& argc, char** argv);
 
+    // The application title (what the desktop shows for the program). It is not made the
+    // display name: on X11 that would be appended to every window's caption.
+    static void setTitle(const QString& title);
+
     // Where ApplicationError shows its status text (the main window once it exists).
     void setUserPort(UserPort* port) { port_ = port; }
 
