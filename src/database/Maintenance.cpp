@@ -430,6 +430,13 @@ Maintenance::LocationResult Maintenance::applyLocations(QString& databasePath, c
         databasePath = settings_.DatabaseLocation;
         return LocationResult::NoDatabase;
     }
+    if (databasePath != settings_.DatabaseLocation) {
+        if (!damage(databasePath).isEmpty()) {
+            port_.warning(kNotOurDatabase);
+            databasePath = settings_.DatabaseLocation;
+            return LocationResult::NotOurDatabase;
+        }
+    }
     settings_.DatabaseLocation = databasePath;
     data_.disconnectDatabase();
     data_.setLocation(settings_.DatabaseLocation);

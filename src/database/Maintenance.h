@@ -23,6 +23,8 @@ inline const QString kAutoBackupEnabled = QStringLiteral("Auto backup enabled");
 inline const QString kAutoBackupDisabled = QStringLiteral("Auto backup disabled");
 inline const QString kSameLocations = QStringLiteral("The backup database must be different than the current database");
 inline const QString kNoDatabaseThere = QStringLiteral("There is no database at the specified location.");
+inline const QString kNotOurDatabase =
+    QStringLiteral("The file at the specified location is not a Pelmora database. The current database is kept.");
 inline const QString kPrefsSaved = QStringLiteral("Your preferences have been saved.");
 inline const QString kPrefsSavedAgain = QStringLiteral("Your preferences have been saved ");
 inline const QString kReloaded = QStringLiteral("The default database has been reloaded");
@@ -77,9 +79,10 @@ class Maintenance
     static QString damage(const QString& path);
 
     // Result of applying the paths of the preferences dialog.
-    enum class LocationResult { Applied, SamePaths, NoDatabase };
-    // Checks and takes over the database and backup paths. On NoDatabase, databasePath is
-    // set back to the current DatabaseLocation (the dialog shows it again).
+    enum class LocationResult { Applied, SamePaths, NoDatabase, NotOurDatabase };
+    // Checks and takes over the database and backup paths. On NoDatabase and NotOurDatabase (a
+    // new path whose file is not this program's database), databasePath is set back to the
+    // current DatabaseLocation (the dialog shows it again) and nothing changes.
     LocationResult applyLocations(QString& databasePath, const QString& backupPath);
 
     // Copies source over target through a temporary file beside target (partialCopyName), so

@@ -27,6 +27,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -107,6 +110,8 @@ class TestPrefsDialog : public QObject
 
     void dialogShowsSevenTabsInOrder();
     void opensOnUserAccountsWhateverTabWasActive();
+    void everyTabIsInSight_data();
+    void everyTabIsInSight();
     void controlsAreFilledOnceAtStart();
     void closingUntouchedRewritesConfigWithLineNineReset_data();
     void closingUntouchedRewritesConfigWithLineNineReset();
@@ -123,6 +128,8 @@ class TestPrefsDialog : public QObject
     void listGridsDeleteWithoutConfirmation();
     void checkBoxesActAtOnce();
     void boundEditsLandInTheirTables();
+    void textTypedIntoAnEmptyTableIsKept_data();
+    void textTypedIntoAnEmptyTableIsKept();
     void helpOpensTheSupportPage();
 };
 
@@ -137,7 +144,7 @@ void TestPrefsDialog::dialogShowsSevenTabsInOrder()
     PrefsDialog dialog(f.session);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Preferences"));
     QVERIFY((dialog.windowFlags() & Qt::WindowType_Mask) == Qt::Tool);
-    QCOMPARE(dialog.size(), QSize(634, 361));
+    QVERIFY(dialog.width() >= 634 && dialog.height() >= 361);
 
     const QStringList captions{"Data locations", "E-mail",        "Automated e-mail", "Lists",
                                "Download",       "User accounts", "Proxy server"};
@@ -178,6 +185,37 @@ void TestPrefsDialog::dialogShowsSevenTabsInOrder()
     QCOMPARE(triggers->columns().column(QStringLiteral("Active"))->editor, toolkit::EditorKind::CheckBox);
     QCOMPARE(dialog.listsPage()->templatesGrid()->columns().visibleFields(),
              (QStringList{"TemplateName", "TemplateAddress"}));
+}
+
+void TestPrefsDialog::everyTabIsInSight_data()
+{
+    QTest::addColumn<int>("points"); // 0: the application's font
+    QTest::newRow("the application's font") << 0;
+    QTest::newRow("10 points") << 10;
+    QTest::newRow("13 points") << 13;
+}
+
+void TestPrefsDialog::everyTabIsInSight()
+{
+    QFETCH(int, points);
+    const QFont previous = QApplication::font();
+    QFont font = previous;
+    if (points > 0)
+        font.setPointSize(points);
+    QApplication::setFont(font);
+    Fixture f;
+    PrefsDialog dialog(f.session);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::setFont(previous);
+
+    QVERIFY(dialog.width() >= 634 && dialog.height() >= 361);
+    QTabBar* bar = dialog.tabs()->tabBar();
+    const QRect inSight = bar->rect().intersected(dialog.rect().translated(-bar->mapTo(&dialog, QPoint())));
+    for (int i = 0; i < bar->count(); ++i)
+        QVERIFY2(inSight.contains(bar->tabRect(i)), qPrintable(bar->tabText(i)));
+    for (QToolButton* arrow : bar->findChildren<QToolButton*>())
+        QVERIFY(!arrow->isVisible());
 }
 
 void TestPrefsDialog::opensOnUserAccountsWhateverTabWasActive()
@@ -351,6 +389,10 @@ void TestPrefsDialog::locationChecks_data()
     QTest::newRow("same as backup") << "*" << kSameLocations << "*" << false;
     QTest::newRow("no file there") << "db/missing.tdbd" << kNoDatabaseThere << "db/Pelmora.tdbd" << false;
     QTest::newRow("another database") << "db/Other.tdbd" << QString() << "db/Other.tdbd" << true;
+    QTest::newRow("a text file") << "db/notes.txt" << kNotOurDatabase << "db/Pelmora.tdbd" << false;
+    QTest::newRow("another program's database")
+        << "db/Other program.db" << kNotOurDatabase << "db/Pelmora.tdbd" << false;
+    QTest::newRow("an empty file") << "db/empty.tdbd" << kNotOurDatabase << "db/Pelmora.tdbd" << false;
 }
 
 void TestPrefsDialog::locationChecks()
@@ -362,6 +404,16 @@ void TestPrefsDialog::locationChecks()
 
     Fixture f;
     test::TestFolder::makeDatabase(f.folder.file(QStringLiteral("db/Other.tdbd")));
+    f.folder.writeFile(QStringLiteral("db/notes.txt"), "Orders\r\nItems\r\n");
+    f.folder.writeFile(QStringLiteral("db/empty.tdbd"), QByteArray());
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(f.folder.file(QStringLiteral("db/Other program.db")));
+        QVERIFY(other.open());
+        QSqlQuery(other).exec(QStringLiteral("CREATE TABLE Orders(id INTEGER)"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
     PrefsDialog dialog(f.session);
     const QString backup = f.folder.file(QStringLiteral("db/backup2"));
     dialog.locationsPage()->backupBox()->setPath(backup);
@@ -377,6 +429,8 @@ void TestPrefsDialog::locationChecks()
     QCOMPARE(f.session.settings().BackupFolder, applied ? backup : f.folder.file("db/backup"));
     QCOMPARE(f.session.data().location(), applied ? typed : f.folder.databasePath());
     QVERIFY(f.session.data().isConnected());
+    if (!applied)
+        QVERIFY(f.session.data().scalar(QStringLiteral("SELECT COUNT(*) FROM Orders")).isValid());
     // The other close steps still ran: the file was saved.
     const QStringList lines = QString::fromLocal8Bit(f.config()).split(QStringLiteral("\r\n"));
     QCOMPARE(lines.value(8), QStringLiteral("20"));
@@ -501,6 +555,58 @@ void TestPrefsDialog::boundEditsLandInTheirTables()
     QCOMPARE(f.session.data().scalar(QStringLiteral("SELECT Server FROM Proxy")).toString(),
              QStringLiteral("proxy.local"));
     QVERIFY(f.session.data().scalar(QStringLiteral("SELECT Port FROM Proxy")).isNull());
+}
+
+void TestPrefsDialog::textTypedIntoAnEmptyTableIsKept_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<bool>("finished"); // Return pressed before the close
+
+    QTest::newRow("sender, still in the box") << "Email"
+                                              << "editFrom"
+                                              << "From" << false;
+    QTest::newRow("sender, Return pressed") << "Email"
+                                            << "editFrom"
+                                            << "From" << true;
+    QTest::newRow("proxy server, still in the box") << "Proxy"
+                                                    << "editProxyServer"
+                                                    << "Server" << false;
+    QTest::newRow("proxy user, Return pressed") << "Proxy"
+                                                << "editProxyUser"
+                                                << "User" << true;
+}
+
+void TestPrefsDialog::textTypedIntoAnEmptyTableIsKept()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, edit);
+    QFETCH(QString, column);
+    QFETCH(bool, finished);
+    Fixture f;
+    f.session.data().execute(QStringLiteral("DELETE FROM %1").arg(table));
+    PrefsDialog dialog(f.session);
+    dialog.show();
+    auto* box = dialog.findChild<QLineEdit*>(edit);
+    QVERIFY(box);
+    PrefsPage* page = nullptr;
+    for (PrefsPage* p : dialog.pages())
+        if (p->isAncestorOf(box))
+            page = p;
+    dialog.tabs()->setCurrentWidget(page);
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("typed.example"));
+    if (finished)
+        QTest::keyClick(box, Qt::Key_Return);
+
+    closeButton(page)->click();
+
+    QCOMPARE(f.count(table), 1);
+    QCOMPARE(f.session.data().scalar(QStringLiteral("SELECT \"%1\" FROM %2").arg(column, table)).toString(),
+             QStringLiteral("typed.example"));
+    // The box still shows it when the dialog opens again.
+    QCOMPARE(box->text(), QStringLiteral("typed.example"));
 }
 
 void TestPrefsDialog::helpOpensTheSupportPage()

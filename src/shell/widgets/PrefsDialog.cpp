@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -27,8 +28,6 @@ PrefsDialog::PrefsDialog(Session& session, QWidget* parent) : QDialog(parent, Qt
     setObjectName(QStringLiteral("prefsDialog"));
     setWindowTitle(kPrefsCaption);
     setModal(true);
-    resize(634, 361);
-
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     tabs_ = new QTabWidget(this);
@@ -59,6 +58,13 @@ PrefsDialog::PrefsDialog(Session& session, QWidget* parent) : QDialog(parent, Qt
     });
     connect(download_, &PrefsDownloadPage::autoDownloadClicked, this,
             [this](bool checked) { session_.settings().AutoDownload = checked; });
+
+    // Every tab stays in sight: the dialog is as wide as its tabs need, and at least its
+    // designed size.
+    tabs_->setUsesScrollButtons(false);
+    tabs_->tabBar()->setExpanding(false);
+    layout->activate();
+    resize(minimumSizeHint().expandedTo(QSize(634, 361)));
 
     fillControls();
 }

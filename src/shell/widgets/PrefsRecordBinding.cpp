@@ -65,15 +65,43 @@ void PrefsRecordBinding::load()
     loading_ = false;
 }
 
+namespace
+{
+struct Posting {
+    bool& flag;
+    explicit Posting(bool& f) : flag(f) { flag = true; }
+    ~Posting() { flag = false; }
+};
+} // namespace
+
+void PrefsRecordBinding::insertFirstRow()
+{
+    QVariantMap values;
+    for (const Field& field : std::as_const(fields_)) {
+        const QVariant value = field.widget ? widgetValue(field) : QVariant();
+        const bool entered = value.typeId() == QMetaType::Bool ? value.toBool() : !value.toString().isEmpty();
+        if (entered)
+            values.insert(field.column, value);
+    }
+    if (values.isEmpty())
+        return;
+    {
+        Posting posting(posting_);
+        if (model_->appendRow(values) < 0 && !model_->lastInsertedKey().isValid())
+            throw Error(model_->lastError());
+    }
+    load();
+}
+
 void PrefsRecordBinding::post()
 {
-    if (loading_ || posting_ || model_->rowCount() == 0)
+    if (loading_ || posting_)
         return;
-    struct Posting {
-        bool& flag;
-        explicit Posting(bool& f) : flag(f) { flag = true; }
-        ~Posting() { flag = false; }
-    } posting(posting_);
+    if (model_->rowCount() == 0) {
+        insertFirstRow();
+        return;
+    }
+    Posting posting(posting_);
     for (const Field& field : std::as_const(fields_)) {
         if (!field.widget)
             continue;

@@ -38,8 +38,9 @@ class PrefsRecordBinding : public QObject
 
     // Shows the first row (empty controls when the table has none).
     void load();
-    // Posts the controls whose value differs from the row. Throws Error when the table refuses
-    // a value; does nothing when the table has no row.
+    // Posts the controls whose value differs from the row; on an empty table, what the
+    // merchant entered becomes its first row (nothing entered: no row). Throws Error when the
+    // table refuses a value.
     void post();
 
   private:
@@ -49,6 +50,7 @@ class PrefsRecordBinding : public QObject
         bool nullWhenEmpty = false;
     };
     QVariant widgetValue(const Field& field) const;
+    void insertFirstRow();
     void postQuietly();
 
     toolkit::SqlTableModel* model_;
