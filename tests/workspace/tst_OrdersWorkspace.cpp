@@ -24,9 +24,15 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTabWidget>
@@ -89,6 +95,8 @@ class OrdersWorkspaceTest : public QObject
     void focusingKeepsNewEditingClearsIt();
     void statusEditorSetsStatusChanged();
     void inspectorStatusPostsWithoutStatusChanged();
+    void inspectorShowsAmountsWhole_data();
+    void inspectorShowsAmountsWhole();
     void focusedRowHookAndItemsFollow();
     void groupingToggle();
     void autoSizeToggle();
@@ -122,6 +130,8 @@ class OrdersWorkspaceTest : public QObject
     void headerTimeValueKeepsMilliseconds();
     void refusedFilterKeepsThePreviousOne();
     void failedItemPostLeavesNoStamp();
+    void salesChartShowsMoney_data();
+    void salesChartShowsMoney();
 
   private:
     void addOrder(const Order& order, const QString& table = QStringLiteral("Orders"));
@@ -376,6 +386,50 @@ void OrdersWorkspaceTest::inspectorStatusPostsWithoutStatusChanged()
     // The inspector's rows and categories are the ones of InspectorOrders4.
     QCOMPARE(inspector->categories().size(), 6);
     QVERIFY(!inspector->valueIndex(QStringLiteral("ShopperID")).isValid());
+}
+
+void OrdersWorkspaceTest::inspectorShowsAmountsWhole_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::newRow("the default pane") << 257;
+    QTest::newRow("the narrowest pane") << 218;
+    QTest::newRow("a wide pane") << 420;
+}
+
+void OrdersWorkspaceTest::inspectorShowsAmountsWhole()
+{
+    QFETCH(int, width);
+    // The inspector alone in a pane of the window's width.
+    auto* pane = new QWidget(host_.get(), Qt::Window);
+    auto* layout = new QHBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_->inspector());
+    pane->resize(width, 500);
+    pane->show();
+    QVERIFY(QTest::qWaitForWindowExposed(pane));
+    grid()->setCurrentRow(rowOf(1003));
+    toolkit::CategoryInspector* inspector = view_->inspector()->inspector();
+    inspector->setCategoryExpanded(QStringLiteral("Amounts"), true);
+    QTreeView* tree = inspector->view();
+
+    auto wholeInView = [&](const QString& field) {
+        const QRect cell = tree->visualRect(inspector->valueIndex(field));
+        return cell.left() >= 0 && cell.right() < tree->viewport()->width();
+    };
+    for (const QString& field : {QStringLiteral("Total"), QStringLiteral("Shipping"), QStringLiteral("Tax")})
+        QVERIFY2(wholeInView(field), qPrintable(field));
+
+    // An edit does not leave the pane scrolled sideways.
+    const QModelIndex total = inspector->valueIndex(QStringLiteral("Total"));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(total).center());
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("1234567.5"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(scalar("SELECT Total FROM Orders WHERE ShopperID=1003").toDouble(), 1234567.5);
+    QCOMPARE(tree->horizontalScrollBar()->value(), 0);
+    QVERIFY(wholeInView(QStringLiteral("Total")));
 }
 
 void OrdersWorkspaceTest::focusedRowHookAndItemsFollow()
@@ -1183,6 +1237,60 @@ void OrdersWorkspaceTest::failedItemPostLeavesNoStamp()
     QCOMPARE(scalar("SELECT Invoice_date FROM Items WHERE Product = 'Widget'").toString(),
              QStringLiteral("2024-03-15"));
     QCOMPARE(scalar("SELECT Qty FROM Items WHERE Product = 'Widget'").toInt(), 5);
+void OrdersWorkspaceTest::salesChartShowsMoney_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("diagram");
+    QTest::addColumn<QString>("sum"); // the value label of the PayPal orders
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    const QLocale de(QLocale::German, QLocale::Germany);
+    QTest::newRow("columns, United States") << us << int(SalesChart::Diagram::Column) << "506,773.20";
+    QTest::newRow("columns, Germany") << de << int(SalesChart::Diagram::Column) << "506.773,20";
+    QTest::newRow("bars, United States") << us << int(SalesChart::Diagram::Bar) << "506,773.20";
+    QTest::newRow("line, Germany") << de << int(SalesChart::Diagram::Line) << "506.773,20";
+}
+
+void OrdersWorkspaceTest::salesChartShowsMoney()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(int, diagram);
+    QFETCH(QString, sum);
+    QLocale::setDefault(locale);
+    exec("UPDATE Orders SET Total = 506743.2 WHERE ShopperID = 1001");
+    workspace().ResetDB();
+    SalesChart* chart = ordersGrid()->chart();
+    ordersGrid()->tabs()->setCurrentWidget(chart);
+    chart->setDiagram(SalesChart::Diagram(diagram));
+    chart->findChild<QAction*>(QStringLiteral("chartValueLabels"))->setChecked(true);
+    chart->view()->resize(900, 500);
+    QCoreApplication::processEvents();
+
+    QStringList texts;
+    for (QGraphicsItem* item : chart->view()->scene()->items()) {
+        if (!item->isVisible())
+            continue;
+        if (auto* text = dynamic_cast<QGraphicsTextItem*>(item))
+            texts << text->toPlainText();
+        else if (auto* simple = dynamic_cast<QGraphicsSimpleTextItem*>(item))
+            texts << simple->text();
+    }
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+
+    QVERIFY2(texts.contains(sum), qPrintable(texts.join(QStringLiteral(" | "))));
+    // Every figure on the chart is money: grouped thousands, and cents where there are any.
+    const QString group = QRegularExpression::escape(locale.groupSeparator());
+    const QString point = QRegularExpression::escape(locale.decimalPoint());
+    const QRegularExpression moneyText(QStringLiteral("^\\d{1,3}(%1\\d{3})*(%2\\d{2})?$").arg(group, point));
+    const QRegularExpression figure(QStringLiteral("^[\\d.,]*\\d[\\d.,]*$"));
+    int figures = 0;
+    for (const QString& text : std::as_const(texts)) {
+        if (!figure.match(text).hasMatch())
+            continue;
+        ++figures;
+        QVERIFY2(moneyText.match(text).hasMatch(), qPrintable(text));
+    }
+    // The value axis's labels and the two value labels.
+    QVERIFY2(figures >= 5, qPrintable(texts.join(QStringLiteral(" | "))));
 }
 
 QTEST_MAIN(OrdersWorkspaceTest)

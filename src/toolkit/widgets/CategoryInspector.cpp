@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QSettings>
 #include <QSqlTableModel>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace pelmora::toolkit
@@ -18,7 +19,7 @@ namespace
 {
 
 constexpr int kCaptionWidth = 118;
-constexpr int kValueWidth = 170;
+constexpr int kMinimumValueWidth = 100;
 
 // The inspector's tree: grid lines between the cells, and Tab walking the value cells.
 class InspectorView : public EditingView<QTreeView>
@@ -71,17 +72,20 @@ CategoryInspector::CategoryInspector(QWidget* parent) : QWidget(parent), m_model
     m_view->setObjectName(QStringLiteral("inspectorView"));
     m_view->setModel(m_model.get());
     m_view->header()->hide();
-    m_view->header()->setStretchLastSection(true);
     m_view->header()->setMinimumSectionSize(20);
+    // The values take whatever width the captions leave, so a right-aligned amount is never
+    // past the pane's edge and nothing can scroll sideways; only a pane narrower than the
+    // captions and the values' minimum gets a scroll bar.
+    m_view->header()->setStretchLastSection(true);
     m_view->setColumnWidth(0, kCaptionWidth);
-    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_view->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::DoubleClicked);
     m_view->setAllColumnsShowFocus(false);
     m_view->setTextElideMode(Qt::ElideRight);
-    m_view->setMinimumWidth(kCaptionWidth + 100);
+    setMinimumValueWidth(kMinimumValueWidth);
     layout->addWidget(m_view.get());
 
     m_delegate = std::make_unique<CellEditorDelegate>();
@@ -171,10 +175,11 @@ void CategoryInspector::setCaptionWidth(int pixels)
     m_view->setColumnWidth(0, pixels);
 }
 
-void CategoryInspector::setValueWidth(int pixels, int minimum)
+void CategoryInspector::setMinimumValueWidth(int pixels)
 {
-    m_view->setMinimumWidth(m_view->columnWidth(0) + minimum);
-    m_view->setColumnWidth(1, pixels);
+    // Room for the frame and a vertical scroll bar too, so the values keep their minimum.
+    const int scrollBar = m_view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_view.get());
+    m_view->setMinimumWidth(m_view->columnWidth(0) + pixels + 2 * m_view->frameWidth() + scrollBar);
 }
 
 void CategoryInspector::setGridLineColor(const QColor& color)

@@ -55,7 +55,9 @@ class CategoryInspector : public QWidget
     int currentRow() const;
 
     void setCaptionWidth(int pixels);
-    void setValueWidth(int pixels, int minimum = 100);
+    // The values fill the width the captions leave; the inspector is at least this much wider
+    // than its captions.
+    void setMinimumValueWidth(int pixels);
     void setGridLineColor(const QColor& color);
     void setReadOnly(bool readOnly);
 

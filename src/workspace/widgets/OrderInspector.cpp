@@ -116,7 +116,7 @@ OrderInspector::OrderInspector(OrdersWorkspace& workspace, QWidget* parent) : QW
     inspector_->setObjectName(QStringLiteral("orderInspector"));
     inspector_->setCategories(categories(workspace_.data().connectionName()));
     inspector_->setCaptionWidth(118);
-    inspector_->setValueWidth(170, 100);
+    inspector_->setMinimumValueWidth(100);
     inspector_->setGridLineColor(QColor(159, 174, 174));
     layout->addWidget(inspector_);
 

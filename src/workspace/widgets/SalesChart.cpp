@@ -3,6 +3,8 @@
 #include "common/ErrorLog.h"
 #include "database/DataModule.h"
 #include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/DisplayFormat.h"
+#include "workspace/OrderColumns.h"
 #include "workspace/OrdersWorkspace.h"
 
 #include <QAreaSeries>
@@ -13,6 +15,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDate>
+#include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QHorizontalBarSeries>
 #include <QLabel>
@@ -24,6 +27,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <cmath>
 #include <memory>
 
 namespace pelmora
@@ -33,6 +37,46 @@ namespace
 {
 const QString kSeriesName = QStringLiteral("Total");
 const QString kAllDates = QStringLiteral("(All)");
+
+// Sums of Total read as money, like the grid's Total column.
+QString money(double value)
+{
+    return toolkit::DisplayFormat::formatNumber(value, OrderColumns::kCurrencyFormat);
+}
+
+// The value axis: money in the regional format, from zero, at round steps; cents only when
+// the steps need them.
+QValueAxis* moneyAxis(QChart* chart, double top)
+{
+    auto* axis = new QValueAxis(chart);
+    axis->setRange(0, top * 1.1);
+    axis->applyNiceNumbers();
+    const double step = (axis->max() - axis->min()) / std::max(1, axis->tickCount() - 1);
+    axis->setLabelFormat(step == std::floor(step) ? QStringLiteral("%.0f") : QStringLiteral("%.2f"));
+    return axis;
+}
+
+// The value labels, as money: the chart's own labels print bare numbers. Each label sits
+// above (or, on horizontal bars, right of) the point it belongs to and follows the plot area.
+void addValueLabels(QChart* chart, QAbstractSeries* series, const QList<double>& values, bool horizontal)
+{
+    QList<QPair<QGraphicsSimpleTextItem*, QPointF>> labels;
+    for (int i = 0; i < values.size(); ++i) {
+        auto* label = new QGraphicsSimpleTextItem(money(values[i]), chart);
+        label->setZValue(10);
+        labels << qMakePair(label, horizontal ? QPointF(values[i], i) : QPointF(i, values[i]));
+    }
+    auto place = [chart, series, labels, horizontal] {
+        for (const auto& [label, value] : labels) {
+            const QPointF at = chart->mapToPosition(value, series);
+            const QRectF box = label->boundingRect();
+            label->setPos(horizontal ? QPointF(at.x() + 4, at.y() - box.height() / 2)
+                                     : QPointF(at.x() - box.width() / 2, at.y() - box.height() - 2));
+        }
+    };
+    QObject::connect(chart, &QChart::plotAreaChanged, chart, place);
+    place();
+}
 } // namespace
 
 SalesChart::SalesChart(OrdersWorkspace& workspace, QWidget* parent) : QWidget(parent), workspace_(workspace)
@@ -217,6 +261,9 @@ void SalesChart::render()
 {
     auto* chart = new QChart;
     chart->legend()->setVisible(legend_);
+    // Axis labels in the regional number format.
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(QLocale());
     const auto first = figures_.begin() + std::min<qsizetype>(figures_.size(), qsizetype(page_) * kCategoriesPerPage);
     const auto last =
         figures_.begin() + std::min<qsizetype>(figures_.size(), qsizetype(page_ + 1) * kCategoriesPerPage);
@@ -242,22 +289,21 @@ void SalesChart::render()
         QAbstractBarSeries* bars = diagram_ == Diagram::Column ? static_cast<QAbstractBarSeries*>(new QBarSeries(chart))
                                                                : new QHorizontalBarSeries(chart);
         bars->append(set);
-        bars->setLabelsVisible(labels_);
         chart->addSeries(bars);
         auto* axis = new QBarCategoryAxis(chart);
         axis->append(categories);
-        auto* valueAxis = new QValueAxis(chart);
-        valueAxis->setRange(0, top * 1.1);
+        QValueAxis* valueAxis = moneyAxis(chart, top);
         chart->addAxis(axis, diagram_ == Diagram::Column ? Qt::AlignBottom : Qt::AlignLeft);
         chart->addAxis(valueAxis, diagram_ == Diagram::Column ? Qt::AlignLeft : Qt::AlignBottom);
         bars->attachAxis(axis);
         bars->attachAxis(valueAxis);
+        if (labels_)
+            addValueLabels(chart, bars, values, diagram_ == Diagram::Bar);
     } else {
         auto* line = new QLineSeries(chart);
         line->setName(kSeriesName);
         for (int i = 0; i < values.size(); ++i)
             line->append(i, values[i]);
-        line->setPointLabelsVisible(labels_);
         QAbstractSeries* series = line;
         if (diagram_ == Diagram::Area) {
             auto* area = new QAreaSeries(line);
@@ -267,12 +313,13 @@ void SalesChart::render()
         chart->addSeries(series);
         auto* axis = new QBarCategoryAxis(chart);
         axis->append(categories);
-        auto* valueAxis = new QValueAxis(chart);
-        valueAxis->setRange(0, top * 1.1);
+        QValueAxis* valueAxis = moneyAxis(chart, top);
         chart->addAxis(axis, Qt::AlignBottom);
         chart->addAxis(valueAxis, Qt::AlignLeft);
         series->attachAxis(axis);
         series->attachAxis(valueAxis);
+        if (labels_)
+            addValueLabels(chart, series, values, false);
     }
     // The view gives the previous chart back to us.
     const std::unique_ptr<QChart> previous(view_->chart());
