@@ -407,7 +407,7 @@ void OrdersWorkspaceTest::inspectorShowsAmountsWhole()
     pane->resize(width, 500);
     pane->show();
     QVERIFY(QTest::qWaitForWindowExposed(pane));
-    grid()->setCurrentRow(rowOf(1003));
+    grid()->cursor().setCurrentRow(rowOf(1003));
     toolkit::CategoryInspector* inspector = view_->inspector()->inspector();
     inspector->setCategoryExpanded(QStringLiteral("Amounts"), true);
     QTreeView* tree = inspector->view();
