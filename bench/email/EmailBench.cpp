@@ -5,6 +5,7 @@
 // Usage: pelmora-bench-email [--runs K]
 // Prints "name value unit" lines; progress goes to standard error.
 
+#include "common/ErrorLog.h"
 #include "common/RecordingUserPort.h"
 #include "common/Root.h"
 #include "common/ServiceSettings.h"
@@ -151,8 +152,9 @@ int main(int argc, char** argv)
 
     try {
         QTemporaryDir dir;
-        Root::set(dir.path());
-        const QString root = Root::path();
+        const Root programFolder(dir.path());
+        const LogFolder logs(programFolder);
+        const QString root = programFolder.path();
         copyResources(root);
         makeDatabase(root + QStringLiteral("db/Pelmora.tdbd"), 100);
         DataModule data;
@@ -164,8 +166,8 @@ int main(int argc, char** argv)
 
         // 1. The dialog's rebuild for the order with 100 items.
         RecordingUserPort port;
-        const ServiceSettings service = ServiceSettings::load();
-        EmailComposer composer(data, port, service);
+        const ServiceSettings service = ServiceSettings::load(programFolder);
+        EmailComposer composer(data, port, service, programFolder);
         composer.setOrderSource([&order]() -> std::optional<QVariantMap> { return order; });
         EmailDialog dialog(composer, port, service);
         dialog.show();
@@ -189,7 +191,7 @@ int main(int argc, char** argv)
             fail(QStringLiteral("cannot write the template"));
         page.close();
         std::fprintf(stderr, "template: %lld bytes\n", static_cast<long long>(pageBytes.size()));
-        EmailExpansion expansion(data);
+        EmailExpansion expansion(data, programFolder);
         MessageFields fields;
         int count = 0;
         QElapsedTimer clock;
@@ -206,7 +208,7 @@ int main(int argc, char** argv)
         std::vector<double> fills;
         for (int i = 0; i < runs * 4; ++i) {
             fills.push_back(timeMs([&] {
-                const QString text = PasteData::fill(order);
+                const QString text = PasteData::fill(order, programFolder);
                 window.setText(text);
                 QGuiApplication::clipboard()->setText(text);
             }));

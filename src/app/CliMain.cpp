@@ -182,7 +182,7 @@ int runDownload(Session& session, const QString& account, bool all)
 
 int runEmail(Session& session, const QStringList& args, const QString& templateName, const QString& message, bool send)
 {
-    EmailScript script(session.data(), session.port(), session.service());
+    EmailScript script(session.data(), session.port(), session.service(), session.root());
     try {
         if (args.first() == QLatin1String("paste")) {
             std::fputs(script.paste(args.at(1)).toLocal8Bit().constData(), stdout);

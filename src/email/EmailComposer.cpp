@@ -33,8 +33,8 @@ bool storedFlag(const QVariant& value)
 }
 } // namespace
 
-EmailComposer::EmailComposer(DataModule& data, UserPort& port, const ServiceSettings& service)
-    : data_(data), port_(port), service_(service), deadlineMs_(RelayRequest::kDeadlineMs)
+EmailComposer::EmailComposer(DataModule& data, UserPort& port, const ServiceSettings& service, const Root& root)
+    : data_(data), port_(port), service_(service), root_(root), deadlineMs_(RelayRequest::kDeadlineMs)
 {
 }
 
@@ -88,9 +88,9 @@ void EmailComposer::setToFromOrder()
     });
 }
 
-QString EmailComposer::previewFile()
+QString EmailComposer::previewFile() const
 {
-    return Root::file(QStringLiteral("tmp/tmp.html"));
+    return root_.file(QStringLiteral("tmp/tmp.html"));
 }
 
 bool EmailComposer::rebuild()
@@ -103,15 +103,15 @@ bool EmailComposer::rebuild()
     const std::optional<EmailTemplate> chosen = currentTemplate(templates());
     if (!chosen)
         throw Error(QStringLiteral("No e-mail template is set up (Preferences, Lists)"));
-    const QString page = EmailExpansion::pageTemplatePath(chosen->address);
+    EmailExpansion expansion(data_, root_);
+    const QString page = expansion.pageTemplatePath(chosen->address);
 
     // Everything is made aside first, so that a failure leaves the message as it was.
     MessageFields fields = fields_;
-    EmailExpansion expansion(data_);
     const QString html = expansion.expand(page, *order, fields).text;
     const TemplateText preview = expansion.expand(page, *order, fields);
 
-    QDir().mkpath(Root::file(QStringLiteral("tmp")));
+    QDir().mkpath(root_.file(QStringLiteral("tmp")));
     QSaveFile file(previewFile());
     if (!file.open(QIODevice::WriteOnly) || file.write(TemplateText::encodeHtml(preview.text, preview.encoding)) < 0 ||
         file.write("\r\n") < 0 || !file.commit())

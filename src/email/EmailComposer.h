@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Root.h"
 #include "email/EmailExpansion.h"
 #include "email/TemplateText.h"
 
@@ -13,6 +14,7 @@ namespace pelmora
 {
 
 class DataModule;
+
 class ServiceSettings;
 class UserPort;
 
@@ -36,7 +38,8 @@ class EmailComposer
 
     enum class SendOutcome { Sent, NoSender };
 
-    EmailComposer(DataModule& data, UserPort& port, const ServiceSettings& service);
+    // Files (templates, the preview) are named relative to root.
+    EmailComposer(DataModule& data, UserPort& port, const ServiceSettings& service, const Root& root);
 
     void setOrderSource(OrderSource source) { order_ = std::move(source); }
     MessageFields& fields() { return fields_; }
@@ -61,7 +64,7 @@ class EmailComposer
     const QString& html() const { return html_; }
     const QString& text() const { return text_; }
     const QString& preview() const { return preview_; }
-    static QString previewFile();
+    QString previewFile() const;
 
     // Sends the last rebuilt message to "To" with "Cc" and "Subject". NoSender (nothing sent)
     // while the sender address is the placeholder or empty. Throws Error with the reason when
@@ -76,6 +79,7 @@ class EmailComposer
     DataModule& data_;
     UserPort& port_;
     const ServiceSettings& service_;
+    Root root_;
     OrderSource order_;
     MessageFields fields_;
     QString chosen_;

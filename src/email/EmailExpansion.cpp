@@ -98,14 +98,14 @@ QString editText(const QVariant& value)
 
 } // namespace
 
-QString EmailExpansion::pageTemplatePath(const QString& templateAddress)
+QString EmailExpansion::pageTemplatePath(const QString& templateAddress) const
 {
-    return Root::file(QStringLiteral("email/") + templateAddress);
+    return root_.file(QStringLiteral("email/") + templateAddress);
 }
 
-QString EmailExpansion::itemsTemplatePath()
+QString EmailExpansion::itemsTemplatePath() const
 {
-    return Root::file(QStringLiteral("email/items_template.htm"));
+    return root_.file(QStringLiteral("email/items_template.htm"));
 }
 
 TemplateText EmailExpansion::expand(const QString& pageTemplate, const QVariantMap& order, MessageFields& fields)

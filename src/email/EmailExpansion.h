@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Root.h"
 #include "email/TagScanner.h"
 #include "email/TemplateText.h"
 
@@ -28,11 +29,12 @@ struct MessageFields {
 class EmailExpansion
 {
   public:
-    explicit EmailExpansion(DataModule& data) : data_(data) {}
+    // Template files are named relative to root.
+    EmailExpansion(DataModule& data, const Root& root) : data_(data), root_(root) {}
 
     // root + "email/" + the template's address, and the fixed item-row template.
-    static QString pageTemplatePath(const QString& templateAddress);
-    static QString itemsTemplatePath();
+    QString pageTemplatePath(const QString& templateAddress) const;
+    QString itemsTemplatePath() const;
 
     // Expands the page template for the order (its fields by column name). Config tags write
     // fields.subject and fields.cc; AdditionalMessage reads fields.additionalMessage. Throws
@@ -51,6 +53,7 @@ class EmailExpansion
     QString items(const QVariantMap& order);
 
     DataModule& data_;
+    Root root_;
 };
 
 } // namespace pelmora

@@ -30,7 +30,7 @@ QVariantMap EmailScript::order(const QString& shopperId)
 QString EmailScript::email(const QString& shopperId, const QString& templateName, const QString& message, bool send)
 {
     const QVariantMap found = order(shopperId);
-    EmailComposer composer(data_, port_, service_);
+    EmailComposer composer(data_, port_, service_, root_);
     composer.setOrderSource([&found]() -> std::optional<QVariantMap> { return found; });
     if (!templateName.isEmpty() && !composer.chooseTemplate(templateName))
         throw Error(QStringLiteral("There is no template named \"%1\"").arg(templateName));
@@ -44,7 +44,7 @@ QString EmailScript::email(const QString& shopperId, const QString& templateName
 
 QString EmailScript::paste(const QString& shopperId)
 {
-    return PasteData::fill(order(shopperId));
+    return PasteData::fill(order(shopperId), root_);
 }
 
 } // namespace pelmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Root.h"
 #include <QString>
 #include <QVariantMap>
 #include <optional>
@@ -8,6 +9,7 @@ namespace pelmora
 {
 
 class DataModule;
+
 class ServiceSettings;
 class UserPort;
 
@@ -16,8 +18,8 @@ class UserPort;
 class EmailScript
 {
   public:
-    EmailScript(DataModule& data, UserPort& port, const ServiceSettings& service)
-        : data_(data), port_(port), service_(service)
+    EmailScript(DataModule& data, UserPort& port, const ServiceSettings& service, const Root& root)
+        : data_(data), port_(port), service_(service), root_(root)
     {
     }
 
@@ -38,6 +40,7 @@ class EmailScript
     DataModule& data_;
     UserPort& port_;
     const ServiceSettings& service_;
+    Root root_;
 };
 
 } // namespace pelmora

@@ -39,19 +39,19 @@ QString fieldText(const QVariant& value, const QString& name)
 }
 } // namespace
 
-QString PasteData::templatePath()
+QString PasteData::templatePath(const Root& root)
 {
-    return Root::file(QStringLiteral("Data template/Data template.txt"));
+    return root.file(QStringLiteral("Data template/Data template.txt"));
 }
 
-QString PasteData::fieldListPath()
+QString PasteData::fieldListPath(const Root& root)
 {
-    return Root::file(QStringLiteral("Data template/Fields.cfg"));
+    return root.file(QStringLiteral("Data template/Fields.cfg"));
 }
 
-QString PasteData::fill(const QVariantMap& order)
+QString PasteData::fill(const QVariantMap& order, const Root& root)
 {
-    return fill(TemplateText::readLines(templatePath()), TemplateText::readLines(fieldListPath()), order);
+    return fill(TemplateText::readLines(templatePath(root)), TemplateText::readLines(fieldListPath(root)), order);
 }
 
 QString PasteData::fill(const QStringList& templateLines, const QStringList& fieldList, const QVariantMap& order)

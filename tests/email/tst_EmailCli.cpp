@@ -66,7 +66,7 @@ void EmailCliTest::init()
     GlobalSettings settings;
     settings.DatabaseLocation = folder_->databasePath();
     settings.BackupFolder = folder_->file(QStringLiteral("db/backup"));
-    GlobalConfig::save(settings);
+    GlobalConfig::save(settings, folder_->root());
     folder_->writeFile(QStringLiteral("cnfg/service.ini"), "[relay]\nhost=" + relay_->host().toUtf8() + "\n");
     exec(QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name,Invoice_email,Ship_name,Ship_address1,Ship_state,"
                         "Ship_zip,Ship_tel,Total) VALUES(2001,'Dee Dale','dee@example.com','Dee Dale','4 Elm Rd',"

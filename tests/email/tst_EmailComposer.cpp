@@ -80,8 +80,8 @@ void EmailComposerTest::init()
 void EmailComposerTest::useRelay(const QString& host)
 {
     f_->folder.writeFile(QStringLiteral("cnfg/service.ini"), "[relay]\nhost=" + host.toUtf8() + "\n");
-    service_ = std::make_unique<ServiceSettings>(ServiceSettings::load());
-    composer_ = std::make_unique<EmailComposer>(f_->data, *port_, *service_);
+    service_ = std::make_unique<ServiceSettings>(ServiceSettings::load(f_->folder.root()));
+    composer_ = std::make_unique<EmailComposer>(f_->data, *port_, *service_, f_->folder.root());
     composer_->setOrderSource([this]() -> std::optional<QVariantMap> {
         return haveOrder_ ? std::optional<QVariantMap>(order_) : std::nullopt;
     });

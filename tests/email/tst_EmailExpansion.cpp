@@ -79,7 +79,7 @@ void EmailExpansionTest::cleanup()
 
 QString EmailExpansionTest::expand(const QString& page, const QVariantMap& order)
 {
-    EmailExpansion expansion(f_->data);
+    EmailExpansion expansion(f_->data, f_->folder.root());
     return expansion.expand(f_->folder.file(QStringLiteral("email/") + page), order, fields_).text;
 }
 
@@ -301,7 +301,7 @@ void EmailExpansionTest::characterSetsOfTemplates()
     QFETCH(QByteArray, bytes);
     f_->exec(QStringLiteral("UPDATE Orders SET Invoice_name = ? WHERE ShopperID = 1001"), {name});
     f_->writeTemplate(QStringLiteral("page.htm"), page);
-    EmailExpansion expansion(f_->data);
+    EmailExpansion expansion(f_->data, f_->folder.root());
     const TemplateText out =
         expansion.expand(f_->folder.file(QStringLiteral("email/page.htm")), f_->order(1001), fields_);
     QCOMPARE(out.text, text);

@@ -109,6 +109,7 @@ class EmailWindowsTest : public QObject
 
     std::unique_ptr<TestFolder> folder_;
     std::unique_ptr<RelayServer> relay_;
+    std::unique_ptr<Session> session_;
     std::unique_ptr<MainWindow> window_;
 };
 
@@ -117,7 +118,7 @@ void EmailWindowsTest::init()
     watch = std::make_unique<ModalWatch>();
     folder_ = std::make_unique<TestFolder>();
     relay_ = std::make_unique<RelayServer>();
-    GlobalConfig::save(GlobalConfig::parse({}));
+    GlobalConfig::save(GlobalConfig::parse({}, folder_->root()), folder_->root());
     folder_->writeFile(QStringLiteral("cnfg/service.ini"), "[relay]\nhost=" + relay_->host().toUtf8() + "\n");
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     makeWindow();
@@ -135,13 +136,15 @@ void EmailWindowsTest::init()
 
 void EmailWindowsTest::makeWindow()
 {
-    window_ = std::make_unique<MainWindow>();
+    session_ = std::make_unique<Session>(folder_->root(), Pause::none());
+    window_ = std::make_unique<MainWindow>(*session_);
 }
 
 void EmailWindowsTest::cleanup()
 {
     watch.reset();
     window_.reset();
+    session_.reset();
     relay_.reset();
     folder_.reset();
 }
@@ -362,7 +365,7 @@ void EmailWindowsTest::statusTriggers()
         QCOMPARE(to, QStringLiteral("bob@example.com"));
         QCOMPARE(storedStatus, status);
     }
-    QVERIFY(!window_->session().StatusChanged);
+    QVERIFY(!window_->session().flags().StatusChanged);
     QVERIFY(folder_->logLines().isEmpty());
 }
 

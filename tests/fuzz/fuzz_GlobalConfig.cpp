@@ -4,6 +4,7 @@
 // again unchanged, so that saving the preferences never alters a setting the merchant did not
 // touch.
 
+#include "common/ErrorLog.h"
 #include "common/GlobalConfig.h"
 #include "common/Root.h"
 
@@ -29,22 +30,23 @@ bool same(const GlobalSettings& a, const GlobalSettings& b)
 
 // Lines that fail to read are logged; the program folder's "logs" is a file here, so that
 // the log stays empty instead of growing with every input.
-void setUp()
+const Root& setUp()
 {
     static QTemporaryDir folder;
     QFile blocker(folder.filePath(QStringLiteral("logs")));
     blocker.open(QIODevice::WriteOnly);
-    Root::set(folder.path());
+    static const Root root(folder.path());
+    static const LogFolder logs(root);
+    return root;
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const bool ready = (setUp(), true);
-    (void)ready;
+    static const Root& root = setUp();
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    const GlobalSettings first = GlobalConfig::parse(GlobalConfig::lines(bytes));
-    const GlobalSettings second = GlobalConfig::parse(GlobalConfig::lines(GlobalConfig::serialize(first)));
+    const GlobalSettings first = GlobalConfig::parse(GlobalConfig::lines(bytes), root);
+    const GlobalSettings second = GlobalConfig::parse(GlobalConfig::lines(GlobalConfig::serialize(first)), root);
     if (!same(first, second))
         std::abort();
     return 0;

@@ -1237,6 +1237,8 @@ void OrdersWorkspaceTest::failedItemPostLeavesNoStamp()
     QCOMPARE(scalar("SELECT Invoice_date FROM Items WHERE Product = 'Widget'").toString(),
              QStringLiteral("2024-03-15"));
     QCOMPARE(scalar("SELECT Qty FROM Items WHERE Product = 'Widget'").toInt(), 5);
+}
+
 void OrdersWorkspaceTest::salesChartShowsMoney_data()
 {
     QTest::addColumn<QLocale>("locale");

@@ -215,7 +215,7 @@ void EmailDialog::rebuild()
         return;
     }
     showFields();
-    preview_->document()->setBaseUrl(QUrl::fromLocalFile(EmailComposer::previewFile()));
+    preview_->document()->setBaseUrl(QUrl::fromLocalFile(composer_.previewFile()));
     preview_->setHtml(composer_.preview());
     showStatus(QStringLiteral("\"%1\" for %2").arg(templates_->currentText(), composer_.fields().to));
 }
@@ -250,8 +250,7 @@ void EmailDialog::showPreviewMenu(const QPoint& at)
     menu->addSeparator();
     QAction* open = menu->addAction(QStringLiteral("Open in web browser"));
     open->setObjectName(QStringLiteral("actionOpenPreviewInBrowser"));
-    connect(open, &QAction::triggered, this,
-            [this] { port_.openUrl(QUrl::fromLocalFile(EmailComposer::previewFile())); });
+    connect(open, &QAction::triggered, this, [this] { port_.openUrl(QUrl::fromLocalFile(composer_.previewFile())); });
     menu->popup(preview_->viewport()->mapToGlobal(at));
 }
 

@@ -32,14 +32,14 @@ EmailInstaller::EmailInstaller(MainWindow& window, WorkspaceView& view) : QObjec
 {
     setObjectName(QStringLiteral("emailInstaller"));
     Session& session = window.session();
-    composer_ = std::make_unique<EmailComposer>(session.data(), window, session.service());
+    composer_ = std::make_unique<EmailComposer>(session.data(), window, session.service(), session.root());
     composer_->setOrderSource([this]() -> std::optional<QVariantMap> {
         toolkit::SqlTableModel* orders = view_.workspace().DataSourceOrders();
         if (!orders->isOpen() || orders->rowCount() == 0)
             return std::nullopt;
         return view_.workspace().currentOrder();
     });
-    triggers_ = std::make_unique<StatusTriggers>(session.data(), session.StatusChanged);
+    triggers_ = std::make_unique<StatusTriggers>(session.data(), session.flags().StatusChanged);
 
     // Created hidden at start and reused to the end.
     dialog_ = new EmailDialog(*composer_, window, session.service(), &window);
@@ -77,7 +77,7 @@ void EmailInstaller::wireCommands()
         OrdersWorkspace& w = view_.workspace();
         if (row >= 0 && w.source() == OrdersSource::Live)
             liveKey_ = w.currentOrder().value(QStringLiteral("id"));
-        if (row >= 0 && autoUpdate->isChecked() && window_.session().StartedUp)
+        if (row >= 0 && autoUpdate->isChecked() && window_.session().flags().StartedUp)
             fillPasteData();
     });
     workspace.setAfterOrdersPostHook([this](int row) { afterOrdersPost(row); });
@@ -123,7 +123,7 @@ QVariantMap EmailInstaller::liveOrder()
 void EmailInstaller::fillPasteData()
 {
     window_.run([this] {
-        const QString text = PasteData::fill(liveOrder());
+        const QString text = PasteData::fill(liveOrder(), window_.session().root());
         paste_->setText(text);
         window_.setClipboard(text);
     });
