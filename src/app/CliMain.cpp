@@ -5,6 +5,7 @@
 #include "common/RecordingUserPort.h"
 #include "common/Root.h"
 #include "email/EmailScript.h"
+#include "export/Exporter.h"
 #include "intake/AccountDownloads.h"
 #include "intake/BatchImport.h"
 #include "intake/IntakeContext.h"
@@ -12,12 +13,18 @@
 #include "shell/Session.h"
 #include "toolkit/HttpClient.h"
 #include "toolkit/MessageText.h"
+#include "workspace/ExportDataSets.h"
 #include "workspace/OrderArchiving.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QLocale>
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 using namespace pelmora;
 
@@ -212,11 +219,65 @@ int runArchive(Session& session, ArchiveMode mode, const QDate& upTo)
     return 0;
 }
 
+int runExport(Session& session, const QString& what, const QString& formatName, const QString& out, bool archive,
+              const QString& fields)
+{
+    const std::optional<ExportFormat> format = ExportFormats::find(formatName);
+    if (!format)
+        return usage(QStringLiteral("Unknown export format \"%1\".").arg(formatName));
+    sqlite3* db = session.data().handle();
+    const OrdersSource source = archive ? OrdersSource::Archive : OrdersSource::Live;
+    try {
+        const ExportDataSet data = what == QLatin1String("orders") ? ExportDataSets::orders(db, source, QString())
+                                   : archive                       ? ExportDataSets::allItems(db, source)
+                                                                   : ExportDataSets::itemQuery(db, QString());
+        ExportOptions options;
+        options.load(Root::file(data.optionsFile));
+        options.format = *format;
+        options.title = data.title;
+        if (!fields.isNull()) {
+            const QStringList wanted = fields.split(u',', Qt::SkipEmptyParts);
+            options.omittedFields.clear();
+            for (const ExportColumn& c : data.columns)
+                if (!wanted.contains(c.name, Qt::CaseInsensitive))
+                    options.omittedFields << c.name;
+            for (const QString& name : wanted) {
+                const bool known = std::any_of(data.columns.begin(), data.columns.end(), [&](const ExportColumn& c) {
+                    return c.name.compare(name, Qt::CaseInsensitive) == 0;
+                });
+                if (!known)
+                    return usage(QStringLiteral("No field named \"%1\".").arg(name));
+            }
+        }
+        const QString path = QFileInfo(out).absoluteFilePath();
+        auto rows = data.open(db);
+        const ExportResult result = Exporter::run(*rows, options, path);
+        if (!result.ok) {
+            printLine(stderr, result.error);
+            return 1;
+        }
+        printLine(stdout, QStringLiteral("%1 %2 exported to %3")
+                              .arg(QLocale().toString(result.rows), what, QDir::toNativeSeparators(path)));
+        return 0;
+    } catch (const std::exception& e) {
+        printLine(stderr, QString::fromStdString(e.what()));
+        return 1;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // An export paints PDF pages and measures text: that needs the fonts of a GUI application,
+    // which without a display is an offscreen one.
+    const bool exporting =
+        argc > 1 && std::any_of(argv + 1, argv + argc, [](const char* a) { return qstrcmp(a, "export") == 0; });
+    if (exporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> application =
+        exporting ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("pelmora-cli"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(kDescription));
@@ -239,12 +300,23 @@ int main(int argc, char** argv)
     const QCommandLineOption messageOption(QStringLiteral("message"), QStringLiteral("email: the additional message."),
                                            QStringLiteral("TEXT"));
     const QCommandLineOption sendOption(QStringLiteral("send"), QStringLiteral("email: send it to the customer."));
-    parser.addOptions(
-        {root, accountOption, allOption, completedOption, upToOption, templateOption, messageOption, sendOption});
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("export: xlsx, docx, rtf, html, xml, pdf, txt or csv."),
+                                          QStringLiteral("FORMAT"));
+    const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("export: the file to write."),
+                                       QStringLiteral("FILE"));
+    const QCommandLineOption archiveOption(QStringLiteral("archive"),
+                                           QStringLiteral("export: the archived orders or items."));
+    const QCommandLineOption fieldsOption(QStringLiteral("fields"),
+                                          QStringLiteral("export: the fields to export, separated by commas."),
+                                          QStringLiteral("LIST"));
+    parser.addOptions({root, accountOption, allOption, completedOption, upToOption, templateOption, messageOption,
+                       sendOption, formatOption, outOption, archiveOption, fieldsOption});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("import, download, backup, restore, archive, email or paste"));
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("import: the download file"),
-                                 QStringLiteral("[FILE]"));
+                                 QStringLiteral("import, download, backup, restore, archive, email, paste or export"));
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("import: the download file; email, paste: the order; export: orders or items"),
+                                 QStringLiteral("[FILE|ORDER|orders|items]"));
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -275,9 +347,18 @@ int main(int argc, char** argv)
             return usage(QStringLiteral("archive takes --completed or --up-to YYYY-MM-DD."));
         if (parser.isSet(upToOption) && !upTo.isValid())
             return usage(QStringLiteral("\"%1\" is not a day written YYYY-MM-DD.").arg(parser.value(upToOption)));
+    } else if (command == QLatin1String("export")) {
+        if (args.size() != 2 || (args.at(1) != QLatin1String("orders") && args.at(1) != QLatin1String("items")))
+            return usage(QStringLiteral("export takes orders or items."));
+        if (!parser.isSet(formatOption) || !parser.isSet(outOption))
+            return usage(QStringLiteral("export needs --format FORMAT and --out FILE."));
     } else {
         return usage(QStringLiteral("Unknown command \"%1\".").arg(command));
     }
+    const bool exportOnly = parser.isSet(formatOption) || parser.isSet(outOption) || parser.isSet(archiveOption) ||
+                            parser.isSet(fieldsOption);
+    if (exportOnly && command != QLatin1String("export"))
+        return usage(QStringLiteral("--format, --out, --archive and --fields belong to export."));
 
     // The program's fixed waits are there for a window; a script does not need them.
     Session session(
@@ -302,6 +383,10 @@ int main(int argc, char** argv)
                         parser.isSet(sendOption));
     if (command == QLatin1String("archive"))
         return runArchive(session, parser.isSet(completedOption) ? ArchiveMode::Completed : ArchiveMode::ByDate, upTo);
+    if (command == QLatin1String("export"))
+        return runExport(session, args.at(1), parser.value(formatOption), parser.value(outOption),
+                         parser.isSet(archiveOption),
+                         parser.isSet(fieldsOption) ? parser.value(fieldsOption) : QString());
     return runDownload(session, parser.isSet(accountOption) ? parser.value(accountOption) : QString(),
                        parser.isSet(allOption));
 }

@@ -139,16 +139,22 @@ QString FilterTranslation::translate(const QString& gridText)
     return text;
 }
 
-QString FilterTranslation::toSqlWhere(const QString& expression, const std::vector<Column>& columns)
+QString FilterTranslation::toSqlWhere(const QString& expression, const std::vector<Column>& columns,
+                                      const QString& qualifier)
 {
     QVector<Token> tokens = tokenize(SqlDialect::translateLiterals(expression));
     QString sql;
     for (int i = 0; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
-        sql += token.text;
-        if (token.kind != Token::Identifier && token.kind != Token::QuotedIdentifier)
+        if (token.kind != Token::Identifier && token.kind != Token::QuotedIdentifier) {
+            sql += token.text;
             continue;
+        }
         const Column* column = columnNamed(columns, unquoted(token));
+        const int after = nextSolid(tokens, i + 1);
+        const bool qualified = (!sql.isEmpty() && sql.back() == u'.') || (after >= 0 && tokens[after].text == u".");
+        const QString name = column && !qualifier.isEmpty() && !qualified ? qualifier + u'.' + token.text : token.text;
+        sql += name;
         const int op = nextSolid(tokens, i + 1);
         if (column && op >= 0 && isWord(tokens[op], "IS")) {
             // Blanks and non-blanks: an empty text counts as blank, as NULL does.
@@ -157,8 +163,7 @@ QString FilterTranslation::toSqlWhere(const QString& expression, const std::vect
             if (negated)
                 k = nextSolid(tokens, k + 1);
             if (k >= 0 && isWord(tokens[k], "NULL")) {
-                sql.chop(token.text.size());
-                const QString& name = token.text;
+                sql.chop(name.size());
                 sql +=
                     negated
                         ? QString(u'(' + name + QStringLiteral(" IS NOT NULL AND ") + name + QStringLiteral(" <> '')"))

@@ -34,7 +34,10 @@ class FilterTranslation
     // grid's True/False for a boolean column become 1/0, and IS NULL / IS NOT NULL on a column
     // take an empty text for NULL. Values keep their quoting, so a quote inside a value
     // (O''Brien) stays one quote of the value.
-    static QString toSqlWhere(const QString& expression, const std::vector<Column>& columns = Schema::orderColumns());
+    // A qualifier (a table name) is put before every column the clause names, for a clause over
+    // a join whose tables share column names.
+    static QString toSqlWhere(const QString& expression, const std::vector<Column>& columns = Schema::orderColumns(),
+                              const QString& qualifier = QString());
 };
 
 } // namespace pelmora

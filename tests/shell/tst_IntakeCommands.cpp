@@ -15,6 +15,7 @@
 #include "shell/widgets/PrefsDialog.h"
 #include "shell/widgets/PrefsDownloadPage.h"
 #include "shell/widgets/PrefsLocationsPage.h"
+#include "support/ModalWatcher.h"
 #include "support/TestFolder.h"
 #include "toolkit/SqlTableModel.h"
 
@@ -35,6 +36,7 @@
 
 using namespace pelmora;
 using test::CartResponse;
+using test::ModalWatcher;
 
 namespace
 {
@@ -65,32 +67,6 @@ class Browser : public QObject
     QList<QUrl> opened;
   public slots:
     void open(const QUrl& url) { opened << url; }
-};
-
-// Calls handle with each modal window that shows (once per showing). A handler that closes a
-// dialog whose closing may show boxes of its own defers the closing (closeLater), so that
-// this watcher is free to answer them.
-class ModalWatcher
-{
-  public:
-    explicit ModalWatcher(std::function<bool(QWidget*)> handle)
-    {
-        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this, handle] {
-            if (last_ && !last_->isVisible())
-                last_ = nullptr;
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal && modal != last_ && handle(modal)) {
-                last_ = modal;
-                ++handled;
-            }
-        });
-        timer_.start(0);
-    }
-    int handled = 0;
-
-  private:
-    QTimer timer_;
-    QPointer<QWidget> last_;
 };
 
 void closeLater(QDialog* dialog)

@@ -5,6 +5,7 @@
 #include "common/Guard.h"
 #include "shell/widgets/AboutDialog.h"
 #include "shell/widgets/EmailInstaller.h"
+#include "shell/widgets/ExportInstaller.h"
 #include "shell/widgets/IntakeInstaller.h"
 #include "shell/widgets/WorkspaceInstaller.h"
 #include "workspace/widgets/ArchiveDialog.h"
@@ -81,6 +82,7 @@ MainWindow::MainWindow(Session& session) : session_(session)
     registerLayout();
     wireCommands();
     workspace_ = InstallWorkspace(*this);
+    ExportInstaller::install(*this, *workspace_);
     // Made once, hidden: the date box keeps its text for the run.
     archiveDialog_ = new ArchiveDialog(session_.data(), *this, this);
 

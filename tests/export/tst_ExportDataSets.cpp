@@ -1,0 +1,265 @@
+// The rows and fields each export command hands over, read back from the file written: the
+// order export as filtered in the grid, the item export by its order's filter (a condition on
+// the order date selects orders, not items), the items after a switch of view, and the same
+// through pelmora-cli.
+
+#include "common/GlobalConfig.h"
+#include "export/ExportTestSupport.h"
+#include "export/Exporter.h"
+#include "support/TestFolder.h"
+#include "workspace/ExportDataSets.h"
+#include "workspace/FilterTranslation.h"
+
+#include <QProcess>
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+namespace
+{
+
+const char* kFixture[] = {
+    "INSERT INTO Orders(ShopperID,Username,Invoice_date,Invoice_time,Invoice_name,Status,Total,Selected,New) VALUES"
+    "(101,'shop','2007-01-10','09:00:00','Alpha','Paid',10.5,0,0),"
+    "(102,'shop','2007-01-15','10:30:00','O''Brien, Pat','Completed',20,1,0),"
+    "(103,'shop','2007-02-01','23:59:59','Gamma','Unpaid',30.25,0,1)",
+    // The item of 103 carries an older date than its order; 999 has no order.
+    "INSERT INTO Items(ShopperID,Qty,ProductCode,Product,Units,Price,Amount,Invoice_date) VALUES"
+    "(101,1,'P1','First product','pc',10.5,10.5,'2007-01-10'),"
+    "(102,2,'P2a','Second, \"quoted\"','pc',5,10,'2007-01-15'),"
+    "(102,1,'P2b','Third','box',10,10,'2007-01-15'),"
+    "(103,3,'P3','Fourth','pc',10.0833,30.25,'2006-12-31'),"
+    "(999,1,'P9','Orphan','pc',1,1,'2007-03-01')",
+    "INSERT INTO OrdersArchve(ShopperID,Invoice_date,Invoice_name,Status,Total) VALUES"
+    "(50,'2006-05-05','Archived','Completed',7)",
+    "INSERT INTO ItemsArchive(ShopperID,Qty,ProductCode,Product,Units,Price,Amount,Invoice_date) VALUES"
+    "(50,1,'A1','Archived item','pc',7,7,'2006-05-05'),(51,1,'A2','Archived alone','pc',1,1,'2006-05-06')",
+};
+
+struct Fixture {
+    Fixture()
+    {
+        SqliteFile db(folder.databasePath());
+        for (const char* sql : kFixture)
+            db.exec(QString::fromUtf8(sql));
+    }
+    // Exports the data set to CSV and reads the file back.
+    QList<QStringList> exportCsv(const ExportDataSet& data)
+    {
+        SqliteFile db(folder.databasePath());
+        auto rows = data.open(db.db());
+        ExportOptions options;
+        options.format = ExportFormat::Csv;
+        const QString path = folder.file(QStringLiteral("tmp/out.csv"));
+        const ExportResult result = Exporter::run(*rows, options, path);
+        if (!result.ok)
+            qWarning("%s", qPrintable(result.error));
+        return rowsOf(readBack(QStringLiteral("csv"), path));
+    }
+    TestFolder folder;
+};
+
+QStringList column(const QList<QStringList>& table, const QString& caption)
+{
+    if (table.isEmpty())
+        return {QStringLiteral("<no file>")};
+    const qsizetype index = table.first().indexOf(caption);
+    if (index < 0)
+        return {QStringLiteral("<no column %1>").arg(caption)};
+    QStringList values;
+    for (qsizetype r = 1; r < table.size(); ++r)
+        values << table[r].value(index);
+    return values;
+}
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(PELMORA_PROGRAM_DIR "/pelmora-cli"), arguments);
+    if (!process.waitForFinished(120000))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+} // namespace
+
+class ExportDataSetsTest : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void itemExportFollowsTheOrderFilter_data()
+    {
+        QTest::addColumn<QString>("gridFilter");
+        QTest::addColumn<QStringList>("products");
+        QTest::newRow("no filter: every item with an order") << "" << QStringList{"P1", "P2a", "P2b", "P3"};
+        QTest::newRow("order date, not the item's")
+            << "Invoice_date >= '01/15/2007'" << QStringList{"P2a", "P2b", "P3"};
+        QTest::newRow("date range") << "(Invoice_date >= '01/15/2007') AND (Invoice_date < '02/01/2007')"
+                                    << QStringList{"P2a", "P2b"};
+        QTest::newRow("a quote in the value") << "Invoice_name = 'O''Brien, Pat'" << QStringList{"P2a", "P2b"};
+        QTest::newRow("letter case, order number")
+            << "(Status = 'paid') OR (ShopperID = '103')" << QStringList{"P1", "P3"};
+        QTest::newRow("time of the order") << "Invoice_time > '10:00:00'" << QStringList{"P2a", "P2b", "P3"};
+    }
+
+    void itemExportFollowsTheOrderFilter()
+    {
+        QFETCH(QString, gridFilter);
+        QFETCH(QStringList, products);
+        Fixture f;
+        SqliteFile db(f.folder.databasePath());
+        const QList<QStringList> table =
+            f.exportCsv(ExportDataSets::itemQuery(db.db(), FilterTranslation::translate(gridFilter)));
+        QCOMPARE(column(table, QStringLiteral("ProductCode")), products);
+        // The item's columns come first, then its order's; a shared name is the order's.
+        QCOMPARE(table.first().first(), QStringLiteral("ShopperID"));
+        QCOMPARE(table.first().size(), 8 + 51);
+        for (qsizetype r = 1; r < table.size(); ++r) {
+            const QStringList& row = table[r];
+            const QString product = row[table.first().indexOf(QStringLiteral("ProductCode"))];
+            const QString ownDate = row[table.first().indexOf(QStringLiteral("Invoice_date"))];
+            const QString orderDate = row[table.first().indexOf(QStringLiteral("Orders.Invoice_date"))];
+            QCOMPARE(ownDate, product == QLatin1String("P3") ? QStringLiteral("12/31/2006") : orderDate);
+        }
+        if (products.contains(QStringLiteral("P2a"))) {
+            const qsizetype r = column(table, QStringLiteral("ProductCode")).indexOf(QStringLiteral("P2a")) + 1;
+            QCOMPARE(table[r][table.first().indexOf(QStringLiteral("Product"))], QStringLiteral("Second, \"quoted\""));
+            QCOMPARE(table[r][table.first().indexOf(QStringLiteral("Invoice_name"))], QStringLiteral("O'Brien, Pat"));
+        }
+    }
+
+    void orderExportIsTheGridAsFiltered_data()
+    {
+        QTest::addColumn<bool>("archive");
+        QTest::addColumn<QString>("gridFilter");
+        QTest::addColumn<QStringList>("orders");
+        QTest::newRow("live, unfiltered, highest number first") << false << "" << QStringList{"103", "102", "101"};
+        QTest::newRow("live, by status") << false << "Status = 'completed'" << QStringList{"102"};
+        QTest::newRow("live, by date") << false << "Invoice_date < '01/15/2007'" << QStringList{"101"};
+        QTest::newRow("archive") << true << "" << QStringList{"50"};
+        QTest::newRow("archive, filtered away") << true << "Invoice_name = 'Alpha'" << QStringList{};
+    }
+
+    void orderExportIsTheGridAsFiltered()
+    {
+        QFETCH(bool, archive);
+        QFETCH(QString, gridFilter);
+        QFETCH(QStringList, orders);
+        Fixture f;
+        SqliteFile db(f.folder.databasePath());
+        const QList<QStringList> table = f.exportCsv(ExportDataSets::orders(
+            db.db(), archive ? OrdersSource::Archive : OrdersSource::Live, FilterTranslation::translate(gridFilter)));
+        QCOMPARE(column(table, QStringLiteral("ShopperID")), orders);
+        // Every field of the data set, the row identity included.
+        QCOMPARE(table.first().size(), 51);
+        QCOMPARE(table.first().last(), QStringLiteral("id"));
+    }
+
+    void itemsAfterASwitchAreTheFocusedOrdersVisibleFields()
+    {
+        Fixture f;
+        const QList<QStringList> live = f.exportCsv(ExportDataSets::itemsOfOrder(OrdersSource::Live, 102));
+        QCOMPARE(live, (QList<QStringList>{{"Qty", "ProductCode", "Product", "Units", "Price", "Amount"},
+                                           {"2", "P2a", "Second, \"quoted\"", "pc", "5.00", "10.00"},
+                                           {"1", "P2b", "Third", "box", "10.00", "10.00"}}));
+        const QList<QStringList> archive = f.exportCsv(ExportDataSets::itemsOfOrder(OrdersSource::Archive, 50));
+        QCOMPARE(column(archive, QStringLiteral("ProductCode")), QStringList{"A1"});
+        const QList<QStringList> none = f.exportCsv(ExportDataSets::itemsOfOrder(OrdersSource::Live, QVariant()));
+        QCOMPARE(none.size(), 1);
+    }
+
+    void cliExports_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("printed");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QStringList>("values");
+        QTest::newRow("orders csv") << QStringList{"orders", "--format", "csv"} << "csv"
+                                    << "3 orders exported to"
+                                    << "ShopperID" << QStringList{"103", "102", "101"};
+        QTest::newRow("items xlsx") << QStringList{"items", "--format", "xlsx"} << "xlsx"
+                                    << "4 items exported to"
+                                    << "ProductCode" << QStringList{"P1", "P2a", "P2b", "P3"};
+        QTest::newRow("archived orders html") << QStringList{"orders", "--format", "html", "--archive"} << "html"
+                                              << "1 orders exported to"
+                                              << "Invoice_name" << QStringList{"Archived"};
+        QTest::newRow("archived items docx") << QStringList{"items", "--format", "docx", "--archive"} << "docx"
+                                             << "2 items exported to"
+                                             << "ProductCode" << QStringList{"A1", "A2"};
+        QTest::newRow("chosen fields txt")
+            << QStringList{"orders", "--format", "TXT", "--fields", "Total,invoice_name"} << "txt"
+            << "3 orders exported to"
+            << "Total" << QStringList{"30.25", "20.00", "10.50"};
+    }
+
+    void cliExports()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, format);
+        QFETCH(QString, printed);
+        QFETCH(QString, caption);
+        QFETCH(QStringList, values);
+        Fixture f;
+        GlobalSettings settings;
+        settings.DatabaseLocation = f.folder.databasePath();
+        settings.BackupFolder = f.folder.file(QStringLiteral("db/backup"));
+        GlobalConfig::save(settings);
+        const QString out = f.folder.file(QStringLiteral("tmp/cli.") + format);
+        const CliRun run = runCli(QStringList{QStringLiteral("export")} + arguments +
+                                  QStringList{QStringLiteral("--out"), out, QStringLiteral("--root"), f.folder.path()});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(run.out.startsWith(printed), qPrintable(run.out));
+        const QList<QStringList> table = rowsOf(readBack(format, out));
+        QCOMPARE(column(table, caption), values);
+        if (arguments.contains(QStringLiteral("--fields")))
+            QCOMPARE(table.first(), (QStringList{"Invoice_name", "Total"}));
+    }
+
+    void cliRefusesWhatItCannotDo_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown format") << QStringList{"orders", "--format", "ods", "--out", "x.ods"} << 2
+                                        << "Unknown export format";
+        QTest::newRow("no file") << QStringList{"orders", "--format", "csv"} << 2 << "--out";
+        QTest::newRow("neither orders nor items")
+            << QStringList{"users", "--format", "csv", "--out", "x"} << 2 << "orders or items";
+        QTest::newRow("unknown field") << QStringList{"orders", "--format", "csv", "--out", "x", "--fields", "Nope"}
+                                       << 2 << "Nope";
+        QTest::newRow("missing folder") << QStringList{"orders", "--format", "csv", "--out",
+                                                       "/nonexistent-folder/x.csv"}
+                                        << 1 << "Cannot write";
+    }
+
+    void cliRefusesWhatItCannotDo()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        Fixture f;
+        GlobalSettings settings;
+        settings.DatabaseLocation = f.folder.databasePath();
+        GlobalConfig::save(settings);
+        const CliRun run =
+            runCli(QStringList{QStringLiteral("export")} + arguments + QStringList{"--root", f.folder.path()});
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QVERIFY(!QFileInfo::exists(f.folder.file(QStringLiteral("x"))));
+    }
+};
+
+QTEST_MAIN(ExportDataSetsTest)
+#include "tst_ExportDataSets.moc"
