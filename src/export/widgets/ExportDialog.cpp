@@ -103,7 +103,9 @@ void ExportDialog::build()
     browse->setToolTip(QStringLiteral("Choose the file"));
     fileRow->addWidget(file_, 1);
     fileRow->addWidget(browse);
-    top->addRow(QStringLiteral("F&ile:"), fileRow);
+    auto* fileLabel = new QLabel(QStringLiteral("F&ile:"));
+    fileLabel->setBuddy(file_);
+    top->addRow(fileLabel, fileRow);
     layout->addLayout(top);
 
     auto* middle = new QHBoxLayout;
