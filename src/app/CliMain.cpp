@@ -232,7 +232,7 @@ int runExport(Session& session, const QString& what, const QString& formatName, 
                                    : archive                       ? ExportDataSets::allItems(db, source)
                                                                    : ExportDataSets::itemQuery(db, QString());
         ExportOptions options;
-        options.load(Root::file(data.optionsFile));
+        options.load(session.root().file(data.optionsFile));
         options.format = *format;
         options.title = data.title;
         if (!fields.isNull()) {
@@ -314,9 +314,10 @@ int main(int argc, char** argv)
                        sendOption, formatOption, outOption, archiveOption, fieldsOption});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("import, download, backup, restore, archive, email, paste or export"));
-    parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("import: the download file; email, paste: the order; export: orders or items"),
-                                 QStringLiteral("[FILE|ORDER|orders|items]"));
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("import: the download file; email, paste: the order; export: orders or items"),
+        QStringLiteral("[FILE|ORDER|orders|items]"));
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();

@@ -87,7 +87,7 @@ QString ExportDataSets::itemQueryText(const QString& filterExpression)
     const QString trimmed = filterExpression.trimmed();
     if (trimmed.isEmpty())
         return kItemQuery;
-    return (kItemQuery + QStringLiteral(" Where ") + trimmed).trimmed();
+    return QString(kItemQuery + QStringLiteral(" Where ") + trimmed).trimmed();
 }
 
 ExportDataSet ExportDataSets::orders(sqlite3* db, OrdersSource source, const QString& filterExpression)

@@ -66,8 +66,8 @@ void check(QListWidget* fields, const QString& caption, bool on)
 struct WindowFixture {
     WindowFixture()
     {
-        GlobalSettings s = GlobalConfig::parse({});
-        GlobalConfig::save(s);
+        GlobalSettings s = GlobalConfig::parse({}, folder.root());
+        GlobalConfig::save(s, folder.root());
         {
             SqliteFile file(folder.databasePath());
             file.exec(QStringLiteral(
@@ -76,7 +76,8 @@ struct WindowFixture {
             file.exec(QStringLiteral("INSERT INTO Items(ShopperID,Qty,ProductCode,Invoice_date) VALUES"
                                      "(7,1,'X7','2020-03-01'),(9,2,'X9a','2020-03-03'),(9,1,'X9b','2020-03-03')"));
         }
-        window = std::make_unique<MainWindow>();
+        session = std::make_unique<Session>(folder.root(), Pause::none());
+        window = std::make_unique<MainWindow>(*session);
         window->session().data().ResetDB();
     }
     QAction* action(const char* name) const { return window->commands().action(QString::fromLatin1(name)); }
@@ -104,6 +105,7 @@ struct WindowFixture {
     }
 
     TestFolder folder;
+    std::unique_ptr<Session> session;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -215,7 +215,7 @@ class ExportDataSetsTest : public QObject
         GlobalSettings settings;
         settings.DatabaseLocation = f.folder.databasePath();
         settings.BackupFolder = f.folder.file(QStringLiteral("db/backup"));
-        GlobalConfig::save(settings);
+        GlobalConfig::save(settings, f.folder.root());
         const QString out = f.folder.file(QStringLiteral("tmp/cli.") + format);
         const CliRun run = runCli(QStringList{QStringLiteral("export")} + arguments +
                                   QStringList{QStringLiteral("--out"), out, QStringLiteral("--root"), f.folder.path()});
@@ -252,7 +252,7 @@ class ExportDataSetsTest : public QObject
         Fixture f;
         GlobalSettings settings;
         settings.DatabaseLocation = f.folder.databasePath();
-        GlobalConfig::save(settings);
+        GlobalConfig::save(settings, f.folder.root());
         const CliRun run =
             runCli(QStringList{QStringLiteral("export")} + arguments + QStringList{"--root", f.folder.path()});
         QCOMPARE(run.exitCode, exitCode);

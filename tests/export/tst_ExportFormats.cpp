@@ -262,8 +262,8 @@ class ExportFormatsTest : public QObject
         QTest::addColumn<QString>("how");
         for (ExportFormat f : ExportFormats::all()) {
             const QByteArray key = ExportFormats::key(f).toLatin1();
-            QTest::newRow(key + " cancelled") << ExportFormats::key(f) << "cancel";
-            QTest::newRow(key + " failing source") << ExportFormats::key(f) << "fail";
+            QTest::newRow(QByteArray(key + " cancelled").constData()) << ExportFormats::key(f) << "cancel";
+            QTest::newRow(QByteArray(key + " failing source").constData()) << ExportFormats::key(f) << "fail";
         }
         QTest::newRow("csv in a missing folder") << "csv"
                                                  << "folder";

@@ -71,8 +71,8 @@ void ExportInstaller::runDialog(const ExportDataSet& data, const QString& captio
 {
     DataModule& module = window_.session().data();
     ExportDialog dialog(
-        caption, data.columns, Root::file(data.optionsFile), [&module, &data] { return data.open(module.handle()); },
-        &window_);
+        caption, data.columns, window_.session().root().file(data.optionsFile),
+        [&module, &data] { return data.open(module.handle()); }, &window_);
     dialog.setDocumentTitle(data.title);
     if (dialog.exec() != QDialog::Accepted)
         return;
