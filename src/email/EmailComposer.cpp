@@ -12,8 +12,9 @@
 #include "email/RelayRequest.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QSqlQuery>
+#include <QTemporaryFile>
 
 namespace pelmora
 {
@@ -93,6 +94,37 @@ QString EmailComposer::previewFile() const
     return root_.file(QStringLiteral("tmp/tmp.html"));
 }
 
+void EmailComposer::writePreviewFile(const QByteArray& bytes) const
+{
+    // Written whole beside the old file and then put in its place, so that the file is always
+    // one complete page. It is a scratch copy for the browser, so it is not forced to disk,
+    // and the old one goes first: a new name costs the file system nothing, while replacing a
+    // file's contents has it write them out at once.
+    const QString path = previewFile();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    const auto fail = [&](const QString& reason) {
+        throw Error(QStringLiteral("Cannot write the preview file \"%1\". %2").arg(path, reason));
+    };
+    if (!file.open() ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                             QFileDevice::ReadOther) ||
+        file.write(bytes) != bytes.size() || !file.flush())
+        fail(file.errorString());
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        fail(file.errorString());
+    QFile old(path);
+    if (old.exists() && !old.remove())
+        fail(old.errorString());
+    file.setAutoRemove(false);
+    if (!file.rename(path)) {
+        const QString reason = file.errorString();
+        file.remove();
+        fail(reason);
+    }
+}
+
 bool EmailComposer::rebuild()
 {
     const std::optional<QVariantMap> order = order_ ? order_() : std::nullopt;
@@ -111,11 +143,7 @@ bool EmailComposer::rebuild()
     const QString html = expansion.expand(page, *order, fields).text;
     const TemplateText preview = expansion.expand(page, *order, fields);
 
-    QDir().mkpath(root_.file(QStringLiteral("tmp")));
-    QSaveFile file(previewFile());
-    if (!file.open(QIODevice::WriteOnly) || file.write(TemplateText::encodeHtml(preview.text, preview.encoding)) < 0 ||
-        file.write("\r\n") < 0 || !file.commit())
-        throw Error(QStringLiteral("Cannot write the preview file \"%1\". %2").arg(previewFile(), file.errorString()));
+    writePreviewFile(TemplateText::encodeHtml(preview.text, preview.encoding) + "\r\n");
 
     html_ = html;
     text_ = HtmlToPlainText(html_);

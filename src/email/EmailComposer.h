@@ -74,6 +74,8 @@ class EmailComposer
     void setRelayDeadlineMs(int milliseconds) { deadlineMs_ = milliseconds; }
 
   private:
+    // Puts the bytes in the preview file whole; throws Error when they cannot be written.
+    void writePreviewFile(const QByteArray& bytes) const;
     std::optional<EmailTemplate> currentTemplate(const QList<EmailTemplate>& rows) const;
 
     DataModule& data_;

@@ -19,8 +19,11 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace pelmora
 {
@@ -215,8 +218,7 @@ void EmailDialog::rebuild()
         return;
     }
     showFields();
-    preview_->document()->setBaseUrl(QUrl::fromLocalFile(composer_.previewFile()));
-    preview_->setHtml(composer_.preview());
+    showPreview(composer_.preview());
     showStatus(QStringLiteral("\"%1\" for %2").arg(templates_->currentText(), composer_.fields().to));
 }
 
@@ -241,6 +243,26 @@ void EmailDialog::send()
         return;
     }
     accept();
+}
+
+void EmailDialog::showPreview(const QString& html)
+{
+    // A new page is parsed into a document of its own and handed to the view, which then lays
+    // it out once at its width. Filling the view's own document lays out the whole page again
+    // for every change of size and scroll bar along the way: several times as long for a long
+    // order, whose page is one large table.
+    QTextDocument* shown = preview_->document();
+    auto* page = new QTextDocument(preview_);
+    page->setDefaultFont(shown->defaultFont());
+    page->setDefaultTextOption(shown->defaultTextOption());
+    page->setDocumentMargin(shown->documentMargin());
+    page->setBaseUrl(QUrl::fromLocalFile(composer_.previewFile()));
+    // No width yet, so nothing is laid out before the view gives it its own.
+    page->setPageSize(QSizeF(0, 0));
+    page->setHtml(html);
+    // The view deletes the document it made itself; the ones made here are deleted here.
+    const std::unique_ptr<QTextDocument> previous(shown->parent() == preview_ ? shown : nullptr);
+    preview_->setDocument(page);
 }
 
 void EmailDialog::showPreviewMenu(const QPoint& at)

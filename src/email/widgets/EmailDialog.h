@@ -61,6 +61,7 @@ class EmailDialog : public QDialog
     void templateChosen(int index);
     void collectFields();
     void showFields();
+    void showPreview(const QString& html);
     void showPreviewMenu(const QPoint& at);
     void showStatus(const QString& text);
 
