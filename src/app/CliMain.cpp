@@ -10,11 +10,15 @@
 #include "intake/BatchImport.h"
 #include "intake/IntakeContext.h"
 #include "intake/UsersTableSelection.h"
+#include "reports/ReportDocument.h"
+#include "reports/ReportOutput.h"
+#include "reports/ReportRepository.h"
 #include "shell/Session.h"
 #include "toolkit/HttpClient.h"
 #include "toolkit/MessageText.h"
 #include "workspace/ExportDataSets.h"
 #include "workspace/OrderArchiving.h"
+#include "workspace/ReportPipelines.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -61,6 +65,11 @@ const char* kDescription =
     "      e-mail dialog's Send does and prints the confirmation instead.\n"
     "  paste ORDER\n"
     "      Prints the paste-data text of order number ORDER (\"Data template\" folder).\n"
+    "  report NAME --out FILE.pdf [--order N | --filter EXPR]\n"
+    "      Renders the stored report layout NAME (as the Report Explorer lists it) to a PDF\n"
+    "      over every live order, over the order numbered N, or over the orders the\n"
+    "      condition EXPR selects, written as the grid's filter writes it, for example\n"
+    "      \"Invoice_date = '2008-01-01'\" or \"Status = 'Paid' and Total > '100'\".\n"
     "\n"
     "The database is the one cnfg/config_global.ini of the program folder names (default\n"
     "db/Pelmora.tdbd); cart hosts, the mail relay and extra trusted authorities come from\n"
@@ -219,6 +228,37 @@ int runArchive(Session& session, ArchiveMode mode, const QDate& upTo)
     return 0;
 }
 
+int runReport(Session& session, const QString& name, const QString& out, const QString& order, const QString& filter)
+{
+    try {
+        reports::ReportRepository repository(session.data().database());
+        const int id = repository.findByName(name);
+        if (id == 0) {
+            printLine(stderr, QStringLiteral("No report named \"%1\"").arg(name));
+            return 1;
+        }
+        reports::ReportLayout layout = repository.load(id);
+        ReportPipelines::Selection selection;
+        if (!order.isNull())
+            selection.filterExpression = QStringLiteral("ShopperID = %1").arg(order.toLongLong());
+        else if (!filter.isNull())
+            selection.filterExpression = ReportPipelines::expressionOfGridFilter(filter);
+        // One order is also the current order of a layout over the current row.
+        if (!order.isNull())
+            selection.currentKey =
+                session.data().scalar(QStringLiteral("SELECT id FROM Orders WHERE ShopperID = %1 ORDER BY id LIMIT 1")
+                                          .arg(order.toLongLong()));
+        ReportPipelines pipelines(session.data().database(), selection);
+        reports::ReportDocument document(std::move(layout), pipelines);
+        const int pages = reports::ReportOutput::writePdf(document, QFileInfo(out).absoluteFilePath());
+        printLine(stdout, QStringLiteral("%1: %2 page(s) written to %3").arg(name).arg(pages).arg(out));
+        return 0;
+    } catch (const std::exception& e) {
+        printLine(stderr, QString::fromUtf8(e.what()));
+        return 1;
+    }
+}
+
 int runExport(Session& session, const QString& what, const QString& formatName, const QString& out, bool archive,
               const QString& fields)
 {
@@ -269,14 +309,15 @@ int runExport(Session& session, const QString& what, const QString& formatName, 
 
 int main(int argc, char** argv)
 {
-    // An export paints PDF pages and measures text: that needs the fonts of a GUI application,
-    // which without a display is an offscreen one.
-    const bool exporting =
-        argc > 1 && std::any_of(argv + 1, argv + argc, [](const char* a) { return qstrcmp(a, "export") == 0; });
-    if (exporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Exports and reports paint pages and measure text: that needs the fonts of a GUI
+    // application, which without a display is an offscreen one.
+    const bool drawing = argc > 1 && std::any_of(argv + 1, argv + argc, [](const char* a) {
+                             return qstrcmp(a, "export") == 0 || qstrcmp(a, "report") == 0;
+                         });
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> application =
-        exporting ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+        drawing ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("pelmora-cli"));
     QCommandLineParser parser;
@@ -303,21 +344,28 @@ int main(int argc, char** argv)
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("export: xlsx, docx, rtf, html, xml, pdf, txt or csv."),
                                           QStringLiteral("FORMAT"));
-    const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("export: the file to write."),
+    const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("export, report: the file to write."),
                                        QStringLiteral("FILE"));
     const QCommandLineOption archiveOption(QStringLiteral("archive"),
                                            QStringLiteral("export: the archived orders or items."));
     const QCommandLineOption fieldsOption(QStringLiteral("fields"),
                                           QStringLiteral("export: the fields to export, separated by commas."),
                                           QStringLiteral("LIST"));
+    const QCommandLineOption orderOption(QStringLiteral("order"),
+                                         QStringLiteral("report: only the order with this number (ShopperID)."),
+                                         QStringLiteral("N"));
+    const QCommandLineOption filterOption(QStringLiteral("filter"),
+                                          QStringLiteral("report: only the orders this condition selects."),
+                                          QStringLiteral("EXPR"));
     parser.addOptions({root, accountOption, allOption, completedOption, upToOption, templateOption, messageOption,
-                       sendOption, formatOption, outOption, archiveOption, fieldsOption});
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("import, download, backup, restore, archive, email, paste or export"));
+                       sendOption, formatOption, outOption, archiveOption, fieldsOption, orderOption, filterOption});
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("import, download, backup, restore, archive, email, paste, export or report"));
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
-        QStringLiteral("import: the download file; email, paste: the order; export: orders or items"),
-        QStringLiteral("[FILE|ORDER|orders|items]"));
+        QStringLiteral("import: the download file; email, paste: the order; export: orders or items; report: its name"),
+        QStringLiteral("[FILE|ORDER|orders|items|NAME]"));
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -353,13 +401,26 @@ int main(int argc, char** argv)
             return usage(QStringLiteral("export takes orders or items."));
         if (!parser.isSet(formatOption) || !parser.isSet(outOption))
             return usage(QStringLiteral("export needs --format FORMAT and --out FILE."));
+    } else if (command == QLatin1String("report")) {
+        if (args.size() != 2 || !parser.isSet(outOption) || parser.isSet(accountOption) || parser.isSet(allOption))
+            return usage(QStringLiteral("report takes NAME and --out FILE.pdf."));
+        if (parser.isSet(orderOption) && parser.isSet(filterOption))
+            return usage(QStringLiteral("report takes --order N or --filter EXPR, not both."));
+        bool number = false;
+        if (parser.isSet(orderOption))
+            parser.value(orderOption).toLongLong(&number);
+        if (parser.isSet(orderOption) && !number)
+            return usage(QStringLiteral("--order takes an order number."));
     } else {
         return usage(QStringLiteral("Unknown command \"%1\".").arg(command));
     }
-    const bool exportOnly = parser.isSet(formatOption) || parser.isSet(outOption) || parser.isSet(archiveOption) ||
-                            parser.isSet(fieldsOption);
+    const bool exportOnly = parser.isSet(formatOption) || parser.isSet(archiveOption) || parser.isSet(fieldsOption);
     if (exportOnly && command != QLatin1String("export"))
-        return usage(QStringLiteral("--format, --out, --archive and --fields belong to export."));
+        return usage(QStringLiteral("--format, --archive and --fields belong to export."));
+    if (parser.isSet(outOption) && command != QLatin1String("export") && command != QLatin1String("report"))
+        return usage(QStringLiteral("--out belongs to export and report."));
+    if ((parser.isSet(orderOption) || parser.isSet(filterOption)) && command != QLatin1String("report"))
+        return usage(QStringLiteral("--order and --filter belong to report."));
 
     // The program's fixed waits are there for a window; a script does not need them.
     Session session(
@@ -388,6 +449,10 @@ int main(int argc, char** argv)
         return runExport(session, args.at(1), parser.value(formatOption), parser.value(outOption),
                          parser.isSet(archiveOption),
                          parser.isSet(fieldsOption) ? parser.value(fieldsOption) : QString());
+    if (command == QLatin1String("report"))
+        return runReport(session, args.at(1), parser.value(outOption),
+                         parser.isSet(orderOption) ? parser.value(orderOption) : QString(),
+                         parser.isSet(filterOption) ? parser.value(filterOption) : QString());
     return runDownload(session, parser.isSet(accountOption) ? parser.value(accountOption) : QString(),
                        parser.isSet(allOption));
 }

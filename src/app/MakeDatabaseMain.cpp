@@ -3,6 +3,8 @@
 
 #include "common/Error.h"
 #include "database/Schema.h"
+#include "reports/ReportRepository.h"
+#include "workspace/ShippedReports.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -35,6 +37,8 @@ int main(int argc, char** argv)
             db.transaction();
             pelmora::Schema::create(db);
             pelmora::Schema::insertDefaults(db);
+            pelmora::reports::ReportRepository repository(db);
+            pelmora::ShippedReports::install(repository);
             db.commit();
         } catch (const std::exception& e) {
             std::fprintf(stderr, "%s\n", e.what());

@@ -7,6 +7,7 @@
 #include "shell/widgets/EmailInstaller.h"
 #include "shell/widgets/ExportInstaller.h"
 #include "shell/widgets/IntakeInstaller.h"
+#include "shell/widgets/ReportsInstaller.h"
 #include "shell/widgets/WorkspaceInstaller.h"
 #include "workspace/widgets/ArchiveDialog.h"
 #include "workspace/widgets/ItemsGrid.h"
@@ -85,6 +86,7 @@ MainWindow::MainWindow(Session& session) : session_(session)
     ExportInstaller::install(*this, *workspace_);
     // Made once, hidden: the date box keeps its text for the run.
     archiveDialog_ = new ArchiveDialog(session_.data(), *this, this);
+    InstallReports(*this);
 
     start();
     intake_ = IntakeInstaller::install(*this);
