@@ -86,15 +86,15 @@ class GridPrintoutTest : public QObject
         if (!filter.isEmpty())
             view_->workspace().filterChanged(filter);
         if (grouped)
-            grid->groupByColumn(QStringLiteral("Status"));
-        grid->setColumnVisible(QStringLiteral("Invoice_name"), true);
-        grid->setColumnVisible(QStringLiteral("ShopperID"), true);
+            grid->grouping().groupBy(QStringLiteral("Status"));
+        grid->columns().setVisible(QStringLiteral("Invoice_name"), true);
+        grid->columns().setVisible(QStringLiteral("ShopperID"), true);
 
         auto printout = GridPrintPreview::printout(*view_, GridPrintPreview::defaultPage());
         QCOMPARE(printout->pageCount(), pages);
         // Every row of the filter once, in the grid's columns; each page under the captions.
         QStringList names, groups;
-        const QStringList visible = grid->visibleColumns();
+        const QStringList visible = grid->columns().visibleFields();
         for (int p = 0; p < printout->pagesBuilt(); ++p) {
             const QList<reports::PageText> texts = printout->pageTexts(p);
             QVERIFY(!texts.isEmpty());
@@ -128,12 +128,12 @@ class GridPrintoutTest : public QObject
     void hiddenColumnsAreNotPrinted()
     {
         toolkit::DataGrid* grid = view_->ordersGrid()->grid();
-        grid->setColumnVisible(QStringLiteral("Invoice_name"), false);
+        grid->columns().setVisible(QStringLiteral("Invoice_name"), false);
         auto printout = GridPrintPreview::printout(*view_, GridPrintPreview::defaultPage());
         QVERIFY(printout->ensurePage(0));
         for (const reports::PageText& t : printout->pageTexts(0))
             QVERIFY2(!t.text.startsWith(QLatin1String("Buyer ")), qPrintable(t.text));
-        QCOMPARE(printout->columnWidths().size(), grid->visibleColumns().size());
+        QCOMPARE(printout->columnWidths().size(), grid->columns().visibleFields().size());
     }
 
   private:

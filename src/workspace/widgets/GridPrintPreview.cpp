@@ -25,13 +25,13 @@ TableColumn columnOf(const toolkit::DataGrid& grid, const QString& field)
 {
     TableColumn column;
     column.field = field;
-    const toolkit::GridColumn* described = grid.column(field);
+    const toolkit::GridColumn* described = grid.columns().column(field);
     toolkit::GridColumn c;
     if (described)
         c = *described;
     c.field = field;
     column.title = c.title();
-    column.width = grid.columnWidth(field);
+    column.width = grid.columns().width(field);
     const bool number = c.editor == toolkit::EditorKind::Currency || c.editor == toolkit::EditorKind::Number;
     column.alignment =
         c.alignment ? (c.alignment & Qt::AlignHorizontal_Mask) : (number ? Qt::AlignRight : Qt::AlignLeft);
@@ -92,8 +92,8 @@ std::unique_ptr<reports::TablePrintout> GridPrintPreview::printout(WorkspaceView
         throw Error(QStringLiteral("There are no orders to print."));
 
     QList<TableColumn> columns, groups;
-    const QStringList grouped = grid.groupedColumns();
-    for (const QString& field : grid.visibleColumns())
+    const QStringList grouped = grid.grouping().groupedColumns();
+    for (const QString& field : grid.columns().visibleFields())
         if (!grouped.contains(field, Qt::CaseInsensitive))
             columns << columnOf(grid, field);
     for (const QString& field : grouped)
