@@ -296,7 +296,7 @@ QVariant eval(const Node& n, const ExpressionContext& c)
         const QVariant r = eval(*n.args[1], c);
         switch (n.op.unicode()) {
         case '&':
-            return textOf(l) + textOf(r);
+            return QString(textOf(l) + textOf(r));
         case '+':
             return numberOf(l) + numberOf(r);
         case '-':

@@ -38,7 +38,7 @@ struct ShopFolder : OrdersFolder {
         GlobalSettings settings;
         settings.DatabaseLocation = folder.databasePath();
         settings.BackupFolder = folder.file(QStringLiteral("db/backup"));
-        GlobalConfig::save(settings);
+        GlobalConfig::save(settings, folder.root());
         addOrder({{QStringLiteral("ShopperID"), 5001},
                   {QStringLiteral("Invoice_date"), QStringLiteral("2008-01-01")},
                   {QStringLiteral("Invoice_name"), QStringLiteral("Margaret Lindqvist")},
