@@ -20,9 +20,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStatusBar>
@@ -80,6 +82,8 @@ class EmailWindowsTest : public QObject
     void cleanup();
 
     void dialogRebuildsAndKeepsItsFields();
+    void refreshShowsThePageAnew_data();
+    void refreshShowsThePageAnew();
     void placeholderSenderOpensThePreferences();
     void sendClosesTheDialogAndSaysSo();
     void failedSendKeepsTheDialogOpen();
@@ -234,6 +238,59 @@ void EmailWindowsTest::dialogRebuildsAndKeepsItsFields()
     action("actionSendEmailButton")->trigger();
     QVERIFY(checked);
     QVERIFY(!dialog()->isVisible());
+}
+
+void EmailWindowsTest::refreshShowsThePageAnew_data()
+{
+    QTest::addColumn<QByteArray>("picture"); // on the page, or empty
+    QTest::addColumn<bool>("pictureReplaced");
+    QTest::addColumn<int>("growth"); // of the preview's page height, in pixels
+    QTest::newRow("same page") << QByteArray() << false << 0;
+    QTest::newRow("same page with a picture") << QByteArray("<img src=\"../email/pic.png\">") << false << 0;
+    QTest::newRow("same page, its picture replaced on disk")
+        << QByteArray("<img src=\"../email/pic.png\">") << true << 290;
+}
+
+void EmailWindowsTest::refreshShowsThePageAnew()
+{
+    QFETCH(QByteArray, picture);
+    QFETCH(bool, pictureReplaced);
+    QFETCH(int, growth);
+    const auto drawPicture = [this](int height) {
+        QImage image(20, height, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(folder_->file(QStringLiteral("email/pic.png"))));
+    };
+    drawPicture(10);
+    QByteArray page = "<#Config subject=\"Long\"><html><body>" + picture;
+    for (int i = 0; i < 80; ++i)
+        page += "<p>Line " + QByteArray::number(i) + " for <#Invoice_name></p>\n";
+    folder_->writeFile(QStringLiteral("email/order_confirmation.htm"), page + "</body></html>\n");
+    grid()->cursor().setCurrentRow(rowOf(1001));
+
+    bool checked = false;
+    onNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<EmailDialog*>(modal);
+        QTextBrowser* preview = d->preview();
+        QVERIFY(preview->toPlainText().contains(QStringLiteral("Line 79 for Ann Able")));
+        const qreal height = preview->document()->size().height();
+        preview->selectAll();
+        preview->verticalScrollBar()->setValue(preview->verticalScrollBar()->maximum());
+        QVERIFY(preview->verticalScrollBar()->value() > 0);
+        if (pictureReplaced)
+            drawPicture(300);
+
+        d->findChild<QAction*>(QStringLiteral("actionEmailRefresh"))->trigger();
+        // Shown from the top with nothing selected, as a page is when it is first shown.
+        QCOMPARE(preview->verticalScrollBar()->value(), 0);
+        QVERIFY(!preview->textCursor().hasSelection());
+        QVERIFY(preview->toPlainText().contains(QStringLiteral("Line 79 for Ann Able")));
+        QCOMPARE(qRound(preview->document()->size().height() - height), growth);
+        checked = true;
+        d->reject();
+    });
+    action("actionSendEmail")->trigger();
+    QVERIFY(checked);
 }
 
 void EmailWindowsTest::placeholderSenderOpensThePreferences()

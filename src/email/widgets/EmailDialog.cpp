@@ -17,8 +17,10 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -32,6 +34,30 @@ namespace
 {
 constexpr int kCaptionWidth = 163;
 constexpr int kMessageHeight = 60;
+
+// A page of the preview, which knows the text it was made from and whether it read anything
+// else (a picture, a style sheet) that may have changed since.
+class PreviewPage : public QTextDocument
+{
+  public:
+    PreviewPage(const QString& html, QObject* parent) : QTextDocument(parent), html_(html) {}
+
+    bool shows(const QString& html, const QUrl& base) const
+    {
+        return !readFiles_ && baseUrl() == base && html_ == html;
+    }
+
+  protected:
+    QVariant loadResource(int type, const QUrl& name) override
+    {
+        readFiles_ = true;
+        return QTextDocument::loadResource(type, name);
+    }
+
+  private:
+    QString html_;
+    bool readFiles_ = false;
+};
 
 QLabel* caption(const QString& text, QWidget* parent)
 {
@@ -247,16 +273,24 @@ void EmailDialog::send()
 
 void EmailDialog::showPreview(const QString& html)
 {
+    const QUrl base = QUrl::fromLocalFile(composer_.previewFile());
+    QTextDocument* shown = preview_->document();
+    if (const auto* page = dynamic_cast<const PreviewPage*>(shown); page && page->shows(html, base)) {
+        // The same page, drawn from the same text alone: shown from the top, as a new one is.
+        preview_->setTextCursor(QTextCursor(shown));
+        preview_->horizontalScrollBar()->setValue(preview_->horizontalScrollBar()->minimum());
+        preview_->verticalScrollBar()->setValue(preview_->verticalScrollBar()->minimum());
+        return;
+    }
     // A new page is parsed into a document of its own and handed to the view, which then lays
     // it out once at its width. Filling the view's own document lays out the whole page again
     // for every change of size and scroll bar along the way: several times as long for a long
     // order, whose page is one large table.
-    QTextDocument* shown = preview_->document();
-    auto* page = new QTextDocument(preview_);
+    auto* page = new PreviewPage(html, preview_);
     page->setDefaultFont(shown->defaultFont());
     page->setDefaultTextOption(shown->defaultTextOption());
     page->setDocumentMargin(shown->documentMargin());
-    page->setBaseUrl(QUrl::fromLocalFile(composer_.previewFile()));
+    page->setBaseUrl(base);
     // No width yet, so nothing is laid out before the view gives it its own.
     page->setPageSize(QSizeF(0, 0));
     page->setHtml(html);
