@@ -135,10 +135,21 @@ int main(int argc, char** argv)
         int shown = 0;
         qint64 total = 0;
         for (int run = 0; run < runs; ++run) {
+            // As the grid reads its first screen: the keys in order, then their rows.
             first.push_back(timeMs([&] {
-                shown = rows(
-                    db, QStringLiteral("SELECT * FROM Orders WHERE %1 ORDER BY ShopperID DESC LIMIT 60").arg(c.sql),
-                    c.values);
+                QSqlQuery keys(db);
+                keys.setForwardOnly(true);
+                keys.prepare(QStringLiteral("SELECT id FROM Orders WHERE %1 ORDER BY ShopperID DESC, id DESC LIMIT 128")
+                                 .arg(c.sql));
+                for (const QVariant& v : c.values)
+                    keys.addBindValue(v);
+                keys.exec();
+                QStringList ids;
+                while (keys.next())
+                    ids << keys.value(0).toString();
+                shown = ids.isEmpty()
+                            ? 0
+                            : rows(db, QStringLiteral("SELECT * FROM Orders WHERE id IN (%1)").arg(ids.join(',')), {});
             }));
             count.push_back(timeMs([&] {
                 total = scalar(db, QStringLiteral("SELECT count(*) FROM Orders WHERE %1").arg(c.sql), c.values);

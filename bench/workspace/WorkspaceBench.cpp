@@ -134,6 +134,59 @@ struct Bench {
         return median(times);
     }
 
+    // Opens the largest group of a grouping (its rows are reported in chunks) and paints it.
+    double timedGroupOpening(const QString& field)
+    {
+        grid()->grouping().ungroupAll();
+        grid()->grouping().groupBy(field);
+        paint(grid()->groupView());
+        QTreeView* tree = grid()->groupView();
+        QAbstractItemModel* model = tree->model();
+        int largest = 0;
+        for (int g = 1; g < model->rowCount(); ++g)
+            if (model->index(g, 0).data(Qt::UserRole + 3).toInt() >
+                model->index(largest, 0).data(Qt::UserRole + 3).toInt())
+                largest = g;
+        const QModelIndex group = model->index(largest, 0);
+        std::fprintf(stderr, "  opening the group %s\n", qPrintable(group.data().toString()));
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            tree->collapse(group);
+            paint(tree);
+            times.push_back(timeMs([&] {
+                tree->expand(group);
+                paint(tree);
+            }));
+        }
+        grid()->grouping().ungroupAll();
+        return median(times);
+    }
+
+    // The first screen sorted by a text column, without an index and with the one the
+    // workspace builds for a column sorted often.
+    void sortFigures()
+    {
+        const QString field = QStringLiteral("Ship_address1");
+        auto timedSort = [&] {
+            std::vector<double> times;
+            for (int i = 0; i < runs; ++i) {
+                grid()->sortBy(QString());
+                paint(grid()->tableView());
+                times.push_back(timeMs([&] {
+                    grid()->sortBy(field, i % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
+                    paint(grid()->tableView());
+                }));
+            }
+            return median(times);
+        };
+        QSqlQuery(QStringLiteral("DROP INDEX IF EXISTS Orders_by_Ship_address1"), data->database());
+        printFigure("sort-text-unindexed", timedSort(), "ms");
+        for (int use = 0; use < OrdersWorkspace::kUsesBeforeIndex; ++use)
+            view->workspace().columnUsed(field);
+        printFigure("sort-text-indexed", timedSort(), "ms");
+        grid()->sortBy(QString());
+    }
+
     void run()
     {
         const LogFolder log{Root(folder)};
@@ -247,7 +300,10 @@ struct Bench {
         view->toggleGrouping();
         printFigure("group-status", timedGrouping(QStringLiteral("Status")), "ms");
         printFigure("group-payment-method", timedGrouping(QStringLiteral("Payment_method")), "ms");
+        printFigure("group-open-largest", timedGroupOpening(QStringLiteral("Status")), "ms");
         view->toggleGrouping();
+
+        sortFigures();
 
         // Memory after all of the above: the workspace's caches are as full as they get.
         grid()->cursor().setCurrentRow(orders()->rowCount() / 3);

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QJsonArray>
 #include <QTime>
 
 namespace pelmora::toolkit
@@ -41,6 +42,98 @@ FilterCondition FilterCondition::any(const QList<FilterCondition>& conditions)
     FilterCondition group = all(conditions);
     group.m_kind = Kind::Any;
     return group;
+}
+
+namespace
+{
+const char* const kOperators[] = {"=", "<>", "<", "<=", ">", ">=", "like", "blank", "nonblank"};
+constexpr int kOperatorCount = int(sizeof kOperators / sizeof kOperators[0]);
+
+QJsonObject valueToJson(const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return {{QStringLiteral("date"), value.toDate().toString(Qt::ISODate)}};
+    case QMetaType::QTime:
+        return {{QStringLiteral("time"), value.toTime().toString(QStringLiteral("HH:mm:ss.zzz"))}};
+    case QMetaType::QDateTime:
+        return {{QStringLiteral("datetime"), value.toDateTime().toString(Qt::ISODateWithMs)}};
+    case QMetaType::Bool:
+        return {{QStringLiteral("bool"), value.toBool()}};
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return {{QStringLiteral("integer"), QString::number(value.toLongLong())}};
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return {{QStringLiteral("number"), value.toDouble()}};
+    default:
+        return {{QStringLiteral("text"), value.toString()}};
+    }
+}
+
+QVariant valueFromJson(const QJsonObject& json)
+{
+    if (json.contains(QStringLiteral("date")))
+        return QDate::fromString(json.value(QStringLiteral("date")).toString(), Qt::ISODate);
+    if (json.contains(QStringLiteral("time")))
+        return QTime::fromString(json.value(QStringLiteral("time")).toString(), QStringLiteral("HH:mm:ss.zzz"));
+    if (json.contains(QStringLiteral("datetime")))
+        return QDateTime::fromString(json.value(QStringLiteral("datetime")).toString(), Qt::ISODateWithMs);
+    if (json.contains(QStringLiteral("bool")))
+        return json.value(QStringLiteral("bool")).toBool();
+    if (json.contains(QStringLiteral("integer")))
+        return json.value(QStringLiteral("integer")).toString().toLongLong();
+    if (json.contains(QStringLiteral("number")))
+        return json.value(QStringLiteral("number")).toDouble();
+    if (json.contains(QStringLiteral("text")))
+        return json.value(QStringLiteral("text")).toString();
+    return {};
+}
+} // namespace
+
+QJsonObject FilterCondition::toJson() const
+{
+    QJsonObject json;
+    if (m_negated)
+        json.insert(QStringLiteral("not"), true);
+    if (m_kind == Kind::Comparison) {
+        json.insert(QStringLiteral("field"), m_field);
+        json.insert(QStringLiteral("op"), QString::fromLatin1(kOperators[int(m_op)]));
+        json.insert(QStringLiteral("value"), valueToJson(m_value));
+        return json;
+    }
+    QJsonArray list;
+    for (const FilterCondition& condition : m_conditions)
+        list.append(condition.toJson());
+    json.insert(m_kind == Kind::All ? QStringLiteral("all") : QStringLiteral("any"), list);
+    return json;
+}
+
+FilterCondition FilterCondition::fromJson(const QJsonObject& json)
+{
+    FilterCondition condition;
+    if (json.contains(QStringLiteral("field"))) {
+        const QString op = json.value(QStringLiteral("op")).toString();
+        int at = 0;
+        while (at < kOperatorCount && op != QLatin1String(kOperators[at]))
+            ++at;
+        if (at == kOperatorCount)
+            return {};
+        condition = compare(json.value(QStringLiteral("field")).toString(), Operator(at),
+                            valueFromJson(json.value(QStringLiteral("value")).toObject()));
+    } else {
+        const bool any = json.contains(QStringLiteral("any"));
+        QList<FilterCondition> list;
+        for (const QJsonValue& item : json.value(any ? QStringLiteral("any") : QStringLiteral("all")).toArray())
+            list << fromJson(item.toObject());
+        condition = any ? FilterCondition::any(list) : FilterCondition::all(list);
+    }
+    condition.setNegated(json.value(QStringLiteral("not")).toBool());
+    return condition;
 }
 
 bool FilterCondition::isEmpty() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -66,6 +67,11 @@ class FilterCondition
     // The value as it appears between the quotes (before quotes are doubled).
     static QString valueText(const QVariant& value);
     static QString quoted(const QString& text);
+
+    // The tree as JSON and back, values with their types (a stored filter read back selects the
+    // same rows). fromJson of anything it does not know gives an empty condition.
+    QJsonObject toJson() const;
+    static FilterCondition fromJson(const QJsonObject& json);
 
     bool operator==(const FilterCondition& other) const;
     bool operator!=(const FilterCondition& other) const { return !(*this == other); }

@@ -19,6 +19,7 @@ struct SqlGroupModel::Node {
     QVariant value; // invalid for the blank group
     bool blank = false;
     int count = 0;
+    int shown = 0; // data rows reported to the views so far
     bool fetched = false;
     std::vector<std::unique_ptr<Node>> groups;
     std::unique_ptr<SqlRowWindow> rows; // for the groups of the last column, once opened
@@ -58,6 +59,10 @@ QStringList SqlGroupModel::groupColumns() const
 void SqlGroupModel::setGroupOrder(Qt::SortOrder order)
 {
     m_groupOrder = order;
+}
+void SqlGroupModel::setChunkRows(int rows)
+{
+    m_chunkRows = std::max(1, rows);
 }
 
 int SqlGroupModel::cachedPageCount() const
@@ -102,6 +107,7 @@ bool SqlGroupModel::openRoot()
     if (!countRows(root))
         return false;
     openRows(root);
+    root->shown = root->count;
     return true;
 }
 
@@ -202,6 +208,19 @@ void SqlGroupModel::openRows(Node* node)
     m_openLeaves.push_back(node);
 }
 
+// Reports the rows of an open group up to `upTo` and a chunk beyond it.
+void SqlGroupModel::showRows(Node* node, const QModelIndex& parent, int upTo)
+{
+    if (upTo < node->shown || node->shown >= node->count || m_notifying)
+        return;
+    const int last = std::min(node->count, upTo + m_chunkRows) - 1;
+    ++m_notifying;
+    beginInsertRows(parent, node->shown, last);
+    node->shown = last + 1;
+    endInsertRows();
+    --m_notifying;
+}
+
 // Keeps the pages of all groups within the budget, dropping the page read
 // least recently wherever it is.
 void SqlGroupModel::trimPages() const
@@ -298,7 +317,10 @@ QModelIndex SqlGroupModel::indexOfKey(const QVariant& key)
         fail(message);
         return {};
     }
-    return *row < 0 ? QModelIndex() : createIndex(*row, 0, node);
+    if (*row < 0)
+        return {};
+    showRows(node, indexOf(node), *row);
+    return *row < node->shown ? createIndex(*row, 0, node) : QModelIndex();
 }
 
 QModelIndex SqlGroupModel::index(int row, int column, const QModelIndex& parent) const
@@ -322,7 +344,7 @@ int SqlGroupModel::rowCount(const QModelIndex& parent) const
     const Node* node = groupNode(parent);
     if (!node || !node->fetched)
         return 0;
-    return isLeaf(node) ? node->rows->rowCount() : int(node->groups.size());
+    return isLeaf(node) ? node->shown : int(node->groups.size());
 }
 
 int SqlGroupModel::columnCount(const QModelIndex&) const
@@ -345,7 +367,9 @@ bool SqlGroupModel::canFetchMore(const QModelIndex& parent) const
     if (parent.isValid() && parent.column() > 0)
         return false;
     const Node* node = groupNode(parent);
-    return node && !node->fetched && node->count > 0;
+    if (!node || node->count <= 0)
+        return false;
+    return !node->fetched || (isLeaf(node) && node->shown < node->count);
 }
 
 void SqlGroupModel::fetchMore(const QModelIndex& parent)
@@ -368,11 +392,9 @@ void SqlGroupModel::fetchMore(const QModelIndex& parent)
         return;
     }
     if (isLeaf(node)) {
-        ++m_notifying;
-        beginInsertRows(parent, 0, node->count - 1);
-        openRows(node);
-        endInsertRows();
-        --m_notifying;
+        if (!node->fetched)
+            openRows(node);
+        showRows(node, parent, node->shown);
         return;
     }
     std::vector<std::unique_ptr<Node>> groups;

@@ -26,7 +26,9 @@ struct SqlPageClock;
 // the group is opened (canFetchMore/fetchMore, which a tree view calls when it
 // expands an item). Data rows are read in pages like SqlTableModel reads them,
 // so a group of hundreds of thousands of rows is never loaded whole; all groups
-// share one bound on cached pages.
+// share one bound on cached pages. A big group reports its rows to the views in
+// chunks (fetchMore again, as the view scrolls to its end), so that opening it
+// costs the same as opening a small one.
 //
 // A group row shows "value (count)" in the first column; NULL and the empty
 // text form one blank group, shown as " (count)". Data rows show their stored
@@ -56,7 +58,10 @@ class SqlGroupModel : public SqlModel
     bool setGroupColumns(const QStringList& columns);
     QStringList groupColumns() const;
     void setGroupOrder(Qt::SortOrder order); // order of the groups, default ascending
-    int cachedPageCount() const override;    // over all groups
+    // Rows a group reports at a time (default kChunkRows).
+    void setChunkRows(int rows);
+    static constexpr int kChunkRows = 4096;
+    int cachedPageCount() const override; // over all groups
     void setStyleProvider(StyleProvider provider);
 
     bool isGroup(const QModelIndex& index) const;
@@ -100,6 +105,7 @@ class SqlGroupModel : public SqlModel
     QModelIndex indexOf(const Node* node) const;
     bool fetchGroups(Node* node, std::vector<std::unique_ptr<Node>>& groups);
     void openRows(Node* node);
+    void showRows(Node* node, const QModelIndex& parent, int upTo);
     void pathConditions(const Node* node, QStringList& conditions, QVariantList& values) const;
     QVariant rowValue(const QModelIndex& index, int column) const;
     void trimPages() const;
@@ -107,6 +113,7 @@ class SqlGroupModel : public SqlModel
 
     QStringList m_groupColumns;
     Qt::SortOrder m_groupOrder = Qt::AscendingOrder;
+    int m_chunkRows = kChunkRows;
     std::shared_ptr<SqlPageClock> m_clock; // shared by the windows of the open groups
     StyleProvider m_styleProvider;
     std::unique_ptr<Node> m_root;

@@ -277,39 +277,69 @@ QString trigramQuery(const QString& word)
     return trigrams.join(QStringLiteral(" AND "));
 }
 
-// The word occurs in the row's text, ignoring the case of ASCII letters as LIKE does.
-QString contains(const QStringList& columns)
+// The word occurs in one of the columns, ignoring the case of ASCII letters (LIKE's rule).
+// Column by column, so that a row stops being read at its first match and no text is built.
+QString contains(const QStringList& columns, const QString& word, QVariantList& values)
 {
-    return QStringLiteral("instr(lower(%1),lower(?))>0").arg(documentOf(columns));
+    QString pattern = word;
+    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('%'), QLatin1String("\\%"))
+        .replace(QLatin1Char('_'), QLatin1String("\\_"));
+    pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
+    QStringList any;
+    for (const QString& column : columns) {
+        any << q(column) + QStringLiteral(" LIKE ? ESCAPE '\\'");
+        values << pattern;
+    }
+    return any.join(QStringLiteral(" OR "));
 }
 
 } // namespace
 
-QString OrderSearch::wordCondition(const QString& word, QVariantList& values) const
+QString OrderSearch::wordCondition(const QString& word, bool indexed, QVariantList& values) const
 {
-    const QString trigrams = trigramQuery(word);
-    QString orders = contains(orderColumns());
-    QString items = contains(itemColumns());
+    const QString trigrams = indexed ? trigramQuery(word) : QString();
+    QString orders;
+    QString items;
     if (!trigrams.isEmpty()) {
-        orders = QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH ?) AND %3")
-                     .arg(set_.ordersKey, q(ordersIndex()), orders);
-        items = QStringLiteral("rowid IN (SELECT rowid FROM %1 WHERE %1 MATCH ?) AND %2").arg(q(itemsIndex()), items);
-        values << trigrams << word << trigrams << word;
+        values << trigrams;
+        orders = QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH ?) AND (%3)")
+                     .arg(set_.ordersKey, q(ordersIndex()), contains(orderColumns(), word, values));
+        values << trigrams;
+        items = QStringLiteral("rowid IN (SELECT rowid FROM %1 WHERE %1 MATCH ?) AND (%2)")
+                    .arg(q(itemsIndex()), contains(itemColumns(), word, values));
     } else {
-        values << word << word;
+        orders = contains(orderColumns(), word, values);
+        items = contains(itemColumns(), word, values);
     }
     return QStringLiteral("((%1) OR ShopperID IN (SELECT ShopperID FROM %2 WHERE %3))")
         .arg(orders, q(set_.itemsTable), items);
 }
 
-OrderSearch::Condition OrderSearch::condition(const QString& text) const
+OrderSearch::Condition OrderSearch::condition(const QString& text, bool indexed) const
 {
     Condition c;
     QStringList parts;
     for (const QString& word : words(text))
-        parts << wordCondition(word, c.values);
+        parts << wordCondition(word, indexed, c.values);
     c.sql = parts.join(QStringLiteral(" AND "));
     return c;
+}
+
+QString OrderSearch::whereText(const QString& text, bool indexed) const
+{
+    const Condition c = condition(text, indexed);
+    // The placeholders are the template's own: the values are never scanned for them.
+    QString sql;
+    sql.reserve(c.sql.size() + 64);
+    qsizetype next = 0;
+    for (const QChar ch : c.sql) {
+        if (ch == u'?' && next < c.values.size())
+            sql += SqlDialect::quote(c.values[next++].toString());
+        else
+            sql += ch;
+    }
+    return sql;
 }
 
 } // namespace pelmora

@@ -55,8 +55,12 @@ class OrderSearch
     // Removes the indexes, their views and triggers (the orders are not touched).
     void drop(QSqlDatabase& db) const;
 
-    // The condition on the data set's orders table for the typed text.
-    Condition condition(const QString& text) const;
+    // The condition on the data set's orders table for the typed text. Without the index
+    // (`indexed` false) every word is found by a scan of the same text.
+    Condition condition(const QString& text, bool indexed = true) const;
+    // The same condition as one SQL text, its values written as quoted literals, for a
+    // filter clause that carries no bound values.
+    QString whereText(const QString& text, bool indexed = true) const;
 
     QString ordersIndex() const;
     QString itemsIndex() const;
@@ -65,7 +69,7 @@ class OrderSearch
     QStringList createStatements() const;
     QStringList dropStatements() const;
     QStringList triggerNames() const;
-    QString wordCondition(const QString& word, QVariantList& values) const;
+    QString wordCondition(const QString& word, bool indexed, QVariantList& values) const;
 
     OrdersDataSet set_;
 };

@@ -4,8 +4,10 @@
 #include "database/DataModule.h"
 #include "database/Schema.h"
 #include "database/SqlDialect.h"
+#include "toolkit/SqlSortIndexes.h"
 #include "workspace/FilterTranslation.h"
 #include "workspace/OrderDeletion.h"
+#include "workspace/OrderSearch.h"
 #include "workspace/OrderStyle.h"
 
 #include <QSqlDatabase>
@@ -56,6 +58,7 @@ OrdersWorkspace::OrdersWorkspace(DataModule& data, QObject* parent)
     connect(&data_, &DataModule::aboutToDisconnect, this, &OrdersWorkspace::close);
     connect(&data_, &DataModule::reset, this, [this] {
         ensureIndexesWhenLarge();
+        checkSearchIndexes();
         reopen();
     });
 }
@@ -165,8 +168,18 @@ void OrdersWorkspace::openOrders(OrdersSource source)
         model->close();
         return;
     }
-    model->setFilter(FilterTranslation::toSqlWhere(filterExpression(source)));
-    model->open();
+    totalCount_ = -1;
+    model->setFilter(modelFilter(source, filterExpression(source)));
+    const bool indexed = indexReady_[int(source)] && !OrderSearch::words(searchText_).isEmpty();
+    quiet_ = indexed;
+    const bool ok = model->open();
+    quiet_ = false;
+    if (ok || !indexed)
+        return;
+    // The search index failed: a scan answers until it is built anew.
+    indexReady_[int(source)] = false;
+    model->setFilter(modelFilter(source, filterExpression(source)));
+    emit searchIndexNeeded(source);
 }
 
 void OrdersWorkspace::reopen()
@@ -199,24 +212,130 @@ void OrdersWorkspace::filterChanged(const QString& gridText)
     const QString expression = FilterTranslation::translate(gridText);
     QString& kept = source_ == OrdersSource::Live ? liveExpression_ : archiveExpression_;
     toolkit::SqlTableModel* model = DataSourceOrders();
-    quiet_ = true;
-    const bool ok = model->setFilter(FilterTranslation::toSqlWhere(expression));
-    if (!ok) {
+    if (!installModelFilter(source_, expression)) {
         // A refused expression is not kept: it would fail again at every reset. The data set
         // goes on with the filter it had.
         const QString message = model->lastError();
-        model->setFilter(FilterTranslation::toSqlWhere(kept));
-        quiet_ = false;
+        installModelFilter(source_, kept);
         throw Error(message);
     }
-    quiet_ = false;
     kept = expression;
-    if (!model->isOpen())
+    rowsReplaced();
+}
+
+void OrdersWorkspace::setSearchText(const QString& text)
+{
+    if (text == searchText_)
+        return;
+    const QString before = searchText_;
+    searchText_ = text;
+    if (!installModelFilter(source_, filterExpression(source_))) {
+        const QString message = DataSourceOrders()->lastError();
+        searchText_ = before;
+        installModelFilter(source_, filterExpression(source_));
+        emit error(message);
+        return;
+    }
+    rowsReplaced();
+}
+
+void OrdersWorkspace::searchIndexBuilt(OrdersSource source)
+{
+    indexReady_[int(source)] = OrderSearch(source).isReady(data_.database());
+    if (source != source_ || OrderSearch::words(searchText_).isEmpty() || !DataSourceOrders()->isOpen())
+        return;
+    installModelFilter(source_, filterExpression(source_));
+    rowsReplaced();
+}
+
+QString OrdersWorkspace::modelFilter(OrdersSource source, const QString& expression) const
+{
+    const QString filter = FilterTranslation::toSqlWhere(expression);
+    const QString search = OrderSearch(source).whereText(searchText_, indexReady_[int(source)]);
+    if (search.isEmpty())
+        return filter;
+    if (filter.isEmpty())
+        return search;
+    return QStringLiteral("(%1) AND (%2)").arg(filter, search);
+}
+
+// Installs the filter expression and the search on a data set; false (nothing reported) when
+// the engine refuses the expression. A search that fails on its index is answered by a scan,
+// and the index is asked for anew.
+bool OrdersWorkspace::installModelFilter(OrdersSource source, const QString& expression)
+{
+    toolkit::SqlTableModel* model = orders(source);
+    quiet_ = true;
+    bool ok = model->setFilter(modelFilter(source, expression));
+    if (!ok && indexReady_[int(source)] && !OrderSearch::words(searchText_).isEmpty()) {
+        indexReady_[int(source)] = false;
+        ok = model->setFilter(modelFilter(source, expression));
+        if (ok)
+            emit searchIndexNeeded(source);
+    }
+    quiet_ = false;
+    return ok;
+}
+
+// The data set shown read its rows anew under another filter or search.
+void OrdersWorkspace::rowsReplaced()
+{
+    if (!DataSourceOrders()->isOpen())
         return;
     items(source_)->close();
     itemsMasterSet_ = false;
     settleCurrent();
     emit reopened();
+}
+
+int OrdersWorkspace::shownCount() const
+{
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    return model->isOpen() ? model->rowCount() : 0;
+}
+
+int OrdersWorkspace::totalCount()
+{
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    if (!model->isOpen())
+        return 0;
+    if (model->filter().isEmpty())
+        return model->rowCount();
+    if (totalCount_ < 0) {
+        const QString table = SqlDialect::quoteIdentifier(dataSet().ordersTable);
+        totalCount_ = data_.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toInt();
+    }
+    return totalCount_;
+}
+
+void OrdersWorkspace::columnUsed(const QString& column, bool filtered)
+{
+    if (column.isEmpty() || !data_.isConnected())
+        return;
+    const OrdersDataSet& set = dataSet();
+    const QString use =
+        set.ordersTable + (filtered ? QStringLiteral(" filter ") : QStringLiteral(" sort ")) + column.toLower();
+    if (++uses_[use] != kUsesBeforeIndex)
+        return;
+    // A filter's index goes on with the default sort, a sort's with the key alone.
+    QStringList columns{column};
+    if (filtered && column.compare(kShopperID, Qt::CaseInsensitive) != 0)
+        columns << kShopperID;
+    QString message;
+    if (!toolkit::SqlSortIndexes::ensureComposite(data_.connectionName(), set.ordersTable, columns, set.ordersKey,
+                                                  &message))
+        emit error(message);
+}
+
+void OrdersWorkspace::checkSearchIndexes()
+{
+    if (!data_.isConnected())
+        return;
+    for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
+        indexReady_[int(source)] = OrderSearch(source).isReady(data_.database());
+        if (!indexReady_[int(source)])
+            emit searchIndexNeeded(source);
+    }
 }
 
 void OrdersWorkspace::settleCurrent()

@@ -4,6 +4,7 @@
 #include "workspace/OrderItemsModel.h"
 #include "workspace/OrdersSource.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -78,6 +79,19 @@ class OrdersWorkspace : public QObject
     // to its first row. Throws Error when the engine refuses the expression.
     void filterChanged(const QString& gridText);
 
+    // --- search ---
+    // The words typed in the search box narrow the data set shown, on top of its filter, and
+    // follow it to the other data set; "" shows every row the filter lets through. Without its
+    // index (missing, being built, or found damaged) a data set is searched by a scan.
+    QString searchText() const { return searchText_; }
+    void setSearchText(const QString& text);
+    bool searchIndexReady(OrdersSource source) const { return indexReady_[int(source)]; }
+    // After the index of a data set was built anew: searches use it again.
+    void searchIndexBuilt(OrdersSource source);
+    // The rows the data set shown holds under its filter and search, and under neither.
+    int shownCount() const;
+    int totalCount();
+
     // --- the current order ---
     int currentRow() const { return currentRow_; }
     // Moves to a row of DataSourceOrders (-1: none); the items follow and the focused-row hook
@@ -108,6 +122,12 @@ class OrdersWorkspace : public QObject
     // Deletes the order in the row and its items in one transaction, then ResetDB. False when
     // nothing was deleted (the error is in the log).
     bool deleteOrder(int row);
+    // A column the merchant sorted by (or, `filtered`, filtered on): once it has been used
+    // kUsesBeforeIndex times in a run, the data set shown gets an index for it, so that its
+    // later sorts and filters answer at once.
+    void columnUsed(const QString& column, bool filtered = false);
+    static constexpr int kUsesBeforeIndex = 3;
+
     // Indexes the workspace's filters and groupings need; none is unique. Created when missing.
     static void ensureIndexes(QSqlDatabase& db);
     // Orders of a file from which on ResetDB creates those indexes when missing.
@@ -118,6 +138,8 @@ class OrdersWorkspace : public QObject
     // The data sets were reopened (after ResetDB, a filter or a switch of the source).
     void reopened();
     void currentRowChanged(int row);
+    // A data set has no search index, or its index failed: it is to be built (anew).
+    void searchIndexNeeded(pelmora::OrdersSource source);
     // A failure of a data set that nothing handled (a refused post, a failed read).
     void error(const QString& message);
 
@@ -128,6 +150,10 @@ class OrdersWorkspace : public QObject
     void settleCurrent();
     void forwardError(const QString& message);
     void ensureIndexesWhenLarge();
+    void checkSearchIndexes();
+    QString modelFilter(OrdersSource source, const QString& expression) const;
+    bool installModelFilter(OrdersSource source, const QString& expression);
+    void rowsReplaced();
 
     DataModule& data_;
     OrdersSource source_ = OrdersSource::Live;
@@ -138,6 +164,10 @@ class OrdersWorkspace : public QObject
     QString statement_ = kInitialStatement;
     QString liveExpression_;
     QString archiveExpression_;
+    QString searchText_;
+    bool indexReady_[2] = {false, false};
+    int totalCount_ = -1;
+    QHash<QString, int> uses_;
     int currentRow_ = -1;
     QVariant currentKey_;
     QVariant wantedKey_[2]; // the order to stand on again, by source

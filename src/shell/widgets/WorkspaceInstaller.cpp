@@ -4,7 +4,10 @@
 #include "workspace/widgets/ItemsGrid.h"
 #include "workspace/widgets/OrderInspector.h"
 #include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/SavedViewsMenu.h"
 #include "workspace/widgets/WorkspaceView.h"
+
+#include <QMenu>
 
 namespace pelmora
 {
@@ -17,6 +20,11 @@ WorkspaceView* InstallWorkspace(MainWindow& window)
     window.setGridWidget(view->ordersGrid());
     window.setItemsWidget(view->itemsGrid());
     view->registerLayout(window.layoutStore());
+    view->setProgramFolder(window.session().root().path());
+    if (auto* menu = window.findChild<QMenu*>(QStringLiteral("menuView"))) {
+        menu->addSeparator();
+        menu->addMenu(view->savedViews()->menu());
+    }
 
     CommandSurface& commands = window.commands();
     QAction* reset = commands.action(QString::fromLatin1(CommandSurface::Reset));

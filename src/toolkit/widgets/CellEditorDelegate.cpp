@@ -28,6 +28,8 @@ namespace
 constexpr char kOriginal[] = "pelmoraOriginal";
 constexpr int kMemoMinimumHeight = 80;
 constexpr int kDropDownButtonWidth = 16;
+// Behind the words a search found.
+const QColor kHighlightColor(255, 226, 110);
 
 bool isNumeric(EditorKind kind)
 {
@@ -272,26 +274,73 @@ void CellEditorDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         paintCheckBox(painter, option, index);
         return;
     }
-    if (!column || column->editor != EditorKind::Lookup || column->readOnly) {
+    const bool dropDown = column && column->editor == EditorKind::Lookup && !column->readOnly;
+    if (!dropDown && m_highlight.isEmpty()) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
-    // A drop-down cell looks like its editor: its text and a drop-down button.
-    const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
     QStyleOptionViewItem cell = option;
     initStyleOption(&cell, index);
+    // A drop-down cell looks like its editor: its text and a drop-down button.
+    paintText(painter, cell, option, dropDown ? kDropDownButtonWidth : 0);
+    if (dropDown)
+        paintDropDownButton(painter, option);
+}
+
+// The cell's background, selection and focus first, then the highlights, then the text over
+// them (in the selection's text colour on a selected row).
+void CellEditorDelegate::paintText(QPainter* painter, QStyleOptionViewItem cell, const QStyleOptionViewItem& option,
+                                   int rightInset) const
+{
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
     const QString text = cell.text;
     cell.text.clear();
     style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
     cell.text = text;
-    cell.rect.setRight(option.rect.right() - kDropDownButtonWidth);
+    cell.rect.setRight(option.rect.right() - rightInset);
     cell.backgroundBrush = Qt::NoBrush;
     cell.state &= ~(QStyle::State_HasFocus | QStyle::State_Selected);
     if (option.state & QStyle::State_Selected)
         cell.palette.setColor(QPalette::Text, cell.palette.color(QPalette::HighlightedText));
+    paintHighlights(painter, cell);
     style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
-    paintDropDownButton(painter, option);
+}
+
+void CellEditorDelegate::paintHighlights(QPainter* painter, const QStyleOptionViewItem& cell) const
+{
+    if (m_highlight.isEmpty() || cell.text.isEmpty())
+        return;
+    const QWidget* widget = cell.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QRect textRect =
+        style->subElementRect(QStyle::SE_ItemViewItemText, &cell, widget).adjusted(margin, 0, -margin, 0);
+    const QFontMetrics metrics(cell.font);
+    const QString shown = metrics.elidedText(cell.text, cell.textElideMode, textRect.width());
+    const int width = metrics.horizontalAdvance(shown);
+    int start = textRect.left();
+    if (cell.displayAlignment & Qt::AlignRight)
+        start = textRect.right() + 1 - width;
+    else if (cell.displayAlignment & Qt::AlignHCenter)
+        start = textRect.left() + (textRect.width() - width) / 2;
+    painter->save();
+    painter->setClipRect(textRect);
+    for (const QString& word : m_highlight) {
+        for (qsizetype at = shown.indexOf(word, 0, Qt::CaseInsensitive); at >= 0 && !word.isEmpty();
+             at = shown.indexOf(word, at + word.size(), Qt::CaseInsensitive)) {
+            const int left = start + metrics.horizontalAdvance(shown.left(at));
+            const QRect mark(left, textRect.top() + 1, metrics.horizontalAdvance(shown.mid(at, word.size())),
+                             textRect.height() - 2);
+            painter->fillRect(mark, kHighlightColor);
+        }
+    }
+    painter->restore();
+}
+
+void CellEditorDelegate::setHighlightedWords(const QStringList& words)
+{
+    m_highlight = words;
 }
 
 void CellEditorDelegate::paintDropDownButton(QPainter* painter, const QStyleOptionViewItem& option) const

@@ -35,6 +35,9 @@ class CellEditorDelegate : public QStyledItemDelegate
     void setStyleCallback(CellStyleCallback callback);
     // The height of a row whose column sets none (0: the style's own).
     void setRowHeight(int pixels);
+    // Text cells mark where these words occur (ignoring letter case) with a highlight.
+    void setHighlightedWords(const QStringList& words);
+    QStringList highlightedWords() const { return m_highlight; }
     // The connection used for lookup tables whose source names none.
     void setLookupConnectionName(const QString& name);
 
@@ -79,12 +82,16 @@ class CellEditorDelegate : public QStyledItemDelegate
     void paintCheckBox(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     void paintGroupCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     void paintDropDownButton(QPainter* painter, const QStyleOptionViewItem& option) const;
+    void paintText(QPainter* painter, QStyleOptionViewItem cell, const QStyleOptionViewItem& option,
+                   int rightInset) const;
+    void paintHighlights(QPainter* painter, const QStyleOptionViewItem& cell) const;
     QRect checkRect(const QStyleOptionViewItem& option) const;
 
     ColumnResolver m_resolver;
     EditGuard m_guard;
     CellStyleCallback m_style;
     QString m_lookupConnection;
+    QStringList m_highlight;
     int m_rowHeight = 0;
 };
 

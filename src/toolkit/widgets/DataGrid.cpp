@@ -8,6 +8,7 @@
 #include "toolkit/widgets/GridCursor.h"
 #include "toolkit/widgets/GridFiltering.h"
 #include "toolkit/widgets/GridGrouping.h"
+#include "toolkit/widgets/GridHeaderView.h"
 #include "toolkit/widgets/GridNavigatorBinding.h"
 #include "toolkit/widgets/GridViewSet.h"
 #include "toolkit/widgets/GroupByBox.h"
@@ -25,6 +26,10 @@ struct DataGrid::Private {
     QPointer<QAbstractItemModel> model;
     GridViewSet views;
     EditingStartCallback editingStart;
+    QString defaultSortField;
+    Qt::SortOrder defaultSortOrder = Qt::AscendingOrder;
+    QString sortField; // "" while the default sort is in force
+    Qt::SortOrder sortOrder = Qt::AscendingOrder;
     bool readOnly = false;
     GroupByBox* groupBox = nullptr;
     FilterBar* filterBar = nullptr;
@@ -71,6 +76,11 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent), d(std::make_unique<Privat
         // The current record stays while the filter lets it through; otherwise the first row.
         d->cursor->settle();
     });
+    for (GridHeaderView* header : {d->views.header, d->views.treeHeader}) {
+        // The header draws its own small arrow (the style's would take room from every caption).
+        header->setSortIndicatorShown(false);
+        connect(header, &GridHeaderView::sortRequested, this, &DataGrid::headerClicked);
+    }
     connect(d->navigator, &RecordNavigator::filterRequested, d->filtering.get(), &GridFiltering::showBuilder);
 
     auto* layout = new QVBoxLayout(this);
@@ -111,6 +121,7 @@ void DataGrid::buildViews()
     v.treeHeader = new GridHeaderView(v.tree);
     v.treeHeader->setObjectName(QStringLiteral("groupHeader"));
     v.tree->setHeader(v.treeHeader);
+    v.treeHeader->setSectionsClickable(true);
     v.tree->setCellDelegate(v.treeDelegate);
     v.tree->setUniformRowHeights(true);
     v.tree->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -164,11 +175,70 @@ void DataGrid::setModel(QAbstractItemModel* model)
         connect(model, &QAbstractItemModel::modelReset, watch, [this] {
             d->columns->apply();
             d->cursor->settle();
+            showSortIndicator();
         });
         connect(model, &QAbstractItemModel::columnsInserted, watch, [this] { d->columns->apply(); });
         connect(model, &QAbstractItemModel::columnsRemoved, watch, [this] { d->columns->apply(); });
     }
     d->columns->setModel(model);
+    showSortIndicator();
+}
+
+void DataGrid::setDefaultSort(const QString& field, Qt::SortOrder order)
+{
+    d->defaultSortField = field;
+    d->defaultSortOrder = order;
+    showSortIndicator();
+}
+
+void DataGrid::headerClicked(int logical)
+{
+    const QString field = d->columns->fieldAt(logical);
+    if (field.isEmpty())
+        return;
+    if (d->sortField.compare(field, Qt::CaseInsensitive) != 0)
+        sortBy(field, Qt::AscendingOrder);
+    else if (d->sortOrder == Qt::AscendingOrder)
+        sortBy(field, Qt::DescendingOrder);
+    else
+        sortBy(QString());
+    emit sortChanged(d->sortField, d->sortOrder);
+}
+
+void DataGrid::sortBy(const QString& field, Qt::SortOrder order)
+{
+    d->sortField = field;
+    d->sortOrder = field.isEmpty() ? d->defaultSortOrder : order;
+    const QString column = field.isEmpty() ? d->defaultSortField : field;
+    if (SqlModel* sql = SqlModel::of(d->model))
+        sql->setSort(column, d->sortOrder);
+    if (SqlGroupModel* groups = d->grouping->model())
+        groups->setSort(column, d->sortOrder);
+    showSortIndicator();
+}
+
+QString DataGrid::sortField() const
+{
+    return d->sortField;
+}
+
+Qt::SortOrder DataGrid::sortOrder() const
+{
+    return d->sortOrder;
+}
+
+void DataGrid::showSortIndicator()
+{
+    // The arrow shows the sort in force, the default one included.
+    const SqlModel* sql = SqlModel::of(d->model);
+    const QString column = sql ? sql->sortColumn() : QString();
+    const int logical = column.isEmpty() ? -1 : d->columns->modelColumn(column);
+    const Qt::SortOrder order = sql ? sql->sortOrder() : Qt::AscendingOrder;
+    for (GridHeaderView* header : {d->views.header, d->views.treeHeader}) {
+        const QSignalBlocker block(header);
+        header->setSortIndicator(logical, order);
+        header->viewport()->update();
+    }
 }
 
 QAbstractItemModel* DataGrid::model() const
@@ -268,6 +338,19 @@ void DataGrid::setSelectionBackground(const QColor& color)
         }
         view->setPalette(palette);
     }
+}
+
+void DataGrid::setHighlightedWords(const QStringList& words)
+{
+    d->views.delegate->setHighlightedWords(words);
+    d->views.treeDelegate->setHighlightedWords(words);
+    d->views.table->viewport()->update();
+    d->views.tree->viewport()->update();
+}
+
+QStringList DataGrid::highlightedWords() const
+{
+    return d->views.delegate->highlightedWords();
 }
 
 void DataGrid::setReadOnly(bool readOnly)

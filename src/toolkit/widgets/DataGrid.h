@@ -70,6 +70,18 @@ class DataGrid : public QWidget
     void setCellStyleCallback(CellStyleCallback callback);
     void setEditingStartCallback(EditingStartCallback callback);
     void setSelectionBackground(const QColor& color);
+    // Sorting by the headers: a click on a column's caption sorts by it ascending, a second
+    // click descending, a third returns to the default sort. The sort is the SQL model's
+    // (ORDER BY); while grouped, the rows are sorted inside their groups. A sort arrow shows it.
+    void setDefaultSort(const QString& field, Qt::SortOrder order);
+    // Sorts by a column ("" for the default sort).
+    void sortBy(const QString& field, Qt::SortOrder order = Qt::AscendingOrder);
+    QString sortField() const;
+    Qt::SortOrder sortOrder() const;
+
+    // Marks where these words occur in the cells' text (a search's words); empty: none.
+    void setHighlightedWords(const QStringList& words);
+    QStringList highlightedWords() const;
     // No cell goes into editing (the rows are only shown and moved through).
     void setReadOnly(bool readOnly);
     bool isReadOnly() const;
@@ -78,6 +90,8 @@ class DataGrid : public QWidget
     // The value in a cell editor changed by the merchant's hand, before it is posted.
     void editorValueChanged(const QString& field, const QModelIndex& index, const QVariant& value);
     void linkActivated(const QString& field, const QModelIndex& index);
+    // The rows were sorted anew by the merchant ("" for the default sort).
+    void sortChanged(const QString& field, Qt::SortOrder order);
     // A failure of the grouped rows or of a drop-down list's lookup (the data set's own failures
     // are for its owner to report).
     void error(const QString& message);
@@ -87,6 +101,8 @@ class DataGrid : public QWidget
     std::unique_ptr<Private> d;
 
     void buildViews();
+    void headerClicked(int logical);
+    void showSortIndicator();
     void bindDelegate(CellEditorDelegate* delegate);
     QModelIndex toDataIndex(const QModelIndex& viewIndex) const;
 };

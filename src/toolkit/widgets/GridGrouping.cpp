@@ -7,6 +7,8 @@
 #include "toolkit/widgets/GroupByBox.h"
 
 #include <QMenu>
+#include <QScrollBar>
+#include <QTreeView>
 
 namespace pelmora::toolkit
 {
@@ -23,6 +25,28 @@ GridGrouping::GridGrouping(GridColumnLayout& columns, GridViewSet& views, GroupB
         if (QAbstractItemModel* model = m_views.tree->model(); model && model->canFetchMore(index))
             model->fetchMore(index);
     });
+    // A big group reports its rows in chunks: the next one as its last row comes into view,
+    // wherever the group stands among the others.
+    connect(m_views.tree->verticalScrollBar(), &QScrollBar::valueChanged, this, &GridGrouping::fetchInView);
+    connect(m_views.tree->verticalScrollBar(), &QScrollBar::rangeChanged, this, &GridGrouping::fetchInView);
+}
+
+void GridGrouping::fetchInView()
+{
+    QTreeView* tree = m_views.tree;
+    QAbstractItemModel* model = tree->model();
+    if (!model)
+        return;
+    const int bottom = tree->viewport()->height();
+    for (QModelIndex at = tree->indexAt(QPoint(1, 1)); at.isValid(); at = tree->indexBelow(at)) {
+        if (tree->visualRect(at).top() > bottom)
+            return;
+        const QModelIndex group = at.parent();
+        if (group.isValid() && at.row() == model->rowCount(group) - 1 && model->canFetchMore(group)) {
+            model->fetchMore(group);
+            return;
+        }
+    }
 }
 
 // The grid's views are gone by now (they go before its parts), the tree with them.

@@ -62,6 +62,7 @@ class GridGrouping : public QObject
 
   private:
     void rebuild();
+    void fetchInView();
     bool prepareModel();
     void showTable();
 

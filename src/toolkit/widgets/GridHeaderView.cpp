@@ -23,6 +23,10 @@ GridHeaderView::GridHeaderView(QWidget* parent) : QHeaderView(Qt::Horizontal, pa
     setHighlightSections(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setMouseTracking(true);
+    connect(this, &QHeaderView::sectionClicked, this, [this](int logical) {
+        if (!m_endingDrag)
+            emit sortRequested(logical);
+    });
 }
 
 void GridHeaderView::setFilterButtonsVisible(bool visible)
@@ -104,6 +108,20 @@ QSize GridHeaderView::sectionSizeFromContents(int logical) const
 
 void GridHeaderView::paintSection(QPainter* painter, const QRect& rect, int logical) const
 {
+    paintCaption(painter, rect, logical);
+    // The sort arrow: a small one at the top of the section, so that no caption needs room for it.
+    if (logical != sortIndicatorSection())
+        return;
+    QStyleOption arrow;
+    arrow.initFrom(this);
+    arrow.rect = QRect(rect.center().x() - 4, rect.top() + 1, 9, 5);
+    style()->drawPrimitive(sortIndicatorOrder() == Qt::AscendingOrder ? QStyle::PE_IndicatorArrowUp
+                                                                      : QStyle::PE_IndicatorArrowDown,
+                           &arrow, painter, this);
+}
+
+void GridHeaderView::paintCaption(QPainter* painter, const QRect& rect, int logical) const
+{
     if (!showsButton(logical)) {
         QHeaderView::paintSection(painter, rect, logical);
         return;
@@ -180,7 +198,9 @@ void GridHeaderView::mouseMoveEvent(QMouseEvent* event)
         QHeaderView::mouseMoveEvent(&home);
         QMouseEvent release(QEvent::MouseButtonRelease, back, mapToGlobal(back), Qt::LeftButton, Qt::NoButton,
                             Qt::NoModifier);
+        m_endingDrag = true;
         QHeaderView::mouseReleaseEvent(&release);
+        m_endingDrag = false;
         drag->exec(Qt::MoveAction);
         return;
     }

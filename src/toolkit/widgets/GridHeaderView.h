@@ -36,6 +36,8 @@ class GridHeaderView : public QHeaderView
 
   signals:
     void filterButtonClicked(int logical, const QRect& globalSectionRect);
+    // A click on a section's caption (not on its filter button, not ending a drag).
+    void sortRequested(int logical);
     void columnDraggedOut(int logical);
 
   protected:
@@ -47,6 +49,7 @@ class GridHeaderView : public QHeaderView
     void leaveEvent(QEvent* event) override;
 
   private:
+    void paintCaption(QPainter* painter, const QRect& rect, int logical) const;
     QRect buttonRectIn(const QRect& section) const;
     bool hasButton(int logical) const;
     bool showsButton(int logical) const;
@@ -61,6 +64,7 @@ class GridHeaderView : public QHeaderView
     int m_pressedSection = -1;
     QPoint m_pressPos;
     bool m_pressOnButton = false;
+    bool m_endingDrag = false;
     int m_hoverSection = -1;
 };
 

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QMessageBox>
 #include <QStyle>
 #include <QTableView>
@@ -99,6 +100,10 @@ RecordNavigator::RecordNavigator(QWidget* parent) : QWidget(parent)
         m_buttons.insert(which, b);
     }
     m_layout->addStretch(1);
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("navigatorCount"));
+    m_count->setContentsMargins(4, 0, 6, 0);
+    m_layout->addWidget(m_count);
     setButtons({First, Prior, Next, Last, Insert, Delete, Post, Cancel, Refresh});
 }
 
@@ -120,6 +125,16 @@ void RecordNavigator::setView(QAbstractItemView* view)
         m_selectionConnection = connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
                                         &RecordNavigator::updateButtons);
     updateButtons();
+}
+
+void RecordNavigator::setCountText(const QString& text)
+{
+    m_count->setText(text);
+}
+
+QString RecordNavigator::countText() const
+{
+    return m_count->text();
 }
 
 QAbstractItemView* RecordNavigator::view() const

@@ -11,6 +11,7 @@
 class QAbstractItemView;
 class QAbstractItemModel;
 class QHBoxLayout;
+class QLabel;
 class QToolButton;
 
 namespace pelmora::toolkit
@@ -70,6 +71,10 @@ class RecordNavigator : public QWidget
     // Replaces the default action of a button (an empty function restores it).
     void setActionHandler(Button which, std::function<void()> handler);
 
+    // A text at the bar's right end (how many rows the grid holds).
+    void setCountText(const QString& text);
+    QString countText() const;
+
     // Rows moved by the page buttons; 0 means the rows the view shows at once.
     void setPageSize(int rows);
 
@@ -112,6 +117,7 @@ class RecordNavigator : public QWidget
     QList<QMetaObject::Connection> m_modelConnections;
     QMetaObject::Connection m_selectionConnection;
     QHBoxLayout* m_layout = nullptr;
+    QLabel* m_count = nullptr;
     QHash<int, QToolButton*> m_buttons;
     QHash<int, std::function<void()>> m_handlers;
     QList<Button> m_shown;

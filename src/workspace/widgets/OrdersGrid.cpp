@@ -10,8 +10,12 @@
 #include "workspace/OrderStyle.h"
 #include "workspace/OrdersWorkspace.h"
 #include "workspace/widgets/OrderGridStyle.h"
+#include "workspace/widgets/OrderSearchBar.h"
 #include "workspace/widgets/SalesChart.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
@@ -51,7 +55,16 @@ OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(pa
     grid_->columns().setCustomizationAllowed(true);
     grid_->filtering().setEnabled(true);
     grid_->columns().setAutoWidth(false);
+    grid_->setDefaultSort(QStringLiteral("ShopperID"), Qt::DescendingOrder);
+    connect(grid_, &toolkit::DataGrid::sortChanged, this, [this](const QString& field, Qt::SortOrder) {
+        // The index of a column sorted often is built then: a moment on a big file.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        workspace_.columnUsed(field);
+        QApplication::restoreOverrideCursor();
+    });
     tabs_->addTab(grid_, kOrdersTab);
+    searchBar_ = new OrderSearchBar(workspace_, grid_, this);
+    layout->insertWidget(0, searchBar_);
 
     chart_ = new SalesChart(workspace_, tabs_);
     tabs_->addTab(chart_, kChartTab);
@@ -94,6 +107,17 @@ OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(pa
     });
     connect(&workspace_, &OrdersWorkspace::sourceChanged, this, [this] { bindModel(); });
 
+    noMatch_ = new QLabel(QStringLiteral("%1<br><a href=\"clear\">%2</a>").arg(kNoMatch, kClearFilter), grid_);
+    noMatch_->setObjectName(QStringLiteral("noMatchNote"));
+    noMatch_->setAlignment(Qt::AlignCenter);
+    noMatch_->setTextFormat(Qt::RichText);
+    noMatch_->setAutoFillBackground(true);
+    noMatch_->setContentsMargins(12, 8, 12, 8);
+    noMatch_->hide();
+    connect(noMatch_, &QLabel::linkActivated, this, [this] { clearFilterAndSearch(); });
+    grid_->installEventFilter(this);
+    connect(&workspace_, &OrdersWorkspace::reopened, this, &OrdersGrid::showCount);
+
     ShowDefaultColumns();
     bindModel();
 }
@@ -103,6 +127,14 @@ OrdersGrid::~OrdersGrid() = default;
 void OrdersGrid::bindModel()
 {
     grid_->setModel(workspace_.DataSourceOrders());
+    // Each data set keeps the sort the merchant chose.
+    grid_->sortBy(grid_->sortField(), grid_->sortOrder());
+    connect(workspace_.DataSourceOrders(), &QAbstractItemModel::modelReset, this, &OrdersGrid::showCount,
+            Qt::UniqueConnection);
+    connect(workspace_.DataSourceOrders(), &QAbstractItemModel::rowsInserted, this, &OrdersGrid::showCount,
+            Qt::UniqueConnection);
+    connect(workspace_.DataSourceOrders(), &QAbstractItemModel::rowsRemoved, this, &OrdersGrid::showCount,
+            Qt::UniqueConnection);
     if (workspace_.currentRow() >= 0)
         grid_->cursor().setCurrentRow(workspace_.currentRow());
 }
@@ -162,6 +194,8 @@ void OrdersGrid::installFilter(const QString& text)
 {
     try {
         workspace_.filterChanged(text);
+        for (const QString& field : grid_->filtering().filter().filteredFields())
+            workspace_.columnUsed(field, true);
     } catch (const std::exception& e) {
         fail(QString::fromStdString(e.what()));
     }
@@ -175,6 +209,58 @@ void OrdersGrid::fail(const QString& message)
         onError_(message);
     else
         LogError(message, QStringLiteral(" application error"));
+}
+
+QString OrdersGrid::countText(int shown, int total, bool narrowed)
+{
+    const QLocale locale;
+    if (!narrowed)
+        return QStringLiteral("%1 %2").arg(locale.toString(shown),
+                                           shown == 1 ? QStringLiteral("order") : QStringLiteral("orders"));
+    return QStringLiteral("%1 of %2 %3")
+        .arg(locale.toString(shown), locale.toString(total),
+             total == 1 ? QStringLiteral("order") : QStringLiteral("orders"));
+}
+
+void OrdersGrid::showCount()
+{
+    toolkit::SqlTableModel* model = workspace_.DataSourceOrders();
+    if (!model->isOpen()) {
+        grid_->navigator()->setCountText(QString());
+        noMatch_->hide();
+        return;
+    }
+    const bool narrowed = !model->filter().isEmpty();
+    const int shown = model->rowCount();
+    grid_->navigator()->setCountText(countText(shown, narrowed ? workspace_.totalCount() : shown, narrowed));
+    noMatch_->setVisible(narrowed && shown == 0);
+    if (noMatch_->isVisible()) {
+        placeNoMatchNote();
+        noMatch_->raise();
+    }
+}
+
+void OrdersGrid::placeNoMatchNote()
+{
+    // Over the rows' area, a little below the column captions.
+    const QWidget* area = grid_->currentView();
+    noMatch_->adjustSize();
+    const QPoint topLeft = area->mapTo(grid_, QPoint(0, 0));
+    noMatch_->move(topLeft.x() + (area->width() - noMatch_->width()) / 2, topLeft.y() + 40);
+}
+
+bool OrdersGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == grid_ && event->type() == QEvent::Resize && noMatch_->isVisible())
+        placeNoMatchNote();
+    return QWidget::eventFilter(watched, event);
+}
+
+void OrdersGrid::clearFilterAndSearch()
+{
+    searchBar_->setText(QString());
+    if (!grid_->filtering().filter().isEmpty())
+        grid_->filtering().clear();
 }
 
 void OrdersGrid::ShowDefaultColumns()

@@ -6,12 +6,14 @@
 
 class QAbstractItemModel;
 class QSettings;
+class QLabel;
 class QTabWidget;
 
 namespace pelmora
 {
 
 class OrdersWorkspace;
+class OrderSearchBar;
 class SalesChart;
 
 namespace toolkit
@@ -37,11 +39,20 @@ class OrdersGrid : public QWidget
     toolkit::DataGrid* grid() const { return grid_; }
     SalesChart* chart() const { return chart_; }
     QTabWidget* tabs() const { return tabs_; }
+    OrderSearchBar* searchBar() const { return searchBar_; }
 
     // Grouping off and the box hidden; every column hidden and ungrouped; the default set shown.
     void ShowDefaultColumns();
     // Grouping on, the box shown, columns movable.
     void EnableColumnGrouping();
+
+    static inline const QString kNoMatch = QStringLiteral("No orders match the filter");
+    static inline const QString kClearFilter = QStringLiteral("Clear filter and search");
+    // "N orders", or "N of M orders" under a filter or search.
+    static QString countText(int shown, int total, bool narrowed);
+    // The grid's filter and the search box cleared: every order shown again.
+    void clearFilterAndSearch();
+    QLabel* noMatchNote() const { return noMatch_; }
 
     // Where errors that nothing else handles go (a filter the engine refuses).
     void setErrorHandler(std::function<void(const QString&)> handler) { onError_ = std::move(handler); }
@@ -59,9 +70,14 @@ class OrdersGrid : public QWidget
     void watchGroupModel();
     void refreshStyleColumns(const QAbstractItemModel* model);
     void fail(const QString& message);
+    void showCount();
+    void placeNoMatchNote();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     OrdersWorkspace& workspace_;
     QTabWidget* tabs_ = nullptr;
+    OrderSearchBar* searchBar_ = nullptr;
+    QLabel* noMatch_ = nullptr;
     toolkit::DataGrid* grid_ = nullptr;
     SalesChart* chart_ = nullptr;
     QPointer<toolkit::SqlGroupModel> groupModel_;

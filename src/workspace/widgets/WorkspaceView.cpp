@@ -8,13 +8,18 @@
 #include "toolkit/SqlTableModel.h"
 #include "toolkit/widgets/DataGrid.h"
 #include "toolkit/widgets/FilterBar.h"
+#include "workspace/OrderSearch.h"
 #include "workspace/widgets/ItemsGrid.h"
 #include "workspace/widgets/OrderInspector.h"
+#include "workspace/widgets/OrderSearchBar.h"
 #include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/SavedViewsMenu.h"
 
 #include <QAction>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace pelmora
@@ -28,10 +33,14 @@ WorkspaceView::WorkspaceView(DataModule& data, UserPort& port, QWidget* host) : 
     inspector_ = new OrderInspector(*workspace_, host);
     ordersGrid_ = new OrdersGrid(*workspace_, host);
     itemsGrid_ = new ItemsGrid(*workspace_, host);
+    savedViews_ = new SavedViewsMenu(*ordersGrid_, port_, this);
     // What nothing else handles goes where every command's errors go.
     auto toHandler = [this](const QString& message) { ApplicationError(port_, message); };
     connect(workspace_, &OrdersWorkspace::error, this, toHandler);
     ordersGrid_->setErrorHandler(toHandler);
+    // Built once the command that found it missing has finished.
+    connect(workspace_, &OrdersWorkspace::searchIndexNeeded, this, &WorkspaceView::buildSearchIndex,
+            Qt::QueuedConnection);
     // Testing the rows against a filter clears the status bar's message.
     connect(&ordersGrid_->grid()->filtering(), &toolkit::GridFiltering::expressionChanged, this,
             [this](const QString& expression) {
@@ -76,6 +85,8 @@ void WorkspaceView::reset()
         ordersGrid_->grid()->filterBar()->setCustomizeButtonVisible(false);
         workspace_->setStatement(OrdersWorkspace::kResetStatementText);
         ordersGrid_->grid()->filtering().clear();
+        ordersGrid_->searchBar()->setText(QString());
+        ordersGrid_->grid()->sortBy(QString());
     });
     workspace_->ResetDB();
 }
@@ -114,6 +125,40 @@ void WorkspaceView::setEditMode(bool down)
     editMode_->setChecked(down);
     ordersGrid_->grid()->setReadOnly(!down);
     itemsGrid_->grid()->setReadOnly(!down);
+}
+
+void WorkspaceView::setProgramFolder(const QString& root)
+{
+    savedViews_->setProgramFolder(root);
+    QTimer::singleShot(0, savedViews_, &SavedViewsMenu::restoreLast);
+}
+
+void WorkspaceView::buildSearchIndex(OrdersSource source)
+{
+    DataModule& data = workspace_->data();
+    if (indexDeclined_[int(source)] || workspace_->searchIndexReady(source) || !data.isConnected())
+        return;
+    QProgressDialog progress(kBuildingSearchIndex, QStringLiteral("Cancel"), 0, 1000, ordersGrid_->window());
+    progress.setObjectName(QStringLiteral("searchIndexProgress"));
+    progress.setWindowTitle(QStringLiteral("Pelmora"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    bool built = false;
+    QSqlDatabase db = data.database();
+    Guard(QStringLiteral(" method: BuildSearchIndex"), [&] {
+        built = OrderSearch(source).build(db, [&](qint64 done, qint64 total) {
+            progress.setValue(total > 0 ? int(done * 1000 / total) : 1000);
+            return !progress.wasCanceled();
+        });
+    });
+    progress.close();
+    if (!built) {
+        indexDeclined_[int(source)] = true;
+        return;
+    }
+    workspace_->searchIndexBuilt(source);
 }
 
 void WorkspaceView::registerLayout(toolkit::LayoutStore& store)

@@ -15,6 +15,7 @@ class UserPort;
 class OrderInspector;
 class OrdersGrid;
 class ItemsGrid;
+class SavedViewsMenu;
 
 namespace toolkit
 {
@@ -35,6 +36,7 @@ class WorkspaceView : public QObject
     static inline const QString kAutoSizeEnabled = QStringLiteral("Column auto-sizing enabled");
     static inline const QString kEditModeOn = QStringLiteral("Edit mode on");
     static inline const QString kEditModeOff = QStringLiteral("Edit mode off");
+    static inline const QString kBuildingSearchIndex = QStringLiteral("Preparing the orders search...");
 
     // Layout store components.
     static inline const QString kGridComponent = QStringLiteral("OrdersGrid");
@@ -48,6 +50,10 @@ class WorkspaceView : public QObject
     OrderInspector* inspector() const { return inspector_; }
     OrdersGrid* ordersGrid() const { return ordersGrid_; }
     ItemsGrid* itemsGrid() const { return itemsGrid_; }
+    SavedViewsMenu* savedViews() const { return savedViews_; }
+    // The program folder whose settings keep the saved views; the view used last comes back
+    // once start-up has finished.
+    void setProgramFolder(const QString& root);
 
     // "Reset": nothing unless Orders holds a row; otherwise the default statement, the default
     // columns, no filter, and ResetDB. Errors of the first steps reach the caller.
@@ -64,6 +70,10 @@ class WorkspaceView : public QObject
     QAction* editModeAction() const { return editMode_; }
     void setEditMode(bool down);
 
+    // Builds the search index of a data set, with progress and Cancel; a cancelled or failed build
+    // leaves that data set searched by a scan for the rest of the run.
+    void buildSearchIndex(OrdersSource source);
+
     // Registers the grid's and the inspector's layout properties.
     void registerLayout(toolkit::LayoutStore& store);
 
@@ -77,7 +87,9 @@ class WorkspaceView : public QObject
     QPointer<OrderInspector> inspector_;
     QPointer<OrdersGrid> ordersGrid_;
     QPointer<ItemsGrid> itemsGrid_;
+    SavedViewsMenu* savedViews_ = nullptr;
     QAction* editMode_ = nullptr;
+    bool indexDeclined_[2] = {false, false};
 };
 
 } // namespace pelmora

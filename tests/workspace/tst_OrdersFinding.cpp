@@ -1,0 +1,578 @@
+#include "common/RecordingUserPort.h"
+#include "database/DataModule.h"
+#include "support/TestFolder.h"
+#include "toolkit/SqlGroupModel.h"
+#include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/DataGrid.h"
+#include "toolkit/widgets/GridHeaderView.h"
+#include "toolkit/widgets/RecordNavigator.h"
+#include "workspace/OrderSearch.h"
+#include "workspace/OrdersWorkspace.h"
+#include "workspace/widgets/ItemsGrid.h"
+#include "workspace/widgets/OrderInspector.h"
+#include "workspace/widgets/OrderSearchBar.h"
+#include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/SavedViewsMenu.h"
+#include "workspace/widgets/WorkspaceView.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTreeView>
+#include <QtTest>
+#include <memory>
+
+using namespace pelmora;
+
+Q_DECLARE_METATYPE(pelmora::toolkit::FilterCondition)
+
+namespace
+{
+
+// Text a merchant's orders really hold: accents, quotes, percent signs and underscores, mixed
+// case, blanks and NULLs.
+const QStringList kNames{QStringLiteral("Ann Smith"),
+                         QStringLiteral("Bob O'Brien"),
+                         QStringLiteral("José Núñez"),
+                         QStringLiteral("Jürgen Müller"),
+                         QStringLiteral("Zoë SMITHERS"),
+                         QStringLiteral("li wu"),
+                         QStringLiteral("100% Cotton Ltd"),
+                         QStringLiteral("A_B Trading"),
+                         QString(),
+                         QStringLiteral("")};
+const QStringList kCompanies{QStringLiteral("Acme"), QStringLiteral("Müller & Söhne"), QStringLiteral("50% Off Inc")};
+const QStringList kProducts{QStringLiteral("Blue Widget"), QStringLiteral("Gadget XL"),
+                            QStringLiteral("Crème brûlée kit"), QStringLiteral("smith's hammer")};
+const QStringList kStatuses{QStringLiteral("Paid"), QStringLiteral("Unpaid"), QStringLiteral("Shipped")};
+
+// The columns the search box looks in, as a merchant would list them.
+const QStringList kSearched{QStringLiteral("ShopperID"),        QStringLiteral("Invoice_name"),
+                            QStringLiteral("Invoice_company"),  QStringLiteral("Invoice_email"),
+                            QStringLiteral("Invoice_address1"), QStringLiteral("Invoice_tel"),
+                            QStringLiteral("Ship_name"),        QStringLiteral("Ship_address1"),
+                            QStringLiteral("Payment_ref"),      QStringLiteral("Notes")};
+
+} // namespace
+
+class OrdersFindingTest : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+
+    void searchFindsWhatLikeFinds_data();
+    void searchFindsWhatLikeFinds();
+    void searchGoesWithTheArchive();
+    void damagedIndexIsRebuilt();
+    void keyboardFindAndEscape();
+    void headerClicksSortLikeOrderBy_data();
+    void headerClicksSortLikeOrderBy();
+    void groupsSortInside();
+    void oftenSortedColumnGetsAnIndex();
+    void navigatorCountsAndEmptyNote();
+    void savedViewComesBackAfterRestart_data();
+    void savedViewComesBackAfterRestart();
+    void savedViewsRenamedAndDeleted();
+
+  private:
+    void exec(const QString& sql, const QVariantList& values = {});
+    void generate(const QString& orders, const QString& items, int count, int firstShopper);
+    void makeView();
+    void search(const QString& text);
+    QList<int> shown();
+    QList<int> query(const QString& sql, const QVariantList& values = {});
+    QSet<int> like(const QString& text, const QString& where, const QString& orders = QStringLiteral("Orders"),
+                   const QString& items = QStringLiteral("Items"));
+    void clickHeader(const QString& field);
+
+    toolkit::DataGrid* grid() { return view_->ordersGrid()->grid(); }
+    OrdersWorkspace& workspace() { return view_->workspace(); }
+    OrderSearchBar* searchBar() { return view_->ordersGrid()->searchBar(); }
+
+    std::unique_ptr<test::TestFolder> folder_;
+    std::unique_ptr<DataModule> data_;
+    std::unique_ptr<RecordingUserPort> port_;
+    std::unique_ptr<QWidget> host_;
+    WorkspaceView* view_ = nullptr;
+};
+
+void OrdersFindingTest::init()
+{
+    folder_ = std::make_unique<test::TestFolder>();
+    data_ = std::make_unique<DataModule>();
+    data_->setLocation(folder_->databasePath());
+    data_->ResetDB();
+    port_ = std::make_unique<RecordingUserPort>();
+    generate(QStringLiteral("Orders"), QStringLiteral("Items"), 80, 1000);
+    makeView();
+}
+
+void OrdersFindingTest::cleanup()
+{
+    host_.reset();
+    view_ = nullptr;
+    data_.reset();
+    port_.reset();
+    folder_.reset();
+}
+
+void OrdersFindingTest::exec(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q(data_->database());
+    QVERIFY2(q.prepare(sql), qPrintable(q.lastError().text()));
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+}
+
+void OrdersFindingTest::generate(const QString& orders, const QString& items, int count, int firstShopper)
+{
+    QRandomGenerator random(11);
+    QSqlDatabase db = data_->database();
+    QVERIFY(db.transaction());
+    for (int i = 0; i < count; ++i) {
+        const int shopper = firstShopper + i;
+        auto pick = [&](const QStringList& list) { return list[random.bounded(int(list.size()))]; };
+        auto maybe = [&](const QVariant& v) { return random.bounded(4) ? v : QVariant(); };
+        exec(QStringLiteral("INSERT INTO %1(ShopperID,Invoice_name,Invoice_company,Invoice_email,Invoice_tel,"
+                            "Payment_ref,Notes,Status,Total,Invoice_date,Selected,New) "
+                            "VALUES(?,?,?,?,?,?,?,?,?,?,?,?)")
+                 .arg(orders),
+             {shopper, pick(kNames), maybe(pick(kCompanies)), QStringLiteral("c%1@Example.com").arg(i),
+              maybe(QStringLiteral("+44 20 %1").arg(random.bounded(9000) + 1000)),
+              maybe(QStringLiteral("PAY-%1").arg(random.bounded(500))),
+              random.bounded(3) ? QVariant(QString()) : QVariant(QStringLiteral("ring before noon")), pick(kStatuses),
+              maybe(double(random.bounded(20000)) / 100.0),
+              maybe(QStringLiteral("2024-%1-%2")
+                        .arg(random.bounded(12) + 1, 2, 10, QLatin1Char('0'))
+                        .arg(random.bounded(28) + 1, 2, 10, QLatin1Char('0'))),
+              maybe(random.bounded(2)), random.bounded(2)});
+        for (int k = random.bounded(3); k > 0; --k)
+            exec(QStringLiteral("INSERT INTO %1(ShopperID,ProductCode,Product,Qty) VALUES(?,?,?,1)").arg(items),
+                 {shopper, QStringLiteral("SKU-%1").arg(random.bounded(40)), pick(kProducts)});
+    }
+    QVERIFY(db.commit());
+}
+
+void OrdersFindingTest::makeView()
+{
+    host_ = std::make_unique<QWidget>();
+    host_->resize(1100, 700);
+    view_ = new WorkspaceView(*data_, *port_, host_.get());
+    auto* layout = new QHBoxLayout(host_.get());
+    layout->addWidget(view_->inspector());
+    layout->addWidget(view_->ordersGrid(), 1);
+    layout->addWidget(view_->itemsGrid());
+    data_->ResetDB();
+    host_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(host_.get()));
+    // The search index is built once the opening has finished.
+    QTRY_VERIFY(workspace().searchIndexReady(OrdersSource::Live));
+}
+
+void OrdersFindingTest::search(const QString& text)
+{
+    QLineEdit* box = searchBar()->box();
+    box->setFocus();
+    box->selectAll();
+    // As typed or pasted (key clicks carry Latin-1 letters only).
+    box->insert(text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+// The order numbers the grid shows, top to bottom.
+QList<int> OrdersFindingTest::shown()
+{
+    QList<int> numbers;
+    toolkit::SqlTableModel* model = workspace().DataSourceOrders();
+    for (int row = 0; row < model->rowCount(); ++row)
+        numbers << model->value(row, QStringLiteral("ShopperID")).toInt();
+    return numbers;
+}
+
+QList<int> OrdersFindingTest::query(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q(data_->database());
+    q.prepare(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    QList<int> numbers;
+    while (q.next())
+        numbers << q.value(0).toInt();
+    return numbers;
+}
+
+// Every word occurs (LIKE, so ignoring the case of ASCII letters) in a searched column of the
+// order or in the product or code of one of its items.
+QSet<int> OrdersFindingTest::like(const QString& text, const QString& where, const QString& orders,
+                                  const QString& items)
+{
+    QStringList conditions;
+    QVariantList values;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        QString pattern = word;
+        pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+            .replace(QLatin1Char('%'), QLatin1String("\\%"))
+            .replace(QLatin1Char('_'), QLatin1String("\\_"));
+        pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
+        QStringList any;
+        for (const QString& column : kSearched) {
+            any << column + QStringLiteral(" LIKE ? ESCAPE '\\'");
+            values << pattern;
+        }
+        any << QStringLiteral("ShopperID IN (SELECT ShopperID FROM %1 WHERE Product LIKE ? ESCAPE '\\' "
+                              "OR ProductCode LIKE ? ESCAPE '\\')")
+                   .arg(items);
+        values << pattern << pattern;
+        conditions << QLatin1Char('(') + any.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+    }
+    if (!where.isEmpty())
+        conditions << where;
+    const QList<int> found =
+        query(QStringLiteral("SELECT ShopperID FROM %1 WHERE %2").arg(orders, conditions.join(QStringLiteral(" AND "))),
+              values);
+    return QSet<int>(found.begin(), found.end());
+}
+
+void OrdersFindingTest::searchFindsWhatLikeFinds_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("indexed");
+    QTest::addColumn<QString>("status"); // the grid's filter on Status, or none
+
+    for (bool indexed : {true, false}) {
+        const char* how = indexed ? "index" : "scan";
+        for (const char* text : {"smith", "SMITH", "o'br", "100%", "a_b", "Müller", "crème", "sku-1", "example.com",
+                                 "pay-4", "ring noon", "smith widget", "wi", "%", "_", "'", "10", "nothing-like-it"})
+            QTest::addRow("%s %s", how, text) << QString::fromUtf8(text) << indexed << QString();
+        QTest::addRow("%s with a filter", how) << QStringLiteral("smith") << indexed << QStringLiteral("Paid");
+        QTest::addRow("%s short with a filter", how) << QStringLiteral("li") << indexed << QStringLiteral("Unpaid");
+    }
+}
+
+void OrdersFindingTest::searchFindsWhatLikeFinds()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, indexed);
+    QFETCH(QString, status);
+    if (!indexed) {
+        // Without its index the same search is answered by a scan.
+        QSqlDatabase db = data_->database();
+        OrderSearch(OrdersSource::Live).drop(db);
+        workspace().searchIndexBuilt(OrdersSource::Live);
+        QVERIFY(!workspace().searchIndexReady(OrdersSource::Live));
+    }
+    QString where;
+    if (!status.isEmpty()) {
+        grid()->filtering().setColumnFilter(
+            QStringLiteral("Status"), toolkit::FilterCondition::compare(
+                                          QStringLiteral("Status"), toolkit::FilterCondition::Operator::Equal, status));
+        where = QStringLiteral("Status = '%1'").arg(status);
+    }
+    search(text);
+    const QList<int> numbers = shown();
+    QCOMPARE(QSet<int>(numbers.begin(), numbers.end()), like(text, where));
+    // Highest order number first, as without a search.
+    QList<int> sorted = numbers;
+    std::sort(sorted.begin(), sorted.end(), std::greater<int>());
+    QCOMPARE(numbers, sorted);
+    QCOMPARE(grid()->highlightedWords(), text.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+}
+
+void OrdersFindingTest::searchGoesWithTheArchive()
+{
+    generate(QStringLiteral("OrdersArchve"), QStringLiteral("ItemsArchive"), 30, 500);
+    data_->ResetDB();
+    search(QStringLiteral("smith"));
+    const QList<int> live = shown();
+    QCOMPARE(QSet<int>(live.begin(), live.end()), like(QStringLiteral("smith"), QString()));
+    workspace().setSource(OrdersSource::Archive);
+    QTRY_VERIFY(workspace().searchIndexReady(OrdersSource::Archive));
+    const QList<int> archived = shown();
+    QVERIFY(!archived.isEmpty());
+    QCOMPARE(QSet<int>(archived.begin(), archived.end()),
+             like(QStringLiteral("smith"), QString(), QStringLiteral("OrdersArchve"), QStringLiteral("ItemsArchive")));
+}
+
+void OrdersFindingTest::damagedIndexIsRebuilt()
+{
+    // The index's structure record overwritten, as a crash in the middle of a write might leave it.
+    exec(QStringLiteral("UPDATE OrdersSearch_data SET block = x'0badc0de0badc0de' WHERE id = 10"));
+    search(QStringLiteral("smith"));
+    // The search still answers (by a scan) while the index is built anew.
+    QList<int> numbers = shown();
+    QCOMPARE(QSet<int>(numbers.begin(), numbers.end()), like(QStringLiteral("smith"), QString()));
+    QTRY_VERIFY(workspace().searchIndexReady(OrdersSource::Live));
+    QCOMPARE(
+        query(QStringLiteral("SELECT count(*) FROM OrdersSearch WHERE OrdersSearch MATCH '\"smi\"'")).value(0),
+        query(QStringLiteral("SELECT count(*) FROM Orders WHERE ShopperID||Invoice_name||coalesce(Invoice_company,'') "
+                             "LIKE '%smi%'"))
+            .value(0));
+    search(QStringLiteral("smithers"));
+    numbers = shown();
+    QCOMPARE(QSet<int>(numbers.begin(), numbers.end()), like(QStringLiteral("smithers"), QString()));
+    QVERIFY(folder_->logLines().isEmpty());
+    QVERIFY(port_->status().isEmpty());
+}
+
+void OrdersFindingTest::keyboardFindAndEscape()
+{
+    const int all = int(shown().size());
+    grid()->tableView()->setFocus();
+    QTest::keyClick(grid()->tableView(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(searchBar()->box()->hasFocus());
+    QTest::keyClicks(searchBar()->box(), QStringLiteral("smith"));
+    // Typing searches once the merchant pauses.
+    QTRY_COMPARE(workspace().searchText(), QStringLiteral("smith"));
+    QVERIFY(shown().size() < all);
+    QTest::keyClick(searchBar()->box(), Qt::Key_Escape);
+    QCOMPARE(searchBar()->box()->text(), QString());
+    QCOMPARE(int(shown().size()), all);
+    QVERIFY(grid()->highlightedWords().isEmpty());
+    // Escape in an empty box goes back to the orders.
+    QTest::keyClick(searchBar()->box(), Qt::Key_Escape);
+    QVERIFY(grid()->tableView()->hasFocus());
+}
+
+void OrdersFindingTest::clickHeader(const QString& field)
+{
+    QHeaderView* header = grid()->currentView() == grid()->tableView()
+                              ? grid()->tableView()->horizontalHeader()
+                              : static_cast<QTreeView*>(grid()->groupView())->header();
+    const int logical = grid()->columns().modelColumn(field);
+    QVERIFY(!header->isSectionHidden(logical));
+    // On the caption, away from the filter button at the section's right end.
+    const QPoint at(header->sectionViewportPosition(logical) + 6, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+void OrdersFindingTest::headerClicksSortLikeOrderBy_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("text with blanks and NULLs") << QStringLiteral("Invoice_name");
+    QTest::newRow("money") << QStringLiteral("Total");
+    QTest::newRow("date") << QStringLiteral("Invoice_date");
+    QTest::newRow("check box") << QStringLiteral("Selected");
+    QTest::newRow("drop-down") << QStringLiteral("Status");
+    QTest::newRow("order number") << QStringLiteral("ShopperID");
+}
+
+void OrdersFindingTest::headerClicksSortLikeOrderBy()
+{
+    QFETCH(QString, field);
+    grid()->columns().setVisible(field, true);
+    const QHeaderView* header = grid()->tableView()->horizontalHeader();
+    const QString sql = QStringLiteral("SELECT ShopperID FROM Orders ORDER BY %1 %2, id %2");
+    clickHeader(field);
+    QCOMPARE(shown(), query(sql.arg(field, QStringLiteral("ASC"))));
+    QCOMPARE(header->sortIndicatorSection(), grid()->columns().modelColumn(field));
+    QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    clickHeader(field);
+    QCOMPARE(shown(), query(sql.arg(field, QStringLiteral("DESC"))));
+    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    clickHeader(field);
+    QCOMPARE(shown(), query(sql.arg(QStringLiteral("ShopperID"), QStringLiteral("DESC"))));
+    QCOMPARE(header->sortIndicatorSection(), grid()->columns().modelColumn(QStringLiteral("ShopperID")));
+    QCOMPARE(grid()->sortField(), QString());
+    // The search keeps the sort.
+    clickHeader(field);
+    search(QStringLiteral("smith"));
+    QCOMPARE(shown(), query(QStringLiteral("SELECT ShopperID FROM Orders WHERE ShopperID IN (%1) ORDER BY %2, id")
+                                .arg(QStringList([&] {
+                                         QStringList numbers;
+                                         for (int n : like(QStringLiteral("smith"), QString()))
+                                             numbers << QString::number(n);
+                                         return numbers;
+                                     }())
+                                         .join(u','),
+                                     field)));
+}
+
+void OrdersFindingTest::groupsSortInside()
+{
+    grid()->grouping().setEnabled(true);
+    grid()->grouping().groupBy(QStringLiteral("Status"));
+    clickHeader(QStringLiteral("Invoice_name"));
+    clickHeader(QStringLiteral("Invoice_name"));
+    QCOMPARE(grid()->sortField(), QStringLiteral("Invoice_name"));
+    QCOMPARE(grid()->sortOrder(), Qt::DescendingOrder);
+    QCOMPARE(grid()->grouping().model()->sortColumn(), QStringLiteral("Invoice_name"));
+    QTreeView* tree = grid()->groupView();
+    QAbstractItemModel* model = tree->model();
+    const int numberColumn = grid()->columns().modelColumn(QStringLiteral("ShopperID"));
+    QCOMPARE(model->rowCount(), 3);
+    for (int g = 0; g < model->rowCount(); ++g) {
+        const QModelIndex group = model->index(g, 0);
+        tree->expand(group);
+        while (model->canFetchMore(group))
+            model->fetchMore(group);
+        QCOMPARE(model->rowCount(group), model->data(group, toolkit::SqlGroupModel::GroupCountRole).toInt());
+        QList<int> inGroup;
+        for (int row = 0; row < model->rowCount(group); ++row)
+            inGroup << model->index(row, numberColumn, group).data(Qt::EditRole).toInt();
+        const QString status = model->data(group, toolkit::SqlGroupModel::GroupValueRole).toString();
+        QCOMPARE(
+            inGroup,
+            query(QStringLiteral("SELECT ShopperID FROM Orders WHERE Status = ? ORDER BY Invoice_name DESC, id DESC"),
+                  {status}));
+    }
+}
+
+void OrdersFindingTest::oftenSortedColumnGetsAnIndex()
+{
+    // Indexes of Orders that lead with the column.
+    const QString indexed = QStringLiteral("SELECT count(*) FROM pragma_index_list('Orders') AS l, "
+                                           "pragma_index_info(l.name) AS i WHERE i.seqno = 0 AND i.name = "
+                                           "'Invoice_company'");
+    grid()->columns().setVisible(QStringLiteral("Invoice_company"), true);
+    // Ascending, descending, back to the default, ascending again: the third sort by it.
+    int sorts = 0;
+    while (sorts < OrdersWorkspace::kUsesBeforeIndex - 1) {
+        clickHeader(QStringLiteral("Invoice_company"));
+        sorts += grid()->sortField().isEmpty() ? 0 : 1;
+    }
+    QCOMPARE(query(indexed).value(0), 0);
+    do
+        clickHeader(QStringLiteral("Invoice_company"));
+    while (grid()->sortField().isEmpty());
+    QCOMPARE(query(indexed).value(0), 1);
+    // The rows come in the same order with the index as without it.
+    QCOMPARE(shown(), query(QStringLiteral("SELECT ShopperID FROM Orders ORDER BY Invoice_company, id")));
+}
+
+void OrdersFindingTest::navigatorCountsAndEmptyNote()
+{
+    toolkit::RecordNavigator* navigator = grid()->navigator();
+    QCOMPARE(navigator->countText(), QStringLiteral("80 orders"));
+    QLabel* note = view_->ordersGrid()->noMatchNote();
+    QVERIFY(!note->isVisible());
+
+    grid()->filtering().setColumnFilter(QStringLiteral("Status"),
+                                        toolkit::FilterCondition::compare(QStringLiteral("Status"),
+                                                                          toolkit::FilterCondition::Operator::Equal,
+                                                                          QStringLiteral("Paid")));
+    const int paid = query(QStringLiteral("SELECT count(*) FROM Orders WHERE Status = 'Paid'")).value(0);
+    QCOMPARE(navigator->countText(), QStringLiteral("%1 of 80 orders").arg(paid));
+    search(QStringLiteral("smith"));
+    QCOMPARE(
+        navigator->countText(),
+        QStringLiteral("%1 of 80 orders").arg(like(QStringLiteral("smith"), QStringLiteral("Status = 'Paid'")).size()));
+    search(QStringLiteral("no such order"));
+    QCOMPARE(navigator->countText(), QStringLiteral("0 of 80 orders"));
+    QVERIFY(note->isVisible());
+    QVERIFY(note->text().contains(QStringLiteral("No orders match the filter")));
+    emit note->linkActivated(QStringLiteral("clear"));
+    QCOMPARE(searchBar()->box()->text(), QString());
+    QVERIFY(grid()->filtering().filter().isEmpty());
+    QCOMPARE(navigator->countText(), QStringLiteral("80 orders"));
+    QVERIFY(!note->isVisible());
+
+    // A thousands separator on a big count, one order alone in the singular.
+    QCOMPARE(OrdersGrid::countText(1000000, 1000000, false), QStringLiteral("1,000,000 orders"));
+    QCOMPARE(OrdersGrid::countText(1, 1, false), QStringLiteral("1 order"));
+}
+
+void OrdersFindingTest::savedViewComesBackAfterRestart_data()
+{
+    using toolkit::FilterCondition;
+    using Op = FilterCondition::Operator;
+    QTest::addColumn<FilterCondition>("filter");
+    QTest::newRow("status") << FilterCondition::compare(QStringLiteral("Status"), Op::Equal, QStringLiteral("Unpaid"));
+    QTest::newRow("money") << FilterCondition::compare(QStringLiteral("Total"), Op::Greater, 50.5);
+    QTest::newRow("date") << FilterCondition::compare(QStringLiteral("Invoice_date"), Op::GreaterOrEqual,
+                                                      QDate(2024, 6, 1));
+    QTest::newRow("quote, negated")
+        << FilterCondition::compare(QStringLiteral("Invoice_name"), Op::Equal, QStringLiteral("Bob O'Brien")).negated();
+    QTest::newRow("either, blank") << FilterCondition::any(
+        {FilterCondition::compare(QStringLiteral("Status"), Op::Equal, QStringLiteral("Paid")),
+         FilterCondition::blank(QStringLiteral("Invoice_company"))});
+}
+
+void OrdersFindingTest::savedViewComesBackAfterRestart()
+{
+    QFETCH(toolkit::FilterCondition, filter);
+    view_->setProgramFolder(folder_->path());
+    toolkit::GridFilter gridFilter;
+    gridFilter.setRoot(filter);
+    grid()->filtering().setFilter(gridFilter);
+    search(QStringLiteral("com"));
+    grid()->columns().setVisible(QStringLiteral("Invoice_company"), true);
+    grid()->columns().setVisible(QStringLiteral("Payment_method"), false);
+    clickHeader(QStringLiteral("Total"));
+    clickHeader(QStringLiteral("Total"));
+    const QStringList columns = grid()->columns().visibleFields();
+    const QList<int> before = shown();
+    const toolkit::FilterCondition root = grid()->filtering().filter().root();
+    QVERIFY(!before.isEmpty());
+    view_->savedViews()->saveAs(QStringLiteral("To ship"));
+    QCOMPARE(port_->status(), QStringLiteral("View \"To ship\" saved"));
+    QVERIFY(QFile::exists(folder_->file(QStringLiteral("cnfg/saved_views.ini"))));
+
+    // A new run: the grid starts plain, then the view used last comes back.
+    host_.reset();
+    view_ = nullptr;
+    makeView();
+    QCOMPARE(grid()->sortField(), QString());
+    QVERIFY(grid()->filtering().filter().isEmpty());
+    view_->setProgramFolder(folder_->path());
+    QTRY_COMPARE(searchBar()->text(), QStringLiteral("com"));
+    QCOMPARE(view_->savedViews()->currentName(), QStringLiteral("To ship"));
+    QCOMPARE(grid()->filtering().filter().root(), root);
+    QCOMPARE(grid()->columns().visibleFields(), columns);
+    QCOMPARE(grid()->sortField(), QStringLiteral("Total"));
+    QCOMPARE(grid()->tableView()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(shown(), before);
+    // The rows are the search's among those the filter lets through, by Total, highest first.
+    const QSet<int> found = like(QStringLiteral("com"), QString());
+    QVERIFY(QSet<int>(before.begin(), before.end()).subtract(found).isEmpty());
+}
+
+void OrdersFindingTest::savedViewsRenamedAndDeleted()
+{
+    view_->setProgramFolder(folder_->path());
+    SavedViewsMenu* views = view_->savedViews();
+    grid()->grouping().setEnabled(true);
+    grid()->grouping().groupBy(QStringLiteral("Status"));
+    views->saveAs(QStringLiteral("By status"));
+    grid()->grouping().ungroupAll();
+    search(QStringLiteral("smith"));
+    views->saveAs(QStringLiteral("Smiths"));
+    QVERIFY(views->apply(QStringLiteral("By status")));
+    QCOMPARE(grid()->grouping().groupedColumns(), QStringList{QStringLiteral("Status")});
+    QCOMPARE(searchBar()->text(), QString());
+    QVERIFY(views->renameCurrent(QStringLiteral("Grouped")));
+    // The View menu lists the views under their names.
+    QStringList listed;
+    for (QAction* action : views->menu()->actions())
+        if (action->isCheckable())
+            listed << action->text();
+    QCOMPARE(listed, (QStringList{QStringLiteral("Grouped"), QStringLiteral("Smiths")}));
+    QCOMPARE(SavedViews(folder_->path()).names(), listed);
+    QCOMPARE(SavedViews(folder_->path()).last(), QStringLiteral("Grouped"));
+    // A name in use is refused.
+    QVERIFY(!views->renameCurrent(QStringLiteral("smiths")));
+    views->deleteCurrent();
+    QCOMPARE(SavedViews(folder_->path()).names(), QStringList{QStringLiteral("Smiths")});
+    QCOMPARE(SavedViews(folder_->path()).last(), QString());
+    // Nothing comes back at the next start.
+    host_.reset();
+    view_ = nullptr;
+    makeView();
+    view_->setProgramFolder(folder_->path());
+    QCoreApplication::processEvents();
+    QCOMPARE(searchBar()->text(), QString());
+    QVERIFY(grid()->grouping().groupedColumns().isEmpty());
+}
+
+QTEST_MAIN(OrdersFindingTest)
+#include "tst_OrdersFinding.moc"
