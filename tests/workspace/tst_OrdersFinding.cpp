@@ -371,21 +371,26 @@ void OrdersFindingTest::headerClicksSortLikeOrderBy()
 {
     QFETCH(QString, field);
     grid()->columns().setVisible(field, true);
-    const QHeaderView* header = grid()->tableView()->horizontalHeader();
+    const auto* header = static_cast<toolkit::GridHeaderView*>(grid()->tableView()->horizontalHeader());
     const QString sql = QStringLiteral("SELECT ShopperID FROM Orders ORDER BY %1 %2, id %2");
     clickHeader(field);
     QCOMPARE(shown(), query(sql.arg(field, QStringLiteral("ASC"))));
-    QCOMPARE(header->sortIndicatorSection(), grid()->columns().modelColumn(field));
-    QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    QCOMPARE(header->sortArrowSection(), grid()->columns().modelColumn(field));
+    QCOMPARE(header->sortArrowOrder(), Qt::AscendingOrder);
     clickHeader(field);
     QCOMPARE(shown(), query(sql.arg(field, QStringLiteral("DESC"))));
-    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(header->sortArrowOrder(), Qt::DescendingOrder);
     clickHeader(field);
     QCOMPARE(shown(), query(sql.arg(QStringLiteral("ShopperID"), QStringLiteral("DESC"))));
-    QCOMPARE(header->sortIndicatorSection(), grid()->columns().modelColumn(QStringLiteral("ShopperID")));
+    QCOMPARE(header->sortArrowSection(), grid()->columns().modelColumn(QStringLiteral("ShopperID")));
     QCOMPARE(grid()->sortField(), QString());
     // The search keeps the sort.
     clickHeader(field);
+    search(QStringLiteral("smith"));
+    QCOMPARE(header->sortArrowSection(), grid()->columns().modelColumn(field));
+    QCOMPARE(header->sortArrowOrder(), Qt::AscendingOrder);
+    search(QStringLiteral("no such order"));
+    QCOMPARE(header->sortArrowSection(), grid()->columns().modelColumn(field));
     search(QStringLiteral("smith"));
     QCOMPARE(shown(), query(QStringLiteral("SELECT ShopperID FROM Orders WHERE ShopperID IN (%1) ORDER BY %2, id")
                                 .arg(QStringList([&] {
@@ -530,7 +535,8 @@ void OrdersFindingTest::savedViewComesBackAfterRestart()
     QCOMPARE(grid()->filtering().filter().root(), root);
     QCOMPARE(grid()->columns().visibleFields(), columns);
     QCOMPARE(grid()->sortField(), QStringLiteral("Total"));
-    QCOMPARE(grid()->tableView()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(static_cast<toolkit::GridHeaderView*>(grid()->tableView()->horizontalHeader())->sortArrowOrder(),
+             Qt::DescendingOrder);
     QCOMPARE(shown(), before);
     // The rows are the search's among those the filter lets through, by Total, highest first.
     const QSet<int> found = like(QStringLiteral("com"), QString());

@@ -77,8 +77,6 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent), d(std::make_unique<Privat
         d->cursor->settle();
     });
     for (GridHeaderView* header : {d->views.header, d->views.treeHeader}) {
-        // The header draws its own small arrow (the style's would take room from every caption).
-        header->setSortIndicatorShown(false);
         connect(header, &GridHeaderView::sortRequested, this, &DataGrid::headerClicked);
     }
     connect(d->navigator, &RecordNavigator::filterRequested, d->filtering.get(), &GridFiltering::showBuilder);
@@ -234,11 +232,8 @@ void DataGrid::showSortIndicator()
     const QString column = sql ? sql->sortColumn() : QString();
     const int logical = column.isEmpty() ? -1 : d->columns->modelColumn(column);
     const Qt::SortOrder order = sql ? sql->sortOrder() : Qt::AscendingOrder;
-    for (GridHeaderView* header : {d->views.header, d->views.treeHeader}) {
-        const QSignalBlocker block(header);
-        header->setSortIndicator(logical, order);
-        header->viewport()->update();
-    }
+    for (GridHeaderView* header : {d->views.header, d->views.treeHeader})
+        header->setSortArrow(logical, order);
 }
 
 QAbstractItemModel* DataGrid::model() const

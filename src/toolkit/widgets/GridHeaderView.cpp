@@ -51,6 +51,13 @@ void GridHeaderView::setFilteredSections(const QSet<int>& sections)
     viewport()->update();
 }
 
+void GridHeaderView::setSortArrow(int logical, Qt::SortOrder order)
+{
+    m_sortSection = logical;
+    m_sortOrder = order;
+    viewport()->update();
+}
+
 void GridHeaderView::setDragOutEnabled(bool enabled)
 {
     m_dragOut = enabled;
@@ -109,15 +116,23 @@ QSize GridHeaderView::sectionSizeFromContents(int logical) const
 void GridHeaderView::paintSection(QPainter* painter, const QRect& rect, int logical) const
 {
     paintCaption(painter, rect, logical);
-    // The sort arrow: a small one at the top of the section, so that no caption needs room for it.
-    if (logical != sortIndicatorSection())
+    // The sort arrow: a small one of the header's own, so that no caption needs room for it.
+    if (logical != m_sortSection)
         return;
-    QStyleOption arrow;
-    arrow.initFrom(this);
-    arrow.rect = QRect(rect.center().x() - 4, rect.top() + 1, 9, 5);
-    style()->drawPrimitive(sortIndicatorOrder() == Qt::AscendingOrder ? QStyle::PE_IndicatorArrowUp
-                                                                      : QStyle::PE_IndicatorArrowDown,
-                           &arrow, painter, this);
+    // At the right end, left of the filter button while that shows.
+    const int x = rect.right() - (showsButton(logical) ? kButtonWidth : 0) - 8;
+    const int top = rect.center().y() - 2;
+    QPolygon triangle;
+    if (m_sortOrder == Qt::AscendingOrder)
+        triangle << QPoint(x - 4, top + 4) << QPoint(x + 4, top + 4) << QPoint(x, top);
+    else
+        triangle << QPoint(x - 4, top) << QPoint(x + 4, top) << QPoint(x, top + 4);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(palette().color(QPalette::WindowText));
+    painter->drawPolygon(triangle);
+    painter->restore();
 }
 
 void GridHeaderView::paintCaption(QPainter* painter, const QRect& rect, int logical) const

@@ -28,6 +28,11 @@ class GridHeaderView : public QHeaderView
     void setFilterableTest(std::function<bool(int logical)> test);
     void setFilteredSections(const QSet<int>& sections);
 
+    // The section that shows the sort arrow (-1: none), and the arrow's direction.
+    void setSortArrow(int logical, Qt::SortOrder order);
+    int sortArrowSection() const { return m_sortSection; }
+    Qt::SortOrder sortArrowOrder() const { return m_sortOrder; }
+
     // Dragging a section out of the header carries this text (the column's field name).
     void setDragOutEnabled(bool enabled);
     void setFieldNameOf(std::function<QString(int logical)> fieldName);
@@ -65,6 +70,8 @@ class GridHeaderView : public QHeaderView
     QPoint m_pressPos;
     bool m_pressOnButton = false;
     bool m_endingDrag = false;
+    int m_sortSection = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     int m_hoverSection = -1;
 };
 

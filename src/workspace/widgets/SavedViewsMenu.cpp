@@ -68,6 +68,8 @@ void SavedViewsMenu::rebuild()
     remove->setObjectName(QStringLiteral("actionDeleteView"));
     remove->setEnabled(!current_.isEmpty());
     button_->setText(current_.isEmpty() ? kNoView : current_);
+    // Room for the text and the drop-down arrow beside it.
+    button_->setMinimumWidth(button_->fontMetrics().horizontalAdvance(button_->text()) + 28);
 }
 
 SavedView SavedViewsMenu::capture(const QString& name) const
