@@ -317,6 +317,15 @@ void OrdersWorkspace::columnUsed(const QString& column, bool filtered)
         set.ordersTable + (filtered ? QStringLiteral(" filter ") : QStringLiteral(" sort ")) + column.toLower();
     if (++uses_[use] != kUsesBeforeIndex)
         return;
+    // An index that leads with the column serves it already (the workspace's own, or one made
+    // in an earlier run).
+    QSqlQuery existing(data_.database());
+    existing.prepare(QStringLiteral("SELECT count(*) FROM pragma_index_list(?) AS l, pragma_index_info(l.name) AS i "
+                                    "WHERE i.seqno = 0 AND i.name = ? COLLATE NOCASE"));
+    existing.addBindValue(set.ordersTable);
+    existing.addBindValue(column);
+    if (existing.exec() && existing.next() && existing.value(0).toInt() > 0)
+        return;
     // A filter's index goes on with the default sort, a sort's with the key alone.
     QStringList columns{column};
     if (filtered && column.compare(kShopperID, Qt::CaseInsensitive) != 0)
