@@ -17,6 +17,7 @@ void CsvWriter::begin(const QString& path, const TableLayout& layout, const Expo
             throw Error(QStringLiteral("The CSV separator must be one character other than a quote or a line break"));
         separator_ = separator[0];
     }
+    markFormulas_ = options.markFormulas;
     sink_.open(path);
     QByteArray& out = sink_.buffer();
     if (!tabs_ && options.byteOrderMark)
@@ -30,6 +31,27 @@ void CsvWriter::begin(const QString& path, const TableLayout& layout, const Expo
             endField(out, start);
         }
         out += "\r\n";
+    }
+}
+
+bool CsvWriter::readAsFormula(QByteArrayView text)
+{
+    if (text.isEmpty())
+        return false;
+    switch (text.front()) {
+    case '=':
+    case '@':
+    case '\t':
+    case '\r':
+        return true;
+    case '+':
+    case '-': {
+        bool number = false;
+        (void)text.toDouble(&number);
+        return !number;
+    }
+    default:
+        return false;
     }
 }
 
@@ -70,6 +92,8 @@ void CsvWriter::writeRow(const RowSource& row)
             out += separator_;
         const qsizetype start = out.size();
         cells_.appendDisplay(out, row, layout_.fields[i], layout_.columns[i].type);
+        if (markFormulas_ && out.size() > start && readAsFormula(QByteArrayView(out).sliced(start)))
+            out.insert(start, '\'');
         endField(out, start);
     }
     out += "\r\n";

@@ -72,6 +72,7 @@ void ExportOptions::load(const QString& file)
         csvSeparator = defaults.csvSeparator;
     byteOrderMark = s.value(QStringLiteral("ByteOrderMark"), defaults.byteOrderMark).toBool();
     headerRow = s.value(QStringLiteral("HeaderRow"), defaults.headerRow).toBool();
+    markFormulas = s.value(QStringLiteral("MarkFormulas"), defaults.markFormulas).toBool();
     s.endGroup();
 
     s.beginGroup(QStringLiteral("Page"));
@@ -109,6 +110,7 @@ void ExportOptions::save(const QString& file) const
     s.setValue(QStringLiteral("Separator"), csvSeparator);
     s.setValue(QStringLiteral("ByteOrderMark"), byteOrderMark);
     s.setValue(QStringLiteral("HeaderRow"), headerRow);
+    s.setValue(QStringLiteral("MarkFormulas"), markFormulas);
     s.endGroup();
     s.beginGroup(QStringLiteral("Page"));
     s.setValue(QStringLiteral("MarginLeft"), marginLeft);

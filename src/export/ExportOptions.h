@@ -25,6 +25,10 @@ struct ExportOptions {
     QString csvSeparator = QStringLiteral(",");
     bool byteOrderMark = false; // UTF-8 with byte-order mark, for spreadsheets that need it
     bool headerRow = true;
+    // A text starting with =, +, - or @ gets a leading apostrophe, so that a spreadsheet program
+    // opening the file reads it as text, never as a formula. Off: the file holds the values as
+    // they are, for programs that read it.
+    bool markFormulas = false;
 
     // PDF (inches) and the page of the paged formats.
     double marginLeft = 1.17;

@@ -16,7 +16,10 @@ namespace pelmora
 
 // A PDF document painted page by page: the caption row at the top of every page, one line per
 // row (longer values cut with an ellipsis), "Page n of N" at the foot. The page and its margins
-// come from the options; a table too wide for an upright page turns the page.
+// come from the options; a table too wide for an upright page turns the page. Columns keep a
+// legible width: a table wider than the page is cut into bands of columns, and every page's
+// worth of rows is printed once per band, the first column repeated at the left of the further
+// bands so that their rows can be told apart.
 class PdfWriter : public TableWriter
 {
   public:
@@ -27,9 +30,17 @@ class PdfWriter : public TableWriter
     bool needsRowCount() const override { return true; }
 
   private:
+    // Columns printed on one page, in device units.
+    struct Band {
+        QList<int> columns;
+        QList<double> widths;
+        double width = 0;
+    };
+
     double px(double points) const { return points * scale_; }
-    void startPage();
-    void endPage();
+    void makeBands(const QList<double>& naturals);
+    void flush();
+    void paintPage(const Band& band);
 
     CellText cells_;
     TableLayout layout_;
@@ -39,16 +50,15 @@ class PdfWriter : public TableWriter
     QFont dataFont_;
     QFont captionFont_;
     std::optional<QFontMetricsF> metrics_;
-    QList<double> widths_; // device units
+    QList<Band> bands_;
     QList<bool> right_;
+    QList<QString> pending_; // the rows of the next page, column by column
+    int pendingRows_ = 0;
     double scale_ = 1.0;
     double rowHeight_ = 0;
-    double y_ = 0;
     int rowsPerPage_ = 1;
-    int rowOnPage_ = 0;
     int pageNumber_ = 0;
     int pageCount_ = 0;
-    bool pageOpen_ = false;
 };
 
 } // namespace pelmora

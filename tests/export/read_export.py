@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reads an exported file with a real reader of its format and prints its table as JSON:
 {"rows": [[cell, ...], ...], ...extra}. Cells are strings; typed spreadsheet cells are written
-as "N:<number>", "D:<yyyy-mm-dd>", "T:<hh:mm:ss>", "B:<0|1>", text as it is."""
+as "N:<number>", "D:<yyyy-mm-dd>", "T:<hh:mm:ss>", "B:<0|1>", formulas as "F:=...", text as it is."""
 import csv
 import datetime
 import json
@@ -71,7 +71,8 @@ def read_xlsx(path):
         sheets.append({
             "title": sheet.title,
             "footer": sheet.oddFooter.center.text or "",
-            "rows": [[typed(c.value) for c in row] for row in sheet.iter_rows()],
+            "rows": [[("F:" if c.data_type == "f" else "") + typed(c.value) for c in row]
+                     for row in sheet.iter_rows()],
             "formats": [[c.number_format for c in row] for row in sheet.iter_rows(min_row=2, max_row=2)],
         })
     return {"rows": [r for s in sheets for r in s["rows"]], "sheets": sheets}

@@ -137,6 +137,7 @@ class ExportCommandsTest : public QObject
         QCOMPARE(child<QDoubleSpinBox>(dialog.get(), "marginBottomBox")->value(), 0.78);
         QVERIFY(child<QCheckBox>(dialog.get(), "captionBoldCheck")->isChecked());
         QVERIFY(child<QCheckBox>(dialog.get(), "captionCentredCheck")->isChecked());
+        QVERIFY(!child<QCheckBox>(dialog.get(), "markFormulasCheck")->isChecked());
     }
 
     // What one dialog saves, the next one opens with, and exports with.
@@ -149,6 +150,7 @@ class ExportCommandsTest : public QObject
             auto* formats = child<QComboBox>(dialog.get(), "formatBox");
             formats->setCurrentIndex(formats->findText(QStringLiteral("CSV")));
             child<QLineEdit>(dialog.get(), "separatorEdit")->setText(QStringLiteral(";"));
+            child<QCheckBox>(dialog.get(), "markFormulasCheck")->setChecked(true);
             child<QLineEdit>(dialog.get(), "fileEdit")->setText(file);
             check(child<QListWidget>(dialog.get(), "fieldList"), QStringLiteral("ID"), false);
             child<QPushButton>(dialog.get(), "saveOptionsButton")->click();
@@ -162,6 +164,7 @@ class ExportCommandsTest : public QObject
         auto dialog = f.dialog();
         QCOMPARE(child<QComboBox>(dialog.get(), "formatBox")->currentText(), QStringLiteral("CSV"));
         QCOMPARE(child<QLineEdit>(dialog.get(), "separatorEdit")->text(), QStringLiteral(";"));
+        QVERIFY(child<QCheckBox>(dialog.get(), "markFormulasCheck")->isChecked());
         QCOMPARE(child<QLineEdit>(dialog.get(), "fileEdit")->text(), QDir::toNativeSeparators(file));
         QCOMPARE(child<QListWidget>(dialog.get(), "fieldList")->item(0)->checkState(), Qt::Unchecked);
         dialog->show();

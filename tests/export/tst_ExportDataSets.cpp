@@ -10,7 +10,10 @@
 #include "workspace/ExportDataSets.h"
 #include "workspace/FilterTranslation.h"
 
+#include <QJsonArray>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 
 using namespace pelmora;
 using namespace pelmora::test;
@@ -177,6 +180,116 @@ class ExportDataSetsTest : public QObject
         QCOMPARE(column(archive, QStringLiteral("ProductCode")), QStringList{"A1"});
         const QList<QStringList> none = f.exportCsv(ExportDataSets::itemsOfOrder(OrdersSource::Live, QVariant()));
         QCOMPARE(none.size(), 1);
+    }
+
+    // Every field of the orders on paper: a table far wider than the page is cut into bands of
+    // legible columns, each page's rows printed once per band with the caption row and the order
+    // number at its left, and numbered through. Every caption and every value of a fully filled
+    // order is found whole by a PDF reader.
+    void widePdfKeepsEveryField()
+    {
+        Fixture f;
+        SqliteFile db(f.folder.databasePath());
+        // Enough orders for several pages of rows.
+        db.exec(QStringLiteral("WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n+1 FROM c WHERE n < 150) "
+                               "INSERT INTO Orders(ShopperID,Invoice_name,Total) SELECT 2000+n,'Buyer'||n,n FROM c"));
+        ExportDataSet data = ExportDataSets::orders(db.db(), OrdersSource::Live, QString());
+        QCOMPARE(data.columns.size(), 51);
+        // One order with a value of its own in every field.
+        QStringList names, values, expected;
+        for (qsizetype i = 0; i < data.columns.size(); ++i) {
+            const ExportColumn& c = data.columns[i];
+            names << c.name;
+            if (c.name == QLatin1String("ShopperID")) {
+                values << QStringLiteral("777");
+                expected << QStringLiteral("777");
+            } else if (c.name == QLatin1String("id")) {
+                values << QStringLiteral("4242");
+                expected << QStringLiteral("4242");
+            } else {
+                switch (c.type) {
+                case ExportType::Integer:
+                    values << QString::number(900 + i);
+                    expected << QString::number(900 + i);
+                    break;
+                case ExportType::Number:
+                    values << QStringLiteral("%1.5").arg(i);
+                    expected << QStringLiteral("%1.5").arg(i);
+                    break;
+                case ExportType::Money:
+                    values << QStringLiteral("%1.37").arg(i);
+                    expected << QStringLiteral("%1.37").arg(i);
+                    break;
+                case ExportType::Date:
+                    values << QStringLiteral("'%1-03-09'").arg(2030 + i);
+                    expected << QStringLiteral("3/9/%1").arg(2030 + i);
+                    break;
+                case ExportType::Time:
+                    values << QStringLiteral("'07:%1:09'").arg(i, 2, 10, QLatin1Char('0'));
+                    expected << QStringLiteral("7:%1:09").arg(i, 2, 10, QLatin1Char('0'));
+                    break;
+                case ExportType::Boolean:
+                    values << QStringLiteral("1");
+                    expected << QStringLiteral("True");
+                    break;
+                case ExportType::Text:
+                    values << QStringLiteral("'Val%1x'").arg(i);
+                    expected << QStringLiteral("Val%1x").arg(i);
+                    break;
+                }
+            }
+        }
+        db.exec(QStringLiteral("INSERT INTO Orders(%1) VALUES(%2)").arg(names.join(u','), values.join(u',')));
+
+        ExportOptions options;
+        options.format = ExportFormat::Pdf;
+        options.pageSize = QStringLiteral("Letter");
+        const QString path = f.folder.file(QStringLiteral("tmp/wide.pdf"));
+        auto rows = data.open(db.db());
+        const ExportResult result = Exporter::run(*rows, options, path);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.rows, 154);
+
+        const QJsonObject read = readBack(QStringLiteral("pdf"), path);
+        const QJsonArray pages = read.value(QStringLiteral("pages")).toArray();
+        QSet<QString> words;
+        int pagesWithTheOrder = 0;
+        for (qsizetype p = 0; p < pages.size(); ++p) {
+            const QString page = pages[p].toString();
+            QVERIFY2(page.contains(QStringLiteral("Page %1 of %2").arg(p + 1).arg(pages.size())),
+                     qPrintable(QStringLiteral("page %1").arg(p + 1)));
+            // The caption row opens every page, the order number first.
+            const QStringList lines = page.split(u'\n', Qt::SkipEmptyParts);
+            QVERIFY(!lines.isEmpty());
+            QCOMPARE(lines.first().split(u' ', Qt::SkipEmptyParts).first(), QStringLiteral("ShopperID"));
+            const QStringList pageWords = page.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+            if (pageWords.contains(QStringLiteral("777")))
+                ++pagesWithTheOrder;
+            for (const QString& w : pageWords)
+                words.insert(w);
+        }
+        // Several bands of columns, the rows of each page on every band.
+        QVERIFY2(pagesWithTheOrder >= 3, qPrintable(QString::number(pagesWithTheOrder)));
+        QVERIFY(pages.size() >= 2 * pagesWithTheOrder);
+        QCOMPARE(pages.size() % pagesWithTheOrder, 0);
+        for (qsizetype i = 0; i < data.columns.size(); ++i) {
+            QVERIFY2(words.contains(data.columns[i].caption), qPrintable(data.columns[i].caption));
+            QVERIFY2(words.contains(expected[i]), qPrintable(data.columns[i].name + u' ' + expected[i]));
+        }
+        // Every caption is written at 8 points, never squeezed: each is at least as wide as its
+        // letters need at that size.
+        const QRegularExpression word(QStringLiteral(
+            "<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\" yMax=\"[0-9.]+\">([^<]*)</word>"));
+        const QString bbox = read.value(QStringLiteral("bbox")).toString();
+        int measured = 0;
+        for (auto it = word.globalMatch(bbox); it.hasNext();) {
+            const auto m = it.next();
+            if (m.captured(3) != QLatin1String("Invoice_address1"))
+                continue;
+            QVERIFY2(m.captured(2).toDouble() - m.captured(1).toDouble() > 40.0, qPrintable(m.captured(0)));
+            ++measured;
+        }
+        QCOMPARE(measured, pages.size() / pagesWithTheOrder);
     }
 
     void cliExports_data()

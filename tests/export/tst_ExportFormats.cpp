@@ -254,6 +254,55 @@ class ExportFormatsTest : public QObject
         QVERIFY2(m.captured(1).toDouble() > 84.0 && m.captured(1).toDouble() < 100.0, qPrintable(m.captured(1)));
     }
 
+    // Text a customer typed that a spreadsheet program would run as a formula. The workbook
+    // holds it as text whatever the options; the delimited files hold it as it is unless asked
+    // to mark it, and then only such text, never a negative number, gets the apostrophe.
+    void formulaLikeText_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("mark");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList asIs{"=SUM(A1)", "+1 555 0100", "-12.5", "@cmd", "-2+3+cmd|' /C calc'!A0", "plain = ok",
+                               "",         "-12.00"};
+        const QStringList marked{"'=SUM(A1)", "'+1 555 0100", "-12.5", "'@cmd", "'-2+3+cmd|' /C calc'!A0", "plain = ok",
+                                 "",          "-12.00"};
+        QStringList workbook = asIs;
+        workbook.last() = QStringLiteral("N:-12.0");
+        QTest::newRow("csv as it is") << "csv" << false << asIs;
+        QTest::newRow("csv marked") << "csv" << true << marked;
+        QTest::newRow("txt as it is") << "txt" << false << asIs;
+        QTest::newRow("txt marked") << "txt" << true << marked;
+        QTest::newRow("xlsx") << "xlsx" << false << workbook;
+        QTest::newRow("xlsx, marking asked") << "xlsx" << true << workbook;
+    }
+
+    void formulaLikeText()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, mark);
+        QFETCH(QStringList, expected);
+        SqliteFile db(dir_.filePath(QStringLiteral("formulas.db")));
+        db.exec(QStringLiteral("DROP TABLE IF EXISTS f"));
+        db.exec(QStringLiteral("CREATE TABLE f(n integer, note text, total real)"));
+        db.exec(QStringLiteral("INSERT INTO f VALUES(1,'=SUM(A1)',NULL),(2,'+1 555 0100',NULL),(3,'-12.5',NULL),"
+                               "(4,'@cmd',NULL),(5,'-2+3+cmd|'' /C calc''!A0',NULL),(6,'plain = ok',NULL),"
+                               "(7,'',NULL),(8,NULL,-12)"));
+        const ExportColumns columns{{"note", "Note", ExportType::Text}, {"total", "Total", ExportType::Money}};
+        ExportOptions options;
+        options.format = *ExportFormats::find(format);
+        options.markFormulas = mark;
+        const QString path = dir_.filePath(QStringLiteral("formulas.") + format);
+        SqliteRowSource source(db.db(), QStringLiteral("SELECT note, total FROM f ORDER BY n"), columns);
+        const ExportResult result = Exporter::run(source, options, path);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        const QList<QStringList> rows = rowsOf(readBack(format, path));
+        QCOMPARE(rows.size(), 9);
+        QStringList cells;
+        for (qsizetype r = 1; r < rows.size(); ++r)
+            cells << (r < 8 ? rows[r].value(0) : rows[r].value(1));
+        QCOMPARE(cells, expected);
+    }
+
     // A cancelled export, a source that fails halfway and a file that cannot be made: the file
     // under the chosen name stays as it was, and no work file is left beside it.
     void abandonedExportLeavesNoFile_data()

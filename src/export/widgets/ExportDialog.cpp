@@ -203,6 +203,12 @@ void ExportDialog::build()
     textForm->addRow(QStringLiteral("Field &separator:"), separator_);
     textForm->addRow(headerRow_);
     textForm->addRow(byteOrderMark_);
+    markFormulas_ = new QCheckBox(QStringLiteral("&Keep text starting with =, +, - or @ from being read as a formula"));
+    markFormulas_->setObjectName(QStringLiteral("markFormulasCheck"));
+    markFormulas_->setToolTip(QStringLiteral("Such text is written with a leading apostrophe, which spreadsheet "
+                                             "programs take as a mark for text. Leave it off for files that other "
+                                             "programs read."));
+    textForm->addRow(markFormulas_);
     stack_->addWidget(textPage);
 
     auto* plainPage = new QLabel(QStringLiteral("This format has no further options."));
@@ -333,6 +339,7 @@ ExportOptions ExportDialog::options() const
     o.csvSeparator = separator_->text().isEmpty() ? hidden_.csvSeparator : separator_->text();
     o.headerRow = headerRow_->isChecked();
     o.byteOrderMark = byteOrderMark_->isChecked();
+    o.markFormulas = markFormulas_->isChecked();
     o.title = title_;
     return o;
 }
@@ -367,6 +374,7 @@ void ExportDialog::setOptions(const ExportOptions& o)
     separator_->setText(o.csvSeparator);
     headerRow_->setChecked(o.headerRow);
     byteOrderMark_->setChecked(o.byteOrderMark);
+    markFormulas_->setChecked(o.markFormulas);
 }
 
 void ExportDialog::loadOptions()

@@ -86,6 +86,7 @@ class ExportDialog : public QDialog
     QLineEdit* separator_ = nullptr;
     QCheckBox* headerRow_ = nullptr;
     QCheckBox* byteOrderMark_ = nullptr;
+    QCheckBox* markFormulas_ = nullptr;
     QLabel* message_ = nullptr;
 };
 
