@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
+#include <utility>
 #include <vector>
 
 namespace pelmora::bench
@@ -42,5 +44,49 @@ template <typename Work> double timeMs(Work&& work)
     work();
     return double(timer.nsecsElapsed()) / 1e6;
 }
+
+// Processor time (user and system) of this process and of the child processes it has waited
+// for, in ms. On a busy machine it tells the work apart from the wait for a processor, which
+// wall-clock figures include.
+inline double processorMs()
+{
+    rusage self{}, children{};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    const auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+    return ms(self.ru_utime) + ms(self.ru_stime) + ms(children.ru_utime) + ms(children.ru_stime);
+}
+
+// Both clocks of one piece of work, in ms.
+struct Timing {
+    double wall = 0;
+    double processor = 0;
+};
+
+template <typename Work> Timing measure(Work&& work)
+{
+    const double before = processorMs();
+    Timing t;
+    t.wall = timeMs(std::forward<Work>(work));
+    t.processor = processorMs() - before;
+    return t;
+}
+
+// Wall-clock and processor-time medians of a series of runs, printed as "name" and
+// "name-cpu".
+struct Timings {
+    std::vector<double> wall, processor;
+    void add(const Timing& t)
+    {
+        wall.push_back(t.wall);
+        processor.push_back(t.processor);
+    }
+    void print(const char* name) const
+    {
+        printFigure(name, median(wall), "ms");
+        std::printf("%s-cpu %.*f ms\n", name, median(processor) < 100.0 ? 1 : 0, median(processor));
+        std::fflush(stdout);
+    }
+};
 
 } // namespace pelmora::bench
