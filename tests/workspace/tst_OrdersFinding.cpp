@@ -373,7 +373,11 @@ void OrdersFindingTest::headerClicksSortLikeOrderBy()
     grid()->columns().setVisible(field, true);
     const auto* header = static_cast<toolkit::GridHeaderView*>(grid()->tableView()->horizontalHeader());
     const QString sql = QStringLiteral("SELECT ShopperID FROM Orders ORDER BY %1 %2, id %2");
+    grid()->cursor().setCurrentRow(10);
     clickHeader(field);
+    // The sorted rows are shown from the top.
+    QCOMPARE(grid()->cursor().currentRow(), 0);
+    QCOMPARE(workspace().currentRow(), 0);
     QCOMPARE(shown(), query(sql.arg(field, QStringLiteral("ASC"))));
     QCOMPARE(header->sortArrowSection(), grid()->columns().modelColumn(field));
     QCOMPARE(header->sortArrowOrder(), Qt::AscendingOrder);

@@ -208,8 +208,12 @@ void DataGrid::sortBy(const QString& field, Qt::SortOrder order)
     d->sortField = field;
     d->sortOrder = field.isEmpty() ? d->defaultSortOrder : order;
     const QString column = field.isEmpty() ? d->defaultSortField : field;
-    if (SqlModel* sql = SqlModel::of(d->model))
+    SqlModel* sql = SqlModel::of(d->model);
+    if (sql && (sql->sortColumn() != column || sql->sortOrder() != d->sortOrder)) {
+        if (sql->isOpen())
+            d->cursor->startAtTop();
         sql->setSort(column, d->sortOrder);
+    }
     if (SqlGroupModel* groups = d->grouping->model())
         groups->setSort(column, d->sortOrder);
     showSortIndicator();

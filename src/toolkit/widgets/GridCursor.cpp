@@ -141,12 +141,14 @@ void GridCursor::settle()
     // The same record stays current while the grid still shows it; otherwise the first row.
     const int count = m_model ? m_model->rowCount() : 0;
     if (count == 0) {
+        m_toTop = false;
         m_resetRow = -1;
         m_lastRow = -1;
         m_lastKey = QVariant();
         return;
     }
-    int row = rowOfKey(m_currentKey);
+    int row = m_toTop ? 0 : rowOfKey(m_currentKey);
+    m_toTop = false;
     if (row < 0 && !keyOfRow(0).isValid() && m_resetRow >= 0)
         row = qMin(m_resetRow, count - 1); // a model without keys keeps the row's place
     if (row < 0)

@@ -36,6 +36,10 @@ class GridCursor : public QObject
 
     // The rows or the view changed: stand on the current record again, or on the first row.
     void aboutToReset();
+    // The next time the rows are read, stand on the first row (the rows were sorted anew: the
+    // merchant looks at the top, and finding the record's new place would cost a pass over
+    // every row).
+    void startAtTop() { m_toTop = true; }
     void settle();
 
   signals:
@@ -61,6 +65,7 @@ class GridCursor : public QObject
     QVariant m_lastKey;
     int m_resetRow = -1; // where the table stood before its model was reset
     int m_resetColumn = -1;
+    bool m_toTop = false;
 };
 
 } // namespace pelmora::toolkit
