@@ -122,18 +122,25 @@ bool SqlModel::resolveColumns(const QStringList& needed)
     const QStringList existing = sql::tableColumns(m_connectionName, m_table);
     if (existing.isEmpty())
         return fail(QStringLiteral("no such table: ") + m_table);
-    m_columns = m_requestedColumns.isEmpty() ? existing : m_requestedColumns;
-    const QString missing = sql::missingColumn(existing, QStringList(m_columns) << m_keyColumn << needed);
+    const QStringList columns = m_requestedColumns.isEmpty() ? existing : m_requestedColumns;
+    const QString missing = sql::missingColumn(existing, QStringList(columns) << m_keyColumn << needed);
     if (!missing.isEmpty()) {
         m_columns.clear();
+        m_captions.clear();
         return fail(missing);
     }
+    useColumns(columns);
+    return true;
+}
+
+void SqlModel::useColumns(const QStringList& columns)
+{
+    m_columns = columns;
     m_captions.clear();
     for (int i = 0; i < m_columns.size(); ++i) {
         const QString caption = m_requestedCaptions.value(i);
         m_captions << (caption.isEmpty() ? m_columns[i] : caption);
     }
-    return true;
 }
 
 } // namespace pelmora::toolkit

@@ -82,6 +82,8 @@ class SqlModel : public QAbstractItemModel, public SqlSource
     // Resolves the columns shown against the table's (with the captions); fails naming the first
     // missing one. `needed` are further columns that must exist.
     bool resolveColumns(const QStringList& needed);
+    // The columns (and their captions) the model shows, without reading the table.
+    void useColumns(const QStringList& columns);
 
     QStringList m_captions;
     QString m_filter;

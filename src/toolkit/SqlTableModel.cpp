@@ -70,8 +70,13 @@ void SqlTableModel::setDeleteHandler(DeleteHandler handler)
 bool SqlTableModel::reload(bool keepOpen)
 {
     m_window.reset();
-    if (!keepOpen)
+    if (!keepOpen) {
+        // A closed set keeps the columns it was given, so that a grid over it still shows its
+        // header (an empty shop, no current order).
+        if (!m_requestedColumns.isEmpty())
+            useColumns(m_requestedColumns);
         return true;
+    }
     if (!connectionOpen() || !resolveColumns({m_sortColumn}))
         return false;
     SqlRowSource source;

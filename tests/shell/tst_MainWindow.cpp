@@ -4,15 +4,18 @@
 #include "database/Maintenance.h"
 #include "shell/widgets/MainWindow.h"
 #include "support/TestFolder.h"
+#include "toolkit/widgets/DataGrid.h"
 #include "workspace/widgets/ItemsGrid.h"
 #include "workspace/widgets/OrderInspector.h"
 #include "workspace/widgets/OrdersGrid.h"
 #include "workspace/widgets/WorkspaceView.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -69,6 +72,7 @@ class TestMainWindow : public QObject
     void escapingErrorsReachApplicationError();
     void restoreDefaultsShowsItsMessage();
     void reloadReturnsToTheLiveOrders();
+    void emptyDatabaseShowsTheColumns();
 };
 
 void TestMainWindow::menusStandInTheirOrder()
@@ -338,4 +342,29 @@ void TestMainWindow::reloadReturnsToTheLiveOrders()
 }
 
 QTEST_MAIN(TestMainWindow)
+// A new shop's empty database still shows the grid's columns, so the merchant sees where the
+// orders will go.
+void TestMainWindow::emptyDatabaseShowsTheColumns()
+{
+    test::TestFolder folder;
+    writeConfig(folder);
+    Session session(folder.root(), Pause::none());
+    MainWindow w(session);
+    w.finishStartup();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTableView* table = w.workspaceView().ordersGrid()->grid()->tableView();
+    QCOMPARE(table->model()->rowCount(), 0);
+    QHeaderView* header = table->horizontalHeader();
+    QVERIFY(header->isVisible());
+    QVERIFY(header->height() > 0);
+    QStringList shown;
+    for (int visual = 0; visual < header->count() && shown.size() < 3; ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (!header->isSectionHidden(logical) && header->sectionSize(logical) > 0)
+            shown << table->model()->headerData(logical, Qt::Horizontal).toString();
+    }
+    QCOMPARE(shown, (QStringList{"ShopperID", "Username", "Date"}));
+}
+
 #include "tst_MainWindow.moc"
