@@ -3,10 +3,9 @@
 #include "email/RelayServer.h"
 
 #include "common/GlobalConfig.h"
+#include "support/CliRun.h"
 #include "support/TestFolder.h"
 
-#include <QProcess>
-#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QUuid>
@@ -14,29 +13,6 @@
 
 using namespace pelmora;
 using namespace pelmora::test;
-
-namespace
-{
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-// Runs pelmora-cli while this process's event loop serves the relay.
-CliRun runCli(const QStringList& arguments)
-{
-    QProcess process;
-    process.setProgram(QStringLiteral(PELMORA_PROGRAM_DIR "/pelmora-cli"));
-    process.setArguments(arguments);
-    QSignalSpy finished(&process, &QProcess::finished);
-    process.start();
-    if (!finished.wait(60000))
-        process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
-} // namespace
 
 class EmailCliTest : public QObject
 {
@@ -98,19 +74,19 @@ void EmailCliTest::printsTheExpandedEmail()
 {
     CliRun run = runCli(root() << QStringLiteral("email") << QStringLiteral("2001"));
     QCOMPARE(run.exitCode, 0);
-    QVERIFY(run.out.contains("<h1 style=\"margin:0 0 16px 0; font-size:22px; line-height:28px; font-weight:bold; "
-                             "color:#1f3a5f;\">Thank you for your order</h1>"));
-    QVERIFY(run.out.contains("Hello Dee Dale,"));
-    QVERIFY(run.out.contains(">12.50<"));
-    QVERIFY(!run.out.contains("<#"));
+    QVERIFY(run.outBytes.contains("<h1 style=\"margin:0 0 16px 0; font-size:22px; line-height:28px; font-weight:bold; "
+                                  "color:#1f3a5f;\">Thank you for your order</h1>"));
+    QVERIFY(run.outBytes.contains("Hello Dee Dale,"));
+    QVERIFY(run.outBytes.contains(">12.50<"));
+    QVERIFY(!run.outBytes.contains("<#"));
     QVERIFY(relay_->requests.isEmpty());
 
     run = runCli(root() << QStringLiteral("email") << QStringLiteral("2001") << QStringLiteral("--template")
                         << QStringLiteral("Order shipped") << QStringLiteral("--message")
                         << QStringLiteral("Tracking <b>1Z999</b>"));
     QCOMPARE(run.exitCode, 0);
-    QVERIFY(run.out.contains("order 2001 has left our warehouse"));
-    QVERIFY(run.out.contains("Tracking <b>1Z999</b>"));
+    QVERIFY(run.outBytes.contains("order 2001 has left our warehouse"));
+    QVERIFY(run.outBytes.contains("Tracking <b>1Z999</b>"));
 }
 
 void EmailCliTest::sendsThroughTheRelay()
@@ -120,7 +96,7 @@ void EmailCliTest::sendsThroughTheRelay()
         runCli(root() << QStringLiteral("email") << QStringLiteral("2001") << QStringLiteral("--template")
                       << QStringLiteral("Payment received") << QStringLiteral("--send"));
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QByteArray("E-mail sent to dee@example.com\n"));
+    QCOMPARE(run.outBytes, QByteArray("E-mail sent to dee@example.com\n"));
     QCOMPARE(relay_->requests.size(), 1);
     QCOMPARE(RelayServer::field(relay_->requests.first(), "to"), QByteArray("dee@example.com"));
     QCOMPARE(RelayServer::field(relay_->requests.first(), "subject"), QByteArray("Payment received - thank you"));
@@ -155,7 +131,7 @@ void EmailCliTest::failuresExitWithTheReason()
     const CliRun run = runCli(root() << arguments);
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains(reason), qPrintable(run.err));
-    QVERIFY(run.out.isEmpty());
+    QVERIFY(run.outBytes.isEmpty());
     QVERIFY(folder_->logLines().last().endsWith(QStringLiteral(" application error")));
 }
 
@@ -163,7 +139,7 @@ void EmailCliTest::printsThePasteData()
 {
     const CliRun run = runCli(root() << QStringLiteral("paste") << QStringLiteral("2001"));
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QByteArray("Dee Dale\r\n\r\n4 Elm Rd\r\n\r\nCA 90210\r\n\r\nTel: 555-0100\r\n"));
+    QCOMPARE(run.outBytes, QByteArray("Dee Dale\r\n\r\n4 Elm Rd\r\n\r\nCA 90210\r\n\r\nTel: 555-0100\r\n"));
 }
 
 QTEST_GUILESS_MAIN(EmailCliTest)

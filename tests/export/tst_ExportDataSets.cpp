@@ -6,12 +6,12 @@
 #include "common/GlobalConfig.h"
 #include "export/ExportTestSupport.h"
 #include "export/Exporter.h"
+#include "support/CliRun.h"
 #include "support/TestFolder.h"
 #include "workspace/ExportDataSets.h"
 #include "workspace/FilterTranslation.h"
 
 #include <QJsonArray>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -73,23 +73,6 @@ QStringList column(const QList<QStringList>& table, const QString& caption)
     for (qsizetype r = 1; r < table.size(); ++r)
         values << table[r].value(index);
     return values;
-}
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(PELMORA_PROGRAM_DIR "/pelmora-cli"), arguments);
-    if (!process.waitForFinished(120000))
-        process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include "intake/CartServer.h"
 
 #include "common/GlobalConfig.h"
+#include "support/CliRun.h"
 #include "support/TestFolder.h"
 
 #include <QFileInfo>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -17,27 +17,6 @@ using namespace pelmora::test;
 
 namespace
 {
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs pelmora-cli with the arguments while this process's event loop serves the cart server.
-CliRun runCli(const QStringList& arguments)
-{
-    QProcess process;
-    process.setProgram(QStringLiteral(PELMORA_PROGRAM_DIR "/pelmora-cli"));
-    process.setArguments(arguments);
-    QSignalSpy finished(&process, &QProcess::finished);
-    process.start();
-    if (!finished.wait(120000))
-        process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
 // A program folder whose settings name its database, with the cart hosts at the test server.
 struct CliFolder {
     CliFolder()
@@ -85,7 +64,7 @@ struct CliFolder {
 const QString kMoving = QStringLiteral("Moving new orders into the current database..\n");
 } // namespace
 
-class tst_Cli : public QObject
+class CliTest : public QObject
 {
     Q_OBJECT
 
@@ -103,7 +82,7 @@ class tst_Cli : public QObject
     void downloadAllAccounts();
 };
 
-void tst_Cli::help()
+void CliTest::help()
 {
     const CliRun run = runCli({QStringLiteral("--help")});
     QCOMPARE(run.exitCode, 0);
@@ -111,7 +90,7 @@ void tst_Cli::help()
         QVERIFY2(run.out.contains(QString::fromLatin1(word)), word);
 }
 
-void tst_Cli::wrongCommandLine_data()
+void CliTest::wrongCommandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("no command") << QStringList{};
@@ -121,7 +100,7 @@ void tst_Cli::wrongCommandLine_data()
                                          QStringLiteral("--account"), QStringLiteral("x")};
 }
 
-void tst_Cli::wrongCommandLine()
+void CliTest::wrongCommandLine()
 {
     QFETCH(QStringList, arguments);
     const CliRun run = runCli(arguments);
@@ -129,7 +108,7 @@ void tst_Cli::wrongCommandLine()
     QVERIFY(run.err.contains(QStringLiteral("--help")));
 }
 
-void tst_Cli::importFile_data()
+void CliTest::importFile_data()
 {
     QTest::addColumn<QString>("input");
     QTest::newRow("a file of the merchant's") << QStringLiteral("tmp/in.txt");
@@ -139,7 +118,7 @@ void tst_Cli::importFile_data()
     QTest::newRow("db/Download.txt") << QStringLiteral("db/Download.txt");
 }
 
-void tst_Cli::importFile()
+void CliTest::importFile()
 {
     QFETCH(QString, input);
     CliFolder f;
@@ -154,7 +133,7 @@ void tst_Cli::importFile()
     QCOMPARE(f.folder.readFile(input), bytes);
 }
 
-void tst_Cli::backupAndRestore()
+void CliTest::backupAndRestore()
 {
     CliFolder f;
     f.exec(QStringLiteral("INSERT INTO Orders(ShopperID) VALUES(1)"));
@@ -193,7 +172,7 @@ void tst_Cli::backupAndRestore()
     QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Orders")), 2);
 }
 
-void tst_Cli::backupOnAFullDisk()
+void CliTest::backupOnAFullDisk()
 {
     const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
     if (unshare.isEmpty())
@@ -237,7 +216,7 @@ void tst_Cli::backupOnAFullDisk()
     QVERIFY(f.folder.logLines().join('\n').contains(QStringLiteral("The disk is full")));
 }
 
-void tst_Cli::importFailure()
+void CliTest::importFailure()
 {
     CliFolder f;
     f.folder.writeFile(QStringLiteral("tmp/in.txt"), "h\r\n1;shop1;1.1.2006\r\n2;shop1;99.1.2006\r\n");
@@ -251,7 +230,7 @@ void tst_Cli::importFailure()
     QVERIFY(f.folder.logLines().last().endsWith(QStringLiteral(" method: DoBatch")));
 }
 
-void tst_Cli::downloadSelectedAccount()
+void CliTest::downloadSelectedAccount()
 {
     CliFolder f;
     f.exec(QStringLiteral("DELETE FROM Users"));
@@ -270,7 +249,7 @@ void tst_Cli::downloadSelectedAccount()
     QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Items WHERE ShopperID=42")), 1);
 }
 
-void tst_Cli::downloadNamedAccountRefused()
+void CliTest::downloadNamedAccountRefused()
 {
     CliFolder f;
     f.exec(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES('acc1','wrong')"));
@@ -289,7 +268,7 @@ void tst_Cli::downloadNamedAccountRefused()
     QVERIFY(run.err.contains(QStringLiteral("\"acc1\": Invalid payment password")));
 }
 
-void tst_Cli::downloadAllAccounts()
+void CliTest::downloadAllAccounts()
 {
     CliFolder f; // the shipped placeholder row comes first and is passed over
     f.exec(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES('acc1','pw1'),('acc2 ','pw2')"));
@@ -304,5 +283,5 @@ void tst_Cli::downloadAllAccounts()
     QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM Orders WHERE Username='acc2'")), 1);
 }
 
-QTEST_GUILESS_MAIN(tst_Cli)
+QTEST_GUILESS_MAIN(CliTest)
 #include "tst_Cli.moc"

@@ -6,7 +6,8 @@
 #include "reports/ReportRepository.h"
 #include "workspace/ShippedReports.h"
 
-#include <QProcess>
+#include "support/CliRun.h"
+
 #include <QStandardPaths>
 #include <QTest>
 
@@ -15,22 +16,6 @@ using namespace pelmora::test;
 
 namespace
 {
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000))
-        process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
 // Three orders of two customers on two days, with their items.
 struct ShopFolder : OrdersFolder {
     ShopFolder()
@@ -74,15 +59,15 @@ struct ShopFolder : OrdersFolder {
         reports::ReportRepository repository(db());
         ShippedReports::install(repository);
     }
-    Run report(const QStringList& arguments)
+    CliRun report(const QStringList& arguments)
     {
-        return run(QStringLiteral(PELMORA_PROGRAM_DIR "/pelmora-cli"),
-                   QStringList{QStringLiteral("--root"), folder.path(), QStringLiteral("report")} + arguments);
+        return runCli(QStringList{QStringLiteral("--root"), folder.path(), QStringLiteral("report")} + arguments);
     }
     // The PDF's text page by page, as pdftotext reads it.
     QStringList pdfPages(const QString& pdf)
     {
-        const Run text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        const CliRun text =
+            runProgram(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
         if (text.exitCode != 0)
             return {};
         QStringList pages = text.out.split(QLatin1Char('\f'));
@@ -161,7 +146,7 @@ class ReportCliTest : public QObject
         QFETCH(QStringList, absent);
         ShopFolder shop;
         const QString pdf = shop.folder.file(QStringLiteral("out.pdf"));
-        const Run r = shop.report(arguments + QStringList{QStringLiteral("--out"), pdf});
+        const CliRun r = shop.report(arguments + QStringList{QStringLiteral("--out"), pdf});
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         const QStringList text = shop.pdfPages(pdf);
         QCOMPARE(text.size(), pages);
@@ -197,7 +182,7 @@ class ReportCliTest : public QObject
         shop.exec(QStringLiteral(
             "INSERT INTO RepReports(FolderId,Name,Template,ItemType) VALUES(0,'Broken','{\"format\":',1)"));
         const QString pdf = shop.folder.file(QStringLiteral("out.pdf"));
-        const Run r = shop.report(arguments + QStringList{QStringLiteral("--out"), pdf});
+        const CliRun r = shop.report(arguments + QStringList{QStringLiteral("--out"), pdf});
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.contains(reason), qPrintable(r.err));
         QVERIFY(!QFile::exists(pdf));

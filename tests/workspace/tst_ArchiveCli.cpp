@@ -1,13 +1,15 @@
 #include "workspace/ArchiveFixture.h"
 
 #include "common/GlobalConfig.h"
+#include "support/CliRun.h"
 #include "support/TestFolder.h"
 
-#include <QProcess>
 #include <QtTest>
 
 using namespace pelmora;
 using test::ArchiveFixture;
+using test::CliRun;
+using test::runCli;
 
 class ArchiveCliTest : public QObject
 {
@@ -67,12 +69,10 @@ void ArchiveCliTest::archiveFromTheCommandLine()
     }
     QSqlDatabase::removeDatabase("cli");
 
-    QProcess cli;
-    cli.start(PELMORA_PROGRAM_DIR "/pelmora-cli", QStringList{"--root", folder.path(), "archive"} + arguments);
-    QVERIFY(cli.waitForFinished(60000));
-    const QStringList out = QString::fromLocal8Bit(cli.readAllStandardOutput()).split('\n');
-    const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
-    QCOMPARE(cli.exitCode(), exitCode);
+    const CliRun cli = runCli(QStringList{"--root", folder.path(), "archive"} + arguments);
+    const QStringList out = cli.out.split('\n');
+    const QString err = cli.err;
+    QCOMPARE(cli.exitCode, exitCode);
     if (exitCode == 0) {
         QCOMPARE(out.mid(0, 3), (QStringList{"Your Database is archiving...", "Archiving completed.", printed}));
     } else {
