@@ -1,6 +1,6 @@
 #pragma once
 
-// A temporary SQLite file with a generated table for the SQL model tests.
+// Temporary SQLite files for the toolkit tests: an empty one, or one with a generated table for the SQL models.
 
 #include <QDate>
 #include <QSqlDatabase>
@@ -17,17 +17,65 @@ namespace sample
 inline const QStringList Statuses{QStringLiteral("Paid"), QStringLiteral("Unpaid"), QStringLiteral("Shipped"),
                                   QStringLiteral("Completed"), QStringLiteral("")};
 
-// Things(id, name, status, day, amount, flag): `status` is NULL on every
-// seventh row and '' on some others; `name` repeats every 1000 rows.
-class Database
+// An empty temporary SQLite file, open under the connection name while it lives.
+class File
 {
   public:
-    explicit Database(int rows = 5000, const QString& connection = QStringLiteral("sample")) : m_connection(connection)
+    explicit File(const QString& connection = QStringLiteral("sample")) : m_connection(connection)
     {
         QVERIFY(m_dir.isValid());
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
         db.setDatabaseName(m_dir.filePath(QStringLiteral("sample.db")));
         QVERIFY(db.open());
+    }
+
+    ~File()
+    {
+        {
+            QSqlDatabase::database(m_connection, false).close();
+        }
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+
+    QString connection() const { return m_connection; }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_connection, false); }
+    // A path for another file beside the database.
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+
+    void exec(const QString& statement)
+    {
+        QSqlQuery query(db());
+        QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+    }
+    void exec(const char* statement) { exec(QString::fromUtf8(statement)); }
+
+    // The first column of every row of `statement`.
+    QVariantList column(const QString& statement) const
+    {
+        QVariantList values;
+        QSqlQuery query(db());
+        if (!query.exec(statement))
+            qWarning("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+        while (query.next())
+            values << query.value(0);
+        return values;
+    }
+
+    QVariant scalar(const QString& statement) const { return column(statement).value(0); }
+
+  private:
+    QTemporaryDir m_dir;
+    QString m_connection;
+};
+
+// Things(id, name, status, day, amount, flag): `status` is NULL on every
+// seventh row and '' on some others; `name` repeats every 1000 rows.
+class Database : public File
+{
+  public:
+    explicit Database(int rows = 5000, const QString& connection = QStringLiteral("sample")) : File(connection)
+    {
+        QSqlDatabase db = this->db();
         exec("CREATE TABLE Things (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, status TEXT, day TEXT, "
              "amount REAL, flag INTEGER, code TEXT NOT NULL DEFAULT 'x')");
         exec("CREATE TABLE Parts (id INTEGER PRIMARY KEY, thing INTEGER, label TEXT)");
@@ -49,41 +97,6 @@ class Database
         exec("INSERT INTO Parts (thing, label) SELECT id, 'part of ' || id FROM Things WHERE id <= 50");
         QVERIFY(db.commit());
     }
-
-    ~Database()
-    {
-        {
-            QSqlDatabase::database(m_connection, false).close();
-        }
-        QSqlDatabase::removeDatabase(m_connection);
-    }
-
-    QString connection() const { return m_connection; }
-    QSqlDatabase db() const { return QSqlDatabase::database(m_connection, false); }
-
-    void exec(const char* statement)
-    {
-        QSqlQuery query(db());
-        QVERIFY2(query.exec(QString::fromUtf8(statement)), qPrintable(query.lastError().text()));
-    }
-
-    // The first column of every row of `statement`.
-    QVariantList column(const QString& statement) const
-    {
-        QVariantList values;
-        QSqlQuery query(db());
-        if (!query.exec(statement))
-            qWarning("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
-        while (query.next())
-            values << query.value(0);
-        return values;
-    }
-
-    QVariant scalar(const QString& statement) const { return column(statement).value(0); }
-
-  private:
-    QTemporaryDir m_dir;
-    QString m_connection;
 };
 
 } // namespace sample

@@ -1,3 +1,5 @@
+#include "SampleTable.h"
+
 #include "toolkit/SqlTableModel.h"
 #include "toolkit/widgets/CategoryInspector.h"
 
@@ -7,9 +9,9 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <memory>
 
 using namespace pelmora::toolkit;
 
@@ -17,14 +19,6 @@ namespace
 {
 
 const QString kConnection = QStringLiteral("inspectorTest");
-
-QVariant scalar(const QString& statement)
-{
-    QSqlQuery query(QSqlDatabase::database(kConnection));
-    if (!query.exec(statement) || !query.next())
-        return {};
-    return query.value(0);
-}
 
 InspectorRow row(const char* field, const char* caption = "", EditorKind kind = EditorKind::Text,
                  const QList<InspectorRow>& children = {})
@@ -58,7 +52,7 @@ QList<InspectorCategory> categories()
 
 } // namespace
 
-class TestCategoryInspector : public QObject
+class CategoryInspectorTest : public QObject
 {
     Q_OBJECT
 
@@ -77,7 +71,8 @@ class TestCategoryInspector : public QObject
     void followsTheModel();
 
   private:
-    QTemporaryDir m_dir;
+    std::unique_ptr<sample::File> m_db;
+    QVariant scalar(const QString& statement) const { return m_db->scalar(statement); }
     SqlTableModel* m_model = nullptr;
     CategoryInspector* m_inspector = nullptr;
 
@@ -93,16 +88,13 @@ class TestCategoryInspector : public QObject
     }
 };
 
-void TestCategoryInspector::initTestCase()
+void CategoryInspectorTest::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    QVERIFY(m_dir.isValid());
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
-    db.setDatabaseName(m_dir.filePath(QStringLiteral("inspector.db")));
-    QVERIFY(db.open());
+    m_db = std::make_unique<sample::File>(kConnection);
 }
 
-void TestCategoryInspector::init()
+void CategoryInspectorTest::init()
 {
     QSqlQuery query(QSqlDatabase::database(kConnection));
     query.exec(QStringLiteral("DROP TABLE IF EXISTS Sales"));
@@ -126,18 +118,18 @@ void TestCategoryInspector::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_inspector));
 }
 
-void TestCategoryInspector::cleanup()
+void CategoryInspectorTest::cleanup()
 {
     delete m_inspector;
     delete m_model;
 }
 
-void TestCategoryInspector::cleanupTestCase()
+void CategoryInspectorTest::cleanupTestCase()
 {
-    QSqlDatabase::removeDatabase(kConnection);
+    m_db.reset();
 }
 
-void TestCategoryInspector::showsTheCurrentRecordInCategories()
+void CategoryInspectorTest::showsTheCurrentRecordInCategories()
 {
     QAbstractItemModelTester tester(m_inspector->view()->model(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -160,11 +152,11 @@ void TestCategoryInspector::showsTheCurrentRecordInCategories()
     QVERIFY(!(m_inspector->valueIndex(QStringLiteral("Name")).flags() & Qt::ItemIsEditable));
 }
 
-void TestCategoryInspector::categoriesStartCollapsedAndRemember()
+void CategoryInspectorTest::categoriesStartCollapsedAndRemember()
 {
     QVERIFY(!m_inspector->isCategoryExpanded(QStringLiteral("Amounts")));
     m_inspector->setCategoryExpanded(QStringLiteral("Amounts"), true);
-    const QString file = m_dir.filePath(QStringLiteral("inspector.ini"));
+    const QString file = m_db->filePath(QStringLiteral("inspector.ini"));
     {
         QSettings settings(file, QSettings::IniFormat);
         m_inspector->saveLayout(settings, QStringLiteral("Inspector"));
@@ -177,7 +169,7 @@ void TestCategoryInspector::categoriesStartCollapsedAndRemember()
     QVERIFY(!other.isCategoryExpanded(QStringLiteral("Orders")));
 }
 
-void TestCategoryInspector::clickAndTypePostsAtOnce()
+void CategoryInspectorTest::clickAndTypePostsAtOnce()
 {
     expandAll();
     QTest::mouseClick(m_inspector->view()->viewport(), Qt::LeftButton, {}, rectOf(QStringLiteral("Total")).center());
@@ -191,7 +183,7 @@ void TestCategoryInspector::clickAndTypePostsAtOnce()
     QCOMPARE(scalar(QStringLiteral("SELECT Total FROM Sales WHERE id = 1")).toDouble(), -99.95);
 }
 
-void TestCategoryInspector::tabMovesToTheNextValue()
+void CategoryInspectorTest::tabMovesToTheNextValue()
 {
     expandAll();
     QTest::mouseClick(m_inspector->view()->viewport(), Qt::LeftButton, {}, rectOf(QStringLiteral("Name")).center());
@@ -205,7 +197,7 @@ void TestCategoryInspector::tabMovesToTheNextValue()
     QCOMPARE(m_inspector->view()->currentIndex(), m_inspector->valueIndex(QStringLiteral("Day")));
 }
 
-void TestCategoryInspector::linkRowReportsTheClick()
+void CategoryInspectorTest::linkRowReportsTheClick()
 {
     expandAll();
     QSignalSpy link(m_inspector, &CategoryInspector::linkActivated);
@@ -216,7 +208,7 @@ void TestCategoryInspector::linkRowReportsTheClick()
     QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
 }
 
-void TestCategoryInspector::checkBoxRowToggles()
+void CategoryInspectorTest::checkBoxRowToggles()
 {
     expandAll();
     QTest::mouseClick(m_inspector->view()->viewport(), Qt::LeftButton, {}, rectOf(QStringLiteral("Fresh")).center());
@@ -225,7 +217,7 @@ void TestCategoryInspector::checkBoxRowToggles()
     QCOMPARE(scalar(QStringLiteral("SELECT Fresh FROM Sales WHERE id = 1")).toInt(), 1);
 }
 
-void TestCategoryInspector::followsTheModel()
+void CategoryInspectorTest::followsTheModel()
 {
     // An edit made elsewhere (the grid) shows in the inspector.
     m_model->setData(m_model->index(0, m_model->columnIndex(QStringLiteral("Name"))), QStringLiteral("Annie"));
@@ -235,5 +227,5 @@ void TestCategoryInspector::followsTheModel()
     QVERIFY(!m_inspector->valueIndex(QStringLiteral("Name")).data().isValid());
 }
 
-QTEST_MAIN(TestCategoryInspector)
+QTEST_MAIN(CategoryInspectorTest)
 #include "tst_CategoryInspector.moc"

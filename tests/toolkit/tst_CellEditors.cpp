@@ -1,3 +1,5 @@
+#include "SampleTable.h"
+
 #include "toolkit/SqlTableModel.h"
 #include "toolkit/widgets/CellEditorDelegate.h"
 #include "toolkit/widgets/DataGrid.h"
@@ -12,9 +14,9 @@
 #include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimeEdit>
+#include <memory>
 
 using namespace pelmora::toolkit;
 
@@ -22,14 +24,6 @@ namespace
 {
 
 const QString kConnection = QStringLiteral("editorsTest");
-
-QVariant scalar(const QString& statement)
-{
-    QSqlQuery query(QSqlDatabase::database(kConnection));
-    if (!query.exec(statement) || !query.next())
-        return {};
-    return query.value(0);
-}
 
 // The text a cell shows, as the delegate hands it to the style for painting.
 class ShownText : public CellEditorDelegate
@@ -55,7 +49,7 @@ GridColumn describe(const char* field, EditorKind kind, const QString& format = 
 
 } // namespace
 
-class TestCellEditors : public QObject
+class CellEditorsTest : public QObject
 {
     Q_OBJECT
 
@@ -80,7 +74,8 @@ class TestCellEditors : public QObject
     void dropDownListsReadTheirTable();
 
   private:
-    QTemporaryDir m_dir;
+    std::unique_ptr<sample::File> m_db;
+    QVariant scalar(const QString& statement) const { return m_db->scalar(statement); }
     SqlTableModel* m_model = nullptr;
     DataGrid* m_grid = nullptr;
 
@@ -100,16 +95,13 @@ class TestCellEditors : public QObject
     }
 };
 
-void TestCellEditors::initTestCase()
+void CellEditorsTest::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    QVERIFY(m_dir.isValid());
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
-    db.setDatabaseName(m_dir.filePath(QStringLiteral("editors.db")));
-    QVERIFY(db.open());
+    m_db = std::make_unique<sample::File>(kConnection);
 }
 
-void TestCellEditors::init()
+void CellEditorsTest::init()
 {
     QSqlQuery query(QSqlDatabase::database(kConnection));
     query.exec(QStringLiteral("DROP TABLE IF EXISTS Cells"));
@@ -141,18 +133,18 @@ void TestCellEditors::init()
     m_grid->activateWindow();
 }
 
-void TestCellEditors::cleanup()
+void CellEditorsTest::cleanup()
 {
     delete m_grid;
     delete m_model;
 }
 
-void TestCellEditors::cleanupTestCase()
+void CellEditorsTest::cleanupTestCase()
 {
-    QSqlDatabase::removeDatabase(kConnection);
+    m_db.reset();
 }
 
-void TestCellEditors::numberFormat_data()
+void CellEditorsTest::numberFormat_data()
 {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("format");
@@ -171,7 +163,7 @@ void TestCellEditors::numberFormat_data()
     QTest::newRow("zero section") << 0.0 << QStringLiteral(",0.00;(,0.00);\"Nil\"") << "Nil";
 }
 
-void TestCellEditors::numberFormat()
+void CellEditorsTest::numberFormat()
 {
     QFETCH(double, value);
     QFETCH(QString, format);
@@ -179,7 +171,7 @@ void TestCellEditors::numberFormat()
     QCOMPARE(DisplayFormat::formatNumber(value, format, QLocale(QLocale::English, QLocale::UnitedStates)), text);
 }
 
-void TestCellEditors::cellsShowTheirFormattedValue_data()
+void CellEditorsTest::cellsShowTheirFormattedValue_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
@@ -194,7 +186,7 @@ void TestCellEditors::cellsShowTheirFormattedValue_data()
                           << "abc";
 }
 
-void TestCellEditors::cellsShowTheirFormattedValue()
+void CellEditorsTest::cellsShowTheirFormattedValue()
 {
     QFETCH(QString, field);
     QFETCH(QString, text);
@@ -205,7 +197,7 @@ void TestCellEditors::cellsShowTheirFormattedValue()
     QCOMPARE(probe.of(m_model->index(0, m_grid->columns().modelColumn(field))), text);
 }
 
-void TestCellEditors::editingThroughTheEditorPosts_data()
+void CellEditorsTest::editingThroughTheEditorPosts_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("editorName");
@@ -231,7 +223,7 @@ void TestCellEditors::editingThroughTheEditorPosts_data()
                               << "open" << QVariant(QStringLiteral("open"));
 }
 
-void TestCellEditors::editingThroughTheEditorPosts()
+void CellEditorsTest::editingThroughTheEditorPosts()
 {
     QFETCH(QString, field);
     QFETCH(QString, editorName);
@@ -255,7 +247,7 @@ void TestCellEditors::editingThroughTheEditorPosts()
         QCOMPARE(value.toString(), stored.toString());
 }
 
-void TestCellEditors::timeEditorPostsOnEveryChange()
+void CellEditorsTest::timeEditorPostsOnEveryChange()
 {
     auto* editor = qobject_cast<QTimeEdit*>(openEditor(0, "Clock"));
     QVERIFY(editor);
@@ -264,7 +256,7 @@ void TestCellEditors::timeEditorPostsOnEveryChange()
     QCOMPARE(scalar(QStringLiteral("SELECT Clock FROM Cells")).toString(), QStringLiteral("11:30:00"));
 }
 
-void TestCellEditors::memoTakesSeveralLines()
+void CellEditorsTest::memoTakesSeveralLines()
 {
     auto* editor = qobject_cast<QPlainTextEdit*>(openEditor(0, "Memo"));
     QVERIFY(editor);
@@ -277,7 +269,7 @@ void TestCellEditors::memoTakesSeveralLines()
     QCOMPARE(scalar(QStringLiteral("SELECT Memo FROM Cells")).toString(), QStringLiteral("one\ntwo"));
 }
 
-void TestCellEditors::editableDropDownReportsEveryChange()
+void CellEditorsTest::editableDropDownReportsEveryChange()
 {
     QSignalSpy changed(m_grid, &DataGrid::editorValueChanged);
     auto* combo = qobject_cast<QComboBox*>(openEditor(0, "Status"));
@@ -291,7 +283,7 @@ void TestCellEditors::editableDropDownReportsEveryChange()
     QCOMPARE(scalar(QStringLiteral("SELECT Status FROM Cells")).toString(), QStringLiteral("Refunded"));
 }
 
-void TestCellEditors::leavingAnUnchangedCellPostsNothing()
+void CellEditorsTest::leavingAnUnchangedCellPostsNothing()
 {
     QSignalSpy posts(m_model, &SqlTableModel::aboutToPost);
     for (const char* field : {"Txt", "Day", "Amount", "Status"}) {
@@ -303,7 +295,7 @@ void TestCellEditors::leavingAnUnchangedCellPostsNothing()
     QCOMPARE(scalar(QStringLiteral("SELECT Day FROM Cells")).toString(), QStringLiteral("2007-01-15"));
 }
 
-void TestCellEditors::emptyCheckBoxIsNeitherOnNorOff()
+void CellEditorsTest::emptyCheckBoxIsNeitherOnNorOff()
 {
     const QModelIndex flag = m_model->index(0, m_grid->columns().modelColumn(QStringLiteral("Flag")));
     QCOMPARE(DisplayFormat::toBool(flag.data()), QVariant());
@@ -313,7 +305,7 @@ void TestCellEditors::emptyCheckBoxIsNeitherOnNorOff()
     QCOMPARE(scalar(QStringLiteral("SELECT Flag FROM Cells")).toInt(), 1);
 }
 
-void TestCellEditors::dropDownListsReadTheirTable_data()
+void CellEditorsTest::dropDownListsReadTheirTable_data()
 {
     QTest::addColumn<QString>("table");
     QTest::addColumn<QStringList>("offered");
@@ -322,7 +314,7 @@ void TestCellEditors::dropDownListsReadTheirTable_data()
     QTest::newRow("a missing table") << "Gone" << QStringList{} << true;
 }
 
-void TestCellEditors::dropDownListsReadTheirTable()
+void CellEditorsTest::dropDownListsReadTheirTable()
 {
     QFETCH(QString, table);
     QFETCH(QStringList, offered);
@@ -349,5 +341,5 @@ void TestCellEditors::dropDownListsReadTheirTable()
                  qPrintable(errors.first().first().toString()));
 }
 
-QTEST_MAIN(TestCellEditors)
+QTEST_MAIN(CellEditorsTest)
 #include "tst_CellEditors.moc"

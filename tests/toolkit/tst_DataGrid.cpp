@@ -1,3 +1,5 @@
+#include "SampleTable.h"
+
 #include "toolkit/SqlTableModel.h"
 #include "toolkit/widgets/ConditionBuilderDialog.h"
 #include "toolkit/widgets/DataGrid.h"
@@ -20,12 +22,12 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <memory>
 
 using namespace pelmora::toolkit;
 
@@ -33,14 +35,6 @@ namespace
 {
 
 const QString kConnection = QStringLiteral("dataGridTest");
-
-QVariant scalar(const QString& statement)
-{
-    QSqlQuery query(QSqlDatabase::database(kConnection));
-    if (!query.exec(statement) || !query.next())
-        return {};
-    return query.value(0);
-}
 
 QList<GridColumn> saleColumns()
 {
@@ -68,7 +62,7 @@ QList<GridColumn> saleColumns()
 
 } // namespace
 
-class TestDataGrid : public QObject
+class DataGridTest : public QObject
 {
     Q_OBJECT
 
@@ -102,7 +96,8 @@ class TestDataGrid : public QObject
     void layoutRoundTripsThroughSettings();
 
   private:
-    QTemporaryDir m_dir;
+    std::unique_ptr<sample::File> m_db;
+    QVariant scalar(const QString& statement) const { return m_db->scalar(statement); }
     SqlTableModel* m_model = nullptr;
     DataGrid* m_grid = nullptr;
 
@@ -121,16 +116,13 @@ class TestDataGrid : public QObject
     }
 };
 
-void TestDataGrid::initTestCase()
+void DataGridTest::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    QVERIFY(m_dir.isValid());
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
-    db.setDatabaseName(m_dir.filePath(QStringLiteral("grid.db")));
-    QVERIFY(db.open());
+    m_db = std::make_unique<sample::File>(kConnection);
 }
 
-void TestDataGrid::init()
+void DataGridTest::init()
 {
     QSqlQuery query(QSqlDatabase::database(kConnection));
     query.exec(QStringLiteral("DROP TABLE IF EXISTS Sales"));
@@ -167,18 +159,18 @@ void TestDataGrid::init()
     m_grid->activateWindow();
 }
 
-void TestDataGrid::cleanup()
+void DataGridTest::cleanup()
 {
     delete m_grid;
     delete m_model;
 }
 
-void TestDataGrid::cleanupTestCase()
+void DataGridTest::cleanupTestCase()
 {
-    QSqlDatabase::removeDatabase(kConnection);
+    m_db.reset();
 }
 
-void TestDataGrid::clickAndTypePostsTheCell()
+void DataGridTest::clickAndTypePostsTheCell()
 {
     // The first click makes the cell current, the second opens its editor.
     clickCell(1, QStringLiteral("Name"));
@@ -194,7 +186,7 @@ void TestDataGrid::clickAndTypePostsTheCell()
     QCOMPARE(scalar(QStringLiteral("SELECT Name FROM Sales WHERE id = 2")).toString(), QStringLiteral("Robert"));
 }
 
-void TestDataGrid::editingStartCallbackActsOnTheRow()
+void DataGridTest::editingStartCallbackActsOnTheRow()
 {
     // Like an order's "new" mark that the first edit clears.
     QList<int> started;
@@ -215,7 +207,7 @@ void TestDataGrid::editingStartCallbackActsOnTheRow()
     QCOMPARE(scalar(QStringLiteral("SELECT Name FROM Sales WHERE id = 1")).toString(), QStringLiteral("Z"));
 }
 
-void TestDataGrid::editingStartCallbackCanCancel()
+void DataGridTest::editingStartCallbackCanCancel()
 {
     m_grid->setEditingStartCallback([](const QModelIndex&) { return false; });
     clickCell(2, QStringLiteral("Name"));
@@ -226,7 +218,7 @@ void TestDataGrid::editingStartCallbackCanCancel()
     QCOMPARE(scalar(QStringLiteral("SELECT Fresh FROM Sales WHERE id = 3")).toInt(), 0);
 }
 
-void TestDataGrid::movingWithTheKeyboardOnlyFocuses()
+void DataGridTest::movingWithTheKeyboardOnlyFocuses()
 {
     int started = 0;
     m_grid->setEditingStartCallback([&](const QModelIndex&) {
@@ -243,7 +235,7 @@ void TestDataGrid::movingWithTheKeyboardOnlyFocuses()
     QCOMPARE(started, 0);
 }
 
-void TestDataGrid::dropDownPostsAsSoonAsAValueIsPicked()
+void DataGridTest::dropDownPostsAsSoonAsAValueIsPicked()
 {
     QSignalSpy changed(m_grid, &DataGrid::editorValueChanged);
     clickCell(0, QStringLiteral("Method"));
@@ -261,14 +253,14 @@ void TestDataGrid::dropDownPostsAsSoonAsAValueIsPicked()
     QCOMPARE(scalar(QStringLiteral("SELECT Method FROM Sales WHERE id = 1")).toString(), QStringLiteral("Cash"));
 }
 
-void TestDataGrid::checkBoxToggles_data()
+void DataGridTest::checkBoxToggles_data()
 {
     QTest::addColumn<bool>("byKey");
     QTest::newRow("click") << false;
     QTest::newRow("space") << true;
 }
 
-void TestDataGrid::checkBoxToggles()
+void DataGridTest::checkBoxToggles()
 {
     QFETCH(bool, byKey);
     if (byKey) {
@@ -280,7 +272,7 @@ void TestDataGrid::checkBoxToggles()
     QCOMPARE(scalar(QStringLiteral("SELECT Fresh FROM Sales WHERE id = 3")).toInt(), 1);
 }
 
-void TestDataGrid::cellStyleCallbackColoursTheRow()
+void DataGridTest::cellStyleCallbackColoursTheRow()
 {
     const QColor unpaid(255, 200, 200);
     m_grid->setCellStyleCallback([&](const QModelIndex& index, CellStyle& style) {
@@ -299,7 +291,7 @@ void TestDataGrid::cellStyleCallbackColoursTheRow()
     QVERIFY(pixelAt(0) != unpaid);
 }
 
-void TestDataGrid::headerFilterValueFiltersAndShowsText_data()
+void DataGridTest::headerFilterValueFiltersAndShowsText_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("entry");
@@ -331,7 +323,7 @@ void TestDataGrid::headerFilterValueFiltersAndShowsText_data()
                                     << "Total = '-1234.5'" << 1;
 }
 
-void TestDataGrid::headerFilterValueFiltersAndShowsText()
+void DataGridTest::headerFilterValueFiltersAndShowsText()
 {
     QFETCH(QString, field);
     QFETCH(QString, entry);
@@ -356,7 +348,7 @@ void TestDataGrid::headerFilterValueFiltersAndShowsText()
     QCOMPARE(m_model->rowCount(), rows);
 }
 
-void TestDataGrid::checkedValuesFilterTogether()
+void DataGridTest::checkedValuesFilterTogether()
 {
     HeaderFilterPopup* popup = m_grid->filtering().showHeaderFilter(QStringLiteral("Status"));
     QVERIFY(!popup->okButton()->isEnabled());
@@ -376,7 +368,7 @@ void TestDataGrid::checkedValuesFilterTogether()
     QCOMPARE(m_model->rowCount(), 3);
 }
 
-void TestDataGrid::singleValueColumnHasNoCheckBoxes()
+void DataGridTest::singleValueColumnHasNoCheckBoxes()
 {
     QList<GridColumn> columns = saleColumns();
     for (GridColumn& c : columns)
@@ -388,7 +380,7 @@ void TestDataGrid::singleValueColumnHasNoCheckBoxes()
     popup->close();
 }
 
-void TestDataGrid::filterBarSwitchesOffAndClears()
+void DataGridTest::filterBarSwitchesOffAndClears()
 {
     m_grid->filtering().setColumnFilter(
         QStringLiteral("Status"),
@@ -408,7 +400,7 @@ void TestDataGrid::filterBarSwitchesOffAndClears()
     QCOMPARE(m_grid->filtering().text(), QString());
 }
 
-void TestDataGrid::conditionBuilderFilter()
+void DataGridTest::conditionBuilderFilter()
 {
     m_grid->filtering().setColumnFilter(
         QStringLiteral("Status"),
@@ -438,7 +430,7 @@ void TestDataGrid::conditionBuilderFilter()
     QCOMPARE(m_model->rowCount(), 4);
 }
 
-void TestDataGrid::filterInstallerReceivesTheText()
+void DataGridTest::filterInstallerReceivesTheText()
 {
     QStringList installed;
     m_grid->filtering().setInstaller([&](const QString& text) {
@@ -455,7 +447,7 @@ void TestDataGrid::filterInstallerReceivesTheText()
     QCOMPARE(m_model->rowCount(), 6);
 }
 
-void TestDataGrid::groupingShowsGroupsWithCounts()
+void DataGridTest::groupingShowsGroupsWithCounts()
 {
     QSignalSpy grouping(&m_grid->grouping(), &GridGrouping::groupingChanged);
     m_grid->grouping().groupBy(QStringLiteral("Status"));
@@ -490,7 +482,7 @@ void TestDataGrid::groupingShowsGroupsWithCounts()
     QCOMPARE(m_model->rowCount(), 6);
 }
 
-void TestDataGrid::droppingAHeaderOnTheBoxGroupsAndChipUngroups()
+void DataGridTest::droppingAHeaderOnTheBoxGroupsAndChipUngroups()
 {
     m_grid->grouping().setBoxVisible(true);
     auto* box = m_grid->findChild<GroupByBox*>(QStringLiteral("groupByBox"));
@@ -519,7 +511,7 @@ void TestDataGrid::droppingAHeaderOnTheBoxGroupsAndChipUngroups()
     QCOMPARE(m_grid->grouping().groupedColumns(), QStringList{QStringLiteral("Method")});
 }
 
-void TestDataGrid::slantedDragOutOfTheHeaderCarriesTheColumn()
+void DataGridTest::slantedDragOutOfTheHeaderCarriesTheColumn()
 {
     // A merchant drags a header up and sideways to the group-by box, at an ordinary speed:
     // the column is carried away, and the header does not move it meanwhile.
@@ -538,7 +530,7 @@ void TestDataGrid::slantedDragOutOfTheHeaderCarriesTheColumn()
     QCOMPARE(m_grid->columns().visibleFields(), order);
 }
 
-void TestDataGrid::columnMenuHidesAndShowsColumns()
+void DataGridTest::columnMenuHidesAndShowsColumns()
 {
     QVERIFY(m_grid->columns().isVisible(QStringLiteral("Total")));
     std::unique_ptr<QMenu> menu(
@@ -553,7 +545,7 @@ void TestDataGrid::columnMenuHidesAndShowsColumns()
     QVERIFY(m_grid->columns().isVisible(QStringLiteral("Total")));
 }
 
-void TestDataGrid::autoWidthFillsTheGrid()
+void DataGridTest::autoWidthFillsTheGrid()
 {
     m_grid->columns().setAutoWidth(true);
     auto total = [&] {
@@ -573,7 +565,7 @@ void TestDataGrid::autoWidthFillsTheGrid()
     QCOMPARE(total(), m_grid->tableView()->viewport()->width());
 }
 
-void TestDataGrid::autoSizeFitsCaptionAndVisibleRows()
+void DataGridTest::autoSizeFitsCaptionAndVisibleRows()
 {
     m_grid->columns().setWidth(QStringLiteral("Total"), 10);
     m_grid->columns().autoSize(QStringLiteral("Total"));
@@ -582,11 +574,11 @@ void TestDataGrid::autoSizeFitsCaptionAndVisibleRows()
             metrics.horizontalAdvance(QStringLiteral("1,234,567.89")));
 }
 
-void TestDataGrid::layoutRoundTripsThroughSettings()
+void DataGridTest::layoutRoundTripsThroughSettings()
 {
     m_grid->columns().setVisible(QStringLiteral("Method"), false);
     m_grid->columns().setWidth(QStringLiteral("Name"), 177);
-    const QString file = m_dir.filePath(QStringLiteral("layout.ini"));
+    const QString file = m_db->filePath(QStringLiteral("layout.ini"));
     {
         QSettings settings(file, QSettings::IniFormat);
         m_grid->columns().saveLayout(settings, QStringLiteral("Orders"));
@@ -602,5 +594,5 @@ void TestDataGrid::layoutRoundTripsThroughSettings()
     QCOMPARE(other.columns().visibleFields(), m_grid->columns().visibleFields());
 }
 
-QTEST_MAIN(TestDataGrid)
+QTEST_MAIN(DataGridTest)
 #include "tst_DataGrid.moc"

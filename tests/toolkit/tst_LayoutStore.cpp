@@ -17,7 +17,7 @@ QByteArray bytesOf(const QString& path)
 }
 } // namespace
 
-class TestLayoutStore : public QObject
+class LayoutStoreTest : public QObject
 {
     Q_OBJECT
   private slots:
@@ -25,14 +25,14 @@ class TestLayoutStore : public QObject
     void storeReplacesTheFileOnlyWhenComplete();
 };
 
-void TestLayoutStore::storeReplacesTheFileOnlyWhenComplete_data()
+void LayoutStoreTest::storeReplacesTheFileOnlyWhenComplete_data()
 {
     QTest::addColumn<bool>("failing");
     QTest::newRow("every component writes") << false;
     QTest::newRow("the second component fails") << true;
 }
 
-void TestLayoutStore::storeReplacesTheFileOnlyWhenComplete()
+void LayoutStoreTest::storeReplacesTheFileOnlyWhenComplete()
 {
     QFETCH(bool, failing);
     QTemporaryDir dir;
@@ -77,5 +77,5 @@ void TestLayoutStore::storeReplacesTheFileOnlyWhenComplete()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("grid_config1.ini")});
 }
 
-QTEST_GUILESS_MAIN(TestLayoutStore)
+QTEST_GUILESS_MAIN(LayoutStoreTest)
 #include "tst_LayoutStore.moc"

@@ -1,3 +1,5 @@
+#include "SampleTable.h"
+
 #include "toolkit/SqlTableModel.h"
 #include "toolkit/widgets/DataGrid.h"
 #include "toolkit/widgets/RecordNavigator.h"
@@ -7,10 +9,10 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <memory>
 
 using namespace pelmora::toolkit;
 
@@ -40,7 +42,7 @@ void answerNextMessageBox(QMessageBox::StandardButton button)
 
 } // namespace
 
-class TestRecordNavigator : public QObject
+class RecordNavigatorTest : public QObject
 {
     Q_OBJECT
 
@@ -64,21 +66,18 @@ class TestRecordNavigator : public QObject
     void keyboardDeleteFollowsTheNavigator();
 
   private:
-    QTemporaryDir m_dir;
+    std::unique_ptr<sample::File> m_db;
     SqlTableModel* m_model = nullptr;
     DataGrid* m_grid = nullptr;
 };
 
-void TestRecordNavigator::initTestCase()
+void RecordNavigatorTest::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    QVERIFY(m_dir.isValid());
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kConnection));
-    db.setDatabaseName(m_dir.filePath(QStringLiteral("nav.db")));
-    QVERIFY(db.open());
+    m_db = std::make_unique<sample::File>(QString::fromLatin1(kConnection));
 }
 
-void TestRecordNavigator::init()
+void RecordNavigatorTest::init()
 {
     QSqlQuery query(QSqlDatabase::database(QString::fromLatin1(kConnection)));
     QVERIFY(query.exec(QStringLiteral("DROP TABLE IF EXISTS Method")));
@@ -103,18 +102,18 @@ void TestRecordNavigator::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_grid));
 }
 
-void TestRecordNavigator::cleanup()
+void RecordNavigatorTest::cleanup()
 {
     delete m_grid;
     delete m_model;
 }
 
-void TestRecordNavigator::cleanupTestCase()
+void RecordNavigatorTest::cleanupTestCase()
 {
-    QSqlDatabase::removeDatabase(QString::fromLatin1(kConnection));
+    m_db.reset();
 }
 
-void TestRecordNavigator::showsOnlyTheChosenButtons()
+void RecordNavigatorTest::showsOnlyTheChosenButtons()
 {
     m_grid->navigator()->setButtons({RecordNavigator::Insert, RecordNavigator::Delete});
     const auto buttons = m_grid->navigator()->findChildren<QToolButton*>();
@@ -126,7 +125,7 @@ void TestRecordNavigator::showsOnlyTheChosenButtons()
     QCOMPARE(shown, (QStringList{QStringLiteral("navDelete"), QStringLiteral("navInsert")}));
 }
 
-void TestRecordNavigator::movesTheCurrentRow_data()
+void RecordNavigatorTest::movesTheCurrentRow_data()
 {
     QTest::addColumn<int>("start");
     QTest::addColumn<QString>("button");
@@ -138,7 +137,7 @@ void TestRecordNavigator::movesTheCurrentRow_data()
     QTest::newRow("prior at the top stays") << 0 << "navPrior" << 0;
 }
 
-void TestRecordNavigator::movesTheCurrentRow()
+void RecordNavigatorTest::movesTheCurrentRow()
 {
     QFETCH(int, start);
     QFETCH(QString, button);
@@ -153,7 +152,7 @@ void TestRecordNavigator::movesTheCurrentRow()
     QCOMPARE(m_grid->cursor().currentRow(), expected);
 }
 
-void TestRecordNavigator::insertAppendsARowThatTheMerchantFillsIn()
+void RecordNavigatorTest::insertAppendsARowThatTheMerchantFillsIn()
 {
     m_grid->navigator()->setButtons({RecordNavigator::Insert, RecordNavigator::Delete});
     QSignalSpy focused(&m_grid->cursor(), &GridCursor::focusedRowChanged);
@@ -171,7 +170,7 @@ void TestRecordNavigator::insertAppendsARowThatTheMerchantFillsIn()
     QCOMPARE(countRows(QStringLiteral("PaymentMethod = 'PayPal'")), 1);
 }
 
-void TestRecordNavigator::deleteRemovesTheCurrentRow()
+void RecordNavigatorTest::deleteRemovesTheCurrentRow()
 {
     m_grid->navigator()->setButtons({RecordNavigator::Insert, RecordNavigator::Delete});
     m_grid->cursor().setCurrentRow(2);
@@ -181,7 +180,7 @@ void TestRecordNavigator::deleteRemovesTheCurrentRow()
     QCOMPARE(countRows(QStringLiteral("PaymentMethod = 'Cash'")), 0);
 }
 
-void TestRecordNavigator::deleteAsksWhenConfirmationIsOn_data()
+void RecordNavigatorTest::deleteAsksWhenConfirmationIsOn_data()
 {
     QTest::addColumn<int>("answer");
     QTest::addColumn<int>("rowsLeft");
@@ -189,7 +188,7 @@ void TestRecordNavigator::deleteAsksWhenConfirmationIsOn_data()
     QTest::newRow("cancelled") << int(QMessageBox::Cancel) << 5;
 }
 
-void TestRecordNavigator::deleteAsksWhenConfirmationIsOn()
+void RecordNavigatorTest::deleteAsksWhenConfirmationIsOn()
 {
     QFETCH(int, answer);
     QFETCH(int, rowsLeft);
@@ -201,7 +200,7 @@ void TestRecordNavigator::deleteAsksWhenConfirmationIsOn()
     QCOMPARE(countRows(), rowsLeft);
 }
 
-void TestRecordNavigator::refusedDeleteLeavesTheTable()
+void RecordNavigatorTest::refusedDeleteLeavesTheTable()
 {
     m_grid->navigator()->setButtons({RecordNavigator::Insert, RecordNavigator::Delete});
     m_grid->navigator()->setDeleteRefused(true);
@@ -213,7 +212,7 @@ void TestRecordNavigator::refusedDeleteLeavesTheTable()
     QCOMPARE(countRows(), 5);
 }
 
-void TestRecordNavigator::handlerReplacesTheDefaultAction()
+void RecordNavigatorTest::handlerReplacesTheDefaultAction()
 {
     m_grid->navigator()->setButtons({RecordNavigator::Delete, RecordNavigator::Refresh});
     QList<int> asked;
@@ -224,7 +223,7 @@ void TestRecordNavigator::handlerReplacesTheDefaultAction()
     QCOMPARE(countRows(), 5);
 }
 
-void TestRecordNavigator::insertGoesToTheNewRowOfASortedSqlModel()
+void RecordNavigatorTest::insertGoesToTheNewRowOfASortedSqlModel()
 {
     SqlTableModel model;
     model.setConnectionName(QString::fromLatin1(kConnection));
@@ -244,7 +243,7 @@ void TestRecordNavigator::insertGoesToTheNewRowOfASortedSqlModel()
     m_grid->setModel(m_model);
 }
 
-void TestRecordNavigator::keyboardDeleteFollowsTheNavigator_data()
+void RecordNavigatorTest::keyboardDeleteFollowsTheNavigator_data()
 {
     QTest::addColumn<bool>("refused");
     QTest::addColumn<bool>("deleteShown");
@@ -254,7 +253,7 @@ void TestRecordNavigator::keyboardDeleteFollowsTheNavigator_data()
     QTest::newRow("no delete button") << false << false << 5;
 }
 
-void TestRecordNavigator::keyboardDeleteFollowsTheNavigator()
+void RecordNavigatorTest::keyboardDeleteFollowsTheNavigator()
 {
     QFETCH(bool, refused);
     QFETCH(bool, deleteShown);
@@ -268,5 +267,5 @@ void TestRecordNavigator::keyboardDeleteFollowsTheNavigator()
     QCOMPARE(countRows(), rowsLeft);
 }
 
-QTEST_MAIN(TestRecordNavigator)
+QTEST_MAIN(RecordNavigatorTest)
 #include "tst_RecordNavigator.moc"
