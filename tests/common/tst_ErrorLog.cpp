@@ -37,7 +37,7 @@ QString afterDateTime(const QString& line)
 }
 } // namespace
 
-class tst_ErrorLog : public QObject
+class ErrorLogTest : public QObject
 {
     Q_OBJECT
 
@@ -48,7 +48,6 @@ class tst_ErrorLog : public QObject
 
     void dateTime_data();
     void dateTime();
-    void lineFormat();
     void linesInOrderAfterEarlierContent();
     void messageWithLineBreaks();
     void createsFolderAndFile();
@@ -61,7 +60,7 @@ class tst_ErrorLog : public QObject
     std::unique_ptr<TestFolder> folder_;
 };
 
-void tst_ErrorLog::dateTime_data()
+void ErrorLogTest::dateTime_data()
 {
     QTest::addColumn<QDateTime>("moment");
     QTest::addColumn<QString>("text");
@@ -74,37 +73,27 @@ void tst_ErrorLog::dateTime_data()
         << QDateTime(QDate(2007, 1, 2), QTime(0, 0, 1)) << QStringLiteral("1/2/07 12:00:01 AM");
 }
 
-void tst_ErrorLog::dateTime()
+void ErrorLogTest::dateTime()
 {
     QFETCH(QDateTime, moment);
     QFETCH(QString, text);
     QCOMPARE(LogDateTime(moment), text);
 }
 
-void tst_ErrorLog::lineFormat()
+void ErrorLogTest::linesInOrderAfterEarlierContent()
 {
+    folder_->writeFile(QStringLiteral("logs/Error log.txt"), "1/1/06 earlier entry\r\n");
     LogError(QStringLiteral("Connection refused"), QStringLiteral(" method: Download"));
     LogError(QStringLiteral("Invalid date"));
     const QStringList lines = folder_->logLines();
-    QCOMPARE(lines.size(), 2);
-    QCOMPARE(afterDateTime(lines[0]), QStringLiteral("Connection refused method: Download"));
-    QCOMPARE(afterDateTime(lines[1]), QStringLiteral("Invalid date"));
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QStringLiteral("1/1/06 earlier entry"));
+    QCOMPARE(afterDateTime(lines[1]), QStringLiteral("Connection refused method: Download"));
+    QCOMPARE(afterDateTime(lines[2]), QStringLiteral("Invalid date"));
     QVERIFY(folder_->readFile(QStringLiteral("logs/Error log.txt")).endsWith("Invalid date\r\n"));
 }
 
-void tst_ErrorLog::linesInOrderAfterEarlierContent()
-{
-    folder_->writeFile(QStringLiteral("logs/Error log.txt"), "1/1/06 earlier entry\r\n");
-    LogError(QStringLiteral("first"), QStringLiteral(" method: FormClose"));
-    LogError(QStringLiteral("second"), QStringLiteral(" method: FormClose"));
-    const QStringList lines = folder_->logLines();
-    QCOMPARE(lines.size(), 3);
-    QCOMPARE(lines[0], QStringLiteral("1/1/06 earlier entry"));
-    QCOMPARE(afterDateTime(lines[1]), QStringLiteral("first method: FormClose"));
-    QCOMPARE(afterDateTime(lines[2]), QStringLiteral("second method: FormClose"));
-}
-
-void tst_ErrorLog::messageWithLineBreaks()
+void ErrorLogTest::messageWithLineBreaks()
 {
     LogError(QStringLiteral("line one\r\nline two\nline three"), QStringLiteral(" method: DoBatch"));
     const QByteArray bytes = folder_->readFile(QStringLiteral("logs/Error log.txt"));
@@ -113,7 +102,7 @@ void tst_ErrorLog::messageWithLineBreaks()
     QCOMPARE(afterDateTime(entry), QStringLiteral("line one\r\nline two\nline three method: DoBatch"));
 }
 
-void tst_ErrorLog::createsFolderAndFile()
+void ErrorLogTest::createsFolderAndFile()
 {
     QVERIFY(QDir(folder_->file(QStringLiteral("logs"))).removeRecursively());
     WriteLog(QStringLiteral("12/31/06 tag message"), QStringLiteral("Error log.txt"));
@@ -122,7 +111,7 @@ void tst_ErrorLog::createsFolderAndFile()
     QCOMPARE(folder_->readFile(QStringLiteral("logs/Mail log.txt")), QByteArray("sent\r\n"));
 }
 
-void tst_ErrorLog::unwritableLog()
+void ErrorLogTest::unwritableLog()
 {
     // A file stands where the log folder should be.
     QVERIFY(QDir(folder_->file(QStringLiteral("logs"))).removeRecursively());
@@ -133,7 +122,7 @@ void tst_ErrorLog::unwritableLog()
     QCOMPARE(folder_->readFile(QStringLiteral("logs")), QByteArray("not a folder"));
 }
 
-void tst_ErrorLog::guardLogsWithSuffix()
+void ErrorLogTest::guardLogsWithSuffix()
 {
     bool after = false;
     QVERIFY(!Guard(QStringLiteral(" method: FormClose"), [&] {
@@ -148,7 +137,7 @@ void tst_ErrorLog::guardLogsWithSuffix()
     QCOMPARE(afterDateTime(lines[0]), QStringLiteral("Cannot create file method: FormClose"));
 }
 
-void tst_ErrorLog::applicationError()
+void ErrorLogTest::applicationError()
 {
     RecordingUserPort port;
     port.setStatus(QStringLiteral("Welcome to Pelmora!"));
@@ -160,7 +149,7 @@ void tst_ErrorLog::applicationError()
     QCOMPARE(afterDateTime(lines[0]), QStringLiteral("Access violation application error"));
 }
 
-void tst_ErrorLog::commandErrorsReachApplicationError()
+void ErrorLogTest::commandErrorsReachApplicationError()
 {
     RecordingUserPort port;
     QVERIFY(!RunCommand(port, [] { throw Error(QStringLiteral("Table is busy")); }));
@@ -175,5 +164,5 @@ void tst_ErrorLog::commandErrorsReachApplicationError()
     QVERIFY(lines[1].endsWith(QLatin1String(" application error")));
 }
 
-QTEST_GUILESS_MAIN(tst_ErrorLog)
+QTEST_GUILESS_MAIN(ErrorLogTest)
 #include "tst_ErrorLog.moc"

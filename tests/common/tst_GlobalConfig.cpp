@@ -94,7 +94,7 @@ QStringList replaced(QStringList lines, int number, const QString& text)
 }
 } // namespace
 
-class tst_GlobalConfig : public QObject
+class GlobalConfigTest : public QObject
 {
     Q_OBJECT
 
@@ -118,7 +118,7 @@ class tst_GlobalConfig : public QObject
     std::unique_ptr<TestFolder> folder_;
 };
 
-void tst_GlobalConfig::parse_data()
+void GlobalConfigTest::parse_data()
 {
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QStringList>("expected");
@@ -156,7 +156,7 @@ void tst_GlobalConfig::parse_data()
                                          << fullFileSettings();
 }
 
-void tst_GlobalConfig::parse()
+void GlobalConfigTest::parse()
 {
     QFETCH(QStringList, lines);
     QFETCH(QStringList, expected);
@@ -164,7 +164,7 @@ void tst_GlobalConfig::parse()
     QCOMPARE(describe(GlobalConfig::parse(lines, folder_->root())), expected);
 }
 
-void tst_GlobalConfig::loadLineEnds_data()
+void GlobalConfigTest::loadLineEnds_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     const QByteArray lines = fullFile().join(QStringLiteral("\r\n")).toLocal8Bit();
@@ -173,7 +173,7 @@ void tst_GlobalConfig::loadLineEnds_data()
     QTest::newRow("LF") << fullFile().join('\n').toLocal8Bit() + "\n";
 }
 
-void tst_GlobalConfig::loadLineEnds()
+void GlobalConfigTest::loadLineEnds()
 {
     QFETCH(QByteArray, bytes);
     folder_->writeFile(QStringLiteral("cnfg/config_global.ini"), bytes);
@@ -181,7 +181,7 @@ void tst_GlobalConfig::loadLineEnds()
     QCOMPARE(folder_->logLines(), QStringList());
 }
 
-void tst_GlobalConfig::missingFile()
+void GlobalConfigTest::missingFile()
 {
     QVERIFY(!QFile::exists(GlobalConfig::path(folder_->root())));
     QCOMPARE(describe(GlobalConfig::load(folder_->root())),
@@ -191,7 +191,7 @@ void tst_GlobalConfig::missingFile()
     QVERIFY2(log[0].contains(QLatin1String("config_global.ini")), qPrintable(log[0]));
 }
 
-void tst_GlobalConfig::saveWritesTwelveLines()
+void GlobalConfigTest::saveWritesTwelveLines()
 {
     GlobalSettings s = GlobalConfig::parse({}, folder_->root());
     s.AutoBackup = true;
@@ -206,7 +206,7 @@ void tst_GlobalConfig::saveWritesTwelveLines()
                         "12/31/06\r\n\r\n"));
 }
 
-void tst_GlobalConfig::reservedValuesCarried_data()
+void GlobalConfigTest::reservedValuesCarried_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QByteArray>("output");
@@ -218,7 +218,7 @@ void tst_GlobalConfig::reservedValuesCarried_data()
         << QByteArray("-1\r\n/a.tdbd\r\n/b\r\n/b\r\n-1\r\n0\r\n-1\r\n0\r\n 30\r\n10\r\nsome day\r\nnotes\r\n");
 }
 
-void tst_GlobalConfig::reservedValuesCarried()
+void GlobalConfigTest::reservedValuesCarried()
 {
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, output);
@@ -227,7 +227,7 @@ void tst_GlobalConfig::reservedValuesCarried()
     QCOMPARE(folder_->readFile(QStringLiteral("cnfg/config_global.ini")), output);
 }
 
-void tst_GlobalConfig::downloadInterval_data()
+void GlobalConfigTest::downloadInterval_data()
 {
     QTest::addColumn<QString>("minutes");
     QTest::addColumn<int>("milliseconds");
@@ -239,7 +239,7 @@ void tst_GlobalConfig::downloadInterval_data()
     QTest::newRow("not a number") << QStringLiteral("abc") << -1;
 }
 
-void tst_GlobalConfig::downloadInterval()
+void GlobalConfigTest::downloadInterval()
 {
     QFETCH(QString, minutes);
     QFETCH(int, milliseconds);
@@ -251,5 +251,5 @@ void tst_GlobalConfig::downloadInterval()
         QCOMPARE(s.downloadIntervalMs(), milliseconds);
 }
 
-QTEST_GUILESS_MAIN(tst_GlobalConfig)
+QTEST_GUILESS_MAIN(GlobalConfigTest)
 #include "tst_GlobalConfig.moc"
