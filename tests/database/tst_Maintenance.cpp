@@ -50,7 +50,7 @@ int countEnding(const QStringList& lines, const QString& suffix)
 }
 } // namespace
 
-class tst_Maintenance : public QObject
+class MaintenanceTest : public QObject
 {
     Q_OBJECT
 
@@ -94,7 +94,7 @@ class tst_Maintenance : public QObject
     std::unique_ptr<Maintenance> maintenance_;
 };
 
-void tst_Maintenance::init()
+void MaintenanceTest::init()
 {
     folder_ = std::make_unique<TestFolder>();
     settings_ = GlobalConfig::parse({}, folder_->root());
@@ -107,7 +107,7 @@ void tst_Maintenance::init()
     QVERIFY(data_->isConnected());
 }
 
-void tst_Maintenance::cleanup()
+void MaintenanceTest::cleanup()
 {
     maintenance_.reset();
     data_.reset();
@@ -115,12 +115,12 @@ void tst_Maintenance::cleanup()
     folder_.reset();
 }
 
-void tst_Maintenance::addOrder(int shopperId) const
+void MaintenanceTest::addOrder(int shopperId) const
 {
     data_->execute(QStringLiteral("INSERT INTO Orders(ShopperID,Status) VALUES(%1,'Paid')").arg(shopperId));
 }
 
-void tst_Maintenance::backupNowTwice()
+void MaintenanceTest::backupNowTwice()
 {
     addOrder(1);
     QVERIFY(maintenance_->backupNow());
@@ -136,7 +136,7 @@ void tst_Maintenance::backupNowTwice()
     QCOMPARE(folder_->logLines(), QStringList());
 }
 
-void tst_Maintenance::backupNowCreatesTheFolder()
+void MaintenanceTest::backupNowCreatesTheFolder()
 {
     QVERIFY(QDir(folder_->file(QStringLiteral("db/backup"))).removeRecursively());
     settings_.BackupFolder = folder_->file(QStringLiteral("db/backup/daily"));
@@ -147,7 +147,7 @@ void tst_Maintenance::backupNowCreatesTheFolder()
     QVERIFY(fileBytes(backup()) == fileBytes(database()));
 }
 
-void tst_Maintenance::backupNowFailing_data()
+void MaintenanceTest::backupNowFailing_data()
 {
     QTest::addColumn<QString>("databaseLocation");
     QTest::addColumn<QString>("backupFolder");
@@ -163,7 +163,7 @@ void tst_Maintenance::backupNowFailing_data()
         << QStringLiteral("db/Pelmora.tdbd") << QStringLiteral("db/blocked") << QStringLiteral("Cannot replace");
 }
 
-void tst_Maintenance::backupNowFailing()
+void MaintenanceTest::backupNowFailing()
 {
     QFETCH(QString, databaseLocation);
     QFETCH(QString, backupFolder);
@@ -188,7 +188,7 @@ void tst_Maintenance::backupNowFailing()
     QVERIFY(!QFile::exists(Maintenance::partialCopyName(backup())));
 }
 
-void tst_Maintenance::restoreWithoutBackup()
+void MaintenanceTest::restoreWithoutBackup()
 {
     addOrder(1);
     data_->disconnectDatabase();
@@ -205,7 +205,7 @@ void tst_Maintenance::restoreWithoutBackup()
     QVERIFY(fileBytes(database()) == before);
 }
 
-void tst_Maintenance::restoreCancelled()
+void MaintenanceTest::restoreCancelled()
 {
     QVERIFY(maintenance_->backupNow());
     addOrder(1);
@@ -218,7 +218,7 @@ void tst_Maintenance::restoreCancelled()
     QCOMPARE(orderCount(), 1);
 }
 
-void tst_Maintenance::restoreSucceeds()
+void MaintenanceTest::restoreSucceeds()
 {
     addOrder(1);
     QVERIFY(maintenance_->backupNow());
@@ -236,7 +236,7 @@ void tst_Maintenance::restoreSucceeds()
     QCOMPARE(folder_->logLines(), QStringList());
 }
 
-void tst_Maintenance::restoreFailingKeepsTheDatabase()
+void MaintenanceTest::restoreFailingKeepsTheDatabase()
 {
     addOrder(1);
     QVERIFY(maintenance_->backupNow());
@@ -257,7 +257,7 @@ void tst_Maintenance::restoreFailingKeepsTheDatabase()
     QVERIFY(fileBytes(database()) == current);
 }
 
-void tst_Maintenance::restoreIgnoresJournalOfReplacedFile()
+void MaintenanceTest::restoreIgnoresJournalOfReplacedFile()
 {
     addOrder(1);
     QVERIFY(maintenance_->backupNow());
@@ -287,7 +287,7 @@ void tst_Maintenance::restoreIgnoresJournalOfReplacedFile()
     QVERIFY(!QFile::exists(journal));
 }
 
-void tst_Maintenance::damagedDatabaseKeepsTheBackup_data()
+void MaintenanceTest::damagedDatabaseKeepsTheBackup_data()
 {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<bool>("atStartup");
@@ -299,7 +299,7 @@ void tst_Maintenance::damagedDatabaseKeepsTheBackup_data()
     }
 }
 
-void tst_Maintenance::damagedDatabaseKeepsTheBackup()
+void MaintenanceTest::damagedDatabaseKeepsTheBackup()
 {
     QFETCH(QString, damage);
     QFETCH(bool, atStartup);
@@ -348,14 +348,14 @@ void tst_Maintenance::damagedDatabaseKeepsTheBackup()
     QCOMPARE(countEnding(folder_->logLines(), QStringLiteral(" method: Backup")), 1);
 }
 
-void tst_Maintenance::backupWhileAnotherConnectionWrites_data()
+void MaintenanceTest::backupWhileAnotherConnectionWrites_data()
 {
     QTest::addColumn<bool>("spilled");
     QTest::newRow("change still in the writer's cache") << false;
     QTest::newRow("change half written into the file") << true;
 }
 
-void tst_Maintenance::backupWhileAnotherConnectionWrites()
+void MaintenanceTest::backupWhileAnotherConnectionWrites()
 {
     QFETCH(bool, spilled);
     addOrder(1);
@@ -391,7 +391,7 @@ void tst_Maintenance::backupWhileAnotherConnectionWrites()
     QCOMPARE(q.value(0).toString(), QStringLiteral("1,2"));
 }
 
-void tst_Maintenance::restoreRefusesADamagedBackup()
+void MaintenanceTest::restoreRefusesADamagedBackup()
 {
     addOrder(1);
     QVERIFY(maintenance_->backupNow());
@@ -408,7 +408,7 @@ void tst_Maintenance::restoreRefusesADamagedBackup()
     QVERIFY2(log.join('\n').contains(QStringLiteral("is cut short")), qPrintable(log.join('\n')));
 }
 
-void tst_Maintenance::readOnlyDatabaseSaidAtStartup()
+void MaintenanceTest::readOnlyDatabaseSaidAtStartup()
 {
     if (::geteuid() == 0)
         QSKIP("Running as the superuser, whom file permissions do not stop: no read-only database can be made");
@@ -424,7 +424,7 @@ void tst_Maintenance::readOnlyDatabaseSaidAtStartup()
     QVERIFY(fileBytes(database()) == before);
 }
 
-void tst_Maintenance::startupBackupBeforeUpgrade()
+void MaintenanceTest::startupBackupBeforeUpgrade()
 {
     data_->disconnectDatabase();
     TestFolder::makeDatabaseFromScript(database(), QStringLiteral(PELMORA_TEST_DATA "/layout_older.sql"));
@@ -442,14 +442,14 @@ void tst_Maintenance::startupBackupBeforeUpgrade()
     QVERIFY(fileBytes(database()) != asLeft);
 }
 
-void tst_Maintenance::startupBackupOff()
+void MaintenanceTest::startupBackupOff()
 {
     settings_.AutoBackup = false;
     QVERIFY(maintenance_->startupBackup());
     QVERIFY(!QFile::exists(backup()));
 }
 
-void tst_Maintenance::autoBackupSwitch()
+void MaintenanceTest::autoBackupSwitch()
 {
     maintenance_->setAutoBackup(true);
     QVERIFY(settings_.AutoBackup);
@@ -459,7 +459,7 @@ void tst_Maintenance::autoBackupSwitch()
              QStringList({QStringLiteral("Auto backup enabled"), QStringLiteral("Auto backup disabled")}));
 }
 
-void tst_Maintenance::sameLocationsRefused()
+void MaintenanceTest::sameLocationsRefused()
 {
     const GlobalSettings before = settings_;
     QString path = folder_->file(QStringLiteral("db/Other.tdbd"));
@@ -473,7 +473,7 @@ void tst_Maintenance::sameLocationsRefused()
     QCOMPARE(data_->location(), before.DatabaseLocation);
 }
 
-void tst_Maintenance::missingDatabaseRefused()
+void MaintenanceTest::missingDatabaseRefused()
 {
     const GlobalSettings before = settings_;
     QString path = folder_->file(QStringLiteral("db/None.tdbd"));
@@ -489,7 +489,7 @@ void tst_Maintenance::missingDatabaseRefused()
     QVERIFY(!QFile::exists(folder_->file(QStringLiteral("db/None.tdbd"))));
 }
 
-void tst_Maintenance::locationsApplied()
+void MaintenanceTest::locationsApplied()
 {
     // The chosen file has the older layout: taking it over upgrades it.
     QString path = folder_->file(QStringLiteral("shop/Shop.tdbd"));
@@ -510,5 +510,5 @@ void tst_Maintenance::locationsApplied()
     QCOMPARE(data_->scalar(QStringLiteral("SELECT Version FROM Global")).toString(), QStringLiteral("4.7"));
 }
 
-QTEST_GUILESS_MAIN(tst_Maintenance)
+QTEST_GUILESS_MAIN(MaintenanceTest)
 #include "tst_Maintenance.moc"

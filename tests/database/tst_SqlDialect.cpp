@@ -19,7 +19,7 @@ using namespace pelmora;
 using pelmora::test::DatabaseProbe;
 using pelmora::test::TestFolder;
 
-class tst_SqlDialect : public QObject
+class SqlDialectTest : public QObject
 {
     Q_OBJECT
 
@@ -49,7 +49,7 @@ class tst_SqlDialect : public QObject
     std::unique_ptr<TestFolder> folder_;
 };
 
-void tst_SqlDialect::init()
+void SqlDialectTest::init()
 {
     folder_ = std::make_unique<TestFolder>(false);
     QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("dialect"));
@@ -57,14 +57,14 @@ void tst_SqlDialect::init()
     QVERIFY(d.open());
 }
 
-void tst_SqlDialect::cleanup()
+void SqlDialectTest::cleanup()
 {
     db().close();
     QSqlDatabase::removeDatabase(QStringLiteral("dialect"));
     folder_.reset();
 }
 
-void tst_SqlDialect::run(const QString& statements) const
+void SqlDialectTest::run(const QString& statements) const
 {
     for (const QString& s : statements.split(QStringLiteral(";\n"), Qt::SkipEmptyParts)) {
         QSqlQuery q(db());
@@ -73,7 +73,7 @@ void tst_SqlDialect::run(const QString& statements) const
     }
 }
 
-QString tst_SqlDialect::text(const QString& sql) const
+QString SqlDialectTest::text(const QString& sql) const
 {
     QSqlQuery q(db());
     if (!q.exec(sql) || !q.next())
@@ -92,7 +92,7 @@ QString columnsOf(const char* table)
 }
 } // namespace
 
-void tst_SqlDialect::statements_data()
+void SqlDialectTest::statements_data()
 {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("statement");
@@ -163,7 +163,7 @@ void tst_SqlDialect::statements_data()
                                 << QStringLiteral("0");
 }
 
-void tst_SqlDialect::statements()
+void SqlDialectTest::statements()
 {
     QFETCH(QString, setup);
     QFETCH(QString, statement);
@@ -180,7 +180,7 @@ void tst_SqlDialect::statements()
     QCOMPARE(text(check), expected);
 }
 
-void tst_SqlDialect::failingStatements_data()
+void SqlDialectTest::failingStatements_data()
 {
     QTest::addColumn<QString>("statement");
     QTest::addColumn<QString>("reason");
@@ -194,7 +194,7 @@ void tst_SqlDialect::failingStatements_data()
         << QStringLiteral("CREATE TABLE Orders(User char(20))") << QStringLiteral("already exists");
 }
 
-void tst_SqlDialect::failingStatements()
+void SqlDialectTest::failingStatements()
 {
     QFETCH(QString, statement);
     QFETCH(QString, reason);
@@ -210,7 +210,7 @@ void tst_SqlDialect::failingStatements()
     QCOMPARE(text(QStringLiteral("SELECT ShopperID FROM Orders")), QStringLiteral("3"));
 }
 
-void tst_SqlDialect::literals_data()
+void SqlDialectTest::literals_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("output");
@@ -232,14 +232,14 @@ void tst_SqlDialect::literals_data()
                                   << QStringLiteral("Invoice_date'1/2/2006' DATETIME'1:00'");
 }
 
-void tst_SqlDialect::literals()
+void SqlDialectTest::literals()
 {
     QFETCH(QString, input);
     QFETCH(QString, output);
     QCOMPARE(SqlDialect::translateLiterals(input), output);
 }
 
-void tst_SqlDialect::literalsOnFile()
+void SqlDialectTest::literalsOnFile()
 {
     TestFolder::makeDatabase(folder_->databasePath());
     DataModule data;
@@ -253,7 +253,7 @@ void tst_SqlDialect::literalsOnFile()
              QStringLiteral("2006-12-31 14:30:00 It's Date'1/2/2006'"));
 }
 
-void tst_SqlDialect::quoteText_data()
+void SqlDialectTest::quoteText_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("quoted");
@@ -267,7 +267,7 @@ void tst_SqlDialect::quoteText_data()
     QTest::newRow("line breaks") << QStringLiteral("one\r\ntwo") << QStringLiteral("'one\r\ntwo'");
 }
 
-void tst_SqlDialect::quoteText()
+void SqlDialectTest::quoteText()
 {
     QFETCH(QString, value);
     QFETCH(QString, quoted);
@@ -283,7 +283,7 @@ void tst_SqlDialect::quoteText()
     QCOMPARE(text(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='Orders'")), QStringLiteral("1"));
 }
 
-void tst_SqlDialect::quoteValue_data()
+void SqlDialectTest::quoteValue_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("quoted");
@@ -304,14 +304,14 @@ void tst_SqlDialect::quoteValue_data()
     QTest::newRow("null text") << QVariant(QString()) << QStringLiteral("NULL");
 }
 
-void tst_SqlDialect::quoteValue()
+void SqlDialectTest::quoteValue()
 {
     QFETCH(QVariant, value);
     QFETCH(QString, quoted);
     QCOMPARE(SqlDialect::quote(value), quoted);
 }
 
-void tst_SqlDialect::quoteIdentifier()
+void SqlDialectTest::quoteIdentifier()
 {
     QCOMPARE(SqlDialect::quoteIdentifier(QStringLiteral("From")), QStringLiteral("\"From\""));
     QCOMPARE(SqlDialect::quoteIdentifier(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
@@ -323,7 +323,7 @@ void tst_SqlDialect::quoteIdentifier()
     QCOMPARE(text(QStringLiteral("SELECT \"From\" FROM Email")), QStringLiteral("me"));
 }
 
-void tst_SqlDialect::textKeepsItsWholeValue()
+void SqlDialectTest::textKeepsItsWholeValue()
 {
     TestFolder::makeDatabase(folder_->databasePath());
     DataModule data;
@@ -335,5 +335,5 @@ void tst_SqlDialect::textKeepsItsWholeValue()
     QCOMPARE(data.scalar(QStringLiteral("SELECT Invoice_name FROM Orders WHERE ShopperID=?"), {1}).toString(), name);
 }
 
-QTEST_GUILESS_MAIN(tst_SqlDialect)
+QTEST_GUILESS_MAIN(SqlDialectTest)
 #include "tst_SqlDialect.moc"
