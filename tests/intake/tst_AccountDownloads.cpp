@@ -47,7 +47,7 @@ QByteArray idOf(const CartRequest& r)
 }
 } // namespace
 
-class tst_AccountDownloads : public QObject
+class AccountDownloadsTest : public QObject
 {
     Q_OBJECT
 
@@ -83,7 +83,7 @@ struct Accounts {
 };
 } // namespace
 
-void tst_AccountDownloads::allAccountsTick()
+void AccountDownloadsTest::allAccountsTick()
 {
     IntakeFixture f;
     Accounts accounts(f, {QStringLiteral("acc1"), QStringLiteral(" acc2  "), QStringLiteral("acc3")});
@@ -112,7 +112,7 @@ void tst_AccountDownloads::allAccountsTick()
     QVERIFY(run.succeeded());
 }
 
-void tst_AccountDownloads::placeholderInTheLoop()
+void AccountDownloadsTest::placeholderInTheLoop()
 {
     IntakeFixture f;
     Accounts accounts(f, {QStringLiteral("acc1"), QStringLiteral("Username"), QStringLiteral("acc3")});
@@ -132,7 +132,7 @@ void tst_AccountDownloads::placeholderInTheLoop()
     QCOMPARE(idOf(f.cart.requests[1]), QByteArray("acc3"));
 }
 
-void tst_AccountDownloads::autoDownloadOff()
+void AccountDownloadsTest::autoDownloadOff()
 {
     IntakeFixture f;
     Accounts accounts(f, {QStringLiteral("acc1")});
@@ -147,7 +147,7 @@ void tst_AccountDownloads::autoDownloadOff()
     QVERIFY(f.cart.requests.isEmpty());
 }
 
-void tst_AccountDownloads::selectedAccountTick()
+void AccountDownloadsTest::selectedAccountTick()
 {
     IntakeFixture f;
     Accounts accounts(f, {QStringLiteral("acc1"), QStringLiteral("acc2")});
@@ -167,7 +167,7 @@ void tst_AccountDownloads::selectedAccountTick()
     QCOMPARE(f.pauses.size(), 2); // only the import's waits
 }
 
-void tst_AccountDownloads::failureEndsTheTick()
+void AccountDownloadsTest::failureEndsTheTick()
 {
     IntakeFixture f;
     Accounts accounts(f, {QStringLiteral("acc1"), QStringLiteral("acc2"), QStringLiteral("acc3")});
@@ -193,7 +193,7 @@ void tst_AccountDownloads::failureEndsTheTick()
     QCOMPARE(f.cart.requests.size(), 4);
 }
 
-void tst_AccountDownloads::overlappingDownloadSkipped()
+void AccountDownloadsTest::overlappingDownloadSkipped()
 {
     IntakeFixture f;
     Accounts accounts(f, {QStringLiteral("acc1")});
@@ -222,7 +222,7 @@ void tst_AccountDownloads::overlappingDownloadSkipped()
     QVERIFY(!downloads.isRunning());
 }
 
-void tst_AccountDownloads::manualDownloadClearsTheFlag()
+void AccountDownloadsTest::manualDownloadClearsTheFlag()
 {
     IntakeFixture f;
     Accounts accounts(f, {QStringLiteral("acc1")});
@@ -243,7 +243,7 @@ void tst_AccountDownloads::manualDownloadClearsTheFlag()
     QVERIFY(!second.accounts.first().imported);
 }
 
-void tst_AccountDownloads::manualDownloadUnhandledFailure()
+void AccountDownloadsTest::manualDownloadUnhandledFailure()
 {
     IntakeFixture f;
     TestSelection selection(f.data); // the shipped placeholder row "Username"
@@ -258,7 +258,7 @@ void tst_AccountDownloads::manualDownloadUnhandledFailure()
     QVERIFY(f.pauses.isEmpty());
 }
 
-void tst_AccountDownloads::manualDownloadThroughProxy()
+void AccountDownloadsTest::manualDownloadThroughProxy()
 {
     IntakeFixture f;
     Accounts accounts(f, {QStringLiteral("acc1")});
@@ -284,7 +284,7 @@ void tst_AccountDownloads::manualDownloadThroughProxy()
     QCOMPARE(f.cart.requests.size(), 2);
 }
 
-void tst_AccountDownloads::proxyWithEmptyPort()
+void AccountDownloadsTest::proxyWithEmptyPort()
 {
     IntakeFixture f;
     f.exec(QStringLiteral("UPDATE Proxy SET User='u',Pass='p',Server='proxy.example',Port=NULL"));
@@ -299,7 +299,7 @@ void tst_AccountDownloads::proxyWithEmptyPort()
     QCOMPARE(p.port, 8080);
 }
 
-void tst_AccountDownloads::timerInterval()
+void AccountDownloadsTest::timerInterval()
 {
     IntakeFixture f;
     TestSelection selection(f.data);
@@ -323,7 +323,7 @@ void tst_AccountDownloads::timerInterval()
     QCOMPARE(f.port.preferencesOpened, QStringList{QStringLiteral("User accounts")});
 }
 
-void tst_AccountDownloads::adminLink_data()
+void AccountDownloadsTest::adminLink_data()
 {
     QTest::addColumn<QString>("selector");
     QTest::addColumn<QString>("pass");
@@ -346,7 +346,7 @@ void tst_AccountDownloads::adminLink_data()
                                   << "default.example" << QByteArray("a%26b%2Bc%20d");
 }
 
-void tst_AccountDownloads::adminLink()
+void AccountDownloadsTest::adminLink()
 {
     QFETCH(QString, selector);
     QFETCH(QString, pass);
@@ -374,7 +374,7 @@ void tst_AccountDownloads::adminLink()
     QCOMPARE(token.size(), 32);
 }
 
-void tst_AccountDownloads::adminLinkPlaceholder()
+void AccountDownloadsTest::adminLinkPlaceholder()
 {
     test::TestFolder folder;
     DataModule data;
@@ -387,5 +387,5 @@ void tst_AccountDownloads::adminLinkPlaceholder()
     QVERIFY(port.urlsOpened.isEmpty());
 }
 
-QTEST_GUILESS_MAIN(tst_AccountDownloads)
+QTEST_GUILESS_MAIN(AccountDownloadsTest)
 #include "tst_AccountDownloads.moc"

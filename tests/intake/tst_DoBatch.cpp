@@ -59,7 +59,7 @@ QVariantList row(IntakeFixture& f, const QString& sql)
 }
 } // namespace
 
-class tst_DoBatch : public QObject
+class DoBatchTest : public QObject
 {
     Q_OBJECT
 
@@ -77,7 +77,7 @@ class tst_DoBatch : public QObject
     void importFileKeepsTheFile();
 };
 
-void tst_DoBatch::importsOrdersAndItems()
+void DoBatchTest::importsOrdersAndItems()
 {
     IntakeFixture f;
     f.folder.writeFile(QStringLiteral("db/Download.txt"),
@@ -115,7 +115,7 @@ void tst_DoBatch::importsOrdersAndItems()
     QVERIFY(f.folder.logLines().isEmpty());
 }
 
-void tst_DoBatch::statusTextsWaitsAndFilesDeleted()
+void DoBatchTest::statusTextsWaitsAndFilesDeleted()
 {
     IntakeFixture f;
     f.folder.writeFile(QStringLiteral("db/Download.txt"), "h\r\n1;a\r\n");
@@ -137,7 +137,7 @@ void tst_DoBatch::statusTextsWaitsAndFilesDeleted()
     QCOMPARE(f.count(QStringLiteral("Orders")), 1);
 }
 
-void tst_DoBatch::columnCountFromFirstLine()
+void DoBatchTest::columnCountFromFirstLine()
 {
     IntakeFixture f;
     // The first line's 12 fields are imported for every line; later extra fields are ignored.
@@ -154,7 +154,7 @@ void tst_DoBatch::columnCountFromFirstLine()
     QCOMPARE(f.scalar(QStringLiteral("SELECT count(DISTINCT id) FROM Orders")).toInt(), 2);
 }
 
-void tst_DoBatch::newFlag_data()
+void DoBatchTest::newFlag_data()
 {
     QTest::addColumn<QByteArray>("field");
     QTest::addColumn<QVariant>("stored");
@@ -165,7 +165,7 @@ void tst_DoBatch::newFlag_data()
     QTest::newRow("true") << QByteArray("true") << QVariant(0);
 }
 
-void tst_DoBatch::newFlag()
+void DoBatchTest::newFlag()
 {
     QFETCH(QByteArray, field);
     QFETCH(QVariant, stored);
@@ -175,7 +175,7 @@ void tst_DoBatch::newFlag()
     QCOMPARE(f.scalar(QStringLiteral("SELECT New FROM Orders")), stored);
 }
 
-void tst_DoBatch::emptyFieldsAndExtraLine()
+void DoBatchTest::emptyFieldsAndExtraLine()
 {
     IntakeFixture f;
     f.folder.writeFile(QStringLiteral("db/Download.txt"), "h\n" + kMarker + "7;1;P;Prod;u;1;1;1.1.2006\r\n\r\n");
@@ -187,7 +187,7 @@ void tst_DoBatch::emptyFieldsAndExtraLine()
              (QVariantList{QVariant(), QVariant(), "", QVariant()}));
 }
 
-void tst_DoBatch::longTextsAndAnsiBytes()
+void DoBatchTest::longTextsAndAnsiBytes()
 {
     IntakeFixture f;
     f.folder.writeFile(QStringLiteral("db/Download.txt"),
@@ -197,7 +197,7 @@ void tst_DoBatch::longTextsAndAnsiBytes()
              (QVariantList{QString::fromUtf8("Jürgen Müller €"), "a.very.long.address@example-shop.com"}));
 }
 
-void tst_DoBatch::failingRecordKeepsNothing_data()
+void DoBatchTest::failingRecordKeepsNothing_data()
 {
     QTest::addColumn<QByteArray>("download");
     QTest::addColumn<QString>("logged");
@@ -214,8 +214,8 @@ void tst_DoBatch::failingRecordKeepsNothing_data()
         << QStringLiteral("The line at line 4 of the download is longer than 1048576 bytes; no order or item comes "
                           "near that size, so the file is damaged");
     QTest::newRow("quoted value past the limit")
-        << "h\r\n" + fullOrder(1) + "\r\n" + kMarker + "1;\"" + QByteArray(QByteArray(600 * 1024, 'q') + "\r\n").repeated(2) +
-               "\";P\r\n"
+        << "h\r\n" + fullOrder(1) + "\r\n" + kMarker + "1;\"" +
+               QByteArray(QByteArray(600 * 1024, 'q') + "\r\n").repeated(2) + "\";P\r\n"
         << QStringLiteral("The quoted value starting at line 5 of the download is longer than 1048576 bytes; no order "
                           "or item comes near that size, so the file is damaged");
     QTest::newRow("megabyte value cut in the log")
@@ -224,7 +224,7 @@ void tst_DoBatch::failingRecordKeepsNothing_data()
                "... (500001 characters) is not a valid floating point number";
 }
 
-void tst_DoBatch::failingRecordKeepsNothing()
+void DoBatchTest::failingRecordKeepsNothing()
 {
     QFETCH(QByteArray, download);
     QFETCH(QString, logged);
@@ -252,7 +252,7 @@ void tst_DoBatch::failingRecordKeepsNothing()
     QCOMPARE(f.count(QStringLiteral("Orders")), 2);
 }
 
-void tst_DoBatch::missingDownloadFile()
+void DoBatchTest::missingDownloadFile()
 {
     IntakeFixture f;
     QSignalSpy reset(&f.data, &DataModule::reset);
@@ -264,7 +264,7 @@ void tst_DoBatch::missingDownloadFile()
     QVERIFY(f.folder.logLines().first().endsWith(QStringLiteral(" method: DoBatch")));
 }
 
-void tst_DoBatch::importFileKeepsTheFile()
+void DoBatchTest::importFileKeepsTheFile()
 {
     IntakeFixture f;
     f.folder.writeFile(QStringLiteral("tmp/mine.txt"), "h\r\n1;a\r\n");
@@ -276,5 +276,5 @@ void tst_DoBatch::importFileKeepsTheFile()
     QCOMPARE(f.count(QStringLiteral("Orders")), 1);
 }
 
-QTEST_GUILESS_MAIN(tst_DoBatch)
+QTEST_GUILESS_MAIN(DoBatchTest)
 #include "tst_DoBatch.moc"

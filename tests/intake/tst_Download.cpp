@@ -7,7 +7,7 @@
 using namespace pelmora;
 using namespace pelmora::test;
 
-class tst_Download : public QObject
+class DownloadTest : public QObject
 {
     Q_OBJECT
 
@@ -23,7 +23,7 @@ class tst_Download : public QObject
     void untrustedServerIsLogged();
 };
 
-void tst_Download::postsTheFormAndStoresTheBody()
+void DownloadTest::postsTheFormAndStoresTheBody()
 {
     IntakeFixture f;
     f.exec(QStringLiteral("INSERT INTO Users(Username,Secure,Pass) VALUES('shop1','secret','login')"));
@@ -52,7 +52,7 @@ void tst_Download::postsTheFormAndStoresTheBody()
     QVERIFY(f.http.targetFile().isEmpty());
 }
 
-void tst_Download::statusHeader_data()
+void DownloadTest::statusHeader_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QByteArray>("value");
@@ -81,7 +81,7 @@ void tst_Download::statusHeader_data()
     QTest::newRow("not a number") << QByteArray("Mstatus") << QByteArray("many") << Download::kFailed << false << none;
 }
 
-void tst_Download::statusHeader()
+void DownloadTest::statusHeader()
 {
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, value);
@@ -105,7 +105,7 @@ void tst_Download::statusHeader()
             QStringLiteral(": The cart server's Mstatus header \"many\" is not a whole number")));
 }
 
-void tst_Download::highestHeldOrder_data()
+void DownloadTest::highestHeldOrder_data()
 {
     QTest::addColumn<int>("live");
     QTest::addColumn<int>("archived");
@@ -117,7 +117,7 @@ void tst_Download::highestHeldOrder_data()
     QTest::newRow("none") << 0 << 0 << QByteArray("0");
 }
 
-void tst_Download::highestHeldOrder()
+void DownloadTest::highestHeldOrder()
 {
     QFETCH(int, live);
     QFETCH(int, archived);
@@ -139,7 +139,7 @@ void tst_Download::highestHeldOrder()
     QVERIFY2(f.cart.requests.first().body.startsWith(QByteArray("mx=" + mx + "&v=4.7&")), f.cart.requests.first().body);
 }
 
-void tst_Download::quotesAndEncodesAccountValues()
+void DownloadTest::quotesAndEncodesAccountValues()
 {
     IntakeFixture f;
     f.exec(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES('O''Neil','p&w+d%=x y')"));
@@ -152,7 +152,7 @@ void tst_Download::quotesAndEncodesAccountValues()
     QVERIFY(f.folder.logLines().isEmpty());
 }
 
-void tst_Download::placeholderAccountOpensPreferences()
+void DownloadTest::placeholderAccountOpensPreferences()
 {
     IntakeFixture f;
     f.NewOrdersDownloaded = true;
@@ -163,7 +163,7 @@ void tst_Download::placeholderAccountOpensPreferences()
     QVERIFY(!f.NewOrdersDownloaded);
 }
 
-void tst_Download::serverCodeSelectsHost()
+void DownloadTest::serverCodeSelectsHost()
 {
     IntakeFixture f; // code 6 goes to localhost, every other host is 127.0.0.1
     Download(f.context).run(QStringLiteral("6shop"));
@@ -173,7 +173,7 @@ void tst_Download::serverCodeSelectsHost()
     QCOMPARE(f.cart.requests.at(1).header("Host"), f.cart.host().toLatin1());
 }
 
-void tst_Download::untrustedServerIsLogged()
+void DownloadTest::untrustedServerIsLogged()
 {
     IntakeFixture f(false);
     f.cart.defaultResponse = CartResponse::withStatus("2", "body");
@@ -191,5 +191,5 @@ void tst_Download::untrustedServerIsLogged()
     QCOMPARE(f.port.busyDepth, 0);
 }
 
-QTEST_GUILESS_MAIN(tst_Download)
+QTEST_GUILESS_MAIN(DownloadTest)
 #include "tst_Download.moc"

@@ -39,7 +39,7 @@ QString conversionError(const std::function<void()>& convert)
 }
 } // namespace
 
-class tst_DownloadFile : public QObject
+class DownloadFileTest : public QObject
 {
     Q_OBJECT
 
@@ -61,7 +61,7 @@ class tst_DownloadFile : public QObject
     void windows1252();
 };
 
-void tst_DownloadFile::recordSyntax_data()
+void DownloadFileTest::recordSyntax_data()
 {
     QTest::addColumn<QByteArray>("download");
     QTest::addColumn<QStringList>("expected");
@@ -100,14 +100,14 @@ void tst_DownloadFile::recordSyntax_data()
     QTest::newRow("empty file") << QByteArray() << QStringList{};
 }
 
-void tst_DownloadFile::recordSyntax()
+void DownloadFileTest::recordSyntax()
 {
     QFETCH(QByteArray, download);
     QFETCH(QStringList, expected);
     QCOMPARE(records(download), expected);
 }
 
-void tst_DownloadFile::recordPositions()
+void DownloadFileTest::recordPositions()
 {
     QByteArray bytes = "h\r\n1\r\n\"a\r\nb\"\r\n<-- Orders -- >\r\n9\r\n8\r\n";
     QBuffer buffer(&bytes);
@@ -120,7 +120,7 @@ void tst_DownloadFile::recordPositions()
     QCOMPARE(positions, expected);
 }
 
-void tst_DownloadFile::longRecordsAcrossReads()
+void DownloadFileTest::longRecordsAcrossReads()
 {
     // Lines longer than the reader's buffer, with line ends at its edges.
     const QByteArray big(300 * 1024 + 7, 'x');
@@ -131,7 +131,7 @@ void tst_DownloadFile::longRecordsAcrossReads()
     QCOMPARE(r.at(1), QStringLiteral("I:1"));
 }
 
-void tst_DownloadFile::numbers_data()
+void DownloadFileTest::numbers_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<double>("value");
@@ -152,7 +152,7 @@ void tst_DownloadFile::numbers_data()
     QTest::newRow("infinity") << QByteArray("inf") << 0.0 << false;
 }
 
-void tst_DownloadFile::numbers()
+void DownloadFileTest::numbers()
 {
     QFETCH(QByteArray, text);
     QFETCH(double, value);
@@ -167,7 +167,7 @@ void tst_DownloadFile::numbers()
     }
 }
 
-void tst_DownloadFile::integers_data()
+void DownloadFileTest::integers_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<int>("value");
@@ -181,14 +181,14 @@ void tst_DownloadFile::integers_data()
     QTest::newRow("clamped low") << QByteArray("-3000000000") << -2147483647;
 }
 
-void tst_DownloadFile::integers()
+void DownloadFileTest::integers()
 {
     QFETCH(QByteArray, text);
     QFETCH(int, value);
     QCOMPARE(ValueConversion::toInteger(std::string_view(text.constData(), static_cast<size_t>(text.size()))), value);
 }
 
-void tst_DownloadFile::booleans_data()
+void DownloadFileTest::booleans_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<bool>("value");
@@ -199,14 +199,14 @@ void tst_DownloadFile::booleans_data()
     QTest::newRow("1") << QByteArray("1") << false;
 }
 
-void tst_DownloadFile::booleans()
+void DownloadFileTest::booleans()
 {
     QFETCH(QByteArray, text);
     QFETCH(bool, value);
     QCOMPARE(ValueConversion::toBoolean(std::string_view(text.constData(), static_cast<size_t>(text.size()))), value);
 }
 
-void tst_DownloadFile::dates_data()
+void DownloadFileTest::dates_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("stored"); // empty: a conversion failure
@@ -234,7 +234,7 @@ void tst_DownloadFile::dates_data()
     QTest::newRow("year 10000") << QByteArray("1.1.10000") << "";
 }
 
-void tst_DownloadFile::dates()
+void DownloadFileTest::dates()
 {
     QFETCH(QByteArray, text);
     QFETCH(QString, stored);
@@ -250,7 +250,7 @@ void tst_DownloadFile::dates()
     QCOMPARE(QString::fromLatin1(value.text.data(), static_cast<qsizetype>(value.text.size())), stored);
 }
 
-void tst_DownloadFile::times_data()
+void DownloadFileTest::times_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("stored");
@@ -274,7 +274,7 @@ void tst_DownloadFile::times_data()
     QTest::newRow("bad date part") << QByteArray("30.02.2006 10:00") << "";
 }
 
-void tst_DownloadFile::times()
+void DownloadFileTest::times()
 {
     QFETCH(QByteArray, text);
     QFETCH(QString, stored);
@@ -289,7 +289,7 @@ void tst_DownloadFile::times()
     QCOMPARE(QString::fromLatin1(value.text.data(), static_cast<qsizetype>(value.text.size())), stored);
 }
 
-void tst_DownloadFile::windows1252()
+void DownloadFileTest::windows1252()
 {
     QCOMPARE(AnsiText::toUnicode("M\xfcller \x80 \x93q\x94"), QString::fromUtf8("Müller € “q”"));
     std::string utf8;
@@ -298,5 +298,5 @@ void tst_DownloadFile::windows1252()
     QCOMPARE(AnsiText::fromUnicode(QString::fromUtf8("Müller € ✓")), QByteArray("M\xfcller \x80 ?"));
 }
 
-QTEST_GUILESS_MAIN(tst_DownloadFile)
+QTEST_GUILESS_MAIN(DownloadFileTest)
 #include "tst_DownloadFile.moc"

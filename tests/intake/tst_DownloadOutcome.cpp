@@ -73,7 +73,7 @@ struct Run {
 };
 } // namespace
 
-class tst_DownloadOutcome : public QObject
+class DownloadOutcomeTest : public QObject
 {
     Q_OBJECT
 
@@ -89,7 +89,7 @@ class tst_DownloadOutcome : public QObject
     void adminLinkRefusesWhatTheCartCannotRead();
 };
 
-void tst_DownloadOutcome::failedAnswerImportsNothing_data()
+void DownloadOutcomeTest::failedAnswerImportsNothing_data()
 {
     QTest::addColumn<CartResponse>("response");
     QTest::addColumn<QString>("iniNetwork");
@@ -142,7 +142,7 @@ void tst_DownloadOutcome::failedAnswerImportsNothing_data()
         << hidden << QString() << Download::kNoStatus << "headers were too large";
 }
 
-void tst_DownloadOutcome::failedAnswerImportsNothing()
+void DownloadOutcomeTest::failedAnswerImportsNothing()
 {
     QFETCH(CartResponse, response);
     QFETCH(QString, iniNetwork);
@@ -176,7 +176,7 @@ void tst_DownloadOutcome::failedAnswerImportsNothing()
     QCOMPARE(field(run.f.cart.requests.last(), "mx"), QByteArray("7"));
 }
 
-void tst_DownloadOutcome::fullDiskLeavesNoFile()
+void DownloadOutcomeTest::fullDiskLeavesNoFile()
 {
     if (!QFile::exists(QStringLiteral("/dev/full")))
         QSKIP("No /dev/full here: a write that meets a full disk cannot be made");
@@ -194,7 +194,7 @@ void tst_DownloadOutcome::fullDiskLeavesNoFile()
     QCOMPARE(run.f.count(QStringLiteral("Orders")), 1);
 }
 
-void tst_DownloadOutcome::announcedCountDecides_data()
+void DownloadOutcomeTest::announcedCountDecides_data()
 {
     QTest::addColumn<QByteArray>("mstatus");
     QTest::addColumn<QByteArray>("body");
@@ -216,7 +216,7 @@ void tst_DownloadOutcome::announcedCountDecides_data()
                                                << false << 1 << BatchImport::kComplete << QByteArray("7");
 }
 
-void tst_DownloadOutcome::announcedCountDecides()
+void DownloadOutcomeTest::announcedCountDecides()
 {
     QFETCH(QByteArray, mstatus);
     QFETCH(QByteArray, body);
@@ -242,7 +242,7 @@ void tst_DownloadOutcome::announcedCountDecides()
     QCOMPARE(field(run.f.cart.requests.last(), "mx"), nextMx);
 }
 
-void tst_DownloadOutcome::hugeStatusValueIsCut()
+void DownloadOutcomeTest::hugeStatusValueIsCut()
 {
     Run run;
     run.f.cart.responses << CartResponse::withStatus(QByteArray(5000, '9') + "x");
@@ -254,7 +254,7 @@ void tst_DownloadOutcome::hugeStatusValueIsCut()
     QVERIFY(log.first().contains(QStringLiteral("... (5001 characters)")));
 }
 
-void tst_DownloadOutcome::windows1252OnTheWire_data()
+void DownloadOutcomeTest::windows1252OnTheWire_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("password");
@@ -275,7 +275,7 @@ void tst_DownloadOutcome::windows1252OnTheWire_data()
                                                  << QByteArray() << QStringLiteral("(U+1F600)");
 }
 
-void tst_DownloadOutcome::windows1252OnTheWire()
+void DownloadOutcomeTest::windows1252OnTheWire()
 {
     QFETCH(QString, name);
     QFETCH(QString, password);
@@ -300,7 +300,7 @@ void tst_DownloadOutcome::windows1252OnTheWire()
     QVERIFY(!run.logText().contains(password));
 }
 
-void tst_DownloadOutcome::adminLinkRefusesWhatTheCartCannotRead()
+void DownloadOutcomeTest::adminLinkRefusesWhatTheCartCannotRead()
 {
     Run run(QStringLiteral("Bäcker"));
     run.f.exec(QStringLiteral("UPDATE Users SET Pass='Grüße'"));
@@ -318,5 +318,5 @@ void tst_DownloadOutcome::adminLinkRefusesWhatTheCartCannotRead()
              qPrintable(run.f.port.boxes.first()));
 }
 
-QTEST_GUILESS_MAIN(tst_DownloadOutcome)
+QTEST_GUILESS_MAIN(DownloadOutcomeTest)
 #include "tst_DownloadOutcome.moc"
