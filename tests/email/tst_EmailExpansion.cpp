@@ -202,12 +202,14 @@ void EmailExpansionTest::configSetsSubjectAndCc_data()
     QTest::newRow("both") << QByteArray("<#Config subject=\"Order shipped\" cc=\"boss@shop.example\">x")
                           << "Order shipped"
                           << "boss@shop.example";
-    QTest::newRow("unquoted takes one word") << QByteArray("<#Config subject=Order shipped>") << "Order"
+    QTest::newRow("names ignore case") << QByteArray("<#Config SUBJECT=\"Hi\" Cc=x>") << "Hi"
+                                       << "x";
+    QTest::newRow("first of two names wins") << QByteArray("<#Config subject=one subject=two>") << "one"
                                              << "";
-    QTest::newRow("single quotes take one word") << QByteArray("<#Config subject='Order shipped'>") << "Order"
-                                                 << "";
-    QTest::newRow("decoded") << QByteArray("<#Config subject=\"50%25 off+today\">") << "50% off today"
-                             << "";
+    QTest::newRow("value keeps a later =") << QByteArray("<#Config subject=\"a=b\">") << "a=b"
+                                           << "";
+    QTest::newRow("name without =") << QByteArray("<#Config subject cc=c>") << ""
+                                    << "c";
     QTest::newRow("cc only empties subject") << QByteArray("<#Config cc=a@b>") << ""
                                              << "a@b";
     QTest::newRow("last one wins") << QByteArray("<#Config subject=one cc=c1> <#Config subject=two>") << "two"

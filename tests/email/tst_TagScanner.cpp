@@ -32,8 +32,6 @@ class TagScannerTest : public QObject
     void parameters();
     void malformedEscapesFailTheExpansion_data();
     void malformedEscapesFailTheExpansion();
-    void configParameterValues_data();
-    void configParameterValues();
     void resolverSeesTagsInDocumentOrder();
 };
 
@@ -141,48 +139,6 @@ void TagScannerTest::malformedEscapesFailTheExpansion()
                                  return QString();
                              }));
     QCOMPARE(calls, 0);
-}
-
-void TagScannerTest::configParameterValues_data()
-{
-    QTest::addColumn<QString>("tag");
-    QTest::addColumn<QString>("subject");
-    QTest::addColumn<QString>("cc");
-    QTest::newRow("both quoted") << "<#Config subject=\"Order shipped\" cc=\"boss@shop.example\">"
-                                 << "Order shipped"
-                                 << "boss@shop.example";
-    QTest::newRow("name ignores case") << "<#Config SUBJECT=\"Hi\" Cc=x>"
-                                       << "Hi"
-                                       << "x";
-    QTest::newRow("missing name yields empty") << "<#Config cc=\"a@b\">"
-                                               << ""
-                                               << "a@b";
-    QTest::newRow("no parameters") << "<#Config>"
-                                   << ""
-                                   << "";
-    QTest::newRow("first of two wins") << "<#Config subject=one subject=two>"
-                                       << "one"
-                                       << "";
-    QTest::newRow("value keeps later =") << "<#Config subject=\"a=b\">"
-                                         << "a=b"
-                                         << "";
-    QTest::newRow("name without =") << "<#Config subject cc=c>"
-                                    << ""
-                                    << "c";
-}
-
-void TagScannerTest::configParameterValues()
-{
-    QFETCH(QString, tag);
-    QFETCH(QString, subject);
-    QFETCH(QString, cc);
-    QStringList params;
-    ScanTemplate(tag, [&](const TemplateTag& t) {
-        params = t.TagParams;
-        return QString();
-    });
-    QCOMPARE(TagParamValue(params, u"subject"), subject);
-    QCOMPARE(TagParamValue(params, u"cc"), cc);
 }
 
 void TagScannerTest::resolverSeesTagsInDocumentOrder()
