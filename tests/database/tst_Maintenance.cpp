@@ -4,7 +4,7 @@
 #include "common/GlobalConfig.h"
 #include "common/RecordingUserPort.h"
 #include "database/DataModule.h"
-#include "database/DatabaseProbe.h"
+#include "support/DatabaseProbe.h"
 #include "database/Maintenance.h"
 #include "support/TestFolder.h"
 

@@ -3,7 +3,7 @@
 
 #include "common/Root.h"
 #include "database/DataModule.h"
-#include "database/DatabaseProbe.h"
+#include "support/DatabaseProbe.h"
 #include "database/Schema.h"
 #include "support/TestFolder.h"
 

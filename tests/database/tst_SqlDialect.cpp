@@ -3,7 +3,7 @@
 
 #include "common/Error.h"
 #include "database/DataModule.h"
-#include "database/DatabaseProbe.h"
+#include "support/DatabaseProbe.h"
 #include "database/SqlDialect.h"
 #include "support/TestFolder.h"
 

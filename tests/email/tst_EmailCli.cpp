@@ -2,13 +2,10 @@
 
 #include "email/RelayServer.h"
 
-#include "common/GlobalConfig.h"
 #include "support/CliRun.h"
+#include "support/DatabaseProbe.h"
 #include "support/TestFolder.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QUuid>
 #include <QtTest>
 
 using namespace pelmora;
@@ -39,10 +36,7 @@ void EmailCliTest::init()
 {
     folder_ = std::make_unique<TestFolder>();
     relay_ = std::make_unique<RelayServer>();
-    GlobalSettings settings;
-    settings.DatabaseLocation = folder_->databasePath();
-    settings.BackupFolder = folder_->file(QStringLiteral("db/backup"));
-    GlobalConfig::save(settings, folder_->root());
+    folder_->saveSettings();
     folder_->writeFile(QStringLiteral("cnfg/service.ini"), "[relay]\nhost=" + relay_->host().toUtf8() + "\n");
     exec(QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name,Invoice_email,Ship_name,Ship_address1,Ship_state,"
                         "Ship_zip,Ship_tel,Total) VALUES(2001,'Dee Dale','dee@example.com','Dee Dale','4 Elm Rd',"
@@ -59,15 +53,7 @@ void EmailCliTest::cleanup()
 
 void EmailCliTest::exec(const QString& sql)
 {
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(folder_->databasePath());
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        QVERIFY2(query.exec(sql), qPrintable(sql));
-    }
-    QSqlDatabase::removeDatabase(name);
+    DatabaseProbe(folder_->databasePath()).exec(sql);
 }
 
 void EmailCliTest::printsTheExpandedEmail()

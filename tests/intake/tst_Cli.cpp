@@ -1,16 +1,13 @@
 #include "intake/CartServer.h"
 
-#include "common/GlobalConfig.h"
 #include "support/CliRun.h"
+#include "support/DatabaseProbe.h"
 #include "support/TestFolder.h"
 
 #include <QFileInfo>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTest>
-#include <QUuid>
 
 using namespace pelmora;
 using namespace pelmora::test;
@@ -21,40 +18,13 @@ namespace
 struct CliFolder {
     CliFolder()
     {
-        GlobalSettings settings;
-        settings.DatabaseLocation = folder.databasePath();
-        settings.BackupFolder = folder.file(QStringLiteral("db/backup"));
-        GlobalConfig::save(settings, folder.root());
+        folder.saveSettings();
         folder.writeFile(QStringLiteral("cnfg/service.ini"), "[cart]\ndefault=" + cart.host().toLatin1() +
                                                                  "\n[tls]\nca_file=" + certFile("ca.pem").toUtf8() +
                                                                  "\n");
     }
-    int count(const QString& sql)
-    {
-        const QString name = QUuid::createUuid().toString();
-        int n = -1;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(folder.databasePath());
-            db.open();
-            QSqlQuery q(db);
-            if (q.exec(sql) && q.next())
-                n = q.value(0).toInt();
-        }
-        QSqlDatabase::removeDatabase(name);
-        return n;
-    }
-    void exec(const QString& sql)
-    {
-        const QString name = QUuid::createUuid().toString();
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(folder.databasePath());
-            db.open();
-            QSqlQuery(db).exec(sql);
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
+    int count(const QString& sql) const { return DatabaseProbe(folder.databasePath()).value(sql).toInt(); }
+    void exec(const QString& sql) const { DatabaseProbe(folder.databasePath()).exec(sql); }
     QStringList root() const { return {QStringLiteral("--root"), folder.path()}; }
 
     TestFolder folder;

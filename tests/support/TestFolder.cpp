@@ -1,5 +1,6 @@
 #include "support/TestFolder.h"
 
+#include "common/GlobalConfig.h"
 #include "database/Schema.h"
 
 #include <QDir>
@@ -44,6 +45,14 @@ TestFolder::TestFolder(bool withDatabase)
 QString TestFolder::path() const
 {
     return dir_.path() + '/';
+}
+
+void TestFolder::saveSettings() const
+{
+    GlobalSettings settings;
+    settings.DatabaseLocation = databasePath();
+    settings.BackupFolder = file(QStringLiteral("db/backup"));
+    GlobalConfig::save(settings, root());
 }
 
 namespace

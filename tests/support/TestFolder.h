@@ -28,6 +28,9 @@ class TestFolder
     // Runs an SQL script (statements separated by ";" at line ends) on a new file at path.
     static void makeDatabaseFromScript(const QString& path, const QString& scriptFile);
 
+    // Writes the settings file as the program would, naming this folder's database and backup folder.
+    void saveSettings() const;
+
     // The error log's lines (empty when there is none).
     QStringList logLines() const;
     QByteArray readFile(const QString& relative) const;
