@@ -16,6 +16,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+#include <cstdio>
 #include <sqlite3.h>
 
 namespace pelmora::bench
@@ -322,6 +323,30 @@ void BenchFolder::copyResources(const QString& resources, const QString& folder)
         if (!QFile::copy(path, target))
             throw Error(QStringLiteral("Cannot copy %1 to %2").arg(path, target));
     }
+}
+
+QString BenchFolder::workCopy(const QString& shared, const QString& work)
+{
+    const QFileInfo source(databaseFile(shared));
+    if (!source.exists())
+        throw Error(QStringLiteral("no database in %1").arg(shared));
+    const QString stamp = QStringLiteral("%1 %2").arg(source.size()).arg(source.lastModified().toMSecsSinceEpoch());
+    QFile marker(QDir(work).filePath(QStringLiteral("copied-from.txt")));
+    if (marker.open(QIODevice::ReadOnly) && QString::fromUtf8(marker.readAll()) == stamp &&
+        QFileInfo::exists(databaseFile(work)))
+        return work;
+    marker.close();
+    std::fprintf(stderr, "copying %s to %s\n", qPrintable(source.filePath()), qPrintable(work));
+    for (const char* sub : {"db", "cnfg", "logs", "tmp"})
+        if (!QDir().mkpath(QDir(work).filePath(QString::fromLatin1(sub))))
+            throw Error(QStringLiteral("cannot create %1").arg(work));
+    QFile::remove(marker.fileName());
+    QFile::remove(databaseFile(work));
+    if (!QFile::copy(source.filePath(), databaseFile(work)))
+        throw Error(QStringLiteral("cannot copy %1").arg(source.filePath()));
+    if (!marker.open(QIODevice::WriteOnly) || marker.write(stamp.toUtf8()) < 0)
+        throw Error(QStringLiteral("cannot write %1").arg(marker.fileName()));
+    return work;
 }
 
 } // namespace pelmora::bench

@@ -35,6 +35,10 @@ class BenchFolder
     // Copies the shipped files of resources (email templates, data template, ...) into the
     // folder, replacing older copies; the folder's own cnfg/config_global.ini is kept.
     static void copyResources(const QString& resources, const QString& folder);
+
+    // A copy of the shared folder's database in work, for a benchmark that changes data; made
+    // again when the shared one changed. Returns work. Throws Error.
+    static QString workCopy(const QString& shared, const QString& work);
 };
 
 } // namespace pelmora::bench

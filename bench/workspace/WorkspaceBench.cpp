@@ -71,31 +71,6 @@ QStringList orderColumnsSql()
     return names;
 }
 
-// A copy of the shared folder's database that this benchmark may change; made again when the
-// shared one changed.
-QString workCopy(const QString& shared)
-{
-    const QString work = QDir::cleanPath(shared) + QStringLiteral("-workspace");
-    const QFileInfo source(BenchFolder::databaseFile(shared));
-    const QString stamp = QStringLiteral("%1 %2").arg(source.size()).arg(source.lastModified().toMSecsSinceEpoch());
-    QFile marker(QDir(work).filePath(QStringLiteral("copied-from.txt")));
-    if (marker.open(QIODevice::ReadOnly) && QString::fromUtf8(marker.readAll()) == stamp &&
-        QFileInfo::exists(BenchFolder::databaseFile(work)))
-        return work;
-    marker.close();
-    std::fprintf(stderr, "copying %s to %s\n", qPrintable(source.filePath()), qPrintable(work));
-    for (const char* sub : {"db", "cnfg", "logs", "tmp"})
-        if (!QDir().mkpath(QDir(work).filePath(QString::fromLatin1(sub))))
-            fail(QStringLiteral("cannot create %1").arg(work));
-    QFile::remove(marker.fileName());
-    QFile::remove(BenchFolder::databaseFile(work));
-    if (!QFile::copy(source.filePath(), BenchFolder::databaseFile(work)))
-        fail(QStringLiteral("cannot copy %1").arg(source.filePath()));
-    if (!marker.open(QIODevice::WriteOnly) || marker.write(stamp.toUtf8()) < 0)
-        fail(QStringLiteral("cannot write %1").arg(marker.fileName()));
-    return work;
-}
-
 struct Bench {
     QString folder;
     int runs = 5;
@@ -359,7 +334,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "making %s (%s)\n", qPrintable(bench.folder), qPrintable(stale));
             BenchFolder::make(bench.folder, plan);
         }
-        bench.folder = workCopy(bench.folder);
+        bench.folder =
+            BenchFolder::workCopy(bench.folder, QDir::cleanPath(bench.folder) + QStringLiteral("-workspace"));
         bench.run();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pelmora-bench-workspace: %s\n", e.what());

@@ -269,6 +269,7 @@ bool SqlTableModel::setData(const QModelIndex& index, const QVariant& value, int
     if (!key.isValid())
         return fail(m_lastError.isEmpty() ? QStringLiteral("Row %1 could not be read").arg(row) : m_lastError);
 
+    ChangeScope change(*this, ChangeKind::Update, {key});
     const quint64 before = generation();
     emit aboutToPost(row, index.column(), value);
     if (before != generation()) // a listener refreshed or closed the model
@@ -284,6 +285,7 @@ bool SqlTableModel::setData(const QModelIndex& index, const QVariant& value, int
         if (SqlRowWindow::Row* cached = m_window->cachedRow(row))
             cached->values[index.column()] = sql::normalized(toStorage(value));
     }
+    change.done();
     emit dataChanged(this->index(row, 0), this->index(row, columnCount() - 1));
     emit posted(row, index.column());
     return true;
@@ -296,6 +298,7 @@ int SqlTableModel::appendRow(const QVariantMap& values)
         fail(QStringLiteral("The table is not open"));
         return -1;
     }
+    ChangeScope change(*this, ChangeKind::Insert, {});
     const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     QStringList names;
     QStringList marks;
@@ -328,6 +331,7 @@ int SqlTableModel::appendRow(const QVariantMap& values)
         return -1;
     }
     m_lastInsertedKey = lookup.value(0);
+    change.done({m_lastInsertedKey});
 
     const std::optional<int> row = m_window->rowOfKey(m_lastInsertedKey, &message);
     if (!row) {
@@ -407,13 +411,17 @@ bool SqlTableModel::removeRows(int row, int count, const QModelIndex& parent)
 
     bool deleted = false;
     m_lastError.clear();
-    try {
-        deleted = deleteKeys(keys);
-    } catch (const std::exception& failure) {
-        return fail(QString::fromLocal8Bit(failure.what()));
+    {
+        ChangeScope change(*this, ChangeKind::Delete, keys);
+        try {
+            deleted = deleteKeys(keys);
+        } catch (const std::exception& failure) {
+            return fail(QString::fromLocal8Bit(failure.what()));
+        }
+        if (!deleted)
+            return m_lastError.isEmpty() ? fail(QStringLiteral("The rows were not deleted")) : false;
+        change.done();
     }
-    if (!deleted)
-        return m_lastError.isEmpty() ? fail(QStringLiteral("The rows were not deleted")) : false;
 
     // A delete handler may remove more (or fewer) rows than asked: then the
     // table is shown afresh.
@@ -428,6 +436,26 @@ bool SqlTableModel::removeRows(int row, int count, const QModelIndex& parent)
     m_window->setRowCount(probe.rowCount());
     endRemoveRows();
     return true;
+}
+
+SqlTableModel::ChangeScope::ChangeScope(SqlTableModel& model, ChangeKind kind, const QVariantList& keys)
+    : m_model(model), m_kind(kind), m_keys(keys), m_outer(model.m_changeDepth++ == 0)
+{
+    if (m_outer && m_model.m_changeHook)
+        m_model.m_changeHook(m_kind, ChangeStage::Before, m_keys);
+}
+
+void SqlTableModel::ChangeScope::done(const QVariantList& keys)
+{
+    m_keys = keys;
+    m_done = true;
+}
+
+SqlTableModel::ChangeScope::~ChangeScope()
+{
+    --m_model.m_changeDepth;
+    if (m_outer && m_model.m_changeHook)
+        m_model.m_changeHook(m_kind, m_done ? ChangeStage::Done : ChangeStage::Failed, m_keys);
 }
 
 } // namespace pelmora::toolkit

@@ -46,6 +46,12 @@ class SqlTableModel : public SqlModel
     // delete, returns true when they are gone. May throw std::exception; the
     // message is reported through error().
     using DeleteHandler = std::function<bool(const QVariantList& keys)>;
+    // Told around every write the model makes (a cell's post, an appended row, deleted rows), so
+    // that an owner can keep the rows as they were: first Before with the rows' keys (none for
+    // an insert), then Done with them (the new row's key for an insert) or Failed.
+    enum class ChangeKind { Update, Insert, Delete };
+    enum class ChangeStage { Before, Done, Failed };
+    using ChangeHook = std::function<void(ChangeKind kind, ChangeStage stage, const QVariantList& keys)>;
 
     explicit SqlTableModel(QObject* parent = nullptr);
     ~SqlTableModel() override;
@@ -57,6 +63,7 @@ class SqlTableModel : public SqlModel
 
     void setStyleProvider(StyleProvider provider);
     void setDeleteHandler(DeleteHandler handler);
+    void setChangeHook(ChangeHook hook) { m_changeHook = std::move(hook); }
 
     // --- rows ---
     QVariant keyAt(int row) const;           // invalid when out of range or on failure
@@ -110,6 +117,26 @@ class SqlTableModel : public SqlModel
     // rows by key. Runs inside a transaction the model opens and commits.
     virtual bool deleteKeys(const QVariantList& keys);
 
+    // One write as the change hook hears of it; writes nested in it (a subclass's post that
+    // calls the base's) are part of it. Failed unless done() was called.
+    class ChangeScope
+    {
+      public:
+        ChangeScope(SqlTableModel& model, ChangeKind kind, const QVariantList& keys);
+        ~ChangeScope();
+        ChangeScope(const ChangeScope&) = delete;
+        ChangeScope& operator=(const ChangeScope&) = delete;
+        void done(const QVariantList& keys);
+        void done() { done(m_keys); }
+
+      private:
+        SqlTableModel& m_model;
+        ChangeKind m_kind;
+        QVariantList m_keys;
+        bool m_outer;
+        bool m_done = false;
+    };
+
   private:
     bool reload(bool keepOpen) override;
     void pageLimitChanged() override;
@@ -118,6 +145,8 @@ class SqlTableModel : public SqlModel
     QVariant m_lastInsertedKey;
     StyleProvider m_styleProvider;
     DeleteHandler m_deleteHandler;
+    ChangeHook m_changeHook;
+    int m_changeDepth = 0;
     std::unique_ptr<SqlRowWindow> m_window;
 };
 

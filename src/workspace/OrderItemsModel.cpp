@@ -35,6 +35,8 @@ bool OrderItemsModel::setData(const QModelIndex& index, const QVariant& value, i
     const QVariant key = keyAt(index.row());
     if (!key.isValid() || !masterValues(order))
         return false;
+    // The stamp belongs to the change.
+    ChangeScope change(*this, ChangeKind::Update, {key});
     try {
         // The stamp and the cell's own post are one: a refused post leaves no stamp behind.
         toolkit::SqlTransaction transaction(QSqlDatabase::database(connectionName(), false));
@@ -58,6 +60,7 @@ bool OrderItemsModel::setData(const QModelIndex& index, const QVariant& value, i
         if (!toolkit::SqlTableModel::setData(index, stored, role))
             return false;
         transaction.commit();
+        change.done();
         return true;
     } catch (const std::exception& e) {
         emit error(QString::fromStdString(e.what()));

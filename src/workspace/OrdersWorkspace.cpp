@@ -5,12 +5,14 @@
 #include "database/Schema.h"
 #include "database/SqlDialect.h"
 #include "toolkit/SqlSortIndexes.h"
+#include "toolkit/SqlTransaction.h"
 #include "workspace/FilterTranslation.h"
 #include "workspace/OrderDeletion.h"
 #include "workspace/OrderSearch.h"
 #include "workspace/OrderStyle.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace pelmora
@@ -36,6 +38,23 @@ QStringList orderModelColumns()
 constexpr int kPageSize = 128;
 constexpr int kCachedPages = 12;
 
+// Keys per UPDATE of several orders.
+constexpr qsizetype kKeysPerUpdate = 4096;
+
+QList<qint64> integerKeys(const QVariantList& keys)
+{
+    QList<qint64> out;
+    out.reserve(keys.size());
+    for (const QVariant& key : keys)
+        out << key.toLongLong();
+    return out;
+}
+
+QString orderNumber(const QVariant& shopperId)
+{
+    return shopperId.isNull() ? QStringLiteral("(no number)") : shopperId.toString();
+}
+
 } // namespace
 
 const QStringList& OrdersWorkspace::itemGridColumns()
@@ -48,7 +67,7 @@ const QStringList& OrdersWorkspace::itemGridColumns()
 OrdersWorkspace::OrdersWorkspace(DataModule& data, QObject* parent)
     : QObject(parent), data_(data), liveOrders_(std::make_unique<toolkit::SqlTableModel>()),
       archiveOrders_(std::make_unique<toolkit::SqlTableModel>()), liveItems_(std::make_unique<OrderItemsModel>()),
-      archiveItems_(std::make_unique<OrderItemsModel>())
+      archiveItems_(std::make_unique<OrderItemsModel>()), history_(std::make_unique<OrderHistory>(data))
 {
     liveOrders_->setObjectName(QStringLiteral("TdbQueryOrders"));
     archiveOrders_->setObjectName(QStringLiteral("TdbTableOrdersArchive"));
@@ -104,15 +123,113 @@ void OrdersWorkspace::configure()
     // Deleting through a model (rather than the navigator) still cascades.
     for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
         orders(source)->setDeleteHandler([this, source](const QVariantList& keys) {
-            OrderDeletion deletion(data_);
-            bool all = true;
-            for (const QVariant& key : keys)
-                all = deletion.deleteOrder(source, key) && all;
+            const bool all = deleteOrders(source, keys);
             QMetaObject::invokeMethod(
                 this, [this] { ResetDB(); }, Qt::QueuedConnection);
             return all;
         });
+        watchChanges(orders(source), true);
+        watchChanges(items(source), false);
     }
+}
+
+void OrdersWorkspace::watchChanges(toolkit::SqlTableModel* model, bool orders)
+{
+    model->setChangeHook([this, model, orders](toolkit::SqlTableModel::ChangeKind kind,
+                                               toolkit::SqlTableModel::ChangeStage stage, const QVariantList& keys) {
+        // Keeping the rows for undo never stands in the way of the change itself.
+        try {
+            changeHeard(model, orders, kind, stage, keys);
+        } catch (const std::exception&) {
+            pendingBefore_.clear();
+        }
+    });
+}
+
+void OrdersWorkspace::changeHeard(toolkit::SqlTableModel* model, bool orders, toolkit::SqlTableModel::ChangeKind kind,
+                                  toolkit::SqlTableModel::ChangeStage stage, const QVariantList& keys)
+{
+    using Kind = toolkit::SqlTableModel::ChangeKind;
+    using Stage = toolkit::SqlTableModel::ChangeStage;
+    // Deleted orders are kept by deleteOrders, with their items.
+    if (orders && kind != Kind::Update)
+        return;
+    const OrderHistory::Target target{model->table(), model->keyColumn(), integerKeys(keys), {}};
+    if (stage == Stage::Failed) {
+        pendingBefore_.clear();
+        return;
+    }
+    if (stage == Stage::Before) {
+        pendingBefore_.clear();
+        if (kind == Kind::Insert)
+            return;
+        pendingBefore_ = history_->images({target});
+        const int row = keys.isEmpty() ? -1 : model->rowOfKey(keys.first());
+        if (orders)
+            pendingLabel_ = QStringLiteral("Edit of order ") + orderNumber(model->value(row, kShopperID));
+        else
+            pendingLabel_ = kind == Kind::Delete ? QStringLiteral("Item deleted") : QStringLiteral("Edit of an item");
+        return;
+    }
+    if (kind == Kind::Insert) {
+        // The new row had no image before: undoing deletes it.
+        QList<toolkit::SqlRowImage> before = history_->images({{target.table, target.keyColumn, {}, {}}});
+        before.first().addAbsentKeys(target.keys);
+        history_->record(QStringLiteral("Item added"), before);
+        return;
+    }
+    if (pendingBefore_.isEmpty())
+        return;
+    const QList<toolkit::SqlRowImage> before = std::move(pendingBefore_);
+    pendingBefore_.clear();
+    history_->record(pendingLabel_, before, joinNext_);
+}
+
+bool OrdersWorkspace::deleteOrders(OrdersSource source, const QVariantList& keys)
+{
+    const OrdersDataSet& set = OrdersDataSet::of(source);
+    OrderDeletion deletion(data_);
+    bool all = true;
+    for (const QVariant& key : keys) {
+        // The order and its items as they were, for undo.
+        QList<toolkit::SqlRowImage> before;
+        QVariant shopperId;
+        try {
+            QSqlQuery number = data_.select(
+                QStringLiteral("SELECT ShopperID FROM %1 WHERE %2 = ?").arg(set.ordersTable, set.ordersKey), {key});
+            if (number.next())
+                shopperId = number.value(0);
+            QList<qint64> itemKeys;
+            bool isNumber = false;
+            const qlonglong n = shopperId.toLongLong(&isNumber);
+            if (isNumber) {
+                QSqlQuery items =
+                    data_.select(QStringLiteral("SELECT rowid FROM %1 WHERE ShopperID = ?").arg(set.itemsTable), {n});
+                while (items.next())
+                    itemKeys << items.value(0).toLongLong();
+            }
+            before = history_->images({{set.ordersTable, set.ordersKey, {key.toLongLong()}, {}},
+                                       {set.itemsTable, QStringLiteral("rowid"), itemKeys, {}}});
+        } catch (const std::exception&) {
+            before.clear();
+        }
+        if (!deletion.deleteOrder(source, key)) {
+            all = false;
+            continue;
+        }
+        if (before.size() != 2)
+            continue;
+        const int itemCount = before[1].rowCount();
+        const QString message =
+            QStringLiteral("Order %1 and its %2 items deleted").arg(orderNumber(shopperId), QString::number(itemCount));
+        try {
+            history_->record(message, before);
+        } catch (const std::exception&) {
+            continue;
+        }
+        emit orderDeleted(message + QStringLiteral(". Undo"));
+    }
+    return all;
 }
 
 toolkit::SqlTableModel* OrdersWorkspace::orders(OrdersSource source) const
@@ -415,9 +532,12 @@ void OrdersWorkspace::editingStarts(int row)
     const int column = model->columnIndex(kNew);
     if (column < 0 || OrderStyle::flag(model->value(row, column)) == false)
         return;
-    // Failures are ignored: editing goes on and the flag stays as it was.
+    // Failures are ignored: editing goes on and the flag stays as it was. The edit that follows
+    // is undone together with this.
     quiet_ = true;
+    joinNext_ = true;
     model->setData(model->index(row, column), false);
+    joinNext_ = false;
     quiet_ = false;
 }
 
@@ -432,6 +552,26 @@ void OrdersWorkspace::ordersPosted(int row)
         afterOrdersPost_(row);
 }
 
+void OrdersWorkspace::otherModelPosts(const QVariant& key)
+{
+    try {
+        changeHeard(DataSourceOrders(), true, toolkit::SqlTableModel::ChangeKind::Update,
+                    toolkit::SqlTableModel::ChangeStage::Before, {key});
+    } catch (const std::exception&) {
+        pendingBefore_.clear();
+    }
+}
+
+void OrdersWorkspace::otherModelPosted(const QVariant& key)
+{
+    try {
+        changeHeard(DataSourceOrders(), true, toolkit::SqlTableModel::ChangeKind::Update,
+                    toolkit::SqlTableModel::ChangeStage::Done, {key});
+    } catch (const std::exception&) {
+        pendingBefore_.clear();
+    }
+}
+
 bool OrdersWorkspace::deleteOrder(int row)
 {
     toolkit::SqlTableModel* model = DataSourceOrders();
@@ -440,10 +580,103 @@ bool OrdersWorkspace::deleteOrder(int row)
     const QVariant key = model->keyAt(row);
     if (!key.isValid())
         return false;
-    if (!OrderDeletion(data_).deleteOrder(source_, key))
+    if (!deleteOrders(source_, {key}))
         return false;
     ResetDB();
     return true;
+}
+
+int OrdersWorkspace::setOrdersValue(const QList<qint64>& keys, const QString& column, const QVariant& value)
+{
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    if (keys.isEmpty())
+        return 0;
+    if (!model->isOpen() || !data_.isConnected())
+        throw Error(model->objectName() + QStringLiteral(": Cannot perform this operation on a closed dataset"));
+    const OrdersDataSet& set = dataSet();
+    const QString label = column.compare(QLatin1String("Status"), Qt::CaseInsensitive) == 0
+                              ? QStringLiteral("Status set to \"%1\" for %2 order%3")
+                                    .arg(value.toString())
+                                    .arg(keys.size())
+                                    .arg(keys.size() == 1 ? QString() : QStringLiteral("s"))
+                              : QStringLiteral("%1 set for %2 order%3")
+                                    .arg(column)
+                                    .arg(keys.size())
+                                    .arg(keys.size() == 1 ? QString() : QStringLiteral("s"));
+    pendingBefore_.clear();
+    OrderHistory::Change change;
+    try {
+        toolkit::SqlTransaction transaction(data_.database());
+        // Only the column changes: only it is kept, however many orders there are.
+        const QList<toolkit::SqlRowImage> before =
+            history_->images({{set.ordersTable, set.ordersKey, keys, {model->columnName(model->columnIndex(column))}}});
+        QSqlQuery update(data_.database());
+        const QString head =
+            QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 IN (")
+                .arg(SqlDialect::quoteIdentifier(set.ordersTable), SqlDialect::quoteIdentifier(column), set.ordersKey);
+        const QVariant stored = toolkit::SqlTableModel::toStorage(value);
+        for (qsizetype from = 0; from < keys.size(); from += kKeysPerUpdate) {
+            QStringList numbers;
+            for (qsizetype i = from; i < std::min(keys.size(), from + kKeysPerUpdate); ++i)
+                numbers << QString::number(keys[i]);
+            if (!update.prepare(head + numbers.join(QLatin1Char(',')) + QLatin1Char(')')))
+                throw Error(update.lastError().text());
+            update.addBindValue(stored);
+            if (!update.exec())
+                throw Error(update.lastError().text());
+        }
+        change = history_->made(label, before);
+        transaction.commit();
+    } catch (const Error&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw Error(QString::fromStdString(e.what()));
+    }
+    history_->push(std::move(change));
+    reread();
+    if (source_ == OrdersSource::Live && column.compare(QLatin1String("Status"), Qt::CaseInsensitive) == 0)
+        emit statusSet(keys, value.toString());
+    return int(keys.size());
+}
+
+QString OrdersWorkspace::undo()
+{
+    return restore(&OrderHistory::undo);
+}
+
+QString OrdersWorkspace::redo()
+{
+    return restore(&OrderHistory::redo);
+}
+
+QString OrdersWorkspace::restore(QString (OrderHistory::*step)())
+{
+    QString label;
+    try {
+        label = (history_.get()->*step)();
+    } catch (const Error&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw Error(QString::fromStdString(e.what()));
+    }
+    if (!label.isEmpty())
+        reread();
+    return label;
+}
+
+void OrdersWorkspace::reread()
+{
+    // An emptied Orders table closed the live query; rows put back open it again.
+    if (source_ == OrdersSource::Live && !data_.ordersQueryOpen()) {
+        ResetDB();
+        return;
+    }
+    toolkit::SqlTableModel* model = DataSourceOrders();
+    if (!model->isOpen())
+        return;
+    model->refresh();
+    rowsReplaced();
+    emit rowsRewritten();
 }
 
 void OrdersWorkspace::forwardError(const QString& message)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/RunFlags.h"
+#include "workspace/OrderHistory.h"
 #include "workspace/OrderItemsModel.h"
 #include "workspace/OrdersSource.h"
 
@@ -117,6 +118,25 @@ class OrdersWorkspace : public QObject
     // A post of the live orders made through another model over the same rows (the grouped
     // grid): runs the after-post hook for it.
     void ordersPosted(int row);
+    // A cell of the orders about to be posted through such a model, and its post done: the row
+    // is kept for undo as for the grid's own posts.
+    void otherModelPosts(const QVariant& key);
+    void otherModelPosted(const QVariant& key);
+
+    // --- several orders at once ---
+    // Sets a column of every order of keys (row identities of the data set shown) to value, in
+    // one transaction kept as one change for undo; the rows are read again. Returns how many
+    // orders there were. Throws Error; nothing changes then. A status set on live orders is
+    // announced by statusSet.
+    int setOrdersValue(const QList<qint64>& keys, const QString& column, const QVariant& value);
+
+    // --- undo ---
+    // Every change of orders and items made through the workspace since the start.
+    OrderHistory& history() { return *history_; }
+    // The last change undone or made again; the data sets read their rows again. The change's
+    // label, empty when there was none. Throws Error; nothing changes then.
+    QString undo();
+    QString redo();
 
     // --- deletes ---
     // Deletes the order in the row and its items in one transaction, then ResetDB. False when
@@ -142,6 +162,13 @@ class OrdersWorkspace : public QObject
     void searchIndexNeeded(pelmora::OrdersSource source);
     // A failure of a data set that nothing handled (a refused post, a failed read).
     void error(const QString& message);
+    // The status of these live orders was set at once (not through the grid's editor).
+    void statusSet(const QList<qint64>& keys, const QString& status);
+    // An order was deleted with its items: the text that says so.
+    void orderDeleted(const QString& message);
+    // Rows were written behind the data set's back (several orders at once, undo, redo) and
+    // read again: views over other models of the same rows read them again too.
+    void rowsRewritten();
 
   private:
     void configure();
@@ -154,6 +181,12 @@ class OrdersWorkspace : public QObject
     QString modelFilter(OrdersSource source, const QString& expression) const;
     bool installModelFilter(OrdersSource source, const QString& expression);
     void rowsReplaced();
+    void watchChanges(toolkit::SqlTableModel* model, bool orders);
+    void changeHeard(toolkit::SqlTableModel* model, bool orders, toolkit::SqlTableModel::ChangeKind kind,
+                     toolkit::SqlTableModel::ChangeStage stage, const QVariantList& keys);
+    bool deleteOrders(OrdersSource source, const QVariantList& keys);
+    void reread();
+    QString restore(QString (OrderHistory::*step)());
 
     DataModule& data_;
     OrdersSource source_ = OrdersSource::Live;
@@ -178,6 +211,10 @@ class OrdersWorkspace : public QObject
     bool quiet_ = false;
     std::function<void(int)> afterOrdersPost_;
     std::function<void(int)> focusedRow_;
+    std::unique_ptr<OrderHistory> history_;
+    QList<toolkit::SqlRowImage> pendingBefore_; // of the write under way
+    QString pendingLabel_;
+    bool joinNext_ = false;
 };
 
 } // namespace pelmora

@@ -4,8 +4,10 @@
 #include "email/RelayServer.h"
 
 #include "common/GlobalConfig.h"
+#include "email/TriggerMailing.h"
 #include "email/widgets/EmailDialog.h"
 #include "email/widgets/PasteDetailsWindow.h"
+#include "email/widgets/TriggerMailDialog.h"
 #include "shell/widgets/MainWindow.h"
 #include "shell/widgets/PrefsDialog.h"
 #include "support/TestFolder.h"
@@ -14,6 +16,7 @@
 #include "workspace/widgets/ItemsGrid.h"
 #include "workspace/widgets/OrderInspector.h"
 #include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/TriageCommands.h"
 #include "workspace/widgets/WorkspaceView.h"
 
 #include <QAbstractButton>
@@ -21,15 +24,18 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
@@ -91,6 +97,8 @@ class EmailWindowsTest : public QObject
     void statusTriggers_data();
     void statusTriggers();
     void inspectorStatusNeverTriggers();
+    void statusOfSeveralOrdersSendsTheirEmails_data();
+    void statusOfSeveralOrdersSendsTheirEmails();
     void pasteDataButtonFillsWindowAndClipboard();
     void autoUpdateFollowsTheFocusedOrder();
     void badFieldListKeepsBoxAndClipboard();
@@ -424,6 +432,70 @@ void EmailWindowsTest::statusTriggers()
     }
     QVERIFY(!window_->session().flags().StatusChanged);
     QVERIFY(folder_->logLines().isEmpty());
+}
+
+void EmailWindowsTest::statusOfSeveralOrdersSendsTheirEmails_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("relayStatus");
+    QTest::addColumn<QStringList>("results");
+    QTest::addColumn<QStringList>("received");
+    const QString noAddress = QStringLiteral("1003 Not sent: ") + TriggerMailing::kNoAddress;
+    QTest::newRow("relay takes them") << "Shipped" << 200 << QStringList{noAddress, "1002 Sent", "1001 Sent"}
+                                      << QStringList{"bob@example.com", "ann@example.com"};
+    QTest::newRow("relay refuses them") << "Shipped" << 500
+                                        << QStringList{noAddress, "1002 Not sent: ", "1001 Not sent: "}
+                                        << QStringList{"bob@example.com", "ann@example.com"};
+    QTest::newRow("no active trigger") << "Completed" << 200 << QStringList() << QStringList();
+}
+
+void EmailWindowsTest::statusOfSeveralOrdersSendsTheirEmails()
+{
+    QFETCH(QString, status);
+    QFETCH(int, relayStatus);
+    QFETCH(QStringList, results);
+    QFETCH(QStringList, received);
+    relay_->status = relayStatus;
+    exec(QStringLiteral("UPDATE Email SET \"From\" = 'shop@example.com'"));
+    exec(QStringLiteral("UPDATE Orders SET Invoice_email = NULL WHERE ShopperID = 1003"));
+    exec(QStringLiteral("INSERT INTO Triggers(Status,Template,Active) VALUES('Shipped','Order shipped',1),"
+                        "('Completed','Order shipped',0)"));
+    grid()->tableView()->setFocus();
+    grid()->tableView()->selectAll();
+
+    QStringList shown;
+    QString summary;
+    bool opened = false;
+    onNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<TriggerMailDialog*>(modal);
+        QVERIFY(d);
+        opened = true;
+        // The orders are set already; nothing is sent before "Send".
+        QCOMPARE(scalar(QStringLiteral("SELECT count(*) FROM Orders WHERE Status = 'Shipped'")).toInt(), 3);
+        QCOMPARE(relay_->requests.size(), 0);
+        QCOMPARE(d->table()->item(1, 2)->text(), QStringLiteral("bob@example.com"));
+        d->findChild<QPushButton*>(QStringLiteral("triggerMailSend"))->click();
+        for (int row = 0; row < d->table()->rowCount(); ++row)
+            shown << d->table()->item(row, 0)->text() + QLatin1Char(' ') + d->table()->item(row, 3)->text();
+        summary = d->findChild<QLabel*>(QStringLiteral("triggerMailSummary"))->text();
+        d->reject();
+    });
+    const int n = int(view()->triage()->statuses().indexOf(status));
+    QVERIFY(n >= 0 && n < TriageCommands::kStatusShortcuts);
+    window_->findChild<QAction*>(QStringLiteral("actionSetStatus%1").arg(n + 1))->trigger();
+    QTest::qWait(0);
+    QVERIFY2(scalar(QStringLiteral("SELECT count(*) FROM Orders WHERE Status = '%1'").arg(status)).toInt() == 3,
+             qPrintable(mainStatus()));
+    QCOMPARE(opened, !results.isEmpty());
+    QCOMPARE(shown.size(), results.size());
+    for (int i = 0; i < results.size(); ++i)
+        QVERIFY2(shown[i].startsWith(results[i]), qPrintable(shown[i]));
+    QStringList to;
+    for (const CartRequest& request : relay_->requests)
+        to << QString::fromUtf8(RelayServer::field(request, "to"));
+    QCOMPARE(to, received);
+    if (opened)
+        QCOMPARE(summary, QStringLiteral("%1 of 3 e-mails sent").arg(relayStatus == 200 ? 2 : 0));
 }
 
 void EmailWindowsTest::inspectorStatusNeverTriggers()

@@ -107,8 +107,11 @@ void TestMainWindow::menusStandInTheirOrder()
     for (const Entry& e : actions)
         captions << e.caption;
     QCOMPARE(captions, (QStringList{"&Open reports", "Send &e-mail", "E&xport orders", "Export &items", "&Download ",
-                                    "&Restore defaults"}));
+                                    "&Restore defaults", "Set status", "Tick \"Selected\"", "Clear \"Selected\"",
+                                    "Redo", "Undo"}));
     QVERIFY(actions[5].separatorBefore);
+    QVERIFY(actions[6].separatorBefore);
+    QVERIFY(actions[9].separatorBefore);
     QCOMPARE(actions[4].hint, QString("Download "));
     // "Repair table" is in the command set but never shown and never enabled.
     QAction* repair = w.commands().action(CommandSurface::RepairTable);

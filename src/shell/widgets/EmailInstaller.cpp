@@ -1,11 +1,14 @@
 #include "shell/widgets/EmailInstaller.h"
 
 #include "common/Error.h"
+#include "common/Guard.h"
 #include "email/EmailComposer.h"
 #include "email/PasteData.h"
 #include "email/StatusTriggers.h"
+#include "email/TriggerMailing.h"
 #include "email/widgets/EmailDialog.h"
 #include "email/widgets/PasteDetailsWindow.h"
+#include "email/widgets/TriggerMailDialog.h"
 #include "shell/widgets/MainWindow.h"
 #include "toolkit/SqlTableModel.h"
 #include "workspace/widgets/ItemsGrid.h"
@@ -81,6 +84,23 @@ void EmailInstaller::wireCommands()
             fillPasteData();
     });
     workspace.setAfterOrdersPostHook([this](int row) { afterOrdersPost(row); });
+    connect(&workspace, &OrdersWorkspace::statusSet, this, &EmailInstaller::statusSet);
+}
+
+void EmailInstaller::statusSet(const QList<qint64>& keys, const QString& status)
+{
+    // The trigger of the status, looked up as after a post of the grid's status editor.
+    QString templateName;
+    Guard(StatusTriggers::kSuffix, [&] { templateName = triggers_->triggeredTemplate(status); });
+    if (templateName.isNull())
+        return;
+    window_.run([&] {
+        Session& session = window_.session();
+        auto mailing = std::make_unique<TriggerMailing>(session.data(), window_, session.service(), session.root(),
+                                                        templateName, keys);
+        TriggerMailDialog dialog(std::move(mailing), status, window_, &window_);
+        dialog.exec();
+    });
 }
 
 void EmailInstaller::openEmailDialog()

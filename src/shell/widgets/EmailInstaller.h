@@ -40,6 +40,8 @@ class EmailInstaller : public QObject
     EmailInstaller(MainWindow& window, WorkspaceView& view);
     void wireCommands();
     void afterOrdersPost(int row);
+    // The status of several orders was set at once: their trigger's e-mails, in one dialog.
+    void statusSet(const QList<qint64>& keys, const QString& status);
     // The current row of the live orders, also while the archive is shown. Throws Error.
     QVariantMap liveOrder();
 

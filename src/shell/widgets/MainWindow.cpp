@@ -291,6 +291,8 @@ void MainWindow::backupNow()
 void MainWindow::restoreLastBackup()
 {
     session_.maintenance().restoreLastBackup();
+    // The rows changed were those of the file replaced.
+    workspace_->workspace().history().clear();
 }
 
 void MainWindow::autoBackupToggled(bool checked)
@@ -309,8 +311,11 @@ void MainWindow::reloadCurrentOrders()
 
 void MainWindow::archiveOrders()
 {
-    if (OrderArchiving(session_.data(), *this).locationAllows(session_.settings().DatabaseLocation))
+    if (OrderArchiving(session_.data(), *this).locationAllows(session_.settings().DatabaseLocation)) {
         archiveDialog_->exec();
+        // Archived orders have left the tables that the changes were made in.
+        workspace_->workspace().history().clear();
+    }
 }
 
 void MainWindow::viewArchivedOrders()

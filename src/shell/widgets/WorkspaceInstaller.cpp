@@ -5,6 +5,7 @@
 #include "workspace/widgets/OrderInspector.h"
 #include "workspace/widgets/OrdersGrid.h"
 #include "workspace/widgets/SavedViewsMenu.h"
+#include "workspace/widgets/TriageCommands.h"
 #include "workspace/widgets/WorkspaceView.h"
 
 #include <QMenu>
@@ -46,6 +47,18 @@ WorkspaceView* InstallWorkspace(MainWindow& window)
     autoSize->setChecked(view->isAutoSizeOn());
     for (QAction* action : {reset, grouping, autoSize})
         action->setEnabled(true);
+
+    // Working several orders at once, and undo, at the end of the Actions menu.
+    if (auto* actions = window.findChild<QMenu*>(QStringLiteral("menuActions"))) {
+        TriageCommands* triage = view->triage();
+        actions->addSeparator();
+        actions->addMenu(triage->statusMenu());
+        actions->addAction(triage->tickAction());
+        actions->addAction(triage->clearAction());
+        actions->addSeparator();
+        actions->addAction(triage->redoAction());
+        actions->addAction(triage->undoAction());
+    }
     return view;
 }
 

@@ -30,6 +30,8 @@ constexpr int kMemoMinimumHeight = 80;
 constexpr int kDropDownButtonWidth = 16;
 // Behind the words a search found.
 const QColor kHighlightColor(255, 226, 110);
+// The frame of the focused cell: dark enough to find at a glance on any row colour.
+const QColor kFocusFrame(24, 48, 160);
 
 bool isNumeric(EditorKind kind)
 {
@@ -264,6 +266,20 @@ void CellEditorDelegate::paintGroupCell(QPainter* painter, const QStyleOptionVie
 }
 
 void CellEditorDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    paintCell(painter, option, index);
+    // The focused cell has a frame that shows from afar where typing and Enter will act.
+    if ((option.state & QStyle::State_HasFocus) && !index.data(SqlGroupModel::IsGroupRole).toBool()) {
+        painter->save();
+        painter->setPen(QPen(kFocusFrame, 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+        painter->restore();
+    }
+}
+
+void CellEditorDelegate::paintCell(QPainter* painter, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) const
 {
     if (index.data(SqlGroupModel::IsGroupRole).toBool()) {
         paintGroupCell(painter, option, index);

@@ -79,6 +79,7 @@ class CellEditorDelegate : public QStyledItemDelegate
     QVariant editorValue(QWidget* editor, const GridColumn* column) const;
     void post(QAbstractItemModel* model, const QModelIndex& index, const QVariant& value) const;
     void toggleCheck(QAbstractItemModel* model, const QModelIndex& index);
+    void paintCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     void paintCheckBox(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     void paintGroupCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     void paintDropDownButton(QPainter* painter, const QStyleOptionViewItem& option) const;

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTableView>
 #include <QTreeView>
@@ -51,7 +53,25 @@ template <class Base> class EditingView : public Base
             return false;
         if (target != Base::currentIndex())
             Base::setCurrentIndex(target);
-        return Base::edit(target, trigger, event);
+        if (!Base::edit(target, trigger, event))
+            return false;
+        // F2 goes on with the text: the caret at its end, nothing selected.
+        if (trigger == QAbstractItemView::EditKeyPressed && event && event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2)
+            caretToEnd(Base::indexWidget(target));
+        return true;
+    }
+
+    // Enter in an editor posts the value (the delegate closes the editor with SubmitModelCache)
+    // and moves to the cell below, ready for the next Enter.
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override
+    {
+        Base::closeEditor(editor, hint);
+        if (hint != QAbstractItemDelegate::SubmitModelCache || !Base::currentIndex().isValid())
+            return;
+        const QModelIndex below = Base::moveCursor(QAbstractItemView::MoveDown, Qt::NoModifier);
+        if (below.isValid() && below != Base::currentIndex())
+            Base::setCurrentIndex(below);
     }
 
     void mousePressEvent(QMouseEvent* event) override
@@ -63,6 +83,19 @@ template <class Base> class EditingView : public Base
 
     void keyPressEvent(QKeyEvent* event) override
     {
+        // Alt+Down and F4 open a drop-down cell's list.
+        const bool listKey = (event->key() == Qt::Key_Down && event->modifiers() == Qt::AltModifier) ||
+                             (event->key() == Qt::Key_F4 && event->modifiers() == Qt::NoModifier);
+        if (listKey && m_delegate && Base::state() != QAbstractItemView::EditingState &&
+            Base::currentIndex().isValid()) {
+            const GridColumn* column = m_delegate->columnFor(Base::currentIndex());
+            if (column && column->editor == EditorKind::Lookup && m_delegate->opensEditor(Base::currentIndex()) &&
+                edit(Base::currentIndex(), QAbstractItemView::AllEditTriggers, nullptr)) {
+                if (auto* combo = qobject_cast<QComboBox*>(Base::indexWidget(Base::currentIndex())))
+                    combo->showPopup();
+                return;
+            }
+        }
         // Enter edits the current cell (the view would only report it activated).
         const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
         if (m_clickToFocus && enter && event->modifiers() == Qt::NoModifier &&
@@ -102,6 +135,22 @@ template <class Base> class EditingView : public Base
     }
 
   private:
+    static void caretToEnd(QWidget* editor)
+    {
+        if (!editor)
+            return;
+        QLineEdit* line = qobject_cast<QLineEdit*>(editor);
+        if (!line)
+            line = editor->findChild<QLineEdit*>();
+        if (line) {
+            line->deselect();
+            line->end(false);
+            return;
+        }
+        if (auto* text = qobject_cast<QPlainTextEdit*>(editor))
+            text->moveCursor(QTextCursor::End);
+    }
+
     QPointer<CellEditorDelegate> m_delegate;
     QPersistentModelIndex m_pressed;
     bool m_pressedWasCurrent = false;

@@ -16,11 +16,14 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QSet>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace pelmora
 {
@@ -62,6 +65,14 @@ OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(pa
         workspace_.columnUsed(field);
         QApplication::restoreOverrideCursor();
     });
+    // Several orders are worked at once: Shift/Ctrl-click and Shift+arrows select rows.
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(grid_->tableView()), static_cast<QAbstractItemView*>(grid_->groupView())}) {
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& at) { showContextMenu(view, at); });
+    }
     tabs_->addTab(grid_, kOrdersTab);
     searchBar_ = new OrderSearchBar(workspace_, grid_, this);
     layout->insertWidget(0, searchBar_);
@@ -106,6 +117,10 @@ OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(pa
             grid_->cursor().setCurrentRow(row);
     });
     connect(&workspace_, &OrdersWorkspace::sourceChanged, this, [this] { bindModel(); });
+    connect(&workspace_, &OrdersWorkspace::rowsRewritten, this, [this] {
+        if (grid_->grouping().model())
+            grid_->grouping().refresh();
+    });
 
     noMatch_ = new QLabel(QStringLiteral("%1<br><a href=\"clear\">%2</a>").arg(kNoMatch, kClearFilter), grid_);
     noMatch_->setObjectName(QStringLiteral("noMatchNote"));
@@ -175,7 +190,11 @@ void OrdersGrid::watchGroupModel()
     if (!model || model == groupModel_)
         return;
     groupModel_ = model;
+    connect(model, &toolkit::SqlGroupModel::aboutToPost, this, [this](const QModelIndex& index, const QVariant&) {
+        workspace_.otherModelPosts(groupModel_->keyAt(index));
+    });
     connect(model, &toolkit::SqlGroupModel::posted, this, [this](const QModelIndex& index) {
+        workspace_.otherModelPosted(groupModel_->keyAt(index));
         flatStale_ = true;
         if (workspace_.source() != OrdersSource::Live)
             return;
@@ -188,6 +207,50 @@ void OrdersGrid::deleteCurrent()
     const int row = grid_->cursor().currentRow();
     if (row >= 0)
         workspace_.deleteOrder(row);
+}
+
+QList<qint64> OrdersGrid::selectedKeys() const
+{
+    QList<qint64> keys;
+    QSet<qint64> seen;
+    auto add = [&](const QVariant& key) {
+        if (!key.isValid() || key.isNull())
+            return;
+        const qint64 k = key.toLongLong();
+        if (!seen.contains(k)) {
+            seen.insert(k);
+            keys << k;
+        }
+    };
+    toolkit::SqlTableModel* model = workspace_.DataSourceOrders();
+    if (!model->isOpen())
+        return keys;
+    if (grid_->currentView() == grid_->tableView()) {
+        QItemSelection selection = grid_->tableView()->selectionModel()->selection();
+        // Top to bottom, as the grid shows them.
+        std::sort(selection.begin(), selection.end(),
+                  [](const QItemSelectionRange& a, const QItemSelectionRange& b) { return a.top() < b.top(); });
+        for (const QItemSelectionRange& range : selection)
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                add(model->keyAt(row));
+    } else if (groupModel_) {
+        for (const QModelIndex& index : grid_->groupView()->selectionModel()->selectedRows())
+            add(groupModel_->keyAt(index));
+    }
+    if (keys.isEmpty() && workspace_.currentRow() >= 0)
+        add(model->keyAt(workspace_.currentRow()));
+    return keys;
+}
+
+void OrdersGrid::showContextMenu(QAbstractItemView* view, const QPoint& at)
+{
+    if (!contextMenu_)
+        return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("ordersContextMenu"));
+    contextMenu_(&menu);
+    if (!menu.isEmpty())
+        menu.exec(view->viewport()->mapToGlobal(at));
 }
 
 void OrdersGrid::installFilter(const QString& text)

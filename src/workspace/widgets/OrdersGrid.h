@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QList>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 
 class QAbstractItemModel;
+class QMenu;
 class QSettings;
 class QLabel;
+class QAbstractItemView;
 class QTabWidget;
 
 namespace pelmora
@@ -53,6 +56,11 @@ class OrdersGrid : public QWidget
     // The grid's filter and the search box cleared: every order shown again.
     void clearFilterAndSearch();
     QLabel* noMatchNote() const { return noMatch_; }
+    // The orders the merchant selected (Shift/Ctrl-click, Shift+arrows), by row identity, in the
+    // grid's order; the current order when no row is selected.
+    QList<qint64> selectedKeys() const;
+    // What the rows' context menu offers.
+    void setContextMenuFiller(std::function<void(QMenu*)> filler) { contextMenu_ = std::move(filler); }
 
     // Where errors that nothing else handles go (a filter the engine refuses).
     void setErrorHandler(std::function<void(const QString&)> handler) { onError_ = std::move(handler); }
@@ -73,6 +81,7 @@ class OrdersGrid : public QWidget
     void showCount();
     void placeNoMatchNote();
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showContextMenu(QAbstractItemView* view, const QPoint& at);
 
     OrdersWorkspace& workspace_;
     QTabWidget* tabs_ = nullptr;
@@ -87,6 +96,7 @@ class OrdersGrid : public QWidget
     int newColumn_ = -1;
     int statusColumn_ = -1;
     std::function<void(const QString&)> onError_;
+    std::function<void(QMenu*)> contextMenu_;
 };
 
 } // namespace pelmora

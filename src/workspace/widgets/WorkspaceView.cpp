@@ -6,6 +6,7 @@
 #include "database/DataModule.h"
 #include "toolkit/LayoutStore.h"
 #include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/CategoryInspector.h"
 #include "toolkit/widgets/DataGrid.h"
 #include "toolkit/widgets/FilterBar.h"
 #include "workspace/OrderSearch.h"
@@ -14,13 +15,18 @@
 #include "workspace/widgets/OrderSearchBar.h"
 #include "workspace/widgets/OrdersGrid.h"
 #include "workspace/widgets/SavedViewsMenu.h"
+#include "workspace/widgets/TriageCommands.h"
 
 #include <QAction>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace pelmora
 {
@@ -63,12 +69,53 @@ WorkspaceView::WorkspaceView(DataModule& data, UserPort& port, QWidget* host) : 
     editModeButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     editModeButton->setAutoRaise(true);
     ordersGrid_->tabs()->setCornerWidget(editModeButton, Qt::TopRightCorner);
+    triage_ = new TriageCommands(*this, port_);
+    ordersGrid_->setContextMenuFiller([this](QMenu* menu) { triage_->fillContextMenu(menu); });
+    // The shortcuts work wherever the merchant is in the workspace's window.
+    for (QWidget* widget :
+         {static_cast<QWidget*>(ordersGrid_), static_cast<QWidget*>(inspector_), static_cast<QWidget*>(itemsGrid_)})
+        widget->addActions(triage_->shortcutActions());
+    // Triage from the order's details: J/K and Ctrl+Down/Up move between orders.
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(inspector_->inspector()->view()),
+                                    static_cast<QAbstractItemView*>(itemsGrid_->grid()->tableView())})
+        view->installEventFilter(this);
     // Opened already (the workspace came after ResetDB): show the rows now.
     if (data.isConnected())
         workspace_->reopen();
 }
 
 WorkspaceView::~WorkspaceView() = default;
+
+bool WorkspaceView::stepOrder(int step)
+{
+    toolkit::SqlTableModel* model = workspace_->DataSourceOrders();
+    const int row = workspace_->currentRow() + step;
+    if (!model->isOpen() || workspace_->currentRow() < 0 || row < 0 || row >= model->rowCount())
+        return false;
+    workspace_->setCurrentRow(row);
+    return true;
+}
+
+bool WorkspaceView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    int step = 0;
+    if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_J)
+        step = 1;
+    else if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_K)
+        step = -1;
+    else if (key->modifiers() == Qt::ControlModifier && key->key() == Qt::Key_Down)
+        step = 1;
+    else if (key->modifiers() == Qt::ControlModifier && key->key() == Qt::Key_Up)
+        step = -1;
+    // The view has the keys only while no cell is being edited: an editor keeps its letters.
+    if (!step)
+        return QObject::eventFilter(watched, event);
+    stepOrder(step);
+    return true;
+}
 
 void WorkspaceView::reset()
 {

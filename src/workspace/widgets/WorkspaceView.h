@@ -16,6 +16,7 @@ class OrderInspector;
 class OrdersGrid;
 class ItemsGrid;
 class SavedViewsMenu;
+class TriageCommands;
 
 namespace toolkit
 {
@@ -54,6 +55,12 @@ class WorkspaceView : public QObject
     // The program folder whose settings keep the saved views; the view used last comes back
     // once start-up has finished.
     void setProgramFolder(const QString& root);
+    // "Set status", "Tick/Clear Selected", "Undo" and "Redo" for the orders grid.
+    TriageCommands* triage() const { return triage_; }
+
+    // The next or previous order of the grid's filter becomes current (J/K, Ctrl+Down/Up while
+    // the inspector or the items grid has the focus). False at either end.
+    bool stepOrder(int step);
 
     // "Reset": nothing unless Orders holds a row; otherwise the default statement, the default
     // columns, no filter, and ResetDB. Errors of the first steps reach the caller.
@@ -81,6 +88,9 @@ class WorkspaceView : public QObject
     // "Reset" releases the "Grouping" button.
     void groupingButtonReleased();
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     UserPort& port_;
     QPointer<OrdersWorkspace> workspace_;
@@ -90,6 +100,7 @@ class WorkspaceView : public QObject
     SavedViewsMenu* savedViews_ = nullptr;
     QAction* editMode_ = nullptr;
     bool indexDeclined_[2] = {false, false};
+    TriageCommands* triage_ = nullptr;
 };
 
 } // namespace pelmora

@@ -1,0 +1,417 @@
+// Working through orders from the keyboard: selecting rows, setting their status and ticks,
+// undo and redo by shortcut, and the keys that edit cells and move between orders.
+#include "common/RecordingUserPort.h"
+#include "database/DataModule.h"
+#include "support/TestFolder.h"
+#include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/CategoryInspector.h"
+#include "toolkit/widgets/DataGrid.h"
+#include "workspace/OrdersWorkspace.h"
+#include "workspace/widgets/ItemsGrid.h"
+#include "workspace/widgets/OrderInspector.h"
+#include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/TriageCommands.h"
+#include "workspace/widgets/WorkspaceView.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTreeView>
+#include <QtTest>
+#include <memory>
+
+using namespace pelmora;
+
+class TriageTest : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+
+    void shiftArrowsAndClicksSelectRows();
+    void statusShortcutSetsEverySelectedOrder_data();
+    void statusShortcutSetsEverySelectedOrder();
+    void selectedTicksForTheSelection_data();
+    void selectedTicksForTheSelection();
+    void undoAndRedoByShortcut_data();
+    void undoAndRedoByShortcut();
+    void deletedOrderIsAnnouncedAndUndone();
+    void contextMenuOffersTheCommands();
+    void enterEditsPostsAndMovesDown();
+    void f2LeavesTheCaretAtTheEnd();
+    void listKeysOpenTheDropDown_data();
+    void listKeysOpenTheDropDown();
+    void orderKeysMoveFromDetails_data();
+    void orderKeysMoveFromDetails();
+    void lettersStillTypeWhileEditingDetails();
+    void focusedCellHasAFrame();
+
+  private:
+    void exec(const QString& sql);
+    QString statusOf(int shopperId);
+    int rowOf(int shopperId);
+    QModelIndex cell(int shopperId, const QString& field);
+    void focusCell(int shopperId, const QString& field);
+    QList<int> selectedNumbers();
+    QWidget* editor() { return qobject_cast<QWidget*>(QApplication::focusWidget()); }
+    // Whether a cell of the view has its editor open.
+    static bool editing(QAbstractItemView* view) { return view->indexWidget(view->currentIndex()) != nullptr; }
+
+    toolkit::DataGrid* grid() { return view_->ordersGrid()->grid(); }
+    QTableView* table() { return grid()->tableView(); }
+    OrdersWorkspace& workspace() { return view_->workspace(); }
+    toolkit::SqlTableModel* orders() { return workspace().DataSourceOrders(); }
+
+    std::unique_ptr<test::TestFolder> folder_;
+    std::unique_ptr<DataModule> data_;
+    std::unique_ptr<RecordingUserPort> port_;
+    std::unique_ptr<QWidget> host_;
+    WorkspaceView* view_ = nullptr;
+};
+
+void TriageTest::init()
+{
+    folder_ = std::make_unique<test::TestFolder>();
+    data_ = std::make_unique<DataModule>();
+    data_->setLocation(folder_->databasePath());
+    data_->ResetDB();
+    port_ = std::make_unique<RecordingUserPort>();
+    exec("DELETE FROM Status");
+    exec("INSERT INTO Status(Status) VALUES('Paid'),('Unpaid'),('Shipped'),('Completed'),('On hold')");
+    for (int n = 1001; n <= 1005; ++n)
+        exec(QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name,Status,New,Selected,Total,Invoice_date) "
+                            "VALUES(%1,'Name %1','Unpaid',0,0,10,'2024-03-01')")
+                 .arg(n));
+    exec("INSERT INTO Items(ShopperID,Qty,Product,Price,Amount) VALUES(1004,1,'Widget',2,2),(1004,1,'Gadget',3,3)");
+
+    host_ = std::make_unique<QWidget>();
+    host_->resize(1200, 700);
+    view_ = new WorkspaceView(*data_, *port_, host_.get());
+    auto* layout = new QHBoxLayout(host_.get());
+    layout->addWidget(view_->inspector());
+    layout->addWidget(view_->ordersGrid(), 1);
+    layout->addWidget(view_->itemsGrid());
+    data_->ResetDB();
+    host_->show();
+    host_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(host_.get()));
+    QCOMPARE(orders()->rowCount(), 5);
+}
+
+void TriageTest::cleanup()
+{
+    host_.reset();
+    view_ = nullptr;
+    data_.reset();
+    port_.reset();
+    folder_.reset();
+}
+
+void TriageTest::exec(const QString& sql)
+{
+    QSqlQuery query(data_->database());
+    QVERIFY2(query.exec(sql), qPrintable(query.lastError().text()));
+}
+
+QString TriageTest::statusOf(int shopperId)
+{
+    return data_->scalar(QStringLiteral("SELECT Status FROM Orders WHERE ShopperID = %1").arg(shopperId)).toString();
+}
+
+int TriageTest::rowOf(int shopperId)
+{
+    for (int row = 0; row < orders()->rowCount(); ++row)
+        if (orders()->value(row, QStringLiteral("ShopperID")).toInt() == shopperId)
+            return row;
+    return -1;
+}
+
+QModelIndex TriageTest::cell(int shopperId, const QString& field)
+{
+    return orders()->index(rowOf(shopperId), orders()->columnIndex(field));
+}
+
+void TriageTest::focusCell(int shopperId, const QString& field)
+{
+    table()->setFocus();
+    const QModelIndex index = cell(shopperId, field);
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, table()->visualRect(index).center());
+    QCOMPARE(table()->currentIndex(), index);
+    QVERIFY(!editing(table()));
+}
+
+QList<int> TriageTest::selectedNumbers()
+{
+    QList<int> numbers;
+    for (qint64 key : view_->ordersGrid()->selectedKeys())
+        numbers << data_->scalar(QStringLiteral("SELECT ShopperID FROM Orders WHERE id = %1").arg(key)).toInt();
+    return numbers;
+}
+
+void TriageTest::shiftArrowsAndClicksSelectRows()
+{
+    focusCell(1005, "Invoice_name");
+    QCOMPARE(selectedNumbers(), QList<int>({1005}));
+    QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(selectedNumbers(), QList<int>({1005, 1004, 1003}));
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      table()->visualRect(cell(1001, "Invoice_name")).center());
+    QCOMPARE(selectedNumbers(), QList<int>({1005, 1004, 1003, 1001}));
+    // Selecting never edits.
+    QVERIFY(!editing(table()));
+    QCOMPARE(workspace().history().undoCount(), 0);
+}
+
+void TriageTest::statusShortcutSetsEverySelectedOrder_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("Ctrl+1") << int(Qt::Key_1) << "Paid";
+    QTest::newRow("Ctrl+3") << int(Qt::Key_3) << "Shipped";
+    QTest::newRow("Ctrl+5") << int(Qt::Key_5) << "On hold";
+}
+
+void TriageTest::statusShortcutSetsEverySelectedOrder()
+{
+    QFETCH(int, key);
+    QFETCH(QString, status);
+    focusCell(1004, "Invoice_name");
+    QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(table(), Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(statusOf(1004), status);
+    QCOMPARE(statusOf(1003), status);
+    for (int other : {1005, 1002, 1001})
+        QCOMPARE(statusOf(other), QStringLiteral("Unpaid"));
+    QCOMPARE(port_->status(), QStringLiteral("Status set to \"%1\" for 2 orders").arg(status));
+    // The grid shows what is stored.
+    QCOMPARE(cell(1003, "Status").data(Qt::EditRole).toString(), status);
+    // A shortcut past the statuses of the list changes nothing.
+    QTest::keyClick(table(), Qt::Key_9, Qt::ControlModifier);
+    QCOMPARE(statusOf(1003), status);
+    QCOMPARE(workspace().history().undoCount(), 1);
+}
+
+void TriageTest::selectedTicksForTheSelection_data()
+{
+    QTest::addColumn<bool>("tick");
+    QTest::newRow("tick") << true;
+    QTest::newRow("clear") << false;
+}
+
+void TriageTest::selectedTicksForTheSelection()
+{
+    QFETCH(bool, tick);
+    exec(QStringLiteral("UPDATE Orders SET Selected = %1").arg(tick ? 0 : 1));
+    workspace().ResetDB();
+    focusCell(1003, "Invoice_name");
+    QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
+    QAction* action = tick ? view_->triage()->tickAction() : view_->triage()->clearAction();
+    action->trigger();
+    QCOMPARE(data_
+                 ->scalar("SELECT group_concat(ShopperID) FROM (SELECT ShopperID FROM Orders WHERE Selected = 1 "
+                          "ORDER BY ShopperID)")
+                 .toString(),
+             tick ? QStringLiteral("1002,1003") : QStringLiteral("1001,1004,1005"));
+}
+
+void TriageTest::undoAndRedoByShortcut_data()
+{
+    QTest::addColumn<QKeyCombination>("redo");
+    QTest::newRow("Ctrl+Y") << QKeyCombination(Qt::ControlModifier, Qt::Key_Y);
+    QTest::newRow("Ctrl+Shift+Z") << QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+}
+
+void TriageTest::undoAndRedoByShortcut()
+{
+    QFETCH(QKeyCombination, redo);
+    QVERIFY(!view_->triage()->undoAction()->isEnabled());
+    focusCell(1005, "Invoice_name");
+    QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(table(), Qt::Key_3, Qt::ControlModifier);
+    QCOMPARE(statusOf(1005), QStringLiteral("Shipped"));
+    QVERIFY(view_->triage()->undoAction()->isEnabled());
+
+    QTest::keyClick(table(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(statusOf(1005), QStringLiteral("Unpaid"));
+    QCOMPARE(statusOf(1004), QStringLiteral("Unpaid"));
+    QCOMPARE(port_->status(), QStringLiteral("Undone: Status set to \"Shipped\" for 2 orders"));
+    QCOMPARE(cell(1005, "Status").data(Qt::EditRole).toString(), QStringLiteral("Unpaid"));
+    QVERIFY(!view_->triage()->undoAction()->isEnabled());
+    // With nothing left to undo the shortcut changes nothing.
+    QTest::keyClick(table(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(statusOf(1005), QStringLiteral("Unpaid"));
+    QCOMPARE(port_->status(), QStringLiteral("Undone: Status set to \"Shipped\" for 2 orders"));
+
+    QTest::keyClick(table(), redo.key(), redo.keyboardModifiers());
+    QCOMPARE(statusOf(1005), QStringLiteral("Shipped"));
+    QCOMPARE(statusOf(1004), QStringLiteral("Shipped"));
+    QCOMPARE(port_->status(), QStringLiteral("Redone: Status set to \"Shipped\" for 2 orders"));
+}
+
+void TriageTest::deletedOrderIsAnnouncedAndUndone()
+{
+    focusCell(1004, "Invoice_name");
+    grid()->navigator()->trigger(toolkit::RecordNavigator::Delete);
+    QCOMPARE(data_->scalar("SELECT count(*) FROM Orders WHERE ShopperID = 1004").toInt(), 0);
+    QCOMPARE(data_->scalar("SELECT count(*) FROM Items").toInt(), 0);
+    QCOMPARE(port_->status(), QStringLiteral("Order 1004 and its 2 items deleted. Undo"));
+    table()->setFocus();
+    QTest::keyClick(table(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(data_->scalar("SELECT count(*) FROM Orders WHERE ShopperID = 1004").toInt(), 1);
+    QCOMPARE(data_->scalar("SELECT count(*) FROM Items WHERE ShopperID = 1004").toInt(), 2);
+    QCOMPARE(orders()->rowCount(), 5);
+}
+
+void TriageTest::contextMenuOffersTheCommands()
+{
+    QMenu menu;
+    view_->triage()->fillContextMenu(&menu);
+    QStringList texts;
+    for (QAction* action : menu.actions())
+        texts << (action->menu() ? action->menu()->title() : action->text());
+    QCOMPARE(texts, QStringList({"Set status", "Tick \"Selected\"", "Clear \"Selected\"", "", "Undo", "Redo"}));
+    QStringList statuses;
+    for (QAction* action : view_->triage()->statusMenu()->actions())
+        statuses << action->text();
+    QCOMPARE(statuses, QStringList({"Paid", "Unpaid", "Shipped", "Completed", "On hold"}));
+    QCOMPARE(view_->triage()->statusMenu()->actions().first()->shortcut(), QKeySequence("Ctrl+1"));
+}
+
+void TriageTest::enterEditsPostsAndMovesDown()
+{
+    focusCell(1005, "Invoice_name");
+    QTest::keyClick(table(), Qt::Key_Return);
+    QVERIFY(editing(table()));
+    auto* line = qobject_cast<QLineEdit*>(editor());
+    QVERIFY(line);
+    line->selectAll();
+    QTest::keyClicks(line, "Posted by Enter");
+    QTest::keyClick(line, Qt::Key_Return);
+    QTRY_VERIFY(!editing(table()));
+    QCOMPARE(data_->scalar("SELECT Invoice_name FROM Orders WHERE ShopperID = 1005").toString(),
+             QStringLiteral("Posted by Enter"));
+    QCOMPARE(table()->currentIndex(), cell(1004, "Invoice_name"));
+    // And Enter again edits the cell below.
+    QTest::keyClick(table(), Qt::Key_Return);
+    QVERIFY(editing(table()));
+    QCOMPARE(qobject_cast<QLineEdit*>(editor())->text(), QStringLiteral("Name 1004"));
+}
+
+void TriageTest::f2LeavesTheCaretAtTheEnd()
+{
+    focusCell(1003, "Invoice_name");
+    QTest::keyClick(table(), Qt::Key_F2);
+    auto* line = qobject_cast<QLineEdit*>(editor());
+    QVERIFY(line);
+    QCOMPARE(line->text(), QStringLiteral("Name 1003"));
+    QVERIFY(!line->hasSelectedText());
+    QCOMPARE(line->cursorPosition(), line->text().size());
+    QTest::keyClicks(line, " jr");
+    QTest::keyClick(line, Qt::Key_Return);
+    QTRY_COMPARE(data_->scalar("SELECT Invoice_name FROM Orders WHERE ShopperID = 1003").toString(),
+                 QStringLiteral("Name 1003 jr"));
+}
+
+void TriageTest::listKeysOpenTheDropDown_data()
+{
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::newRow("Alt+Down") << QKeyCombination(Qt::AltModifier, Qt::Key_Down);
+    QTest::newRow("F4") << QKeyCombination(Qt::NoModifier, Qt::Key_F4);
+}
+
+void TriageTest::listKeysOpenTheDropDown()
+{
+    QFETCH(QKeyCombination, key);
+    // On a text cell the keys open nothing.
+    focusCell(1002, "Invoice_name");
+    QTest::keyClick(table(), key.key(), key.keyboardModifiers());
+    QVERIFY(!editing(table()));
+
+    focusCell(1002, "Status");
+    QTest::keyClick(table(), key.key(), key.keyboardModifiers());
+    QVERIFY(editing(table()));
+    auto* combo = table()->findChild<QComboBox*>(QStringLiteral("cellEditorLookup"));
+    QVERIFY(combo);
+    QTRY_VERIFY(combo->view()->isVisible());
+    QVERIFY(combo->findText(QStringLiteral("Shipped")) >= 0);
+}
+
+void TriageTest::orderKeysMoveFromDetails_data()
+{
+    QTest::addColumn<bool>("inItems");
+    QTest::addColumn<QKeyCombination>("next");
+    QTest::addColumn<QKeyCombination>("previous");
+    const QKeyCombination j(Qt::NoModifier, Qt::Key_J), k(Qt::NoModifier, Qt::Key_K);
+    const QKeyCombination down(Qt::ControlModifier, Qt::Key_Down), up(Qt::ControlModifier, Qt::Key_Up);
+    QTest::newRow("J/K in the inspector") << false << j << k;
+    QTest::newRow("Ctrl+Down/Up in the inspector") << false << down << up;
+    QTest::newRow("J/K in the items") << true << j << k;
+    QTest::newRow("Ctrl+Down/Up in the items") << true << down << up;
+}
+
+void TriageTest::orderKeysMoveFromDetails()
+{
+    QFETCH(bool, inItems);
+    QFETCH(QKeyCombination, next);
+    QFETCH(QKeyCombination, previous);
+    // The grid shows only some orders: the keys move within them.
+    exec("UPDATE Orders SET Status = 'Paid' WHERE ShopperID IN (1005, 1003)");
+    workspace().filterChanged(QStringLiteral("Status = 'Unpaid'"));
+    QCOMPARE(orders()->rowCount(), 3);
+    workspace().setCurrentRow(rowOf(1004));
+    QAbstractItemView* details = inItems ? static_cast<QAbstractItemView*>(view_->itemsGrid()->grid()->tableView())
+                                         : view_->inspector()->inspector()->view();
+    details->setFocus();
+    QVERIFY(details->hasFocus());
+    QTest::keyClick(details, next.key(), next.keyboardModifiers());
+    QCOMPARE(workspace().currentOrder().value("ShopperID").toInt(), 1002);
+    QCOMPARE(table()->currentIndex().row(), rowOf(1002));
+    QTest::keyClick(details, next.key(), next.keyboardModifiers());
+    QCOMPARE(workspace().currentOrder().value("ShopperID").toInt(), 1001);
+    // The last order stays current.
+    QTest::keyClick(details, next.key(), next.keyboardModifiers());
+    QCOMPARE(workspace().currentOrder().value("ShopperID").toInt(), 1001);
+    QTest::keyClick(details, previous.key(), previous.keyboardModifiers());
+    QTest::keyClick(details, previous.key(), previous.keyboardModifiers());
+    QCOMPARE(workspace().currentOrder().value("ShopperID").toInt(), 1004);
+    QVERIFY(!editing(details));
+    QCOMPARE(workspace().history().undoCount(), 0);
+}
+
+void TriageTest::lettersStillTypeWhileEditingDetails()
+{
+    workspace().setCurrentRow(rowOf(1004));
+    QTableView* items = view_->itemsGrid()->grid()->tableView();
+    items->setFocus();
+    const QModelIndex code = items->model()->index(0, 1);
+    items->setCurrentIndex(code);
+    QTest::keyClick(items, Qt::Key_F2);
+    auto* line = qobject_cast<QLineEdit*>(editor());
+    QVERIFY(line);
+    QTest::keyClicks(line, "jk");
+    QCOMPARE(line->text(), QStringLiteral("jk"));
+    QCOMPARE(workspace().currentOrder().value("ShopperID").toInt(), 1004);
+}
+
+void TriageTest::focusedCellHasAFrame()
+{
+    focusCell(1003, "Invoice_name");
+    const QRect rect = table()->visualRect(cell(1003, "Invoice_name"));
+    const QImage shot = table()->viewport()->grab().toImage();
+    const QColor frame = shot.pixelColor(rect.left() + 1, rect.center().y());
+    // Dark and blue: nothing else in a row is drawn so.
+    QVERIFY2(frame.blue() > 120 && frame.red() < 80 && frame.green() < 90, qPrintable(frame.name()));
+    const QRect other = table()->visualRect(cell(1002, "Invoice_name"));
+    QVERIFY(shot.pixelColor(other.left() + 1, other.center().y()) != frame);
+}
+
+QTEST_MAIN(TriageTest)
+#include "tst_Triage.moc"
