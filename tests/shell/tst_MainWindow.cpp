@@ -111,6 +111,10 @@ void TestMainWindow::menusStandInTheirOrder()
                                     "Redo", "Undo"}));
     QVERIFY(actions[5].separatorBefore);
     QVERIFY(actions[6].separatorBefore);
+    // The statuses are read once the database is open: the submenu offers them.
+    auto* statuses = w.findChild<QMenu*>(QStringLiteral("menuSetStatus"));
+    QVERIFY(statuses && statuses->isEnabled());
+    QVERIFY(!statuses->actions().isEmpty());
     QVERIFY(actions[9].separatorBefore);
     QCOMPARE(actions[4].hint, QString("Download "));
     // "Repair table" is in the command set but never shown and never enabled.

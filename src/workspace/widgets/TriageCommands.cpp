@@ -43,7 +43,9 @@ TriageCommands::TriageCommands(WorkspaceView& view, UserPort& port) : QObject(&v
         });
         statusActions_ << action;
     }
+    // Read again whenever it opens and whenever the database is opened anew.
     connect(statusMenu_, &QMenu::aboutToShow, this, &TriageCommands::refreshStatusEntries);
+    connect(&view_.workspace().data(), &DataModule::reset, this, &TriageCommands::refreshStatusEntries);
 
     tick_ = new QAction(QStringLiteral("Tick \"Selected\""), this);
     tick_->setObjectName(QStringLiteral("actionTickSelected"));
@@ -118,7 +120,6 @@ void TriageCommands::refreshStatusEntries()
         action->setText(QString(names[n]).replace(QLatin1Char('&'), QStringLiteral("&&")));
         statusMenu_->addAction(action);
     }
-    statusMenu_->setEnabled(!names.isEmpty());
 }
 
 void TriageCommands::refreshUndoState()
