@@ -4,6 +4,7 @@
 #include "database/Maintenance.h"
 #include "shell/widgets/MainWindow.h"
 #include "support/TestFolder.h"
+#include "toolkit/widgets/CategoryInspector.h"
 #include "toolkit/widgets/DataGrid.h"
 #include "workspace/widgets/ItemsGrid.h"
 #include "workspace/widgets/OrderInspector.h"
@@ -73,6 +74,7 @@ class TestMainWindow : public QObject
     void restoreDefaultsShowsItsMessage();
     void reloadReturnsToTheLiveOrders();
     void emptyDatabaseShowsTheColumns();
+    void firstStartOpensTheMainCategories();
 };
 
 void TestMainWindow::menusStandInTheirOrder()
@@ -372,6 +374,22 @@ void TestMainWindow::emptyDatabaseShowsTheColumns()
             shown << table->model()->headerData(logical, Qt::Horizontal).toString();
     }
     QCOMPARE(shown, (QStringList{"ShopperID", "Username", "Date"}));
+}
+
+// Before the merchant has a layout of their own, the inspector opens on the order's main
+// categories instead of six closed headings.
+void TestMainWindow::firstStartOpensTheMainCategories()
+{
+    test::TestFolder folder;
+    writeConfig(folder);
+    Session session(folder.root(), Pause::none());
+    MainWindow w(session);
+    w.finishStartup();
+    QStringList open;
+    for (const char* category : {"Orders", "Invoice", "Shipping", "Amounts", "Payment", "Misc."})
+        if (w.workspaceView().inspector()->inspector()->isCategoryExpanded(QString::fromLatin1(category)))
+            open << QString::fromLatin1(category);
+    QCOMPARE(open, (QStringList{"Orders", "Invoice", "Shipping", "Amounts"}));
 }
 
 #include "tst_MainWindow.moc"
