@@ -22,7 +22,8 @@ class FilterTranslationTest : public QObject
     void findsTheOrders();
 
   private:
-    QList<int> found(const QString& gridText);
+    // qualifier: the table name put before each column, as over a join.
+    QList<int> found(const QString& gridText, const QString& qualifier = QString());
 };
 
 void FilterTranslationTest::initTestCase()
@@ -50,10 +51,11 @@ void FilterTranslationTest::cleanupTestCase()
     QSqlDatabase::database().close();
 }
 
-QList<int> FilterTranslationTest::found(const QString& gridText)
+QList<int> FilterTranslationTest::found(const QString& gridText, const QString& qualifier)
 {
     QSqlQuery query;
-    const QString where = FilterTranslation::toSqlWhere(FilterTranslation::translate(gridText));
+    const QString where =
+        FilterTranslation::toSqlWhere(FilterTranslation::translate(gridText), Schema::orderColumns(), qualifier);
     if (!query.exec(QStringLiteral("SELECT ShopperID FROM Orders WHERE ") + where + QStringLiteral(" ORDER BY 1")))
         qWarning("%s: %s", qPrintable(where), qPrintable(query.lastError().text()));
     QList<int> ids;
@@ -95,6 +97,8 @@ void FilterTranslationTest::findsTheOrders()
     QFETCH(QString, grid);
     QFETCH(QList<int>, expected);
     QCOMPARE(found(grid), expected);
+    // The same orders when every column is named with its table, as the item export's join does.
+    QCOMPARE(found(grid, QStringLiteral("Orders")), expected);
 }
 
 QTEST_GUILESS_MAIN(FilterTranslationTest)
