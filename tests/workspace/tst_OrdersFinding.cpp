@@ -1,3 +1,4 @@
+#include "WorkspaceHost.h"
 #include "common/RecordingUserPort.h"
 #include "database/DataModule.h"
 #include "support/TestFolder.h"
@@ -93,40 +94,28 @@ class OrdersFindingTest : public QObject
                    const QString& items = QStringLiteral("Items"));
     void clickHeader(const QString& field);
 
-    toolkit::DataGrid* grid() { return view_->ordersGrid()->grid(); }
-    OrdersWorkspace& workspace() { return view_->workspace(); }
-    OrderSearchBar* searchBar() { return view_->ordersGrid()->searchBar(); }
+    toolkit::DataGrid* grid() { return w_->view->ordersGrid()->grid(); }
+    OrdersWorkspace& workspace() { return w_->view->workspace(); }
+    OrderSearchBar* searchBar() { return w_->view->ordersGrid()->searchBar(); }
 
-    std::unique_ptr<test::TestFolder> folder_;
-    std::unique_ptr<DataModule> data_;
-    std::unique_ptr<RecordingUserPort> port_;
-    std::unique_ptr<QWidget> host_;
-    WorkspaceView* view_ = nullptr;
+    std::unique_ptr<test::WorkspaceHost> w_;
 };
 
 void OrdersFindingTest::init()
 {
-    folder_ = std::make_unique<test::TestFolder>();
-    data_ = std::make_unique<DataModule>();
-    data_->setLocation(folder_->databasePath());
-    data_->ResetDB();
-    port_ = std::make_unique<RecordingUserPort>();
+    w_ = std::make_unique<test::WorkspaceHost>();
     generate(QStringLiteral("Orders"), QStringLiteral("Items"), 80, 1000);
     makeView();
 }
 
 void OrdersFindingTest::cleanup()
 {
-    host_.reset();
-    view_ = nullptr;
-    data_.reset();
-    port_.reset();
-    folder_.reset();
+    w_.reset();
 }
 
 void OrdersFindingTest::exec(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery q(data_->database());
+    QSqlQuery q(w_->data.database());
     QVERIFY2(q.prepare(sql), qPrintable(q.lastError().text()));
     for (const QVariant& v : values)
         q.addBindValue(v);
@@ -136,7 +125,7 @@ void OrdersFindingTest::exec(const QString& sql, const QVariantList& values)
 void OrdersFindingTest::generate(const QString& orders, const QString& items, int count, int firstShopper)
 {
     QRandomGenerator random(11);
-    QSqlDatabase db = data_->database();
+    QSqlDatabase db = w_->data.database();
     QVERIFY(db.transaction());
     for (int i = 0; i < count; ++i) {
         const int shopper = firstShopper + i;
@@ -164,16 +153,8 @@ void OrdersFindingTest::generate(const QString& orders, const QString& items, in
 
 void OrdersFindingTest::makeView()
 {
-    host_ = std::make_unique<QWidget>();
-    host_->resize(1100, 700);
-    view_ = new WorkspaceView(*data_, *port_, host_.get());
-    auto* layout = new QHBoxLayout(host_.get());
-    layout->addWidget(view_->inspector());
-    layout->addWidget(view_->ordersGrid(), 1);
-    layout->addWidget(view_->itemsGrid());
-    data_->ResetDB();
-    host_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(host_.get()));
+    w_->makeView(1100);
+    QVERIFY(QTest::qWaitForWindowExposed(w_->host.get()));
     // The search index is built once the opening has finished.
     QTRY_VERIFY(workspace().searchIndexReady(OrdersSource::Live));
 }
@@ -200,7 +181,7 @@ QList<int> OrdersFindingTest::shown()
 
 QList<int> OrdersFindingTest::query(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery q(data_->database());
+    QSqlQuery q(w_->data.database());
     q.prepare(sql);
     for (const QVariant& v : values)
         q.addBindValue(v);
@@ -267,7 +248,7 @@ void OrdersFindingTest::searchFindsWhatLikeFinds()
     QFETCH(QString, status);
     if (!indexed) {
         // Without its index the same search is answered by a scan.
-        QSqlDatabase db = data_->database();
+        QSqlDatabase db = w_->data.database();
         OrderSearch(OrdersSource::Live).drop(db);
         workspace().searchIndexBuilt(OrdersSource::Live);
         QVERIFY(!workspace().searchIndexReady(OrdersSource::Live));
@@ -292,7 +273,7 @@ void OrdersFindingTest::searchFindsWhatLikeFinds()
 void OrdersFindingTest::searchGoesWithTheArchive()
 {
     generate(QStringLiteral("OrdersArchve"), QStringLiteral("ItemsArchive"), 30, 500);
-    data_->ResetDB();
+    w_->data.ResetDB();
     search(QStringLiteral("smith"));
     const QList<int> live = shown();
     QCOMPARE(QSet<int>(live.begin(), live.end()), like(QStringLiteral("smith"), QString()));
@@ -321,8 +302,8 @@ void OrdersFindingTest::damagedIndexIsRebuilt()
     search(QStringLiteral("smithers"));
     numbers = shown();
     QCOMPARE(QSet<int>(numbers.begin(), numbers.end()), like(QStringLiteral("smithers"), QString()));
-    QVERIFY(folder_->logLines().isEmpty());
-    QVERIFY(port_->status().isEmpty());
+    QVERIFY(w_->folder.logLines().isEmpty());
+    QVERIFY(w_->port.status().isEmpty());
 }
 
 void OrdersFindingTest::keyboardFindAndEscape()
@@ -470,7 +451,7 @@ void OrdersFindingTest::navigatorCountsAndEmptyNote()
 {
     toolkit::RecordNavigator* navigator = grid()->navigator();
     QCOMPARE(navigator->countText(), QStringLiteral("80 orders"));
-    QLabel* note = view_->ordersGrid()->noMatchNote();
+    QLabel* note = w_->view->ordersGrid()->noMatchNote();
     QVERIFY(!note->isVisible());
 
     grid()->filtering().setColumnFilter(QStringLiteral("Status"),
@@ -517,7 +498,7 @@ void OrdersFindingTest::savedViewComesBackAfterRestart_data()
 void OrdersFindingTest::savedViewComesBackAfterRestart()
 {
     QFETCH(toolkit::FilterCondition, filter);
-    view_->setProgramFolder(folder_->path());
+    w_->view->setProgramFolder(w_->folder.path());
     toolkit::GridFilter gridFilter;
     gridFilter.setRoot(filter);
     grid()->filtering().setFilter(gridFilter);
@@ -530,19 +511,19 @@ void OrdersFindingTest::savedViewComesBackAfterRestart()
     const QList<int> before = shown();
     const toolkit::FilterCondition root = grid()->filtering().filter().root();
     QVERIFY(!before.isEmpty());
-    view_->savedViews()->saveAs(QStringLiteral("To ship"));
-    QCOMPARE(port_->status(), QStringLiteral("View \"To ship\" saved"));
-    QVERIFY(QFile::exists(folder_->file(QStringLiteral("cnfg/saved_views.ini"))));
+    w_->view->savedViews()->saveAs(QStringLiteral("To ship"));
+    QCOMPARE(w_->port.status(), QStringLiteral("View \"To ship\" saved"));
+    QVERIFY(QFile::exists(w_->folder.file(QStringLiteral("cnfg/saved_views.ini"))));
 
     // A new run: the grid starts plain, then the view used last comes back.
-    host_.reset();
-    view_ = nullptr;
+    w_->host.reset();
+    w_->view = nullptr;
     makeView();
     QCOMPARE(grid()->sortField(), QString());
     QVERIFY(grid()->filtering().filter().isEmpty());
-    view_->setProgramFolder(folder_->path());
+    w_->view->setProgramFolder(w_->folder.path());
     QTRY_COMPARE(searchBar()->text(), QStringLiteral("com"));
-    QCOMPARE(view_->savedViews()->currentName(), QStringLiteral("To ship"));
+    QCOMPARE(w_->view->savedViews()->currentName(), QStringLiteral("To ship"));
     QCOMPARE(grid()->filtering().filter().root(), root);
     QCOMPARE(grid()->columns().visibleFields(), columns);
     QCOMPARE(grid()->sortField(), QStringLiteral("Total"));
@@ -556,8 +537,8 @@ void OrdersFindingTest::savedViewComesBackAfterRestart()
 
 void OrdersFindingTest::savedViewsRenamedAndDeleted()
 {
-    view_->setProgramFolder(folder_->path());
-    SavedViewsMenu* views = view_->savedViews();
+    w_->view->setProgramFolder(w_->folder.path());
+    SavedViewsMenu* views = w_->view->savedViews();
     grid()->grouping().setEnabled(true);
     grid()->grouping().groupBy(QStringLiteral("Status"));
     views->saveAs(QStringLiteral("By status"));
@@ -574,18 +555,18 @@ void OrdersFindingTest::savedViewsRenamedAndDeleted()
         if (action->isCheckable())
             listed << action->text();
     QCOMPARE(listed, (QStringList{QStringLiteral("Grouped"), QStringLiteral("Smiths")}));
-    QCOMPARE(SavedViews(folder_->path()).names(), listed);
-    QCOMPARE(SavedViews(folder_->path()).last(), QStringLiteral("Grouped"));
+    QCOMPARE(SavedViews(w_->folder.path()).names(), listed);
+    QCOMPARE(SavedViews(w_->folder.path()).last(), QStringLiteral("Grouped"));
     // A name in use is refused.
     QVERIFY(!views->renameCurrent(QStringLiteral("smiths")));
     views->deleteCurrent();
-    QCOMPARE(SavedViews(folder_->path()).names(), QStringList{QStringLiteral("Smiths")});
-    QCOMPARE(SavedViews(folder_->path()).last(), QString());
+    QCOMPARE(SavedViews(w_->folder.path()).names(), QStringList{QStringLiteral("Smiths")});
+    QCOMPARE(SavedViews(w_->folder.path()).last(), QString());
     // Nothing comes back at the next start.
-    host_.reset();
-    view_ = nullptr;
+    w_->host.reset();
+    w_->view = nullptr;
     makeView();
-    view_->setProgramFolder(folder_->path());
+    w_->view->setProgramFolder(w_->folder.path());
     QCoreApplication::processEvents();
     QCOMPARE(searchBar()->text(), QString());
     QVERIFY(grid()->grouping().groupedColumns().isEmpty());

@@ -1,5 +1,6 @@
 // Working through orders from the keyboard: selecting rows, setting their status and ticks,
 // undo and redo by shortcut, and the keys that edit cells and move between orders.
+#include "WorkspaceHost.h"
 #include "common/RecordingUserPort.h"
 #include "database/DataModule.h"
 #include "support/TestFolder.h"
@@ -64,25 +65,17 @@ class TriageTest : public QObject
     // Whether a cell of the view has its editor open.
     static bool editing(QAbstractItemView* view) { return view->indexWidget(view->currentIndex()) != nullptr; }
 
-    toolkit::DataGrid* grid() { return view_->ordersGrid()->grid(); }
+    toolkit::DataGrid* grid() { return w_->view->ordersGrid()->grid(); }
     QTableView* table() { return grid()->tableView(); }
-    OrdersWorkspace& workspace() { return view_->workspace(); }
+    OrdersWorkspace& workspace() { return w_->view->workspace(); }
     toolkit::SqlTableModel* orders() { return workspace().DataSourceOrders(); }
 
-    std::unique_ptr<test::TestFolder> folder_;
-    std::unique_ptr<DataModule> data_;
-    std::unique_ptr<RecordingUserPort> port_;
-    std::unique_ptr<QWidget> host_;
-    WorkspaceView* view_ = nullptr;
+    std::unique_ptr<test::WorkspaceHost> w_;
 };
 
 void TriageTest::init()
 {
-    folder_ = std::make_unique<test::TestFolder>();
-    data_ = std::make_unique<DataModule>();
-    data_->setLocation(folder_->databasePath());
-    data_->ResetDB();
-    port_ = std::make_unique<RecordingUserPort>();
+    w_ = std::make_unique<test::WorkspaceHost>();
     exec("DELETE FROM Status");
     exec("INSERT INTO Status(Status) VALUES('Paid'),('Unpaid'),('Shipped'),('Completed'),('On hold')");
     for (int n = 1001; n <= 1005; ++n)
@@ -91,38 +84,26 @@ void TriageTest::init()
                  .arg(n));
     exec("INSERT INTO Items(ShopperID,Qty,Product,Price,Amount) VALUES(1004,1,'Widget',2,2),(1004,1,'Gadget',3,3)");
 
-    host_ = std::make_unique<QWidget>();
-    host_->resize(1200, 700);
-    view_ = new WorkspaceView(*data_, *port_, host_.get());
-    auto* layout = new QHBoxLayout(host_.get());
-    layout->addWidget(view_->inspector());
-    layout->addWidget(view_->ordersGrid(), 1);
-    layout->addWidget(view_->itemsGrid());
-    data_->ResetDB();
-    host_->show();
-    host_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(host_.get()));
+    w_->makeView(1200);
+    w_->host->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w_->host.get()));
     QCOMPARE(orders()->rowCount(), 5);
 }
 
 void TriageTest::cleanup()
 {
-    host_.reset();
-    view_ = nullptr;
-    data_.reset();
-    port_.reset();
-    folder_.reset();
+    w_.reset();
 }
 
 void TriageTest::exec(const QString& sql)
 {
-    QSqlQuery query(data_->database());
+    QSqlQuery query(w_->data.database());
     QVERIFY2(query.exec(sql), qPrintable(query.lastError().text()));
 }
 
 QString TriageTest::statusOf(int shopperId)
 {
-    return data_->scalar(QStringLiteral("SELECT Status FROM Orders WHERE ShopperID = %1").arg(shopperId)).toString();
+    return w_->data.scalar(QStringLiteral("SELECT Status FROM Orders WHERE ShopperID = %1").arg(shopperId)).toString();
 }
 
 int TriageTest::rowOf(int shopperId)
@@ -150,8 +131,8 @@ void TriageTest::focusCell(int shopperId, const QString& field)
 QList<int> TriageTest::selectedNumbers()
 {
     QList<int> numbers;
-    for (qint64 key : view_->ordersGrid()->selectedKeys())
-        numbers << data_->scalar(QStringLiteral("SELECT ShopperID FROM Orders WHERE id = %1").arg(key)).toInt();
+    for (qint64 key : w_->view->ordersGrid()->selectedKeys())
+        numbers << w_->data.scalar(QStringLiteral("SELECT ShopperID FROM Orders WHERE id = %1").arg(key)).toInt();
     return numbers;
 }
 
@@ -190,7 +171,7 @@ void TriageTest::statusShortcutSetsEverySelectedOrder()
     QCOMPARE(statusOf(1003), status);
     for (int other : {1005, 1002, 1001})
         QCOMPARE(statusOf(other), QStringLiteral("Unpaid"));
-    QCOMPARE(port_->status(), QStringLiteral("Status set to \"%1\" for 2 orders").arg(status));
+    QCOMPARE(w_->port.status(), QStringLiteral("Status set to \"%1\" for 2 orders").arg(status));
     // The grid shows what is stored.
     QCOMPARE(cell(1003, "Status").data(Qt::EditRole).toString(), status);
     // A shortcut past the statuses of the list changes nothing.
@@ -213,11 +194,11 @@ void TriageTest::selectedTicksForTheSelection()
     workspace().ResetDB();
     focusCell(1003, "Invoice_name");
     QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
-    QAction* action = tick ? view_->triage()->tickAction() : view_->triage()->clearAction();
+    QAction* action = tick ? w_->view->triage()->tickAction() : w_->view->triage()->clearAction();
     action->trigger();
-    QCOMPARE(data_
-                 ->scalar("SELECT group_concat(ShopperID) FROM (SELECT ShopperID FROM Orders WHERE Selected = 1 "
-                          "ORDER BY ShopperID)")
+    QCOMPARE(w_->data
+                 .scalar("SELECT group_concat(ShopperID) FROM (SELECT ShopperID FROM Orders WHERE Selected = 1 "
+                         "ORDER BY ShopperID)")
                  .toString(),
              tick ? QStringLiteral("1002,1003") : QStringLiteral("1001,1004,1005"));
 }
@@ -232,57 +213,57 @@ void TriageTest::undoAndRedoByShortcut_data()
 void TriageTest::undoAndRedoByShortcut()
 {
     QFETCH(QKeyCombination, redo);
-    QVERIFY(!view_->triage()->undoAction()->isEnabled());
+    QVERIFY(!w_->view->triage()->undoAction()->isEnabled());
     focusCell(1005, "Invoice_name");
     QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
     QTest::keyClick(table(), Qt::Key_3, Qt::ControlModifier);
     QCOMPARE(statusOf(1005), QStringLiteral("Shipped"));
-    QVERIFY(view_->triage()->undoAction()->isEnabled());
+    QVERIFY(w_->view->triage()->undoAction()->isEnabled());
 
     QTest::keyClick(table(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(statusOf(1005), QStringLiteral("Unpaid"));
     QCOMPARE(statusOf(1004), QStringLiteral("Unpaid"));
-    QCOMPARE(port_->status(), QStringLiteral("Undone: Status set to \"Shipped\" for 2 orders"));
+    QCOMPARE(w_->port.status(), QStringLiteral("Undone: Status set to \"Shipped\" for 2 orders"));
     QCOMPARE(cell(1005, "Status").data(Qt::EditRole).toString(), QStringLiteral("Unpaid"));
-    QVERIFY(!view_->triage()->undoAction()->isEnabled());
+    QVERIFY(!w_->view->triage()->undoAction()->isEnabled());
     // With nothing left to undo the shortcut changes nothing.
     QTest::keyClick(table(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(statusOf(1005), QStringLiteral("Unpaid"));
-    QCOMPARE(port_->status(), QStringLiteral("Undone: Status set to \"Shipped\" for 2 orders"));
+    QCOMPARE(w_->port.status(), QStringLiteral("Undone: Status set to \"Shipped\" for 2 orders"));
 
     QTest::keyClick(table(), redo.key(), redo.keyboardModifiers());
     QCOMPARE(statusOf(1005), QStringLiteral("Shipped"));
     QCOMPARE(statusOf(1004), QStringLiteral("Shipped"));
-    QCOMPARE(port_->status(), QStringLiteral("Redone: Status set to \"Shipped\" for 2 orders"));
+    QCOMPARE(w_->port.status(), QStringLiteral("Redone: Status set to \"Shipped\" for 2 orders"));
 }
 
 void TriageTest::deletedOrderIsAnnouncedAndUndone()
 {
     focusCell(1004, "Invoice_name");
     grid()->navigator()->trigger(toolkit::RecordNavigator::Delete);
-    QCOMPARE(data_->scalar("SELECT count(*) FROM Orders WHERE ShopperID = 1004").toInt(), 0);
-    QCOMPARE(data_->scalar("SELECT count(*) FROM Items").toInt(), 0);
-    QCOMPARE(port_->status(), QStringLiteral("Order 1004 and its 2 items deleted. Undo"));
+    QCOMPARE(w_->data.scalar("SELECT count(*) FROM Orders WHERE ShopperID = 1004").toInt(), 0);
+    QCOMPARE(w_->data.scalar("SELECT count(*) FROM Items").toInt(), 0);
+    QCOMPARE(w_->port.status(), QStringLiteral("Order 1004 and its 2 items deleted. Undo"));
     table()->setFocus();
     QTest::keyClick(table(), Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(data_->scalar("SELECT count(*) FROM Orders WHERE ShopperID = 1004").toInt(), 1);
-    QCOMPARE(data_->scalar("SELECT count(*) FROM Items WHERE ShopperID = 1004").toInt(), 2);
+    QCOMPARE(w_->data.scalar("SELECT count(*) FROM Orders WHERE ShopperID = 1004").toInt(), 1);
+    QCOMPARE(w_->data.scalar("SELECT count(*) FROM Items WHERE ShopperID = 1004").toInt(), 2);
     QCOMPARE(orders()->rowCount(), 5);
 }
 
 void TriageTest::contextMenuOffersTheCommands()
 {
     QMenu menu;
-    view_->triage()->fillContextMenu(&menu);
+    w_->view->triage()->fillContextMenu(&menu);
     QStringList texts;
     for (QAction* action : menu.actions())
         texts << (action->menu() ? action->menu()->title() : action->text());
     QCOMPARE(texts, QStringList({"Set status", "Tick \"Selected\"", "Clear \"Selected\"", "", "Undo", "Redo"}));
     QStringList statuses;
-    for (QAction* action : view_->triage()->statusMenu()->actions())
+    for (QAction* action : w_->view->triage()->statusMenu()->actions())
         statuses << action->text();
     QCOMPARE(statuses, QStringList({"Paid", "Unpaid", "Shipped", "Completed", "On hold"}));
-    QCOMPARE(view_->triage()->statusMenu()->actions().first()->shortcut(), QKeySequence("Ctrl+1"));
+    QCOMPARE(w_->view->triage()->statusMenu()->actions().first()->shortcut(), QKeySequence("Ctrl+1"));
 }
 
 void TriageTest::enterEditsPostsAndMovesDown()
@@ -296,7 +277,7 @@ void TriageTest::enterEditsPostsAndMovesDown()
     QTest::keyClicks(line, "Posted by Enter");
     QTest::keyClick(line, Qt::Key_Return);
     QTRY_VERIFY(!editing(table()));
-    QCOMPARE(data_->scalar("SELECT Invoice_name FROM Orders WHERE ShopperID = 1005").toString(),
+    QCOMPARE(w_->data.scalar("SELECT Invoice_name FROM Orders WHERE ShopperID = 1005").toString(),
              QStringLiteral("Posted by Enter"));
     QCOMPARE(table()->currentIndex(), cell(1004, "Invoice_name"));
     // And Enter again edits the cell below.
@@ -316,7 +297,7 @@ void TriageTest::f2LeavesTheCaretAtTheEnd()
     QCOMPARE(line->cursorPosition(), line->text().size());
     QTest::keyClicks(line, " jr");
     QTest::keyClick(line, Qt::Key_Return);
-    QTRY_COMPARE(data_->scalar("SELECT Invoice_name FROM Orders WHERE ShopperID = 1003").toString(),
+    QTRY_COMPARE(w_->data.scalar("SELECT Invoice_name FROM Orders WHERE ShopperID = 1003").toString(),
                  QStringLiteral("Name 1003 jr"));
 }
 
@@ -367,8 +348,8 @@ void TriageTest::orderKeysMoveFromDetails()
     workspace().filterChanged(QStringLiteral("Status = 'Unpaid'"));
     QCOMPARE(orders()->rowCount(), 3);
     workspace().setCurrentRow(rowOf(1004));
-    QAbstractItemView* details = inItems ? static_cast<QAbstractItemView*>(view_->itemsGrid()->grid()->tableView())
-                                         : view_->inspector()->inspector()->view();
+    QAbstractItemView* details = inItems ? static_cast<QAbstractItemView*>(w_->view->itemsGrid()->grid()->tableView())
+                                         : w_->view->inspector()->inspector()->view();
     details->setFocus();
     QVERIFY(details->hasFocus());
     QTest::keyClick(details, next.key(), next.keyboardModifiers());
@@ -389,7 +370,7 @@ void TriageTest::orderKeysMoveFromDetails()
 void TriageTest::lettersStillTypeWhileEditingDetails()
 {
     workspace().setCurrentRow(rowOf(1004));
-    QTableView* items = view_->itemsGrid()->grid()->tableView();
+    QTableView* items = w_->view->itemsGrid()->grid()->tableView();
     items->setFocus();
     const QModelIndex code = items->model()->index(0, 1);
     items->setCurrentIndex(code);

@@ -1,0 +1,54 @@
+#pragma once
+
+// A program folder with a fresh database, and the orders workspace's three panes side by side
+// in a host window as the main window places them: the fixture of the workspace's widget tests.
+
+#include "common/RecordingUserPort.h"
+#include "database/DataModule.h"
+#include "support/TestFolder.h"
+#include "workspace/widgets/ItemsGrid.h"
+#include "workspace/widgets/OrderInspector.h"
+#include "workspace/widgets/OrdersGrid.h"
+#include "workspace/widgets/WorkspaceView.h"
+
+#include <QHBoxLayout>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace pelmora::test
+{
+
+struct WorkspaceHost {
+    WorkspaceHost()
+    {
+        data.setLocation(folder.databasePath());
+        data.ResetDB();
+    }
+    ~WorkspaceHost() { host.reset(); }
+
+    // Makes the view in a host window `width` wide (a window made before goes); `bind` runs
+    // before the ResetDB that opens the orders. The caller waits for the window to show.
+    void makeView(int width, const std::function<void(WorkspaceView&)>& bind = {})
+    {
+        host = std::make_unique<QWidget>();
+        host->resize(width, 700);
+        view = new WorkspaceView(data, port, host.get());
+        auto* layout = new QHBoxLayout(host.get());
+        layout->addWidget(view->inspector());
+        layout->addWidget(view->ordersGrid(), 1);
+        layout->addWidget(view->itemsGrid());
+        if (bind)
+            bind(*view);
+        data.ResetDB();
+        host->show();
+    }
+
+    TestFolder folder;
+    DataModule data;
+    RecordingUserPort port;
+    std::unique_ptr<QWidget> host;
+    WorkspaceView* view = nullptr;
+};
+
+} // namespace pelmora::test
