@@ -53,7 +53,6 @@ class ErrorLogTest : public QObject
     void createsFolderAndFile();
     void unwritableLog();
     void guardLogsWithSuffix();
-    void applicationError();
     void commandErrorsReachApplicationError();
 
   private:
@@ -137,18 +136,6 @@ void ErrorLogTest::guardLogsWithSuffix()
     QCOMPARE(afterDateTime(lines[0]), QStringLiteral("Cannot create file method: FormClose"));
 }
 
-void ErrorLogTest::applicationError()
-{
-    RecordingUserPort port;
-    port.setStatus(QStringLiteral("Welcome to Pelmora!"));
-    ApplicationError(port, QStringLiteral("Access violation"));
-    QCOMPARE(port.status(), QStringLiteral("No matches found. All orders shown"));
-    QCOMPARE(port.boxes, QStringList());
-    const QStringList lines = folder_->logLines();
-    QCOMPARE(lines.size(), 1);
-    QCOMPARE(afterDateTime(lines[0]), QStringLiteral("Access violation application error"));
-}
-
 void ErrorLogTest::commandErrorsReachApplicationError()
 {
     RecordingUserPort port;
@@ -158,6 +145,7 @@ void ErrorLogTest::commandErrorsReachApplicationError()
     QCOMPARE(port.statuses,
              QStringList({QStringLiteral("No matches found. All orders shown"),
                           QStringLiteral("No matches found. All orders shown"), QStringLiteral("done")}));
+    QCOMPARE(port.boxes, QStringList());
     const QStringList lines = folder_->logLines();
     QCOMPARE(lines.size(), 2);
     QCOMPARE(afterDateTime(lines[0]), QStringLiteral("Table is busy application error"));

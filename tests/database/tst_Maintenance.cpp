@@ -4,8 +4,8 @@
 #include "common/GlobalConfig.h"
 #include "common/RecordingUserPort.h"
 #include "database/DataModule.h"
-#include "support/DatabaseProbe.h"
 #include "database/Maintenance.h"
+#include "support/DatabaseProbe.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -76,8 +76,8 @@ class MaintenanceTest : public QObject
     void startupBackupBeforeUpgrade();
     void startupBackupOff();
     void autoBackupSwitch();
-    void sameLocationsRefused();
-    void missingDatabaseRefused();
+    void locationsRefused_data();
+    void locationsRefused();
     void locationsApplied();
 
   private:
@@ -459,34 +459,39 @@ void MaintenanceTest::autoBackupSwitch()
              QStringList({QStringLiteral("Auto backup enabled"), QStringLiteral("Auto backup disabled")}));
 }
 
-void MaintenanceTest::sameLocationsRefused()
+void MaintenanceTest::locationsRefused_data()
 {
-    const GlobalSettings before = settings_;
-    QString path = folder_->file(QStringLiteral("db/Other.tdbd"));
-    QCOMPARE(maintenance_->applyLocations(path, path), Maintenance::LocationResult::SamePaths);
-    QCOMPARE(port_->boxes,
-             QStringList{QStringLiteral("warning: The backup database must be different than the current database")});
-    QCOMPARE(port_->statuses, QStringList());
-    QCOMPARE(settings_.DatabaseLocation, before.DatabaseLocation);
-    QCOMPARE(settings_.BackupFolder, before.BackupFolder);
-    QVERIFY(data_->isConnected());
-    QCOMPARE(data_->location(), before.DatabaseLocation);
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("backupFolder");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("the same path twice") << "db/Other.tdbd"
+                                         << "db/Other.tdbd" << int(Maintenance::LocationResult::SamePaths)
+                                         << "The backup database must be different than the current database";
+    QTest::newRow("no database there") << "db/None.tdbd"
+                                       << "elsewhere" << int(Maintenance::LocationResult::NoDatabase)
+                                       << "There is no database at the specified location.";
 }
 
-void MaintenanceTest::missingDatabaseRefused()
+void MaintenanceTest::locationsRefused()
 {
+    QFETCH(QString, database);
+    QFETCH(QString, backupFolder);
+    QFETCH(int, result);
+    QFETCH(QString, warning);
     const GlobalSettings before = settings_;
-    QString path = folder_->file(QStringLiteral("db/None.tdbd"));
-    QCOMPARE(maintenance_->applyLocations(path, folder_->file(QStringLiteral("elsewhere"))),
-             Maintenance::LocationResult::NoDatabase);
-    QCOMPARE(port_->boxes, QStringList{QStringLiteral("warning: There is no database at the specified location.")});
-    QCOMPARE(path, before.DatabaseLocation);
+    QString path = folder_->file(database);
+    QCOMPARE(int(maintenance_->applyLocations(path, folder_->file(backupFolder))), result);
+    // A path with no database behind it goes back to the one in use.
+    if (result == int(Maintenance::LocationResult::NoDatabase))
+        QCOMPARE(path, before.DatabaseLocation);
+    QCOMPARE(port_->boxes, QStringList{QStringLiteral("warning: ") + warning});
     QCOMPARE(port_->statuses, QStringList());
     QCOMPARE(settings_.DatabaseLocation, before.DatabaseLocation);
     QCOMPARE(settings_.BackupFolder, before.BackupFolder);
     QVERIFY(data_->isConnected());
     QCOMPARE(data_->location(), before.DatabaseLocation);
-    QVERIFY(!QFile::exists(folder_->file(QStringLiteral("db/None.tdbd"))));
+    QVERIFY(!QFile::exists(folder_->file(database)));
 }
 
 void MaintenanceTest::locationsApplied()

@@ -1,6 +1,6 @@
 // pelmora-cli email and paste, as a merchant's script calls them.
 
-#include "email/RelayServer.h"
+#include "support/RelayServer.h"
 
 #include "support/CliRun.h"
 #include "support/DatabaseProbe.h"

@@ -1,7 +1,7 @@
 // The message the dialog rebuilds and what reaches the mail relay when it is sent.
 
 #include "email/EmailFixture.h"
-#include "email/RelayServer.h"
+#include "support/RelayServer.h"
 
 #include "common/RecordingUserPort.h"
 #include "common/ServiceSettings.h"

@@ -1,7 +1,7 @@
 // The email dialog, the status triggers and the paste data as the merchant meets them in the
 // main window.
 
-#include "email/RelayServer.h"
+#include "support/RelayServer.h"
 
 #include "common/GlobalConfig.h"
 #include "email/TriggerMailing.h"

@@ -9,19 +9,16 @@
 #include "common/RecordingUserPort.h"
 #include "common/RunFlags.h"
 #include "common/ServiceSettings.h"
-#include "database/DataModule.h"
 #include "intake/IntakeContext.h"
-#include "support/TestFolder.h"
+#include "support/DataFixture.h"
 #include "toolkit/HttpClient.h"
 
-#include <QSqlQuery>
-#include <QVariant>
 #include <memory>
 
 namespace pelmora::test
 {
 
-struct IntakeFixture {
+struct IntakeFixture : DataFixture {
     // trustCa: whether cnfg/service.ini names the test authority.
     explicit IntakeFixture(bool trustCa = true)
     {
@@ -33,23 +30,10 @@ struct IntakeFixture {
             ini += "[tls]\nca_file=" + certFile("ca.pem").toUtf8() + "\n";
         folder.writeFile(QStringLiteral("cnfg/service.ini"), ini);
         service = ServiceSettings::load(root);
-        data.setLocation(folder.databasePath());
-        data.ResetDB();
     }
 
-    void exec(const QString& sql)
-    {
-        QSqlQuery q(data.database());
-        if (!q.exec(sql))
-            qFatal("%s", qPrintable(sql));
-    }
-    QVariant scalar(const QString& sql) { return data.scalar(sql); }
-    int count(const QString& table) { return scalar(QStringLiteral("SELECT count(*) FROM ") + table).toInt(); }
-
-    TestFolder folder;
     CartServer cart;
     ServiceSettings service;
-    DataModule data;
     RecordingUserPort port;
     toolkit::HttpClient http;
     Root root = folder.root();

@@ -19,9 +19,7 @@ struct CliFolder {
     CliFolder()
     {
         folder.saveSettings();
-        folder.writeFile(QStringLiteral("cnfg/service.ini"), "[cart]\ndefault=" + cart.host().toLatin1() +
-                                                                 "\n[tls]\nca_file=" + certFile("ca.pem").toUtf8() +
-                                                                 "\n");
+        folder.writeFile(QStringLiteral("cnfg/service.ini"), cart.serviceIni());
     }
     int count(const QString& sql) const { return DatabaseProbe(folder.databasePath()).value(sql).toInt(); }
     void exec(const QString& sql) const { DatabaseProbe(folder.databasePath()).exec(sql); }

@@ -14,7 +14,7 @@ namespace
 const QByteArray kMarker = "<-- Orders -- >\r\n";
 
 // An order line of all 50 fields.
-QByteArray fullOrder(int id, const QByteArray& date = "31.12.2006", const QByteArray& isNew = "True")
+QByteArray fullOrder(int id, const QByteArray& date = "31.12.2006")
 {
     QList<QByteArray> f;
     f << QByteArray::number(id) << "shop1" << date << "14:30:00"
@@ -33,7 +33,8 @@ QByteArray fullOrder(int id, const QByteArray& date = "31.12.2006", const QByteA
       << "False"
       << "7.5"
       << "GV1"
-      << "a note" << isNew; // 45-50
+      << "a note"
+      << "True"; // 45-50
     return f.join(';');
 }
 
@@ -67,8 +68,6 @@ class DoBatchTest : public QObject
     void importsOrdersAndItems();
     void statusTextsWaitsAndFilesDeleted();
     void columnCountFromFirstLine();
-    void newFlag_data();
-    void newFlag();
     void emptyFieldsAndExtraLine();
     void longTextsAndAnsiBytes();
     void failingRecordKeepsNothing_data();
@@ -152,27 +151,6 @@ void DoBatchTest::columnCountFromFirstLine()
     QCOMPARE(row(f, QStringLiteral("SELECT Invoice_tel,Invoice_fax,Total,Status,New FROM Orders WHERE ShopperID=2")),
              (QVariantList{"t12", QVariant(), QVariant(), QVariant(), 1}));
     QCOMPARE(f.scalar(QStringLiteral("SELECT count(DISTINCT id) FROM Orders")).toInt(), 2);
-}
-
-void DoBatchTest::newFlag_data()
-{
-    QTest::addColumn<QByteArray>("field");
-    QTest::addColumn<QVariant>("stored");
-    QTest::newRow("True") << QByteArray("True") << QVariant(1);
-    QTest::newRow("Ja") << QByteArray("Ja") << QVariant(1);
-    QTest::newRow("False") << QByteArray("False") << QVariant(0);
-    QTest::newRow("false") << QByteArray("false") << QVariant(0);
-    QTest::newRow("true") << QByteArray("true") << QVariant(0);
-}
-
-void DoBatchTest::newFlag()
-{
-    QFETCH(QByteArray, field);
-    QFETCH(QVariant, stored);
-    IntakeFixture f;
-    f.folder.writeFile(QStringLiteral("db/Download.txt"), "h\r\n" + fullOrder(5, "1.1.2006", field) + "\r\n");
-    QVERIFY(BatchImport(f.data, f.port, f.root, f.pause).DoBatch().ok);
-    QCOMPARE(f.scalar(QStringLiteral("SELECT New FROM Orders")), stored);
 }
 
 void DoBatchTest::emptyFieldsAndExtraLine()

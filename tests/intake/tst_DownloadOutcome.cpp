@@ -20,26 +20,6 @@ Q_DECLARE_METATYPE(pelmora::test::CartResponse)
 
 namespace
 {
-// The download body of count orders (numbered from first), each with two items.
-QByteArray download(int first, int count)
-{
-    QByteArray orders = "header\r\n";
-    QByteArray items;
-    for (int i = first; i < first + count; ++i) {
-        orders += QByteArray::number(i) + ";shop1;1.12.2006\r\n";
-        items += QByteArray::number(i) + ";1;Widget\r\n" + QByteArray::number(i) + ";2;Gadget\r\n";
-    }
-    return orders + "<-- Orders -- >\r\n" + items;
-}
-
-QByteArray field(const CartRequest& r, const QByteArray& key)
-{
-    for (const QByteArray& pair : r.body.split('&'))
-        if (pair.startsWith(QByteArray(key + '=')))
-            return pair.mid(key.size() + 1);
-    return {};
-}
-
 struct Run {
     IntakeFixture f;
     UsersTableSelection* selection = nullptr;
@@ -96,7 +76,7 @@ void DownloadOutcomeTest::failedAnswerImportsNothing_data()
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("logged");
 
-    const QByteArray body = download(8, 3);
+    const QByteArray body = downloadBody(8, 3);
     CartResponse error = CartResponse::withStatus("3", body);
     error.status = 500;
     QTest::newRow("error status after Mstatus") << error << QString() << Download::kFailed << "answered 500";
@@ -155,7 +135,7 @@ void DownloadOutcomeTest::failedAnswerImportsNothing()
         run.f.service = ServiceSettings::load(run.f.root);
     }
     // A download file of an earlier request must not pass for this one's.
-    run.f.folder.writeFile(QStringLiteral("db/Download.txt"), download(100, 1));
+    run.f.folder.writeFile(QStringLiteral("db/Download.txt"), downloadBody(100, 1));
     run.f.cart.responses << response << CartResponse::withStatus("10007");
 
     const DownloadRun result = run.manual();
@@ -173,7 +153,7 @@ void DownloadOutcomeTest::failedAnswerImportsNothing()
     // The next download still asks from the order held before.
     run.manual();
     QCOMPARE(run.f.cart.requests.size(), 2);
-    QCOMPARE(field(run.f.cart.requests.last(), "mx"), QByteArray("7"));
+    QCOMPARE(run.f.cart.requests.last().field("mx"), QByteArray("7"));
 }
 
 void DownloadOutcomeTest::fullDiskLeavesNoFile()
@@ -183,7 +163,7 @@ void DownloadOutcomeTest::fullDiskLeavesNoFile()
     Run run;
     // Every write to the download file meets a full disk.
     QVERIFY(QFile::link(QStringLiteral("/dev/full"), run.f.folder.file(QStringLiteral("db/Download.txt"))));
-    run.f.cart.responses << CartResponse::withStatus("3", download(8, 3));
+    run.f.cart.responses << CartResponse::withStatus("3", downloadBody(8, 3));
 
     run.manual();
 
@@ -203,7 +183,7 @@ void DownloadOutcomeTest::announcedCountDecides_data()
     QTest::addColumn<QString>("status");
     QTest::addColumn<QByteArray>("nextMx");
 
-    const QByteArray full = download(8, 50);
+    const QByteArray full = downloadBody(8, 50);
     // Cut within the orders, without a length or a TLS close: only the count tells.
     const QByteArray cut = full.left(full.indexOf("\r\n37;") + 2);
     QTest::newRow("cut after 29 of 50 orders")
@@ -239,7 +219,7 @@ void DownloadOutcomeTest::announcedCountDecides()
         QVERIFY2(run.logText().contains(QStringLiteral("announced %1 orders").arg(QString::fromLatin1(mstatus))),
                  qPrintable(run.logText()));
     run.manual();
-    QCOMPARE(field(run.f.cart.requests.last(), "mx"), nextMx);
+    QCOMPARE(run.f.cart.requests.last().field("mx"), nextMx);
 }
 
 void DownloadOutcomeTest::hugeStatusValueIsCut()
@@ -289,8 +269,8 @@ void DownloadOutcomeTest::windows1252OnTheWire()
 
     if (refused.isEmpty()) {
         QCOMPARE(run.f.cart.requests.size(), 1);
-        QCOMPARE(field(run.f.cart.requests.first(), "id"), id);
-        QCOMPARE(field(run.f.cart.requests.first(), "pw"), pw);
+        QCOMPARE(run.f.cart.requests.first().field("id"), id);
+        QCOMPARE(run.f.cart.requests.first().field("pw"), pw);
         return;
     }
     QCOMPARE(run.f.cart.requests.size(), 0);

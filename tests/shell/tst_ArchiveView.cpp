@@ -1,7 +1,7 @@
 #include "workspace/ArchiveFixture.h"
 
-#include "common/GlobalConfig.h"
 #include "shell/widgets/MainWindow.h"
+#include "support/DatabaseProbe.h"
 #include "support/TestFolder.h"
 #include "toolkit/FilterCondition.h"
 #include "toolkit/widgets/DataGrid.h"
@@ -86,15 +86,8 @@ class ArchiveViewTest : public QObject
 void ArchiveViewTest::init()
 {
     folder_ = std::make_unique<test::TestFolder>();
-    GlobalConfig::save(GlobalConfig::parse({}, folder_->root()), folder_->root());
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
-        db.setDatabaseName(folder_->databasePath());
-        QVERIFY(db.open());
-        ArchiveFixture::fill(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+    folder_->saveSettings();
+    ArchiveFixture::fill(test::DatabaseProbe(folder_->databasePath()).database());
     session_ = std::make_unique<Session>(folder_->root(), Pause::none());
     window_ = std::make_unique<MainWindow>(*session_);
     window_->finishStartup();

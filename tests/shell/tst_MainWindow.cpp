@@ -25,13 +25,34 @@ using namespace pelmora;
 
 namespace
 {
-// Writes a config_global.ini that names the test folder's database.
-void writeConfig(const test::TestFolder& folder, bool autoBackup = false)
-{
-    GlobalSettings s = GlobalConfig::parse({}, folder.root());
-    s.AutoBackup = autoBackup;
-    GlobalConfig::save(s, folder.root());
-}
+// A program folder whose settings name its database, and the program's window over it.
+struct Program {
+    explicit Program(bool autoBackup = false)
+    {
+        GlobalSettings s = GlobalConfig::parse({}, folder.root());
+        s.AutoBackup = autoBackup;
+        GlobalConfig::save(s, folder.root());
+    }
+    // Starts the program (a run started before ends first).
+    MainWindow& start(bool finish = true)
+    {
+        stop();
+        session = std::make_unique<Session>(folder.root(), Pause::none());
+        window = std::make_unique<MainWindow>(*session);
+        if (finish)
+            window->finishStartup();
+        return *window;
+    }
+    void stop()
+    {
+        window.reset();
+        session.reset();
+    }
+
+    test::TestFolder folder;
+    std::unique_ptr<Session> session;
+    std::unique_ptr<MainWindow> window;
+};
 
 struct Entry {
     QString caption;
@@ -57,7 +78,7 @@ QList<Entry> entries(QMenu* menu)
 }
 } // namespace
 
-class TestMainWindow : public QObject
+class MainWindowTest : public QObject
 {
     Q_OBJECT
   private slots:
@@ -72,17 +93,14 @@ class TestMainWindow : public QObject
     void autoBackupCommandFollowsConfig();
     void escapingErrorsReachApplicationError();
     void restoreDefaultsShowsItsMessage();
-    void reloadReturnsToTheLiveOrders();
     void emptyDatabaseShowsTheColumns();
     void firstStartOpensTheMainCategories();
 };
 
-void TestMainWindow::menusStandInTheirOrder()
+void MainWindowTest::menusStandInTheirOrder()
 {
-    test::TestFolder folder;
-    writeConfig(folder);
-    Session session(folder.root(), Pause::none());
-    MainWindow w(session);
+    Program p;
+    MainWindow& w = p.start(false);
     QList<QMenu*> menus;
     for (QAction* a : w.menuBar()->actions())
         menus << a->menu();
@@ -140,12 +158,10 @@ void TestMainWindow::menusStandInTheirOrder()
     QCOMPARE(w.minimumSize(), QSize(800, 480));
 }
 
-void TestMainWindow::toolbarsHoldTheirItems()
+void MainWindowTest::toolbarsHoldTheirItems()
 {
-    test::TestFolder folder;
-    writeConfig(folder);
-    Session session(folder.root(), Pause::none());
-    MainWindow w(session);
+    Program p;
+    MainWindow& w = p.start(false);
     QStringList bars;
     for (QToolBar* tb : w.findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
         bars << tb->windowTitle();
@@ -165,15 +181,13 @@ void TestMainWindow::toolbarsHoldTheirItems()
     QVERIFY(w.commands().accountSelector());
 }
 
-void TestMainWindow::startupGreetsAndMakesFolders()
+void MainWindowTest::startupGreetsAndMakesFolders()
 {
-    test::TestFolder folder;
+    Program p;
+    test::TestFolder& folder = p.folder;
     QDir(folder.file("logs")).removeRecursively();
     QDir(folder.file("tmp")).removeRecursively();
-    writeConfig(folder);
-    Session session(folder.root(), Pause::none());
-    MainWindow w(session);
-    w.finishStartup();
+    MainWindow& w = p.start();
     QCOMPARE(w.status(), QString("Welcome to Pelmora!"));
     QVERIFY(w.session().flags().StartedUp);
     QVERIFY(QDir(folder.file("logs")).exists());
@@ -182,7 +196,7 @@ void TestMainWindow::startupGreetsAndMakesFolders()
     QCOMPARE(folder.logLines(), QStringList());
 }
 
-void TestMainWindow::viewTogglesShowAndHideToolbars_data()
+void MainWindowTest::viewTogglesShowAndHideToolbars_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("toolbar");
@@ -198,17 +212,14 @@ void TestMainWindow::viewTogglesShowAndHideToolbars_data()
                            << QString("Email toolbar shown") << QString("Email toolbar hidden");
 }
 
-void TestMainWindow::viewTogglesShowAndHideToolbars()
+void MainWindowTest::viewTogglesShowAndHideToolbars()
 {
     QFETCH(QString, action);
     QFETCH(QString, toolbar);
     QFETCH(QString, shown);
     QFETCH(QString, hidden);
-    test::TestFolder folder;
-    writeConfig(folder);
-    Session session(folder.root(), Pause::none());
-    MainWindow w(session);
-    w.finishStartup();
+    Program p;
+    MainWindow& w = p.start();
     QAction* a = w.commands().action(action);
     a->trigger();
     QCOMPARE(w.status(), hidden);
@@ -218,72 +229,55 @@ void TestMainWindow::viewTogglesShowAndHideToolbars()
     QVERIFY(w.commands().toolbar(toolbar)->isVisible());
 }
 
-void TestMainWindow::closingSavesSettingsAndLayoutExitDoesNot()
+void MainWindowTest::closingSavesSettingsAndLayoutExitDoesNot()
 {
-    test::TestFolder folder;
-    writeConfig(folder);
+    Program p;
+    test::TestFolder& folder = p.folder;
     const QByteArray before = folder.readFile("cnfg/config_global.ini");
-    {
-        Session session(folder.root(), Pause::none());
-        MainWindow w(session);
-        w.finishStartup();
-        w.session().settings().DownloadMinutes = "30";
-        w.commands().action(CommandSurface::Exit)->trigger();
-    }
+    p.start().session().settings().DownloadMinutes = "30";
+    p.window->commands().action(CommandSurface::Exit)->trigger();
+    p.stop();
     QCOMPARE(folder.readFile("cnfg/config_global.ini"), before);
     QVERIFY(!QFile::exists(folder.file("cnfg/grid_config1.ini")));
-    {
-        Session session(folder.root(), Pause::none());
-        MainWindow w(session);
-        w.finishStartup();
-        w.session().settings().DownloadMinutes = "30";
-        w.close();
-        QVERIFY(!w.session().data().isConnected());
-    }
+    p.start().session().settings().DownloadMinutes = "30";
+    p.window->close();
+    QVERIFY(!p.session->data().isConnected());
+    p.stop();
     QCOMPARE(GlobalConfig::load(folder.root()).DownloadMinutes, QString("30"));
     QVERIFY(QFile::exists(folder.file("cnfg/grid_config1.ini")));
     QCOMPARE(folder.logLines(), QStringList());
 }
 
-void TestMainWindow::windowSizePersists()
+void MainWindowTest::windowSizePersists()
 {
-    test::TestFolder folder;
-    writeConfig(folder);
-    {
-        Session session(folder.root(), Pause::none());
-        MainWindow w(session);
-        w.finishStartup();
-        w.resize(1000, 640);
-        w.close();
-    }
-    QSettings ini(folder.file("cnfg/grid_config1.ini"), QSettings::IniFormat);
+    Program p;
+    p.start().resize(1000, 640);
+    p.window->close();
+    p.stop();
+    QSettings ini(p.folder.file("cnfg/grid_config1.ini"), QSettings::IniFormat);
     QCOMPARE(ini.value("MainWindow/ClientWidth").toInt(), 1000);
-    Session session(folder.root(), Pause::none());
-    MainWindow again(session);
+    MainWindow& again = p.start(false);
     QCOMPARE(again.size(), QSize(1000, 640));
 }
 
-void TestMainWindow::backupCommandReportsAndCopies()
+void MainWindowTest::backupCommandReportsAndCopies()
 {
-    test::TestFolder folder;
-    writeConfig(folder);
+    Program p;
+    test::TestFolder& folder = p.folder;
     QDir(folder.file("db/backup")).removeRecursively();
-    Session session(folder.root(), Pause::none());
-    MainWindow w(session);
-    w.finishStartup();
+    MainWindow& w = p.start();
     w.commands().action(CommandSurface::BackupNow)->trigger();
     QCOMPARE(w.status(), kBackedUp);
     QCOMPARE(folder.readFile("db/backup/Pelmora.tdbd"), folder.readFile("db/Pelmora.tdbd"));
     QVERIFY(w.session().data().isConnected());
 }
 
-void TestMainWindow::autoBackupCommandFollowsConfig()
+void MainWindowTest::autoBackupCommandFollowsConfig()
 {
-    test::TestFolder folder;
-    writeConfig(folder, true);
+    Program p(true);
+    test::TestFolder& folder = p.folder;
     const QByteArray asLeft = folder.readFile("db/Pelmora.tdbd");
-    Session session(folder.root(), Pause::none());
-    MainWindow w(session);
+    MainWindow& w = p.start(false);
     QAction* a = w.commands().action(CommandSurface::AutoBackup);
     QVERIFY(a->isChecked());
     // The start-up backup is the database as the previous run left it, before it was opened.
@@ -296,13 +290,11 @@ void TestMainWindow::autoBackupCommandFollowsConfig()
     QVERIFY(w.session().settings().AutoBackup);
 }
 
-void TestMainWindow::escapingErrorsReachApplicationError()
+void MainWindowTest::escapingErrorsReachApplicationError()
 {
-    test::TestFolder folder;
-    writeConfig(folder);
-    Session session(folder.root(), Pause::none());
-    MainWindow w(session);
-    w.finishStartup();
+    Program p;
+    test::TestFolder& folder = p.folder;
+    MainWindow& w = p.start();
     w.run([] { throw Error("The command broke"); });
     QCOMPARE(w.status(), QString("No matches found. All orders shown"));
     const QStringList log = folder.logLines();
@@ -313,18 +305,16 @@ void TestMainWindow::escapingErrorsReachApplicationError()
     QCOMPARE(w.status(), QString("Layout toolbar hidden"));
 }
 
-void TestMainWindow::restoreDefaultsShowsItsMessage()
+void MainWindowTest::restoreDefaultsShowsItsMessage()
 {
-    test::TestFolder folder;
-    writeConfig(folder);
+    Program p;
+    test::TestFolder& folder = p.folder;
     {
         QSettings ini(folder.file("cnfg/grid_config_default.ini"), QSettings::IniFormat);
         ini.setValue("MainWindow/ClientWidth", 900);
         ini.setValue("MainWindow/ClientHeight", 500);
     }
-    Session session(folder.root(), Pause::none());
-    MainWindow w(session);
-    w.finishStartup();
+    MainWindow& w = p.start();
     w.resize(1100, 700);
     w.commands().action(CommandSurface::RestoreDefaults)->trigger();
     QCOMPARE(w.status(), QString("Pelmora has been restored to its default settings. "));
@@ -334,32 +324,13 @@ void TestMainWindow::restoreDefaultsShowsItsMessage()
     QCOMPARE(saved.value("MainWindow/ClientWidth").toInt(), 900);
 }
 
-void TestMainWindow::reloadReturnsToTheLiveOrders()
-{
-    test::TestFolder folder;
-    writeConfig(folder);
-    Session session(folder.root(), Pause::none());
-    MainWindow w(session);
-    w.finishStartup();
-    auto* view = &w.workspaceView();
-    QVERIFY(view);
-    view->workspace().setSource(OrdersSource::Archive);
-    w.commands().action(CommandSurface::ReloadCurrentOrders)->trigger();
-    QCOMPARE(view->workspace().source(), OrdersSource::Live);
-    QCOMPARE(w.status(), QString("The default database has been reloaded"));
-    QVERIFY(w.session().data().isConnected());
-}
-
-QTEST_MAIN(TestMainWindow)
+QTEST_MAIN(MainWindowTest)
 // A new shop's empty database still shows the grid's columns, so the merchant sees where the
 // orders will go.
-void TestMainWindow::emptyDatabaseShowsTheColumns()
+void MainWindowTest::emptyDatabaseShowsTheColumns()
 {
-    test::TestFolder folder;
-    writeConfig(folder);
-    Session session(folder.root(), Pause::none());
-    MainWindow w(session);
-    w.finishStartup();
+    Program p;
+    MainWindow& w = p.start();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTableView* table = w.workspaceView().ordersGrid()->grid()->tableView();
@@ -378,13 +349,10 @@ void TestMainWindow::emptyDatabaseShowsTheColumns()
 
 // Before the merchant has a layout of their own, the inspector opens on the order's main
 // categories instead of six closed headings.
-void TestMainWindow::firstStartOpensTheMainCategories()
+void MainWindowTest::firstStartOpensTheMainCategories()
 {
-    test::TestFolder folder;
-    writeConfig(folder);
-    Session session(folder.root(), Pause::none());
-    MainWindow w(session);
-    w.finishStartup();
+    Program p;
+    MainWindow& w = p.start();
     QStringList open;
     for (const char* category : {"Orders", "Invoice", "Shipping", "Amounts", "Payment", "Misc."})
         if (w.workspaceView().inspector()->inspector()->isCategoryExpanded(QString::fromLatin1(category)))

@@ -50,14 +50,14 @@ int showWindows(int argc, char** argv)
 
 } // namespace
 
-class TestWindowCaptions : public QObject
+class WindowCaptionsTest : public QObject
 {
     Q_OBJECT
   private slots:
     void captionsReadAsTheirTitles();
 };
 
-void TestWindowCaptions::captionsReadAsTheirTitles()
+void WindowCaptionsTest::captionsReadAsTheirTitles()
 {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     const QString xwininfo = QStandardPaths::findExecutable(QStringLiteral("xwininfo"));
@@ -115,7 +115,7 @@ int main(int argc, char** argv)
         if (qstrcmp(argv[i], kShowWindows) == 0)
             return showWindows(argc, argv);
     QApplication app(argc, argv);
-    TestWindowCaptions test;
+    WindowCaptionsTest test;
     return QTest::qExec(&test, argc, argv);
 }
 

@@ -35,9 +35,10 @@ class DatabaseProbe
     DatabaseProbe(const DatabaseProbe&) = delete;
     DatabaseProbe& operator=(const DatabaseProbe&) = delete;
 
+    QSqlDatabase database() const { return QSqlDatabase::database(name_, false); }
     QSqlQuery query(const QString& sql) const
     {
-        QSqlQuery q(QSqlDatabase::database(name_, false));
+        QSqlQuery q(database());
         if (!q.exec(sql))
             throw std::runtime_error(QString(q.lastError().text() + QStringLiteral(": ") + sql).toStdString());
         return q;

@@ -1,11 +1,11 @@
 #pragma once
 
 // A program folder with a fresh database, and the orders workspace's three panes side by side
-// in a host window as the main window places them: the fixture of the workspace's widget tests.
+// in a host window as the main window places them: the fixture of the workspace's tests.
 
 #include "common/RecordingUserPort.h"
-#include "database/DataModule.h"
-#include "support/TestFolder.h"
+#include "support/DataFixture.h"
+#include "toolkit/SqlTableModel.h"
 #include "workspace/widgets/ItemsGrid.h"
 #include "workspace/widgets/OrderInspector.h"
 #include "workspace/widgets/OrdersGrid.h"
@@ -19,14 +19,8 @@
 namespace pelmora::test
 {
 
-struct WorkspaceHost {
-    WorkspaceHost()
-    {
-        data.setLocation(folder.databasePath());
-        data.ResetDB();
-    }
+struct WorkspaceHost : DataFixture {
     ~WorkspaceHost() { host.reset(); }
-
     // Makes the view in a host window `width` wide (a window made before goes); `bind` runs
     // before the ResetDB that opens the orders. The caller waits for the window to show.
     void makeView(int width, const std::function<void(WorkspaceView&)>& bind = {})
@@ -44,8 +38,15 @@ struct WorkspaceHost {
         host->show();
     }
 
-    TestFolder folder;
-    DataModule data;
+    // The row of the order numbered shopperId among the orders a model holds, or -1.
+    static int rowOf(toolkit::SqlTableModel* orders, int shopperId)
+    {
+        for (int row = 0; row < orders->rowCount(); ++row)
+            if (orders->value(row, QStringLiteral("ShopperID")).toInt() == shopperId)
+                return row;
+        return -1;
+    }
+
     RecordingUserPort port;
     std::unique_ptr<QWidget> host;
     WorkspaceView* view = nullptr;

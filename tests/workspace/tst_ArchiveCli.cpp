@@ -1,7 +1,7 @@
 #include "workspace/ArchiveFixture.h"
 
-#include "common/GlobalConfig.h"
 #include "support/CliRun.h"
+#include "support/DatabaseProbe.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>
@@ -53,21 +53,15 @@ void ArchiveCliTest::archiveFromTheCommandLine()
     QFETCH(int, archivedOrders);
 
     test::TestFolder folder;
-    GlobalSettings settings = GlobalConfig::parse({}, folder.root());
-    settings.DatabaseLocation = folder.databasePath();
-    GlobalConfig::save(settings, folder.root());
-    QStringList liveBefore;
+    folder.saveSettings();
+    int liveBefore = 0;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "cli");
-        db.setDatabaseName(folder.databasePath());
-        QVERIFY(db.open());
-        ArchiveFixture::fill(db);
+        test::DatabaseProbe probe(folder.databasePath());
+        ArchiveFixture::fill(probe.database());
         if (!trigger.isEmpty())
-            ArchiveFixture::exec(db, trigger);
-        liveBefore = ArchiveFixture::rows(db, "Orders");
-        db.close();
+            probe.exec(trigger);
+        liveBefore = probe.count("Orders");
     }
-    QSqlDatabase::removeDatabase("cli");
 
     const CliRun cli = runCli(QStringList{"--root", folder.path(), "archive"} + arguments);
     const QStringList out = cli.out.split('\n');
@@ -79,16 +73,11 @@ void ArchiveCliTest::archiveFromTheCommandLine()
         QVERIFY2(err.contains(printed), qPrintable(err));
     }
 
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
-    db.setDatabaseName(folder.databasePath());
-    QVERIFY(db.open());
-    QCOMPARE(ArchiveFixture::rows(db, "OrdersArchve").size(), 1 + archivedOrders);
-    QCOMPARE(ArchiveFixture::rows(db, "Orders").size(), liveBefore.size() - archivedOrders);
+    const test::DatabaseProbe probe(folder.databasePath());
+    QCOMPARE(probe.count("OrdersArchve"), 1 + archivedOrders);
+    QCOMPARE(probe.count("Orders"), liveBefore - archivedOrders);
     if (exitCode == 1)
         QVERIFY(folder.logLines().join('\n').contains(printed));
-    db.close();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase("check");
 }
 
 QTEST_GUILESS_MAIN(ArchiveCliTest)

@@ -1,8 +1,5 @@
+#include "WorkspaceHost.h"
 #include "workspace/ArchiveFixture.h"
-
-#include "common/RecordingUserPort.h"
-#include "database/DataModule.h"
-#include "support/TestFolder.h"
 #include "workspace/OrderArchiving.h"
 
 #include <QSignalSpy>
@@ -36,7 +33,7 @@ class OrderArchivingTest : public QObject
     void unattendedRunUpToADay();
 
   private:
-    QSqlDatabase db() { return data_->database(); }
+    QSqlDatabase db() { return w_->data.database(); }
     QMap<QString, QStringList> snapshot()
     {
         QMap<QString, QStringList> tables;
@@ -46,27 +43,18 @@ class OrderArchivingTest : public QObject
     }
     QString shortToday() const { return QLocale().toString(QDate::currentDate(), QLocale::ShortFormat); }
 
-    std::unique_ptr<test::TestFolder> folder_;
-    std::unique_ptr<DataModule> data_;
-    std::unique_ptr<RecordingUserPort> port_;
+    std::unique_ptr<test::WorkspaceHost> w_;
 };
 
 void OrderArchivingTest::init()
 {
-    folder_ = std::make_unique<test::TestFolder>();
-    data_ = std::make_unique<DataModule>();
-    data_->setLocation(folder_->databasePath());
-    data_->ResetDB();
-    QVERIFY(data_->isConnected());
+    w_ = std::make_unique<test::WorkspaceHost>();
     ArchiveFixture::fill(db());
-    port_ = std::make_unique<RecordingUserPort>();
 }
 
 void OrderArchivingTest::cleanup()
 {
-    data_.reset();
-    port_.reset();
-    folder_.reset();
+    w_.reset();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
@@ -108,8 +96,8 @@ void OrderArchivingTest::movesExactlyTheFinishedRows()
     QLocale::setDefault(QLocale(locale));
     const auto before = snapshot();
 
-    OrderArchiving archiving(*data_, *port_);
-    QSignalSpy resets(data_.get(), &DataModule::reset);
+    OrderArchiving archiving(w_->data, w_->port);
+    QSignalSpy resets(&w_->data, &DataModule::reset);
     const ArchiveResult result = archiving.run(completed ? ArchiveMode::Completed : ArchiveMode::ByDate, dateBox);
     QVERIFY2(result.archived(), qPrintable(result.error));
     const auto after = snapshot();
@@ -134,12 +122,12 @@ void OrderArchivingTest::movesExactlyTheFinishedRows()
     QCOMPARE(result.orders, qlonglong(orders.size()));
     QCOMPARE(result.items, qlonglong(products.size()));
 
-    QCOMPARE(port_->boxes, QStringList{"confirm: Move orders to Archive? This opertaton cannot be undone. "});
-    QCOMPARE(port_->statuses, (QStringList{"Your Database is archiving...", "Archiving completed."}));
-    QCOMPARE(port_->busyDepth, 0);
+    QCOMPARE(w_->port.boxes, QStringList{"confirm: Move orders to Archive? This opertaton cannot be undone. "});
+    QCOMPARE(w_->port.statuses, (QStringList{"Your Database is archiving...", "Archiving completed."}));
+    QCOMPARE(w_->port.busyDepth, 0);
     QCOMPARE(resets.count(), 1);
-    QVERIFY(data_->isConnected());
-    QVERIFY(folder_->logLines().isEmpty());
+    QVERIFY(w_->data.isConnected());
+    QVERIFY(w_->folder.logLines().isEmpty());
 }
 
 void OrderArchivingTest::failureLeavesBothSidesUnchanged_data()
@@ -171,22 +159,22 @@ void OrderArchivingTest::failureLeavesBothSidesUnchanged()
     ArchiveFixture::exec(db(), trigger);
     const auto before = snapshot();
 
-    OrderArchiving archiving(*data_, *port_);
-    QSignalSpy resets(data_.get(), &DataModule::reset);
+    OrderArchiving archiving(w_->data, w_->port);
+    QSignalSpy resets(&w_->data, &DataModule::reset);
     const ArchiveResult result = archiving.run(completed ? ArchiveMode::Completed : ArchiveMode::ByDate, "3/5/2007");
 
     QCOMPARE(result.outcome, ArchiveResult::Outcome::Failed);
     QCOMPARE(snapshot(), before);
-    const QStringList log = folder_->logLines();
+    const QStringList log = w_->folder.logLines();
     QCOMPARE(log.size(), 1);
     QVERIFY2(log.first().startsWith(shortToday() + ": ") && log.first().contains("injected failure"),
              qPrintable(log.first()));
-    QCOMPARE(port_->statuses.size(), 2);
-    QCOMPARE(port_->statuses.first(), QString("Your Database is archiving..."));
-    QVERIFY2(port_->status().startsWith("Archiving failed; nothing was moved: ") &&
-                 port_->status().contains("injected failure"),
-             qPrintable(port_->status()));
-    QCOMPARE(port_->busyDepth, 0);
+    QCOMPARE(w_->port.statuses.size(), 2);
+    QCOMPARE(w_->port.statuses.first(), QString("Your Database is archiving..."));
+    QVERIFY2(w_->port.status().startsWith("Archiving failed; nothing was moved: ") &&
+                 w_->port.status().contains("injected failure"),
+             qPrintable(w_->port.status()));
+    QCOMPARE(w_->port.busyDepth, 0);
     QCOMPARE(resets.count(), 1);
 
     // Once the cause is gone, the same run moves the rows, once.
@@ -219,22 +207,22 @@ void OrderArchivingTest::nothingMovesWithoutConfirmationAndDate()
     QFETCH(QStringList, boxes);
     QFETCH(QString, logged);
     const auto before = snapshot();
-    port_->confirmAnswer = confirm;
+    w_->port.confirmAnswer = confirm;
 
-    QSignalSpy resets(data_.get(), &DataModule::reset);
-    const ArchiveResult result = OrderArchiving(*data_, *port_).run(ArchiveMode::ByDate, dateBox);
+    QSignalSpy resets(&w_->data, &DataModule::reset);
+    const ArchiveResult result = OrderArchiving(w_->data, w_->port).run(ArchiveMode::ByDate, dateBox);
     QVERIFY(!result.archived());
     QCOMPARE(snapshot(), before);
-    QCOMPARE(port_->boxes, boxes);
+    QCOMPARE(w_->port.boxes, boxes);
     // The database is reopened however the run ends.
     QCOMPARE(resets.count(), 1);
-    QCOMPARE(port_->busyDepth, 0);
+    QCOMPARE(w_->port.busyDepth, 0);
     if (logged.isEmpty()) {
-        QVERIFY(folder_->logLines().isEmpty());
-        QVERIFY(port_->statuses.isEmpty());
+        QVERIFY(w_->folder.logLines().isEmpty());
+        QVERIFY(w_->port.statuses.isEmpty());
     } else {
-        QCOMPARE(folder_->logLines(), QStringList{shortToday() + ": " + logged});
-        QCOMPARE(port_->status(), "Archiving failed; nothing was moved: " + logged);
+        QCOMPARE(w_->folder.logLines(), QStringList{shortToday() + ": " + logged});
+        QCOMPARE(w_->port.status(), "Archiving failed; nothing was moved: " + logged);
     }
 }
 
@@ -250,26 +238,27 @@ void OrderArchivingTest::onlyTheDefaultDatabaseIsArchived()
 {
     QFETCH(bool, sameLetters);
     QFETCH(bool, allowed);
-    QString setting = folder_->databasePath();
+    QString setting = w_->folder.databasePath();
     if (!sameLetters)
         setting.replace("Pelmora.tdbd", "pelmora.tdbd");
-    QCOMPARE(OrderArchiving(*data_, *port_).locationAllows(setting), allowed);
-    QCOMPARE(port_->boxes, allowed
-                               ? QStringList{}
-                               : QStringList{"information: Reload the default database before archiving  records."});
+    QCOMPARE(OrderArchiving(w_->data, w_->port).locationAllows(setting), allowed);
+    QCOMPARE(w_->port.boxes, allowed
+                                 ? QStringList{}
+                                 : QStringList{"information: Reload the default database before archiving  records."});
 }
 
 void OrderArchivingTest::unattendedRunUpToADay()
 {
     const auto before = snapshot();
-    port_->confirmAnswer = false; // never asked
-    const ArchiveResult result = OrderArchiving(*data_, *port_).runUnattended(ArchiveMode::ByDate, QDate(2007, 3, 4));
+    w_->port.confirmAnswer = false; // never asked
+    const ArchiveResult result =
+        OrderArchiving(w_->data, w_->port).runUnattended(ArchiveMode::ByDate, QDate(2007, 3, 4));
     QVERIFY(result.archived());
     QCOMPARE(result.orders, qlonglong(2));
     QCOMPARE(result.items, qlonglong(5));
-    QVERIFY(port_->boxes.isEmpty());
+    QVERIFY(w_->port.boxes.isEmpty());
     QCOMPARE(ArchiveFixture::minus(snapshot()["OrdersArchve"], before["OrdersArchve"]).size(), 2);
-    QCOMPARE(port_->status(), QString("Archiving completed."));
+    QCOMPARE(w_->port.status(), QString("Archiving completed."));
 }
 
 QTEST_GUILESS_MAIN(OrderArchivingTest)

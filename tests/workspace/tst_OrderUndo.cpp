@@ -1,11 +1,7 @@
-#include "database/DataModule.h"
-#include "support/TestFolder.h"
-#include "toolkit/SqlTableModel.h"
+#include "WorkspaceHost.h"
 #include "workspace/OrdersWorkspace.h"
 
 #include <QSignalSpy>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
 #include <functional>
@@ -55,76 +51,37 @@ class OrderUndoTest : public QObject
     void anotherDatabaseForgetsTheChanges();
 
   private:
-    void addOrder(int shopperId, const QString& name, const QVariant& status, const QVariant& isNew);
-    void addItem(int shopperId, const QString& product);
-    void exec(const QString& sql);
-    QList<QStringList> tables() { return {dump(*data_, "Orders"), dump(*data_, "Items")}; }
-    int rowOf(int shopperId);
+    void exec(const QString& sql) { w_->exec(sql); }
+    QList<QStringList> tables() { return {dump(w_->data, "Orders"), dump(w_->data, "Items")}; }
+    int rowOf(int shopperId) { return test::WorkspaceHost::rowOf(orders(), shopperId); }
     qint64 keyOf(int shopperId) { return workspace_->DataSourceOrders()->keyAt(rowOf(shopperId)).toLongLong(); }
     toolkit::SqlTableModel* orders() { return workspace_->DataSourceOrders(); }
     void editCell(int shopperId, const QString& column, const QVariant& value);
 
-    std::unique_ptr<test::TestFolder> folder_;
-    std::unique_ptr<DataModule> data_;
+    std::unique_ptr<test::WorkspaceHost> w_;
     std::unique_ptr<OrdersWorkspace> workspace_;
 };
 
 void OrderUndoTest::init()
 {
-    folder_ = std::make_unique<test::TestFolder>();
-    data_ = std::make_unique<DataModule>();
-    data_->setLocation(folder_->databasePath());
-    data_->ResetDB();
-    addOrder(1001, "Ann Able", "Paid", 0);
-    addOrder(1002, "Bob O'Brien", "Unpaid", 1);
-    addOrder(1003, "Cy Cole", QVariant(), 1);
-    addOrder(1004, QStringLiteral("Dörte Dunn"), "Unpaid", 0);
-    addItem(1003, "Widget");
-    addItem(1003, "Gadget");
-    addItem(1004, "Sprocket");
-    workspace_ = std::make_unique<OrdersWorkspace>(*data_);
-    data_->ResetDB();
+    w_ = std::make_unique<test::WorkspaceHost>();
+    const QString insert = QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name,Status,New,Total,Invoice_date)"
+                                          " VALUES(?,?,?,?,12.5,'2024-03-01')");
+    w_->exec(insert, {1001, "Ann Able", "Paid", 0});
+    w_->exec(insert, {1002, "Bob O'Brien", "Unpaid", 1});
+    w_->exec(insert, {1003, "Cy Cole", QVariant(), 1});
+    w_->exec(insert, {1004, QStringLiteral("Dörte Dunn"), "Unpaid", 0});
+    exec("INSERT INTO Items(ShopperID,Qty,Product,Price,Amount) VALUES"
+         "(1003,2,'Widget',1.5,3),(1003,2,'Gadget',1.5,3),(1004,2,'Sprocket',1.5,3)");
+    workspace_ = std::make_unique<OrdersWorkspace>(w_->data);
+    w_->data.ResetDB();
     QCOMPARE(orders()->rowCount(), 4);
 }
 
 void OrderUndoTest::cleanup()
 {
     workspace_.reset();
-    data_.reset();
-    folder_.reset();
-}
-
-void OrderUndoTest::exec(const QString& sql)
-{
-    QSqlQuery query(data_->database());
-    QVERIFY2(query.exec(sql), qPrintable(query.lastError().text()));
-}
-
-void OrderUndoTest::addOrder(int shopperId, const QString& name, const QVariant& status, const QVariant& isNew)
-{
-    QSqlQuery query(data_->database());
-    query.prepare(QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name,Status,New,Total,Invoice_date)"
-                                 " VALUES(?,?,?,?,12.5,'2024-03-01')"));
-    for (const QVariant& v : {QVariant(shopperId), QVariant(name), status, isNew})
-        query.addBindValue(v);
-    QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
-}
-
-void OrderUndoTest::addItem(int shopperId, const QString& product)
-{
-    QSqlQuery query(data_->database());
-    query.prepare(QStringLiteral("INSERT INTO Items(ShopperID,Qty,Product,Price,Amount) VALUES(?,2,?,1.5,3)"));
-    query.addBindValue(shopperId);
-    query.addBindValue(product);
-    QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
-}
-
-int OrderUndoTest::rowOf(int shopperId)
-{
-    for (int row = 0; row < orders()->rowCount(); ++row)
-        if (orders()->value(row, QStringLiteral("ShopperID")).toInt() == shopperId)
-            return row;
-    return -1;
+    w_.reset();
 }
 
 void OrderUndoTest::editCell(int shopperId, const QString& column, const QVariant& value)
@@ -209,7 +166,7 @@ void OrderUndoTest::undoRestoresTheRowsOfEachChange()
         QVERIFY(!workspace_->redo().isEmpty());
     QCOMPARE(tables(), after);
     // The grid reads the rows again: what it shows is what is stored.
-    QCOMPARE(orders()->rowCount(), data_->scalar("SELECT count(*) FROM Orders").toInt());
+    QCOMPARE(orders()->rowCount(), w_->data.scalar("SELECT count(*) FROM Orders").toInt());
 
     for (int i = 0; i < undos; ++i)
         workspace_->undo();
@@ -293,7 +250,7 @@ void OrderUndoTest::keepsTheLastHundredChanges()
     while (workspace_->history().canUndo())
         workspace_->undo();
     // The first change is beyond reach: the name is the one it made.
-    QCOMPARE(data_->scalar("SELECT Invoice_name FROM Orders WHERE ShopperID = 1001").toString(),
+    QCOMPARE(w_->data.scalar("SELECT Invoice_name FROM Orders WHERE ShopperID = 1001").toString(),
              QStringLiteral("Name 1"));
     QVERIFY(tables() != start);
 }
@@ -312,11 +269,11 @@ void OrderUndoTest::anotherDatabaseForgetsTheChanges()
 {
     editCell(1001, QStringLiteral("Invoice_name"), QStringLiteral("A"));
     QVERIFY(workspace_->history().canUndo());
-    data_->ResetDB();
+    w_->data.ResetDB();
     QVERIFY(workspace_->history().canUndo());
     test::TestFolder other;
-    data_->setLocation(other.databasePath());
-    data_->ResetDB();
+    w_->data.setLocation(other.databasePath());
+    w_->data.ResetDB();
     QVERIFY(!workspace_->history().canUndo());
 }
 

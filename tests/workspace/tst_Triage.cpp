@@ -1,27 +1,16 @@
 // Working through orders from the keyboard: selecting rows, setting their status and ticks,
 // undo and redo by shortcut, and the keys that edit cells and move between orders.
 #include "WorkspaceHost.h"
-#include "common/RecordingUserPort.h"
-#include "database/DataModule.h"
-#include "support/TestFolder.h"
-#include "toolkit/SqlTableModel.h"
 #include "toolkit/widgets/CategoryInspector.h"
 #include "toolkit/widgets/DataGrid.h"
 #include "workspace/OrdersWorkspace.h"
-#include "workspace/widgets/ItemsGrid.h"
-#include "workspace/widgets/OrderInspector.h"
-#include "workspace/widgets/OrdersGrid.h"
 #include "workspace/widgets/TriageCommands.h"
-#include "workspace/widgets/WorkspaceView.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QTreeView>
 #include <QtTest>
@@ -55,9 +44,9 @@ class TriageTest : public QObject
     void focusedCellHasAFrame();
 
   private:
-    void exec(const QString& sql);
+    void exec(const QString& sql) { w_->exec(sql); }
     QString statusOf(int shopperId);
-    int rowOf(int shopperId);
+    int rowOf(int shopperId) { return test::WorkspaceHost::rowOf(orders(), shopperId); }
     QModelIndex cell(int shopperId, const QString& field);
     void focusCell(int shopperId, const QString& field);
     QList<int> selectedNumbers();
@@ -95,23 +84,9 @@ void TriageTest::cleanup()
     w_.reset();
 }
 
-void TriageTest::exec(const QString& sql)
-{
-    QSqlQuery query(w_->data.database());
-    QVERIFY2(query.exec(sql), qPrintable(query.lastError().text()));
-}
-
 QString TriageTest::statusOf(int shopperId)
 {
     return w_->data.scalar(QStringLiteral("SELECT Status FROM Orders WHERE ShopperID = %1").arg(shopperId)).toString();
-}
-
-int TriageTest::rowOf(int shopperId)
-{
-    for (int row = 0; row < orders()->rowCount(); ++row)
-        if (orders()->value(row, QStringLiteral("ShopperID")).toInt() == shopperId)
-            return row;
-    return -1;
 }
 
 QModelIndex TriageTest::cell(int shopperId, const QString& field)
