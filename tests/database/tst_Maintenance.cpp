@@ -71,6 +71,7 @@ class MaintenanceTest : public QObject
     void damagedDatabaseKeepsTheBackup();
     void backupWhileAnotherConnectionWrites_data();
     void backupWhileAnotherConnectionWrites();
+    void restoreRefusesADamagedBackup_data();
     void restoreRefusesADamagedBackup();
     void readOnlyDatabaseSaidAtStartup();
     void startupBackupBeforeUpgrade();
@@ -391,12 +392,22 @@ void MaintenanceTest::backupWhileAnotherConnectionWrites()
     QCOMPARE(q.value(0).toString(), QStringLiteral("1,2"));
 }
 
+void MaintenanceTest::restoreRefusesADamagedBackup_data()
+{
+    QTest::addColumn<bool>("cut");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("cut in half") << true << "is cut short";
+    QTest::newRow("not a database") << false << "is not a database file";
+}
+
 void MaintenanceTest::restoreRefusesADamagedBackup()
 {
+    QFETCH(bool, cut);
+    QFETCH(QString, reason);
     addOrder(1);
     QVERIFY(maintenance_->backupNow());
     const QByteArray backupBytes = fileBytes(backup());
-    writeBytes(backup(), backupBytes.left(backupBytes.size() / 2));
+    writeBytes(backup(), cut ? backupBytes.left(backupBytes.size() / 2) : QByteArray("not a database"));
     addOrder(2);
 
     QVERIFY(!maintenance_->restoreLastBackup());
@@ -405,7 +416,7 @@ void MaintenanceTest::restoreRefusesADamagedBackup()
     QCOMPARE(orderCount(), 2);
     const QStringList log = folder_->logLines();
     QCOMPARE(countEnding(log, QStringLiteral(" method: Restore")), 1);
-    QVERIFY2(log.join('\n').contains(QStringLiteral("is cut short")), qPrintable(log.join('\n')));
+    QVERIFY2(log.join('\n').contains(reason), qPrintable(log.join('\n')));
 }
 
 void MaintenanceTest::readOnlyDatabaseSaidAtStartup()
