@@ -1,3 +1,4 @@
+#include "ProgramFixture.h"
 #include "workspace/ArchiveFixture.h"
 
 #include "shell/widgets/MainWindow.h"
@@ -78,26 +79,20 @@ class ArchiveViewTest : public QObject
     // confirmation with OK. Returns the confirmation's text.
     QString archiveThroughDialog(const std::function<void(ArchiveDialog*)>& prepare);
 
-    std::unique_ptr<test::TestFolder> folder_;
-    std::unique_ptr<Session> session_;
-    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<test::ProgramFixture> program_;
+    MainWindow* window_ = nullptr;
 };
 
 void ArchiveViewTest::init()
 {
-    folder_ = std::make_unique<test::TestFolder>();
-    folder_->saveSettings();
-    ArchiveFixture::fill(test::DatabaseProbe(folder_->databasePath()).database());
-    session_ = std::make_unique<Session>(folder_->root(), Pause::none());
-    window_ = std::make_unique<MainWindow>(*session_);
-    window_->finishStartup();
+    program_ = std::make_unique<test::ProgramFixture>();
+    ArchiveFixture::fill(test::DatabaseProbe(program_->folder.databasePath()).database());
+    window_ = &program_->start();
 }
 
 void ArchiveViewTest::cleanup()
 {
-    window_.reset();
-    session_.reset();
-    folder_.reset();
+    program_.reset();
 }
 
 QString ArchiveViewTest::archiveThroughDialog(const std::function<void(ArchiveDialog*)>& prepare)

@@ -1,3 +1,4 @@
+#include "ProgramFixture.h"
 #include "intake/CartServer.h"
 
 #include "common/GlobalConfig.h"
@@ -59,16 +60,11 @@ void closeLater(QDialog* dialog)
 
 // A program folder whose cart hosts are the local server, a window over it and the waits
 // made instant.
-struct Fixture {
-    explicit Fixture(const std::function<void(GlobalSettings&)>& configure = {})
+struct Fixture : test::ProgramFixture {
+    explicit Fixture(const std::function<void(GlobalSettings&)>& configure = {}) : ProgramFixture(configure)
     {
         folder.writeFile(QStringLiteral("cnfg/service.ini"), cart.serviceIni());
-        GlobalSettings s = GlobalConfig::parse({}, folder.root());
-        if (configure)
-            configure(s);
-        GlobalConfig::save(s, folder.root());
-        session = std::make_unique<Session>(folder.root(), Pause::none());
-        window = std::make_unique<MainWindow>(*session);
+        start(false);
         installer = &window->intake();
     }
 
@@ -90,13 +86,9 @@ struct Fixture {
         // What ResetDB does after an import: the accounts are read again.
         window->session().data().ResetDB();
     }
-    QAction* action(const char* name) const { return window->commands().action(QString::fromLatin1(name)); }
     QComboBox* selector() const { return window->commands().accountSelector(); }
 
-    test::TestFolder folder;
     test::CartServer cart;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<MainWindow> window;
     IntakeInstaller* installer = nullptr;
 };
 

@@ -1,3 +1,4 @@
+#include "ProgramFixture.h"
 #include "common/ApplicationError.h"
 #include "common/Error.h"
 #include "common/GlobalConfig.h"
@@ -25,35 +26,6 @@ using namespace pelmora;
 
 namespace
 {
-// A program folder whose settings name its database, and the program's window over it.
-struct Program {
-    explicit Program(bool autoBackup = false)
-    {
-        GlobalSettings s = GlobalConfig::parse({}, folder.root());
-        s.AutoBackup = autoBackup;
-        GlobalConfig::save(s, folder.root());
-    }
-    // Starts the program (a run started before ends first).
-    MainWindow& start(bool finish = true)
-    {
-        stop();
-        session = std::make_unique<Session>(folder.root(), Pause::none());
-        window = std::make_unique<MainWindow>(*session);
-        if (finish)
-            window->finishStartup();
-        return *window;
-    }
-    void stop()
-    {
-        window.reset();
-        session.reset();
-    }
-
-    test::TestFolder folder;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<MainWindow> window;
-};
-
 struct Entry {
     QString caption;
     QString hint;
@@ -99,7 +71,7 @@ class MainWindowTest : public QObject
 
 void MainWindowTest::menusStandInTheirOrder()
 {
-    Program p;
+    test::ProgramFixture p;
     MainWindow& w = p.start(false);
     QList<QMenu*> menus;
     for (QAction* a : w.menuBar()->actions())
@@ -160,7 +132,7 @@ void MainWindowTest::menusStandInTheirOrder()
 
 void MainWindowTest::toolbarsHoldTheirItems()
 {
-    Program p;
+    test::ProgramFixture p;
     MainWindow& w = p.start(false);
     QStringList bars;
     for (QToolBar* tb : w.findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
@@ -183,7 +155,7 @@ void MainWindowTest::toolbarsHoldTheirItems()
 
 void MainWindowTest::startupGreetsAndMakesFolders()
 {
-    Program p;
+    test::ProgramFixture p;
     test::TestFolder& folder = p.folder;
     QDir(folder.file("logs")).removeRecursively();
     QDir(folder.file("tmp")).removeRecursively();
@@ -218,7 +190,7 @@ void MainWindowTest::viewTogglesShowAndHideToolbars()
     QFETCH(QString, toolbar);
     QFETCH(QString, shown);
     QFETCH(QString, hidden);
-    Program p;
+    test::ProgramFixture p;
     MainWindow& w = p.start();
     QAction* a = w.commands().action(action);
     a->trigger();
@@ -231,7 +203,7 @@ void MainWindowTest::viewTogglesShowAndHideToolbars()
 
 void MainWindowTest::closingSavesSettingsAndLayoutExitDoesNot()
 {
-    Program p;
+    test::ProgramFixture p;
     test::TestFolder& folder = p.folder;
     const QByteArray before = folder.readFile("cnfg/config_global.ini");
     p.start().session().settings().DownloadMinutes = "30";
@@ -250,7 +222,7 @@ void MainWindowTest::closingSavesSettingsAndLayoutExitDoesNot()
 
 void MainWindowTest::windowSizePersists()
 {
-    Program p;
+    test::ProgramFixture p;
     p.start().resize(1000, 640);
     p.window->close();
     p.stop();
@@ -262,7 +234,7 @@ void MainWindowTest::windowSizePersists()
 
 void MainWindowTest::backupCommandReportsAndCopies()
 {
-    Program p;
+    test::ProgramFixture p;
     test::TestFolder& folder = p.folder;
     QDir(folder.file("db/backup")).removeRecursively();
     MainWindow& w = p.start();
@@ -274,7 +246,7 @@ void MainWindowTest::backupCommandReportsAndCopies()
 
 void MainWindowTest::autoBackupCommandFollowsConfig()
 {
-    Program p(true);
+    test::ProgramFixture p([](GlobalSettings& s) { s.AutoBackup = true; });
     test::TestFolder& folder = p.folder;
     const QByteArray asLeft = folder.readFile("db/Pelmora.tdbd");
     MainWindow& w = p.start(false);
@@ -292,7 +264,7 @@ void MainWindowTest::autoBackupCommandFollowsConfig()
 
 void MainWindowTest::escapingErrorsReachApplicationError()
 {
-    Program p;
+    test::ProgramFixture p;
     test::TestFolder& folder = p.folder;
     MainWindow& w = p.start();
     w.run([] { throw Error("The command broke"); });
@@ -307,7 +279,7 @@ void MainWindowTest::escapingErrorsReachApplicationError()
 
 void MainWindowTest::restoreDefaultsShowsItsMessage()
 {
-    Program p;
+    test::ProgramFixture p;
     test::TestFolder& folder = p.folder;
     {
         QSettings ini(folder.file("cnfg/grid_config_default.ini"), QSettings::IniFormat);
@@ -329,7 +301,7 @@ QTEST_MAIN(MainWindowTest)
 // orders will go.
 void MainWindowTest::emptyDatabaseShowsTheColumns()
 {
-    Program p;
+    test::ProgramFixture p;
     MainWindow& w = p.start();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -351,7 +323,7 @@ void MainWindowTest::emptyDatabaseShowsTheColumns()
 // categories instead of six closed headings.
 void MainWindowTest::firstStartOpensTheMainCategories()
 {
-    Program p;
+    test::ProgramFixture p;
     MainWindow& w = p.start();
     QStringList open;
     for (const char* category : {"Orders", "Invoice", "Shipping", "Amounts", "Payment", "Misc."})

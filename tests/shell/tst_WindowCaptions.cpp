@@ -2,13 +2,12 @@
 // second run of this executable on the xcb platform, on a private X server, and their names
 // are read back from the server.
 
-#include "common/GlobalConfig.h"
+#include "ProgramFixture.h"
 #include "shell/widgets/AboutDialog.h"
 #include "shell/widgets/IntakeInstaller.h"
 #include "shell/widgets/MainWindow.h"
 #include "shell/widgets/PelmoraApplication.h"
 #include "shell/widgets/PrefsDialog.h"
-#include "support/TestFolder.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -31,11 +30,8 @@ int showWindows(int argc, char** argv)
 {
     PelmoraApplication app(argc, argv);
     PelmoraApplication::setTitle(kApplicationTitle);
-    test::TestFolder folder;
-    GlobalConfig::save(GlobalConfig::parse({}, folder.root()), folder.root());
-    Session session(folder.root(), Pause::none());
-    MainWindow window(session);
-    window.finishStartup();
+    test::ProgramFixture program;
+    MainWindow& window = program.start();
     window.intake().preferences()->show();
     AboutDialog about(&window);
     about.show();
