@@ -5,6 +5,8 @@
 //   pelmora-bench-search FOLDER [--runs K]
 //   pelmora-bench-search --index-only DATABASE     adds the index to a database (for the
 //                                                  import overhead measured by run-part)
+//   pelmora-bench-search --catch-up DATABASE       indexes the rows an import left pending,
+//                                                  in the chunks the program uses while idle
 #include "support/Figures.h"
 #include "workspace/OrderSearch.h"
 
@@ -74,8 +76,33 @@ int main(int argc, char** argv)
         OrderSearch(OrdersSource::Live).build(db);
         return 0;
     }
+    if (args.size() == 3 && args[1] == QLatin1String("--catch-up")) {
+        QSqlDatabase db = open(args[2]);
+        const OrderSearch search(OrdersSource::Live);
+        const qint64 pending = search.pendingCount(db, 1LL << 40);
+        std::vector<double> chunks;
+        qint64 rows = 1000;
+        const double total = timeMs([&] {
+            for (;;) {
+                qint64 done = 0;
+                const double ms = timeMs([&] { done = search.catchUp(db, rows); });
+                chunks.push_back(ms);
+                if (done < rows)
+                    break;
+                // As the program adapts its chunks to about 50 ms.
+                rows = std::clamp<qint64>(qint64(double(rows) * 50.0 / std::max(ms, 1.0)), 100, 100000);
+            }
+        });
+        std::fprintf(stderr, "caught up %lld pending rows in %zu chunks\n", static_cast<long long>(pending),
+                     chunks.size());
+        printFigure("search-catch-up", total, "ms");
+        printFigure("search-catch-up-chunk", median(chunks), "ms");
+        printFigure("search-catch-up-chunk-worst", *std::max_element(chunks.begin(), chunks.end()), "ms");
+        return 0;
+    }
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: pelmora-bench-search FOLDER [--runs K] | --index-only DATABASE\n");
+        std::fprintf(stderr, "usage: pelmora-bench-search FOLDER [--runs K] | --index-only DATABASE | "
+                             "--catch-up DATABASE\n");
         return 2;
     }
     const int runs = args.size() >= 4 && args[2] == QLatin1String("--runs") ? args[3].toInt() : 5;

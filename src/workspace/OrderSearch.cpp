@@ -61,48 +61,109 @@ struct Indexed {
     QStringList columns;
 
     QString view() const { return index + QStringLiteral("Text"); }
+    // The keys of the rows written since they were last indexed.
+    QString pending() const { return index + QStringLiteral("Pending"); }
     QString trigger(const char* suffix) const { return index + QLatin1String(suffix); }
 };
 
-QStringList indexCreateStatements(const Indexed& x, bool keyUpdatable)
+// The triggers of the indexes that were kept current row by row, replaced by the pending keys.
+constexpr const char* kRowByRowTriggers[] = {"_ai", "_bu", "_au", "_bd"};
+constexpr const char* kTriggers[] = {"_insert", "_change", "_delete"};
+// Only where the key is a column of its own: a changed key moves its pending mark.
+constexpr const char* kRekeyTrigger = "_rekey";
+
+// Writes only mark rows pending; catchUp() indexes them later, outside the write that made
+// them. Every row is either in the index or pending, never both: an index entry is removed
+// (which needs the text it was made from, still in the row before the write) only for a row
+// that is not pending, since removing an entry that was never made damages the index.
+QStringList triggerStatements(const Indexed& x, bool keyUpdatable)
 {
     const QString view = q(x.view());
     const QString index = q(x.index);
     const QString table = q(x.table);
+    const QString pending = q(x.pending());
     QStringList updated;
     for (const QString& c : x.columns)
         updated << q(c);
     if (keyUpdatable)
         updated << q(x.key);
-    const QString forNew =
-        QStringLiteral("INSERT INTO %1(rowid,doc) SELECT SearchKey,doc FROM %2 WHERE SearchKey=NEW.%3;")
+    const QString notPending = QStringLiteral("NOT EXISTS(SELECT 1 FROM %1 WHERE key=OLD.%2)").arg(pending, x.key);
+    const QString removeEntry =
+        QStringLiteral("INSERT INTO %1(%1,rowid,doc) SELECT 'delete',SearchKey,doc FROM %2 WHERE SearchKey=OLD.%3")
             .arg(index, view, x.key);
-    const QString forOld =
-        QStringLiteral("INSERT INTO %1(%1,rowid,doc) SELECT 'delete',SearchKey,doc FROM %2 WHERE SearchKey=OLD.%3;")
-            .arg(index, view, x.key);
-    return {
-        QStringLiteral("CREATE VIEW %1 AS SELECT %2 AS SearchKey,%3 AS doc FROM %4")
-            .arg(view, x.key, documentOf(x.columns), table),
-        QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(doc,content=%2,content_rowid='SearchKey',"
-                       "tokenize='trigram',detail='none',columnsize=0)")
-            .arg(index, QStringLiteral("'%1'").arg(x.view())),
-        QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN %3 END").arg(q(x.trigger("_ai")), table, forNew),
-        QStringLiteral("CREATE TRIGGER %1 BEFORE UPDATE OF %2 ON %3 BEGIN %4 END")
-            .arg(q(x.trigger("_bu")), updated.join(','), table, forOld),
-        QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE OF %2 ON %3 BEGIN %4 END")
-            .arg(q(x.trigger("_au")), updated.join(','), table, forNew),
-        QStringLiteral("CREATE TRIGGER %1 BEFORE DELETE ON %2 BEGIN %3 END").arg(q(x.trigger("_bd")), table, forOld),
+    QStringList list{
+        QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN INSERT OR IGNORE INTO %3(key) VALUES(NEW.%4); END")
+            .arg(q(x.trigger(kTriggers[0])), table, pending, x.key),
+        // Before the row changes, while its entry's text is still there. A change skipped by a
+        // conflict clause leaves the row pending, which is harmless.
+        QStringLiteral("CREATE TRIGGER %1 BEFORE UPDATE OF %2 ON %3 WHEN %4 BEGIN %5; "
+                       "INSERT OR IGNORE INTO %6(key) VALUES(OLD.%7); END")
+            .arg(q(x.trigger(kTriggers[1])), updated.join(','), table, notPending, removeEntry, pending, x.key),
+        QStringLiteral("CREATE TRIGGER %1 BEFORE DELETE ON %2 BEGIN %3 AND %4; DELETE FROM %5 WHERE key=OLD.%6; END")
+            .arg(q(x.trigger(kTriggers[2])), table, removeEntry, notPending, pending, x.key),
     };
+    if (keyUpdatable)
+        list << QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE OF %2 ON %3 WHEN NEW.%2 IS NOT OLD.%2 BEGIN "
+                               "DELETE FROM %4 WHERE key=OLD.%2; INSERT OR IGNORE INTO %4(key) VALUES(NEW.%2); END")
+                    .arg(q(x.trigger(kRekeyTrigger)), x.key, table, pending);
+    return list;
+}
+
+QString pendingTableStatement(const Indexed& x)
+{
+    return QStringLiteral("CREATE TABLE %1(key INTEGER PRIMARY KEY)").arg(q(x.pending()));
+}
+
+QStringList indexCreateStatements(const Indexed& x, bool keyUpdatable)
+{
+    return QStringList{
+               QStringLiteral("CREATE VIEW %1 AS SELECT %2 AS SearchKey,%3 AS doc FROM %4")
+                   .arg(q(x.view()), x.key, documentOf(x.columns), q(x.table)),
+               QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(doc,content=%2,content_rowid='SearchKey',"
+                              "tokenize='trigram',detail='none',columnsize=0)")
+                   .arg(q(x.index), QStringLiteral("'%1'").arg(x.view())),
+               pendingTableStatement(x),
+           } +
+           triggerStatements(x, keyUpdatable);
+}
+
+QStringList triggerDropStatements(const Indexed& x)
+{
+    QStringList list;
+    for (const char* suffix : kRowByRowTriggers)
+        list << QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(q(x.trigger(suffix)));
+    for (const char* suffix : kTriggers)
+        list << QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(q(x.trigger(suffix)));
+    list << QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(q(x.trigger(kRekeyTrigger)));
+    return list;
 }
 
 QStringList indexDropStatements(const Indexed& x)
 {
-    QStringList list;
-    for (const char* suffix : {"_ai", "_bu", "_au", "_bd"})
-        list << QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(q(x.trigger(suffix)));
-    list << QStringLiteral("DROP TABLE IF EXISTS %1").arg(q(x.index))
-         << QStringLiteral("DROP VIEW IF EXISTS %1").arg(q(x.view()));
-    return list;
+    return triggerDropStatements(x) + QStringList{QStringLiteral("DROP TABLE IF EXISTS %1").arg(q(x.index)),
+                                                  QStringLiteral("DROP TABLE IF EXISTS %1").arg(q(x.pending())),
+                                                  QStringLiteral("DROP VIEW IF EXISTS %1").arg(q(x.view()))};
+}
+
+// Indexes the pending rows of one index, lowest keys first, at most `limit` of them.
+qint64 indexPending(QSqlDatabase& db, const Indexed& x, qint64 limit)
+{
+    QSqlQuery last(db);
+    if (!last.exec(QStringLiteral("SELECT count(*),max(key) FROM (SELECT key FROM %1 ORDER BY key LIMIT %2)")
+                       .arg(q(x.pending()))
+                       .arg(limit)))
+        throw Error(last.lastError().text());
+    if (!last.next() || last.value(0).toLongLong() == 0)
+        return 0;
+    const qint64 rows = last.value(0).toLongLong();
+    const QVariant upTo = last.value(1);
+    run(db,
+        QStringLiteral("INSERT INTO %1(rowid,doc) SELECT SearchKey,doc FROM %2 "
+                       "WHERE SearchKey IN (SELECT key FROM %3 WHERE key<=?)")
+            .arg(q(x.index), q(x.view()), q(x.pending())),
+        {upTo});
+    run(db, QStringLiteral("DELETE FROM %1 WHERE key<=?").arg(q(x.pending())), {upTo});
+    return rows;
 }
 
 // Fills an index from its view, a chunk of keys at a time.
@@ -194,10 +255,14 @@ Indexed itemsOf(const OrdersDataSet& set, const QString& index)
 
 QStringList OrderSearch::createStatements() const
 {
-    // The archive's identity is its rowid, which an UPDATE OF list cannot name.
-    const bool keyUpdatable = set_.ordersKey != QLatin1String("rowid");
-    return indexCreateStatements(ordersOf(set_, ordersIndex()), keyUpdatable) +
+    return indexCreateStatements(ordersOf(set_, ordersIndex()), keyUpdatable()) +
            indexCreateStatements(itemsOf(set_, itemsIndex()), false);
+}
+
+bool OrderSearch::keyUpdatable() const
+{
+    // The archive's identity is its rowid, which an UPDATE OF list cannot name.
+    return set_.ordersKey != QLatin1String("rowid");
 }
 
 QStringList OrderSearch::dropStatements() const
@@ -205,31 +270,67 @@ QStringList OrderSearch::dropStatements() const
     return indexDropStatements(ordersOf(set_, ordersIndex())) + indexDropStatements(itemsOf(set_, itemsIndex()));
 }
 
-QStringList OrderSearch::triggerNames() const
+namespace
 {
-    QStringList names;
-    for (const QString& index : {ordersIndex(), itemsIndex()})
-        for (const char* suffix : {"_ai", "_bu", "_au", "_bd"})
-            names << index + QLatin1String(suffix);
-    return names;
+
+QSet<QString> schemaObjects(const QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    QSet<QString> present;
+    if (!query.exec(QStringLiteral("SELECT type,name FROM sqlite_master WHERE type IN ('table','view','trigger')")))
+        return present;
+    while (query.next())
+        present.insert(query.value(0).toString() + ':' + query.value(1).toString());
+    return present;
+}
+
+} // namespace
+
+// The indexes and views, and either the triggers of today with their pending keys or those
+// that kept the indexes current row by row.
+OrderSearch::Shape OrderSearch::shape(const QSqlDatabase& db) const
+{
+    const QSet<QString> present = schemaObjects(db);
+    const auto has = [&](const char* type, const QString& name) {
+        return present.contains(QLatin1String(type) + ':' + name);
+    };
+    bool current = true;
+    bool rowByRow = true;
+    for (const QString& index : {ordersIndex(), itemsIndex()}) {
+        if (!has("table", index) || !has("view", index + QStringLiteral("Text")))
+            return Shape::Missing;
+        for (const char* suffix : kTriggers)
+            current = current && has("trigger", index + QLatin1String(suffix));
+        if (index == ordersIndex() && keyUpdatable())
+            current = current && has("trigger", index + QLatin1String(kRekeyTrigger));
+        current = current && has("table", index + QStringLiteral("Pending"));
+        for (const char* suffix : kRowByRowTriggers)
+            rowByRow = rowByRow && has("trigger", index + QLatin1String(suffix));
+    }
+    return current ? Shape::Current : rowByRow ? Shape::RowByRow : Shape::Missing;
 }
 
 bool OrderSearch::isReady(const QSqlDatabase& db) const
 {
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT type,name FROM sqlite_master WHERE type IN ('table','view','trigger')")))
+    return shape(db) == Shape::Current;
+}
+
+bool OrderSearch::upgrade(QSqlDatabase& db) const
+{
+    if (shape(db) != Shape::RowByRow)
         return false;
-    QSet<QString> present;
-    while (query.next())
-        present.insert(query.value(0).toString() + ':' + query.value(1).toString());
-    QStringList wanted{QStringLiteral("table:") + ordersIndex(), QStringLiteral("table:") + itemsIndex(),
-                       QStringLiteral("view:") + ordersIndex() + QStringLiteral("Text"),
-                       QStringLiteral("view:") + itemsIndex() + QStringLiteral("Text")};
-    for (const QString& name : triggerNames())
-        wanted << QStringLiteral("trigger:") + name;
-    for (const QString& w : wanted)
-        if (!present.contains(w))
-            return false;
+    toolkit::SqlTransaction transaction(db);
+    // Every row is in the index already: none is pending.
+    const auto replaceTriggers = [&](const Indexed& x, bool rekey) {
+        for (const QString& sql : triggerDropStatements(x))
+            run(db, sql);
+        run(db, pendingTableStatement(x));
+        for (const QString& sql : triggerStatements(x, rekey))
+            run(db, sql);
+    };
+    replaceTriggers(ordersOf(set_, ordersIndex()), keyUpdatable());
+    replaceTriggers(itemsOf(set_, itemsIndex()), false);
+    transaction.commit();
     return true;
 }
 
@@ -248,6 +349,30 @@ bool OrderSearch::build(QSqlDatabase& db, const Progress& progress) const
         return false;
     transaction.commit();
     return true;
+}
+
+qint64 OrderSearch::pendingCount(const QSqlDatabase& db, qint64 atMost) const
+{
+    qint64 n = 0;
+    for (const QString& index : {ordersIndex(), itemsIndex()}) {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 LIMIT %2)")
+                            .arg(q(index + QStringLiteral("Pending")))
+                            .arg(atMost)))
+            throw Error(query.lastError().text());
+        n += query.next() ? query.value(0).toLongLong() : 0;
+    }
+    return n;
+}
+
+qint64 OrderSearch::catchUp(QSqlDatabase& db, qint64 rows) const
+{
+    toolkit::SqlTransaction transaction(db);
+    qint64 done = indexPending(db, ordersOf(set_, ordersIndex()), rows);
+    if (done < rows)
+        done += indexPending(db, itemsOf(set_, itemsIndex()), rows - done);
+    transaction.commit();
+    return done;
 }
 
 void OrderSearch::drop(QSqlDatabase& db) const
@@ -303,11 +428,14 @@ QString OrderSearch::wordCondition(const QString& word, bool indexed, QVariantLi
     QString items;
     if (!trigrams.isEmpty()) {
         values << trigrams;
-        orders = QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH ?) AND (%3)")
-                     .arg(set_.ordersKey, q(ordersIndex()), contains(orderColumns(), word, values));
+        // Rows written since they were last indexed are confirmed like the index's finds.
+        orders = QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH ? UNION ALL SELECT key FROM %3) AND (%4)")
+                     .arg(set_.ordersKey, q(ordersIndex()), q(ordersIndex() + QStringLiteral("Pending")),
+                          contains(orderColumns(), word, values));
         values << trigrams;
-        items = QStringLiteral("rowid IN (SELECT rowid FROM %1 WHERE %1 MATCH ?) AND (%2)")
-                    .arg(q(itemsIndex()), contains(itemColumns(), word, values));
+        items = QStringLiteral("rowid IN (SELECT rowid FROM %1 WHERE %1 MATCH ? UNION ALL SELECT key FROM %2) AND (%3)")
+                    .arg(q(itemsIndex()), q(itemsIndex() + QStringLiteral("Pending")),
+                         contains(itemColumns(), word, values));
     } else {
         orders = contains(orderColumns(), word, values);
         items = contains(itemColumns(), word, values);

@@ -67,7 +67,7 @@ const QStringList& OrdersWorkspace::itemGridColumns()
 OrdersWorkspace::OrdersWorkspace(DataModule& data, QObject* parent)
     : QObject(parent), data_(data), liveOrders_(std::make_unique<toolkit::SqlTableModel>()),
       archiveOrders_(std::make_unique<toolkit::SqlTableModel>()), liveItems_(std::make_unique<OrderItemsModel>()),
-      archiveItems_(std::make_unique<OrderItemsModel>()), history_(std::make_unique<OrderHistory>(data))
+      archiveItems_(std::make_unique<OrderItemsModel>()), history_(std::make_unique<OrderHistory>(data)), upkeep_(data)
 {
     liveOrders_->setObjectName(QStringLiteral("TdbQueryOrders"));
     archiveOrders_->setObjectName(QStringLiteral("TdbTableOrdersArchive"));
@@ -75,6 +75,8 @@ OrdersWorkspace::OrdersWorkspace(DataModule& data, QObject* parent)
     archiveItems_->setObjectName(QStringLiteral("TdbTableItemsArchive"));
     configure();
     connect(&data_, &DataModule::aboutToDisconnect, this, &OrdersWorkspace::close);
+    connect(&upkeep_, &SearchIndexUpkeep::failed, this,
+            [this](OrdersSource source, const QString&) { searchIndexFailed(source); });
     connect(&data_, &DataModule::reset, this, [this] {
         ensureIndexesWhenLarge();
         checkSearchIndexes();
@@ -267,6 +269,7 @@ void OrdersWorkspace::setSource(OrdersSource source)
 
 void OrdersWorkspace::close()
 {
+    upkeep_.stop();
     for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
         items(source)->close();
         orders(source)->close();
@@ -286,8 +289,10 @@ void OrdersWorkspace::openOrders(OrdersSource source)
         return;
     }
     totalCount_ = -1;
-    model->setFilter(modelFilter(source, filterExpression(source)));
     const bool indexed = indexReady_[int(source)] && !OrderSearch::words(searchText_).isEmpty();
+    if (indexed)
+        upkeep_.catchUpIfFew(source);
+    model->setFilter(modelFilter(source, filterExpression(source)));
     quiet_ = indexed;
     const bool ok = model->open();
     quiet_ = false;
@@ -346,6 +351,10 @@ void OrdersWorkspace::setSearchText(const QString& text)
         return;
     const QString before = searchText_;
     searchText_ = text;
+    // A few rows edited since they were indexed are indexed first: the search then reads the
+    // index alone.
+    if (indexReady_[int(source_)] && !OrderSearch::words(text).isEmpty())
+        upkeep_.catchUpIfFew(source_);
     if (!installModelFilter(source_, filterExpression(source_))) {
         const QString message = DataSourceOrders()->lastError();
         searchText_ = before;
@@ -359,6 +368,8 @@ void OrdersWorkspace::setSearchText(const QString& text)
 void OrdersWorkspace::searchIndexBuilt(OrdersSource source)
 {
     indexReady_[int(source)] = OrderSearch(source).isReady(data_.database());
+    if (indexReady_[int(source)])
+        upkeep_.start(source);
     if (source != source_ || OrderSearch::words(searchText_).isEmpty() || !DataSourceOrders()->isOpen())
         return;
     installModelFilter(source_, filterExpression(source_));
@@ -458,10 +469,32 @@ void OrdersWorkspace::checkSearchIndexes()
     if (!data_.isConnected())
         return;
     for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
-        indexReady_[int(source)] = OrderSearch(source).isReady(data_.database());
-        if (!indexReady_[int(source)])
+        const OrderSearch search(source);
+        QSqlDatabase db = data_.database();
+        bool ready = search.isReady(db);
+        try {
+            ready = ready || search.upgrade(db);
+        } catch (const std::exception&) {
+            ready = false; // built anew
+        }
+        indexReady_[int(source)] = ready;
+        if (ready)
+            upkeep_.start(source);
+        else
             emit searchIndexNeeded(source);
     }
+}
+
+// The index could not take the rows written since it was indexed: searches scan until it is
+// built anew.
+void OrdersWorkspace::searchIndexFailed(OrdersSource source)
+{
+    indexReady_[int(source)] = false;
+    if (source == source_ && !OrderSearch::words(searchText_).isEmpty() && DataSourceOrders()->isOpen()) {
+        installModelFilter(source_, filterExpression(source_));
+        rowsReplaced();
+    }
+    emit searchIndexNeeded(source);
 }
 
 void OrdersWorkspace::settleCurrent()

@@ -4,6 +4,7 @@
 #include "workspace/OrderHistory.h"
 #include "workspace/OrderItemsModel.h"
 #include "workspace/OrdersSource.h"
+#include "workspace/SearchIndexUpkeep.h"
 
 #include <QHash>
 #include <QObject>
@@ -89,6 +90,8 @@ class OrdersWorkspace : public QObject
     bool searchIndexReady(OrdersSource source) const { return indexReady_[int(source)]; }
     // After the index of a data set was built anew: searches use it again.
     void searchIndexBuilt(OrdersSource source);
+    // Indexes the rows written since they were indexed, a chunk at a time while idle.
+    SearchIndexUpkeep& searchIndexUpkeep() { return upkeep_; }
     // The rows the data set shown holds under its filter and search, and under neither.
     int shownCount() const;
     int totalCount();
@@ -178,6 +181,7 @@ class OrdersWorkspace : public QObject
     void forwardError(const QString& message);
     void ensureIndexesWhenLarge();
     void checkSearchIndexes();
+    void searchIndexFailed(OrdersSource source);
     QString modelFilter(OrdersSource source, const QString& expression) const;
     bool installModelFilter(OrdersSource source, const QString& expression);
     void rowsReplaced();
@@ -212,6 +216,7 @@ class OrdersWorkspace : public QObject
     std::function<void(int)> afterOrdersPost_;
     std::function<void(int)> focusedRow_;
     std::unique_ptr<OrderHistory> history_;
+    SearchIndexUpkeep upkeep_;
     QList<toolkit::SqlRowImage> pendingBefore_; // of the write under way
     QString pendingLabel_;
     bool joinNext_ = false;

@@ -43,12 +43,16 @@ class OrderSearchTest : public QObject
     void archiveHasItsOwnIndex();
     void rebuiltTablesAreNoticed();
     void cancelledBuildChangesNothing();
+    void writesNeverWaitForTheIndex_data();
+    void writesNeverWaitForTheIndex();
+    void rowByRowIndexIsUpgradedInPlace();
 
   private:
     void exec(const QString& sql, const QVariantList& values = {});
-    void generate(int orders);
+    void generate(int orders, int first = 0);
     QSet<qint64> search(const QString& text, OrdersSource source = OrdersSource::Live);
-    QSet<qint64> scan(const QString& text);
+    QSet<qint64> scan(const QString& text, OrdersSource source = OrdersSource::Live);
+    void verifyAgreesWithScan(const QString& when);
 
     std::unique_ptr<test::TestFolder> folder_;
     std::unique_ptr<DataModule> data_;
@@ -77,12 +81,12 @@ void OrderSearchTest::exec(const QString& sql, const QVariantList& values)
     QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
 }
 
-void OrderSearchTest::generate(int orders)
+void OrderSearchTest::generate(int orders, int first)
 {
-    QRandomGenerator random(7);
+    QRandomGenerator random(7 + first);
     QSqlDatabase db = data_->database();
     QVERIFY(db.transaction());
-    for (int i = 0; i < orders; ++i) {
+    for (int i = first; i < first + orders; ++i) {
         const int shopper = 5000 + i;
         const QString name = kNames[random.bounded(kNames.size())];
         exec(QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name,Invoice_email,Ship_address1,Notes,Status) "
@@ -118,13 +122,14 @@ QSet<qint64> OrderSearchTest::search(const QString& text, OrdersSource source)
 
 // The same question answered by reading every order and item: each word must occur, ignoring
 // the case of ASCII letters, in a searched column of the order or in a product of its items.
-QSet<qint64> OrderSearchTest::scan(const QString& text)
+QSet<qint64> OrderSearchTest::scan(const QString& text, OrdersSource source)
 {
+    const OrdersDataSet& set = OrdersDataSet::of(source);
     QHash<qint64, QStringList> texts;
     QHash<qint64, qint64> idOf;
     QSqlQuery orders(data_->database());
-    orders.exec(QStringLiteral("SELECT id,ShopperID,") + OrderSearch::orderColumns().join(',') +
-                QStringLiteral(" FROM Orders"));
+    orders.exec(QStringLiteral("SELECT %1,ShopperID,%2 FROM %3")
+                    .arg(set.ordersKey, OrderSearch::orderColumns().join(','), set.ordersTable));
     while (orders.next()) {
         QStringList values;
         for (int c = 1; c < orders.record().count(); ++c)
@@ -133,7 +138,7 @@ QSet<qint64> OrderSearchTest::scan(const QString& text)
         idOf[orders.value(1).toLongLong()] = orders.value(0).toLongLong();
     }
     QSqlQuery items(data_->database());
-    items.exec(QStringLiteral("SELECT ShopperID,ProductCode,Product FROM Items"));
+    items.exec(QStringLiteral("SELECT ShopperID,ProductCode,Product FROM ") + set.itemsTable);
     while (items.next())
         if (idOf.contains(items.value(0).toLongLong()))
             texts[idOf[items.value(0).toLongLong()]] << items.value(1).toString() << items.value(2).toString();
@@ -286,6 +291,131 @@ void OrderSearchTest::cancelledBuildChangesNothing()
     QVERIFY(query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name LIKE '%Search%'")));
     QVERIFY(query.next());
     QCOMPARE(query.value(0).toInt(), 0);
+}
+
+// Both data sets searched for a few words give what reading every row gives, and each index
+// passes its own check.
+void OrderSearchTest::verifyAgreesWithScan(const QString& when)
+{
+    for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
+        for (const char* text : {"smith", "widget", "sku-3", "rudder", "c1@example", "zoë"})
+            QVERIFY2(search(QString::fromUtf8(text), source) == scan(QString::fromUtf8(text), source),
+                     qPrintable(when + QStringLiteral(": ") + QString::fromUtf8(text)));
+        const OrderSearch search(source);
+        for (const QString& index : {search.ordersIndex(), search.itemsIndex()}) {
+            QSqlQuery check(data_->database());
+            QVERIFY2(check.exec(QStringLiteral("INSERT INTO %1(%1) VALUES('integrity-check')").arg(index)),
+                     qPrintable(when + QStringLiteral(": ") + check.lastError().text()));
+        }
+    }
+}
+
+void OrderSearchTest::writesNeverWaitForTheIndex_data()
+{
+    QTest::addColumn<QStringList>("writes");
+    const QString archive = QStringLiteral("ShopperID,Invoice_name,Invoice_email,Ship_address1,Notes,Status");
+    QTest::newRow("inserts only") << QStringList();
+    QTest::newRow("edits") << QStringList{
+        QStringLiteral("UPDATE Orders SET Invoice_name=Invoice_name||' Smith' WHERE id%3=0"),
+        QStringLiteral("UPDATE Items SET Product='Rudder' WHERE rowid%4=0")};
+    QTest::newRow("edits twice, then deletes") << QStringList{
+        QStringLiteral("UPDATE Orders SET Notes='rudder' WHERE id%2=0"),
+        QStringLiteral("UPDATE Orders SET Notes='smith' WHERE id%3=0"),
+        QStringLiteral("DELETE FROM Orders WHERE id%5=0"), QStringLiteral("DELETE FROM Items WHERE rowid%3=0")};
+    QTest::newRow("changed keys") << QStringList{
+        QStringLiteral("UPDATE Orders SET id=id+100000 WHERE id%7=0"),
+        QStringLiteral("UPDATE Orders SET id=id-100000 WHERE id>100000 AND id%2=0"),
+        QStringLiteral("UPDATE Items SET ShopperID=5001 WHERE rowid%6=0")};
+    QTest::newRow("columns outside the index") << QStringList{QStringLiteral("UPDATE Orders SET Status='Completed'")};
+    QTest::newRow("archive moves") << QStringList{
+        QStringLiteral("INSERT INTO OrdersArchve(%1) SELECT %1 FROM Orders WHERE id%2=0").arg(archive),
+        QStringLiteral("INSERT INTO ItemsArchive(ShopperID,ProductCode,Product) SELECT ShopperID,ProductCode,Product "
+                       "FROM Items WHERE ShopperID IN (SELECT ShopperID FROM Orders WHERE id%2=0)"),
+        QStringLiteral("DELETE FROM Items WHERE ShopperID IN (SELECT ShopperID FROM Orders WHERE id%2=0)"),
+        QStringLiteral("DELETE FROM Orders WHERE id%2=0"),
+        QStringLiteral("UPDATE OrdersArchve SET Invoice_name='Rudder Smith' WHERE rowid%3=0"),
+        QStringLiteral("DELETE FROM ItemsArchive WHERE rowid%4=0")};
+}
+
+// Rows written after the index was built, by another connection too (as another program's
+// import), are found while pending, after part of them was indexed, after more writes, and
+// once every one was indexed.
+void OrderSearchTest::writesNeverWaitForTheIndex()
+{
+    QFETCH(QStringList, writes);
+    generate(120);
+    QSqlDatabase db = data_->database();
+    for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive})
+        QVERIFY(OrderSearch(source).build(db));
+    {
+        QSqlDatabase other = QSqlDatabase::cloneDatabase(db, QStringLiteral("other"));
+        QVERIFY(other.open());
+        QSqlQuery query(other);
+        QVERIFY(query.exec(QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name) VALUES(9001,'Zoë Smith')")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    generate(80, 120);
+    const OrderSearch live(OrdersSource::Live);
+    const qint64 newItems =
+        data_->scalar(QStringLiteral("SELECT count(*) FROM Items WHERE ShopperID>=5120")).toLongLong();
+    QCOMPARE(live.pendingCount(db, 1000000), 81 + newItems);
+    verifyAgreesWithScan(QStringLiteral("pending"));
+    for (const QString& sql : writes)
+        exec(sql);
+    verifyAgreesWithScan(QStringLiteral("written"));
+    for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive})
+        OrderSearch(source).catchUp(db, 37);
+    verifyAgreesWithScan(QStringLiteral("partly indexed"));
+    for (const QString& sql : writes)
+        exec(sql);
+    verifyAgreesWithScan(QStringLiteral("written again"));
+    for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
+        while (OrderSearch(source).catchUp(db, 50) == 50) {
+        }
+        QCOMPARE(OrderSearch(source).pendingCount(db, 1000000), 0);
+    }
+    verifyAgreesWithScan(QStringLiteral("indexed"));
+}
+
+// An index kept current by the triggers of earlier versions gets today's triggers without
+// being filled again, and then follows writes as one built today.
+void OrderSearchTest::rowByRowIndexIsUpgradedInPlace()
+{
+    generate(60);
+    QSqlDatabase db = data_->database();
+    const OrderSearch live(OrdersSource::Live);
+    QVERIFY(live.build(db));
+    QVERIFY(OrderSearch(OrdersSource::Archive).build(db));
+    // The live indexes as earlier versions left them.
+    for (const char* name : {"OrdersSearch_insert", "OrdersSearch_change", "OrdersSearch_rekey", "OrdersSearch_delete",
+                             "ItemsSearch_insert", "ItemsSearch_change", "ItemsSearch_delete"})
+        exec(QStringLiteral("DROP TRIGGER %1").arg(QString::fromLatin1(name)));
+    exec(QStringLiteral("DROP TABLE OrdersSearchPending"));
+    exec(QStringLiteral("DROP TABLE ItemsSearchPending"));
+    QFile script(QStringLiteral(PELMORA_TEST_DATA "/search_row_by_row.sql"));
+    QVERIFY(script.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : script.readAll().split('\n'))
+        if (line.startsWith("CREATE"))
+            exec(QString::fromUtf8(line));
+    generate(20, 60); // indexed row by row
+    exec(QStringLiteral("UPDATE Orders SET Invoice_name='Rudder' WHERE id%4=0"));
+    QVERIFY(!live.isReady(db));
+
+    const QVariant segments = data_->scalar(QStringLiteral("SELECT group_concat(hex(block)) FROM OrdersSearch_data"));
+    QVERIFY(live.upgrade(db));
+    QVERIFY(live.isReady(db));
+    QVERIFY(!live.upgrade(db));
+    QCOMPARE(data_->scalar(QStringLiteral("SELECT group_concat(hex(block)) FROM OrdersSearch_data")), segments);
+    QCOMPARE(live.pendingCount(db, 1000), 0);
+    verifyAgreesWithScan(QStringLiteral("upgraded"));
+
+    exec(QStringLiteral("UPDATE Orders SET Invoice_name='Smith' WHERE id%3=0"));
+    exec(QStringLiteral("DELETE FROM Orders WHERE id%5=0"));
+    exec(QStringLiteral("DELETE FROM Items WHERE rowid%2=0"));
+    verifyAgreesWithScan(QStringLiteral("written after the upgrade"));
+    while (live.catchUp(db, 1000) == 1000) {
+    }
+    verifyAgreesWithScan(QStringLiteral("indexed after the upgrade"));
 }
 
 QTEST_GUILESS_MAIN(OrderSearchTest)

@@ -73,6 +73,7 @@ class OrdersFindingTest : public QObject
     void searchFindsWhatLikeFinds();
     void searchGoesWithTheArchive();
     void damagedIndexIsRebuilt();
+    void importedOrdersFoundThenIndexedWhileIdle();
     void keyboardFindAndEscape();
     void headerClicksSortLikeOrderBy_data();
     void headerClicksSortLikeOrderBy();
@@ -304,6 +305,35 @@ void OrdersFindingTest::damagedIndexIsRebuilt()
     QCOMPARE(QSet<int>(numbers.begin(), numbers.end()), like(QStringLiteral("smithers"), QString()));
     QVERIFY(w_->folder.logLines().isEmpty());
     QVERIFY(w_->port.status().isEmpty());
+}
+
+// Orders another program imported are pending in the index: the search finds them at once, and
+// the program indexes them while it waits for the merchant.
+void OrdersFindingTest::importedOrdersFoundThenIndexedWhileIdle()
+{
+    {
+        QSqlDatabase other = QSqlDatabase::cloneDatabase(w_->data.database(), QStringLiteral("import"));
+        QVERIFY(other.open());
+        QSqlQuery insert(other);
+        QVERIFY(insert.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<3000) "
+                                           "INSERT INTO Orders(ShopperID,Invoice_name) SELECT 5000+i,'Ivy Smith '||i "
+                                           "FROM n")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("import"));
+    const OrderSearch live(OrdersSource::Live);
+    QCOMPARE(live.pendingCount(w_->data.database(), 10000), 3000);
+    w_->data.ResetDB();
+    for (const char* text : {"smith", "ivy smith 12"}) {
+        search(QString::fromLatin1(text));
+        const QList<int> numbers = shown();
+        QCOMPARE(QSet<int>(numbers.begin(), numbers.end()), like(QString::fromLatin1(text), QString()));
+    }
+    QTRY_COMPARE(live.pendingCount(w_->data.database(), 10000), 0);
+    // An order changed since it was indexed is indexed before the next search.
+    exec(QStringLiteral("UPDATE Orders SET Invoice_name='Ivy Quimby' WHERE ShopperID=5012"));
+    search(QStringLiteral("quimby"));
+    QCOMPARE(shown(), QList<int>{5012});
+    QCOMPARE(live.pendingCount(w_->data.database(), 10000), 0);
 }
 
 void OrdersFindingTest::keyboardFindAndEscape()
