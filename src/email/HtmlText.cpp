@@ -1,5 +1,7 @@
 #include "email/HtmlText.h"
 
+#include "email/HtmlMarkup.h"
+
 #include <QHash>
 #include <QStringList>
 
@@ -130,65 +132,22 @@ class Converter
 
     void markup()
     {
-        if (html_.sliced(pos_).startsWith(u"<!--")) {
-            const qsizetype end = html_.indexOf(u"-->", pos_ + 4);
-            pos_ = end < 0 ? html_.size() : end + 3;
-            return;
-        }
-        qsizetype p = pos_ + 1;
-        const bool closing = p < html_.size() && html_[p] == u'/';
-        if (closing)
-            ++p;
-        const qsizetype nameBegin = p;
-        while (p < html_.size() && (html_[p].isLetterOrNumber() || html_[p] == u'!' || html_[p] == u'?'))
-            ++p;
-        if (p == nameBegin && !closing) {
+        const std::optional<HtmlTag> tag = ReadHtmlTag(html_, pos_);
+        if (!tag) {
             // A "<" that starts no markup is text.
             character(u'<');
             ++pos_;
             return;
         }
-        const QString name = html_.sliced(nameBegin, p - nameBegin).toString().toLower();
-        const qsizetype end = tagEnd(p);
-        const QStringView attributes = html_.sliced(p, end - p);
-        pos_ = end < html_.size() ? end + 1 : end;
-
-        if (!closing && (name == u"head" || name == u"style" || name == u"script" || name == u"title")) {
-            skipElement(name);
+        pos_ = tag->end;
+        if (tag->comment)
+            return;
+        if (!tag->closing &&
+            (tag->name == u"head" || tag->name == u"style" || tag->name == u"script" || tag->name == u"title")) {
+            pos_ = HtmlRawTextEnd(html_, pos_, tag->name);
             return;
         }
-        element(name, closing, attributes);
-    }
-
-    // The ">" that ends a tag, outside quoted attribute values.
-    qsizetype tagEnd(qsizetype p) const
-    {
-        char16_t quote = 0;
-        for (; p < html_.size(); ++p) {
-            const char16_t c = html_[p].unicode();
-            if (quote) {
-                if (c == quote)
-                    quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '>') {
-                return p;
-            }
-        }
-        return p;
-    }
-
-    void skipElement(const QString& name)
-    {
-        const QString close = QStringLiteral("</") + name;
-        const qsizetype end = html_.indexOf(close, pos_, Qt::CaseInsensitive);
-        if (end < 0) {
-            pos_ = html_.size();
-            return;
-        }
-        pos_ = tagEnd(end + close.size());
-        if (pos_ < html_.size())
-            ++pos_;
+        element(tag->name, tag->closing, tag->attributes);
     }
 
     void element(const QString& name, bool closing, QStringView attributes)

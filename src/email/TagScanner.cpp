@@ -1,6 +1,7 @@
 #include "email/TagScanner.h"
 
 #include "common/Windows1252.h"
+#include "email/HtmlMarkup.h"
 
 namespace pelmora
 {
@@ -41,24 +42,6 @@ qsizetype skipBlanks(QStringView text, qsizetype pos)
 {
     while (pos < text.size() && isBlank(text[pos]))
         ++pos;
-    return pos;
-}
-
-// The first ">" outside quotes from pos, or the end of the text.
-qsizetype parameterEnd(QStringView text, qsizetype pos)
-{
-    char16_t quote = 0;
-    for (; pos < text.size(); ++pos) {
-        const char16_t c = text[pos].unicode();
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            return pos;
-        }
-    }
     return pos;
 }
 
@@ -228,7 +211,7 @@ QString ScanTemplate(QStringView text, const TagResolver& resolve)
         }
         const qsizetype nameBegin = skipBlanks(text, next + 1);
         const qsizetype nameEnd = tokenEnd(text, nameBegin);
-        const qsizetype close = parameterEnd(text, nameEnd);
+        const qsizetype close = TagEnd(text, nameEnd);
         TemplateTag tag;
         tag.TagString = text.sliced(nameBegin, nameEnd - nameBegin).toString();
         tag.kind = TagKindOf(tag.TagString);

@@ -5,6 +5,7 @@
 #include "common/ServiceSettings.h"
 #include "common/UserPort.h"
 #include "email/EmailComposer.h"
+#include "email/PreviewHtml.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -287,13 +288,16 @@ void EmailDialog::showPreview(const QString& html)
     // for every change of size and scroll bar along the way: several times as long for a long
     // order, whose page is one large table.
     auto* page = new PreviewPage(html, preview_);
-    page->setDefaultFont(shown->defaultFont());
+    // Latin text needs no shaping, which is most of the time its layout takes.
+    QFont font = preview_->font();
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    page->setDefaultFont(font);
     page->setDefaultTextOption(shown->defaultTextOption());
     page->setDocumentMargin(shown->documentMargin());
     page->setBaseUrl(base);
     // No width yet, so nothing is laid out before the view gives it its own.
     page->setPageSize(QSizeF(0, 0));
-    page->setHtml(html);
+    page->setHtml(PreviewHtml(html));
     // The view deletes the document it made itself; the ones made here are deleted here.
     const std::unique_ptr<QTextDocument> previous(shown->parent() == preview_ ? shown : nullptr);
     preview_->setDocument(page);
