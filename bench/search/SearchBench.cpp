@@ -7,7 +7,6 @@
 //                                                  import overhead measured by run-part)
 //   pelmora-bench-search --catch-up DATABASE       indexes the rows an import left pending,
 //                                                  in the chunks the program uses while idle
-#include "database/DataModule.h"
 #include "support/Figures.h"
 #include "workspace/OrderSearch.h"
 
@@ -33,7 +32,6 @@ QSqlDatabase open(const QString& path)
         std::fprintf(stderr, "cannot open %s\n", qPrintable(path));
         std::exit(1);
     }
-    DataModule::applyConnectionSettings(db);
     return db;
 }
 

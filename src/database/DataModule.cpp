@@ -112,16 +112,8 @@ void DataModule::connectDatabase()
     db.setDatabaseName(location_);
     if (!db.open())
         throw Error(db.lastError().text());
-    applyConnectionSettings(db);
-}
-
-void DataModule::applyConnectionSettings(QSqlDatabase& db)
-{
     QSqlQuery pragma(db);
     pragma.exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
-    // Reads go through a memory map of the file rather than a system call per page: a search
-    // or a group reads thousands of scattered rows, and takes about half the time so.
-    pragma.exec(QStringLiteral("PRAGMA mmap_size=2147418112"));
 }
 
 void DataModule::disconnectDatabase()

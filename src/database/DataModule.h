@@ -39,8 +39,6 @@ class DataModule : public QObject
     bool isConnected() const;
     QSqlDatabase database() const;
     QString connectionName() const { return connectionName_; }
-    // What every connection to the database is set to once opened (the benchmarks' too).
-    static void applyConnectionSettings(QSqlDatabase& db);
     // The connection's own SQLite handle, for bulk work through the C API. Null when closed.
     sqlite3* handle() const;
 
