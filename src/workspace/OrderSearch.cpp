@@ -344,9 +344,20 @@ bool OrderSearch::build(QSqlDatabase& db, const Progress& progress) const
     qint64 done = 0;
     if (progress && !progress(0, total))
         return false;
+    // Filled without merging segments as they come, then merged into one at the end: less
+    // writing than merging level by level, and a search then reads one segment.
+    for (const QString& index : {ordersIndex(), itemsIndex()})
+        run(db, QStringLiteral("INSERT INTO %1(%1,rank) VALUES('automerge',0)").arg(q(index)));
     if (!fill(db, ordersOf(set_, ordersIndex()), done, total, progress) ||
         !fill(db, itemsOf(set_, itemsIndex()), done, total, progress))
         return false;
+    for (const QString& index : {ordersIndex(), itemsIndex()}) {
+        run(db, QStringLiteral("INSERT INTO %1(%1) VALUES('optimize')").arg(q(index)));
+        // The chunks indexed later are merged as they come again.
+        run(db, QStringLiteral("INSERT INTO %1(%1,rank) VALUES('automerge',4)").arg(q(index)));
+        if (progress && !progress(done, total))
+            return false;
+    }
     transaction.commit();
     return true;
 }
