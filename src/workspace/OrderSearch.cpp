@@ -157,6 +157,7 @@ qint64 indexPending(QSqlDatabase& db, const Indexed& x, qint64 limit)
         return 0;
     const qint64 rows = last.value(0).toLongLong();
     const QVariant upTo = last.value(1);
+    last.finish();
     run(db,
         QStringLiteral("INSERT INTO %1(rowid,doc) SELECT SearchKey,doc FROM %2 "
                        "WHERE SearchKey IN (SELECT key FROM %3 WHERE key<=?)")
