@@ -2,7 +2,9 @@
 
 #include "email/HtmlMarkup.h"
 
+#include <QHash>
 #include <QList>
+#include <QStringList>
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -22,14 +24,19 @@ struct Cell {
     bool otherContent = false;
 };
 
+struct Row {
+    HtmlTag open;
+    HtmlTag close;
+    QList<Cell> cells;
+};
+
 struct Table {
     HtmlTag open;
     HtmlTag close;
-    int parent = -1; // the table around it
-    int rows = 0;
-    int cells = 0;
-    bool plain = true; // no caption, head, foot or column groups
-    Cell first;
+    int parent = -1;    // the table around it
+    bool plain = true;  // no caption, head, foot or column groups
+    bool tbody = false; // rows inside a <tbody>
+    QList<Row> rows;
 };
 
 QString valueOf(const Attributes& list, QStringView name)
@@ -48,7 +55,7 @@ bool isBlank(QStringView text)
     return true;
 }
 
-// The tables of a page with their first cells, or nothing when its table markup is not well
+// The tables of a page with their rows and cells, or nothing when its table markup is not well
 // formed (a cell or row left open, text between rows).
 class TableMap
 {
@@ -107,12 +114,7 @@ class TableMap
         return true;
     }
 
-    void content()
-    {
-        Table& table = tables_[open_.last().table];
-        if (table.cells == 1)
-            table.first.otherContent = true;
-    }
+    void content() { tables_[open_.last().table].rows.last().cells.last().otherContent = true; }
 
     bool tag(const HtmlTag& tag)
     {
@@ -129,22 +131,27 @@ class TableMap
             if (top.inCell || top.inRow == !tag.closing)
                 return false;
             top.inRow = !tag.closing;
-            table.rows += tag.closing ? 0 : 1;
+            if (tag.closing)
+                table.rows.last().close = tag;
+            else
+                table.rows.append(Row{tag, {}, {}});
             return true;
         }
         if (name == u"td" || name == u"th") {
             if (!top.inRow || top.inCell == !tag.closing)
                 return false;
             top.inCell = !tag.closing;
-            if (!tag.closing && ++table.cells == 1)
-                table.first.open = tag;
-            else if (tag.closing && table.cells == 1)
-                table.first.close = tag;
+            if (tag.closing)
+                table.rows.last().cells.last().close = tag;
+            else
+                table.rows.last().cells.append(Cell{tag, {}, {}, false});
             return true;
         }
         if (!top.inCell) {
-            if (name == u"tbody")
+            if (name == u"tbody") {
+                table.tbody = true;
                 return !top.inRow;
+            }
             if (name == u"thead" || name == u"tfoot" || name == u"caption" || name == u"colgroup" || name == u"col") {
                 table.plain = false;
                 return !top.inRow;
@@ -164,9 +171,7 @@ class TableMap
             if (!top.inCell)
                 return false;
             table.parent = top.table;
-            Table& parent = tables_[top.table];
-            if (parent.cells == 1)
-                parent.first.tables.append(int(tables_.size()));
+            tables_[top.table].rows.last().cells.last().tables.append(int(tables_.size()));
         }
         tables_.append(table);
         open_.append(Open{int(tables_.size()) - 1});
@@ -253,12 +258,13 @@ struct Wrapping {
     }
 };
 
-QString pageBackground(const Attributes& body)
+// The background colour a tag gives itself, by attribute or style; empty when none.
+QString backgroundOf(const Attributes& attributes)
 {
-    QString colour = valueOf(body, u"bgcolor");
-    for (const auto& [name, value] : CssDeclarations(valueOf(body, u"style")))
-        if (name == u"background-color" || name == u"background")
-            colour = value;
+    QString colour = valueOf(attributes, u"bgcolor");
+    for (const auto& [property, css] : CssDeclarations(valueOf(attributes, u"style")))
+        if (property == u"background-color" || property == u"background")
+            colour = css;
     return colour;
 }
 
@@ -336,42 +342,148 @@ QString quoted(const QString& value)
     return u'"' + text + u'"';
 }
 
-// The table's tag with the wrapper's margins and alignment; nothing when it has margins of its
-// own.
-std::optional<QString> wrappedTableTag(const Attributes& attributes, const Wrapping& w)
+// How a table's own tag is written anew: attributes replaced or added, style declarations
+// dropped or added.
+struct TagEdit {
+    QList<std::pair<QString, QString>> attributes; // set (replacing one of the same name)
+    QStringList dropStyle;                         // style properties left out
+    QString addStyle;                              // declarations appended
+};
+
+bool isAttributeName(QStringView name)
 {
-    QString tag = QStringLiteral("<table");
+    for (const QChar c : name)
+        if (!c.isLetterOrNumber() && c != u'-' && c != u'_' && c != u':')
+            return false;
+    return !name.isEmpty();
+}
+
+QString rewrittenTag(QStringView name, const Attributes& attributes, const TagEdit& edit)
+{
+    QString tag = u'<' + name.toString();
     QString style;
-    bool aligned = false;
-    bool fixedWidth = false;
-    for (const auto& [name, value] : attributes) {
-        if (name == u"style") {
-            for (const auto& [property, css] : CssDeclarations(value)) {
-                if (property.startsWith(u"margin"))
-                    return std::nullopt;
-                if (property == u"width" && !css.endsWith(u'%'))
-                    fixedWidth = true;
-            }
-            style = value;
+    const auto replaced = [&](const QString& attribute) {
+        for (const auto& [key, value] : edit.attributes)
+            if (key == attribute)
+                return true;
+        return false;
+    };
+    for (const auto& [key, value] : attributes) {
+        // A name that is not one (a stray quote in the tag) would end the tag elsewhere.
+        if (!isAttributeName(key))
+            continue;
+        if (key == u"style") {
+            for (const auto& [property, css] : CssDeclarations(value))
+                if (!edit.dropStyle.contains(property))
+                    style += property + u':' + css + u"; ";
             continue;
         }
-        if (name == u"align")
-            aligned = true;
-        if (name == u"width" && !value.endsWith(u'%'))
-            fixedWidth = true;
-        tag += u' ' + name + u'=' + quoted(value);
+        if (!replaced(key))
+            tag += u' ' + key + u'=' + quoted(value);
     }
-    if (!aligned && !w.align.isEmpty())
-        tag += QStringLiteral(" align=") + quoted(w.align);
-    // A table of a fixed width keeps it; the wrapper's side padding only mattered where the
-    // page was narrower than the table.
-    const std::array<int, 4>& m = w.margins;
-    if (!style.isEmpty() && !style.trimmed().endsWith(u';'))
-        style += u';';
-    style += QStringLiteral(" margin-top:%1px; margin-bottom:%2px;").arg(m[0]).arg(m[2]);
-    if (!fixedWidth)
-        style += QStringLiteral(" margin-left:%1px; margin-right:%2px;").arg(m[3]).arg(m[1]);
-    return tag + QStringLiteral(" style=") + quoted(style.trimmed()) + u'>';
+    for (const auto& [key, value] : edit.attributes)
+        if (!value.isNull())
+            tag += u' ' + key + u'=' + quoted(value);
+    style += edit.addStyle;
+    if (!style.trimmed().isEmpty())
+        tag += QStringLiteral(" style=") + quoted(style.trimmed());
+    return tag + u'>';
+}
+
+bool isFixedWidth(const Attributes& attributes)
+{
+    if (!valueOf(attributes, u"width").isEmpty() && !valueOf(attributes, u"width").endsWith(u'%'))
+        return true;
+    for (const auto& [property, css] : CssDeclarations(valueOf(attributes, u"style")))
+        if (property == u"width" && !css.endsWith(u'%'))
+            return true;
+    return false;
+}
+
+bool hasMargins(const Attributes& attributes)
+{
+    for (const auto& [property, css] : CssDeclarations(valueOf(attributes, u"style")))
+        if (property.startsWith(u"margin"))
+            return true;
+    return false;
+}
+
+// Where a table stands on the page once the wrapper around it is gone: its margins and
+// alignment, with the top and bottom margins apart so that a table cut in pieces gives the
+// top to its first piece and the bottom to its last.
+struct Placement {
+    bool moved = false;
+    std::array<int, 4> margins{0, 0, 0, 0};
+    QString align;
+
+    TagEdit edit(bool top, bool bottom, const Attributes& attributes) const
+    {
+        TagEdit e;
+        if (!moved)
+            return e;
+        if (!align.isEmpty() && valueOf(attributes, u"align").isEmpty())
+            e.attributes.append({QStringLiteral("align"), align});
+        e.addStyle = QStringLiteral("margin-top:%1px; margin-bottom:%2px;")
+                         .arg(top ? margins[0] : 0)
+                         .arg(bottom ? margins[2] : 0);
+        // A table of a fixed width keeps it; the wrapper's side padding only mattered where
+        // the page was narrower than the table.
+        if (!isFixedWidth(attributes))
+            e.addStyle += QStringLiteral(" margin-left:%1px; margin-right:%2px;").arg(margins[3]).arg(margins[1]);
+        return e;
+    }
+};
+
+// A cell's padding in pixels (top, right, bottom, left) from its style, or the table's
+// cellpadding; nothing when it is given in another unit or not at all.
+std::optional<std::array<int, 4>> cellPadding(const Attributes& cell, const Attributes& table)
+{
+    Wrapping w;
+    bool given = false;
+    if (const QString padding = valueOf(table, u"cellpadding"); !padding.isEmpty()) {
+        w.padding(padding);
+        given = true;
+    }
+    static const QString sides[] = {QStringLiteral("padding-top"), QStringLiteral("padding-right"),
+                                    QStringLiteral("padding-bottom"), QStringLiteral("padding-left")};
+    for (const auto& [property, css] : CssDeclarations(valueOf(cell, u"style"))) {
+        const auto side = std::find(std::begin(sides), std::end(sides), property);
+        if (property == u"padding")
+            w.padding(css), given = true;
+        else if (side != std::end(sides))
+            w.side(int(side - std::begin(sides)), css), given = true;
+    }
+    return given && w.ok ? std::optional<std::array<int, 4>>(w.margins) : std::nullopt;
+}
+
+// A cell that only pads a table: nothing in it but the table, and nothing of its own that
+// the table would show (a background, a border, text styles it inherits).
+bool onlyPads(const Cell& cell)
+{
+    if (cell.tables.size() != 1 || cell.otherContent)
+        return false;
+    for (const auto& [name, value] : HtmlAttributes(cell.open.attributes)) {
+        if (name == u"style") {
+            for (const auto& [property, css] : CssDeclarations(value))
+                if (!property.startsWith(u"padding") && property != u"vertical-align" && property != u"text-align")
+                    return false;
+        } else if (name != u"valign" && name != u"align") {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A cell whose padding can grow by a neighbour's: no background and no border to move.
+bool canGrow(const Cell& cell)
+{
+    const Attributes attributes = HtmlAttributes(cell.open.attributes);
+    if (!valueOf(attributes, u"bgcolor").isEmpty() || !valueOf(attributes, u"background").isEmpty())
+        return false;
+    for (const auto& [property, css] : CssDeclarations(valueOf(attributes, u"style")))
+        if (property.startsWith(u"background") || property.startsWith(u"border"))
+            return false;
+    return true;
 }
 
 struct Edit {
@@ -380,53 +492,197 @@ struct Edit {
     QString text;
 };
 
+class Preview
+{
+  public:
+    explicit Preview(QStringView html) : html_(html), map_(html) {}
+
+    QString run()
+    {
+        if (!map_.read())
+            return html_.toString();
+        placements_.resize(map_.tables().size());
+        for (int t = 0; t < map_.tables().size(); ++t)
+            unwrap(t);
+        for (int t = 0; t < map_.tables().size(); ++t)
+            if (!cut(t) && placements_[t].moved)
+                retag(t);
+        if (edits_.isEmpty())
+            return html_.toString();
+        std::sort(edits_.begin(), edits_.end(), [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
+        QString out;
+        out.reserve(html_.size() + html_.size() / 8);
+        qsizetype pos = 0;
+        for (const Edit& edit : edits_) {
+            out += html_.sliced(pos, edit.begin - pos);
+            out += edit.text;
+            pos = edit.end;
+        }
+        out += html_.sliced(pos);
+        return out;
+    }
+
+  private:
+    const Table& table(int t) const { return map_.tables()[t]; }
+
+    bool isWrapper(const Table& t) const
+    {
+        return t.plain && t.rows.size() == 1 && t.rows[0].cells.size() == 1 && t.rows[0].cells[0].tables.size() == 1 &&
+               !t.rows[0].cells[0].otherContent;
+    }
+
+    // A table that stands on the page itself once its wrapper is gone.
+    bool onPage(int t) const
+    {
+        const int parent = table(t).parent;
+        return parent < 0 || (placements_[t].moved && table(parent).parent < 0);
+    }
+
+    void unwrap(int t)
+    {
+        const Table& wrapper = table(t);
+        if (!isWrapper(wrapper))
+            return;
+        const Cell& cell = wrapper.rows[0].cells[0];
+        const int innerIndex = cell.tables.first();
+        const Table& inner = table(innerIndex);
+        // Of wrappers around wrappers only the innermost goes.
+        if (isWrapper(inner) || hasMargins(HtmlAttributes(inner.open.attributes)))
+            return;
+        Wrapping w;
+        const QString page = backgroundOf(map_.body());
+        const bool topLevel = wrapper.parent < 0;
+        readWrapperTable(HtmlAttributes(wrapper.open.attributes), page, topLevel, w);
+        readWrapperCell(HtmlAttributes(cell.open.attributes), page, topLevel, w);
+        if (!w.ok)
+            return;
+        placements_[innerIndex] = Placement{true, w.margins, w.align};
+        edits_.append({wrapper.open.begin, cell.open.end, QString()});
+        edits_.append({cell.close.begin, wrapper.close.end, QString()});
+    }
+
+    void retag(int t)
+    {
+        const Attributes attributes = HtmlAttributes(table(t).open.attributes);
+        edits_.append({table(t).open.begin, table(t).open.end,
+                       rewrittenTag(u"table", attributes, placements_[t].edit(true, true, attributes))});
+    }
+
+    // A one-column table on the page whose rows hold whole tables (the order's items) is cut
+    // in pieces at those rows, so that their tables stand on the page themselves: a table in a
+    // cell is laid out twice for each table around it. Such a table takes the column's width,
+    // alignment and background, the cell's side padding as empty columns of that width, and
+    // its top and bottom padding go to the rows next to it.
+    bool cut(int t)
+    {
+        const Table& column = table(t);
+        const Attributes attributes = HtmlAttributes(column.open.attributes);
+        const QString border = valueOf(attributes, u"border");
+        if (!onPage(t) || isWrapper(column) || !column.plain || column.tbody || column.rows.size() < 3 ||
+            valueOf(attributes, u"cellspacing") != u"0" || !(border.isEmpty() || border == u"0") ||
+            hasMargins(attributes))
+            return false;
+        for (const Row& row : column.rows)
+            if (row.cells.size() != 1)
+                return false;
+        QList<int> cuts;
+        for (int r = 1; r + 1 < column.rows.size(); ++r)
+            if ((cuts.isEmpty() || cuts.last() < r - 1) && canCut(column, attributes, r))
+                cuts.append(r);
+        if (cuts.isEmpty())
+            return false;
+
+        const Placement& placement = placements_[t];
+        QHash<int, std::array<int, 4>> grown; // rows whose cell takes a cut row's padding
+        edits_.append({column.open.begin, column.open.end,
+                       rewrittenTag(u"table", attributes, placement.edit(true, false, attributes))});
+        for (const int r : cuts) {
+            const Cell& cell = column.rows[r].cells[0];
+            const std::array<int, 4> padding = *cellPadding(HtmlAttributes(cell.open.attributes), attributes);
+            for (const int n : {r - 1, r + 1})
+                if (!grown.contains(n))
+                    grown.insert(n, *cellPadding(HtmlAttributes(column.rows[n].cells[0].open.attributes), attributes));
+            grown[r - 1][2] += padding[0];
+            grown[r + 1][0] += padding[2];
+            const bool last = r == cuts.last();
+            edits_.append({column.rows[r].open.begin, column.rows[r].close.end,
+                           QStringLiteral("</table>") + standAlone(table(cell.tables.first()), t, attributes, padding) +
+                               rewrittenTag(u"table", attributes, placement.edit(false, last, attributes))});
+        }
+        for (auto it = grown.cbegin(); it != grown.cend(); ++it) {
+            const HtmlTag& open = column.rows[it.key()].cells[0].open;
+            TagEdit edit;
+            edit.dropStyle = {QStringLiteral("padding"), QStringLiteral("padding-top"), QStringLiteral("padding-right"),
+                              QStringLiteral("padding-bottom"), QStringLiteral("padding-left")};
+            const std::array<int, 4>& p = it.value();
+            edit.addStyle = QStringLiteral("padding:%1px %2px %3px %4px;").arg(p[0]).arg(p[1]).arg(p[2]).arg(p[3]);
+            edits_.append({open.begin, open.end, rewrittenTag(open.name, HtmlAttributes(open.attributes), edit)});
+        }
+        return true;
+    }
+
+    bool canCut(const Table& column, const Attributes& attributes, int r) const
+    {
+        const Cell& cell = column.rows[r].cells[0];
+        if (!onlyPads(cell) || !cellPadding(HtmlAttributes(cell.open.attributes), attributes))
+            return false;
+        for (const int n : {r - 1, r + 1}) {
+            const Cell& neighbour = column.rows[n].cells[0];
+            if (!canGrow(neighbour) || !cellPadding(HtmlAttributes(neighbour.open.attributes), attributes))
+                return false;
+        }
+        const Table& inner = table(cell.tables.first());
+        const Attributes innerAttributes = HtmlAttributes(inner.open.attributes);
+        if (!inner.plain || inner.tbody || isFixedWidth(innerAttributes) || hasMargins(innerAttributes) ||
+            !backgroundOf(innerAttributes).isEmpty())
+            return false;
+        for (const Row& row : inner.rows)
+            for (const Cell& c : row.cells)
+                if (!c.tables.isEmpty() || !valueOf(HtmlAttributes(c.open.attributes), u"rowspan").isEmpty())
+                    return false;
+        return true;
+    }
+
+    // The table of a cut row as it stands on the page: the column's width, alignment and
+    // background, and the cell's side padding as empty columns.
+    QString standAlone(const Table& inner, int columnIndex, const Attributes& column,
+                       const std::array<int, 4>& padding) const
+    {
+        const Attributes attributes = HtmlAttributes(inner.open.attributes);
+        TagEdit edit;
+        edit.attributes = {{QStringLiteral("width"), valueOf(column, u"width")},
+                           {QStringLiteral("bgcolor"), backgroundOf(column)},
+                           {QStringLiteral("align"), valueOf(column, u"align")}};
+        if (edit.attributes[2].second.isEmpty())
+            edit.attributes[2].second = placements_[columnIndex].align;
+        for (auto& attribute : edit.attributes)
+            if (attribute.second.isEmpty())
+                attribute.second = QString(); // null: left out
+        edit.dropStyle = {QStringLiteral("width")};
+        QString out = rewrittenTag(u"table", attributes, edit);
+        const auto spacer = [](int width) {
+            return width > 0 ? QStringLiteral("<td width=\"%1\" style=\"padding:0\"></td>").arg(width) : QString();
+        };
+        qsizetype pos = inner.open.end;
+        for (const Row& row : inner.rows) {
+            out += html_.sliced(pos, row.open.end - pos) + spacer(padding[3]);
+            out += html_.sliced(row.open.end, row.close.begin - row.open.end) + spacer(padding[1]);
+            pos = row.close.begin;
+        }
+        return out + html_.sliced(pos, inner.close.end - pos);
+    }
+
+    QStringView html_;
+    TableMap map_;
+    QList<Placement> placements_;
+    QList<Edit> edits_;
+};
+
 } // namespace
 
 QString PreviewHtml(QStringView html)
 {
-    TableMap map(html);
-    if (!map.read())
-        return html.toString();
-    const QList<Table>& tables = map.tables();
-    const QString page = pageBackground(map.body());
-
-    const auto isWrapper = [&](const Table& t) {
-        return t.plain && t.rows == 1 && t.cells == 1 && t.first.tables.size() == 1 && !t.first.otherContent;
-    };
-    QList<Edit> edits;
-    for (const Table& wrapper : tables) {
-        if (!isWrapper(wrapper))
-            continue;
-        const Table& inner = tables[wrapper.first.tables.first()];
-        // Of wrappers around wrappers only the innermost goes.
-        if (isWrapper(inner))
-            continue;
-        Wrapping w;
-        const bool topLevel = wrapper.parent < 0;
-        readWrapperTable(HtmlAttributes(wrapper.open.attributes), page, topLevel, w);
-        readWrapperCell(HtmlAttributes(wrapper.first.open.attributes), page, topLevel, w);
-        if (!w.ok)
-            continue;
-        const std::optional<QString> tag = wrappedTableTag(HtmlAttributes(inner.open.attributes), w);
-        if (!tag)
-            continue;
-        edits.append({wrapper.open.begin, wrapper.first.open.end, QString()});
-        edits.append({inner.open.begin, inner.open.end, *tag});
-        edits.append({wrapper.first.close.begin, wrapper.close.end, QString()});
-    }
-    if (edits.isEmpty())
-        return html.toString();
-    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
-    QString out;
-    out.reserve(html.size());
-    qsizetype pos = 0;
-    for (const Edit& edit : edits) {
-        out += html.sliced(pos, edit.begin - pos);
-        out += edit.text;
-        pos = edit.end;
-    }
-    out += html.sliced(pos);
-    return out;
+    return Preview(html).run();
 }
 
 } // namespace pelmora
