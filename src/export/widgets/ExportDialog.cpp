@@ -183,6 +183,9 @@ void ExportDialog::build()
     captionRow->addWidget(captionCentred_);
     dataFont_ = new QFontComboBox;
     dataFont_->setObjectName(QStringLiteral("dataFontBox"));
+    // A font the merchant picks replaces one this computer lacks (see options()).
+    for (QFontComboBox* box : {captionFont_, dataFont_})
+        connect(box, &QFontComboBox::activated, box, [box] { box->setProperty("touched", true); });
     documentForm->addRow(QStringLiteral("&Paper:"), pageSize_);
     documentForm->addRow(QStringLiteral("O&rientation:"), orientation_);
     documentForm->addRow(QStringLiteral("Margins:"), margins);
@@ -366,8 +369,6 @@ void ExportDialog::setOptions(const ExportOptions& o)
     for (auto [box, family] : {std::pair{captionFont_, o.captionFont}, std::pair{dataFont_, o.dataFont}}) {
         box->setProperty("touched", false);
         box->setCurrentFont(QFont(family));
-        connect(
-            box, &QFontComboBox::activated, box, [box] { box->setProperty("touched", true); }, Qt::UniqueConnection);
     }
     captionBold_->setChecked(o.captionBold);
     captionCentred_->setChecked(o.captionCentred);
