@@ -40,11 +40,12 @@ function(pelmora_tests folder)
 endfunction()
 
 # What every test runs with in a sanitizer build: the leak report leaves out what
-# tests/lsan.supp names, and a report fails the test.
+# tests/lsan.supp names, and a report fails the test. No strict_string_checks: the X11
+# keyboard library hands strndup buffers that are sized but not terminated, as C allows.
 if(PELMORA_SANITIZE)
   set(PELMORA_SANITIZER_ENVIRONMENT
     "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
-    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 else()
   set(PELMORA_SANITIZER_ENVIRONMENT "")

@@ -166,7 +166,11 @@ ReportDesigner::ReportDesigner(ReportRepository& repository, int reportId,
     showProperties();
 }
 
-ReportDesigner::~ReportDesigner() = default;
+ReportDesigner::~ReportDesigner()
+{
+    // The focus leaves the text while the dialog's widgets are destroyed, after this object.
+    disconnect(qApp, nullptr, this, nullptr);
+}
 
 bool ReportDesigner::isModified() const
 {

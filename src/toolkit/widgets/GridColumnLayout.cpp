@@ -21,7 +21,8 @@ namespace
 constexpr int kUndescribedShare = 100;
 } // namespace
 
-GridColumnLayout::GridColumnLayout(GridViewSet& views, QWidget* grid) : m_views(views), m_grid(grid)
+GridColumnLayout::GridColumnLayout(GridViewSet& views, QWidget* grid)
+    : m_views(views), m_grid(grid), m_viewport(views.table->viewport())
 {
     m_views.rowHeader->setSectionResizeMode(QHeaderView::Fixed);
     m_views.rowHeader->setDefaultSectionSize(m_rowHeight);
@@ -419,7 +420,7 @@ void GridColumnLayout::autoSizeAll()
 
 bool GridColumnLayout::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_views.table->viewport() && event->type() == QEvent::Resize)
+    if (watched == m_viewport && event->type() == QEvent::Resize)
         fit();
     return QObject::eventFilter(watched, event);
 }

@@ -113,6 +113,9 @@ class GridColumnLayout : public QObject
 
     GridViewSet& m_views;
     QWidget* m_grid;
+    // The table's viewport, compared by address only: it is still watched while the table
+    // is being destroyed, when the table can no longer be asked for it.
+    const QObject* m_viewport;
     QPointer<QAbstractItemModel> m_model;
     QList<GridColumn> m_columns;
     QHash<QString, int> m_definedWidths; // lower-case field -> the width the column list gave
