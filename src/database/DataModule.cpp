@@ -5,6 +5,7 @@
 #include "common/Guard.h"
 #include "database/SchemaUpgrade.h"
 #include "database/SqlDialect.h"
+#include "toolkit/SqlUtil.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -139,8 +140,7 @@ void DataModule::openObject(const QString& name)
         throw Error(QStringLiteral("Database is not connected"));
     // Preparing compiles the statement against the file's tables without reading a row.
     QSqlQuery query(db);
-    const QString sql =
-        statement ? source : QStringLiteral("SELECT * FROM %1").arg(SqlDialect::quoteIdentifier(source));
+    const QString sql = statement ? source : QStringLiteral("SELECT * FROM %1").arg(toolkit::sql::quoted(source));
     if (!query.prepare(sql))
         throw Error(query.lastError().text());
     open_[name] = true;

@@ -1,6 +1,7 @@
 #include "database/Schema.h"
 
 #include "database/SqlDialect.h"
+#include "toolkit/SqlUtil.h"
 
 namespace pelmora
 {
@@ -112,7 +113,7 @@ QString tableDefinition(const QString& table, const std::vector<Column>& columns
     for (const Column& c : columns) {
         // Archived rows keep the id they had; the archive's own identity is its rowid.
         const QString decl = (archive && c.type == ColumnType::AutoInc) ? QStringLiteral("integer") : c.declaration;
-        defs << SqlDialect::quoteIdentifier(c.name) + ' ' + decl;
+        defs << toolkit::sql::quoted(c.name) + ' ' + decl;
     }
     return QStringLiteral("CREATE TABLE %1(%2)").arg(table, defs.join(','));
 }

@@ -5,6 +5,7 @@
 #include "database/Schema.h"
 #include "database/SqlDialect.h"
 #include "toolkit/SqlTransaction.h"
+#include "toolkit/SqlUtil.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -59,8 +60,8 @@ void SchemaUpgrade::run()
 
 void SchemaUpgrade::editFirstRow(const QString& table, const QString& column, const QVariant& value)
 {
-    const QString t = SqlDialect::quoteIdentifier(table);
-    const QString c = SqlDialect::quoteIdentifier(column);
+    const QString t = toolkit::sql::quoted(table);
+    const QString c = toolkit::sql::quoted(column);
     const bool empty = !data_.scalar(QStringLiteral("SELECT EXISTS(SELECT 1 FROM %1)").arg(t)).toBool();
     if (empty)
         data_.execute(QStringLiteral("INSERT INTO %1(%2) VALUES(%3)").arg(t, c, SqlDialect::quote(value)));

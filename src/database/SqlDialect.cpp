@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "database/Schema.h"
 #include "toolkit/SqlTransaction.h"
+#include "toolkit/SqlUtil.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -144,13 +145,6 @@ QString SqlDialect::quote(const QVariant& value)
     }
 }
 
-QString SqlDialect::quoteIdentifier(const QString& name)
-{
-    QString n = name;
-    n.replace('"', QStringLiteral("\"\""));
-    return '"' + n + '"';
-}
-
 QString SqlDialect::translateLiterals(const QString& text)
 {
     static const QRegularExpression date(QStringLiteral("\\bDate\\s*'(\\d{1,2})/(\\d{1,2})/(\\d{4})'"), kI);
@@ -244,7 +238,7 @@ bool SqlDialect::tableExists(QSqlDatabase& db, const QString& table)
 std::vector<std::pair<QString, QString>> SqlDialect::tableColumns(QSqlDatabase& db, const QString& table)
 {
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(table))))
+    if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(toolkit::sql::quoted(table))))
         throw Error(query.lastError().text());
     std::vector<std::pair<QString, QString>> columns;
     while (query.next()) {
@@ -275,10 +269,10 @@ void SqlDialect::rebuildTable(QSqlDatabase& db, const QString& table,
     }
     QStringList defs, copied;
     for (const auto& [column, decl] : columns) {
-        defs << quoteIdentifier(column) + ' ' + decl;
+        defs << toolkit::sql::quoted(column) + ' ' + decl;
         for (const auto& o : old)
             if (o.first.compare(column, Qt::CaseInsensitive) == 0)
-                copied << quoteIdentifier(column);
+                copied << toolkit::sql::quoted(column);
     }
     // The table's own indexes go with it; they are made again on the new table.
     QStringList indexes;
@@ -294,18 +288,18 @@ void SqlDialect::rebuildTable(QSqlDatabase& db, const QString& table,
     const QString temp = name + QStringLiteral("_rebuild");
     // Whole or nothing, inside a step's transaction too.
     toolkit::SqlTransaction transaction(db);
-    run(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(quoteIdentifier(temp)));
-    run(db, QStringLiteral("CREATE TABLE %1(%2)").arg(quoteIdentifier(temp), defs.join(',')));
+    run(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(toolkit::sql::quoted(temp)));
+    run(db, QStringLiteral("CREATE TABLE %1(%2)").arg(toolkit::sql::quoted(temp), defs.join(',')));
     if (!copied.isEmpty())
         run(db, QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM %3 ORDER BY rowid")
-                    .arg(quoteIdentifier(temp), copied.join(','), quoteIdentifier(name)));
-    run(db, QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(name)));
+                    .arg(toolkit::sql::quoted(temp), copied.join(','), toolkit::sql::quoted(name)));
+    run(db, QStringLiteral("DROP TABLE %1").arg(toolkit::sql::quoted(name)));
     // The rename leaves views and other tables' triggers as they are: they name the table,
     // which exists again once it is done (checking them meanwhile would find it missing).
     run(db, QStringLiteral("PRAGMA legacy_alter_table=ON"));
     QSqlQuery rename(db);
-    const bool renamed =
-        rename.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoteIdentifier(temp), quoteIdentifier(name)));
+    const bool renamed = rename.exec(
+        QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(toolkit::sql::quoted(temp), toolkit::sql::quoted(name)));
     run(db, QStringLiteral("PRAGMA legacy_alter_table=OFF"));
     if (!renamed)
         throw Error(rename.lastError().text());

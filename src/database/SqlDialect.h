@@ -29,7 +29,6 @@ class SqlDialect
     // A text value between single quotes, quotes doubled; a null value as NULL.
     static QString quote(const QString& value);
     static QString quote(const QVariant& value);
-    static QString quoteIdentifier(const QString& name);
 
     // Columns of a table as (name, declaration) in table order. Throws Error when missing.
     static std::vector<std::pair<QString, QString>> tableColumns(QSqlDatabase& db, const QString& table);

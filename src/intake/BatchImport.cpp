@@ -12,6 +12,7 @@
 #include "intake/DownloadReader.h"
 #include "intake/ValueConversion.h"
 #include "toolkit/SqlTransaction.h"
+#include "toolkit/SqlUtil.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -86,7 +87,7 @@ class TableInserter
         count_ = std::max(count, 0);
         QStringList names, marks;
         for (int i = 0; i < count_; ++i) {
-            names << SqlDialect::quoteIdentifier(columns_[static_cast<size_t>(i)].name);
+            names << toolkit::sql::quoted(columns_[static_cast<size_t>(i)].name);
             marks << QStringLiteral("?");
         }
         const QString sql =
@@ -182,8 +183,7 @@ class SetIndexesAside
         }
         sqlite3_finalize(raw);
         for (const QByteArray& name : names)
-            exec(db_,
-                 QByteArray("DROP INDEX " + SqlDialect::quoteIdentifier(QString::fromUtf8(name)).toUtf8()).constData());
+            exec(db_, QByteArray("DROP INDEX " + toolkit::sql::quoted(QString::fromUtf8(name)).toUtf8()).constData());
     }
     // Builds the indexes again.
     void restore()

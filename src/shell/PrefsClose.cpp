@@ -4,6 +4,7 @@
 #include "common/Guard.h"
 #include "database/SqlDialect.h"
 #include "shell/Session.h"
+#include "toolkit/SqlUtil.h"
 
 #include <QDateTime>
 
@@ -38,7 +39,7 @@ QStringList PrefsClose::postTables()
                       if (postPending_)
                           postPending_(table);
                       // Editing an empty table starts a row, which the post then keeps.
-                      const QString name = SqlDialect::quoteIdentifier(table);
+                      const QString name = toolkit::sql::quoted(table);
                       if (data.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(name)).toInt() == 0) {
                           data.execute(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(name));
                           added << table;

@@ -11,9 +11,9 @@
 namespace pelmora::toolkit::sql
 {
 
-// Grave accents rather than double quotes: SQLite takes a double-quoted name
-// that matches no column for a string literal, so a misspelt column would
-// silently show its own name instead of failing.
+// Grave accents rather than double quotes: SQLite takes a double-quoted name that matches
+// no column for a string literal, so a misspelt or missing column would silently read as
+// its own name (or index a constant) instead of failing.
 QString quoted(const QString& identifier)
 {
     QString text = identifier;

@@ -11,7 +11,7 @@ class QSqlQuery;
 namespace pelmora::toolkit::sql
 {
 
-// An identifier in grave accents (`name`), inner accents doubled.
+// An identifier in grave accents (`name`), inner accents doubled: the one quoter of names.
 QString quoted(const QString& identifier);
 // NULL of any type as an invalid QVariant, so that callers test one thing.
 QVariant normalized(const QVariant& value);

@@ -3,6 +3,7 @@
 #include "database/Schema.h"
 #include "database/SqlDialect.h"
 #include "export/SqliteRowSource.h"
+#include "toolkit/SqlUtil.h"
 #include "workspace/FilterTranslation.h"
 #include "workspace/OrdersWorkspace.h"
 
@@ -118,7 +119,7 @@ ExportDataSet ExportDataSets::itemsOfOrder(OrdersSource source, const QVariant& 
     data.title = QStringLiteral("Items");
     QStringList names;
     for (const QString& name : OrdersWorkspace::itemGridColumns()) {
-        names << SqlDialect::quoteIdentifier(name);
+        names << toolkit::sql::quoted(name);
         data.columns << ExportColumn{name, name, typeOf(name)};
     }
     // No focused order: no items, as the items grid shows.

@@ -7,6 +7,7 @@
 #include "database/DataModule.h"
 #include "database/SqlDialect.h"
 #include "toolkit/SqlTransaction.h"
+#include "toolkit/SqlUtil.h"
 
 #include <QLocale>
 #include <QSqlError>
@@ -167,14 +168,14 @@ qlonglong OrderArchiving::append(const QString& archiveTable, const QString& liv
         Q_UNUSED(declaration);
         for (const auto& l : live) {
             if (l.first.compare(name, Qt::CaseInsensitive) == 0) {
-                columns << SqlDialect::quoteIdentifier(name);
+                columns << toolkit::sql::quoted(name);
                 break;
             }
         }
     }
     const QString list = columns.join(QLatin1Char(','));
     return execute(QStringLiteral("INSERT INTO %1(%2) SELECT %2 FROM (%3)")
-                       .arg(SqlDialect::quoteIdentifier(archiveTable), list, statement));
+                       .arg(toolkit::sql::quoted(archiveTable), list, statement));
 }
 
 qlonglong OrderArchiving::execute(const QString& statement)

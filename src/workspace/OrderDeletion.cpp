@@ -5,6 +5,7 @@
 #include "database/DataModule.h"
 #include "database/SqlDialect.h"
 #include "toolkit/SqlTransaction.h"
+#include "toolkit/SqlUtil.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -56,7 +57,7 @@ bool OrderDeletion::deleteOrder(OrdersSource source, const QVariant& key)
 {
     const OrdersDataSet& set = OrdersDataSet::of(source);
     QSqlDatabase db = data_.database();
-    const QString table = SqlDialect::quoteIdentifier(set.ordersTable);
+    const QString table = toolkit::sql::quoted(set.ordersTable);
     const QString where = QStringLiteral(" WHERE %1 = ?").arg(set.ordersKey);
     try {
         // Nested in a transaction that a caller may have open as well.

@@ -2,6 +2,7 @@
 
 #include "database/SqlDialect.h"
 #include "toolkit/SqlTransaction.h"
+#include "toolkit/SqlUtil.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -43,7 +44,7 @@ bool OrderItemsModel::setData(const QModelIndex& index, const QVariant& value, i
         // The copy goes first; the edited cell's post then reads the whole row back.
         QSqlQuery query(QSqlDatabase::database(connectionName(), false));
         query.prepare(QStringLiteral("UPDATE %1 SET ShopperID = ?, Invoice_date = ? WHERE %2 = ?")
-                          .arg(SqlDialect::quoteIdentifier(table()), SqlDialect::quoteIdentifier(keyColumn())));
+                          .arg(toolkit::sql::quoted(table()), toolkit::sql::quoted(keyColumn())));
         query.addBindValue(toStorage(order.value(QStringLiteral("ShopperID"))));
         query.addBindValue(toStorage(order.value(QStringLiteral("Invoice_date"))));
         query.addBindValue(key);

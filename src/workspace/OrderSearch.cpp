@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "database/SqlDialect.h"
 #include "toolkit/SqlTransaction.h"
+#include "toolkit/SqlUtil.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -22,7 +23,7 @@ constexpr qint64 kChunk = 20000;
 
 QString q(const QString& identifier)
 {
-    return SqlDialect::quoteIdentifier(identifier);
+    return toolkit::sql::quoted(identifier);
 }
 
 // The searched text of one row: the columns' text, one line each.

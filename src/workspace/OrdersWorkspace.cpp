@@ -6,6 +6,7 @@
 #include "database/SqlDialect.h"
 #include "toolkit/SqlSortIndexes.h"
 #include "toolkit/SqlTransaction.h"
+#include "toolkit/SqlUtil.h"
 #include "workspace/FilterTranslation.h"
 #include "workspace/OrderDeletion.h"
 #include "workspace/OrderSearch.h"
@@ -430,7 +431,7 @@ int OrdersWorkspace::totalCount()
     if (model->filter().isEmpty())
         return model->rowCount();
     if (totalCount_ < 0) {
-        const QString table = SqlDialect::quoteIdentifier(dataSet().ordersTable);
+        const QString table = toolkit::sql::quoted(dataSet().ordersTable);
         totalCount_ = data_.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toInt();
     }
     return totalCount_;
@@ -646,7 +647,7 @@ int OrdersWorkspace::setOrdersValue(const QList<qint64>& keys, const QString& co
         QSqlQuery update(data_.database());
         const QString head =
             QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 IN (")
-                .arg(SqlDialect::quoteIdentifier(set.ordersTable), SqlDialect::quoteIdentifier(column), set.ordersKey);
+                .arg(toolkit::sql::quoted(set.ordersTable), toolkit::sql::quoted(column), set.ordersKey);
         const QVariant stored = toolkit::SqlTableModel::toStorage(value);
         for (qsizetype from = 0; from < keys.size(); from += kKeysPerUpdate) {
             QStringList numbers;

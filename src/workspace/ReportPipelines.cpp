@@ -6,6 +6,7 @@
 #include "reports/ReportLayout.h"
 #include "reports/SqlRowCursor.h"
 #include "toolkit/SqlTableModel.h"
+#include "toolkit/SqlUtil.h"
 #include "workspace/FilterTranslation.h"
 #include "workspace/OrdersWorkspace.h"
 
@@ -83,7 +84,7 @@ std::unique_ptr<reports::RowCursor> ReportPipelines::open(const QString& pipelin
         statement += QStringLiteral(" ORDER BY %1%2").arg(key, order);
     else
         statement +=
-            QStringLiteral(" ORDER BY %1%3, %2%3").arg(SqlDialect::quoteIdentifier(selection_.sortColumn), key, order);
+            QStringLiteral(" ORDER BY %1%3, %2%3").arg(toolkit::sql::quoted(selection_.sortColumn), key, order);
     return std::make_unique<reports::SqlRowCursor>(db_, statement);
 }
 

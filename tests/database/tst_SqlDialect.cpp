@@ -6,6 +6,7 @@
 #include "database/SqlDialect.h"
 #include "support/DatabaseProbe.h"
 #include "support/TestFolder.h"
+#include "toolkit/SqlUtil.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -38,7 +39,8 @@ class SqlDialectTest : public QObject
     void quoteText();
     void quoteValue_data();
     void quoteValue();
-    void quoteIdentifier();
+    void quotedIdentifier_data();
+    void quotedIdentifier();
     void textKeepsItsWholeValue();
 
   private:
@@ -312,15 +314,28 @@ void SqlDialectTest::quoteValue()
              stored);
 }
 
-void SqlDialectTest::quoteIdentifier()
+void SqlDialectTest::quotedIdentifier_data()
 {
-    // A key word and a name with a quote in it, each the name of a column.
-    run(QStringLiteral("CREATE TABLE Email(\"From\" char(50), \"a\"\"b\" char(5))"));
+    QTest::addColumn<QString>("column");
+    QTest::newRow("keyword") << QStringLiteral("From");
+    QTest::newRow("grave accent") << QStringLiteral("a`b");
+    QTest::newRow("double quote") << QStringLiteral("a\"b");
+    QTest::newRow("blank") << QStringLiteral("Ship to");
+}
+
+// Any name reaches its column, and a name that is no column fails rather than being read as
+// a text.
+void SqlDialectTest::quotedIdentifier()
+{
+    QFETCH(QString, column);
+    const QString name = toolkit::sql::quoted(column);
+    run(QStringLiteral("CREATE TABLE Email(%1 char(50))").arg(name));
     QSqlDatabase d = db();
-    SqlDialect::execute(d, QStringLiteral("INSERT INTO Email(%1, %2) VALUES('me', 'x')")
-                               .arg(SqlDialect::quoteIdentifier(QStringLiteral("From")),
-                                    SqlDialect::quoteIdentifier(QStringLiteral("a\"b"))));
-    QCOMPARE(text(QStringLiteral("SELECT \"From\" || \"a\"\"b\" FROM Email")), QStringLiteral("mex"));
+    SqlDialect::execute(d, QStringLiteral("INSERT INTO Email(%1) VALUES('me')").arg(name));
+    QCOMPARE(text(QStringLiteral("SELECT %1 FROM Email").arg(name)), QStringLiteral("me"));
+    QSqlQuery missing(d);
+    QVERIFY(!missing.exec(QStringLiteral("SELECT %1 FROM Email").arg(toolkit::sql::quoted(column + 'x'))));
+    run(QStringLiteral("DROP TABLE Email"));
 }
 
 void SqlDialectTest::textKeepsItsWholeValue()

@@ -5,6 +5,7 @@
 #include "reports/SqlRowCursor.h"
 #include "reports/widgets/ReportPreview.h"
 #include "toolkit/SqlTableModel.h"
+#include "toolkit/SqlUtil.h"
 #include "toolkit/widgets/DataGrid.h"
 #include "toolkit/widgets/DisplayFormat.h"
 #include "workspace/widgets/ItemsGrid.h"
@@ -105,10 +106,10 @@ std::unique_ptr<reports::TablePrintout> GridPrintPreview::printout(WorkspaceView
         statement += QStringLiteral(" WHERE ") + model->filter();
     QStringList order;
     for (const QString& field : grouped)
-        order << SqlDialect::quoteIdentifier(field);
+        order << toolkit::sql::quoted(field);
     const QString direction = model->sortOrder() == Qt::DescendingOrder ? QStringLiteral(" DESC") : QString();
     if (!model->sortColumn().isEmpty())
-        order << SqlDialect::quoteIdentifier(model->sortColumn()) + direction;
+        order << toolkit::sql::quoted(model->sortColumn()) + direction;
     order << model->keyColumn() + direction;
     statement += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
 
