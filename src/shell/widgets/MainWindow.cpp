@@ -89,7 +89,7 @@ MainWindow::MainWindow(Session& session) : session_(session)
     InstallReports(*this);
 
     start();
-    intake_ = IntakeInstaller::install(*this);
+    intake_.reset(IntakeInstaller::install(*this));
     EmailInstaller::install(*this);
 }
 

@@ -107,11 +107,13 @@ class MainWindow : public QMainWindow, public UserPort
     QWidget* gridArea_ = nullptr;
     QWidget* itemsArea_ = nullptr;
     WorkspaceView* workspace_ = nullptr;
-    IntakeInstaller* intake_ = nullptr;
     std::function<void(const QString&)> openPreferences_;
     ArchiveDialog* archiveDialog_ = nullptr;
     int busyDepth_ = 0;
     bool exiting_ = false;
+    // Last, so it goes first: it hands its callbacks back to the window and the preferences,
+    // which must still be whole.
+    std::unique_ptr<IntakeInstaller> intake_;
 };
 
 } // namespace pelmora
