@@ -56,6 +56,11 @@ std::optional<HtmlTag> ReadHtmlTag(QStringView html, qsizetype pos)
     return tag;
 }
 
+bool IsSkippedElement(QStringView name)
+{
+    return name == u"head" || name == u"style" || name == u"script" || name == u"title";
+}
+
 qsizetype HtmlRawTextEnd(QStringView html, qsizetype pos, QStringView name)
 {
     const QString close = QStringLiteral("</") + name;

@@ -26,6 +26,10 @@ qsizetype TagEnd(QStringView text, qsizetype pos);
 // The markup that starts at the "<" at pos; nothing when that "<" starts none and is text.
 std::optional<HtmlTag> ReadHtmlTag(QStringView html, qsizetype pos);
 
+// An element whose content is never shown and is skipped whole, markup included, up to its
+// closing tag (head, style, script, title).
+bool IsSkippedElement(QStringView name);
+
 // Where the content of an element that holds no markup (style, script) ends: just after its
 // closing tag, or the end of the text. pos is just after the opening tag.
 qsizetype HtmlRawTextEnd(QStringView html, qsizetype pos, QStringView name);

@@ -142,8 +142,7 @@ class Converter
         pos_ = tag->end;
         if (tag->comment)
             return;
-        if (!tag->closing &&
-            (tag->name == u"head" || tag->name == u"style" || tag->name == u"script" || tag->name == u"title")) {
+        if (!tag->closing && IsSkippedElement(tag->name)) {
             pos_ = HtmlRawTextEnd(html_, pos_, tag->name);
             return;
         }

@@ -82,7 +82,8 @@ class TableMap
             pos = tag->end;
             if (tag->comment)
                 continue;
-            if (!tag->closing && (tag->name == u"style" || tag->name == u"script")) {
+            // Skipped as the plain text skips it: tables in the head are not the page's.
+            if (!tag->closing && IsSkippedElement(tag->name)) {
                 pos = HtmlRawTextEnd(html_, pos, tag->name);
                 if (!text(u"<"))
                     return false;
