@@ -5,10 +5,37 @@ namespace pelmora
 
 void RecordingUserPort::setStatus(const QString& text)
 {
+    follow_ = {};
     status_ = text;
     statuses << text;
     if (onStatus)
         onStatus(text);
+}
+
+void RecordingUserPort::setLinkedStatus(const QString& text, const QString& link, std::function<void()> follow)
+{
+    setStatus(text + QLatin1Char(' ') + link);
+    text_ = text;
+    link_ = link;
+    follow_ = std::move(follow);
+}
+
+void RecordingUserPort::withdrawStatusLink()
+{
+    if (!follow_)
+        return;
+    follow_ = {};
+    status_ = text_;
+}
+
+bool RecordingUserPort::followStatusLink()
+{
+    if (!follow_)
+        return false;
+    // A copy: following may replace the status and with it the link.
+    const std::function<void()> follow = follow_;
+    follow();
+    return true;
 }
 
 void RecordingUserPort::information(const QString& text)

@@ -15,6 +15,12 @@ class RecordingUserPort : public UserPort
   public:
     void setStatus(const QString& text) override;
     QString status() const override { return status_; }
+    void setLinkedStatus(const QString& text, const QString& link, std::function<void()> follow) override;
+    void withdrawStatusLink() override;
+    // Clicks the status bar's link as the merchant would; false when none is shown.
+    bool followStatusLink();
+    // The link's words while one is shown.
+    QString statusLink() const { return follow_ ? link_ : QString(); }
     void information(const QString& text) override;
     void warning(const QString& text) override;
     bool confirm(const QString& text) override;
@@ -38,6 +44,9 @@ class RecordingUserPort : public UserPort
 
   private:
     QString status_;
+    QString text_;
+    QString link_;
+    std::function<void()> follow_;
 };
 
 } // namespace pelmora

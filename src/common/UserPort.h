@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QUrl>
+#include <functional>
 
 namespace pelmora
 {
@@ -16,6 +17,16 @@ class UserPort
     // The one-panel status bar: replaces the previous text.
     virtual void setStatus(const QString& text) = 0;
     virtual QString status() const = 0;
+    // The text followed by a link ("Undo") that runs follow when clicked. The link goes with the
+    // text (the next status text replaces both) or when withdrawn; status() reads "text link".
+    // Without windows there is nothing to click: the link's words follow the text.
+    virtual void setLinkedStatus(const QString& text, const QString& link, std::function<void()> follow)
+    {
+        Q_UNUSED(follow);
+        setStatus(text + QLatin1Char(' ') + link);
+    }
+    // Takes the link away and leaves the text.
+    virtual void withdrawStatusLink() {}
 
     // Message boxes with the buttons the system names.
     virtual void information(const QString& text) = 0; // OK

@@ -23,6 +23,18 @@ class Session::PortRelay : public UserPort
             status_ = text;
     }
     QString status() const override { return target ? target->status() : status_; }
+    void setLinkedStatus(const QString& text, const QString& link, std::function<void()> follow) override
+    {
+        if (target)
+            target->setLinkedStatus(text, link, std::move(follow));
+        else
+            status_ = text + QLatin1Char(' ') + link;
+    }
+    void withdrawStatusLink() override
+    {
+        if (target)
+            target->withdrawStatusLink();
+    }
     void information(const QString& text) override
     {
         if (target)

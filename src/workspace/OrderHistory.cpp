@@ -57,10 +57,12 @@ void OrderHistory::push(Change change)
             last.label = change.label;
             last.after = change.after;
             last.joinsNext = change.joinsNext;
+            last.serial = ++lastSerial_;
             emit changed();
             return;
         }
     }
+    change.serial = ++lastSerial_;
     undo_.append(std::move(change));
     while (undo_.size() > kDepth)
         undo_.removeFirst();

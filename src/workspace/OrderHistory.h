@@ -36,6 +36,8 @@ class OrderHistory : public QObject
         // An edit that the next edit of the same rows completes (New cleared when editing
         // starts): the two are undone as one.
         bool joinsNext = false;
+        // Tells this change from every other one kept since the start.
+        quint64 serial = 0;
     };
 
     explicit OrderHistory(DataModule& data, QObject* parent = nullptr);
@@ -55,6 +57,9 @@ class OrderHistory : public QObject
     int redoCount() const { return int(redo_.size()); }
     QString undoLabel() const { return canUndo() ? undo_.last().label : QString(); }
     QString redoLabel() const { return canRedo() ? redo_.last().label : QString(); }
+    // The change that undo would undo (0: none), so that an offer to undo one change is not
+    // taken up for another.
+    quint64 undoSerial() const { return canUndo() ? undo_.last().serial : 0; }
 
     // Restores the rows of the last change as they were before it, in one transaction, and
     // returns its label. Throws std::runtime_error; nothing changes then.
@@ -79,6 +84,7 @@ class OrderHistory : public QObject
     QString location_;
     QList<Change> undo_;
     QList<Change> redo_;
+    quint64 lastSerial_ = 0;
 };
 
 } // namespace pelmora

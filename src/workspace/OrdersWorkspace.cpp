@@ -230,7 +230,7 @@ bool OrdersWorkspace::deleteOrders(OrdersSource source, const QVariantList& keys
         } catch (const std::exception&) {
             continue;
         }
-        emit orderDeleted(message + QStringLiteral(". Undo"));
+        emit orderDeleted(message);
     }
     return all;
 }

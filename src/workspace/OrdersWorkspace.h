@@ -167,7 +167,8 @@ class OrdersWorkspace : public QObject
     void error(const QString& message);
     // The status of these live orders was set at once (not through the grid's editor).
     void statusSet(const QList<qint64>& keys, const QString& status);
-    // An order was deleted with its items: the text that says so.
+    // An order was deleted with its items, the last change now: the text that says so (the
+    // change's label, "Order N and its K items deleted").
     void orderDeleted(const QString& message);
     // Rows were written behind the data set's back (several orders at once, undo, redo) and
     // read again: views over other models of the same rows read them again too.

@@ -7,6 +7,8 @@
 #include "support/TestFolder.h"
 #include "toolkit/widgets/CategoryInspector.h"
 #include "toolkit/widgets/DataGrid.h"
+#include "toolkit/widgets/RecordNavigator.h"
+#include "workspace/OrdersWorkspace.h"
 #include "workspace/widgets/ItemsGrid.h"
 #include "workspace/widgets/OrderInspector.h"
 #include "workspace/widgets/OrdersGrid.h"
@@ -16,7 +18,10 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSettings>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -31,6 +36,22 @@ struct Entry {
     QString hint;
     bool separatorBefore = false;
 };
+
+// Every row of the orders and items, every column, in key order.
+QStringList rows(DataModule& data)
+{
+    QStringList all;
+    for (const char* table : {"Orders", "Items"}) {
+        QSqlQuery query = data.select(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(QLatin1String(table)));
+        while (query.next()) {
+            QStringList values;
+            for (int c = 0; c < query.record().count(); ++c)
+                values << query.value(c).toString();
+            all << values.join(QLatin1Char('|'));
+        }
+    }
+    return all;
+}
 
 QList<Entry> entries(QMenu* menu)
 {
@@ -67,6 +88,8 @@ class MainWindowTest : public QObject
     void restoreDefaultsShowsItsMessage();
     void emptyDatabaseShowsTheColumns();
     void firstStartOpensTheMainCategories();
+    void deletionMessageLinksToItsUndo_data();
+    void deletionMessageLinksToItsUndo();
 };
 
 void MainWindowTest::menusStandInTheirOrder()
@@ -330,6 +353,68 @@ void MainWindowTest::firstStartOpensTheMainCategories()
         if (w.workspaceView().inspector()->inspector()->isCategoryExpanded(QString::fromLatin1(category)))
             open << QString::fromLatin1(category);
     QCOMPARE(open, (QStringList{"Orders", "Invoice", "Shipping", "Amounts"}));
+}
+
+void MainWindowTest::deletionMessageLinksToItsUndo_data()
+{
+    QTest::addColumn<bool>("changedSince");
+    QTest::newRow("clicked at once") << false;
+    QTest::newRow("another change came after") << true;
+}
+
+// The "Undo" after a deleted order's message undoes that deletion, without taking the focus, and
+// only while it is the last change: another change takes the link away.
+void MainWindowTest::deletionMessageLinksToItsUndo()
+{
+    QFETCH(bool, changedSince);
+    test::ProgramFixture p;
+    MainWindow& w = p.start();
+    DataModule& data = w.session().data();
+    data.execute("INSERT INTO Orders(ShopperID,Invoice_name,Status,New) VALUES(2001,'Ann','Unpaid',0),"
+                 "(2002,'Bob','Unpaid',0)");
+    data.execute("INSERT INTO Items(ShopperID,Qty,Product,Price,Amount) VALUES(2002,1,'Widget',2,2),"
+                 "(2002,2,'Gadget',3,6),(2001,1,'Bolt',1,1)");
+    data.ResetDB();
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    const QStringList before = rows(data);
+
+    OrdersWorkspace& workspace = w.workspaceView().workspace();
+    toolkit::SqlTableModel* orders = workspace.DataSourceOrders();
+    int row = 0;
+    while (row < orders->rowCount() && orders->value(row, "ShopperID").toInt() != 2002)
+        ++row;
+    QVERIFY(row < orders->rowCount());
+    toolkit::DataGrid* grid = w.workspaceView().ordersGrid()->grid();
+    grid->tableView()->setFocus();
+    workspace.setCurrentRow(row);
+    grid->navigator()->trigger(toolkit::RecordNavigator::Delete);
+    QCOMPARE(data.scalar("SELECT count(*) FROM Items WHERE ShopperID = 2002").toInt(), 0);
+    QCOMPARE(w.status(), QString("Order 2002 and its 2 items deleted. Undo"));
+    auto* link = w.findChild<QPushButton*>("statusLink");
+    QVERIFY(link && link->isVisible());
+    QCOMPARE(link->text(), QString("Undo"));
+    QWidget* focused = QApplication::focusWidget();
+
+    if (changedSince) {
+        const qint64 ann = data.scalar("SELECT id FROM Orders WHERE ShopperID = 2001").toLongLong();
+        workspace.setOrdersValue({ann}, "Status", "Shipped");
+        const QStringList changed = rows(data);
+        QVERIFY(!link->isVisible());
+        QCOMPARE(w.status(), QString("Order 2002 and its 2 items deleted."));
+        // Not even a click that was on its way undoes the status change.
+        link->click();
+        QCOMPARE(rows(data), changed);
+        QCOMPARE(data.scalar("SELECT Status FROM Orders WHERE ShopperID = 2001").toString(), QString("Shipped"));
+        return;
+    }
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(rows(data), before);
+    QCOMPARE(w.status(), QString("Undone: Order 2002 and its 2 items deleted"));
+    QVERIFY(!link->isVisible());
+    QCOMPARE(QApplication::focusWidget(), focused);
+    QCOMPARE(workspace.DataSourceOrders()->rowCount(), 2);
 }
 
 #include "tst_MainWindow.moc"

@@ -198,8 +198,8 @@ void OrderUndoTest::deletedOrderSaysSoAndComesBack()
     for (int shopperId : {1003, 1001, 1002, 1004})
         QVERIFY(workspace_->deleteOrder(rowOf(shopperId)));
     QCOMPARE(said.size(), 4);
-    QCOMPARE(said.first().first().toString(), QStringLiteral("Order 1003 and its 2 items deleted. Undo"));
-    QCOMPARE(said.last().first().toString(), QStringLiteral("Order 1004 and its 1 items deleted. Undo"));
+    QCOMPARE(said.first().first().toString(), QStringLiteral("Order 1003 and its 2 items deleted"));
+    QCOMPARE(said.last().first().toString(), QStringLiteral("Order 1004 and its 1 items deleted"));
     QCOMPARE(orders()->rowCount(), 0);
     for (int i = 0; i < 4; ++i)
         workspace_->undo();

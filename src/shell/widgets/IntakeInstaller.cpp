@@ -34,6 +34,11 @@ class IntakeInstaller::BusyPort : public UserPort
 
     void setStatus(const QString& text) override { window_.setStatus(text); }
     QString status() const override { return window_.status(); }
+    void setLinkedStatus(const QString& text, const QString& link, std::function<void()> follow) override
+    {
+        window_.setLinkedStatus(text, link, std::move(follow));
+    }
+    void withdrawStatusLink() override { window_.withdrawStatusLink(); }
     void information(const QString& text) override { window_.information(text); }
     void warning(const QString& text) override { window_.warning(text); }
     bool confirm(const QString& text) override { return window_.confirm(text); }

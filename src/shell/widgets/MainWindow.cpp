@@ -20,7 +20,9 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -124,12 +126,36 @@ QString MainWindow::layoutFile(const QString& name) const
 
 void MainWindow::buildStatusBar()
 {
-    statusPanel_ = new QLabel(this);
+    auto* area = new QWidget(this);
+    area->setObjectName(QStringLiteral("statusArea"));
+    auto* layout = new QHBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    statusPanel_ = new QLabel(area);
     statusPanel_->setObjectName(QStringLiteral("statusPanel"));
+    // A link in the text's own line: it never takes the focus from where the merchant works
+    // (Ctrl+Z does the same from the keyboard).
+    statusLink_ = new QPushButton(area);
+    statusLink_->setObjectName(QStringLiteral("statusLink"));
+    statusLink_->setFlat(true);
+    statusLink_->setFocusPolicy(Qt::NoFocus);
+    statusLink_->setCursor(Qt::PointingHandCursor);
+    statusLink_->setStyleSheet(
+        QStringLiteral("QPushButton { border: none; padding: 0; color: palette(link); text-decoration: underline; }"));
+    statusLink_->hide();
+    connect(statusLink_, &QPushButton::clicked, this, [this] {
+        // A copy: what it runs may put another text, and no link, in the status bar.
+        const std::function<void()> follow = followStatusLink_;
+        if (follow)
+            run(follow);
+    });
+    layout->addWidget(statusPanel_);
+    layout->addWidget(statusLink_);
+    layout->addStretch(1);
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(true);
     statusBar()->setFixedHeight(20);
-    statusBar()->addWidget(statusPanel_, 1);
+    statusBar()->addWidget(area, 1);
 }
 
 void MainWindow::buildAreas()
@@ -389,12 +415,29 @@ void MainWindow::exitNow()
 
 void MainWindow::setStatus(const QString& text)
 {
+    withdrawStatusLink();
     statusPanel_->setText(text);
 }
 
 QString MainWindow::status() const
 {
-    return statusPanel_->text();
+    if (!followStatusLink_)
+        return statusPanel_->text();
+    return statusPanel_->text() + QLatin1Char(' ') + statusLink_->text();
+}
+
+void MainWindow::setLinkedStatus(const QString& text, const QString& link, std::function<void()> follow)
+{
+    statusPanel_->setText(text);
+    statusLink_->setText(link);
+    followStatusLink_ = std::move(follow);
+    statusLink_->setVisible(bool(followStatusLink_));
+}
+
+void MainWindow::withdrawStatusLink()
+{
+    followStatusLink_ = {};
+    statusLink_->hide();
 }
 
 void MainWindow::information(const QString& text)

@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class QPushButton;
+
 namespace pelmora
 {
 
@@ -53,6 +55,8 @@ class MainWindow : public QMainWindow, public UserPort
     // UserPort.
     void setStatus(const QString& text) override;
     QString status() const override;
+    void setLinkedStatus(const QString& text, const QString& link, std::function<void()> follow) override;
+    void withdrawStatusLink() override;
     void information(const QString& text) override;
     void warning(const QString& text) override;
     bool confirm(const QString& text) override;
@@ -101,6 +105,9 @@ class MainWindow : public QMainWindow, public UserPort
     std::unique_ptr<CommandSurface> commands_;
     toolkit::LayoutStore layout_;
     QLabel* statusPanel_ = nullptr;
+    // The link right after the status text, and what it runs.
+    QPushButton* statusLink_ = nullptr;
+    std::function<void()> followStatusLink_;
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* rightSplitter_ = nullptr;
     QWidget* inspectorArea_ = nullptr;

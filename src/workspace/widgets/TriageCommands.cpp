@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPointer>
 #include <QSqlQuery>
 #include <QTimer>
 
@@ -21,6 +22,7 @@ namespace
 {
 const QString kNothingToUndo = QStringLiteral("Nothing to undo");
 const QString kNothingToRedo = QStringLiteral("Nothing to redo");
+const QString kUndoLink = QStringLiteral("Undo");
 } // namespace
 
 TriageCommands::TriageCommands(WorkspaceView& view, UserPort& port) : QObject(&view), view_(view), port_(port)
@@ -70,8 +72,10 @@ TriageCommands::TriageCommands(WorkspaceView& view, UserPort& port) : QObject(&v
     deletedTimer_->setSingleShot(true);
     connect(deletedTimer_, &QTimer::timeout, this, [this] {
         // Only while nothing else has been said since.
-        if (port_.status() == deletedMessage_)
+        const QString shown = port_.status();
+        if (shown == deletedText_ || shown == linkedText())
             port_.setStatus(QString());
+        offeredUndo_ = 0;
     });
     refreshStatusEntries();
     refreshUndoState();
@@ -129,6 +133,22 @@ void TriageCommands::refreshUndoState()
     redo_->setEnabled(history.canRedo());
     undo_->setToolTip(history.canUndo() ? QStringLiteral("Undo: ") + history.undoLabel() : kNothingToUndo);
     redo_->setToolTip(history.canRedo() ? QStringLiteral("Redo: ") + history.redoLabel() : kNothingToRedo);
+    // Another change came after the deletion (or it was undone): its link would undo something
+    // else now.
+    if (offeredUndo_ && history.undoSerial() != offeredUndo_)
+        withdrawUndoLink();
+}
+
+QString TriageCommands::linkedText() const
+{
+    return deletedText_ + QLatin1Char(' ') + kUndoLink;
+}
+
+void TriageCommands::withdrawUndoLink()
+{
+    offeredUndo_ = 0;
+    if (port_.status() == linkedText())
+        port_.withdrawStatusLink();
 }
 
 void TriageCommands::fillContextMenu(QMenu* menu)
@@ -207,8 +227,18 @@ void TriageCommands::redo()
 
 void TriageCommands::showDeleted(const QString& message)
 {
-    deletedMessage_ = message;
-    port_.setStatus(message);
+    deletedText_ = message + QLatin1Char('.');
+    offeredUndo_ = view_.workspace().history().undoSerial();
+    QPointer<TriageCommands> self(this);
+    const quint64 deletion = offeredUndo_;
+    port_.setLinkedStatus(deletedText_, kUndoLink, [self, deletion] {
+        if (!self)
+            return;
+        if (self->view_.workspace().history().undoSerial() == deletion)
+            self->undo();
+        else
+            self->withdrawUndoLink();
+    });
     deletedTimer_->start(kDeletedMessageMs);
 }
 

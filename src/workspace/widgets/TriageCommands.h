@@ -17,7 +17,8 @@ class WorkspaceView;
 // The commands that work the orders off quickly: "Set status" for the selected orders (the
 // first nine statuses of the Status table also on Ctrl+1 ... Ctrl+9), "Tick Selected" and
 // "Clear Selected" for them, "Undo" (Ctrl+Z) and "Redo" (Ctrl+Shift+Z, Ctrl+Y). Each reports
-// itself in the status bar; a failure changes nothing and says why.
+// itself in the status bar; a failure changes nothing and says why. A deleted order is
+// announced with an "Undo" link, taken away as soon as another change comes after it.
 class TriageCommands : public QObject
 {
     Q_OBJECT
@@ -52,7 +53,10 @@ class TriageCommands : public QObject
   private:
     void refreshStatusEntries();
     void refreshUndoState();
+    // Says that an order was deleted, with a link that undoes exactly that deletion.
     void showDeleted(const QString& message);
+    void withdrawUndoLink();
+    QString linkedText() const;
     void failed(const QString& what, const QString& message);
 
     WorkspaceView& view_;
@@ -65,7 +69,9 @@ class TriageCommands : public QObject
     QAction* undo_ = nullptr;
     QAction* redo_ = nullptr;
     QTimer* deletedTimer_ = nullptr;
-    QString deletedMessage_;
+    // "Order N and its K items deleted." and the change its "Undo" link undoes (0: none offered).
+    QString deletedText_;
+    quint64 offeredUndo_ = 0;
 };
 
 } // namespace pelmora
