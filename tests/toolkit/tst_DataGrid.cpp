@@ -17,7 +17,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -93,7 +92,7 @@ class DataGridTest : public QObject
     void columnMenuHidesAndShowsColumns();
     void autoWidthFillsTheGrid();
     void autoSizeFitsCaptionAndVisibleRows();
-    void layoutRoundTripsThroughSettings();
+    void storedLayoutPutsTheColumnsBack();
 
   private:
     std::unique_ptr<sample::File> m_db;
@@ -534,7 +533,7 @@ void DataGridTest::columnMenuHidesAndShowsColumns()
 {
     QVERIFY(m_grid->columns().isVisible(QStringLiteral("Total")));
     std::unique_ptr<QMenu> menu(
-        m_grid->columns().createMenu(m_grid->columns().modelColumn(QStringLiteral("Total")), m_grid));
+        m_grid->columnMenu().create(m_grid->columns().modelColumn(QStringLiteral("Total")), m_grid));
     auto* toggle = menu->findChild<QAction*>(QStringLiteral("gridColumn_Total"));
     QVERIFY(toggle);
     QVERIFY(toggle->isChecked());
@@ -574,24 +573,19 @@ void DataGridTest::autoSizeFitsCaptionAndVisibleRows()
             metrics.horizontalAdvance(QStringLiteral("1,234,567.89")));
 }
 
-void DataGridTest::layoutRoundTripsThroughSettings()
+void DataGridTest::storedLayoutPutsTheColumnsBack()
 {
-    m_grid->columns().setVisible(QStringLiteral("Method"), false);
-    m_grid->columns().setWidth(QStringLiteral("Name"), 177);
-    const QString file = m_db->filePath(QStringLiteral("layout.ini"));
-    {
-        QSettings settings(file, QSettings::IniFormat);
-        m_grid->columns().saveLayout(settings, QStringLiteral("Orders"));
-    }
+    // The properties a grid keeps: a column hidden, one widened, one moved to the front.
     DataGrid other;
     other.setModel(m_model);
     other.columns().setColumns(saleColumns());
     QVERIFY(other.columns().isVisible(QStringLiteral("Method")));
-    QSettings settings(file, QSettings::IniFormat);
-    other.columns().restoreLayout(settings, QStringLiteral("Orders"));
+    other.columns().setLayoutProperties({{QStringLiteral("Column.Method.Visible"), false},
+                                         {QStringLiteral("Column.Name.Width"), 177},
+                                         {QStringLiteral("Column.Total.Index"), 0}});
     QVERIFY(!other.columns().isVisible(QStringLiteral("Method")));
     QCOMPARE(other.columns().width(QStringLiteral("Name")), 177);
-    QCOMPARE(other.columns().visibleFields(), m_grid->columns().visibleFields());
+    QCOMPARE(other.columns().visibleFields(), QStringList({"Total", "id", "Name", "Status", "Day", "Fresh"}));
 }
 
 QTEST_MAIN(DataGridTest)

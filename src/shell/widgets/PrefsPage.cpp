@@ -97,7 +97,7 @@ toolkit::DataGrid* PrefsPage::makeGrid(const char* objectName, toolkit::SqlTable
     grid->grouping().setEnabled(false);
     grid->grouping().setBoxVisible(false);
     grid->filtering().setEnabled(false);
-    grid->columns().setCustomizationAllowed(false);
+    grid->columnMenu().setCustomizationAllowed(false);
     grid->columns().setAutoWidth(true);
     return grid;
 }

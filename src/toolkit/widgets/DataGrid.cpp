@@ -5,6 +5,7 @@
 #include "toolkit/widgets/CellEditorDelegate.h"
 #include "toolkit/widgets/FilterBar.h"
 #include "toolkit/widgets/GridColumnLayout.h"
+#include "toolkit/widgets/GridColumnMenu.h"
 #include "toolkit/widgets/GridCursor.h"
 #include "toolkit/widgets/GridFiltering.h"
 #include "toolkit/widgets/GridGrouping.h"
@@ -35,6 +36,7 @@ struct DataGrid::Private {
     FilterBar* filterBar = nullptr;
     RecordNavigator* navigator = nullptr;
     std::unique_ptr<GridColumnLayout> columns;
+    std::unique_ptr<GridColumnMenu> columnMenu;
     std::unique_ptr<GridGrouping> grouping;
     std::unique_ptr<GridFiltering> filtering;
     std::unique_ptr<GridCursor> cursor;
@@ -58,13 +60,14 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent), d(std::make_unique<Privat
     d->navigator = new RecordNavigator(this);
 
     d->columns = std::make_unique<GridColumnLayout>(d->views, this);
+    d->columnMenu = std::make_unique<GridColumnMenu>(*d->columns, d->views, this);
     d->grouping = std::make_unique<GridGrouping>(*d->columns, d->views, d->groupBox);
     d->filtering = std::make_unique<GridFiltering>(*d->columns, d->views, d->filterBar, this);
     d->cursor = std::make_unique<GridCursor>(d->views, *d->grouping);
     d->navigation = std::make_unique<GridNavigatorBinding>(d->navigator, d->views);
     d->modelWatch = std::make_unique<QObject>();
 
-    d->columns->setMenuExtension([this](QMenu* menu, const QString& field) { d->grouping->extendMenu(menu, field); });
+    d->columnMenu->setExtension([this](QMenu* menu, const QString& field) { d->grouping->extendMenu(menu, field); });
     connect(d->grouping.get(), &GridGrouping::viewChanged, this, [this] {
         d->navigation->follow();
         d->cursor->settle();
@@ -248,6 +251,11 @@ QAbstractItemModel* DataGrid::model() const
 GridColumnLayout& DataGrid::columns() const
 {
     return *d->columns;
+}
+
+GridColumnMenu& DataGrid::columnMenu() const
+{
+    return *d->columnMenu;
 }
 
 GridFiltering& DataGrid::filtering() const

@@ -2,6 +2,7 @@
 
 #include "toolkit/widgets/CellStyle.h"
 #include "toolkit/widgets/GridColumnLayout.h"
+#include "toolkit/widgets/GridColumnMenu.h"
 #include "toolkit/widgets/GridCursor.h"
 #include "toolkit/widgets/GridFiltering.h"
 #include "toolkit/widgets/GridGrouping.h"
@@ -28,6 +29,7 @@ class GroupByBox;
 // grouped), an optional filter bar and an optional record navigator. It is a composition of
 // parts with their own state, reached through it:
 //   columns()   the column descriptions and the layout (GridColumnLayout),
+//   columnMenu() the header's menu of fitting, auto-width and the column check list (GridColumnMenu),
 //   filtering() the filter and its header drop-downs (GridFiltering),
 //   grouping()  the group-by box and the grouped tree (GridGrouping),
 //   cursor()    the current record through every change of the view (GridCursor),
@@ -55,6 +57,7 @@ class DataGrid : public QWidget
     QAbstractItemModel* model() const;
 
     GridColumnLayout& columns() const;
+    GridColumnMenu& columnMenu() const;
     GridFiltering& filtering() const;
     GridGrouping& grouping() const;
     GridCursor& cursor() const;

@@ -6,8 +6,6 @@
 
 #include <QAbstractItemModel>
 #include <QEvent>
-#include <QMenu>
-#include <QSettings>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -31,11 +29,8 @@ GridColumnLayout::GridColumnLayout(GridViewSet& views, QWidget* grid)
     m_views.header->setStretchLastSection(false);
     for (CellEditorDelegate* delegate : {m_views.delegate, m_views.treeDelegate})
         delegate->setRowHeight(m_rowHeight);
-    for (GridHeaderView* header : {m_views.header, m_views.treeHeader}) {
+    for (GridHeaderView* header : {m_views.header, m_views.treeHeader})
         header->setFieldNameOf([this](int logical) { return fieldAt(logical); });
-        connect(header, &QWidget::customContextMenuRequested, this,
-                [this, header](const QPoint& pos) { onHeaderMenu(header, pos); });
-    }
     connect(m_views.header, &QHeaderView::sectionResized, this, &GridColumnLayout::onSectionResized);
     m_views.table->viewport()->installEventFilter(this);
 }
@@ -94,12 +89,6 @@ GridColumn GridColumnLayout::describeField(const QString& field) const
     GridColumn plain;
     plain.field = field;
     return plain;
-}
-
-QString GridColumnLayout::titleOf(const QString& field) const
-{
-    const GridColumn* c = column(field);
-    return c ? c->title() : field;
 }
 
 int GridColumnLayout::modelColumn(const QString& field) const
@@ -411,13 +400,6 @@ void GridColumnLayout::autoSize(const QString& field)
         m_views.table->setColumnWidth(logical, width);
 }
 
-void GridColumnLayout::autoSizeAll()
-{
-    const QStringList fields = visibleFields();
-    for (const QString& field : fields)
-        autoSize(field);
-}
-
 bool GridColumnLayout::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_viewport && event->type() == QEvent::Resize)
@@ -447,79 +429,7 @@ void GridColumnLayout::setRowResizingAllowed(bool allowed)
     m_views.rowHeader->setSectionResizeMode(allowed ? QHeaderView::Interactive : QHeaderView::Fixed);
 }
 
-// --- the column menu ---
-
-QMenu* GridColumnLayout::createMenu(int logical, QWidget* parent)
-{
-    auto* menu = new QMenu(parent);
-    menu->setObjectName(QStringLiteral("gridColumnMenu"));
-    const QString field = fieldAt(logical);
-    if (logical >= 0) {
-        QAction* best = menu->addAction(tr("Best fit"));
-        best->setObjectName(QStringLiteral("gridBestFit"));
-        connect(best, &QAction::triggered, this, [this, field] { autoSize(field); });
-    }
-    QAction* bestAll = menu->addAction(tr("Best fit (all columns)"));
-    bestAll->setObjectName(QStringLiteral("gridBestFitAll"));
-    connect(bestAll, &QAction::triggered, this, &GridColumnLayout::autoSizeAll);
-    QAction* autoWidthAction = menu->addAction(tr("Column auto-width"));
-    autoWidthAction->setObjectName(QStringLiteral("gridAutoWidth"));
-    autoWidthAction->setCheckable(true);
-    autoWidthAction->setChecked(m_autoWidth);
-    connect(autoWidthAction, &QAction::toggled, this, &GridColumnLayout::setAutoWidth);
-    if (m_menuExtension && logical >= 0)
-        m_menuExtension(menu, field);
-    if (m_customization && m_model) {
-        // The quick customisation list: every described column, checked when shown.
-        menu->addSeparator();
-        QMenu* columns = menu->addMenu(tr("Columns"));
-        columns->setObjectName(QStringLiteral("gridColumnList"));
-        for (const GridColumn& c : std::as_const(m_columns)) {
-            const int at = modelColumn(c.field);
-            if (at < 0)
-                continue;
-            QAction* toggle = columns->addAction(c.title());
-            toggle->setObjectName(QStringLiteral("gridColumn_") + c.field);
-            toggle->setCheckable(true);
-            toggle->setChecked(!m_views.table->isColumnHidden(at));
-            const QString name = c.field;
-            connect(toggle, &QAction::toggled, this, [this, name](bool on) { setVisible(name, on); });
-        }
-    }
-    return menu;
-}
-
-void GridColumnLayout::onHeaderMenu(QHeaderView* header, const QPoint& pos)
-{
-    QMenu* menu = createMenu(header->logicalIndexAt(pos), m_grid);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(header->mapToGlobal(pos));
-}
-
 // --- layout properties ---
-
-QVariantMap GridColumnLayout::layoutProperties() const
-{
-    QVariantMap out;
-    out.insert(QStringLiteral("Left"), m_grid->x());
-    out.insert(QStringLiteral("Top"), m_grid->y());
-    out.insert(QStringLiteral("Width"), m_grid->width());
-    out.insert(QStringLiteral("Height"), m_grid->height());
-    out.insert(QStringLiteral("RowHeight"), m_rowHeight);
-    out.insert(QStringLiteral("AutoWidth"), m_autoWidth);
-    if (!m_model)
-        return out;
-    for (const GridColumn& c : list()) {
-        const int at = modelColumn(c.field);
-        if (at < 0)
-            continue;
-        const QString prefix = QStringLiteral("Column.") + c.field + u'.';
-        out.insert(prefix + QStringLiteral("Visible"), c.visible);
-        out.insert(prefix + QStringLiteral("Width"), c.width);
-        out.insert(prefix + QStringLiteral("Index"), m_views.header->visualIndex(at));
-    }
-    return out;
-}
 
 void GridColumnLayout::setLayoutProperties(const QVariantMap& properties)
 {
@@ -554,28 +464,6 @@ void GridColumnLayout::setLayoutProperties(const QVariantMap& properties)
             properties.value(QStringLiteral("Left")).toInt(), properties.value(QStringLiteral("Top")).toInt(),
             properties.value(QStringLiteral("Width")).toInt(), properties.value(QStringLiteral("Height")).toInt());
     apply();
-}
-
-void GridColumnLayout::saveLayout(QSettings& settings, const QString& group) const
-{
-    settings.beginGroup(group);
-    settings.remove(QString());
-    const QVariantMap properties = layoutProperties();
-    for (auto it = properties.cbegin(); it != properties.cend(); ++it)
-        settings.setValue(it.key(), it.value());
-    settings.endGroup();
-}
-
-void GridColumnLayout::restoreLayout(QSettings& settings, const QString& group)
-{
-    settings.beginGroup(group);
-    QVariantMap properties;
-    const QStringList keys = settings.childKeys();
-    for (const QString& key : keys)
-        properties.insert(key, settings.value(key));
-    settings.endGroup();
-    if (!properties.isEmpty())
-        setLayoutProperties(properties);
 }
 
 } // namespace pelmora::toolkit

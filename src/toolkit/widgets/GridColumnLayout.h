@@ -5,18 +5,13 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QPoint>
 #include <QPointer>
 #include <QStringList>
 #include <QVariantMap>
 #include <QVector>
 
-#include <functional>
-
 class QAbstractItemModel;
 class QHeaderView;
-class QMenu;
-class QSettings;
 class QWidget;
 
 namespace pelmora::toolkit
@@ -27,17 +22,14 @@ struct GridViewSet;
 // The columns of a grid and their layout: the column descriptions matched to the model's
 // columns by field name (a SQL model's column name, else the model's header text), without
 // regard to letter case; which are shown, in which order and how wide; column auto-width;
-// fitting a column to its contents; the row height; the header's column menu; and the layout
-// properties that persist (the grid's geometry, the row height, each column's visibility,
-// width and place). The table and the grouped tree show the columns alike.
+// fitting a column to its contents; the row height; and the layout properties a grid restores
+// (the grid's geometry, the row height, each column's visibility, width and place). The table
+// and the grouped tree show the columns alike. The header's menu is GridColumnMenu's.
 class GridColumnLayout : public QObject
 {
     Q_OBJECT
 
   public:
-    // Adds entries of other parts (grouping) to a column's menu.
-    using MenuExtension = std::function<void(QMenu* menu, const QString& field)>;
-
     GridColumnLayout(GridViewSet& views, QWidget* grid);
 
     void setModel(QAbstractItemModel* model);
@@ -53,7 +45,6 @@ class GridColumnLayout : public QObject
     const GridColumn* describe(int modelColumn) const;
     // The description of a field, or a plain text column of that name.
     GridColumn describeField(const QString& field) const;
-    QString titleOf(const QString& field) const;
     // The model column of a field (-1 when the model has none), and the field of a model column.
     int modelColumn(const QString& field) const;
     QString fieldAt(int modelColumn) const;
@@ -76,24 +67,17 @@ class GridColumnLayout : public QObject
     bool autoWidth() const { return m_autoWidth; }
     // Fits a column to its caption and to the rows in view (never to every row).
     void autoSize(const QString& field);
-    void autoSizeAll();
 
-    void setRowHeight(int pixels);
-    int rowHeight() const { return m_rowHeight; }
+    // Whether the merchant may resize the rows (all rows have one height).
     void setRowResizingAllowed(bool allowed);
-
-    // The header's check list of columns and the fitting actions.
-    void setCustomizationAllowed(bool allowed) { m_customization = allowed; }
-    void setMenuExtension(MenuExtension extension) { m_menuExtension = std::move(extension); }
-    QMenu* createMenu(int modelColumn, QWidget* parent);
 
     // The tree shows the columns as the table does: their order, visibility and widths.
     void copyToTree();
 
-    QVariantMap layoutProperties() const;
+    // Applies stored layout properties: "RowHeight", "AutoWidth", the grid's "Left", "Top",
+    // "Width" and "Height" (a grid of its own only), and per column "Column.<field>.Visible",
+    // ".Width" and ".Index". Properties not given stay as they are.
     void setLayoutProperties(const QVariantMap& properties);
-    void saveLayout(QSettings& settings, const QString& group) const;
-    void restoreLayout(QSettings& settings, const QString& group);
 
   signals:
     void autoWidthChanged(bool on);
@@ -107,7 +91,7 @@ class GridColumnLayout : public QObject
     void fit();
     void showWidths();
     void onSectionResized(int logical, int oldSize, int newSize);
-    void onHeaderMenu(QHeaderView* header, const QPoint& pos);
+    void setRowHeight(int pixels);
     void placeTreeDecoration();
     int share(int modelColumn) const;
 
@@ -122,10 +106,8 @@ class GridColumnLayout : public QObject
     QVector<int> m_descriptionOf;        // model column -> index into m_columns, -1 when undescribed
     QHash<QString, int> m_modelColumnOf; // lower-case field -> model column
     QStringList m_fieldNames;            // model column -> field name
-    MenuExtension m_menuExtension;
     bool m_autoWidth = false;
     bool m_fitting = false;
-    bool m_customization = true;
     int m_rowHeight = 20;
 };
 

@@ -169,7 +169,7 @@ bool GridGrouping::prepareModel()
     // The grouped rows have the captions of the flat ones.
     QStringList captions;
     for (const QString& field : m_columns.fieldNames())
-        captions << m_columns.titleOf(field);
+        captions << m_columns.describeField(field).title();
     group->setColumns(m_columns.fieldNames(), captions);
     return true;
 }
@@ -188,7 +188,7 @@ void GridGrouping::rebuild()
 {
     QList<QPair<QString, QString>> chips;
     for (const QString& field : std::as_const(m_grouped))
-        chips << qMakePair(field, m_columns.titleOf(field));
+        chips << qMakePair(field, m_columns.describeField(field).title());
     m_box->setGroups(chips);
 
     if (m_grouped.isEmpty() || !m_model) {

@@ -53,7 +53,7 @@ ItemsGrid::ItemsGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(pare
     grid_->navigator()->setConfirmDelete(false);
     grid_->setSelectionBackground(OrderGridStyle::kSelectionBackground);
     grid_->columns().setRowResizingAllowed(true);
-    grid_->columns().setCustomizationAllowed(true);
+    grid_->columnMenu().setCustomizationAllowed(true);
     grid_->grouping().setEnabled(false);
     grid_->grouping().setBoxVisible(false);
     grid_->columns().setAutoWidth(true);

@@ -55,7 +55,7 @@ OrdersGrid::OrdersGrid(OrdersWorkspace& workspace, QWidget* parent) : QWidget(pa
     grid_->navigator()->setConfirmDelete(false);
     grid_->setSelectionBackground(OrderGridStyle::kSelectionBackground);
     grid_->columns().setRowResizingAllowed(true);
-    grid_->columns().setCustomizationAllowed(true);
+    grid_->columnMenu().setCustomizationAllowed(true);
     grid_->filtering().setEnabled(true);
     grid_->columns().setAutoWidth(false);
     grid_->setDefaultSort(QStringLiteral("ShopperID"), Qt::DescendingOrder);
