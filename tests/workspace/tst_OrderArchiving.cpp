@@ -28,9 +28,6 @@ class OrderArchivingTest : public QObject
     void failureLeavesBothSidesUnchanged();
     void nothingMovesWithoutConfirmationAndDate_data();
     void nothingMovesWithoutConfirmationAndDate();
-    void onlyTheDefaultDatabaseIsArchived_data();
-    void onlyTheDefaultDatabaseIsArchived();
-    void unattendedRunUpToADay();
 
   private:
     QSqlDatabase db() { return w_->data.database(); }
@@ -224,41 +221,6 @@ void OrderArchivingTest::nothingMovesWithoutConfirmationAndDate()
         QCOMPARE(w_->folder.logLines(), QStringList{shortToday() + ": " + logged});
         QCOMPARE(w_->port.status(), "Archiving failed; nothing was moved: " + logged);
     }
-}
-
-void OrderArchivingTest::onlyTheDefaultDatabaseIsArchived_data()
-{
-    QTest::addColumn<bool>("sameLetters");
-    QTest::addColumn<bool>("allowed");
-    QTest::newRow("the default database") << true << true;
-    QTest::newRow("differing in letter case only") << false << false;
-}
-
-void OrderArchivingTest::onlyTheDefaultDatabaseIsArchived()
-{
-    QFETCH(bool, sameLetters);
-    QFETCH(bool, allowed);
-    QString setting = w_->folder.databasePath();
-    if (!sameLetters)
-        setting.replace("Pelmora.tdbd", "pelmora.tdbd");
-    QCOMPARE(OrderArchiving(w_->data, w_->port).locationAllows(setting), allowed);
-    QCOMPARE(w_->port.boxes, allowed
-                                 ? QStringList{}
-                                 : QStringList{"information: Reload the default database before archiving  records."});
-}
-
-void OrderArchivingTest::unattendedRunUpToADay()
-{
-    const auto before = snapshot();
-    w_->port.confirmAnswer = false; // never asked
-    const ArchiveResult result =
-        OrderArchiving(w_->data, w_->port).runUnattended(ArchiveMode::ByDate, QDate(2007, 3, 4));
-    QVERIFY(result.archived());
-    QCOMPARE(result.orders, qlonglong(2));
-    QCOMPARE(result.items, qlonglong(5));
-    QVERIFY(w_->port.boxes.isEmpty());
-    QCOMPARE(ArchiveFixture::minus(snapshot()["OrdersArchve"], before["OrdersArchve"]).size(), 2);
-    QCOMPARE(w_->port.status(), QString("Archiving completed."));
 }
 
 QTEST_GUILESS_MAIN(OrderArchivingTest)
