@@ -108,21 +108,18 @@ class IntakeCommandsTest : public QObject
   private slots:
     void initTestCase();
 
-    void commandsAreEnabled();
     void selectorListsTheAccounts();
     void menuItemAndToolbarButtonRunTheSameDownload_data();
     void menuItemAndToolbarButtonRunTheSameDownload();
     void windowIsDisabledWhileTheRequestRuns();
     void statusCode12007ShowsItsBoxOverTheDisabledWindow();
-    void selectionStaysAfterAnImport();
     void ticksDoNothingWithAutoDownloadOff_data();
     void ticksDoNothingWithAutoDownloadOff();
     void allAccountsTickDownloadsEveryAccountAndRestoresTheSelection();
     void tickDuringAManualDownloadIsSkipped();
-    void placeholderAccountOpensThePreferences_data();
-    void placeholderAccountOpensThePreferences();
+    void commandsOpenThePreferencesOnUserAccounts_data();
+    void commandsOpenThePreferencesOnUserAccounts();
     void loginToAdminOpensTheLink();
-    void preferencesCommandOpensOnUserAccounts();
     void preferencesCloseSetsTheTimerAtOnce();
     void autoBackupBoxSetsTheCommand();
     void locationWarningIsAModalBox();
@@ -131,16 +128,6 @@ class IntakeCommandsTest : public QObject
 void IntakeCommandsTest::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-}
-
-void IntakeCommandsTest::commandsAreEnabled()
-{
-    Fixture f;
-    QVERIFY(f.installer);
-    for (const char* name : {CommandSurface::Download, CommandSurface::DownloadButton, CommandSurface::LoginToAdmin,
-                             CommandSurface::Preferences})
-        QVERIFY2(f.action(name)->isEnabled(), name);
-    QVERIFY(f.selector()->isEnabled());
 }
 
 void IntakeCommandsTest::selectorListsTheAccounts()
@@ -194,6 +181,8 @@ void IntakeCommandsTest::menuItemAndToolbarButtonRunTheSameDownload()
     // The announced orders were imported.
     QCOMPARE(f.count(QStringLiteral("Orders")), 2);
     QCOMPARE(f.window->status(), QStringLiteral("Download complete."));
+    // The import read the accounts again; the selection stayed.
+    QCOMPARE(f.selector()->currentText(), QStringLiteral("shop2"));
 }
 
 void IntakeCommandsTest::windowIsDisabledWhileTheRequestRuns()
@@ -239,18 +228,6 @@ void IntakeCommandsTest::statusCode12007ShowsItsBoxOverTheDisabledWindow()
     QCOMPARE(texts, QStringList{Download::kSelectCartServer});
     QVERIFY(boxEnabled);
     QCOMPARE(f.window->status(), QStringLiteral("Failed"));
-}
-
-void IntakeCommandsTest::selectionStaysAfterAnImport()
-{
-    Fixture f;
-    f.setAccounts({QStringLiteral("shop1"), QStringLiteral("shop2"), QStringLiteral("shop3")});
-    f.selector()->setCurrentIndex(2);
-    f.cart.responses << CartResponse::withStatus("1", test::downloadBody(7, 1));
-    f.action(CommandSurface::Download)->trigger();
-    QCOMPARE(f.count(QStringLiteral("Orders")), 1);
-    QCOMPARE(f.selector()->currentIndex(), 2);
-    QCOMPARE(f.selector()->currentText(), QStringLiteral("shop3"));
 }
 
 void IntakeCommandsTest::ticksDoNothingWithAutoDownloadOff_data()
@@ -308,15 +285,17 @@ void IntakeCommandsTest::tickDuringAManualDownloadIsSkipped()
     QCOMPARE(f.cart.requests.size(), 2);
 }
 
-void IntakeCommandsTest::placeholderAccountOpensThePreferences_data()
+// The Preferences command, and the account commands while the placeholder account is selected.
+void IntakeCommandsTest::commandsOpenThePreferencesOnUserAccounts_data()
 {
     QTest::addColumn<QString>("command");
+    QTest::newRow("Preferences") << CommandSurface::Preferences;
     QTest::newRow("Download menu item") << CommandSurface::Download;
     QTest::newRow("Download button") << CommandSurface::DownloadButton;
     QTest::newRow("Login to Admin") << CommandSurface::LoginToAdmin;
 }
 
-void IntakeCommandsTest::placeholderAccountOpensThePreferences()
+void IntakeCommandsTest::commandsOpenThePreferencesOnUserAccounts()
 {
     QFETCH(QString, command);
     Fixture f;
@@ -353,27 +332,6 @@ void IntakeCommandsTest::loginToAdminOpensTheLink()
     // The token itself is the intake's to test.
     QVERIFY2(link.query().startsWith(QStringLiteral("us=shop1&tp=")) && link.query().size() == 12 + 32,
              qPrintable(link.toString()));
-}
-
-void IntakeCommandsTest::preferencesCommandOpensOnUserAccounts()
-{
-    Fixture f;
-    PrefsDialog* prefs = f.installer->preferences();
-    QVERIFY(!prefs->isVisible());
-    QCOMPARE(prefs->parentWidget(), f.window.get());
-    QStringList tabs;
-    ModalWatcher watcher([&](QWidget* modal) {
-        if (modal != prefs)
-            return false;
-        tabs << prefs->tabs()->tabText(prefs->tabs()->currentIndex());
-        // Leave it on another tab.
-        prefs->tabs()->setCurrentIndex(1);
-        closeLater(prefs);
-        return true;
-    });
-    f.action(CommandSurface::Preferences)->trigger();
-    f.action(CommandSurface::Preferences)->trigger();
-    QCOMPARE(tabs, (QStringList{"User accounts", "User accounts"}));
 }
 
 void IntakeCommandsTest::preferencesCloseSetsTheTimerAtOnce()
