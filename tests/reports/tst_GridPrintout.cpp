@@ -1,19 +1,10 @@
 // The print preview of the orders grid: what is shown is what is printed, from the database.
 
-#include "common/RecordingUserPort.h"
-#include "database/DataModule.h"
 #include "reports/ReportOutput.h"
-#include "support/TestFolder.h"
 #include "toolkit/widgets/DataGrid.h"
+#include "workspace/WorkspaceHost.h"
 #include "workspace/widgets/GridPrintPreview.h"
-#include "workspace/widgets/ItemsGrid.h"
-#include "workspace/widgets/OrderInspector.h"
-#include "workspace/widgets/OrdersGrid.h"
-#include "workspace/widgets/WorkspaceView.h"
 
-#include <QHBoxLayout>
-#include <QProcess>
-#include <QSqlQuery>
 #include <QTest>
 
 using namespace pelmora;
@@ -25,44 +16,17 @@ class GridPrintoutTest : public QObject
   private slots:
     void init()
     {
-        folder_ = std::make_unique<test::TestFolder>();
-        data_ = std::make_unique<DataModule>();
-        data_->setLocation(folder_->databasePath());
-        data_->ResetDB();
+        w_ = std::make_unique<test::WorkspaceHost>();
         // 300 orders: every third is Paid.
-        QSqlDatabase db = data_->database();
-        db.transaction();
-        QSqlQuery q(db);
-        q.prepare(
-            QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name,Invoice_date,Status,Total) VALUES(?,?,?,?,?)"));
-        const QStringList statuses{QStringLiteral("Paid"), QStringLiteral("Unpaid"), QStringLiteral("Shipped")};
-        for (int i = 0; i < 300; ++i) {
-            q.addBindValue(9000 + i);
-            q.addBindValue(QStringLiteral("Buyer %1").arg(9000 + i));
-            q.addBindValue(QStringLiteral("2024-05-%1").arg(1 + i % 28, 2, 10, QLatin1Char('0')));
-            q.addBindValue(statuses.at(i % 3));
-            q.addBindValue(1.5 * i);
-            QVERIFY(q.exec());
-        }
-        db.commit();
-        port_ = std::make_unique<RecordingUserPort>();
-        host_ = std::make_unique<QWidget>();
-        host_->resize(1000, 600);
-        view_ = new WorkspaceView(*data_, *port_, host_.get());
-        auto* layout = new QHBoxLayout(host_.get());
-        layout->addWidget(view_->inspector());
-        layout->addWidget(view_->ordersGrid(), 1);
-        layout->addWidget(view_->itemsGrid());
-        data_->ResetDB();
-        host_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(host_.get()));
+        w_->exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 299) "
+                 "INSERT INTO Orders(ShopperID,Invoice_name,Invoice_date,Status,Total) SELECT 9000 + i, "
+                 "'Buyer ' || (9000 + i), printf('2024-05-%02d', 1 + i % 28), "
+                 "CASE i % 3 WHEN 0 THEN 'Paid' WHEN 1 THEN 'Unpaid' ELSE 'Shipped' END, 1.5 * i FROM n");
+        w_->makeView(1000);
+        view_ = w_->view;
+        QVERIFY(QTest::qWaitForWindowExposed(w_->host.get()));
     }
-    void cleanup()
-    {
-        host_.reset();
-        data_.reset();
-        folder_.reset();
-    }
+    void cleanup() { w_.reset(); }
 
     void pagesOfAKnownFilter_data()
     {
@@ -120,7 +84,7 @@ class GridPrintoutTest : public QObject
             for (const QString& n : names)
                 QVERIFY(n.mid(6).toInt() % 3 == 0);
         // The whole printout goes to a PDF of as many pages.
-        const QString pdf = folder_->file(QStringLiteral("grid.pdf"));
+        const QString pdf = w_->folder.file(QStringLiteral("grid.pdf"));
         auto again = GridPrintPreview::printout(*view_, GridPrintPreview::defaultPage());
         QCOMPARE(reports::ReportOutput::writePdf(*again, pdf), pages);
     }
@@ -137,10 +101,7 @@ class GridPrintoutTest : public QObject
     }
 
   private:
-    std::unique_ptr<test::TestFolder> folder_;
-    std::unique_ptr<DataModule> data_;
-    std::unique_ptr<RecordingUserPort> port_;
-    std::unique_ptr<QWidget> host_;
+    std::unique_ptr<test::WorkspaceHost> w_;
     WorkspaceView* view_ = nullptr;
 };
 

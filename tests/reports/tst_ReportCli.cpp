@@ -3,11 +3,13 @@
 #include "reports/ReportFixture.h"
 
 #include "common/GlobalConfig.h"
+#include "reports/LayoutFormat.h"
 #include "reports/ReportRepository.h"
 #include "workspace/ShippedReports.h"
 
 #include "support/CliRun.h"
 
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -98,28 +100,11 @@ class ReportCliTest : public QObject
         const QString invoice = QStringLiteral("Invoice");
         QTest::newRow("invoice for one order")
             << QStringList{invoice, QStringLiteral("--order"), QStringLiteral("5001")} << 1
-            << QStringList{QStringLiteral("INVOICE"),
-                           QStringLiteral("5001"),
-                           QStringLiteral("Margaret Lindqvist"),
-                           QStringLiteral("Lindqvist Pottery"),
-                           QStringLiteral("14 Harbour Road"),
-                           QStringLiteral("Port Elwood"),
-                           QStringLiteral("ME 04011"),
-                           QStringLiteral("Olaf Lindqvist"),
-                           QStringLiteral("9 Birch Lane"),
-                           QStringLiteral("Kettle Falls"),
-                           QStringLiteral("Canada"),
-                           QStringLiteral("GLZ-220"),
-                           QStringLiteral("Celadon glaze, 5 lb"),
-                           QStringLiteral("135.75"),
-                           QStringLiteral("KLN-9"),
-                           QStringLiteral("Kiln shelf kit"),
-                           QStringLiteral("1,004.14"),
-                           QStringLiteral("1,139.89"),
-                           QStringLiteral("82.17"),
-                           QStringLiteral("12.50"),
-                           QStringLiteral("PayPal"),
-                           QStringLiteral("1,234.56")}
+            << QStringLiteral(
+                   "INVOICE|5001|Margaret Lindqvist|Lindqvist Pottery|14 Harbour Road|Port Elwood|ME 04011|"
+                   "Olaf Lindqvist|9 Birch Lane|Kettle Falls|Canada|GLZ-220|Celadon glaze, 5 lb|135.75|KLN-9|"
+                   "Kiln shelf kit|1,004.14|1,139.89|82.17|12.50|PayPal|1,234.56")
+                   .split(QLatin1Char('|'))
             << QStringList{QStringLiteral("Tobias Wren"), QStringLiteral("Fan brush")};
         QTest::newRow("the morning's invoices")
             << QStringList{invoice, QStringLiteral("--filter"), QStringLiteral("Invoice_date = '2008-01-01'")} << 2
@@ -162,31 +147,53 @@ class ReportCliTest : public QObject
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<QByteArray>("broken"); // the layout stored as "Broken"
         QTest::newRow("no such report") << QStringList{QStringLiteral("Statement")} << 1
-                                        << QStringLiteral("No report named \"Statement\"");
-        QTest::newRow("damaged layout") << QStringList{QStringLiteral("Broken")} << 1 << QStringLiteral("damaged");
+                                        << QStringLiteral("No report named \"Statement\"") << QByteArray();
+        // Layouts that cannot be read, each for a reason of its own. Keys are written in order:
+        // the first height is the first band's.
+        const QByteArray layout = reports::LayoutFormat::write(ShippedReports::layouts().first());
+        const QStringList broken{QStringLiteral("Broken")};
+        QTest::newRow("cut short") << broken << 1 << QStringLiteral("damaged") << layout.left(layout.size() / 2);
+        QTest::newRow("newer format") << broken << 1 << QStringLiteral("newer version")
+                                      << QByteArray(layout).replace("\"version\": 1", "\"version\": 99");
+        QTest::newRow("not a layout") << broken << 1 << QStringLiteral("not a report layout")
+                                      << QByteArray("{\"hello\": 1}");
+        QTest::newRow("band taller than the page")
+            << broken << 1 << QStringLiteral("does not fit")
+            << QString::fromUtf8(layout)
+                   .replace(QRegularExpression(QStringLiteral("\"height\": [0-9.]+")),
+                            QStringLiteral("\"height\": 7000"))
+                   .toUtf8();
+        QTest::newRow("unknown element") << broken << 1 << QStringLiteral("unknown kind")
+                                         << QByteArray(layout).replace("\"field\"", "\"gauge\"");
         QTest::newRow("filter the engine refuses")
             << QStringList{QStringLiteral("Invoice"), QStringLiteral("--filter"), QStringLiteral("Nonsense = 'x'")} << 1
-            << QStringLiteral("Nonsense");
+            << QStringLiteral("Nonsense") << QByteArray();
         QTest::newRow("order and filter")
             << QStringList{QStringLiteral("Invoice"), QStringLiteral("--order"), QStringLiteral("1"),
                            QStringLiteral("--filter"), QStringLiteral("Total > '1'")}
-            << 2 << QStringLiteral("not both");
+            << 2 << QStringLiteral("not both") << QByteArray();
     }
     void failuresWriteNothing()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, reason);
+        QFETCH(QByteArray, broken);
         ShopFolder shop;
-        shop.exec(QStringLiteral(
-            "INSERT INTO RepReports(FolderId,Name,Template,ItemType) VALUES(0,'Broken','{\"format\":',1)"));
+        if (!broken.isEmpty())
+            shop.exec(QStringLiteral("INSERT INTO RepReports(FolderId,Name,Template,ItemType) VALUES(0,'Broken',?,1)"),
+                      {broken});
         const QString pdf = shop.folder.file(QStringLiteral("out.pdf"));
         const CliRun r = shop.report(arguments + QStringList{QStringLiteral("--out"), pdf});
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.contains(reason), qPrintable(r.err));
         QVERIFY(!QFile::exists(pdf));
         QVERIFY(!QFile::exists(pdf + QStringLiteral(".part")));
+        if (!broken.isEmpty())
+            QCOMPARE(shop.scalar(QStringLiteral("SELECT Template FROM RepReports WHERE Name='Broken'")).toByteArray(),
+                     broken);
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "reports/ReportFixture.h"
 
+#include "common/Error.h"
 #include "reports/ReportOutput.h"
 #include "reports/widgets/ReportDesigner.h"
 #include "reports/widgets/ReportExplorer.h"
@@ -132,6 +133,9 @@ class ReportWidgetsTest : public QObject
         explorer.selectReport(invoice);
         explorer.deleteCurrent();
         QVERIFY(!shop.scalar(QStringLiteral("SELECT Deleted FROM RepReports WHERE RecordId=%1").arg(invoice)).isNull());
+        // A deleted report is found by name no more (the command line's reports), and holds its folder.
+        QCOMPARE(explorer.repository().findByName(QStringLiteral("invoice (a4)")), 0);
+        QVERIFY_THROWS_EXCEPTION(Error, explorer.repository().removeFolder(folder));
         QCOMPARE(explorer.reportList()->topLevelItemCount(), 2);
         explorer.selectFolder(-1); // the recycle bin
         QCOMPARE(explorer.reportList()->topLevelItemCount(), 1);
@@ -141,6 +145,7 @@ class ReportWidgetsTest : public QObject
         explorer.restoreCurrent();
         QVERIFY(shop.scalar(QStringLiteral("SELECT Deleted FROM RepReports WHERE RecordId=%1").arg(invoice)).isNull());
         QCOMPARE(explorer.reportList()->topLevelItemCount(), 0);
+        QCOMPARE(explorer.repository().findByName(QStringLiteral("Invoice (A4)")), invoice);
     }
 
     void explorerPreviewsAndSaves()
@@ -191,6 +196,8 @@ class ReportWidgetsTest : public QObject
         explorer.findChild<QAction*>(QStringLiteral("actionDesign"))->trigger();
         QVERIFY2(message.contains(QStringLiteral("newer version")), qPrintable(message));
         QCOMPARE(designerOpened, 0);
+        // Renaming it keeps the stored text as it was.
+        QVERIFY(explorer.renameCurrent(QStringLiteral("Future layout")));
         QCOMPARE(shop.scalar(QStringLiteral("SELECT Template FROM RepReports")).toByteArray(), stored);
     }
 
