@@ -3,13 +3,11 @@
 // before a file is replaced, the status bar after an export, and the data set each command
 // hands over before and after a switch of view.
 
-#include "common/GlobalConfig.h"
 #include "export/ExportTestSupport.h"
 #include "export/SqliteRowSource.h"
 #include "export/widgets/ExportDialog.h"
-#include "shell/widgets/MainWindow.h"
+#include "shell/ProgramFixture.h"
 #include "support/ModalWatcher.h"
-#include "support/TestFolder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -63,11 +61,9 @@ void check(QListWidget* fields, const QString& caption, bool on)
 }
 
 // A program folder with three orders and a window over it.
-struct WindowFixture {
+struct WindowFixture : ProgramFixture {
     WindowFixture()
     {
-        GlobalSettings s = GlobalConfig::parse({}, folder.root());
-        GlobalConfig::save(s, folder.root());
         {
             SqliteFile file(folder.databasePath());
             file.exec(QStringLiteral(
@@ -76,11 +72,8 @@ struct WindowFixture {
             file.exec(QStringLiteral("INSERT INTO Items(ShopperID,Qty,ProductCode,Invoice_date) VALUES"
                                      "(7,1,'X7','2020-03-01'),(9,2,'X9a','2020-03-03'),(9,1,'X9b','2020-03-03')"));
         }
-        session = std::make_unique<Session>(folder.root(), Pause::none());
-        window = std::make_unique<MainWindow>(*session);
-        window->session().data().ResetDB();
+        start();
     }
-    QAction* action(const char* name) const { return window->commands().action(QString::fromLatin1(name)); }
 
     // Runs a command whose export dialog is answered: the fields it offers are noted, the
     // format and file set, and Export clicked.
@@ -103,10 +96,6 @@ struct WindowFixture {
         action(command)->trigger();
         return offered;
     }
-
-    TestFolder folder;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace

@@ -39,12 +39,17 @@ const char* kFixture[] = {
     "(50,1,'A1','Archived item','pc',7,7,'2006-05-05'),(51,1,'A2','Archived alone','pc',1,1,'2006-05-06')",
 };
 
+// The orders above in a program folder whose settings name its database.
 struct Fixture {
     Fixture()
     {
         SqliteFile db(folder.databasePath());
         for (const char* sql : kFixture)
             db.exec(QString::fromUtf8(sql));
+        GlobalSettings settings;
+        settings.DatabaseLocation = folder.databasePath();
+        settings.BackupFolder = folder.file(QStringLiteral("db/backup"));
+        GlobalConfig::save(settings, folder.root());
     }
     // Exports the data set to CSV and reads the file back.
     QList<QStringList> exportCsv(const ExportDataSet& data)
@@ -91,12 +96,7 @@ class ExportDataSetsTest : public QObject
         QTest::newRow("no filter: every item with an order") << "" << QStringList{"P1", "P2a", "P2b", "P3"};
         QTest::newRow("order date, not the item's")
             << "Invoice_date >= '01/15/2007'" << QStringList{"P2a", "P2b", "P3"};
-        QTest::newRow("date range") << "(Invoice_date >= '01/15/2007') AND (Invoice_date < '02/01/2007')"
-                                    << QStringList{"P2a", "P2b"};
-        QTest::newRow("a quote in the value") << "Invoice_name = 'O''Brien, Pat'" << QStringList{"P2a", "P2b"};
-        QTest::newRow("letter case, order number")
-            << "(Status = 'paid') OR (ShopperID = '103')" << QStringList{"P1", "P3"};
-        QTest::newRow("time of the order") << "Invoice_time > '10:00:00'" << QStringList{"P2a", "P2b", "P3"};
+        // (How each grid text reads over the join is the filter translation's test.)
     }
 
     void itemExportFollowsTheOrderFilter()
@@ -178,49 +178,27 @@ class ExportDataSetsTest : public QObject
                                "INSERT INTO Orders(ShopperID,Invoice_name,Total) SELECT 2000+n,'Buyer'||n,n FROM c"));
         ExportDataSet data = ExportDataSets::orders(db.db(), OrdersSource::Live, QString());
         QCOMPARE(data.columns.size(), 51);
-        // One order with a value of its own in every field.
+        // One order with a value of its own in every field: the stored value, and as the PDF shows it.
         QStringList names, values, expected;
         for (qsizetype i = 0; i < data.columns.size(); ++i) {
             const ExportColumn& c = data.columns[i];
+            const QString mm = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+            const QMap<ExportType, QPair<QString, QString>> byType{
+                {ExportType::Integer, {QString::number(900 + i), QString::number(900 + i)}},
+                {ExportType::Number, {QStringLiteral("%1.5").arg(i), QStringLiteral("%1.5").arg(i)}},
+                {ExportType::Money, {QStringLiteral("%1.37").arg(i), QStringLiteral("%1.37").arg(i)}},
+                {ExportType::Date,
+                 {QStringLiteral("'%1-03-09'").arg(2030 + i), QStringLiteral("3/9/%1").arg(2030 + i)}},
+                {ExportType::Time, {QStringLiteral("'07:%1:09'").arg(mm), QStringLiteral("7:%1:09").arg(mm)}},
+                {ExportType::Boolean, {QStringLiteral("1"), QStringLiteral("True")}},
+                {ExportType::Text, {QStringLiteral("'Val%1x'").arg(i), QStringLiteral("Val%1x").arg(i)}}};
+            QPair<QString, QString> value = byType.value(c.type);
+            if (c.name == QLatin1String("ShopperID") || c.name == QLatin1String("id"))
+                value.first = value.second =
+                    c.name == QLatin1String("id") ? QStringLiteral("4242") : QStringLiteral("777");
             names << c.name;
-            if (c.name == QLatin1String("ShopperID")) {
-                values << QStringLiteral("777");
-                expected << QStringLiteral("777");
-            } else if (c.name == QLatin1String("id")) {
-                values << QStringLiteral("4242");
-                expected << QStringLiteral("4242");
-            } else {
-                switch (c.type) {
-                case ExportType::Integer:
-                    values << QString::number(900 + i);
-                    expected << QString::number(900 + i);
-                    break;
-                case ExportType::Number:
-                    values << QStringLiteral("%1.5").arg(i);
-                    expected << QStringLiteral("%1.5").arg(i);
-                    break;
-                case ExportType::Money:
-                    values << QStringLiteral("%1.37").arg(i);
-                    expected << QStringLiteral("%1.37").arg(i);
-                    break;
-                case ExportType::Date:
-                    values << QStringLiteral("'%1-03-09'").arg(2030 + i);
-                    expected << QStringLiteral("3/9/%1").arg(2030 + i);
-                    break;
-                case ExportType::Time:
-                    values << QStringLiteral("'07:%1:09'").arg(i, 2, 10, QLatin1Char('0'));
-                    expected << QStringLiteral("7:%1:09").arg(i, 2, 10, QLatin1Char('0'));
-                    break;
-                case ExportType::Boolean:
-                    values << QStringLiteral("1");
-                    expected << QStringLiteral("True");
-                    break;
-                case ExportType::Text:
-                    values << QStringLiteral("'Val%1x'").arg(i);
-                    expected << QStringLiteral("Val%1x").arg(i);
-                    break;
-                }
-            }
+            values << value.first;
+            expected << value.second;
         }
         db.exec(QStringLiteral("INSERT INTO Orders(%1) VALUES(%2)").arg(names.join(u','), values.join(u',')));
 
@@ -308,10 +286,6 @@ class ExportDataSetsTest : public QObject
         QFETCH(QString, caption);
         QFETCH(QStringList, values);
         Fixture f;
-        GlobalSettings settings;
-        settings.DatabaseLocation = f.folder.databasePath();
-        settings.BackupFolder = f.folder.file(QStringLiteral("db/backup"));
-        GlobalConfig::save(settings, f.folder.root());
         const QString out = f.folder.file(QStringLiteral("tmp/cli.") + format);
         const CliRun run = runCli(QStringList{QStringLiteral("export")} + arguments +
                                   QStringList{QStringLiteral("--out"), out, QStringLiteral("--root"), f.folder.path()});
@@ -346,9 +320,6 @@ class ExportDataSetsTest : public QObject
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         Fixture f;
-        GlobalSettings settings;
-        settings.DatabaseLocation = f.folder.databasePath();
-        GlobalConfig::save(settings, f.folder.root());
         const CliRun run =
             runCli(QStringList{QStringLiteral("export")} + arguments + QStringList{"--root", f.folder.path()});
         QCOMPARE(run.exitCode, exitCode);
