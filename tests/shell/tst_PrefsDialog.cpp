@@ -116,8 +116,8 @@ class PrefsDialogTest : public QObject
     void locationChecks();
     void failedPostIsLoggedWithTheCloseTag_data();
     void failedPostIsLoggedWithTheCloseTag();
-    void triggersGridRefusesDeletion();
-    void listGridsDeleteWithoutConfirmation();
+    void gridsDeleteAsTheirListsAllow_data();
+    void gridsDeleteAsTheirListsAllow();
     void checkBoxesActAtOnce();
     void boundEditsLandInTheirTables();
     void textTypedIntoAnEmptyTableIsKept_data();
@@ -418,35 +418,37 @@ void PrefsDialogTest::failedPostIsLoggedWithTheCloseTag()
     QCOMPARE(f.count(QStringLiteral("Users")), 1);
 }
 
-void PrefsDialogTest::triggersGridRefusesDeletion()
+void PrefsDialogTest::gridsDeleteAsTheirListsAllow_data()
 {
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<bool>("deletes");
+    QTest::newRow("triggers refuse deletion") << "gridTriggers"
+                                              << "Triggers" << false;
+    QTest::newRow("a list deletes without confirmation") << "gridMethod"
+                                                         << "Method" << true;
+}
+
+void PrefsDialogTest::gridsDeleteAsTheirListsAllow()
+{
+    QFETCH(QString, grid);
+    QFETCH(QString, table);
+    QFETCH(bool, deletes);
     Fixture f;
     f.session.data().execute(
         QStringLiteral("INSERT INTO Triggers(Status,Template,Active) VALUES('Paid','Payment received',1)"));
+    const int before = f.count(table);
     ShownDialog dialog(f.session);
-    toolkit::DataGrid* grid = dialog.triggersPage()->grid();
-    grid->model()->rowCount(); // the row is read
-    grid->cursor().setCurrentRow(0);
-    navButton(grid, toolkit::RecordNavigator::Delete)->click();
-    QCOMPARE(f.count(QStringLiteral("Triggers")), 1);
-
-    // Appending works.
-    navButton(grid, toolkit::RecordNavigator::Insert)->click();
-    QCOMPARE(f.count(QStringLiteral("Triggers")), 2);
-    dialog.reject();
-}
-
-void PrefsDialogTest::listGridsDeleteWithoutConfirmation()
-{
-    Fixture f;
-    ShownDialog dialog(f.session);
-    const int before = f.count(QStringLiteral("Method"));
-    toolkit::DataGrid* grid = dialog.listsPage()->methodGrid();
-    grid->cursor().setCurrentRow(0);
+    auto* rows = dialog.findChild<toolkit::DataGrid*>(grid);
+    rows->model()->rowCount(); // the rows are read
+    rows->cursor().setCurrentRow(0);
     // No box is answered: a confirmation would block here.
-    navButton(grid, toolkit::RecordNavigator::Delete)->click();
-    QCOMPARE(f.count(QStringLiteral("Method")), before - 1);
+    navButton(rows, toolkit::RecordNavigator::Delete)->click();
+    QCOMPARE(f.count(table), deletes ? before - 1 : before);
     QVERIFY(f.port.boxes.isEmpty());
+    // Appending works.
+    navButton(rows, toolkit::RecordNavigator::Insert)->click();
+    QCOMPARE(f.count(table), deletes ? before : before + 1);
     dialog.reject();
 }
 

@@ -52,6 +52,13 @@ class OrdersFindingTest : public QObject
   private:
     void exec(const QString& sql) { w_->exec(sql); }
     void makeView();
+    // A new run of the program over the same folder.
+    void restart()
+    {
+        w_->host.reset();
+        w_->view = nullptr;
+        makeView();
+    }
     void search(const QString& text);
     QList<int> shown();
     QList<int> query(const QString& sql, const QVariantList& values = {});
@@ -442,9 +449,7 @@ void OrdersFindingTest::savedViewComesBackAfterRestart()
     QVERIFY(QFile::exists(w_->folder.file(QStringLiteral("cnfg/saved_views.ini"))));
 
     // A new run: the grid starts plain, then the view used last comes back.
-    w_->host.reset();
-    w_->view = nullptr;
-    makeView();
+    restart();
     QCOMPARE(grid()->sortField(), QString());
     QVERIFY(grid()->filtering().filter().isEmpty());
     w_->view->setProgramFolder(w_->folder.path());
@@ -489,9 +494,7 @@ void OrdersFindingTest::savedViewsRenamedAndDeleted()
     QCOMPARE(SavedViews(w_->folder.path()).names(), QStringList{QStringLiteral("Smiths")});
     QCOMPARE(SavedViews(w_->folder.path()).last(), QString());
     // Nothing comes back at the next start.
-    w_->host.reset();
-    w_->view = nullptr;
-    makeView();
+    restart();
     w_->view->setProgramFolder(w_->folder.path());
     QCoreApplication::processEvents();
     QCOMPARE(searchBar()->text(), QString());
