@@ -96,6 +96,8 @@ class OrdersWorkspaceTest : public QObject
     void deleteCascadesToItemsAndResets();
     void failingItemsKeepTheOrder();
     void deletingTheLastOrderEmptiesTheGrid();
+    void deletingGoesOnWithTheNextOrder_data();
+    void deletingGoesOnWithTheNextOrder();
     void archiveIsADataSetOfItsOwn();
     void navigatorRefreshRunsResetDB();
     void itemPostsCopyNumberAndDate();
@@ -425,8 +427,30 @@ void OrdersWorkspaceTest::deleteCascadesToItemsAndResets()
     QCOMPARE(w_->scalar("SELECT COUNT(*) FROM Items").toInt(), 1);
     QCOMPARE(w_->scalar("SELECT COUNT(*) FROM ItemsArchive").toInt(), 1);
     QCOMPARE(orders()->rowCount(), 5);
-    QCOMPARE(workspace().currentRow(), 0);
     QVERIFY(w_->folder.logLines().isEmpty());
+}
+
+void OrdersWorkspaceTest::deletingGoesOnWithTheNextOrder_data()
+{
+    QTest::addColumn<int>("deleted");
+    QTest::addColumn<int>("current");
+    // The grid shows the newest order first.
+    QTest::newRow("first") << 1005 << 1004;
+    QTest::newRow("middle") << 1003 << 1002;
+    QTest::newRow("last row: the one before it") << 1001 << 1002;
+}
+
+void OrdersWorkspaceTest::deletingGoesOnWithTheNextOrder()
+{
+    QFETCH(int, deleted);
+    QFETCH(int, current);
+    grid()->cursor().setCurrentRow(rowOf(deleted));
+    grid()->navigator()->trigger(RecordNavigator::Delete);
+    QCOMPARE(w_->scalar(QStringLiteral("SELECT COUNT(*) FROM Orders WHERE ShopperID=%1").arg(deleted)).toInt(), 0);
+    QCOMPARE(workspace().currentOrder().value(QStringLiteral("ShopperID")).toInt(), current);
+    QCOMPARE(grid()->cursor().currentRow(), rowOf(current));
+    QCOMPARE(items()->model()->rowCount(),
+             w_->scalar(QStringLiteral("SELECT COUNT(*) FROM Items WHERE ShopperID=%1").arg(current)).toInt());
 }
 
 void OrdersWorkspaceTest::failingItemsKeepTheOrder()
@@ -438,6 +462,8 @@ void OrdersWorkspaceTest::failingItemsKeepTheOrder()
     QCOMPARE(w_->scalar("SELECT COUNT(*) FROM Orders WHERE ShopperID=1003").toInt(), 1);
     QCOMPARE(w_->scalar("SELECT COUNT(*) FROM Items WHERE ShopperID=1003").toInt(), 2);
     QCOMPARE(reset.size(), 0);
+    workspace().ResetDB();
+    QCOMPARE(workspace().currentOrder().value(QStringLiteral("ShopperID")).toInt(), 1003);
     const QStringList log = w_->folder.logLines();
     QCOMPARE(log.size(), 1);
     QVERIFY2(log.first().contains(QStringLiteral(": items are locked")), qPrintable(log.first()));

@@ -135,6 +135,15 @@ void GridCursor::aboutToReset()
     m_resetColumn = current.column();
 }
 
+void GridCursor::leaveCurrent()
+{
+    const int row = currentRow();
+    if (!m_model || row < 0)
+        return;
+    const int next = row + 1 < m_model->rowCount() ? row + 1 : row - 1;
+    m_followingKey = next >= 0 ? keyOfRow(next) : QVariant();
+}
+
 void GridCursor::settle()
 {
     watchViews();
@@ -148,7 +157,10 @@ void GridCursor::settle()
         return;
     }
     int row = m_toTop ? 0 : rowOfKey(m_currentKey);
+    if (row < 0 && !m_toTop)
+        row = rowOfKey(m_followingKey);
     m_toTop = false;
+    m_followingKey = QVariant();
     if (row < 0 && !keyOfRow(0).isValid() && m_resetRow >= 0)
         row = qMin(m_resetRow, count - 1); // a model without keys keeps the row's place
     if (row < 0)

@@ -40,6 +40,10 @@ class GridCursor : public QObject
     // merchant looks at the top, and finding the record's new place would cost a pass over
     // every row).
     void startAtTop() { m_toTop = true; }
+    // The current record may be about to go (deleted): if it is gone the next time the rows
+    // are read, stand on the record that followed it (the one before it when it was the last)
+    // rather than on the first row.
+    void leaveCurrent();
     void settle();
 
   signals:
@@ -66,6 +70,7 @@ class GridCursor : public QObject
     int m_resetRow = -1; // where the table stood before its model was reset
     int m_resetColumn = -1;
     bool m_toTop = false;
+    QVariant m_followingKey; // where to stand once the current record is gone
 };
 
 } // namespace pelmora::toolkit

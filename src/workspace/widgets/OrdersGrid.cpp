@@ -205,8 +205,10 @@ void OrdersGrid::watchGroupModel()
 void OrdersGrid::deleteCurrent()
 {
     const int row = grid_->cursor().currentRow();
-    if (row >= 0)
-        workspace_.deleteOrder(row);
+    if (row < 0)
+        return;
+    grid_->cursor().leaveCurrent();
+    workspace_.deleteOrder(row);
 }
 
 QList<qint64> OrdersGrid::selectedKeys() const
