@@ -135,6 +135,7 @@ void IntakeCommandsTest::selectorListsTheAccounts()
     Fixture f;
     f.setAccounts({QStringLiteral("shop1"), QStringLiteral("shop2")});
     QComboBox* box = f.selector();
+    QVERIFY(box->isEnabled());
     QCOMPARE(box->count(), 2);
     QCOMPARE(box->currentText(), QStringLiteral("shop1"));
     auto* list = qobject_cast<QTableView*>(box->view());
@@ -314,6 +315,7 @@ void IntakeCommandsTest::commandsOpenThePreferencesOnUserAccounts()
     });
     f.window->commands().action(command)->trigger();
     QCOMPARE(watcher.handled, 1);
+    QCOMPARE(prefs->parentWidget(), f.window.get());
     QCOMPARE(tab, QStringLiteral("User accounts"));
     QVERIFY(f.cart.requests.isEmpty());
     QVERIFY(browser.opened.isEmpty());

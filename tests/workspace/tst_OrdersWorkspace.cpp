@@ -124,6 +124,15 @@ class OrdersWorkspaceTest : public QObject
     void addOrder(const Order& order, const QString& table = QStringLiteral("Orders"));
     void addItem(const QVariant& shopperId, const QString& product, const QString& table = QStringLiteral("Items"));
     int rowOf(int shopperId) { return test::WorkspaceHost::rowOf(orders(), shopperId); }
+    // The font an order's cells are drawn in.
+    QFont fontOf(int shopperId)
+    {
+        toolkit::CellStyle style;
+        OrderGridStyle::styleOrderCell(orders()->index(rowOf(shopperId), 0),
+                                       orders()->columnIndex(QStringLiteral("New")),
+                                       orders()->columnIndex(QStringLiteral("Status")), style);
+        return style.font.value_or(QFont());
+    }
     void makeView();
     QModelIndex treeIndexOf(int shopperId, const QString& field);
     QModelIndex cellOf(int shopperId, const QString& field);
@@ -209,7 +218,8 @@ void OrdersWorkspaceTest::addItem(const QVariant& shopperId, const QString& prod
 
 void OrdersWorkspaceTest::colouringRuleIsDrawn()
 {
-    // The unpaid order's row carries red text; a paid order's row none.
+    // Unpaid orders carry red text, new orders bold text, in Verdana: new and unpaid, unpaid,
+    // new, neither.
     auto redPixels = [this](int shopperId) {
         const int row = rowOf(shopperId);
         QTableView* table = grid()->tableView();
@@ -225,8 +235,12 @@ void OrdersWorkspaceTest::colouringRuleIsDrawn()
             }
         return count;
     };
-    QVERIFY(redPixels(1004) > 0);
-    QCOMPARE(redPixels(1001), 0);
+    const QList<QPair<int, bool>> cases{{1002, true}, {1004, false}, {1003, true}, {1001, false}};
+    for (const auto& [shopperId, bold] : cases) {
+        QCOMPARE(fontOf(shopperId).family(), QStringLiteral("Verdana"));
+        QCOMPARE(fontOf(shopperId).bold(), bold);
+        QCOMPARE(redPixels(shopperId) > 0, shopperId == 1002 || shopperId == 1004);
+    }
 }
 
 void OrdersWorkspaceTest::focusingKeepsNewEditingClearsIt()
@@ -236,21 +250,13 @@ void OrdersWorkspaceTest::focusingKeepsNewEditingClearsIt()
     QCOMPARE(workspace().currentRow(), row);
     QCOMPARE(w_->scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 1);
     const QModelIndex notes = orders()->index(row, orders()->columnIndex(QStringLiteral("Invoice_name")));
-    auto font = [&] {
-        toolkit::CellStyle style;
-        OrderGridStyle::styleOrderCell(notes, orders()->columnIndex(QStringLiteral("New")),
-                                       orders()->columnIndex(QStringLiteral("Status")), style);
-        return style.font.value_or(QFont());
-    };
-    QCOMPARE(font().family(), QStringLiteral("Verdana"));
-    QVERIFY(font().bold());
+    QVERIFY(fontOf(1003).bold());
 
     grid()->tableView()->edit(notes);
     QCOMPARE(w_->scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 0);
     QCOMPARE(posts_, QList<int>{row});
     // The row is drawn in the default style from now on.
-    QCOMPARE(font().family(), QStringLiteral("Verdana"));
-    QVERIFY(!font().bold());
+    QVERIFY(!fontOf(1003).bold());
     QVERIFY(!flags_.StatusChanged);
 }
 
