@@ -1,10 +1,7 @@
 #include "intake/DownloadTimer.h"
 
-#include "common/Error.h"
 #include "common/GlobalConfig.h"
 #include "intake/AccountDownloads.h"
-
-#include <limits>
 
 namespace pelmora
 {
@@ -19,18 +16,15 @@ DownloadTimer::DownloadTimer(AccountDownloads& downloads, QObject* parent) : QOb
 
 int DownloadTimer::intervalMs(const QString& minutes)
 {
-    bool ok = false;
-    const qint64 value = minutes.trimmed().toLongLong(&ok);
-    if (!ok)
-        throw Error(QStringLiteral("'%1' is not a valid integer value").arg(minutes));
-    // A zero or negative interval would make the timer fire without pause.
-    const qint64 ms = std::max<qint64>(value, 1) * 60000;
-    return static_cast<int>(std::min<qint64>(ms, std::numeric_limits<int>::max()));
+    // The settings' own rule, so that the preferences and the timer never disagree.
+    GlobalSettings settings;
+    settings.DownloadMinutes = minutes;
+    return settings.downloadIntervalMs();
 }
 
 void DownloadTimer::applySettings(const GlobalSettings& settings)
 {
-    timer_.setInterval(intervalMs(settings.DownloadMinutes));
+    timer_.setInterval(settings.downloadIntervalMs());
 }
 
 void DownloadTimer::fire()

@@ -1,6 +1,7 @@
 // The twelve-line settings file: what each line reads as, the defaults of missing or bad
 // lines, the bytes written, and the reserved values carried through.
 
+#include "common/Error.h"
 #include "common/GlobalConfig.h"
 #include "support/TestFolder.h"
 
@@ -235,6 +236,9 @@ void GlobalConfigTest::downloadInterval_data()
     QTest::newRow("zero is one minute") << QStringLiteral("0") << 60000;
     QTest::newRow("negative is one minute") << QStringLiteral("-3") << 60000;
     QTest::newRow("more than a timer holds") << QStringLiteral("99999") << std::numeric_limits<int>::max();
+    // -1: refused as no whole number.
+    QTest::newRow("not a number") << QStringLiteral("abc") << -1;
+    QTest::newRow("beyond a whole number") << QStringLiteral("99999999999999999") << -1;
 }
 
 void GlobalConfigTest::downloadInterval()
@@ -243,7 +247,13 @@ void GlobalConfigTest::downloadInterval()
     QFETCH(int, milliseconds);
     GlobalSettings s;
     s.DownloadMinutes = minutes;
-    QCOMPARE(s.downloadIntervalMs(), milliseconds);
+    int shown = -1;
+    try {
+        shown = s.downloadIntervalMs();
+    } catch (const Error& e) {
+        QCOMPARE(e.message(), QStringLiteral("'%1' is not a valid integer value").arg(minutes));
+    }
+    QCOMPARE(shown, milliseconds);
 }
 
 QTEST_GUILESS_MAIN(GlobalConfigTest)
