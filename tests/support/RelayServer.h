@@ -16,7 +16,6 @@ class RelayServer : public TestServer
     int status = 200;
     bool answer = true;
 
-    static QList<QPair<QByteArray, QByteArray>> rawFields(const TestRequest& request) { return request.rawFields(); }
     // A field's value as bytes: "+" as blank, %XX decoded.
     static QByteArray field(const TestRequest& request, const QByteArray& name)
     {

@@ -2,6 +2,7 @@
 
 #include "common/GlobalConfig.h"
 #include "database/Schema.h"
+#include "support/DatabaseProbe.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -10,10 +11,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTest>
-#include <QUuid>
 #include <stdexcept>
 
 namespace pelmora::test
@@ -55,32 +53,15 @@ void TestFolder::saveSettings() const
     GlobalConfig::save(settings, root());
 }
 
-namespace
-{
-template <typename Fill> void withConnection(const QString& path, Fill&& fill)
-{
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            throw std::runtime_error(db.lastError().text().toStdString());
-        fill(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-} // namespace
-
 void TestFolder::makeDatabase(const QString& path)
 {
     QFile::remove(path);
-    withConnection(path, [](QSqlDatabase& db) {
-        db.transaction();
-        Schema::create(db);
-        Schema::insertDefaults(db);
-        db.commit();
-    });
+    DatabaseProbe probe(path);
+    QSqlDatabase db = probe.database();
+    db.transaction();
+    Schema::create(db);
+    Schema::insertDefaults(db);
+    db.commit();
 }
 
 void TestFolder::makeDatabaseFromScript(const QString& path, const QString& scriptFile)
@@ -90,24 +71,20 @@ void TestFolder::makeDatabaseFromScript(const QString& path, const QString& scri
         throw std::runtime_error(QString("cannot read " + scriptFile).toStdString());
     const QString text = QString::fromUtf8(script.readAll());
     QFile::remove(path);
-    withConnection(path, [&](QSqlDatabase& db) {
-        static const QRegularExpression end(QStringLiteral(";\\s*\\n"));
-        for (QString statement : text.split(end)) {
-            // Comment lines start with "--".
-            QStringList lines;
-            for (const QString& line : statement.split('\n'))
-                if (!line.trimmed().startsWith(QLatin1String("--")))
-                    lines << line;
-            statement = lines.join('\n').trimmed();
-            if (statement.endsWith(';'))
-                statement.chop(1);
-            if (statement.isEmpty())
-                continue;
-            QSqlQuery q(db);
-            if (!q.exec(statement))
-                throw std::runtime_error(QString(q.lastError().text() + ": " + statement).toStdString());
-        }
-    });
+    DatabaseProbe probe(path);
+    static const QRegularExpression end(QStringLiteral(";\\s*\\n"));
+    for (QString statement : text.split(end)) {
+        // Comment lines start with "--".
+        QStringList lines;
+        for (const QString& line : statement.split('\n'))
+            if (!line.trimmed().startsWith(QLatin1String("--")))
+                lines << line;
+        statement = lines.join('\n').trimmed();
+        if (statement.endsWith(';'))
+            statement.chop(1);
+        if (!statement.isEmpty())
+            probe.exec(statement);
+    }
 }
 
 QStringList TestFolder::logLines() const
