@@ -1,8 +1,12 @@
 #pragma once
 
-// Temporary SQLite files for the toolkit tests: an empty one, or one with a generated table for the SQL models.
+// Temporary SQLite files for the toolkit tests: an empty one, one with a generated table for the SQL models, or
+// one with a table of the test's own under an open model for the widget tests.
+
+#include "toolkit/SqlTableModel.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -10,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVariantList>
+#include <QWidget>
 
 namespace sample
 {
@@ -98,5 +103,31 @@ class Database : public File
         QVERIFY(db.commit());
     }
 };
+
+// A file with one table, made by the statements, open under a model keyed on key (in the en_US locale).
+class Table : public File
+{
+  public:
+    Table(const QString& table, const QString& key, const QStringList& statements)
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        for (const QString& statement : statements)
+            exec(statement);
+        model.setConnectionName(connection());
+        model.setTable(table);
+        model.setKeyColumn(key);
+        QVERIFY(model.open());
+    }
+    pelmora::toolkit::SqlTableModel model;
+};
+
+// Shows a widget as the active window, at the size given.
+inline void showWindow(QWidget& widget, int width, int height)
+{
+    widget.resize(width, height);
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    widget.activateWindow();
+}
 
 } // namespace sample

