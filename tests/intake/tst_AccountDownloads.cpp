@@ -39,8 +39,8 @@ class AccountDownloadsTest : public QObject
   private slots:
     void allAccountsTick();
     void placeholderInTheLoop();
-    void autoDownloadOff();
-    void selectedAccountTick();
+    void tickFollowsTheSettings_data();
+    void tickFollowsTheSettings();
     void failureEndsTheTick();
     void overlappingDownloadSkipped();
     void manualDownloadClearsTheFlag();
@@ -50,7 +50,6 @@ class AccountDownloadsTest : public QObject
     void timerInterval();
     void adminLink_data();
     void adminLink();
-    void adminLinkPlaceholder();
 };
 
 namespace
@@ -118,31 +117,35 @@ void AccountDownloadsTest::placeholderInTheLoop()
     QCOMPARE(f.cart.requests[1].field("id"), QByteArray("acc3"));
 }
 
-void AccountDownloadsTest::autoDownloadOff()
+void AccountDownloadsTest::tickFollowsTheSettings_data()
 {
-    Shop shop({QStringLiteral("acc1")});
-    IntakeFixture& f = shop.f;
-    for (bool all : {false, true}) {
-        shop.settings.DownloadAllAccounts = all;
-        shop.downloads->tick();
-    }
-    QVERIFY(f.cart.requests.isEmpty());
+    QTest::addColumn<bool>("autoDownload");
+    QTest::addColumn<bool>("allAccounts");
+    QTest::addColumn<QByteArrayList>("requested");
+    QTest::newRow("auto-download off") << false << false << QByteArrayList();
+    QTest::newRow("auto-download off, all accounts") << false << true << QByteArrayList();
+    QTest::newRow("the selected account") << true << false << QByteArrayList{"acc2"};
 }
 
-void AccountDownloadsTest::selectedAccountTick()
+void AccountDownloadsTest::tickFollowsTheSettings()
 {
-    Shop shop({QStringLiteral("acc1"), QStringLiteral("acc2")}, true);
+    QFETCH(bool, autoDownload);
+    QFETCH(bool, allAccounts);
+    QFETCH(QByteArrayList, requested);
+    Shop shop({QStringLiteral("acc1"), QStringLiteral("acc2")}, autoDownload, allAccounts);
     IntakeFixture& f = shop.f;
     f.cart.responses << CartResponse::withStatus("1", downloadBody(5, 1));
     shop.selection->selectAccount(1);
 
     shop.downloads->tick();
 
-    QCOMPARE(f.cart.requests.size(), 1);
-    QCOMPARE(f.cart.requests[0].field("id"), QByteArray("acc2"));
-    QCOMPARE(f.count(QStringLiteral("Orders")), 1);
+    QByteArrayList ids;
+    for (const CartRequest& request : f.cart.requests)
+        ids << request.field("id");
+    QCOMPARE(ids, requested);
+    QCOMPARE(f.count(QStringLiteral("Orders")), int(requested.size()));
     QVERIFY(!f.NewOrdersDownloaded);
-    QCOMPARE(f.pauses.size(), 2); // only the import's waits
+    QCOMPARE(f.pauses.size(), 2 * requested.size()); // only the import's waits
 }
 
 void AccountDownloadsTest::failureEndsTheTick()
@@ -214,10 +217,13 @@ void AccountDownloadsTest::manualDownloadUnhandledFailure()
     Shop shop; // the shipped placeholder row "Username"
     IntakeFixture& f = shop.f;
     f.port.onPreferences = [](const QString&) { throw Error(QStringLiteral("no dialog")); };
+    f.NewOrdersDownloaded = true;
 
     const DownloadRun run = shop.downloads->manualDownload();
 
     QVERIFY(run.ended);
+    QVERIFY(f.cart.requests.isEmpty());
+    QVERIFY(!f.NewOrdersDownloaded);
     QCOMPARE(f.port.boxes, QStringList{QStringLiteral("information: No account selected")});
     QVERIFY(f.pauses.isEmpty());
 }
@@ -282,23 +288,34 @@ void AccountDownloadsTest::adminLink_data()
 {
     QTest::addColumn<QString>("selector");
     QTest::addColumn<QString>("pass");
-    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("host"); // empty: no page opens
     QTest::addColumn<QByteArray>("us");
+    QTest::addColumn<QString>("box"); // what shows instead
     QTest::newRow("code B") << "Bshop"
                             << "login"
-                            << "b.example" << QByteArray("Bshop");
+                            << "b.example" << QByteArray("Bshop") << "";
     QTest::newRow("lower b is default") << "bshop"
                                         << "login"
-                                        << "default.example" << QByteArray("bshop");
+                                        << "default.example" << QByteArray("bshop") << "";
     QTest::newRow("trailing blanks") << "Bshop  "
                                      << " login\t"
-                                     << "b.example" << QByteArray("Bshop");
+                                     << "b.example" << QByteArray("Bshop") << "";
     QTest::newRow("empty password") << "xshop"
                                     << ""
-                                    << "default.example" << QByteArray("xshop");
+                                    << "default.example" << QByteArray("xshop") << "";
     QTest::newRow("encoded name") << "a&b+c d"
                                   << "p&w"
-                                  << "default.example" << QByteArray("a%26b%2Bc%20d");
+                                  << "default.example" << QByteArray("a%26b%2Bc%20d") << "";
+    QTest::newRow("Latin letters") << "Bäcker"
+                                   << "Grüße"
+                                   << "b.example" << QByteArray("B%E4cker") << "";
+    QTest::newRow("a character the cart cannot read")
+        << "Bäcker"
+        << "Ωmega"
+        << "" << QByteArray() << "warning: The login password holds the character";
+    QTest::newRow("the placeholder account") << "Username "
+                                             << "login"
+                                             << "" << QByteArray() << "preferences: User accounts";
 }
 
 void AccountDownloadsTest::adminLink()
@@ -307,18 +324,22 @@ void AccountDownloadsTest::adminLink()
     QFETCH(QString, pass);
     QFETCH(QString, host);
     QFETCH(QByteArray, us);
-    test::TestFolder folder;
-    folder.writeFile(QStringLiteral("cnfg/service.ini"), "[cart]\ndefault=default.example\nB=b.example\n");
-    const ServiceSettings service = ServiceSettings::load(folder.root());
-    DataModule data;
-    data.setLocation(folder.databasePath());
-    data.ResetDB();
-    data.execute(QStringLiteral("INSERT INTO Users(Username,Pass) VALUES(%1,%2)")
-                     .arg(SqlDialect::quote(selector), SqlDialect::quote(pass)));
+    QFETCH(QString, box);
+    DataFixture f;
+    f.folder.writeFile(QStringLiteral("cnfg/service.ini"), "[cart]\ndefault=default.example\nB=b.example\n");
+    const ServiceSettings service = ServiceSettings::load(f.folder.root());
+    f.exec(QStringLiteral("INSERT INTO Users(Username,Pass) VALUES(?,?)"), {selector, pass});
     RecordingUserPort port;
 
-    AdminLink(data, port, service).open(selector);
+    AdminLink(f.data, port, service).open(selector);
 
+    if (host.isEmpty()) {
+        QVERIFY(port.urlsOpened.isEmpty());
+        QCOMPARE(port.boxes.size() + port.preferencesOpened.size(), 1);
+        const QString shown = port.boxes.value(0, QStringLiteral("preferences: ") + port.preferencesOpened.value(0));
+        QVERIFY2(shown.startsWith(box), qPrintable(shown));
+        return;
+    }
     const QByteArray token =
         QCryptographicHash::hash(QByteArray("52kvd3RTB 47wxn].gorQ" + pass.trimmed().toLatin1() + "qprtvz48206"),
                                  QCryptographicHash::Md5)
@@ -326,19 +347,6 @@ void AccountDownloadsTest::adminLink()
     QCOMPARE(port.urlsOpened.size(), 1);
     QCOMPARE(port.urlsOpened.first().toEncoded(),
              "https://" + host.toLatin1() + "/admin/users/pelmora.php?us=" + us + "&tp=" + token);
-}
-
-void AccountDownloadsTest::adminLinkPlaceholder()
-{
-    test::TestFolder folder;
-    DataModule data;
-    data.setLocation(folder.databasePath());
-    data.ResetDB();
-    RecordingUserPort port;
-    const ServiceSettings service = ServiceSettings::load(folder.root());
-    AdminLink(data, port, service).open(QStringLiteral("Username "));
-    QCOMPARE(port.preferencesOpened, QStringList{QStringLiteral("User accounts")});
-    QVERIFY(port.urlsOpened.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(AccountDownloadsTest)

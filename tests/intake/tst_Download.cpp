@@ -17,8 +17,6 @@ class DownloadTest : public QObject
     void statusHeader();
     void highestHeldOrder_data();
     void highestHeldOrder();
-    void quotesAndEncodesAccountValues();
-    void placeholderAccountOpensPreferences();
     void serverCodeSelectsHost();
     void untrustedServerIsLogged();
 };
@@ -129,30 +127,6 @@ void DownloadTest::highestHeldOrder()
 
     QCOMPARE(f.cart.requests.size(), 1);
     QVERIFY2(f.cart.requests.first().body.startsWith(QByteArray("mx=" + mx + "&v=4.7&")), f.cart.requests.first().body);
-}
-
-void DownloadTest::quotesAndEncodesAccountValues()
-{
-    IntakeFixture f;
-    f.exec(QStringLiteral("INSERT INTO Users(Username,Secure) VALUES('O''Neil','p&w+d%=x y')"));
-    f.exec(QStringLiteral("INSERT INTO Orders(ShopperID,Username) VALUES(41,'O''Neil')"));
-
-    Download(f.context).run(QStringLiteral("O'Neil"));
-
-    QCOMPARE(f.cart.requests.size(), 1);
-    QCOMPARE(f.cart.requests.first().body, QByteArray("mx=41&v=4.7&id=O%27Neil&pw=p%26w%2Bd%25%3Dx+y"));
-    QVERIFY(f.folder.logLines().isEmpty());
-}
-
-void DownloadTest::placeholderAccountOpensPreferences()
-{
-    IntakeFixture f;
-    f.NewOrdersDownloaded = true;
-    const DownloadResult result = Download(f.context).run(QStringLiteral("Username"));
-    QCOMPARE(result.outcome, DownloadResult::Outcome::Placeholder);
-    QCOMPARE(f.port.preferencesOpened, QStringList{QStringLiteral("User accounts")});
-    QVERIFY(f.cart.requests.isEmpty());
-    QVERIFY(!f.NewOrdersDownloaded);
 }
 
 void DownloadTest::serverCodeSelectsHost()
