@@ -2,36 +2,15 @@
 
 // A program folder with a fresh database and a few orders and items, for the email tests.
 
-#include "database/DataModule.h"
-#include "support/TestFolder.h"
+#include "support/DataFixture.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTest>
 #include <QVariantMap>
-#include <memory>
 
 namespace pelmora::test
 {
 
-struct EmailFixture {
-    EmailFixture()
-    {
-        data.setLocation(folder.databasePath());
-        data.ResetDB();
-    }
-
-    void exec(const QString& sql, const QVariantList& values = {})
-    {
-        QSqlQuery query(data.database());
-        query.prepare(sql);
-        for (const QVariant& v : values)
-            query.addBindValue(v);
-        if (!query.exec())
-            QTest::qFail(qPrintable(query.lastError().text() + QStringLiteral(": ") + sql), __FILE__, __LINE__);
-    }
-
+struct EmailFixture : DataFixture {
     // An order with the fields given (any Orders column by name).
     void addOrder(const QVariantMap& fields)
     {
@@ -72,9 +51,6 @@ struct EmailFixture {
     {
         folder.writeFile(QStringLiteral("email/") + name, bytes);
     }
-
-    TestFolder folder;
-    DataModule data;
 };
 
 } // namespace pelmora::test

@@ -60,8 +60,7 @@ void EmailCliTest::printsTheExpandedEmail()
 {
     CliRun run = runCli(root() << QStringLiteral("email") << QStringLiteral("2001"));
     QCOMPARE(run.exitCode, 0);
-    QVERIFY(run.outBytes.contains("<h1 style=\"margin:0 0 16px 0; font-size:22px; line-height:28px; font-weight:bold; "
-                                  "color:#1f3a5f;\">Thank you for your order</h1>"));
+    QVERIFY(run.outBytes.contains(">Thank you for your order</h1>"));
     QVERIFY(run.outBytes.contains("Hello Dee Dale,"));
     QVERIFY(run.outBytes.contains(">12.50<"));
     QVERIFY(!run.outBytes.contains("<#"));

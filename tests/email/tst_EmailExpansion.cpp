@@ -100,16 +100,10 @@ void EmailExpansionTest::regionalValues_data()
                               << "1,234.50";
     QTest::newRow("de total") << de << "<#Total>"
                               << "1.234,50";
-    QTest::newRow("en two decimals") << us << "<#Shipping>"
-                                     << "4.95";
     QTest::newRow("en 0.1+0.2") << us << "<#Tax>"
                                 << "0.30";
     QTest::newRow("en negative") << us << "<#Voucher>"
                                  << "-12.50";
-    QTest::newRow("de negative") << de << "<#Voucher>"
-                                 << "-12,50";
-    QTest::newRow("en 15 significant digits") << us << "<#Gift_voucher_value>"
-                                              << "12,345,678,901,234,600.00";
     QTest::newRow("de 15 significant digits") << de << "<#Gift_voucher_value>"
                                               << "12.345.678.901.234.600,00";
     QTest::newRow("en date") << us << "<#Date>"
