@@ -59,24 +59,21 @@ class MaintenanceTest : public QObject
     void cleanup();
 
     void backupNowTwice();
-    void backupNowCreatesTheFolder();
     void backupNowFailing_data();
     void backupNowFailing();
-    void restoreWithoutBackup();
-    void restoreCancelled();
+    void restoreNotMade_data();
+    void restoreNotMade();
     void restoreSucceeds();
+    void restoreFailingKeepsTheDatabase_data();
     void restoreFailingKeepsTheDatabase();
     void restoreIgnoresJournalOfReplacedFile();
     void damagedDatabaseKeepsTheBackup_data();
     void damagedDatabaseKeepsTheBackup();
     void backupWhileAnotherConnectionWrites_data();
     void backupWhileAnotherConnectionWrites();
-    void restoreRefusesADamagedBackup_data();
-    void restoreRefusesADamagedBackup();
     void readOnlyDatabaseSaidAtStartup();
     void startupBackupBeforeUpgrade();
     void startupBackupOff();
-    void autoBackupSwitch();
     void locationsRefused_data();
     void locationsRefused();
     void locationsApplied();
@@ -123,6 +120,9 @@ void MaintenanceTest::addOrder(int shopperId) const
 
 void MaintenanceTest::backupNowTwice()
 {
+    // The backup folder is made when it is not there.
+    QVERIFY(QDir(folder_->file(QStringLiteral("db/backup"))).removeRecursively());
+    settings_.BackupFolder = folder_->file(QStringLiteral("db/backup/daily"));
     addOrder(1);
     QVERIFY(maintenance_->backupNow());
     addOrder(2);
@@ -131,23 +131,12 @@ void MaintenanceTest::backupNowTwice()
     QCOMPARE(port_->statuses, QStringList({kBackedUp, kBackedUp}));
     QCOMPARE(QDir(settings_.BackupFolder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("Pelmora.tdbd")});
+    QVERIFY(data_->isConnected());
     data_->disconnectDatabase();
     QVERIFY(fileBytes(backup()) == fileBytes(database()));
     QCOMPARE(DatabaseProbe(backup()).count(QStringLiteral("Orders")), 2);
     QCOMPARE(folder_->logLines(), QStringList());
 }
-
-void MaintenanceTest::backupNowCreatesTheFolder()
-{
-    QVERIFY(QDir(folder_->file(QStringLiteral("db/backup"))).removeRecursively());
-    settings_.BackupFolder = folder_->file(QStringLiteral("db/backup/daily"));
-    QVERIFY(maintenance_->backupNow());
-    QCOMPARE(port_->status(), kBackedUp);
-    QVERIFY(data_->isConnected());
-    data_->disconnectDatabase();
-    QVERIFY(fileBytes(backup()) == fileBytes(database()));
-}
-
 void MaintenanceTest::backupNowFailing_data()
 {
     QTest::addColumn<QString>("databaseLocation");
@@ -189,36 +178,37 @@ void MaintenanceTest::backupNowFailing()
     QVERIFY(!QFile::exists(Maintenance::partialCopyName(backup())));
 }
 
-void MaintenanceTest::restoreWithoutBackup()
+void MaintenanceTest::restoreNotMade_data()
 {
+    QTest::addColumn<bool>("backedUp");
+    QTest::addColumn<QStringList>("boxes");
+    const QString confirm = QStringLiteral("confirm: ") + kRestoreConfirm;
+    QTest::newRow("no backup yet") << false << QStringList{confirm, QStringLiteral("confirm: ") + kNoBackupYet};
+    QTest::newRow("cancelled") << true << QStringList{confirm};
+}
+
+void MaintenanceTest::restoreNotMade()
+{
+    QFETCH(bool, backedUp);
+    QFETCH(QStringList, boxes);
+    if (backedUp)
+        QVERIFY(maintenance_->backupNow());
     addOrder(1);
+    port_->statuses.clear();
+    port_->confirmAnswer = backedUp ? false : true;
     data_->disconnectDatabase();
     const QByteArray before = fileBytes(database());
     data_->ResetDB();
 
     QVERIFY(!maintenance_->restoreLastBackup());
-    QCOMPARE(port_->boxes,
-             QStringList({QStringLiteral("confirm: ") + kRestoreConfirm, QStringLiteral("confirm: ") + kNoBackupYet}));
+    QCOMPARE(port_->boxes, boxes);
     QCOMPARE(port_->statuses, QStringList());
     QVERIFY(data_->isConnected());
     QVERIFY(data_->ordersQueryOpen());
+    QCOMPARE(orderCount(), 1);
     data_->disconnectDatabase();
     QVERIFY(fileBytes(database()) == before);
 }
-
-void MaintenanceTest::restoreCancelled()
-{
-    QVERIFY(maintenance_->backupNow());
-    addOrder(1);
-    port_->statuses.clear();
-    port_->confirmAnswer = false;
-    QVERIFY(!maintenance_->restoreLastBackup());
-    QCOMPARE(port_->boxes, QStringList{QStringLiteral("confirm: ") + kRestoreConfirm});
-    QCOMPARE(port_->statuses, QStringList());
-    QVERIFY(data_->isConnected());
-    QCOMPARE(orderCount(), 1);
-}
-
 void MaintenanceTest::restoreSucceeds()
 {
     addOrder(1);
@@ -237,27 +227,47 @@ void MaintenanceTest::restoreSucceeds()
     QCOMPARE(folder_->logLines(), QStringList());
 }
 
+void MaintenanceTest::restoreFailingKeepsTheDatabase_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("reason"); // in the log
+    QTest::newRow("the copy cannot be written") << "squatted"
+                                                << "";
+    QTest::newRow("backup cut in half") << "cut"
+                                        << "is cut short";
+    QTest::newRow("backup not a database") << "junk"
+                                           << "is not a database file";
+}
+
 void MaintenanceTest::restoreFailingKeepsTheDatabase()
 {
+    QFETCH(QString, failure);
+    QFETCH(QString, reason);
     addOrder(1);
     QVERIFY(maintenance_->backupNow());
     addOrder(2);
+    const QByteArray backupBytes = fileBytes(backup());
+    if (failure == QLatin1String("cut"))
+        writeBytes(backup(), backupBytes.left(backupBytes.size() / 2));
+    else if (failure == QLatin1String("junk"))
+        writeBytes(backup(), "not a database");
+    else // something that is not a file squats the name the copy is written to first
+        QVERIFY(QDir().mkpath(Maintenance::partialCopyName(database()) + QStringLiteral("/inside")));
     data_->disconnectDatabase();
     const QByteArray current = fileBytes(database());
     data_->ResetDB();
-    // Something that is not a file squats the name the copy is written to first.
-    QVERIFY(QDir().mkpath(Maintenance::partialCopyName(database()) + QStringLiteral("/inside")));
 
     QVERIFY(!maintenance_->restoreLastBackup());
     QCOMPARE(port_->status(), kRestoreFailed);
     QVERIFY(!port_->statuses.contains(kRestored));
-    QCOMPARE(countEnding(folder_->logLines(), QStringLiteral(" method: Restore")), 1);
+    const QStringList log = folder_->logLines();
+    QCOMPARE(countEnding(log, QStringLiteral(" method: Restore")), 1);
+    QVERIFY2(log.join('\n').contains(reason), qPrintable(log.join('\n')));
     QVERIFY(data_->isConnected());
     QCOMPARE(orderCount(), 2);
     data_->disconnectDatabase();
     QVERIFY(fileBytes(database()) == current);
 }
-
 void MaintenanceTest::restoreIgnoresJournalOfReplacedFile()
 {
     addOrder(1);
@@ -392,33 +402,6 @@ void MaintenanceTest::backupWhileAnotherConnectionWrites()
     QCOMPARE(q.value(0).toString(), QStringLiteral("1,2"));
 }
 
-void MaintenanceTest::restoreRefusesADamagedBackup_data()
-{
-    QTest::addColumn<bool>("cut");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("cut in half") << true << "is cut short";
-    QTest::newRow("not a database") << false << "is not a database file";
-}
-
-void MaintenanceTest::restoreRefusesADamagedBackup()
-{
-    QFETCH(bool, cut);
-    QFETCH(QString, reason);
-    addOrder(1);
-    QVERIFY(maintenance_->backupNow());
-    const QByteArray backupBytes = fileBytes(backup());
-    writeBytes(backup(), cut ? backupBytes.left(backupBytes.size() / 2) : QByteArray("not a database"));
-    addOrder(2);
-
-    QVERIFY(!maintenance_->restoreLastBackup());
-    QCOMPARE(port_->status(), kRestoreFailed);
-    QVERIFY(data_->isConnected());
-    QCOMPARE(orderCount(), 2);
-    const QStringList log = folder_->logLines();
-    QCOMPARE(countEnding(log, QStringLiteral(" method: Restore")), 1);
-    QVERIFY2(log.join('\n').contains(reason), qPrintable(log.join('\n')));
-}
-
 void MaintenanceTest::readOnlyDatabaseSaidAtStartup()
 {
     if (::geteuid() == 0)
@@ -459,17 +442,6 @@ void MaintenanceTest::startupBackupOff()
     QVERIFY(maintenance_->startupBackup());
     QVERIFY(!QFile::exists(backup()));
 }
-
-void MaintenanceTest::autoBackupSwitch()
-{
-    maintenance_->setAutoBackup(true);
-    QVERIFY(settings_.AutoBackup);
-    maintenance_->setAutoBackup(false);
-    QVERIFY(!settings_.AutoBackup);
-    QCOMPARE(port_->statuses,
-             QStringList({QStringLiteral("Auto backup enabled"), QStringLiteral("Auto backup disabled")}));
-}
-
 void MaintenanceTest::locationsRefused_data()
 {
     QTest::addColumn<QString>("database");

@@ -3,8 +3,8 @@
 
 #include "common/Root.h"
 #include "database/DataModule.h"
-#include "support/DatabaseProbe.h"
 #include "database/Schema.h"
+#include "support/DatabaseProbe.h"
 #include "support/TestFolder.h"
 
 #include <QFile>
@@ -67,13 +67,10 @@ class SchemaUpgradeTest : public QObject
     void step47();
     void fullUpgrade_data();
     void fullUpgrade();
-    void statementOneFailing();
     void failingStepLeavesFileAsItWas_data();
     void failingStepLeavesFileAsItWas();
     void missingTableStopsOpening_data();
     void missingTableStopsOpening();
-    void ordersQueryFollowsOrders();
-    void columnNamesInAnyCase();
 
   private:
     // Builds the database file from a fixture script (or a fresh file when script is empty)
@@ -270,6 +267,7 @@ void SchemaUpgradeTest::fullUpgrade()
             for (auto it = oldOrders[i].begin(); it != oldOrders[i].end(); ++it)
                 QCOMPARE(orders[i].value(upgradedName(it.key())), it.value());
             QCOMPARE(orders[i][QStringLiteral("id")].toInt(), i + 1);
+            QCOMPARE(orders[i][QStringLiteral("New")].toInt(), 1); // the added column's default fills the rows
         }
         // The placeholder order: only its status set, New by default, the next id.
         const QVariantMap& unpaid = orders.last();
@@ -312,45 +310,29 @@ void SchemaUpgradeTest::fullUpgrade()
     QVERIFY(fileBytes(path_) == upgraded);
 }
 
-void SchemaUpgradeTest::statementOneFailing()
-{
-    useFile("layout_older.sql");
-    QString before;
-    {
-        DatabaseProbe probe(path_);
-        probe.exec(QStringLiteral("CREATE TABLE Proxy(User char(20),Pass char(20),Server char(20),Port integer)"));
-        before = probe.dump();
-    }
-    for (int call = 1; call <= 2; ++call) {
-        data_->ResetDB();
-        const QStringList log = folder_->logLines();
-        QCOMPARE(log.size(), call);
-        QCOMPARE(countEnding(log, kFailedUpdating), call);
-        QVERIFY2(log.last().contains(QLatin1String("already exists")), qPrintable(log.last()));
-        // The tables all exist, so opening them succeeds.
-        QVERIFY(data_->isOpen(QStringLiteral("TdbTableGlobal")));
-        QVERIFY(data_->ordersQueryOpen());
-        data_->disconnectDatabase();
-        // No later statement ran and the version is the old one.
-        QCOMPARE(DatabaseProbe(path_).dump(), before);
-    }
-}
-
 void SchemaUpgradeTest::failingStepLeavesFileAsItWas_data()
 {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("breakIt");
     QTest::addColumn<QString>("repairIt");
     QTest::addColumn<QString>("versionAfterRepair");
+    QTest::addColumn<QString>("reason");
+    // Its first statement makes a table that is there already.
+    QTest::newRow("full upgrade, statement 1")
+        << QStringLiteral("layout_older.sql")
+        << QStringLiteral("CREATE TABLE Proxy(User char(20),Pass char(20),Server char(20),Port integer)")
+        << QStringLiteral("DROP TABLE Proxy") << QStringLiteral("4.7") << QStringLiteral("already exists");
     // The archive's Date was renamed already: the full upgrade fails near its end.
     QTest::newRow("full upgrade, statement 19")
         << QStringLiteral("layout_older.sql")
         << QStringLiteral("ALTER TABLE OrdersArchve RENAME COLUMN Date TO OrderDate")
-        << QStringLiteral("ALTER TABLE OrdersArchve RENAME COLUMN OrderDate TO Date") << QStringLiteral("4.7");
+        << QStringLiteral("ALTER TABLE OrdersArchve RENAME COLUMN OrderDate TO Date") << QStringLiteral("4.7")
+        << QStringLiteral("no such column");
     // Items has no Date column: the 4.7 step fails after Email was rebuilt.
     QTest::newRow("4.7 step, Items rename")
         << QStringLiteral("layout_47.sql") << QStringLiteral("ALTER TABLE Items RENAME COLUMN Date TO ItemDate")
-        << QStringLiteral("ALTER TABLE Items RENAME COLUMN ItemDate TO Date") << QStringLiteral("4.8");
+        << QStringLiteral("ALTER TABLE Items RENAME COLUMN ItemDate TO Date") << QStringLiteral("4.8")
+        << QStringLiteral("no such column");
 }
 
 void SchemaUpgradeTest::failingStepLeavesFileAsItWas()
@@ -359,6 +341,7 @@ void SchemaUpgradeTest::failingStepLeavesFileAsItWas()
     QFETCH(QString, breakIt);
     QFETCH(QString, repairIt);
     QFETCH(QString, versionAfterRepair);
+    QFETCH(QString, reason);
     useFile(script.toLatin1().constData());
     QString before;
     {
@@ -366,13 +349,18 @@ void SchemaUpgradeTest::failingStepLeavesFileAsItWas()
         probe.exec(breakIt);
         before = probe.dump();
     }
-    data_->ResetDB();
-    QCOMPARE(countEnding(folder_->logLines(), kFailedUpdating), 1);
+    // Each start tries the step again, and fails again while the cause is there.
+    for (int call = 1; call <= 2; ++call) {
+        data_->ResetDB();
+        QCOMPARE(countEnding(folder_->logLines(), kFailedUpdating), call);
+        const QString failure = folder_->logLines().filter(kFailedUpdating).last();
+        QVERIFY2(failure.contains(reason), qPrintable(failure));
+        data_->disconnectDatabase();
+        // Nothing of the failed step stays behind, the sender address included.
+        QCOMPARE(DatabaseProbe(path_).dump(), before);
+    }
     // (Without the step's Proxy table, the full upgrade's file cannot open it either.)
     const qsizetype logged = folder_->logLines().size();
-    data_->disconnectDatabase();
-    // Nothing of the failed step stays behind, the sender address included.
-    QCOMPARE(DatabaseProbe(path_).dump(), before);
 
     // So the step is tried again from its start, and succeeds once the cause is gone.
     DatabaseProbe(path_).exec(repairIt);
@@ -418,40 +406,6 @@ void SchemaUpgradeTest::missingTableStopsOpening()
     }
     QVERIFY(!data_->ordersQueryOpen());
     QVERIFY(data_->isConnected());
-}
-
-void SchemaUpgradeTest::ordersQueryFollowsOrders()
-{
-    useFile(nullptr);
-    data_->ResetDB();
-    QVERIFY(!data_->ordersQueryOpen());
-    QVERIFY(!data_->isOpen(QStringLiteral("TdbQueryOrders")));
-    QVERIFY(data_->isOpen(QStringLiteral("TdbTableOrders")));
-
-    data_->execute(QStringLiteral("INSERT INTO Orders(ShopperID) VALUES(5)"));
-    data_->ResetDB();
-    QVERIFY(data_->ordersQueryOpen());
-    QVERIFY(data_->isOpen(QStringLiteral("TdbQueryOrders")));
-
-    data_->execute(QStringLiteral("DELETE FROM Orders"));
-    data_->ResetDB();
-    QVERIFY(!data_->ordersQueryOpen());
-    QCOMPARE(folder_->logLines(), QStringList());
-}
-
-void SchemaUpgradeTest::columnNamesInAnyCase()
-{
-    useFile("layout_older.sql");
-    data_->ResetDB();
-    data_->ResetDB();
-    QCOMPARE(folder_->logLines(), QStringList());
-
-    data_->execute(QStringLiteral("UPDATE orders SET new=0 WHERE shopperid=1002"));
-    QCOMPARE(data_->scalar(QStringLiteral("Select max(shopperid)from orders")).toInt(), 2001);
-    QCOMPARE(data_->scalar(QStringLiteral("SELECT New FROM Orders WHERE ShopperID=1002")).toInt(), 0);
-    QCOMPARE(data_->scalar(QStringLiteral("SELECT count(*) FROM ORDERS WHERE invoice_TIME='14:30:05'")).toInt(), 1);
-    QCOMPARE(data_->scalar(QStringLiteral("SELECT Invoice_Date FROM items WHERE SHOPPERID=2001")).toString(),
-             QStringLiteral("2007-01-02"));
 }
 
 QTEST_GUILESS_MAIN(SchemaUpgradeTest)

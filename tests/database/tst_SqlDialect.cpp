@@ -101,46 +101,17 @@ void SqlDialectTest::statements_data()
     QTest::addColumn<QString>("check");
     QTest::addColumn<QString>("expected");
 
+    // The upgrade's own statements are run on files of the older layouts (tst_SchemaUpgrade); these are
+    // the paths of the dialect that no upgrade statement takes, with values a merchant may type.
     const QString orders = QStringLiteral("CREATE TABLE Orders(ShopperID integer, Date date, Status char(20));\n"
                                           "INSERT INTO Orders VALUES(10,'2006-12-31','Paid');\n"
                                           "INSERT INTO Orders VALUES(11,'2007-01-02','Shipped')");
 
-    QTest::newRow("Level clause and add")
-        << orders << QStringLiteral("Alter Table  Orders Level 4 add Gift_voucher_value float ") << columnsOf("Orders")
-        << QStringLiteral("ShopperID integer,Date date,Status char(20),Gift_voucher_value float");
-    QTest::newRow("add") << orders << QStringLiteral("Alter Table  Orders add Gift_voucher_code char(20) ")
-                         << columnsOf("Orders")
-                         << QStringLiteral("ShopperID integer,Date date,Status char(20),Gift_voucher_code char(20)");
-    QTest::newRow("add with default true fills the rows")
-        << orders << QStringLiteral("Alter Table  Orders   add new boolean Default True")
-        << QStringLiteral("SELECT group_concat(new) FROM Orders") << QStringLiteral("1,1");
-    QTest::newRow("add autoinc numbers the rows")
-        << orders << QStringLiteral("Alter Table  Orders add id autoinc ")
-        << QStringLiteral("SELECT group_concat(ShopperID || ':' || id || ':' || Date || ':' || Status) FROM Orders")
-        << QStringLiteral("10:1:2006-12-31:Paid,11:2:2007-01-02:Shipped");
-    QTest::newRow("autoinc keeps counting")
-        << orders + QStringLiteral(";\nALTER TABLE Orders ADD COLUMN Notes char(20)")
-        << QStringLiteral("Alter Table  Orders add id autoinc ")
-        << QStringLiteral("INSERT INTO Orders(Status) VALUES('x') RETURNING id") << QStringLiteral("3");
-    QTest::newRow("autoinc keeps the table's name")
-        << orders << QStringLiteral("Alter Table  orders add id autoinc ")
-        << QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE type='table' AND name LIKE 'orders%'")
-        << QStringLiteral("Orders");
     QTest::newRow("autoinc keeps the table's indexes")
         << orders + QStringLiteral(";\nCREATE INDEX Orders_ShopperID ON Orders(ShopperID)")
         << QStringLiteral("Alter Table  Orders add id autoinc ")
         << QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE type='index' AND tbl_name='Orders'")
         << QStringLiteral("Orders_ShopperID");
-    QTest::newRow("Level clause alone") << orders << QStringLiteral("Alter Table  Orders Level 5")
-                                        << columnsOf("Orders")
-                                        << QStringLiteral("ShopperID integer,Date date,Status char(20)");
-    QTest::newRow("rename") << orders << QStringLiteral("Alter Table  Orders RENAME Date TO Invoice_date ")
-                            << QStringLiteral("SELECT group_concat(Invoice_date) FROM Orders")
-                            << QStringLiteral("2006-12-31,2007-01-02");
-    QTest::newRow("insert") << orders + QStringLiteral(";\nALTER TABLE Orders ADD COLUMN New boolean DEFAULT TRUE")
-                            << QStringLiteral("Insert into  Orders  (Status) values ('Unpaid')")
-                            << QStringLiteral("SELECT Status || ':' || New FROM Orders WHERE ShopperID IS NULL")
-                            << QStringLiteral("Unpaid:1");
     QTest::newRow("blanks inside a value stay")
         << orders << QStringLiteral("Insert into  Orders  (Status) values ('Two  blanks ')")
         << QStringLiteral("SELECT '[' || Status || ']' FROM Orders WHERE ShopperID IS NULL")
@@ -148,21 +119,6 @@ void SqlDialectTest::statements_data()
     QTest::newRow("blanks inside a default stay")
         << orders << QStringLiteral("Alter Table  Orders add Notes char(20) Default 'a  b' ")
         << QStringLiteral("SELECT group_concat(Notes, '|') FROM Orders") << QStringLiteral("a  b|a  b");
-    QTest::newRow("create Email")
-        << QString()
-        << QStringLiteral("CREATE TABLE Email(\"From\" char(50),Plaintext boolean Default false, ID autoinc)")
-        << QStringLiteral("INSERT INTO Email(\"From\") VALUES('a@b') RETURNING "
-                          "\"From\" || ':' || Plaintext || ':' || ID")
-        << QStringLiteral("a@b:0:1");
-    QTest::newRow("create Proxy") << QString()
-                                  << QStringLiteral(
-                                         "CREATE TABLE Proxy(User char(20),Pass char(20),Server char(20),Port integer)")
-                                  << columnsOf("Proxy")
-                                  << QStringLiteral("User char(20),Pass char(20),Server char(20),Port integer");
-    QTest::newRow("drop Email") << QStringLiteral("CREATE TABLE Email(\"From\" char(50))")
-                                << QStringLiteral("Drop Table  Email ")
-                                << QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='Email'")
-                                << QStringLiteral("0");
 }
 
 void SqlDialectTest::statements()
@@ -188,12 +144,8 @@ void SqlDialectTest::failingStatements_data()
     QTest::addColumn<QString>("reason");
     QTest::newRow("Level clause on a missing table")
         << QStringLiteral("Alter Table  Triggers Level 5") << QStringLiteral("no such table");
-    QTest::newRow("rename of a missing column")
-        << QStringLiteral("Alter Table  Orders RENAME Time TO Invoice_time ") << QStringLiteral("no such column");
     QTest::newRow("autoinc on a missing table")
         << QStringLiteral("Alter Table  Users add id autoinc ") << QStringLiteral("no such table");
-    QTest::newRow("create an existing table")
-        << QStringLiteral("CREATE TABLE Orders(User char(20))") << QStringLiteral("already exists");
 }
 
 void SqlDialectTest::failingStatements()
