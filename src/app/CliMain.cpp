@@ -1,5 +1,6 @@
 // pelmora-cli: runs Pelmora's operations without windows on a program folder.
 
+#include "common/Counted.h"
 #include "common/ErrorLog.h"
 #include "common/Pause.h"
 #include "common/RecordingUserPort.h"
@@ -223,8 +224,9 @@ int runArchive(Session& session, ArchiveMode mode, const QDate& upTo)
         printLine(stderr, result.error);
         return 1;
     }
-    printLine(stdout,
-              QStringLiteral("Moved %1 orders and %2 items to the archive.").arg(result.orders).arg(result.items));
+    printLine(stdout, QStringLiteral("Moved %1 and %2 to the archive.")
+                          .arg(Counted(result.orders, QStringLiteral("order"), QStringLiteral("orders")),
+                               Counted(result.items, QStringLiteral("item"), QStringLiteral("items"))));
     return 0;
 }
 
@@ -296,8 +298,8 @@ int runExport(Session& session, const QString& what, const QString& formatName, 
             printLine(stderr, result.error);
             return 1;
         }
-        printLine(stdout, QStringLiteral("%1 %2 exported to %3")
-                              .arg(QLocale().toString(result.rows), what, QDir::toNativeSeparators(path)));
+        printLine(stdout, QStringLiteral("%1 exported to %2")
+                              .arg(Counted(result.rows, what.chopped(1), what), QDir::toNativeSeparators(path)));
         return 0;
     } catch (const std::exception& e) {
         printLine(stderr, QString::fromStdString(e.what()));

@@ -1,5 +1,6 @@
 #include "workspace/OrdersWorkspace.h"
 
+#include "common/Counted.h"
 #include "common/Error.h"
 #include "database/DataModule.h"
 #include "database/Schema.h"
@@ -224,7 +225,8 @@ bool OrdersWorkspace::deleteOrders(OrdersSource source, const QVariantList& keys
             continue;
         const int itemCount = before[1].rowCount();
         const QString message =
-            QStringLiteral("Order %1 and its %2 items deleted").arg(orderNumber(shopperId), QString::number(itemCount));
+            QStringLiteral("Order %1 and its %2 deleted")
+                .arg(orderNumber(shopperId), Counted(itemCount, QStringLiteral("item"), QStringLiteral("items")));
         try {
             history_->record(message, before);
         } catch (const std::exception&) {

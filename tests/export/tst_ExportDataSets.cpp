@@ -267,7 +267,7 @@ class ExportDataSetsTest : public QObject
                                     << "4 items exported to"
                                     << "ProductCode" << QStringList{"P1", "P2a", "P2b", "P3"};
         QTest::newRow("archived orders html") << QStringList{"orders", "--format", "html", "--archive"} << "html"
-                                              << "1 orders exported to"
+                                              << "1 order exported to"
                                               << "Invoice_name" << QStringList{"Archived"};
         QTest::newRow("archived items docx") << QStringList{"items", "--format", "docx", "--archive"} << "docx"
                                              << "2 items exported to"

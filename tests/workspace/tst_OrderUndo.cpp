@@ -199,7 +199,7 @@ void OrderUndoTest::deletedOrderSaysSoAndComesBack()
         QVERIFY(workspace_->deleteOrder(rowOf(shopperId)));
     QCOMPARE(said.size(), 4);
     QCOMPARE(said.first().first().toString(), QStringLiteral("Order 1003 and its 2 items deleted"));
-    QCOMPARE(said.last().first().toString(), QStringLiteral("Order 1004 and its 1 items deleted"));
+    QCOMPARE(said.last().first().toString(), QStringLiteral("Order 1004 and its 1 item deleted"));
     QCOMPARE(orders()->rowCount(), 0);
     for (int i = 0; i < 4; ++i)
         workspace_->undo();

@@ -1,5 +1,6 @@
 #include "shell/widgets/ExportInstaller.h"
 
+#include "common/Counted.h"
 #include "common/Error.h"
 #include "common/Root.h"
 #include "export/widgets/ExportDialog.h"
@@ -76,8 +77,8 @@ void ExportInstaller::runDialog(const ExportDataSet& data, const QString& captio
     dialog.setDocumentTitle(data.title);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    window_.setStatus(QStringLiteral("%1 %2 exported to %3")
-                          .arg(QLocale().toString(dialog.exportResult().rows), rowsName,
+    window_.setStatus(QStringLiteral("%1 exported to %2")
+                          .arg(Counted(dialog.exportResult().rows, rowsName.chopped(1), rowsName),
                                QDir::toNativeSeparators(dialog.fileName())));
 }
 

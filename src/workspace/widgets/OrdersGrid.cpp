@@ -1,5 +1,6 @@
 #include "workspace/widgets/OrdersGrid.h"
 
+#include "common/Counted.h"
 #include "common/ErrorLog.h"
 #include "database/DataModule.h"
 #include "toolkit/SqlGroupModel.h"
@@ -278,13 +279,11 @@ void OrdersGrid::fail(const QString& message)
 
 QString OrdersGrid::countText(int shown, int total, bool narrowed)
 {
-    const QLocale locale;
+    const QString one = QStringLiteral("order");
+    const QString many = QStringLiteral("orders");
     if (!narrowed)
-        return QStringLiteral("%1 %2").arg(locale.toString(shown),
-                                           shown == 1 ? QStringLiteral("order") : QStringLiteral("orders"));
-    return QStringLiteral("%1 of %2 %3")
-        .arg(locale.toString(shown), locale.toString(total),
-             total == 1 ? QStringLiteral("order") : QStringLiteral("orders"));
+        return Counted(shown, one, many);
+    return QLocale().toString(shown) + QStringLiteral(" of ") + Counted(total, one, many);
 }
 
 void OrdersGrid::showCount()
