@@ -62,8 +62,6 @@ class SqlTableModelTest : public QObject
 
         QTest::newRow("by key") << QString() << int(Qt::AscendingOrder) << QString();
         QTest::newRow("by key, descending") << QString() << int(Qt::DescendingOrder) << QString();
-        QTest::newRow("name") << QStringLiteral("name") << int(Qt::AscendingOrder) << QString();
-        QTest::newRow("name, descending") << QStringLiteral("name") << int(Qt::DescendingOrder) << QString();
         QTest::newRow("status with NULLs") << QStringLiteral("status") << int(Qt::AscendingOrder) << QString();
         QTest::newRow("status with NULLs, descending")
             << QStringLiteral("status") << int(Qt::DescendingOrder) << QString();
