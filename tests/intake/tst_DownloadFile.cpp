@@ -36,7 +36,6 @@ class DownloadFileTest : public QObject
   private slots:
     void recordSyntax_data();
     void recordSyntax();
-    void recordPositions();
     void longRecordsAcrossReads();
     void conversions_data();
     void conversions();
@@ -86,19 +85,6 @@ void DownloadFileTest::recordSyntax()
     QFETCH(QByteArray, download);
     QFETCH(QStringList, expected);
     QCOMPARE(records(download), expected);
-}
-
-void DownloadFileTest::recordPositions()
-{
-    QByteArray bytes = "h\r\n1\r\n\"a\r\nb\"\r\n<-- Orders -- >\r\n9\r\n8\r\n";
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    DownloadReader reader(buffer);
-    QList<QPair<qint64, qint64>> positions; // (record number, line)
-    while (reader.next())
-        positions << qMakePair(reader.recordNumber(), reader.lineNumber());
-    const QList<QPair<qint64, qint64>> expected{{1, 2}, {2, 3}, {1, 6}, {2, 7}};
-    QCOMPARE(positions, expected);
 }
 
 void DownloadFileTest::longRecordsAcrossReads()
