@@ -2,7 +2,8 @@
 // building the index (time, size against the text it covers), then for a few fragments the
 // first rows and the count, against the LIKE scan a filter would run.
 //
-//   pelmora-bench-search FOLDER [--runs K]
+//   pelmora-bench-search FOLDER [--runs K]       SEARCH_INDEXED_COPY keeps the indexed copy,
+//                                                SEARCH_FRAGMENTS="a b;c" searches for others
 //   pelmora-bench-search --index-only DATABASE     adds the index to a database (for the
 //                                                  import overhead measured by run-part)
 //   pelmora-bench-search --catch-up DATABASE       indexes the rows an import left pending,
@@ -144,9 +145,10 @@ int main(int argc, char** argv)
     printRatio("search-index-size", double(index) / double(text));
 
     // Fragments a merchant types: part of a surname, of an e-mail address, a product, a
-    // street, an order number; and two words.
-    QStringList fragments;
-    {
+    // street, an order number; and two words. SEARCH_FRAGMENTS (separated by ';') asks for
+    // others instead.
+    QStringList fragments = qEnvironmentVariable("SEARCH_FRAGMENTS").split(';', Qt::SkipEmptyParts);
+    if (fragments.isEmpty()) {
         QSqlQuery sample(db);
         sample.exec(QStringLiteral("SELECT Invoice_name,Invoice_email,Ship_address1,ShopperID FROM Orders "
                                    "WHERE id=(SELECT max(id)/2 FROM Orders)"));
@@ -161,7 +163,7 @@ int main(int argc, char** argv)
     }
     std::vector<double> first, count, likeFirst, likeCount;
     for (const QString& fragment : fragments) {
-        const OrderSearch::Condition c = search.condition(fragment);
+        const OrderSearch::Condition c = search.condition(db, fragment);
         int shown = 0;
         qint64 total = 0;
         for (int run = 0; run < runs; ++run) {

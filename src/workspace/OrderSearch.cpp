@@ -457,19 +457,76 @@ QString OrderSearch::wordCondition(const QString& word, bool indexed, QVariantLi
         .arg(orders, q(set_.itemsTable), items);
 }
 
-OrderSearch::Condition OrderSearch::condition(const QString& text, bool indexed) const
+// The orders that may hold a word of three characters or more: the index's finds in the
+// orders' text and in their items' text, and the rows written since they were last indexed.
+// Every order that holds the word is among them; none is confirmed yet.
+QString OrderSearch::candidates(const QString& trigrams, QVariantList& values) const
+{
+    values << trigrams << trigrams;
+    return QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ? UNION ALL SELECT key FROM %2 UNION ALL "
+                          "SELECT %3 FROM %4 WHERE ShopperID IN (SELECT ShopperID FROM %5 WHERE rowid IN "
+                          "(SELECT rowid FROM %6 WHERE %6 MATCH ? UNION ALL SELECT key FROM %7))")
+        .arg(q(ordersIndex()), q(ordersIndex() + QStringLiteral("Pending")), set_.ordersKey, q(set_.ordersTable),
+             q(set_.itemsTable), q(itemsIndex()), q(itemsIndex() + QStringLiteral("Pending")));
+}
+
+// The word on one order row: in its text, or in the text of one of its items. Read only for
+// the rows it is asked about.
+QString OrderSearch::holds(const QString& word, QVariantList& values) const
+{
+    const QString orders = contains(orderColumns(), word, values);
+    const QString items = contains(itemColumns(), word, values);
+    return QStringLiteral("((%1) OR EXISTS(SELECT 1 FROM %2 WHERE %2.ShopperID=%3.ShopperID AND (%4)))")
+        .arg(orders, q(set_.itemsTable), q(set_.ordersTable), items);
+}
+
+// Whether the index finds fewer than kFewItemFinds items (pending ones included) that may hold
+// the word: then the orders of those items are cheap to list.
+bool OrderSearch::fewItemFinds(const QSqlDatabase& db, const QString& trigrams) const
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM %1 WHERE %1 MATCH ? UNION ALL "
+                                 "SELECT key FROM %2 LIMIT %3)")
+                      .arg(q(itemsIndex()), q(itemsIndex() + QStringLiteral("Pending")))
+                      .arg(kFewItemFinds));
+    query.addBindValue(trigrams);
+    return query.exec() && query.next() && query.value(0).toLongLong() < kFewItemFinds;
+}
+
+OrderSearch::Condition OrderSearch::condition(const QSqlDatabase& db, const QString& text, bool indexed) const
 {
     Condition c;
+    const QStringList all = words(text);
+    // Several words where some of them the index finds in few items: only the orders that may
+    // hold each of those words are read, and those words are confirmed on these rows alone
+    // instead of on all of their own finds. A word found in many items keeps its own
+    // confirmed set, whose items are read once, rather than an order row read per find.
+    QStringList sets;
+    QList<bool> narrows;
+    if (indexed && all.size() > 1) {
+        for (const QString& word : all) {
+            const QString trigrams = trigramQuery(word);
+            narrows << (!trigrams.isEmpty() && fewItemFinds(db, trigrams));
+            if (narrows.last())
+                sets << QStringLiteral("SELECT * FROM (%1)").arg(candidates(trigrams, c.values));
+        }
+    }
     QStringList parts;
-    for (const QString& word : words(text))
-        parts << wordCondition(word, indexed, c.values);
+    if (!sets.isEmpty())
+        parts << QStringLiteral("%1 IN (%2)").arg(set_.ordersKey, sets.join(QStringLiteral(" INTERSECT ")));
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        // Otherwise a word's finds are confirmed as a set, which serves a count of one word
+        // best, and a word too short for the index is found by a scan.
+        const bool onTheseRows = !sets.isEmpty() && (narrows[i] || trigramQuery(all[i]).isEmpty());
+        parts << (onTheseRows ? holds(all[i], c.values) : wordCondition(all[i], indexed, c.values));
+    }
     c.sql = parts.join(QStringLiteral(" AND "));
     return c;
 }
 
-QString OrderSearch::whereText(const QString& text, bool indexed) const
+QString OrderSearch::whereText(const QSqlDatabase& db, const QString& text, bool indexed) const
 {
-    const Condition c = condition(text, indexed);
+    const Condition c = condition(db, text, indexed);
     // The placeholders are the template's own: the values are never scanned for them.
     QString sql;
     sql.reserve(c.sql.size() + 64);

@@ -70,11 +70,16 @@ class OrderSearch
     qint64 catchUp(QSqlDatabase& db, qint64 rows) const;
 
     // The condition on the data set's orders table for the typed text. Without the index
-    // (`indexed` false) every word is found by a scan of the same text.
-    Condition condition(const QString& text, bool indexed = true) const;
+    // (`indexed` false) every word is found by a scan of the same text. The index is asked how
+    // often the words occur, to choose how several words are looked up.
+    Condition condition(const QSqlDatabase& db, const QString& text, bool indexed = true) const;
     // The same condition as one SQL text, its values written as quoted literals, for a
     // filter clause that carries no bound values.
-    QString whereText(const QString& text, bool indexed = true) const;
+    QString whereText(const QSqlDatabase& db, const QString& text, bool indexed = true) const;
+
+    // Beside other words, a word that the index finds in fewer items than this narrows the
+    // orders read to those that may hold it.
+    static constexpr qint64 kFewItemFinds = 5000;
 
     QString ordersIndex() const;
     QString itemsIndex() const;
@@ -86,6 +91,9 @@ class OrderSearch
     Shape shape(const QSqlDatabase& db) const;
     bool keyUpdatable() const;
     QString wordCondition(const QString& word, bool indexed, QVariantList& values) const;
+    QString candidates(const QString& trigrams, QVariantList& values) const;
+    QString holds(const QString& word, QVariantList& values) const;
+    bool fewItemFinds(const QSqlDatabase& db, const QString& trigrams) const;
 
     OrdersDataSet set_;
 };

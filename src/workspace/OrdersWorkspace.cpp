@@ -382,7 +382,7 @@ void OrdersWorkspace::searchIndexBuilt(OrdersSource source)
 QString OrdersWorkspace::modelFilter(OrdersSource source, const QString& expression) const
 {
     const QString filter = FilterTranslation::toSqlWhere(expression);
-    const QString search = OrderSearch(source).whereText(searchText_, indexReady_[int(source)]);
+    const QString search = OrderSearch(source).whereText(data_.database(), searchText_, indexReady_[int(source)]);
     if (search.isEmpty())
         return filter;
     if (filter.isEmpty())

@@ -15,6 +15,8 @@ class OrderSearchTest : public QObject
     void init();
     void cleanup();
 
+    void severalWords_data();
+    void severalWords();
     void rebuiltTablesAreNoticed();
     void cancelledBuildChangesNothing();
     void writesNeverWaitForTheIndex_data();
@@ -54,7 +56,7 @@ void OrderSearchTest::cleanup()
 
 QSet<int> OrderSearchTest::search(const QString& text, OrdersSource source)
 {
-    const OrderSearch::Condition c = OrderSearch(source).condition(text);
+    const OrderSearch::Condition c = OrderSearch(source).condition(data_->database(), text);
     QSqlQuery query(data_->database());
     query.prepare(QStringLiteral("SELECT ShopperID FROM %1%2")
                       .arg(OrdersDataSet::of(source).ordersTable, c.isEmpty() ? QString() : " WHERE " + c.sql));
@@ -66,6 +68,46 @@ QSet<int> OrderSearchTest::search(const QString& text, OrdersSource source)
     while (query.next())
         found.insert(query.value(0).toInt());
     return found;
+}
+
+void OrderSearchTest::severalWords_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("words in the orders") << "smith ring";
+    QTest::newRow("in the orders and in few items") << "smith gadget";
+    QTest::newRow("a word twice") << "smith SMITH";
+    QTest::newRow("a long and a short word") << "o'brien 50";
+    QTest::newRow("in many items, beside one in the orders") << "walnut smith";
+    QTest::newRow("in many items, beside one in few items") << "gadget walnut";
+    QTest::newRow("both in many items") << "walnut stand";
+    QTest::newRow("in many items, beside a short word") << "walnut wu";
+    QTest::newRow("all kinds") << "smith walnut 50 stand";
+}
+
+// Several words, some of them found in many items, some in few, some in the orders, some too
+// short for the index: however they are looked up, the search finds what reading every row
+// finds, before and after rows are written.
+void OrderSearchTest::severalWords()
+{
+    QFETCH(QString, text);
+    generate(300);
+    QSqlDatabase db = data_->database();
+    QVERIFY(db.transaction());
+    QRandomGenerator random(11);
+    // On half of the orders only, so that the word decides.
+    for (qint64 i = 0; i <= OrderSearch::kFewItemFinds; ++i)
+        exec(QStringLiteral("INSERT INTO Items(ShopperID,ProductCode,Product) VALUES(?,?,?)"),
+             {5000 + random.bounded(150), QStringLiteral("WS-%1").arg(i % 7),
+              i % 3 ? QStringLiteral("Walnut Widget Stand") : QStringLiteral("Walnut tray")});
+    QVERIFY(db.commit());
+    QVERIFY(OrderSearch(OrdersSource::Live).build(db));
+    const QSet<int> expected = scan(text);
+    QVERIFY2(!expected.isEmpty(), "the generated orders should hold this text");
+    QCOMPARE(search(text), expected);
+    exec(QStringLiteral("INSERT INTO Orders(ShopperID,Invoice_name) VALUES(9001,'Walnut Smith Stand 50')"));
+    exec(QStringLiteral("INSERT INTO Items(ShopperID,Product) VALUES(9001,'wu gadget')"));
+    exec(QStringLiteral("UPDATE Items SET Product='Oak tray' WHERE ShopperID=5001"));
+    QCOMPARE(search(text), scan(text));
 }
 
 void OrderSearchTest::rebuiltTablesAreNoticed()
@@ -114,7 +156,8 @@ void OrderSearchTest::cancelledBuildChangesNothing()
 void OrderSearchTest::verifyAgreesWithScan(const QString& when)
 {
     for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
-        for (const char* text : {"smith", "widget", "sku-3", "rudder", "c1@example", "zoë"})
+        for (const char* text :
+             {"smith", "widget", "sku-3", "rudder", "c1@example", "zoë", "smith widget", "rudder c1", "zoë sku"})
             QVERIFY2(search(QString::fromUtf8(text), source) == scan(QString::fromUtf8(text), source),
                      qPrintable(when + QStringLiteral(": ") + QString::fromUtf8(text)));
         const OrderSearch search(source);
