@@ -62,9 +62,4 @@ QByteArray AnsiText::fromUnicodeStrict(const QString& text, const QString& what,
     return bytes;
 }
 
-QByteArray AnsiText::fromUnicode(const QString& text)
-{
-    return Windows1252::fromUnicode(text);
-}
-
 } // namespace pelmora

@@ -17,8 +17,6 @@ class AnsiText
     // Appends the UTF-8 form of the Windows-1252 bytes to out.
     static void appendUtf8(std::string& out, std::string_view ansi);
     static QString toUnicode(std::string_view ansi);
-    // Characters outside Windows-1252 become "?".
-    static QByteArray fromUnicode(const QString& text);
     // The Windows-1252 bytes of text; throws Error naming what (e.g. "The account name") and
     // the first character that Windows-1252 lacks, so nothing is sent mangled.
     static QByteArray fromUnicodeStrict(const QString& text, const QString& what, bool quoteText = true);

@@ -28,12 +28,6 @@ struct SqlGroupModel::Node {
 namespace
 {
 
-bool isStyleRole(int role)
-{
-    return role == Qt::BackgroundRole || role == Qt::ForegroundRole || role == Qt::FontRole ||
-           role == Qt::TextAlignmentRole;
-}
-
 bool isBlank(const QVariant& value)
 {
     return value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isEmpty());
@@ -71,11 +65,6 @@ int SqlGroupModel::cachedPageCount() const
     for (const Node* leaf : m_openLeaves)
         pages += leaf->rows->cachedPageCount();
     return pages;
-}
-
-void SqlGroupModel::setStyleProvider(StyleProvider provider)
-{
-    m_styleProvider = std::move(provider);
 }
 
 bool SqlGroupModel::reload(bool keepOpen)
@@ -466,8 +455,6 @@ QVariant SqlGroupModel::data(const QModelIndex& index, int role) const
     case KeyRole:
         return rowValue(index, -1);
     default:
-        if (isStyleRole(role) && m_styleProvider)
-            return m_styleProvider(index, role);
         return {};
     }
 }

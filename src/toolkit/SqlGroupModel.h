@@ -48,8 +48,6 @@ class SqlGroupModel : public SqlModel
         GroupLabelRole,                 // "value (count)", every column
         KeyRole,                        // the key of a data row
     };
-    // Consulted by data() for the style roles of data rows (see SqlTableModel).
-    using StyleProvider = std::function<QVariant(const QModelIndex& index, int role)>;
 
     explicit SqlGroupModel(QObject* parent = nullptr);
     ~SqlGroupModel() override;
@@ -62,7 +60,6 @@ class SqlGroupModel : public SqlModel
     void setChunkRows(int rows);
     static constexpr int kChunkRows = 4096;
     int cachedPageCount() const override; // over all groups
-    void setStyleProvider(StyleProvider provider);
 
     bool isGroup(const QModelIndex& index) const;
     // The data row of a record, its groups read and opened on the way (invalid when the
@@ -115,7 +112,6 @@ class SqlGroupModel : public SqlModel
     Qt::SortOrder m_groupOrder = Qt::AscendingOrder;
     int m_chunkRows = kChunkRows;
     std::shared_ptr<SqlPageClock> m_clock; // shared by the windows of the open groups
-    StyleProvider m_styleProvider;
     std::unique_ptr<Node> m_root;
     std::vector<Node*> m_openLeaves; // groups whose rows are paged
 };

@@ -21,12 +21,6 @@ namespace
 // Deletes in chunks so that a large selection stays under SQLite's limit of bound values.
 constexpr int DeleteChunk = 500;
 
-bool isStyleRole(int role)
-{
-    return role == Qt::BackgroundRole || role == Qt::ForegroundRole || role == Qt::FontRole ||
-           role == Qt::TextAlignmentRole;
-}
-
 } // namespace
 
 SqlTableModel::SqlTableModel(QObject* parent) : SqlModel(parent)
@@ -58,10 +52,6 @@ int SqlTableModel::cachedPageCount() const
     return m_window ? m_window->cachedPageCount() : 0;
 }
 
-void SqlTableModel::setStyleProvider(StyleProvider provider)
-{
-    m_styleProvider = std::move(provider);
-}
 void SqlTableModel::setDeleteHandler(DeleteHandler handler)
 {
     m_deleteHandler = std::move(handler);
@@ -146,8 +136,6 @@ QVariant SqlTableModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole || role == Qt::EditRole)
         return value(index.row(), index.column());
-    if (isStyleRole(role) && m_styleProvider)
-        return m_styleProvider(index.row(), index.column(), role);
     return {};
 }
 

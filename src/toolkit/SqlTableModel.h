@@ -39,9 +39,6 @@ class SqlTableModel : public SqlModel
     Q_OBJECT
 
   public:
-    // Consulted by data() for Qt::BackgroundRole, Qt::ForegroundRole, Qt::FontRole
-    // and Qt::TextAlignmentRole of data cells. An invalid QVariant means "no style".
-    using StyleProvider = std::function<QVariant(int row, int column, int role)>;
     // Replaces the plain DELETE of removeRows(): receives the keys of the rows to
     // delete, returns true when they are gone. May throw std::exception; the
     // message is reported through error().
@@ -61,7 +58,6 @@ class SqlTableModel : public SqlModel
     bool isColumnReadOnly(int column) const;
     int cachedPageCount() const override;
 
-    void setStyleProvider(StyleProvider provider);
     void setDeleteHandler(DeleteHandler handler);
     void setChangeHook(ChangeHook hook) { m_changeHook = std::move(hook); }
 
@@ -143,7 +139,6 @@ class SqlTableModel : public SqlModel
 
     QHash<QString, QVariant> m_captionOverrides; // setHeaderData, by column name
     QVariant m_lastInsertedKey;
-    StyleProvider m_styleProvider;
     DeleteHandler m_deleteHandler;
     ChangeHook m_changeHook;
     int m_changeDepth = 0;
