@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTimer>
 
 namespace pelmora
@@ -28,6 +29,8 @@ OrderSearchBar::OrderSearchBar(OrdersWorkspace& workspace, toolkit::DataGrid* gr
                                     "reference, notes or the products of their items"));
     box_->installEventFilter(this);
     layout->addWidget(box_, 1);
+    // Tab goes on from the box to the orders it narrows.
+    QWidget::setTabOrder(box_, grid_->tableView());
 
     pause_ = new QTimer(this);
     pause_->setSingleShot(true);
@@ -49,7 +52,11 @@ OrderSearchBar::OrderSearchBar(OrdersWorkspace& workspace, toolkit::DataGrid* gr
 
 void OrderSearchBar::addWidget(QWidget* widget)
 {
+    // In the tab order between the box (or the widget put before it) and the grid.
+    QWidget* before = layout()->itemAt(layout()->count() - 1)->widget();
     layout()->addWidget(widget);
+    QWidget::setTabOrder(before, widget);
+    QWidget::setTabOrder(widget, grid_->tableView());
 }
 
 void OrderSearchBar::setText(const QString& text)
