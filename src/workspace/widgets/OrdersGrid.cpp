@@ -290,7 +290,10 @@ void OrdersGrid::showCount()
 {
     toolkit::SqlTableModel* model = workspace_.DataSourceOrders();
     if (!model->isOpen()) {
-        grid_->navigator()->setCountText(QString());
+        // A shop without orders yet: the live orders stay closed, and say so.
+        const bool noOrders = workspace_.source() == OrdersSource::Live && workspace_.data().isConnected() &&
+                              !workspace_.ordersTableHasRows();
+        grid_->navigator()->setCountText(noOrders ? countText(0, 0, false) : QString());
         noMatch_->hide();
         return;
     }
