@@ -8,7 +8,6 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QSettings>
-#include <QSqlTableModel>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -145,8 +144,6 @@ void CategoryInspector::setModel(QAbstractItemModel* model)
     m_model->setSource(model);
     if (auto* sql = qobject_cast<SqlTableModel*>(model))
         m_delegate->setLookupConnectionName(sql->connectionName());
-    else if (auto* table = qobject_cast<QSqlTableModel*>(model))
-        m_delegate->setLookupConnectionName(table->database().connectionName());
 }
 
 QAbstractItemModel* CategoryInspector::model() const
