@@ -12,6 +12,7 @@
 #include "workspace/widgets/SavedViewsMenu.h"
 #include "workspace/widgets/WorkspaceView.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -259,6 +260,13 @@ void OrdersFindingTest::keyboardFindAndEscape()
     // Escape in an empty box goes back to the orders.
     QTest::keyClick(searchBar()->box(), Qt::Key_Escape);
     QVERIFY(grid()->tableView()->hasFocus());
+
+    // Tab goes from the box to the saved views' drop-down and on to the orders.
+    QTest::keyClick(grid()->tableView(), Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(searchBar()->box(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("savedViewsButton"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(grid()->tableView()->hasFocus());
 }
 
 void OrdersFindingTest::clickHeader(const QString& field)
@@ -406,6 +414,13 @@ void OrdersFindingTest::navigatorCountsAndEmptyNote()
     QVERIFY(grid()->filtering().filter().isEmpty());
     QCOMPARE(navigator->countText(), QStringLiteral("80 orders"));
     QVERIFY(!note->isVisible());
+
+    // A shop without orders: the closed orders still say how many there are.
+    exec(QStringLiteral("DELETE FROM Items"));
+    exec(QStringLiteral("DELETE FROM Orders"));
+    workspace().ResetDB();
+    QVERIFY(!workspace().DataSourceOrders()->isOpen());
+    QCOMPARE(navigator->countText(), QStringLiteral("0 orders"));
 
     // A thousands separator on a big count, one order alone in the singular.
     QCOMPARE(OrdersGrid::countText(1000000, 1000000, false), QStringLiteral("1,000,000 orders"));
