@@ -38,16 +38,16 @@ QStringList describe(const GlobalSettings& s)
 QStringList defaults()
 {
     return {QStringLiteral("AutoBackup=false"),
-            QStringLiteral("DatabaseLocation=<root>db/Pelmora.tdbd"),
-            QStringLiteral("BackupFolder=<root>db/backup"),
-            QStringLiteral("ReservedFlag5=false"),
-            QStringLiteral("AutoDownload=false"),
-            QStringLiteral("ReservedFlag7=false"),
-            QStringLiteral("DownloadAllAccounts=false"),
-            QStringLiteral("ReservedMinutes=20"),
-            QStringLiteral("DownloadMinutes=20"),
-            QStringLiteral("ReservedText11=") + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat),
-            QStringLiteral("ReservedText12=")};
+            "DatabaseLocation=<root>db/Pelmora.tdbd",
+            "BackupFolder=<root>db/backup",
+            "ReservedFlag5=false",
+            "AutoDownload=false",
+            "ReservedFlag7=false",
+            "DownloadAllAccounts=false",
+            "ReservedMinutes=20",
+            "DownloadMinutes=20",
+            "ReservedText11=" + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat),
+            "ReservedText12="};
 }
 
 QStringList withChanges(const QStringList& changes)
@@ -64,27 +64,23 @@ QStringList withChanges(const QStringList& changes)
 
 QStringList fullFile()
 {
-    return {QStringLiteral("-1"),           QStringLiteral("/shop/Shop.tdbd"),
-            QStringLiteral("/shop/backup"), QStringLiteral("/shop/backup"),
-            QStringLiteral("-1"),           QStringLiteral("-1"),
-            QStringLiteral("-1"),           QStringLiteral("-1"),
-            QStringLiteral("45"),           QStringLiteral("15"),
-            QStringLiteral("3/4/05"),       QStringLiteral("kept as it is")};
+    return {"-1", "/shop/Shop.tdbd", "/shop/backup", "/shop/backup", "-1", "-1", "-1", "-1", "45",
+            "15", "3/4/05",          "kept as it is"};
 }
 
 QStringList fullFileSettings()
 {
-    return {QStringLiteral("AutoBackup=true"),
-            QStringLiteral("DatabaseLocation=/shop/Shop.tdbd"),
-            QStringLiteral("BackupFolder=/shop/backup"),
-            QStringLiteral("ReservedFlag5=true"),
-            QStringLiteral("AutoDownload=true"),
-            QStringLiteral("ReservedFlag7=true"),
-            QStringLiteral("DownloadAllAccounts=true"),
-            QStringLiteral("ReservedMinutes=45"),
-            QStringLiteral("DownloadMinutes=15"),
-            QStringLiteral("ReservedText11=3/4/05"),
-            QStringLiteral("ReservedText12=kept as it is")};
+    return {"AutoBackup=true",
+            "DatabaseLocation=/shop/Shop.tdbd",
+            "BackupFolder=/shop/backup",
+            "ReservedFlag5=true",
+            "AutoDownload=true",
+            "ReservedFlag7=true",
+            "DownloadAllAccounts=true",
+            "ReservedMinutes=45",
+            "DownloadMinutes=15",
+            "ReservedText11=3/4/05",
+            "ReservedText12=kept as it is"};
 }
 
 QStringList replaced(QStringList lines, int number, const QString& text)
@@ -124,34 +120,27 @@ void GlobalConfigTest::parse_data()
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("no lines") << QStringList() << defaults();
-    QTest::newRow("only two lines") << QStringList({QStringLiteral("-1"), QStringLiteral("/data/Shop.tdbd")})
-                                    << withChanges({QStringLiteral("AutoBackup=true"),
-                                                    QStringLiteral("DatabaseLocation=/data/Shop.tdbd")});
-    QTest::newRow("empty line 2") << QStringList({QStringLiteral("0"), QString()}) << defaults();
+    QTest::newRow("only two lines") << QStringList{"-1", "/data/Shop.tdbd"}
+                                    << withChanges({"AutoBackup=true", "DatabaseLocation=/data/Shop.tdbd"});
+    QTest::newRow("empty line 2") << QStringList{"0", QString()} << defaults();
     QTest::newRow("empty line 3") << replaced(fullFile(), 3, QString())
-                                  << replaced(fullFileSettings(), 3, QStringLiteral("BackupFolder=<root>db/backup"));
-    QTest::newRow("line 4 not read") << replaced(fullFile(), 4, QStringLiteral("/elsewhere")) << fullFileSettings();
+                                  << replaced(fullFileSettings(), 3, "BackupFolder=<root>db/backup");
+    QTest::newRow("line 4 not read") << replaced(fullFile(), 4, "/elsewhere") << fullFileSettings();
     QTest::newRow("all lines") << fullFile() << fullFileSettings();
-    QTest::newRow("line 10 abc") << replaced(fullFile(), 10, QStringLiteral("abc"))
-                                 << replaced(fullFileSettings(), 9, QStringLiteral("DownloadMinutes=20"));
-    QTest::newRow("line 9 not a whole number") << replaced(fullFile(), 9, QStringLiteral("1.5"))
-                                               << replaced(fullFileSettings(), 8, QStringLiteral("ReservedMinutes=20"));
-    QTest::newRow("words") << QStringList({QStringLiteral("True"), QString(), QString(), QString(),
-                                           QStringLiteral("False"), QStringLiteral("True"), QStringLiteral("False"),
-                                           QStringLiteral("True")})
-                           << withChanges({QStringLiteral("AutoBackup=true"), QStringLiteral("AutoDownload=true"),
-                                           QStringLiteral("DownloadAllAccounts=true")});
-    QTest::newRow("numbers") << QStringList({QStringLiteral("5"), QString(), QString(), QString(), QStringLiteral("0"),
-                                             QStringLiteral("-1"), QStringLiteral("1"), QStringLiteral("0")})
-                             << withChanges({QStringLiteral("AutoBackup=true"), QStringLiteral("AutoDownload=true"),
-                                             QStringLiteral("ReservedFlag7=true")});
+    QTest::newRow("line 10 abc") << replaced(fullFile(), 10, "abc")
+                                 << replaced(fullFileSettings(), 9, "DownloadMinutes=20");
+    QTest::newRow("line 9 not a whole number")
+        << replaced(fullFile(), 9, "1.5") << replaced(fullFileSettings(), 8, "ReservedMinutes=20");
+    QTest::newRow("words") << QStringList{"True", QString(), QString(), QString(), "False", "True", "False", "True"}
+                           << withChanges({"AutoBackup=true", "AutoDownload=true", "DownloadAllAccounts=true"});
+    QTest::newRow("numbers") << QStringList{"5", QString(), QString(), QString(), "0", "-1", "1", "0"}
+                             << withChanges({"AutoBackup=true", "AutoDownload=true", "ReservedFlag7=true"});
     // A bad line puts only its own setting to the default.
-    QTest::newRow("bad flag") << replaced(fullFile(), 1, QStringLiteral("yes"))
-                              << replaced(fullFileSettings(), 1, QStringLiteral("AutoBackup=false"));
+    QTest::newRow("bad flag") << replaced(fullFile(), 1, "yes") << replaced(fullFileSettings(), 1, "AutoBackup=false");
     QTest::newRow("empty flag") << replaced(fullFile(), 6, QString())
-                                << replaced(fullFileSettings(), 5, QStringLiteral("AutoDownload=false"));
+                                << replaced(fullFileSettings(), 5, "AutoDownload=false");
     QTest::newRow("empty line 12") << replaced(fullFile(), 12, QString())
-                                   << replaced(fullFileSettings(), 11, QStringLiteral("ReservedText12="));
+                                   << replaced(fullFileSettings(), 11, "ReservedText12=");
     QTest::newRow("extra lines ignored") << (fullFile() << QStringLiteral("0") << QStringLiteral("more"))
                                          << fullFileSettings();
 }

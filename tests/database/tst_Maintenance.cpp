@@ -63,10 +63,10 @@ class MaintenanceTest : public QObject
     void backupNowFailing();
     void restoreNotMade_data();
     void restoreNotMade();
+    void restoreSucceeds_data();
     void restoreSucceeds();
     void restoreFailingKeepsTheDatabase_data();
     void restoreFailingKeepsTheDatabase();
-    void restoreIgnoresJournalOfReplacedFile();
     void damagedDatabaseKeepsTheBackup_data();
     void damagedDatabaseKeepsTheBackup();
     void backupWhileAnotherConnectionWrites_data();
@@ -74,8 +74,6 @@ class MaintenanceTest : public QObject
     void readOnlyDatabaseSaidAtStartup();
     void startupBackupBeforeUpgrade();
     void startupBackupOff();
-    void locationsRefused_data();
-    void locationsRefused();
     void locationsApplied();
 
   private:
@@ -209,24 +207,6 @@ void MaintenanceTest::restoreNotMade()
     data_->disconnectDatabase();
     QVERIFY(fileBytes(database()) == before);
 }
-void MaintenanceTest::restoreSucceeds()
-{
-    addOrder(1);
-    QVERIFY(maintenance_->backupNow());
-    addOrder(2);
-    QCOMPARE(orderCount(), 2);
-
-    QVERIFY(maintenance_->restoreLastBackup());
-    QCOMPARE(port_->status(), kRestored);
-    QCOMPARE(port_->boxes, QStringList{QStringLiteral("confirm: ") + kRestoreConfirm});
-    QVERIFY(data_->isConnected());
-    QCOMPARE(orderCount(), 1);
-    data_->disconnectDatabase();
-    QVERIFY(fileBytes(database()) == fileBytes(backup()));
-    QVERIFY(!QFile::exists(Maintenance::partialCopyName(database())));
-    QCOMPARE(folder_->logLines(), QStringList());
-}
-
 void MaintenanceTest::restoreFailingKeepsTheDatabase_data()
 {
     QTest::addColumn<QString>("failure");
@@ -268,34 +248,48 @@ void MaintenanceTest::restoreFailingKeepsTheDatabase()
     data_->disconnectDatabase();
     QVERIFY(fileBytes(database()) == current);
 }
-void MaintenanceTest::restoreIgnoresJournalOfReplacedFile()
+void MaintenanceTest::restoreSucceeds_data()
 {
+    QTest::addColumn<bool>("journal");
+    QTest::newRow("closed file") << false;
+    QTest::newRow("a crash's journal beside the file") << true;
+}
+
+void MaintenanceTest::restoreSucceeds()
+{
+    QFETCH(bool, journal);
     addOrder(1);
     QVERIFY(maintenance_->backupNow());
     addOrder(2);
     data_->disconnectDatabase();
     // The journal a crash in the middle of a change would leave beside the current file.
-    const QString journal = database() + QStringLiteral("-journal");
-    {
-        DatabaseProbe probe(database());
-        // A small cache spills the change into the file, so the journal is synced and complete.
-        probe.exec(QStringLiteral("PRAGMA cache_size=2"));
-        probe.exec(QStringLiteral("BEGIN"));
-        probe.exec(QStringLiteral("DELETE FROM Orders"));
-        probe.exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<500) "
-                                  "INSERT INTO Orders(ShopperID,Message) SELECT x, hex(randomblob(300)) FROM n"));
-        QVERIFY(QFile::copy(journal, journal + QStringLiteral(".crash")));
-        probe.exec(QStringLiteral("ROLLBACK"));
+    const QString journalFile = database() + QStringLiteral("-journal");
+    if (journal) {
+        {
+            DatabaseProbe probe(database());
+            // A small cache spills the change into the file, so the journal is synced and complete.
+            probe.exec(QStringLiteral("PRAGMA cache_size=2"));
+            probe.exec(QStringLiteral("BEGIN"));
+            probe.exec(QStringLiteral("DELETE FROM Orders"));
+            probe.exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<500) "
+                                      "INSERT INTO Orders(ShopperID,Message) SELECT x, hex(randomblob(300)) FROM n"));
+            QVERIFY(QFile::copy(journalFile, journalFile + QStringLiteral(".crash")));
+            probe.exec(QStringLiteral("ROLLBACK"));
+        }
+        QVERIFY(QFile::rename(journalFile + QStringLiteral(".crash"), journalFile));
     }
-    QVERIFY(QFile::rename(journal + QStringLiteral(".crash"), journal));
 
     QVERIFY(maintenance_->restoreLastBackup());
     QCOMPARE(port_->status(), kRestored);
+    QCOMPARE(port_->boxes, QStringList{QStringLiteral("confirm: ") + kRestoreConfirm});
+    QVERIFY(data_->isConnected());
     QCOMPARE(data_->scalar(QStringLiteral("SELECT group_concat(ShopperID) FROM Orders")).toString(),
              QStringLiteral("1"));
     data_->disconnectDatabase();
     QVERIFY(fileBytes(database()) == fileBytes(backup()));
-    QVERIFY(!QFile::exists(journal));
+    QVERIFY(!QFile::exists(journalFile));
+    QVERIFY(!QFile::exists(Maintenance::partialCopyName(database())));
+    QCOMPARE(folder_->logLines(), QStringList());
 }
 
 void MaintenanceTest::damagedDatabaseKeepsTheBackup_data()
@@ -442,41 +436,6 @@ void MaintenanceTest::startupBackupOff()
     QVERIFY(maintenance_->startupBackup());
     QVERIFY(!QFile::exists(backup()));
 }
-void MaintenanceTest::locationsRefused_data()
-{
-    QTest::addColumn<QString>("database");
-    QTest::addColumn<QString>("backupFolder");
-    QTest::addColumn<int>("result");
-    QTest::addColumn<QString>("warning");
-    QTest::newRow("the same path twice") << "db/Other.tdbd"
-                                         << "db/Other.tdbd" << int(Maintenance::LocationResult::SamePaths)
-                                         << "The backup database must be different than the current database";
-    QTest::newRow("no database there") << "db/None.tdbd"
-                                       << "elsewhere" << int(Maintenance::LocationResult::NoDatabase)
-                                       << "There is no database at the specified location.";
-}
-
-void MaintenanceTest::locationsRefused()
-{
-    QFETCH(QString, database);
-    QFETCH(QString, backupFolder);
-    QFETCH(int, result);
-    QFETCH(QString, warning);
-    const GlobalSettings before = settings_;
-    QString path = folder_->file(database);
-    QCOMPARE(int(maintenance_->applyLocations(path, folder_->file(backupFolder))), result);
-    // A path with no database behind it goes back to the one in use.
-    if (result == int(Maintenance::LocationResult::NoDatabase))
-        QCOMPARE(path, before.DatabaseLocation);
-    QCOMPARE(port_->boxes, QStringList{QStringLiteral("warning: ") + warning});
-    QCOMPARE(port_->statuses, QStringList());
-    QCOMPARE(settings_.DatabaseLocation, before.DatabaseLocation);
-    QCOMPARE(settings_.BackupFolder, before.BackupFolder);
-    QVERIFY(data_->isConnected());
-    QCOMPARE(data_->location(), before.DatabaseLocation);
-    QVERIFY(!QFile::exists(folder_->file(database)));
-}
-
 void MaintenanceTest::locationsApplied()
 {
     // The chosen file has the older layout: taking it over upgrades it.

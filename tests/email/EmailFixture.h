@@ -12,18 +12,7 @@ namespace pelmora::test
 
 struct EmailFixture : DataFixture {
     // An order with the fields given (any Orders column by name).
-    void addOrder(const QVariantMap& fields)
-    {
-        QStringList names;
-        QStringList marks;
-        QVariantList values;
-        for (auto it = fields.begin(); it != fields.end(); ++it) {
-            names << it.key();
-            marks << QStringLiteral("?");
-            values << it.value();
-        }
-        exec(QStringLiteral("INSERT INTO Orders(%1) VALUES(%2)").arg(names.join(','), marks.join(',')), values);
-    }
+    void addOrder(const QVariantMap& fields) { insert(QStringLiteral("Orders"), fields); }
 
     void addItem(const QVariant& shopperId, const QVariant& qty, const QString& code, const QString& product,
                  const QVariant& price, const QVariant& amount)

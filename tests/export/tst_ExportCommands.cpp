@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -106,28 +105,6 @@ class ExportCommandsTest : public QObject
 
   private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-
-    void dialogStartsWithTheDefaults()
-    {
-        DialogFixture f;
-        auto dialog = f.dialog();
-        QCOMPARE(child<QComboBox>(dialog.get(), "formatBox")->currentText(), QStringLiteral("XLS"));
-        QStringList formats;
-        auto* box = child<QComboBox>(dialog.get(), "formatBox");
-        for (int i = 0; i < box->count(); ++i)
-            formats << box->itemText(i);
-        QCOMPARE(formats, (QStringList{"XLS", "Word", "RTF", "HTML", "XML", "PDF", "TXT", "CSV"}));
-        QCOMPARE(child<QLineEdit>(dialog.get(), "separatorEdit")->text(), QStringLiteral(","));
-        QCOMPARE(child<QLineEdit>(dialog.get(), "sheetTitleEdit")->text(), QStringLiteral("Sheet 1"));
-        QCOMPARE(child<QLineEdit>(dialog.get(), "footerEdit")->text(), QStringLiteral("Page &P of &N"));
-        QCOMPARE(child<QDoubleSpinBox>(dialog.get(), "marginLeftBox")->value(), 1.17);
-        QCOMPARE(child<QDoubleSpinBox>(dialog.get(), "marginRightBox")->value(), 0.57);
-        QCOMPARE(child<QDoubleSpinBox>(dialog.get(), "marginTopBox")->value(), 0.78);
-        QCOMPARE(child<QDoubleSpinBox>(dialog.get(), "marginBottomBox")->value(), 0.78);
-        QVERIFY(child<QCheckBox>(dialog.get(), "captionBoldCheck")->isChecked());
-        QVERIFY(child<QCheckBox>(dialog.get(), "captionCentredCheck")->isChecked());
-        QVERIFY(!child<QCheckBox>(dialog.get(), "markFormulasCheck")->isChecked());
-    }
 
     // What one dialog saves, the next one opens with, and exports with.
     void savedOptionsComeBackAndApply()

@@ -3,7 +3,6 @@
 // the order date selects orders, not items), the items after a switch of view, and the same
 // through pelmora-cli.
 
-#include "common/GlobalConfig.h"
 #include "export/ExportTestSupport.h"
 #include "export/Exporter.h"
 #include "support/CliRun.h"
@@ -46,10 +45,7 @@ struct Fixture {
         SqliteFile db(folder.databasePath());
         for (const char* sql : kFixture)
             db.exec(QString::fromUtf8(sql));
-        GlobalSettings settings;
-        settings.DatabaseLocation = folder.databasePath();
-        settings.BackupFolder = folder.file(QStringLiteral("db/backup"));
-        GlobalConfig::save(settings, folder.root());
+        folder.saveSettings();
     }
     // Exports the data set to CSV and reads the file back.
     QList<QStringList> exportCsv(const ExportDataSet& data)
@@ -266,6 +262,7 @@ class ExportDataSetsTest : public QObject
         QTest::newRow("items xlsx") << QStringList{"items", "--format", "xlsx"} << "xlsx"
                                     << "4 items exported to"
                                     << "ProductCode" << QStringList{"P1", "P2a", "P2b", "P3"};
+        // One order reads in the singular.
         QTest::newRow("archived orders html") << QStringList{"orders", "--format", "html", "--archive"} << "html"
                                               << "1 order exported to"
                                               << "Invoice_name" << QStringList{"Archived"};

@@ -2,7 +2,6 @@
 
 #include "reports/ReportFixture.h"
 
-#include "common/GlobalConfig.h"
 #include "reports/LayoutFormat.h"
 #include "reports/ReportRepository.h"
 #include "workspace/ShippedReports.h"
@@ -22,42 +21,39 @@ namespace
 struct ShopFolder : OrdersFolder {
     ShopFolder()
     {
-        GlobalSettings settings;
-        settings.DatabaseLocation = folder.databasePath();
-        settings.BackupFolder = folder.file(QStringLiteral("db/backup"));
-        GlobalConfig::save(settings, folder.root());
-        addOrder({{QStringLiteral("ShopperID"), 5001},
-                  {QStringLiteral("Invoice_date"), QStringLiteral("2008-01-01")},
-                  {QStringLiteral("Invoice_name"), QStringLiteral("Margaret Lindqvist")},
-                  {QStringLiteral("Invoice_company"), QStringLiteral("Lindqvist Pottery")},
-                  {QStringLiteral("Invoice_address1"), QStringLiteral("14 Harbour Road")},
-                  {QStringLiteral("Invoice_address2"), QStringLiteral("Port Elwood")},
-                  {QStringLiteral("Invoice_state"), QStringLiteral("ME")},
-                  {QStringLiteral("Invoice_zip"), QStringLiteral("04011")},
-                  {QStringLiteral("Invoice_country"), QStringLiteral("United States")},
-                  {QStringLiteral("Ship_name"), QStringLiteral("Olaf Lindqvist")},
-                  {QStringLiteral("Ship_address1"), QStringLiteral("9 Birch Lane")},
-                  {QStringLiteral("Ship_address2"), QStringLiteral("Kettle Falls")},
-                  {QStringLiteral("Ship_country"), QStringLiteral("Canada")},
-                  {QStringLiteral("Payment_method"), QStringLiteral("PayPal")},
-                  {QStringLiteral("Tax"), 82.17},
-                  {QStringLiteral("Shipping"), 12.5},
-                  {QStringLiteral("Total"), 1234.56},
-                  {QStringLiteral("Status"), QStringLiteral("Paid")}});
-        addItem(5001, QStringLiteral("GLZ-220"), QStringLiteral("Celadon glaze, 5 lb"), 3, 45.25);
-        addItem(5001, QStringLiteral("KLN-9"), QStringLiteral("Kiln shelf kit"), 1, 1004.14);
-        addOrder({{QStringLiteral("ShopperID"), 5002},
-                  {QStringLiteral("Invoice_date"), QStringLiteral("2008-01-01")},
-                  {QStringLiteral("Invoice_name"), QStringLiteral("Tobias Wren")},
-                  {QStringLiteral("Ship_name"), QStringLiteral("Tobias Wren")},
-                  {QStringLiteral("Total"), 19.99},
-                  {QStringLiteral("Status"), QStringLiteral("Unpaid")}});
-        addItem(5002, QStringLiteral("BRS-1"), QStringLiteral("Fan brush"), 1, 19.99);
-        addOrder({{QStringLiteral("ShopperID"), 5003},
-                  {QStringLiteral("Invoice_date"), QStringLiteral("2008-01-02")},
-                  {QStringLiteral("Invoice_name"), QStringLiteral("Ada Quill")},
-                  {QStringLiteral("Total"), 250},
-                  {QStringLiteral("Status"), QStringLiteral("Paid")}});
+        folder.saveSettings();
+        addOrder({{"ShopperID", 5001},
+                  {"Invoice_date", "2008-01-01"},
+                  {"Invoice_name", "Margaret Lindqvist"},
+                  {"Invoice_company", "Lindqvist Pottery"},
+                  {"Invoice_address1", "14 Harbour Road"},
+                  {"Invoice_address2", "Port Elwood"},
+                  {"Invoice_state", "ME"},
+                  {"Invoice_zip", "04011"},
+                  {"Invoice_country", "United States"},
+                  {"Ship_name", "Olaf Lindqvist"},
+                  {"Ship_address1", "9 Birch Lane"},
+                  {"Ship_address2", "Kettle Falls"},
+                  {"Ship_country", "Canada"},
+                  {"Payment_method", "PayPal"},
+                  {"Tax", 82.17},
+                  {"Shipping", 12.5},
+                  {"Total", 1234.56},
+                  {"Status", "Paid"}});
+        addItem(5001, "GLZ-220", "Celadon glaze, 5 lb", 3, 45.25);
+        addItem(5001, "KLN-9", "Kiln shelf kit", 1, 1004.14);
+        addOrder({{"ShopperID", 5002},
+                  {"Invoice_date", "2008-01-01"},
+                  {"Invoice_name", "Tobias Wren"},
+                  {"Ship_name", "Tobias Wren"},
+                  {"Total", 19.99},
+                  {"Status", "Unpaid"}});
+        addItem(5002, "BRS-1", "Fan brush", 1, 19.99);
+        addOrder({{"ShopperID", 5003},
+                  {"Invoice_date", "2008-01-02"},
+                  {"Invoice_name", "Ada Quill"},
+                  {"Total", 250},
+                  {"Status", "Paid"}});
         reports::ReportRepository repository(db());
         ShippedReports::install(repository);
     }
@@ -99,29 +95,22 @@ class ReportCliTest : public QObject
         QTest::addColumn<QStringList>("absent");
         const QString invoice = QStringLiteral("Invoice");
         QTest::newRow("invoice for one order")
-            << QStringList{invoice, QStringLiteral("--order"), QStringLiteral("5001")} << 1
+            << QStringList{invoice, "--order", "5001"} << 1
             << QStringLiteral(
                    "INVOICE|5001|Margaret Lindqvist|Lindqvist Pottery|14 Harbour Road|Port Elwood|ME 04011|"
                    "Olaf Lindqvist|9 Birch Lane|Kettle Falls|Canada|GLZ-220|Celadon glaze, 5 lb|135.75|KLN-9|"
                    "Kiln shelf kit|1,004.14|1,139.89|82.17|12.50|PayPal|1,234.56")
                    .split(QLatin1Char('|'))
-            << QStringList{QStringLiteral("Tobias Wren"), QStringLiteral("Fan brush")};
+            << QStringList{"Tobias Wren", "Fan brush"};
         QTest::newRow("the morning's invoices")
-            << QStringList{invoice, QStringLiteral("--filter"), QStringLiteral("Invoice_date = '2008-01-01'")} << 2
-            << QStringList{QStringLiteral("Margaret Lindqvist"), QStringLiteral("Tobias Wren"),
-                           QStringLiteral("Fan brush")}
-            << QStringList{QStringLiteral("Ada Quill")};
+            << QStringList{invoice, "--filter", "Invoice_date = '2008-01-01'"} << 2
+            << QStringList{"Margaret Lindqvist", "Tobias Wren", "Fan brush"} << QStringList{"Ada Quill"};
         QTest::newRow("packing slip without prices")
-            << QStringList{QStringLiteral("Packing slip"), QStringLiteral("--order"), QStringLiteral("5001")} << 1
-            << QStringList{QStringLiteral("PACKING SLIP"), QStringLiteral("Olaf Lindqvist"),
-                           QStringLiteral("Kiln shelf kit")}
-            << QStringList{QStringLiteral("1,004.14"), QStringLiteral("1,234.56")};
+            << QStringList{"Packing slip", "--order", "5001"} << 1
+            << QStringList{"PACKING SLIP", "Olaf Lindqvist", "Kiln shelf kit"} << QStringList{"1,004.14", "1,234.56"};
         QTest::newRow("order list of the paid orders")
-            << QStringList{QStringLiteral("order list"), QStringLiteral("--filter"), QStringLiteral("Status = 'paid'")}
-            << 1
-            << QStringList{QStringLiteral("Margaret Lindqvist"), QStringLiteral("Ada Quill"),
-                           QStringLiteral("1,484.56")}
-            << QStringList{QStringLiteral("Tobias Wren")};
+            << QStringList{"order list", "--filter", "Status = 'paid'"} << 1
+            << QStringList{"Margaret Lindqvist", "Ada Quill", "1,484.56"} << QStringList{"Tobias Wren"};
     }
     void rendersStoredLayouts()
     {

@@ -46,9 +46,8 @@ struct Shop : OrdersFolder {
     {
         db().transaction();
         for (int i = 0; i < 40; ++i) {
-            addOrder({{QStringLiteral("ShopperID"), 7000 + i},
-                      {QStringLiteral("Invoice_name"), QStringLiteral("Customer %1").arg(i)},
-                      {QStringLiteral("Total"), 10 + i}});
+            addOrder(
+                {{"ShopperID", 7000 + i}, {"Invoice_name", QStringLiteral("Customer %1").arg(i)}, {"Total", 10 + i}});
             addItem(7000 + i, QStringLiteral("SKU-%1").arg(i), QStringLiteral("Thing"), 1, 10 + i);
         }
         db().commit();
@@ -100,8 +99,6 @@ class ReportWidgetsTest : public QObject
         explorer.show();
         auto* add = explorer.findChild<QPushButton*>(QStringLiteral("addStandardReports"));
         QVERIFY(add->isVisible());
-        QCOMPARE(explorer.windowTitle(), QStringLiteral("Report Explorer"));
-        QCOMPARE(explorer.size(), QSize(600, 400));
         add->click();
         QVERIFY(!add->isVisible());
         QCOMPARE(shop.scalar(QStringLiteral("SELECT count(*) FROM RepFolders WHERE Name='Standard reports'")).toInt(),
@@ -213,7 +210,6 @@ class ReportWidgetsTest : public QObject
         ReportDesigner designer(repository, id, pipelines);
         designer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&designer));
-        QCOMPARE(designer.windowTitle(), QStringLiteral("Pelmora Report Designer"));
         QVERIFY(designer.fieldList()->topLevelItemCount() == 3);
         DesignCanvas* canvas = designer.canvas();
         const int detail = bandIndex(designer.layout(), BandKind::Detail);

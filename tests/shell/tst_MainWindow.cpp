@@ -4,6 +4,7 @@
 #include "common/GlobalConfig.h"
 #include "database/Maintenance.h"
 #include "shell/widgets/MainWindow.h"
+#include "support/DatabaseProbe.h"
 #include "support/TestFolder.h"
 #include "toolkit/widgets/CategoryInspector.h"
 #include "toolkit/widgets/DataGrid.h"
@@ -20,70 +21,23 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
-#include <QToolBar>
 
 using namespace pelmora;
-
-namespace
-{
-struct Entry {
-    QString caption;
-    QString hint;
-    bool separatorBefore = false;
-};
-
-// Every row of the orders and items, every column, in key order.
-QStringList rows(DataModule& data)
-{
-    QStringList all;
-    for (const char* table : {"Orders", "Items"}) {
-        QSqlQuery query = data.select(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(QLatin1String(table)));
-        while (query.next()) {
-            QStringList values;
-            for (int c = 0; c < query.record().count(); ++c)
-                values << query.value(c).toString();
-            all << values.join(QLatin1Char('|'));
-        }
-    }
-    return all;
-}
-
-QList<Entry> entries(QMenu* menu)
-{
-    QList<Entry> list;
-    bool separator = false;
-    for (QAction* a : menu->actions()) {
-        if (a->isSeparator()) {
-            separator = true;
-            continue;
-        }
-        if (!a->isVisible())
-            continue;
-        list << Entry{a->text(), a->toolTip(), separator};
-        separator = false;
-    }
-    return list;
-}
-} // namespace
 
 class MainWindowTest : public QObject
 {
     Q_OBJECT
   private slots:
-    void menusStandInTheirOrder();
-    void toolbarsHoldTheirItems();
+    void menusOfferWhatTheShopHas();
     void startupGreetsAndMakesFolders();
     void viewTogglesShowAndHideToolbars_data();
     void viewTogglesShowAndHideToolbars();
     void closingSavesSettingsAndLayoutExitDoesNot();
     void backupCommandReportsAndCopies();
     void autoBackupCommandFollowsConfig();
-    void escapingErrorsReachApplicationError();
     void restoreDefaultsShowsItsMessage();
     void emptyDatabaseShowsTheColumns();
     void firstStartOpensTheMainCategories();
@@ -91,88 +45,26 @@ class MainWindowTest : public QObject
     void deletionMessageLinksToItsUndo();
 };
 
-void MainWindowTest::menusStandInTheirOrder()
+void MainWindowTest::menusOfferWhatTheShopHas()
 {
     test::ProgramFixture p;
     MainWindow& w = p.start(false);
-    QList<QMenu*> menus;
-    for (QAction* a : w.menuBar()->actions())
-        menus << a->menu();
-    QStringList titles;
-    for (QMenu* m : menus)
-        titles << m->title();
-    QCOMPARE(titles, (QStringList{"&File", "&Actions", "&Options", "&View", "&Help"}));
-
-    auto file = entries(menus[0]);
-    QStringList captions;
-    for (const Entry& e : file)
-        captions << e.caption;
-    QCOMPARE(captions,
-             (QStringList{"&Backup now", "&Restore last backup", "Auto backup DB", "&Archive orders",
-                          "&View archived orders", "Reload current orders", "Print...", "Preferences", "E&xit"}));
-    QVERIFY(file[3].separatorBefore);
-    QVERIFY(file[7].separatorBefore);
-    QVERIFY(file[8].separatorBefore);
-    QCOMPARE(file[6].hint, QString("Print"));
-    QCOMPARE(file[8].hint, QString("Exit Quits the application"));
-
-    auto actions = entries(menus[1]);
-    captions.clear();
-    for (const Entry& e : actions)
-        captions << e.caption;
-    QCOMPARE(captions, (QStringList{"&Open reports", "Send &e-mail", "E&xport orders", "Export &items", "&Download ",
-                                    "&Restore defaults", "Set status", "Tick \"Selected\"", "Clear \"Selected\"",
-                                    "Redo", "Undo"}));
-    QVERIFY(actions[5].separatorBefore);
-    QVERIFY(actions[6].separatorBefore);
     // The statuses are read once the database is open: the submenu offers them.
     auto* statuses = w.findChild<QMenu*>(QStringLiteral("menuSetStatus"));
     QVERIFY(statuses && statuses->isEnabled());
     QVERIFY(!statuses->actions().isEmpty());
-    QVERIFY(actions[9].separatorBefore);
-    QCOMPARE(actions[4].hint, QString("Download "));
     // "Repair table" is in the command set but never shown and never enabled.
     QAction* repair = w.commands().action(CommandSurface::RepairTable);
     QVERIFY(repair && !repair->isVisible() && !repair->isEnabled());
-
-    QAction* paste = w.commands().action(CommandSurface::AutoUpdatePasteData);
-    QVERIFY(paste->isCheckable() && paste->isChecked());
-    for (const char* name : {CommandSurface::ShowActions, CommandSurface::ShowLayout, CommandSurface::ShowUsername,
-                             CommandSurface::ShowEmail})
-        QVERIFY(w.commands().action(name)->isCheckable() && w.commands().action(name)->isChecked());
-
-    auto help = entries(menus[4]);
-    QCOMPARE(help.size(), 3);
-    QCOMPARE(help[0].hint, QString("Help Contents"));
-    QCOMPARE(help[1].caption, w.session().service().homeAddress() + " online...");
-    QCOMPARE(help[1].hint, "Go to " + w.session().service().homeAddress() + " online");
-    QVERIFY(help[1].separatorBefore);
-    QCOMPARE(help[2].caption, QString("About.."));
-    QCOMPARE(w.windowTitle(), QString("Pelmora 4+"));
-    QCOMPARE(w.minimumSize(), QSize(800, 480));
-}
-
-void MainWindowTest::toolbarsHoldTheirItems()
-{
-    test::ProgramFixture p;
-    MainWindow& w = p.start(false);
-    QStringList bars;
-    for (QToolBar* tb : w.findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
-        bars << tb->windowTitle();
-    QCOMPARE(bars, (QStringList{"Selected user account", "Layout", "Actions", "Email"}));
-    auto texts = [&](const char* name) {
-        QStringList t;
-        for (QAction* a : w.commands().toolbar(name)->actions())
-            t << (a->isSeparator() ? QString("|") : a->text());
-        return t;
-    };
-    QCOMPARE(texts(CommandSurface::LayoutBar), (QStringList{"Reset", "Grouping", "Auto-size"}));
-    QCOMPARE(texts(CommandSurface::ActionsBar),
-             (QStringList{"Reports", "|", "Export orders", "Export items", "|", "Paste data"}));
-    QCOMPARE(texts(CommandSurface::EmailBar), (QStringList{"Send e-mail"}));
-    const QStringList account = texts(CommandSurface::AccountBar);
-    QCOMPARE(account.mid(2), (QStringList{"Download", "Login to Admin"}));
-    QVERIFY(w.commands().accountSelector());
+    for (const char* name : {CommandSurface::AutoUpdatePasteData, CommandSurface::ShowActions,
+                             CommandSurface::ShowLayout, CommandSurface::ShowUsername, CommandSurface::ShowEmail})
+        QVERIFY2(w.commands().action(name)->isChecked(), name);
+    // The Help menu names the cart service's address of this deployment.
+    QMenu* help = w.menuBar()->actions().last()->menu();
+    QStringList captions;
+    for (QAction* a : help->actions())
+        captions << a->text();
+    QVERIFY2(captions.contains(w.session().service().homeAddress() + " online..."), qPrintable(captions.join('|')));
 }
 
 void MainWindowTest::startupGreetsAndMakesFolders()
@@ -277,21 +169,6 @@ void MainWindowTest::autoBackupCommandFollowsConfig()
     QVERIFY(w.session().settings().AutoBackup);
 }
 
-void MainWindowTest::escapingErrorsReachApplicationError()
-{
-    test::ProgramFixture p;
-    test::TestFolder& folder = p.folder;
-    MainWindow& w = p.start();
-    w.run([] { throw Error("The command broke"); });
-    QCOMPARE(w.status(), QString("No matches found. All orders shown"));
-    const QStringList log = folder.logLines();
-    QCOMPARE(log.size(), 1);
-    QVERIFY(log[0].endsWith(": The command broke application error"));
-    // The window stays usable.
-    w.commands().action(CommandSurface::ShowLayout)->trigger();
-    QCOMPARE(w.status(), QString("Layout toolbar hidden"));
-}
-
 void MainWindowTest::restoreDefaultsShowsItsMessage()
 {
     test::ProgramFixture p;
@@ -369,7 +246,12 @@ void MainWindowTest::deletionMessageLinksToItsUndo()
     w.show();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    const QStringList before = rows(data);
+    // Every row of the orders and items, as another program reads them.
+    const auto rows = [&p] {
+        const test::DatabaseProbe probe(p.folder.databasePath());
+        return QList{probe.rows("Orders"), probe.rows("Items")};
+    };
+    const auto before = rows();
 
     OrdersWorkspace& workspace = w.workspaceView().workspace();
     toolkit::SqlTableModel* orders = workspace.DataSourceOrders();
@@ -391,17 +273,17 @@ void MainWindowTest::deletionMessageLinksToItsUndo()
     if (changedSince) {
         const qint64 ann = data.scalar("SELECT id FROM Orders WHERE ShopperID = 2001").toLongLong();
         workspace.setOrdersValue({ann}, "Status", "Shipped");
-        const QStringList changed = rows(data);
+        const auto changed = rows();
         QVERIFY(!link->isVisible());
         QCOMPARE(w.status(), QString("Order 2002 and its 2 items deleted."));
         // Not even a click that was on its way undoes the status change.
         link->click();
-        QCOMPARE(rows(data), changed);
+        QCOMPARE(rows(), changed);
         QCOMPARE(data.scalar("SELECT Status FROM Orders WHERE ShopperID = 2001").toString(), QString("Shipped"));
         return;
     }
     QTest::mouseClick(link, Qt::LeftButton);
-    QCOMPARE(rows(data), before);
+    QCOMPARE(rows(), before);
     QCOMPARE(w.status(), QString("Undone: Order 2002 and its 2 items deleted"));
     QVERIFY(!link->isVisible());
     QCOMPARE(QApplication::focusWidget(), focused);

@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <QVariantMap>
 
 namespace pelmora::test
 {
@@ -30,6 +31,13 @@ struct DataFixture {
         done = done && query.exec();
         if (!done)
             QTest::qFail(qPrintable(query.lastError().text() + QStringLiteral(" in ") + sql), __FILE__, __LINE__);
+    }
+    // Inserts a row of the values given by column name.
+    void insert(const QString& table, const QVariantMap& row)
+    {
+        const QStringList marks(row.size(), QStringLiteral("?"));
+        exec(QStringLiteral("INSERT INTO %1(%2) VALUES(%3)").arg(table, row.keys().join(','), marks.join(',')),
+             row.values());
     }
     QVariant scalar(const QString& sql) { return data.scalar(sql); }
     int count(const QString& table) { return scalar(QStringLiteral("SELECT count(*) FROM ") + table).toInt(); }

@@ -38,20 +38,14 @@ class LookupListTest : public QObject
         QTest::addColumn<bool>("truncated");
 
         QTest::newRow("statuses, blanks left out") << QStringLiteral("status") << 1000 << QString()
-                                                   << QStringList{QStringLiteral("Completed"), QStringLiteral("Paid"),
-                                                                  QStringLiteral("Shipped"), QStringLiteral("Unpaid")}
-                                                   << false;
+                                                   << QStringList{"Completed", "Paid", "Shipped", "Unpaid"} << false;
         QTest::newRow("cut at the limit")
-            << QStringLiteral("name") << 3 << QString()
-            << QStringList{QStringLiteral("Name 0000"), QStringLiteral("Name 0001"), QStringLiteral("Name 0002")}
-            << true;
+            << QStringLiteral("name") << 3 << QString() << QStringList{"Name 0000", "Name 0001", "Name 0002"} << true;
         QTest::newRow("exactly the limit") << QStringLiteral("status") << 4 << QString()
-                                           << QStringList{QStringLiteral("Completed"), QStringLiteral("Paid"),
-                                                          QStringLiteral("Shipped"), QStringLiteral("Unpaid")}
-                                           << false;
+                                           << QStringList{"Completed", "Paid", "Shipped", "Unpaid"} << false;
         QTest::newRow("only rows that meet a condition")
-            << QStringLiteral("status") << 1000 << QStringLiteral("id IN (1, 2, 7)")
-            << QStringList{QStringLiteral("Shipped"), QStringLiteral("Unpaid")} << false;
+            << QStringLiteral("status") << 1000 << QStringLiteral("id IN (1, 2, 7)") << QStringList{"Shipped", "Unpaid"}
+            << false;
     }
 
     void listsDistinctValuesInOrder()
