@@ -415,6 +415,14 @@ QString trigramQuery(const QString& word)
     return trigrams.join(QStringLiteral(" AND "));
 }
 
+// The rows of an index's table that may hold a word (one bound value: the trigram query): the
+// index's finds and the rows written since they were last indexed.
+QString findsOf(const QString& index)
+{
+    return QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ? UNION ALL SELECT key FROM %2")
+        .arg(q(index), q(index + QStringLiteral("Pending")));
+}
+
 // The word occurs in one of the columns, ignoring the case of ASCII letters (LIKE's rule).
 // Column by column, so that a row stops being read at its first match and no text is built.
 QString contains(const QStringList& columns, const QString& word, QVariantList& values)
@@ -442,13 +450,11 @@ QString OrderSearch::wordCondition(const QString& word, bool indexed, QVariantLi
     if (!trigrams.isEmpty()) {
         values << trigrams;
         // Rows written since they were last indexed are confirmed like the index's finds.
-        orders = QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH ? UNION ALL SELECT key FROM %3) AND (%4)")
-                     .arg(set_.ordersKey, q(ordersIndex()), q(ordersIndex() + QStringLiteral("Pending")),
-                          contains(orderColumns(), word, values));
+        orders = QStringLiteral("%1 IN (%2) AND (%3)")
+                     .arg(set_.ordersKey, findsOf(ordersIndex()), contains(orderColumns(), word, values));
         values << trigrams;
-        items = QStringLiteral("rowid IN (SELECT rowid FROM %1 WHERE %1 MATCH ? UNION ALL SELECT key FROM %2) AND (%3)")
-                    .arg(q(itemsIndex()), q(itemsIndex() + QStringLiteral("Pending")),
-                         contains(itemColumns(), word, values));
+        items =
+            QStringLiteral("rowid IN (%1) AND (%2)").arg(findsOf(itemsIndex()), contains(itemColumns(), word, values));
     } else {
         orders = contains(orderColumns(), word, values);
         items = contains(itemColumns(), word, values);
@@ -463,11 +469,9 @@ QString OrderSearch::wordCondition(const QString& word, bool indexed, QVariantLi
 QString OrderSearch::candidates(const QString& trigrams, QVariantList& values) const
 {
     values << trigrams << trigrams;
-    return QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ? UNION ALL SELECT key FROM %2 UNION ALL "
-                          "SELECT %3 FROM %4 WHERE ShopperID IN (SELECT ShopperID FROM %5 WHERE rowid IN "
-                          "(SELECT rowid FROM %6 WHERE %6 MATCH ? UNION ALL SELECT key FROM %7))")
-        .arg(q(ordersIndex()), q(ordersIndex() + QStringLiteral("Pending")), set_.ordersKey, q(set_.ordersTable),
-             q(set_.itemsTable), q(itemsIndex()), q(itemsIndex() + QStringLiteral("Pending")));
+    return QStringLiteral(
+               "%1 UNION ALL SELECT %2 FROM %3 WHERE ShopperID IN (SELECT ShopperID FROM %4 WHERE rowid IN (%5))")
+        .arg(findsOf(ordersIndex()), set_.ordersKey, q(set_.ordersTable), q(set_.itemsTable), findsOf(itemsIndex()));
 }
 
 // The word on one order row: in its text, or in the text of one of its items. Read only for
@@ -485,10 +489,7 @@ QString OrderSearch::holds(const QString& word, QVariantList& values) const
 bool OrderSearch::fewItemFinds(const QSqlDatabase& db, const QString& trigrams) const
 {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM %1 WHERE %1 MATCH ? UNION ALL "
-                                 "SELECT key FROM %2 LIMIT %3)")
-                      .arg(q(itemsIndex()), q(itemsIndex() + QStringLiteral("Pending")))
-                      .arg(kFewItemFinds));
+    query.prepare(QStringLiteral("SELECT count(*) FROM (%1 LIMIT %2)").arg(findsOf(itemsIndex())).arg(kFewItemFinds));
     query.addBindValue(trigrams);
     return query.exec() && query.next() && query.value(0).toLongLong() < kFewItemFinds;
 }
