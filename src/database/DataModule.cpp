@@ -102,6 +102,12 @@ sqlite3* DataModule::handle() const
     return *static_cast<sqlite3* const*>(h.data());
 }
 
+namespace
+{
+// SQLite maps at most about 2 GB; a larger file is read past that as before.
+constexpr qint64 kMappedBytes = 2147418112;
+} // namespace
+
 void DataModule::connectDatabase()
 {
     if (isConnected())
@@ -115,6 +121,10 @@ void DataModule::connectDatabase()
         throw Error(db.lastError().text());
     QSqlQuery pragma(db);
     pragma.exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
+    // Reads map the file instead of copying each page into a small cache of the connection's:
+    // a search that confirms tens of thousands of rows reads them at memory speed, and the
+    // pages stay the system's file cache (writes still go through the file as before).
+    pragma.exec(QStringLiteral("PRAGMA mmap_size=%1").arg(kMappedBytes));
 }
 
 void DataModule::disconnectDatabase()

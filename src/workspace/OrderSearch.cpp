@@ -11,6 +11,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 namespace pelmora
 {
 
@@ -26,12 +30,12 @@ QString q(const QString& identifier)
     return toolkit::sql::quoted(identifier);
 }
 
-// The searched text of one row: the columns' text, one line each.
-QString documentOf(const QStringList& columns)
+// The searched text of one row: the columns' text, one line each (`prefix` names the row).
+QString documentOf(const QStringList& columns, const QString& prefix = QString())
 {
     QStringList parts;
     for (const QString& c : columns)
-        parts << QStringLiteral("coalesce(CAST(%1 AS TEXT),'')").arg(q(c));
+        parts << QStringLiteral("coalesce(CAST(%1%2 AS TEXT),'')").arg(prefix, q(c));
     return parts.join(QStringLiteral("||char(10)||"));
 }
 
@@ -128,22 +132,96 @@ QStringList indexCreateStatements(const Indexed& x, bool keyUpdatable)
            triggerStatements(x, keyUpdatable);
 }
 
-QStringList triggerDropStatements(const Indexed& x)
+// The triggers an index of any layout may have.
+template <typename Index> QStringList triggerNames(const Index& x)
 {
-    QStringList list;
+    QStringList names;
     for (const char* suffix : kRowByRowTriggers)
-        list << QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(q(x.trigger(suffix)));
+        names << x.trigger(suffix);
     for (const char* suffix : kTriggers)
-        list << QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(q(x.trigger(suffix)));
-    list << QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(q(x.trigger(kRekeyTrigger)));
-    return list;
+        names << x.trigger(suffix);
+    return names;
 }
 
-QStringList indexDropStatements(const Indexed& x)
+// The objects of an orders index, with the triggers of earlier versions, triggers first.
+QStringList orderObjects(const Indexed& x)
 {
-    return triggerDropStatements(x) + QStringList{QStringLiteral("DROP TABLE IF EXISTS %1").arg(q(x.index)),
-                                                  QStringLiteral("DROP TABLE IF EXISTS %1").arg(q(x.pending())),
-                                                  QStringLiteral("DROP VIEW IF EXISTS %1").arg(q(x.view()))};
+    return triggerNames(x) << x.trigger(kRekeyTrigger) << x.index << x.pending() << x.view();
+}
+
+// What the index of the items covers. Shops sell the same products over and over, so the
+// items' texts are indexed once each: a table of the distinct texts (code and product, one
+// line each) with its trigram index, and for each text the orders whose items carry it, with
+// how many of their items do. Triggers keep both exact as items are written, so a search
+// reads the orders of an item text without reading an item.
+struct ItemTexts {
+    QString table; // Items / ItemsArchive
+    QString index; // the full-text table over the texts
+
+    QString texts() const { return index + QStringLiteral("Text"); }
+    QString orders() const { return index + QStringLiteral("Orders"); }
+    QString trigger(const char* suffix) const { return index + QLatin1String(suffix); }
+};
+
+constexpr const char* kTextTrigger = "_text";
+
+// The text of an item row as the index keeps it; `row` is NEW., OLD. or empty.
+QString itemTextOf(const QString& row)
+{
+    return documentOf(OrderSearch::itemColumns(), row);
+}
+
+// Counts the item (row NEW. or OLD.) in, or out of, the orders of its text.
+QString itemCounted(const ItemTexts& x, const QString& row, bool in)
+{
+    const QString text = itemTextOf(row);
+    if (in)
+        return QStringLiteral("INSERT OR IGNORE INTO %1(doc) SELECT %2 WHERE %3ShopperID IS NOT NULL; "
+                              "INSERT INTO %4(text,ShopperID,items) SELECT id,%3ShopperID,1 FROM %1 "
+                              "WHERE doc=%2 AND %3ShopperID IS NOT NULL "
+                              "ON CONFLICT(text,ShopperID) DO UPDATE SET items=items+1;")
+            .arg(q(x.texts()), text, row, q(x.orders()));
+    const QString match =
+        QStringLiteral("text=(SELECT id FROM %1 WHERE doc=%2) AND ShopperID=%3ShopperID").arg(q(x.texts()), text, row);
+    return QStringLiteral("UPDATE %1 SET items=items-1 WHERE %2; DELETE FROM %1 WHERE %2 AND items<1;")
+        .arg(q(x.orders()), match);
+}
+
+QStringList itemCreateStatements(const ItemTexts& x)
+{
+    const QString table = q(x.table);
+    QStringList updated;
+    for (const QString& c : OrderSearch::itemColumns())
+        updated << q(c);
+    updated << QStringLiteral("ShopperID");
+    return {
+        QStringLiteral("CREATE TABLE %1(id INTEGER PRIMARY KEY,doc TEXT NOT NULL UNIQUE)").arg(q(x.texts())),
+        QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(doc,content=%2,content_rowid='id',"
+                       "tokenize='trigram',detail='none',columnsize=0)")
+            .arg(q(x.index), QStringLiteral("'%1'").arg(x.texts())),
+        QStringLiteral("CREATE TABLE %1(text INTEGER NOT NULL,ShopperID integer NOT NULL,items INTEGER NOT NULL,"
+                       "PRIMARY KEY(text,ShopperID)) WITHOUT ROWID")
+            .arg(q(x.orders())),
+        // A text is never changed nor removed: one that no item carries any more finds no order.
+        QStringLiteral(
+            "CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN INSERT INTO %3(rowid,doc) VALUES(NEW.id,NEW.doc); END")
+            .arg(q(x.trigger(kTextTrigger)), q(x.texts()), q(x.index)),
+        QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN %3 END")
+            .arg(q(x.trigger(kTriggers[0])), table, itemCounted(x, QStringLiteral("NEW."), true)),
+        QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE OF %2 ON %3 BEGIN %4 %5 END")
+            .arg(q(x.trigger(kTriggers[1])), updated.join(','), table, itemCounted(x, QStringLiteral("OLD."), false),
+                 itemCounted(x, QStringLiteral("NEW."), true)),
+        QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN %3 END")
+            .arg(q(x.trigger(kTriggers[2])), table, itemCounted(x, QStringLiteral("OLD."), false)),
+    };
+}
+
+// The item index's objects, and those of the earlier layout that indexed every item row (a
+// view of the items' text, its pending keys and their triggers), triggers first.
+QStringList itemObjects(const ItemTexts& x)
+{
+    return triggerNames(x) << x.trigger(kTextTrigger) << x.index << x.texts() << x.orders()
+                           << x.index + QStringLiteral("Pending");
 }
 
 // Indexes the pending rows of one index, lowest keys first, at most `limit` of them.
@@ -168,36 +246,74 @@ qint64 indexPending(QSqlDatabase& db, const Indexed& x, qint64 limit)
     return rows;
 }
 
-// Fills an index from its view, a chunk of keys at a time.
-bool fill(QSqlDatabase& db, const Indexed& x, qint64& done, qint64 total, const OrderSearch::Progress& progress)
+// Runs statements over the rows of a table a chunk of keys at a time (each statement takes the
+// first and the last key of a chunk), for progress and to let a build be cancelled.
+bool fillByChunks(QSqlDatabase& db, const QString& table, const QString& key, const QStringList& statements,
+                  qint64& done, qint64 total, const OrderSearch::Progress& progress)
 {
     QSqlQuery range(db);
-    if (!range.exec(QStringLiteral("SELECT min(%1),max(%1) FROM %2").arg(x.key, q(x.table))))
+    if (!range.exec(QStringLiteral("SELECT min(%1),max(%1) FROM %2").arg(key, q(table))))
         throw Error(range.lastError().text());
     if (!range.next() || range.value(0).isNull())
         return true;
     const qint64 first = range.value(0).toLongLong();
     const qint64 last = range.value(1).toLongLong();
-    const QString sql = QStringLiteral("INSERT INTO %1(rowid,doc) SELECT SearchKey,doc FROM %2 "
-                                       "WHERE SearchKey BETWEEN ? AND ?")
-                            .arg(q(x.index), q(x.view()));
-    QSqlQuery insert(db);
-    if (!insert.prepare(sql))
-        throw Error(insert.lastError().text());
+    range.finish();
+    std::vector<std::unique_ptr<QSqlQuery>> queries;
+    for (const QString& sql : statements) {
+        queries.push_back(std::make_unique<QSqlQuery>(db));
+        if (!queries.back()->prepare(sql))
+            throw Error(queries.back()->lastError().text());
+    }
     for (qint64 from = first; from <= last; from += kChunk) {
         const qint64 to = std::min(last, from + kChunk - 1);
-        insert.addBindValue(from);
-        insert.addBindValue(to);
-        if (!insert.exec())
-            throw Error(insert.lastError().text());
-        done += scalar(db, QStringLiteral("SELECT count(*) FROM %1 WHERE %2 BETWEEN %3 AND %4")
-                               .arg(q(x.table), x.key)
-                               .arg(from)
-                               .arg(to));
+        for (const auto& query : queries) {
+            query->addBindValue(from);
+            query->addBindValue(to);
+            if (!query->exec())
+                throw Error(query->lastError().text());
+        }
+        done += scalar(
+            db,
+            QStringLiteral("SELECT count(*) FROM %1 WHERE %2 BETWEEN %3 AND %4").arg(q(table), key).arg(from).arg(to));
         if (progress && !progress(done, total))
             return false;
     }
     return true;
+}
+
+bool fill(QSqlDatabase& db, const Indexed& x, qint64& done, qint64 total, const OrderSearch::Progress& progress)
+{
+    const QString sql = QStringLiteral("INSERT INTO %1(rowid,doc) SELECT SearchKey,doc FROM %2 "
+                                       "WHERE SearchKey BETWEEN ? AND ?")
+                            .arg(q(x.index), q(x.view()));
+    return fillByChunks(db, x.table, x.key, {sql}, done, total, progress);
+}
+
+// The texts of the items and, for each, its orders with the number of their items that carry it.
+bool fill(QSqlDatabase& db, const ItemTexts& x, qint64& done, qint64 total, const OrderSearch::Progress& progress)
+{
+    const QString text = itemTextOf(QStringLiteral("i."));
+    const QString chunk = QStringLiteral("i.rowid BETWEEN ? AND ? AND i.ShopperID IS NOT NULL");
+    const QStringList statements{
+        QStringLiteral("INSERT OR IGNORE INTO %1(doc) SELECT %2 FROM %3 AS i WHERE %4")
+            .arg(q(x.texts()), text, q(x.table), chunk),
+        QStringLiteral("INSERT INTO %1(text,ShopperID,items) SELECT * FROM (SELECT t.id,i.ShopperID,count(*) "
+                       "FROM %2 AS i JOIN %3 AS t ON t.doc=%4 WHERE %5 GROUP BY 1,2) WHERE 1 "
+                       "ON CONFLICT(text,ShopperID) DO UPDATE SET items=items+excluded.items")
+            .arg(q(x.orders()), q(x.table), q(x.texts()), text, chunk)};
+    return fillByChunks(db, x.table, QStringLiteral("rowid"), statements, done, total, progress);
+}
+
+QSet<QString> schemaObjects(const QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    QSet<QString> present;
+    if (!query.exec(QStringLiteral("SELECT type,name FROM sqlite_master WHERE type IN ('table','view','trigger')")))
+        return present;
+    while (query.next())
+        present.insert(query.value(0).toString() + ':' + query.value(1).toString());
+    return present;
 }
 
 } // namespace
@@ -249,17 +365,11 @@ Indexed ordersOf(const OrdersDataSet& set, const QString& index)
 {
     return {set.ordersTable, set.ordersKey, index, OrderSearch::orderColumns()};
 }
-Indexed itemsOf(const OrdersDataSet& set, const QString& index)
+ItemTexts itemsOf(const OrdersDataSet& set)
 {
-    return {set.itemsTable, QStringLiteral("rowid"), index, OrderSearch::itemColumns()};
+    return {set.itemsTable, set.itemsTable + QStringLiteral("Search")};
 }
 } // namespace
-
-QStringList OrderSearch::createStatements() const
-{
-    return indexCreateStatements(ordersOf(set_, ordersIndex()), keyUpdatable()) +
-           indexCreateStatements(itemsOf(set_, itemsIndex()), false);
-}
 
 bool OrderSearch::keyUpdatable() const
 {
@@ -267,79 +377,33 @@ bool OrderSearch::keyUpdatable() const
     return set_.ordersKey != QLatin1String("rowid");
 }
 
-QStringList OrderSearch::dropStatements() const
-{
-    return indexDropStatements(ordersOf(set_, ordersIndex())) + indexDropStatements(itemsOf(set_, itemsIndex()));
-}
-
-namespace
-{
-
-QSet<QString> schemaObjects(const QSqlDatabase& db)
-{
-    QSqlQuery query(db);
-    QSet<QString> present;
-    if (!query.exec(QStringLiteral("SELECT type,name FROM sqlite_master WHERE type IN ('table','view','trigger')")))
-        return present;
-    while (query.next())
-        present.insert(query.value(0).toString() + ':' + query.value(1).toString());
-    return present;
-}
-
-} // namespace
-
-// The indexes and views, and either the triggers of today with their pending keys or those
-// that kept the indexes current row by row.
-OrderSearch::Shape OrderSearch::shape(const QSqlDatabase& db) const
+bool OrderSearch::isReady(const QSqlDatabase& db) const
 {
     const QSet<QString> present = schemaObjects(db);
     const auto has = [&](const char* type, const QString& name) {
         return present.contains(QLatin1String(type) + ':' + name);
     };
-    bool current = true;
-    bool rowByRow = true;
-    for (const QString& index : {ordersIndex(), itemsIndex()}) {
-        if (!has("table", index) || !has("view", index + QStringLiteral("Text")))
-            return Shape::Missing;
-        for (const char* suffix : kTriggers)
-            current = current && has("trigger", index + QLatin1String(suffix));
-        if (index == ordersIndex() && keyUpdatable())
-            current = current && has("trigger", index + QLatin1String(kRekeyTrigger));
-        current = current && has("table", index + QStringLiteral("Pending"));
-        for (const char* suffix : kRowByRowTriggers)
-            rowByRow = rowByRow && has("trigger", index + QLatin1String(suffix));
-    }
-    return current ? Shape::Current : rowByRow ? Shape::RowByRow : Shape::Missing;
-}
-
-bool OrderSearch::isReady(const QSqlDatabase& db) const
-{
-    return shape(db) == Shape::Current;
-}
-
-bool OrderSearch::upgrade(QSqlDatabase& db) const
-{
-    if (shape(db) != Shape::RowByRow)
-        return false;
-    toolkit::SqlTransaction transaction(db);
-    // Every row is in the index already: none is pending.
-    const auto replaceTriggers = [&](const Indexed& x, bool rekey) {
-        for (const QString& sql : triggerDropStatements(x))
-            run(db, sql);
-        run(db, pendingTableStatement(x));
-        for (const QString& sql : triggerStatements(x, rekey))
-            run(db, sql);
-    };
-    replaceTriggers(ordersOf(set_, ordersIndex()), keyUpdatable());
-    replaceTriggers(itemsOf(set_, itemsIndex()), false);
-    transaction.commit();
-    return true;
+    const Indexed orders = ordersOf(set_, ordersIndex());
+    bool ready = has("table", orders.index) && has("view", orders.view()) && has("table", orders.pending());
+    for (const char* suffix : kTriggers)
+        ready = ready && has("trigger", orders.trigger(suffix));
+    if (keyUpdatable())
+        ready = ready && has("trigger", orders.trigger(kRekeyTrigger));
+    // The texts are a table (the earlier layout had a view of every item's text).
+    const ItemTexts texts = itemsOf(set_);
+    ready = ready && has("table", texts.index) && has("table", texts.texts()) && has("table", texts.orders()) &&
+            has("trigger", texts.trigger(kTextTrigger));
+    for (const char* suffix : kTriggers)
+        ready = ready && has("trigger", texts.trigger(suffix));
+    return ready;
 }
 
 bool OrderSearch::build(QSqlDatabase& db, const Progress& progress) const
 {
     toolkit::SqlTransaction transaction(db);
-    for (const QString& sql : dropStatements() + createStatements())
+    drop(db);
+    const Indexed orders = ordersOf(set_, ordersIndex());
+    for (const QString& sql : indexCreateStatements(orders, keyUpdatable()) + itemCreateStatements(itemsOf(set_)))
         run(db, sql);
     const qint64 total = scalar(db, QStringLiteral("SELECT count(*) FROM %1").arg(q(set_.ordersTable))) +
                          scalar(db, QStringLiteral("SELECT count(*) FROM %1").arg(q(set_.itemsTable)));
@@ -348,50 +412,55 @@ bool OrderSearch::build(QSqlDatabase& db, const Progress& progress) const
         return false;
     // Filled without merging segments as they come, then merged into one at the end: less
     // writing than merging level by level, and a search then reads one segment.
-    for (const QString& index : {ordersIndex(), itemsIndex()})
-        run(db, QStringLiteral("INSERT INTO %1(%1,rank) VALUES('automerge',0)").arg(q(index)));
-    if (!fill(db, ordersOf(set_, ordersIndex()), done, total, progress) ||
-        !fill(db, itemsOf(set_, itemsIndex()), done, total, progress))
+    run(db, QStringLiteral("INSERT INTO %1(%1,rank) VALUES('automerge',0)").arg(q(orders.index)));
+    if (!fill(db, orders, done, total, progress) || !fill(db, itemsOf(set_), done, total, progress))
         return false;
     for (const QString& index : {ordersIndex(), itemsIndex()}) {
         run(db, QStringLiteral("INSERT INTO %1(%1) VALUES('optimize')").arg(q(index)));
         // The chunks indexed later are merged as they come again.
         run(db, QStringLiteral("INSERT INTO %1(%1,rank) VALUES('automerge',4)").arg(q(index)));
-        if (progress && !progress(done, total))
-            return false;
     }
+    if (progress && !progress(done, total))
+        return false;
     transaction.commit();
     return true;
 }
 
 qint64 OrderSearch::pendingCount(const QSqlDatabase& db, qint64 atMost) const
 {
-    qint64 n = 0;
-    for (const QString& index : {ordersIndex(), itemsIndex()}) {
-        QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 LIMIT %2)")
-                            .arg(q(index + QStringLiteral("Pending")))
-                            .arg(atMost)))
-            throw Error(query.lastError().text());
-        n += query.next() ? query.value(0).toLongLong() : 0;
-    }
-    return n;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 LIMIT %2)")
+                        .arg(q(ordersOf(set_, ordersIndex()).pending()))
+                        .arg(atMost)))
+        throw Error(query.lastError().text());
+    return query.next() ? query.value(0).toLongLong() : 0;
 }
 
 qint64 OrderSearch::catchUp(QSqlDatabase& db, qint64 rows) const
 {
     toolkit::SqlTransaction transaction(db);
-    qint64 done = indexPending(db, ordersOf(set_, ordersIndex()), rows);
-    if (done < rows)
-        done += indexPending(db, itemsOf(set_, itemsIndex()), rows - done);
+    const qint64 done = indexPending(db, ordersOf(set_, ordersIndex()), rows);
     transaction.commit();
     return done;
 }
 
+// Each object by the kind it is, so that the index of an earlier layout, whose names were
+// given to objects of another kind, goes too.
 void OrderSearch::drop(QSqlDatabase& db) const
 {
-    for (const QString& sql : dropStatements())
-        run(db, sql);
+    QSqlQuery kinds(db);
+    for (const QString& name : orderObjects(ordersOf(set_, ordersIndex())) + itemObjects(itemsOf(set_))) {
+        if (!kinds.prepare(QStringLiteral("SELECT type FROM sqlite_master WHERE name=? AND type IN "
+                                          "('table','view','trigger')")))
+            throw Error(kinds.lastError().text());
+        kinds.addBindValue(name);
+        if (!kinds.exec())
+            throw Error(kinds.lastError().text());
+        const QString type = kinds.next() ? kinds.value(0).toString() : QString();
+        kinds.finish();
+        if (!type.isEmpty())
+            run(db, QStringLiteral("DROP %1 %2").arg(type.toUpper(), q(name)));
+    }
 }
 
 namespace
@@ -423,19 +492,24 @@ QString findsOf(const QString& index)
         .arg(q(index), q(index + QStringLiteral("Pending")));
 }
 
-// The word occurs in one of the columns, ignoring the case of ASCII letters (LIKE's rule).
-// Column by column, so that a row stops being read at its first match and no text is built.
-QString contains(const QStringList& columns, const QString& word, QVariantList& values)
+// The LIKE pattern of a word: it occurs anywhere, its own % and _ and \ taken as they are.
+QString likePattern(const QString& word)
 {
     QString pattern = word;
     pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
         .replace(QLatin1Char('%'), QLatin1String("\\%"))
         .replace(QLatin1Char('_'), QLatin1String("\\_"));
-    pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
+    return QLatin1Char('%') + pattern + QLatin1Char('%');
+}
+
+// The word occurs in one of the columns, ignoring the case of ASCII letters (LIKE's rule).
+// Column by column, so that a row stops being read at its first match and no text is built.
+QString contains(const QStringList& columns, const QString& word, QVariantList& values)
+{
     QStringList any;
     for (const QString& column : columns) {
         any << q(column) + QStringLiteral(" LIKE ? ESCAPE '\\'");
-        values << pattern;
+        values << likePattern(word);
     }
     return any.join(QStringLiteral(" OR "));
 }
@@ -446,32 +520,35 @@ QString OrderSearch::wordCondition(const QString& word, bool indexed, QVariantLi
 {
     const QString trigrams = indexed ? trigramQuery(word) : QString();
     QString orders;
-    QString items;
     if (!trigrams.isEmpty()) {
         values << trigrams;
         // Rows written since they were last indexed are confirmed like the index's finds.
         orders = QStringLiteral("%1 IN (%2) AND (%3)")
                      .arg(set_.ordersKey, findsOf(ordersIndex()), contains(orderColumns(), word, values));
-        values << trigrams;
-        items =
-            QStringLiteral("rowid IN (%1) AND (%2)").arg(findsOf(itemsIndex()), contains(itemColumns(), word, values));
     } else {
         orders = contains(orderColumns(), word, values);
-        items = contains(itemColumns(), word, values);
     }
-    return QStringLiteral("((%1) OR ShopperID IN (SELECT ShopperID FROM %2 WHERE %3))")
-        .arg(orders, q(set_.itemsTable), items);
+    return QStringLiteral("((%1) OR ShopperID IN (%2))").arg(orders, itemOrders(word, indexed, values));
 }
 
-// The orders that may hold a word of three characters or more: the index's finds in the
-// orders' text and in their items' text, and the rows written since they were last indexed.
-// Every order that holds the word is among them; none is confirmed yet.
-QString OrderSearch::candidates(const QString& trigrams, QVariantList& values) const
+// The orders with an item whose code or product holds the word. With the index, the word is
+// looked for in the distinct item texts (a text holds it when its code or its product does,
+// since a word holds no line break), and the orders are those counted for the texts found.
+QString OrderSearch::itemOrders(const QString& word, bool indexed, QVariantList& values) const
 {
-    values << trigrams << trigrams;
-    return QStringLiteral(
-               "%1 UNION ALL SELECT %2 FROM %3 WHERE ShopperID IN (SELECT ShopperID FROM %4 WHERE rowid IN (%5))")
-        .arg(findsOf(ordersIndex()), set_.ordersKey, q(set_.ordersTable), q(set_.itemsTable), findsOf(itemsIndex()));
+    if (!indexed)
+        return QStringLiteral("SELECT ShopperID FROM %1 WHERE %2")
+            .arg(q(set_.itemsTable), contains(itemColumns(), word, values));
+    const ItemTexts x = itemsOf(set_);
+    const QString trigrams = trigramQuery(word);
+    QString texts = QStringLiteral("SELECT id FROM %1 WHERE ").arg(q(x.texts()));
+    if (!trigrams.isEmpty()) {
+        texts += QStringLiteral("id IN (SELECT rowid FROM %1 WHERE %1 MATCH ?) AND ").arg(q(x.index));
+        values << trigrams;
+    }
+    texts += QStringLiteral("doc LIKE ? ESCAPE '\\'");
+    values << likePattern(word);
+    return QStringLiteral("SELECT ShopperID FROM %1 WHERE text IN (%2)").arg(q(x.orders()), texts);
 }
 
 // The word on one order row: in its text, or in the text of one of its items. Read only for
@@ -484,50 +561,25 @@ QString OrderSearch::holds(const QString& word, QVariantList& values) const
         .arg(orders, q(set_.itemsTable), q(set_.ordersTable), items);
 }
 
-// Whether the index finds fewer than kFewItemFinds items (pending ones included) that may hold
-// the word: then the orders of those items are cheap to list.
-bool OrderSearch::fewItemFinds(const QSqlDatabase& db, const QString& trigrams) const
-{
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT count(*) FROM (%1 LIMIT %2)").arg(findsOf(itemsIndex())).arg(kFewItemFinds));
-    query.addBindValue(trigrams);
-    return query.exec() && query.next() && query.value(0).toLongLong() < kFewItemFinds;
-}
-
-OrderSearch::Condition OrderSearch::condition(const QSqlDatabase& db, const QString& text, bool indexed) const
+OrderSearch::Condition OrderSearch::condition(const QString& text, bool indexed) const
 {
     Condition c;
     const QStringList all = words(text);
-    // Several words where some of them the index finds in few items: only the orders that may
-    // hold each of those words are read, and those words are confirmed on these rows alone
-    // instead of on all of their own finds. A word found in many items keeps its own
-    // confirmed set, whose items are read once, rather than an order row read per find.
-    QStringList sets;
-    QList<bool> narrows;
-    if (indexed && all.size() > 1) {
-        for (const QString& word : all) {
-            const QString trigrams = trigramQuery(word);
-            narrows << (!trigrams.isEmpty() && fewItemFinds(db, trigrams));
-            if (narrows.last())
-                sets << QStringLiteral("SELECT * FROM (%1)").arg(candidates(trigrams, c.values));
-        }
-    }
+    // Beside a word the index looks up, a word too short for it is confirmed on the orders
+    // found, instead of being looked for in every order.
+    const bool lookedUp = indexed && std::any_of(all.begin(), all.end(),
+                                                 [](const QString& word) { return !trigramQuery(word).isEmpty(); });
     QStringList parts;
-    if (!sets.isEmpty())
-        parts << QStringLiteral("%1 IN (%2)").arg(set_.ordersKey, sets.join(QStringLiteral(" INTERSECT ")));
-    for (qsizetype i = 0; i < all.size(); ++i) {
-        // Otherwise a word's finds are confirmed as a set, which serves a count of one word
-        // best, and a word too short for the index is found by a scan.
-        const bool onTheseRows = !sets.isEmpty() && (narrows[i] || trigramQuery(all[i]).isEmpty());
-        parts << (onTheseRows ? holds(all[i], c.values) : wordCondition(all[i], indexed, c.values));
-    }
+    for (const QString& word : all)
+        parts << (lookedUp && trigramQuery(word).isEmpty() ? holds(word, c.values)
+                                                           : wordCondition(word, indexed, c.values));
     c.sql = parts.join(QStringLiteral(" AND "));
     return c;
 }
 
-QString OrderSearch::whereText(const QSqlDatabase& db, const QString& text, bool indexed) const
+QString OrderSearch::whereText(const QString& text, bool indexed) const
 {
-    const Condition c = condition(db, text, indexed);
+    const Condition c = condition(text, indexed);
     // The placeholders are the template's own: the values are never scanned for them.
     QString sql;
     sql.reserve(c.sql.size() + 64);

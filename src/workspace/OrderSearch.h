@@ -16,17 +16,22 @@ namespace pelmora
 // addresses, phones, e-mail, order number, payment reference or notes, or whose items' products
 // and codes, contain every one of them, ignoring letter case.
 //
-// Each data set (live or archive) has a trigram full-text index over a view of its orders and
-// one over a view of its items. The indexes keep no copy of the text (the views are their
-// content) and store no positions, so together they are smaller than the text they cover. The
-// index finds the rows that hold every three-character sequence of a word; the word itself is
-// then confirmed on those rows only. Words shorter than three characters cannot use a trigram
-// index and are found by a scan of the same text.
+// Each data set (live or archive) has a trigram full-text index over a view of its orders, and
+// one over the distinct texts of its items with, for each text, the orders whose items carry
+// it. The orders' index keeps no copy of the text (the view is its content) and stores no
+// positions, so the indexes are smaller than the text they cover. It finds the rows that hold
+// every three-character sequence of a word; the word itself is then confirmed on those rows
+// only. Item texts are few (a shop sells the same products again and again): a word is
+// confirmed on each text once, whatever the number of items. Words shorter than three
+// characters cannot use a trigram index: they are found by a scan of the order rows and of the
+// item texts.
 //
-// Writes do not wait for the index: triggers note the keys of the rows inserted or changed as
-// pending (and take a changed or deleted row's old entry out of the index), and catchUp()
-// indexes pending rows later, a chunk at a time. A search confirms the pending rows as it
-// confirms the index's finds, so its result never depends on how far the index has come.
+// Writes of orders do not wait for the index: triggers note the keys of the rows inserted or
+// changed as pending (and take a changed or deleted row's old entry out of the index), and
+// catchUp() indexes pending rows later, a chunk at a time. A search confirms the pending rows as
+// it confirms the index's finds, so its result never depends on how far the index has come.
+// Writes of items keep their texts and orders current at once (a text is indexed once, when
+// it is first seen).
 class OrderSearch
 {
   public:
@@ -49,51 +54,39 @@ class OrderSearch
     // The typed text split into words (blanks separate words).
     static QStringList words(const QString& text);
 
-    // Whether the indexes and every trigger that keeps them current are in place. A database
-    // whose tables were rebuilt (which drops their triggers) reports false.
+    // Whether the indexes and every trigger that keeps them current are in place, in today's
+    // layout. A database whose tables were rebuilt (which drops their triggers), or whose index
+    // an earlier version made, reports false: its index is built anew.
     bool isReady(const QSqlDatabase& db) const;
-    // Indexes kept current row by row, by the triggers of earlier versions, get today's
-    // triggers in place, without being filled again; true when that was done (then the
-    // indexes are ready). False when there was nothing of that kind to bring up to date.
-    bool upgrade(QSqlDatabase& db) const;
     // Makes the views, the indexes and the triggers anew and fills the indexes, all in one
     // transaction; false when cancelled (then nothing has changed). Throws Error or
     // toolkit::SqlError on failure.
     bool build(QSqlDatabase& db, const Progress& progress = {}) const;
-    // Removes the indexes, their views and triggers (the orders are not touched).
+    // Removes the indexes, their tables, views and triggers, of this layout or an earlier one
+    // (the orders and items are not touched). Throws Error.
     void drop(QSqlDatabase& db) const;
 
-    // Rows written but not yet indexed, counted up to atMost for each index.
+    // Order rows written but not yet indexed, counted up to atMost.
     qint64 pendingCount(const QSqlDatabase& db, qint64 atMost) const;
-    // Indexes up to `rows` pending rows (orders first, lowest keys first) in one transaction,
-    // and returns how many it indexed; fewer than `rows` when none is left. Throws Error.
+    // Indexes up to `rows` pending order rows (lowest keys first) in one transaction, and
+    // returns how many it indexed; fewer than `rows` when none is left. Throws Error.
     qint64 catchUp(QSqlDatabase& db, qint64 rows) const;
 
     // The condition on the data set's orders table for the typed text. Without the index
-    // (`indexed` false) every word is found by a scan of the same text. The index is asked how
-    // often the words occur, to choose how several words are looked up.
-    Condition condition(const QSqlDatabase& db, const QString& text, bool indexed = true) const;
+    // (`indexed` false) every word is found by a scan of the same text.
+    Condition condition(const QString& text, bool indexed = true) const;
     // The same condition as one SQL text, its values written as quoted literals, for a
     // filter clause that carries no bound values.
-    QString whereText(const QSqlDatabase& db, const QString& text, bool indexed = true) const;
-
-    // Beside other words, a word that the index finds in fewer items than this narrows the
-    // orders read to those that may hold it.
-    static constexpr qint64 kFewItemFinds = 5000;
+    QString whereText(const QString& text, bool indexed = true) const;
 
     QString ordersIndex() const;
     QString itemsIndex() const;
 
   private:
-    QStringList createStatements() const;
-    QStringList dropStatements() const;
-    enum class Shape { Missing, RowByRow, Current };
-    Shape shape(const QSqlDatabase& db) const;
     bool keyUpdatable() const;
     QString wordCondition(const QString& word, bool indexed, QVariantList& values) const;
-    QString candidates(const QString& trigrams, QVariantList& values) const;
+    QString itemOrders(const QString& word, bool indexed, QVariantList& values) const;
     QString holds(const QString& word, QVariantList& values) const;
-    bool fewItemFinds(const QSqlDatabase& db, const QString& trigrams) const;
 
     OrdersDataSet set_;
 };

@@ -382,7 +382,7 @@ void OrdersWorkspace::searchIndexBuilt(OrdersSource source)
 QString OrdersWorkspace::modelFilter(OrdersSource source, const QString& expression) const
 {
     const QString filter = FilterTranslation::toSqlWhere(expression);
-    const QString search = OrderSearch(source).whereText(data_.database(), searchText_, indexReady_[int(source)]);
+    const QString search = OrderSearch(source).whereText(searchText_, indexReady_[int(source)]);
     if (search.isEmpty())
         return filter;
     if (filter.isEmpty())
@@ -472,14 +472,7 @@ void OrdersWorkspace::checkSearchIndexes()
     if (!data_.isConnected())
         return;
     for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
-        const OrderSearch search(source);
-        QSqlDatabase db = data_.database();
-        bool ready = search.isReady(db);
-        try {
-            ready = ready || search.upgrade(db);
-        } catch (const std::exception&) {
-            ready = false; // built anew
-        }
+        const bool ready = OrderSearch(source).isReady(data_.database());
         indexReady_[int(source)] = ready;
         if (ready)
             upkeep_.start(source);
