@@ -152,14 +152,15 @@ QStringList orderObjects(const Indexed& x)
 // What the index of the items covers. Shops sell the same products over and over, so the
 // items' texts are indexed once each: a table of the distinct texts (code and product, one
 // line each) with its trigram index, and for each text the orders whose items carry it, with
-// how many of their items do. Triggers keep both exact as items are written, so a search
-// reads the orders of an item text without reading an item.
+// how many of their items do. A search reads the orders of an item text without reading an
+// item. Items written since they were last counted are pending, as order rows are.
 struct ItemTexts {
     QString table; // Items / ItemsArchive
     QString index; // the full-text table over the texts
 
     QString texts() const { return index + QStringLiteral("Text"); }
     QString orders() const { return index + QStringLiteral("Orders"); }
+    QString pending() const { return index + QStringLiteral("Pending"); }
     QString trigger(const char* suffix) const { return index + QLatin1String(suffix); }
 };
 
@@ -171,25 +172,34 @@ QString itemTextOf(const QString& row)
     return documentOf(OrderSearch::itemColumns(), row);
 }
 
-// Counts the item (row NEW. or OLD.) in, or out of, the orders of its text.
-QString itemCounted(const ItemTexts& x, const QString& row, bool in)
+// Counts the items `i` that meet the condition into the orders of their texts (new texts are
+// indexed as they are added).
+QStringList itemsCounted(const ItemTexts& x, const QString& condition)
 {
-    const QString text = itemTextOf(row);
-    if (in)
-        return QStringLiteral("INSERT OR IGNORE INTO %1(doc) SELECT %2 WHERE %3ShopperID IS NOT NULL; "
-                              "INSERT INTO %4(text,ShopperID,items) SELECT id,%3ShopperID,1 FROM %1 "
-                              "WHERE doc=%2 AND %3ShopperID IS NOT NULL "
-                              "ON CONFLICT(text,ShopperID) DO UPDATE SET items=items+1;")
-            .arg(q(x.texts()), text, row, q(x.orders()));
-    const QString match =
-        QStringLiteral("text=(SELECT id FROM %1 WHERE doc=%2) AND ShopperID=%3ShopperID").arg(q(x.texts()), text, row);
-    return QStringLiteral("UPDATE %1 SET items=items-1 WHERE %2; DELETE FROM %1 WHERE %2 AND items<1;")
-        .arg(q(x.orders()), match);
+    const QString text = itemTextOf(QStringLiteral("i."));
+    const QString which = condition + QStringLiteral(" AND i.ShopperID IS NOT NULL");
+    return {QStringLiteral("INSERT OR IGNORE INTO %1(doc) SELECT %2 FROM %3 AS i WHERE %4")
+                .arg(q(x.texts()), text, q(x.table), which),
+            QStringLiteral("INSERT INTO %1(text,ShopperID,items) SELECT * FROM (SELECT t.id,i.ShopperID,count(*) "
+                           "FROM %2 AS i JOIN %3 AS t ON t.doc=%4 WHERE %5 GROUP BY 1,2) WHERE 1 "
+                           "ON CONFLICT(text,ShopperID) DO UPDATE SET items=items+excluded.items")
+                .arg(q(x.orders()), q(x.table), q(x.texts()), text, which)};
+}
+
+// Counts the item OLD out of the orders of its text, unless it is pending (not counted yet).
+QString itemUncounted(const ItemTexts& x)
+{
+    const QString match = QStringLiteral("text=(SELECT id FROM %1 WHERE doc=%2) AND ShopperID=OLD.ShopperID")
+                              .arg(q(x.texts()), itemTextOf(QStringLiteral("OLD.")));
+    return QStringLiteral("UPDATE %1 SET items=items-1 WHERE %2 AND NOT EXISTS(SELECT 1 FROM %3 WHERE key=OLD.rowid); "
+                          "DELETE FROM %1 WHERE %2 AND items<1;")
+        .arg(q(x.orders()), match, q(x.pending()));
 }
 
 QStringList itemCreateStatements(const ItemTexts& x)
 {
     const QString table = q(x.table);
+    const QString pending = q(x.pending());
     QStringList updated;
     for (const QString& c : OrderSearch::itemColumns())
         updated << q(c);
@@ -202,17 +212,20 @@ QStringList itemCreateStatements(const ItemTexts& x)
         QStringLiteral("CREATE TABLE %1(text INTEGER NOT NULL,ShopperID integer NOT NULL,items INTEGER NOT NULL,"
                        "PRIMARY KEY(text,ShopperID)) WITHOUT ROWID")
             .arg(q(x.orders())),
+        QStringLiteral("CREATE TABLE %1(key INTEGER PRIMARY KEY)").arg(pending),
         // A text is never changed nor removed: one that no item carries any more finds no order.
         QStringLiteral(
             "CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN INSERT INTO %3(rowid,doc) VALUES(NEW.id,NEW.doc); END")
             .arg(q(x.trigger(kTextTrigger)), q(x.texts()), q(x.index)),
-        QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN %3 END")
-            .arg(q(x.trigger(kTriggers[0])), table, itemCounted(x, QStringLiteral("NEW."), true)),
-        QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE OF %2 ON %3 BEGIN %4 %5 END")
-            .arg(q(x.trigger(kTriggers[1])), updated.join(','), table, itemCounted(x, QStringLiteral("OLD."), false),
-                 itemCounted(x, QStringLiteral("NEW."), true)),
-        QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN %3 END")
-            .arg(q(x.trigger(kTriggers[2])), table, itemCounted(x, QStringLiteral("OLD."), false)),
+        QStringLiteral(
+            "CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN INSERT OR IGNORE INTO %3(key) VALUES(NEW.rowid); END")
+            .arg(q(x.trigger(kTriggers[0])), table, pending),
+        // Before the row changes, while the text it was counted under is still there.
+        QStringLiteral("CREATE TRIGGER %1 BEFORE UPDATE OF %2 ON %3 BEGIN %4 "
+                       "INSERT OR IGNORE INTO %5(key) VALUES(OLD.rowid); END")
+            .arg(q(x.trigger(kTriggers[1])), updated.join(','), table, itemUncounted(x), pending),
+        QStringLiteral("CREATE TRIGGER %1 BEFORE DELETE ON %2 BEGIN %3 DELETE FROM %4 WHERE key=OLD.rowid; END")
+            .arg(q(x.trigger(kTriggers[2])), table, itemUncounted(x), pending),
     };
 }
 
@@ -220,16 +233,16 @@ QStringList itemCreateStatements(const ItemTexts& x)
 // view of the items' text, its pending keys and their triggers), triggers first.
 QStringList itemObjects(const ItemTexts& x)
 {
-    return triggerNames(x) << x.trigger(kTextTrigger) << x.index << x.texts() << x.orders()
-                           << x.index + QStringLiteral("Pending");
+    return triggerNames(x) << x.trigger(kTextTrigger) << x.index << x.texts() << x.orders() << x.pending();
 }
 
-// Indexes the pending rows of one index, lowest keys first, at most `limit` of them.
-qint64 indexPending(QSqlDatabase& db, const Indexed& x, qint64 limit)
+// Takes up to `limit` pending keys, lowest first: runs the statements on them (each takes the
+// highest key taken) and forgets them. Returns how many were taken.
+qint64 takePending(QSqlDatabase& db, const QString& pending, qint64 limit, const QStringList& statements)
 {
     QSqlQuery last(db);
     if (!last.exec(QStringLiteral("SELECT count(*),max(key) FROM (SELECT key FROM %1 ORDER BY key LIMIT %2)")
-                       .arg(q(x.pending()))
+                       .arg(q(pending))
                        .arg(limit)))
         throw Error(last.lastError().text());
     if (!last.next() || last.value(0).toLongLong() == 0)
@@ -237,13 +250,27 @@ qint64 indexPending(QSqlDatabase& db, const Indexed& x, qint64 limit)
     const qint64 rows = last.value(0).toLongLong();
     const QVariant upTo = last.value(1);
     last.finish();
-    run(db,
-        QStringLiteral("INSERT INTO %1(rowid,doc) SELECT SearchKey,doc FROM %2 "
-                       "WHERE SearchKey IN (SELECT key FROM %3 WHERE key<=?)")
-            .arg(q(x.index), q(x.view()), q(x.pending())),
-        {upTo});
-    run(db, QStringLiteral("DELETE FROM %1 WHERE key<=?").arg(q(x.pending())), {upTo});
+    for (const QString& sql : statements)
+        run(db, sql, {upTo});
+    run(db, QStringLiteral("DELETE FROM %1 WHERE key<=?").arg(q(pending)), {upTo});
     return rows;
+}
+
+// Indexes the pending rows of an orders index.
+qint64 indexPending(QSqlDatabase& db, const Indexed& x, qint64 limit)
+{
+    return takePending(db, x.pending(), limit,
+                       {QStringLiteral("INSERT INTO %1(rowid,doc) SELECT SearchKey,doc FROM %2 "
+                                       "WHERE SearchKey IN (SELECT key FROM %3 WHERE key<=?)")
+                            .arg(q(x.index), q(x.view()), q(x.pending()))});
+}
+
+// Counts the pending items into the orders of their texts.
+qint64 indexPending(QSqlDatabase& db, const ItemTexts& x, qint64 limit)
+{
+    return takePending(
+        db, x.pending(), limit,
+        itemsCounted(x, QStringLiteral("i.rowid IN (SELECT key FROM %1 WHERE key<=?)").arg(q(x.pending()))));
 }
 
 // Runs statements over the rows of a table a chunk of keys at a time (each statement takes the
@@ -293,16 +320,8 @@ bool fill(QSqlDatabase& db, const Indexed& x, qint64& done, qint64 total, const 
 // The texts of the items and, for each, its orders with the number of their items that carry it.
 bool fill(QSqlDatabase& db, const ItemTexts& x, qint64& done, qint64 total, const OrderSearch::Progress& progress)
 {
-    const QString text = itemTextOf(QStringLiteral("i."));
-    const QString chunk = QStringLiteral("i.rowid BETWEEN ? AND ? AND i.ShopperID IS NOT NULL");
-    const QStringList statements{
-        QStringLiteral("INSERT OR IGNORE INTO %1(doc) SELECT %2 FROM %3 AS i WHERE %4")
-            .arg(q(x.texts()), text, q(x.table), chunk),
-        QStringLiteral("INSERT INTO %1(text,ShopperID,items) SELECT * FROM (SELECT t.id,i.ShopperID,count(*) "
-                       "FROM %2 AS i JOIN %3 AS t ON t.doc=%4 WHERE %5 GROUP BY 1,2) WHERE 1 "
-                       "ON CONFLICT(text,ShopperID) DO UPDATE SET items=items+excluded.items")
-            .arg(q(x.orders()), q(x.table), q(x.texts()), text, chunk)};
-    return fillByChunks(db, x.table, QStringLiteral("rowid"), statements, done, total, progress);
+    return fillByChunks(db, x.table, QStringLiteral("rowid"),
+                        itemsCounted(x, QStringLiteral("i.rowid BETWEEN ? AND ?")), done, total, progress);
 }
 
 QSet<QString> schemaObjects(const QSqlDatabase& db)
@@ -392,7 +411,7 @@ bool OrderSearch::isReady(const QSqlDatabase& db) const
     // The texts are a table (the earlier layout had a view of every item's text).
     const ItemTexts texts = itemsOf(set_);
     ready = ready && has("table", texts.index) && has("table", texts.texts()) && has("table", texts.orders()) &&
-            has("trigger", texts.trigger(kTextTrigger));
+            has("table", texts.pending()) && has("trigger", texts.trigger(kTextTrigger));
     for (const char* suffix : kTriggers)
         ready = ready && has("trigger", texts.trigger(suffix));
     return ready;
@@ -428,18 +447,22 @@ bool OrderSearch::build(QSqlDatabase& db, const Progress& progress) const
 
 qint64 OrderSearch::pendingCount(const QSqlDatabase& db, qint64 atMost) const
 {
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 LIMIT %2)")
-                        .arg(q(ordersOf(set_, ordersIndex()).pending()))
-                        .arg(atMost)))
-        throw Error(query.lastError().text());
-    return query.next() ? query.value(0).toLongLong() : 0;
+    qint64 n = 0;
+    for (const QString& pending : {ordersOf(set_, ordersIndex()).pending(), itemsOf(set_).pending()}) {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 LIMIT %2)").arg(q(pending)).arg(atMost)))
+            throw Error(query.lastError().text());
+        n += query.next() ? query.value(0).toLongLong() : 0;
+    }
+    return n;
 }
 
 qint64 OrderSearch::catchUp(QSqlDatabase& db, qint64 rows) const
 {
     toolkit::SqlTransaction transaction(db);
-    const qint64 done = indexPending(db, ordersOf(set_, ordersIndex()), rows);
+    qint64 done = indexPending(db, ordersOf(set_, ordersIndex()), rows);
+    if (done < rows)
+        done += indexPending(db, itemsOf(set_), rows - done);
     transaction.commit();
     return done;
 }
@@ -548,7 +571,10 @@ QString OrderSearch::itemOrders(const QString& word, bool indexed, QVariantList&
     }
     texts += QStringLiteral("doc LIKE ? ESCAPE '\\'");
     values << likePattern(word);
-    return QStringLiteral("SELECT ShopperID FROM %1 WHERE text IN (%2)").arg(q(x.orders()), texts);
+    // Items written since they were last counted are read themselves.
+    return QStringLiteral("SELECT ShopperID FROM %1 WHERE text IN (%2) UNION ALL SELECT ShopperID FROM %3 "
+                          "WHERE rowid IN (SELECT key FROM %4) AND (%5)")
+        .arg(q(x.orders()), texts, q(set_.itemsTable), q(x.pending()), contains(itemColumns(), word, values));
 }
 
 // The word on one order row: in its text, or in the text of one of its items. Read only for

@@ -26,12 +26,11 @@ namespace pelmora
 // characters cannot use a trigram index: they are found by a scan of the order rows and of the
 // item texts.
 //
-// Writes of orders do not wait for the index: triggers note the keys of the rows inserted or
-// changed as pending (and take a changed or deleted row's old entry out of the index), and
-// catchUp() indexes pending rows later, a chunk at a time. A search confirms the pending rows as
-// it confirms the index's finds, so its result never depends on how far the index has come.
-// Writes of items keep their texts and orders current at once (a text is indexed once, when
-// it is first seen).
+// Writes do not wait for the index: triggers note the keys of the order and item rows inserted
+// or changed as pending (and take a changed or deleted row's old entry or count out of the
+// index), and catchUp() indexes pending rows later, a chunk at a time. A search confirms the
+// pending rows as it confirms the index's finds, so its result never depends on how far the
+// index has come.
 class OrderSearch
 {
   public:
@@ -66,10 +65,10 @@ class OrderSearch
     // (the orders and items are not touched). Throws Error.
     void drop(QSqlDatabase& db) const;
 
-    // Order rows written but not yet indexed, counted up to atMost.
+    // Rows written but not yet indexed, counted up to atMost for orders and for items.
     qint64 pendingCount(const QSqlDatabase& db, qint64 atMost) const;
-    // Indexes up to `rows` pending order rows (lowest keys first) in one transaction, and
-    // returns how many it indexed; fewer than `rows` when none is left. Throws Error.
+    // Indexes up to `rows` pending rows (orders first, lowest keys first) in one transaction,
+    // and returns how many it indexed; fewer than `rows` when none is left. Throws Error.
     qint64 catchUp(QSqlDatabase& db, qint64 rows) const;
 
     // The condition on the data set's orders table for the typed text. Without the index
