@@ -105,8 +105,8 @@ bool SqlGroupModel::countRows(Node* node)
     QStringList conditions;
     QVariantList values;
     pathConditions(node, conditions, values);
-    SqlRowWindow counter({m_connectionName, m_table, m_keyColumn, {}, {}, Qt::AscendingOrder, conditions, values}, 1,
-                         2);
+    SqlRowWindow counter({m_connectionName, m_table, m_keyColumn, {}, {}, Qt::AscendingOrder, conditions, values, {}},
+                         1, 2);
     QString message;
     if (!counter.count(&message))
         return fail(message);

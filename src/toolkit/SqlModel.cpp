@@ -19,9 +19,10 @@ SqlModel* SqlModel::of(QAbstractItemModel* model)
     return qobject_cast<SqlModel*>(model);
 }
 
-bool SqlModel::setFilter(const QString& sqlWhere)
+bool SqlModel::setFilter(const QString& sqlWhere, const QList<FilterInOrder>& inOrder)
 {
     m_filter = sqlWhere.trimmed();
+    m_filterInOrder = inOrder;
     return m_open ? reset(true) : true;
 }
 

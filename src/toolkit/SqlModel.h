@@ -28,8 +28,14 @@ class SqlModel : public QAbstractItemModel, public SqlSource
     // The SQL model behind a view's model, or nullptr for any other model.
     static SqlModel* of(QAbstractItemModel* model);
 
+    // The same filter written to be read in the sort's order, for when at least `from` rows
+    // meet it (see SqlRowSource::inOrder); used by the flat model when an index serves the sort.
+    struct FilterInOrder {
+        qint64 from = 0;
+        QString sqlWhere;
+    };
     // A WHERE clause in SQLite SQL, without the word WHERE; empty = every row.
-    bool setFilter(const QString& sqlWhere);
+    bool setFilter(const QString& sqlWhere, const QList<FilterInOrder>& inOrder = {});
     QString filter() const { return m_filter; }
     // ORDER BY column, key. An empty column sorts by the key alone.
     bool setSort(const QString& column, Qt::SortOrder order = Qt::AscendingOrder);
@@ -87,6 +93,7 @@ class SqlModel : public QAbstractItemModel, public SqlSource
 
     QStringList m_captions;
     QString m_filter;
+    QList<FilterInOrder> m_filterInOrder;
     QString m_sortColumn;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_readOnly = false;

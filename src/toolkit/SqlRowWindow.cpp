@@ -12,6 +12,9 @@
 namespace pelmora::toolkit
 {
 
+// Pages from either end within which rows are read in order (see SqlRowSource::inOrder).
+constexpr int kInOrderReach = 4;
+
 SqlRowWindow::SqlRowWindow(SqlRowSource source, int pageSize, int maxPages)
     : m_source(std::move(source)), m_pageSize(std::max(1, pageSize)), m_maxPages(std::max(2, maxPages))
 {
@@ -28,14 +31,41 @@ QString SqlRowWindow::quoted(const QString& identifier)
     return sql::quoted(identifier);
 }
 
-QString SqlRowWindow::whereClause() const
+namespace
+{
+QString whereOf(const QStringList& conditions)
 {
     QStringList parts;
-    for (const QString& condition : m_source.conditions) {
+    for (const QString& condition : conditions) {
         if (!condition.trimmed().isEmpty())
             parts << QLatin1Char('(') + condition + QLatin1Char(')');
     }
     return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
+}
+} // namespace
+
+QString SqlRowWindow::whereClause() const
+{
+    return whereOf(m_source.conditions);
+}
+
+QString SqlRowWindow::pageWhere(bool inOrder, QVariantList& values) const
+{
+    const SqlRowSource::InOrder* chosen = nullptr;
+    for (const SqlRowSource::InOrder& candidate : m_source.inOrder) {
+        if (inOrder && m_count >= candidate.from)
+            chosen = &candidate;
+    }
+    if (!chosen) {
+        values = m_source.conditionValues;
+        return whereClause();
+    }
+    QStringList conditions = chosen->conditions;
+    if (m_hiding) {
+        conditions << m_source.conditions.last();
+        values << m_source.conditionValues.last();
+    }
+    return whereOf(conditions);
 }
 
 QString SqlRowWindow::selectList() const
@@ -245,8 +275,8 @@ bool SqlRowWindow::fetchSegment(Segment segment, const Row* anchor, bool reverse
                                 QString* error)
 {
     const bool descending = (m_source.order == Qt::DescendingOrder) != reverse;
-    QVariantList values = m_source.conditionValues;
-    QString where = whereClause();
+    QVariantList values;
+    QString where = pageWhere(true, values);
     const QString condition = segmentCondition(segment, anchor, reverse, values);
     if (!condition.isEmpty())
         where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + condition;
@@ -298,13 +328,15 @@ bool SqlRowWindow::fetchByOffset(int start, int count, QVector<Row>& rows, QStri
     const int fromEnd = m_count - start - count;
     const bool reverse = fromEnd < start;
     const bool descending = (m_source.order == Qt::DescendingOrder) != reverse;
-    QVariantList values = m_source.conditionValues;
+    // Near an end, rows in order are found by walking a short way; deep inside, gathering them
+    // all and counting off is quicker.
+    QVariantList values;
+    const QString where = pageWhere(std::min(start, fromEnd) < kInOrderReach * m_pageSize, values);
     values << count << (reverse ? fromEnd : start);
     QSqlQuery query(QSqlDatabase::database(m_source.connectionName, false));
     query.setForwardOnly(true);
     const QString text = QStringLiteral("SELECT ") + quoted(m_source.keyColumn) + QStringLiteral(" FROM ") +
-                         quoted(m_source.table) + whereClause() + orderBy(descending) +
-                         QStringLiteral(" LIMIT ? OFFSET ?");
+                         quoted(m_source.table) + where + orderBy(descending) + QStringLiteral(" LIMIT ? OFFSET ?");
     if (!sql::run(query, text, values, error))
         return false;
     QVariantList keys;

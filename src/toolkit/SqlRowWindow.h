@@ -25,6 +25,17 @@ struct SqlRowSource {
     Qt::SortOrder order = Qt::AscendingOrder;
     QStringList conditions;       // SQL pieces joined with AND; may hold ? placeholders
     QVariantList conditionValues; // bound to those placeholders, in order
+
+    // Equivalents of the conditions (without bound values) that serve reading rows in the
+    // sort's order when many rows meet them: walking the sort's index, a page is full after a
+    // few rows instead of once every row was gathered and sorted. Each serves from a count of
+    // rows up; pages read next to a cached page, and pages near either end, use the last one
+    // the count reaches. Counts, positions and jumps deep inside keep to `conditions`.
+    struct InOrder {
+        qint64 from = 0;
+        QStringList conditions;
+    };
+    QList<InOrder> inOrder;
 };
 
 // The clock of the windows that share one page budget: each page read ticks it.
@@ -106,6 +117,8 @@ class SqlRowWindow
     QVector<Segment> segments() const;
     Segment segmentOf(const Row& row) const;
     QString segmentCondition(Segment segment, const Row* anchor, bool reverse, QVariantList& values) const;
+    // The WHERE clause for a page read (with its values), in order when `inOrder` allows.
+    QString pageWhere(bool inOrder, QVariantList& values) const;
     QString selectList() const;
     QString orderBy(bool descending) const;
     Row readRow(const QSqlQuery& query) const;

@@ -76,8 +76,13 @@ bool SqlTableModel::reload(bool keepOpen)
     source.columns = m_columns;
     source.sortColumn = m_sortColumn;
     source.order = m_sortOrder;
-    if (!m_filter.isEmpty())
+    if (!m_filter.isEmpty()) {
         source.conditions << m_filter;
+        if (!m_filterInOrder.isEmpty() && sortHasIndex()) {
+            for (const FilterInOrder& filter : m_filterInOrder)
+                source.inOrder << SqlRowSource::InOrder{filter.from, {filter.sqlWhere}};
+        }
+    }
     m_window = std::make_unique<SqlRowWindow>(source, m_pageSize, m_maxPages);
     QString message;
     if (!m_window->count(&message)) {
@@ -85,6 +90,20 @@ bool SqlTableModel::reload(bool keepOpen)
         return fail(message);
     }
     return true;
+}
+
+// Whether rows can be walked in the sort's order: by the key, or by an index that begins
+// with the sort column.
+bool SqlTableModel::sortHasIndex() const
+{
+    if (m_sortColumn.isEmpty() || m_sortColumn.compare(m_keyColumn, Qt::CaseInsensitive) == 0)
+        return true;
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.prepare(QStringLiteral("SELECT 1 FROM pragma_index_list(?) AS l, pragma_index_info(l.name) AS i "
+                                 "WHERE i.seqno=0 AND i.name=? COLLATE NOCASE LIMIT 1"));
+    query.addBindValue(m_table);
+    query.addBindValue(m_sortColumn);
+    return query.exec() && query.next();
 }
 
 QModelIndex SqlTableModel::index(int row, int column, const QModelIndex& parent) const

@@ -135,6 +135,7 @@ class SqlTableModel : public SqlModel
 
   private:
     bool reload(bool keepOpen) override;
+    bool sortHasIndex() const;
     void pageLimitChanged() override;
 
     QHash<QString, QVariant> m_captionOverrides; // setHeaderData, by column name

@@ -71,19 +71,29 @@ class OrderSearch
     // and returns how many it indexed; fewer than `rows` when none is left. Throws Error.
     qint64 catchUp(QSqlDatabase& db, qint64 rows) const;
 
+    // How a condition finds its orders. Gathered: every order found is gathered through the
+    // index, which serves a count and few finds. The other two serve reading orders in the
+    // order of an index, so that the first rows come without the rest: LookedUp looks each
+    // order up among the finds (gathered once, without reading an order row) as the index is
+    // walked, for many finds; RowByRow reads each order and its items, for a great many.
+    enum class Reading { Gathered, LookedUp, RowByRow };
+    // The number of orders found, in a data set of `orders`, from which a reading serves the
+    // first rows best: each walked order costs little against gathering every find.
+    static qint64 readingFrom(Reading reading, qint64 orders);
+
     // The condition on the data set's orders table for the typed text. Without the index
     // (`indexed` false) every word is found by a scan of the same text.
-    Condition condition(const QString& text, bool indexed = true) const;
+    Condition condition(const QString& text, bool indexed = true, Reading reading = Reading::Gathered) const;
     // The same condition as one SQL text, its values written as quoted literals, for a
     // filter clause that carries no bound values.
-    QString whereText(const QString& text, bool indexed = true) const;
+    QString whereText(const QString& text, bool indexed = true, Reading reading = Reading::Gathered) const;
 
     QString ordersIndex() const;
     QString itemsIndex() const;
 
   private:
     bool keyUpdatable() const;
-    QString wordCondition(const QString& word, bool indexed, QVariantList& values) const;
+    QString wordCondition(const QString& word, bool indexed, bool inOrder, QVariantList& values) const;
     QString itemOrders(const QString& word, bool indexed, QVariantList& values) const;
     QString holds(const QString& word, QVariantList& values) const;
 

@@ -295,7 +295,7 @@ void OrdersWorkspace::openOrders(OrdersSource source)
     const bool indexed = indexReady_[int(source)] && !OrderSearch::words(searchText_).isEmpty();
     if (indexed)
         upkeep_.catchUpIfFew(source);
-    model->setFilter(modelFilter(source, filterExpression(source)));
+    setModelFilter(source, filterExpression(source));
     quiet_ = indexed;
     const bool ok = model->open();
     quiet_ = false;
@@ -303,7 +303,7 @@ void OrdersWorkspace::openOrders(OrdersSource source)
         return;
     // The search index failed: a scan answers until it is built anew.
     indexReady_[int(source)] = false;
-    model->setFilter(modelFilter(source, filterExpression(source)));
+    setModelFilter(source, filterExpression(source));
     emit searchIndexNeeded(source);
 }
 
@@ -379,15 +379,31 @@ void OrdersWorkspace::searchIndexBuilt(OrdersSource source)
     rowsReplaced();
 }
 
-QString OrdersWorkspace::modelFilter(OrdersSource source, const QString& expression) const
+// The filter expression and the search as the data set's filter, with the same filter written
+// to read the first rows in order for when the search finds many orders.
+bool OrdersWorkspace::setModelFilter(OrdersSource source, const QString& expression)
 {
     const QString filter = FilterTranslation::toSqlWhere(expression);
-    const QString search = OrderSearch(source).whereText(searchText_, indexReady_[int(source)]);
-    if (search.isEmpty())
-        return filter;
-    if (filter.isEmpty())
-        return search;
-    return QStringLiteral("(%1) AND (%2)").arg(filter, search);
+    const OrderSearch search(source);
+    const bool indexed = indexReady_[int(source)];
+    const auto read = [&](OrderSearch::Reading reading) {
+        const QString found = search.whereText(searchText_, indexed, reading);
+        if (found.isEmpty())
+            return filter;
+        if (filter.isEmpty())
+            return found;
+        return QStringLiteral("(%1) AND (%2)").arg(filter, found);
+    };
+    QList<toolkit::SqlModel::FilterInOrder> inOrder;
+    if (indexed && !OrderSearch::words(searchText_).isEmpty()) {
+        const qint64 all = data_
+                               .scalar(QStringLiteral("SELECT count(*) FROM ") +
+                                       toolkit::sql::quoted(OrdersDataSet::of(source).ordersTable))
+                               .toLongLong();
+        for (OrderSearch::Reading reading : {OrderSearch::Reading::LookedUp, OrderSearch::Reading::RowByRow})
+            inOrder << toolkit::SqlModel::FilterInOrder{OrderSearch::readingFrom(reading, all), read(reading)};
+    }
+    return orders(source)->setFilter(read(OrderSearch::Reading::Gathered), inOrder);
 }
 
 // Installs the filter expression and the search on a data set; false (nothing reported) when
@@ -395,12 +411,11 @@ QString OrdersWorkspace::modelFilter(OrdersSource source, const QString& express
 // and the index is asked for anew.
 bool OrdersWorkspace::installModelFilter(OrdersSource source, const QString& expression)
 {
-    toolkit::SqlTableModel* model = orders(source);
     quiet_ = true;
-    bool ok = model->setFilter(modelFilter(source, expression));
+    bool ok = setModelFilter(source, expression);
     if (!ok && indexReady_[int(source)] && !OrderSearch::words(searchText_).isEmpty()) {
         indexReady_[int(source)] = false;
-        ok = model->setFilter(modelFilter(source, expression));
+        ok = setModelFilter(source, expression);
         if (ok)
             emit searchIndexNeeded(source);
     }

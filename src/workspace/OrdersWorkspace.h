@@ -183,7 +183,7 @@ class OrdersWorkspace : public QObject
     void ensureIndexesWhenLarge();
     void checkSearchIndexes();
     void searchIndexFailed(OrdersSource source);
-    QString modelFilter(OrdersSource source, const QString& expression) const;
+    bool setModelFilter(OrdersSource source, const QString& expression);
     bool installModelFilter(OrdersSource source, const QString& expression);
     void rowsReplaced();
     void watchChanges(toolkit::SqlTableModel* model, bool orders);
