@@ -117,11 +117,9 @@ class PrefsDialogTest : public QObject
     void failedPostIsLoggedWithTheCloseTag();
     void gridsDeleteAsTheirListsAllow_data();
     void gridsDeleteAsTheirListsAllow();
-    void checkBoxesActAtOnce();
     void boundEditsLandInTheirTables();
     void textTypedIntoAnEmptyTableIsKept_data();
     void textTypedIntoAnEmptyTableIsKept();
-    void helpOpensTheSupportPage();
 };
 
 void PrefsDialogTest::initTestCase()
@@ -132,7 +130,7 @@ void PrefsDialogTest::initTestCase()
 void PrefsDialogTest::dialogShowsItsPages()
 {
     Fixture f;
-    PrefsDialog dialog(f.session);
+    ShownDialog dialog(f.session);
     QVERIFY((dialog.windowFlags() & Qt::WindowType_Mask) == Qt::Tool);
     QCOMPARE(dialog.tabs()->count(), 7);
     // The accounts' passwords are never shown.
@@ -140,6 +138,12 @@ void PrefsDialogTest::dialogShowsItsPages()
     QCOMPARE(users->columns().visibleFields(), (QStringList{"Username", "Website", "Pass", "Secure"}));
     QCOMPARE(users->columns().column(QStringLiteral("Pass"))->editor, toolkit::EditorKind::Password);
     QCOMPARE(users->columns().column(QStringLiteral("Secure"))->editor, toolkit::EditorKind::Password);
+    // "Help" opens the support page and leaves the dialog open.
+    dialog.tabs()->setCurrentWidget(dialog.proxyPage());
+    dialog.proxyPage()->findChild<QPushButton*>(QStringLiteral("buttonHelp"))->click();
+    QCOMPARE(f.port.urlsOpened, (QList<QUrl>{QUrl(f.session.service().supportUrl())}));
+    QVERIFY(dialog.isVisible());
+    dialog.reject();
 }
 
 void PrefsDialogTest::everyTabIsInSight_data()
@@ -352,10 +356,8 @@ void PrefsDialogTest::failedPostIsLoggedWithTheCloseTag_data()
 {
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("tag");
-    QTest::newRow("first table") << "Email"
-                                 << ": prefs close";
-    QTest::newRow("a later table") << "Method"
-                                   << ": prefs close ";
+    QTest::newRow("first table") << QStringLiteral("Email") << ": prefs close";
+    QTest::newRow("a later table") << QStringLiteral("Method") << ": prefs close ";
 }
 
 void PrefsDialogTest::failedPostIsLoggedWithTheCloseTag()
@@ -387,10 +389,8 @@ void PrefsDialogTest::gridsDeleteAsTheirListsAllow_data()
     QTest::addColumn<QString>("grid");
     QTest::addColumn<QString>("table");
     QTest::addColumn<bool>("deletes");
-    QTest::newRow("triggers refuse deletion") << "gridTriggers"
-                                              << "Triggers" << false;
-    QTest::newRow("a list deletes without confirmation") << "gridMethod"
-                                                         << "Method" << true;
+    QTest::newRow("triggers refuse deletion") << QStringLiteral("gridTriggers") << "Triggers" << false;
+    QTest::newRow("a list deletes without confirmation") << QStringLiteral("gridMethod") << "Method" << true;
 }
 
 void PrefsDialogTest::gridsDeleteAsTheirListsAllow()
@@ -416,7 +416,9 @@ void PrefsDialogTest::gridsDeleteAsTheirListsAllow()
     dialog.reject();
 }
 
-void PrefsDialogTest::checkBoxesActAtOnce()
+// Check boxes act at once, bound edits land in their tables; nothing is saved to the file
+// before the dialog closes.
+void PrefsDialogTest::boundEditsLandInTheirTables()
 {
     Fixture f;
     const QByteArray before = f.config();
@@ -427,17 +429,9 @@ void PrefsDialogTest::checkBoxesActAtOnce()
     QCOMPARE(f.port.status(), kAutoBackupDisabled);
     dialog.downloadPage()->autoDownloadBox()->click();
     QVERIFY(!f.session.settings().AutoDownload);
-    // Nothing is saved before the dialog closes.
-    QCOMPARE(f.config(), before);
-    dialog.reject();
-}
-
-void PrefsDialogTest::boundEditsLandInTheirTables()
-{
-    Fixture f;
-    ShownDialog dialog(f.session);
     dialog.findChild<QCheckBox*>(QStringLiteral("checkPlaintext"))->click();
     QCOMPARE(f.session.data().scalar(QStringLiteral("SELECT Plaintext FROM Email")).toInt(), 1);
+    QCOMPARE(f.config(), before);
 
     // Typed but not finished: the close posts it. An empty port is no port.
     auto* server = dialog.findChild<QLineEdit*>(QStringLiteral("editProxyServer"));
@@ -457,18 +451,11 @@ void PrefsDialogTest::textTypedIntoAnEmptyTableIsKept_data()
     QTest::addColumn<QString>("column");
     QTest::addColumn<bool>("finished"); // Return pressed before the close
 
-    QTest::newRow("sender, still in the box") << "Email"
-                                              << "editFrom"
-                                              << "From" << false;
-    QTest::newRow("sender, Return pressed") << "Email"
-                                            << "editFrom"
-                                            << "From" << true;
-    QTest::newRow("proxy server, still in the box") << "Proxy"
-                                                    << "editProxyServer"
-                                                    << "Server" << false;
-    QTest::newRow("proxy user, Return pressed") << "Proxy"
-                                                << "editProxyUser"
-                                                << "User" << true;
+    QTest::newRow("sender, still in the box") << "Email" << QStringLiteral("editFrom") << "From" << false;
+    QTest::newRow("sender, Return pressed") << "Email" << QStringLiteral("editFrom") << "From" << true;
+    QTest::newRow("proxy server, still in the box")
+        << "Proxy" << QStringLiteral("editProxyServer") << "Server" << false;
+    QTest::newRow("proxy user, Return pressed") << "Proxy" << QStringLiteral("editProxyUser") << "User" << true;
 }
 
 void PrefsDialogTest::textTypedIntoAnEmptyTableIsKept()
@@ -499,17 +486,6 @@ void PrefsDialogTest::textTypedIntoAnEmptyTableIsKept()
              QStringLiteral("typed.example"));
     // The box still shows it when the dialog opens again.
     QCOMPARE(box->text(), QStringLiteral("typed.example"));
-}
-
-void PrefsDialogTest::helpOpensTheSupportPage()
-{
-    Fixture f;
-    ShownDialog dialog(f.session);
-    dialog.tabs()->setCurrentWidget(dialog.proxyPage());
-    dialog.proxyPage()->findChild<QPushButton*>(QStringLiteral("buttonHelp"))->click();
-    QCOMPARE(f.port.urlsOpened, (QList<QUrl>{QUrl(f.session.service().supportUrl())}));
-    QVERIFY(dialog.isVisible());
-    dialog.reject();
 }
 
 QTEST_MAIN(PrefsDialogTest)
