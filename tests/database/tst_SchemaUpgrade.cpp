@@ -33,14 +33,6 @@ QByteArray fileBytes(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-int countEnding(const QStringList& lines, const QString& suffix)
-{
-    int n = 0;
-    for (const QString& line : lines)
-        n += line.endsWith(suffix) ? 1 : 0;
-    return n;
-}
-
 // An old order's value as the upgraded file holds it: Date and Time have their new names.
 QString upgradedName(const QString& column)
 {
@@ -352,7 +344,7 @@ void SchemaUpgradeTest::failingStepLeavesFileAsItWas()
     // Each start tries the step again, and fails again while the cause is there.
     for (int call = 1; call <= 2; ++call) {
         data_->ResetDB();
-        QCOMPARE(countEnding(folder_->logLines(), kFailedUpdating), call);
+        QCOMPARE(folder_->logLines().filter(kFailedUpdating).size(), call);
         const QString failure = folder_->logLines().filter(kFailedUpdating).last();
         QVERIFY2(failure.contains(reason), qPrintable(failure));
         data_->disconnectDatabase();

@@ -289,22 +289,18 @@ void EmailComposerTest::plainTextBody_data()
 {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("text");
-    QTest::newRow("paragraphs") << "<p>One</p><p>Two</p>"
-                                << "One\r\n\r\nTwo\r\n";
-    QTest::newRow("br and blanks") << "a   b<br>c\n d"
-                                   << "a b\r\nc d\r\n";
+    QTest::newRow("paragraphs") << "<p>One</p><p>Two</p>" << QStringLiteral("One\r\n\r\nTwo\r\n");
+    QTest::newRow("br and blanks") << "a   b<br>c\n d" << QStringLiteral("a b\r\nc d\r\n");
     QTest::newRow("entities") << "&lt;b&gt; &amp; &eacute;&#233;&#xE9; &euro; &bogus;"
                               << QString::fromUtf8("<b> & \u00e9\u00e9\u00e9 \u20ac &bogus;\r\n");
-    QTest::newRow("head, style, comments") << "<head><style>p{}</style></head><!-- x <p>y</p> --><p>z</p>"
-                                           << "z\r\n";
+    QTest::newRow("head, style, comments")
+        << "<head><style>p{}</style></head><!-- x <p>y</p> --><p>z</p>" << QStringLiteral("z\r\n");
     QTest::newRow("table cells") << "<table><tr><td>A</td> <td>1</td></tr><tr><td>B</td><td>2</td></tr></table>"
-                                 << "A\t1\r\nB\t2\r\n";
-    QTest::newRow("pre-line keeps breaks") << "<div style=\"white-space:pre-line\">l1\nl2</div>after"
-                                           << "l1\r\nl2\r\nafter\r\n";
-    QTest::newRow("a lone <") << "1 < 2"
-                              << "1 < 2\r\n";
-    QTest::newRow("empty") << ""
-                           << "";
+                                 << QStringLiteral("A\t1\r\nB\t2\r\n");
+    QTest::newRow("pre-line keeps breaks")
+        << "<div style=\"white-space:pre-line\">l1\nl2</div>after" << QStringLiteral("l1\r\nl2\r\nafter\r\n");
+    QTest::newRow("a lone <") << "1 < 2" << QStringLiteral("1 < 2\r\n");
+    QTest::newRow("empty") << "" << QStringLiteral("");
 }
 
 void EmailComposerTest::plainTextBody()

@@ -180,30 +180,16 @@ void DataGridTest::headerFilterValueFiltersAndShowsText_data()
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("rows");
-    QTest::newRow("value") << "Status"
-                           << "Unpaid"
-                           << "Status = 'Unpaid'" << 2;
-    QTest::newRow("blanks") << "Status"
-                            << "(Blanks)"
-                            << "Status IS NULL" << 1;
-    QTest::newRow("non-blanks") << "Method"
-                                << "(NonBlanks)"
-                                << "Method IS NOT NULL" << 5;
-    QTest::newRow("date value") << "Day"
-                                << "1/15/2007"
-                                << "Day = '01/15/2007'" << 2;
-    QTest::newRow("yesterday") << "Day"
-                               << "Yesterday"
-                               << "Day = '01/14/2007'" << 1;
-    QTest::newRow("this month") << "Day"
-                                << "This month"
+    QTest::newRow("value") << "Status" << QStringLiteral("Unpaid") << "Status = 'Unpaid'" << 2;
+    QTest::newRow("blanks") << "Status" << QStringLiteral("(Blanks)") << "Status IS NULL" << 1;
+    QTest::newRow("non-blanks") << "Method" << QStringLiteral("(NonBlanks)") << "Method IS NOT NULL" << 5;
+    QTest::newRow("date value") << "Day" << QStringLiteral("1/15/2007") << "Day = '01/15/2007'" << 2;
+    QTest::newRow("yesterday") << "Day" << QStringLiteral("Yesterday") << "Day = '01/14/2007'" << 1;
+    QTest::newRow("this month") << "Day" << QStringLiteral("This month")
                                 << "Day >= '01/01/2007' AND Day <= '01/31/2007'" << 4;
-    QTest::newRow("last year") << "Day"
-                               << "Last year"
-                               << "Day >= '01/01/2006' AND Day <= '12/31/2006'" << 1;
-    QTest::newRow("currency value") << "Total"
-                                    << "(1,234.50)"
-                                    << "Total = '-1234.5'" << 1;
+    QTest::newRow("last year") << "Day" << QStringLiteral("Last year") << "Day >= '01/01/2006' AND Day <= '12/31/2006'"
+                               << 1;
+    QTest::newRow("currency value") << "Total" << QStringLiteral("(1,234.50)") << "Total = '-1234.5'" << 1;
 }
 
 void DataGridTest::headerFilterValueFiltersAndShowsText()
