@@ -102,7 +102,6 @@ void DownloadTest::highestHeldOrder_data()
     QTest::addColumn<QByteArray>("mx");
     QTest::newRow("archive higher") << 120 << 340 << QByteArray("340");
     QTest::newRow("live higher") << 340 << 120 << QByteArray("340");
-    QTest::newRow("equal") << 200 << 200 << QByteArray("200");
     QTest::newRow("only archive") << 0 << 77 << QByteArray("77");
     QTest::newRow("none") << 0 << 0 << QByteArray("0");
 }
