@@ -92,10 +92,11 @@ class ReportWidgetsTest : public QObject
     Q_OBJECT
 
   private slots:
-    void explorerOffersTheStandardReportsOnce()
+    void explorerKeepsDeletedReportsRestorable()
     {
         Shop shop;
         ReportExplorer explorer(shop.services());
+        // The standard reports are offered once.
         explorer.show();
         auto* add = explorer.findChild<QPushButton*>(QStringLiteral("addStandardReports"));
         QVERIFY(add->isVisible());
@@ -108,13 +109,7 @@ class ReportWidgetsTest : public QObject
                      .toString(),
                  QStringLiteral("Invoice|Order list|Packing slip"));
         QCOMPARE(explorer.reportList()->topLevelItemCount(), 3);
-    }
 
-    void explorerKeepsDeletedReportsRestorable()
-    {
-        Shop shop;
-        ReportExplorer explorer(shop.services());
-        explorer.addShippedReports();
         const int folder = explorer.currentFolder();
         const int sub = explorer.newFolder(QStringLiteral("Monthly"));
         QCOMPARE(shop.scalar(QStringLiteral("SELECT ParentId FROM RepFolders WHERE RecordId=%1").arg(sub)).toInt(),
