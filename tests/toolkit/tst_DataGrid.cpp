@@ -73,7 +73,6 @@ class DataGridTest : public QObject
     void headerFilterValueFiltersAndShowsText_data();
     void headerFilterValueFiltersAndShowsText();
     void checkedValuesFilterTogether();
-    void singleValueColumnHasNoCheckBoxes();
     void filterBarSwitchesOffAndClears();
     void conditionBuilderFilter();
     void groupingShowsGroupsWithCounts();
@@ -235,15 +234,13 @@ void DataGridTest::checkedValuesFilterTogether()
     QTest::mouseClick(popup->list()->viewport(), Qt::LeftButton, {}, popup->list()->visualItemRect(card).center());
     QCOMPARE(m_grid->filtering().text(), QStringLiteral("(Status = 'Paid' OR Status = 'Unpaid') AND Method = 'Card'"));
     QCOMPARE(m_model->rowCount(), 3);
-}
 
-void DataGridTest::singleValueColumnHasNoCheckBoxes()
-{
+    // A column that filters on one value at a time offers no check boxes.
     QList<GridColumn> columns = saleColumns();
     for (GridColumn& c : columns)
         c.singleValueFilter = true;
     m_grid->columns().setColumns(columns);
-    HeaderFilterPopup* popup = m_grid->filtering().showHeaderFilter(QStringLiteral("Status"));
+    popup = m_grid->filtering().showHeaderFilter(QStringLiteral("Status"));
     QVERIFY(!popup->okButton()->isVisible());
     QVERIFY(!(findEntry(popup, QStringLiteral("Paid"))->flags() & Qt::ItemIsUserCheckable));
     popup->close();
