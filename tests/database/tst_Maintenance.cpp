@@ -41,13 +41,6 @@ QString integrity(const QString& path)
     return q.next() ? q.value(0).toString() : QStringLiteral("no answer");
 }
 
-int countEnding(const QStringList& lines, const QString& suffix)
-{
-    int n = 0;
-    for (const QString& line : lines)
-        n += line.endsWith(suffix) ? 1 : 0;
-    return n;
-}
 } // namespace
 
 class MaintenanceTest : public QObject
@@ -73,7 +66,6 @@ class MaintenanceTest : public QObject
     void backupWhileAnotherConnectionWrites();
     void readOnlyDatabaseSaidAtStartup();
     void startupBackupBeforeUpgrade();
-    void startupBackupOff();
     void locationsApplied();
 
   private:
@@ -167,7 +159,7 @@ void MaintenanceTest::backupNowFailing()
     QCOMPARE(port_->status(), kBackupFailed);
     QVERIFY(!port_->statuses.contains(kBackedUp));
     const QStringList log = folder_->logLines();
-    QCOMPARE(countEnding(log, QStringLiteral(" method: Backup")), 1);
+    QCOMPARE(log.filter(QStringLiteral(" method: Backup")).size(), 1);
     for (const QString& line : log)
         if (line.endsWith(QLatin1String(" method: Backup")))
             QVERIFY2(line.contains(reason), qPrintable(line));
@@ -211,12 +203,9 @@ void MaintenanceTest::restoreFailingKeepsTheDatabase_data()
 {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("reason"); // in the log
-    QTest::newRow("the copy cannot be written") << "squatted"
-                                                << "";
-    QTest::newRow("backup cut in half") << "cut"
-                                        << "is cut short";
-    QTest::newRow("backup not a database") << "junk"
-                                           << "is not a database file";
+    QTest::newRow("the copy cannot be written") << "squatted" << QStringLiteral("");
+    QTest::newRow("backup cut in half") << "cut" << QStringLiteral("is cut short");
+    QTest::newRow("backup not a database") << "junk" << QStringLiteral("is not a database file");
 }
 
 void MaintenanceTest::restoreFailingKeepsTheDatabase()
@@ -241,7 +230,7 @@ void MaintenanceTest::restoreFailingKeepsTheDatabase()
     QCOMPARE(port_->status(), kRestoreFailed);
     QVERIFY(!port_->statuses.contains(kRestored));
     const QStringList log = folder_->logLines();
-    QCOMPARE(countEnding(log, QStringLiteral(" method: Restore")), 1);
+    QCOMPARE(log.filter(QStringLiteral(" method: Restore")).size(), 1);
     QVERIFY2(log.join('\n').contains(reason), qPrintable(log.join('\n')));
     QVERIFY(data_->isConnected());
     QCOMPARE(orderCount(), 2);
@@ -350,7 +339,7 @@ void MaintenanceTest::damagedDatabaseKeepsTheBackup()
     QVERIFY(!QFile::exists(Maintenance::partialCopyName(backup())));
     data_->disconnectDatabase();
     QVERIFY(fileBytes(database()) == damaged);
-    QCOMPARE(countEnding(folder_->logLines(), QStringLiteral(" method: Backup")), 1);
+    QCOMPARE(folder_->logLines().filter(QStringLiteral(" method: Backup")).size(), 1);
 }
 
 void MaintenanceTest::backupWhileAnotherConnectionWrites_data()
@@ -414,6 +403,9 @@ void MaintenanceTest::readOnlyDatabaseSaidAtStartup()
 
 void MaintenanceTest::startupBackupBeforeUpgrade()
 {
+    // Without the setting nothing is copied.
+    QVERIFY(maintenance_->startupBackup());
+    QVERIFY(!QFile::exists(backup()));
     data_->disconnectDatabase();
     TestFolder::makeDatabaseFromScript(database(), QStringLiteral(PELMORA_TEST_DATA "/layout_older.sql"));
     const QByteArray asLeft = fileBytes(database());
@@ -430,12 +422,6 @@ void MaintenanceTest::startupBackupBeforeUpgrade()
     QVERIFY(fileBytes(database()) != asLeft);
 }
 
-void MaintenanceTest::startupBackupOff()
-{
-    settings_.AutoBackup = false;
-    QVERIFY(maintenance_->startupBackup());
-    QVERIFY(!QFile::exists(backup()));
-}
 void MaintenanceTest::locationsApplied()
 {
     // The chosen file has the older layout: taking it over upgrades it.

@@ -18,11 +18,10 @@ class EmailCliTest : public QObject
     void init();
     void cleanup();
 
-    void printsTheExpandedEmail();
+    void printsTheExpandedEmailAndPasteData();
     void sendsThroughTheRelay();
     void failuresExitWithTheReason_data();
     void failuresExitWithTheReason();
-    void printsThePasteData();
 
   private:
     void exec(const QString& sql);
@@ -56,7 +55,7 @@ void EmailCliTest::exec(const QString& sql)
     DatabaseProbe(folder_->databasePath()).exec(sql);
 }
 
-void EmailCliTest::printsTheExpandedEmail()
+void EmailCliTest::printsTheExpandedEmailAndPasteData()
 {
     CliRun run = runCli(root() << QStringLiteral("email") << QStringLiteral("2001"));
     QCOMPARE(run.exitCode, 0);
@@ -72,6 +71,10 @@ void EmailCliTest::printsTheExpandedEmail()
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.outBytes.contains("order 2001 has left our warehouse"));
     QVERIFY(run.outBytes.contains("Tracking <b>1Z999</b>"));
+
+    run = runCli(root() << QStringLiteral("paste") << QStringLiteral("2001"));
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.outBytes, QByteArray("Dee Dale\r\n\r\n4 Elm Rd\r\n\r\nCA 90210\r\n\r\nTel: 555-0100\r\n"));
 }
 
 void EmailCliTest::sendsThroughTheRelay()
@@ -118,13 +121,6 @@ void EmailCliTest::failuresExitWithTheReason()
     QVERIFY2(run.err.contains(reason), qPrintable(run.err));
     QVERIFY(run.outBytes.isEmpty());
     QVERIFY(folder_->logLines().last().endsWith(QStringLiteral(" application error")));
-}
-
-void EmailCliTest::printsThePasteData()
-{
-    const CliRun run = runCli(root() << QStringLiteral("paste") << QStringLiteral("2001"));
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.outBytes, QByteArray("Dee Dale\r\n\r\n4 Elm Rd\r\n\r\nCA 90210\r\n\r\nTel: 555-0100\r\n"));
 }
 
 QTEST_GUILESS_MAIN(EmailCliTest)

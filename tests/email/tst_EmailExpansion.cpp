@@ -96,24 +96,16 @@ void EmailExpansionTest::regionalValues_data()
     QTest::addColumn<QString>("expected");
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     const QLocale de(QLocale::German, QLocale::Germany);
-    QTest::newRow("en total") << us << "<#Total>"
-                              << "1,234.50";
-    QTest::newRow("de total") << de << "<#Total>"
-                              << "1.234,50";
-    QTest::newRow("en 0.1+0.2") << us << "<#Tax>"
-                                << "0.30";
-    QTest::newRow("en negative") << us << "<#Voucher>"
-                                 << "-12.50";
-    QTest::newRow("de 15 significant digits") << de << "<#Gift_voucher_value>"
-                                              << "12.345.678.901.234.600,00";
-    QTest::newRow("en date") << us << "<#Date>"
-                             << "3/5/24";
-    QTest::newRow("de date") << de << "<#Date>"
-                             << "05.03.24";
-    QTest::newRow("en time") << us << "<#Time>"
-                             << "2:07:09 PM";
-    QTest::newRow("de time") << de << "<#Time>"
-                             << "14:07:09";
+    QTest::newRow("en total") << us << "<#Total>" << QStringLiteral("1,234.50");
+    QTest::newRow("de total") << de << "<#Total>" << QStringLiteral("1.234,50");
+    QTest::newRow("en 0.1+0.2") << us << "<#Tax>" << QStringLiteral("0.30");
+    QTest::newRow("en negative") << us << "<#Voucher>" << QStringLiteral("-12.50");
+    QTest::newRow("de 15 significant digits")
+        << de << "<#Gift_voucher_value>" << QStringLiteral("12.345.678.901.234.600,00");
+    QTest::newRow("en date") << us << "<#Date>" << QStringLiteral("3/5/24");
+    QTest::newRow("de date") << de << "<#Date>" << QStringLiteral("05.03.24");
+    QTest::newRow("en time") << us << "<#Time>" << QStringLiteral("2:07:09 PM");
+    QTest::newRow("de time") << de << "<#Time>" << QStringLiteral("14:07:09");
 }
 
 void EmailExpansionTest::regionalValues()
@@ -194,22 +186,17 @@ void EmailExpansionTest::configSetsSubjectAndCc_data()
     QTest::addColumn<QString>("subject");
     QTest::addColumn<QString>("cc");
     QTest::newRow("both") << QByteArray("<#Config subject=\"Order shipped\" cc=\"boss@shop.example\">x")
-                          << "Order shipped"
-                          << "boss@shop.example";
-    QTest::newRow("names ignore case") << QByteArray("<#Config SUBJECT=\"Hi\" Cc=x>") << "Hi"
-                                       << "x";
-    QTest::newRow("first of two names wins") << QByteArray("<#Config subject=one subject=two>") << "one"
-                                             << "";
-    QTest::newRow("value keeps a later =") << QByteArray("<#Config subject=\"a=b\">") << "a=b"
-                                           << "";
-    QTest::newRow("name without =") << QByteArray("<#Config subject cc=c>") << ""
-                                    << "c";
-    QTest::newRow("cc only empties subject") << QByteArray("<#Config cc=a@b>") << ""
-                                             << "a@b";
+                          << "Order shipped" << QStringLiteral("boss@shop.example");
+    QTest::newRow("names ignore case") << QByteArray("<#Config SUBJECT=\"Hi\" Cc=x>") << "Hi" << QStringLiteral("x");
+    QTest::newRow("first of two names wins")
+        << QByteArray("<#Config subject=one subject=two>") << "one" << QStringLiteral("");
+    QTest::newRow("value keeps a later =") << QByteArray("<#Config subject=\"a=b\">") << "a=b" << QStringLiteral("");
+    QTest::newRow("name without =") << QByteArray("<#Config subject cc=c>") << "" << QStringLiteral("c");
+    QTest::newRow("cc only empties subject") << QByteArray("<#Config cc=a@b>") << "" << QStringLiteral("a@b");
     QTest::newRow("last one wins") << QByteArray("<#Config subject=one cc=c1> <#Config subject=two>") << "two"
-                                   << "";
-    QTest::newRow("no Config keeps the fields") << QByteArray("<p>plain</p>") << "earlier"
-                                                << "earlier@cc";
+                                   << QStringLiteral("");
+    QTest::newRow("no Config keeps the fields")
+        << QByteArray("<p>plain</p>") << "earlier" << QStringLiteral("earlier@cc");
 }
 
 void EmailExpansionTest::configSetsSubjectAndCc()

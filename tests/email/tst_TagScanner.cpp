@@ -39,42 +39,25 @@ void TagScannerTest::scanning_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("no tags") << "<p>Hello</p>\n"
-                             << "<p>Hello</p>\n";
-    QTest::newRow("blanks after a plain <") << "a < b and a <  p>"
-                                            << "a <b and a <p>";
-    QTest::newRow("line break after <") << "x <\r\n div>"
-                                        << "x <div>";
-    QTest::newRow("< before a digit") << "1 < 2"
-                                      << "1 <2";
-    QTest::newRow("< at the end") << "end <"
-                                  << "end <";
-    QTest::newRow("blanks around the tag") << "< #Total >"
-                                           << "[Total]";
-    QTest::newRow("line break inside") << "<\n#\tShip_name\n>"
-                                       << "[Ship_name]";
-    QTest::newRow("names take digits and _") << "<#Payment_field1>x"
-                                             << "[Payment_field1]x";
-    QTest::newRow("one-character name") << "<#>>tail"
-                                        << "[>]tail";
-    QTest::newRow("non-name character as name") << "<#-a b>"
-                                                << "[-|a|b]";
-    QTest::newRow("unterminated tag takes the rest") << "a<#Items b c"
-                                                     << "a[Items|b|c]";
-    QTest::newRow("> inside double quotes") << "<#Config subject=\"a>b\">!"
-                                            << "[Config|subject=a>b]!";
-    QTest::newRow("> inside single quotes") << "<#Config subject='a>b'>!"
-                                            << "[Config|subject=a>b]!";
-    QTest::newRow("reserved names ignore case") << "<#TABLE><#image><#Link x>"
-                                                << "[reserved:TABLE][reserved:image][reserved:Link]";
-    QTest::newRow("reserved name as a prefix is custom") << "<#Tables>"
-                                                         << "[Tables]";
-    QTest::newRow("adjacent tags") << "<#A><#B>"
-                                   << "[A][B]";
-    QTest::newRow("<< does not start a tag") << "<<#A>"
-                                             << "<<#A>";
-    QTest::newRow("markup around tags") << "<td><#Qty></td>"
-                                        << "<td>[Qty]</td>";
+    QTest::newRow("no tags") << "<p>Hello</p>\n" << QStringLiteral("<p>Hello</p>\n");
+    QTest::newRow("blanks after a plain <") << "a < b and a <  p>" << QStringLiteral("a <b and a <p>");
+    QTest::newRow("line break after <") << "x <\r\n div>" << QStringLiteral("x <div>");
+    QTest::newRow("< before a digit") << "1 < 2" << QStringLiteral("1 <2");
+    QTest::newRow("< at the end") << "end <" << QStringLiteral("end <");
+    QTest::newRow("blanks around the tag") << "< #Total >" << QStringLiteral("[Total]");
+    QTest::newRow("line break inside") << "<\n#\tShip_name\n>" << QStringLiteral("[Ship_name]");
+    QTest::newRow("names take digits and _") << "<#Payment_field1>x" << QStringLiteral("[Payment_field1]x");
+    QTest::newRow("one-character name") << "<#>>tail" << QStringLiteral("[>]tail");
+    QTest::newRow("non-name character as name") << "<#-a b>" << QStringLiteral("[-|a|b]");
+    QTest::newRow("unterminated tag takes the rest") << "a<#Items b c" << QStringLiteral("a[Items|b|c]");
+    QTest::newRow("> inside double quotes") << "<#Config subject=\"a>b\">!" << QStringLiteral("[Config|subject=a>b]!");
+    QTest::newRow("> inside single quotes") << "<#Config subject='a>b'>!" << QStringLiteral("[Config|subject=a>b]!");
+    QTest::newRow("reserved names ignore case")
+        << "<#TABLE><#image><#Link x>" << QStringLiteral("[reserved:TABLE][reserved:image][reserved:Link]");
+    QTest::newRow("reserved name as a prefix is custom") << "<#Tables>" << QStringLiteral("[Tables]");
+    QTest::newRow("adjacent tags") << "<#A><#B>" << QStringLiteral("[A][B]");
+    QTest::newRow("<< does not start a tag") << "<<#A>" << QStringLiteral("<<#A>");
+    QTest::newRow("markup around tags") << "<td><#Qty></td>" << QStringLiteral("<td>[Qty]</td>");
 }
 
 void TagScannerTest::scanning()

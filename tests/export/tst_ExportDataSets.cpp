@@ -257,22 +257,21 @@ class ExportDataSetsTest : public QObject
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QStringList>("values");
         QTest::newRow("orders csv") << QStringList{"orders", "--format", "csv"} << "csv"
-                                    << "3 orders exported to"
-                                    << "ShopperID" << QStringList{"103", "102", "101"};
+                                    << QStringLiteral("3 orders exported to") << "ShopperID"
+                                    << QStringList{"103", "102", "101"};
         QTest::newRow("items xlsx") << QStringList{"items", "--format", "xlsx"} << "xlsx"
-                                    << "4 items exported to"
-                                    << "ProductCode" << QStringList{"P1", "P2a", "P2b", "P3"};
+                                    << QStringLiteral("4 items exported to") << "ProductCode"
+                                    << QStringList{"P1", "P2a", "P2b", "P3"};
         // One order reads in the singular.
-        QTest::newRow("archived orders html") << QStringList{"orders", "--format", "html", "--archive"} << "html"
-                                              << "1 order exported to"
-                                              << "Invoice_name" << QStringList{"Archived"};
-        QTest::newRow("archived items docx") << QStringList{"items", "--format", "docx", "--archive"} << "docx"
-                                             << "2 items exported to"
-                                             << "ProductCode" << QStringList{"A1", "A2"};
+        QTest::newRow("archived orders html")
+            << QStringList{"orders", "--format", "html", "--archive"} << "html" << QStringLiteral("1 order exported to")
+            << "Invoice_name" << QStringList{"Archived"};
+        QTest::newRow("archived items docx")
+            << QStringList{"items", "--format", "docx", "--archive"} << "docx" << QStringLiteral("2 items exported to")
+            << "ProductCode" << QStringList{"A1", "A2"};
         QTest::newRow("chosen fields txt")
             << QStringList{"orders", "--format", "TXT", "--fields", "Total,invoice_name"} << "txt"
-            << "3 orders exported to"
-            << "Total" << QStringList{"30.25", "20.00", "10.50"};
+            << QStringLiteral("3 orders exported to") << "Total" << QStringList{"30.25", "20.00", "10.50"};
     }
 
     void cliExports()

@@ -128,23 +128,15 @@ class ExportFormatsTest : public QObject
         QTest::addColumn<QStringList>("omitted");
         QTest::addColumn<QList<QStringList>>("expected");
 
-        QTest::newRow("xlsx") << "xlsx"
-                              << "," << false << QStringList() << withCaptions(kWorkbook);
-        QTest::newRow("docx") << "docx"
-                              << "," << false << QStringList() << withCaptions(kDocument);
-        QTest::newRow("rtf") << "rtf"
-                             << "," << false << QStringList() << withCaptions(kDocument);
-        QTest::newRow("html") << "html"
-                              << "," << false << QStringList() << withCaptions(kDocument);
-        QTest::newRow("xml") << "xml"
-                             << "," << false << QStringList() << kXml;
-        QTest::newRow("txt") << "txt"
-                             << "," << false << QStringList() << withCaptions(dataFile(true));
-        QTest::newRow("csv") << "csv"
-                             << "," << false << QStringList() << withCaptions(dataFile(false));
+        QTest::newRow("xlsx") << "xlsx" << QStringLiteral(",") << false << QStringList() << withCaptions(kWorkbook);
+        QTest::newRow("docx") << "docx" << QStringLiteral(",") << false << QStringList() << withCaptions(kDocument);
+        QTest::newRow("rtf") << "rtf" << QStringLiteral(",") << false << QStringList() << withCaptions(kDocument);
+        QTest::newRow("html") << "html" << QStringLiteral(",") << false << QStringList() << withCaptions(kDocument);
+        QTest::newRow("xml") << "xml" << QStringLiteral(",") << false << QStringList() << kXml;
+        QTest::newRow("txt") << "txt" << QStringLiteral(",") << false << QStringList() << withCaptions(dataFile(true));
+        QTest::newRow("csv") << "csv" << QStringLiteral(",") << false << QStringList() << withCaptions(dataFile(false));
         QTest::newRow("csv semicolon, byte-order mark")
-            << "csv"
-            << ";" << true << QStringList() << withCaptions(dataFile(false));
+            << "csv" << QStringLiteral(";") << true << QStringList() << withCaptions(dataFile(false));
         // Fields left out are not written; the others keep their order.
         QList<QStringList> narrow;
         for (QStringList row : withCaptions(dataFile(false))) {
@@ -152,8 +144,8 @@ class ExportFormatsTest : public QObject
             row.removeAt(2);
             narrow << row;
         }
-        QTest::newRow("csv without note and time") << "csv"
-                                                   << "," << false << QStringList{"note", "AT"} << narrow;
+        QTest::newRow("csv without note and time")
+            << "csv" << QStringLiteral(",") << false << QStringList{"note", "AT"} << narrow;
     }
 
     void cellsReadBack()
@@ -314,8 +306,7 @@ class ExportFormatsTest : public QObject
             QTest::newRow(QByteArray(key + " cancelled").constData()) << ExportFormats::key(f) << "cancel";
             QTest::newRow(QByteArray(key + " failing source").constData()) << ExportFormats::key(f) << "fail";
         }
-        QTest::newRow("csv in a missing folder") << "csv"
-                                                 << "folder";
+        QTest::newRow("csv in a missing folder") << "csv" << QStringLiteral("folder");
     }
 
     void abandonedExportLeavesNoFile()

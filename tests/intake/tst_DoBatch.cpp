@@ -16,25 +16,13 @@ const QByteArray kMarker = "<-- Orders -- >\r\n";
 // An order line of all 50 fields.
 QByteArray fullOrder(int id, const QByteArray& date = "31.12.2006")
 {
-    QList<QByteArray> f;
-    f << QByteArray::number(id) << "shop1" << date << "14:30:00"
-      << "\"Smith; John\"";
+    QList<QByteArray> f{QByteArray::number(id), "shop1", date, "14:30:00", "\"Smith; John\""};
     for (int i = 6; i <= 23; ++i)
         f << "t" + QByteArray::number(i);
-    f << "1.5"
-      << "2"
-      << "3.25"
-      << "4"
-      << "100.75";                   // 24-28
-    f << "\"Please ring\r\ntwice\""; // 29 Message
+    f += {"1.5", "2", "3.25", "4", "100.75", "\"Please ring\r\ntwice\""}; // 24-28, 29 Message
     for (int i = 30; i <= 44; ++i)
         f << "t" + QByteArray::number(i);
-    f << "Unpaid"
-      << "False"
-      << "7.5"
-      << "GV1"
-      << "a note"
-      << "True"; // 45-50
+    f += {"Unpaid", "False", "7.5", "GV1", "a note", "True"}; // 45-50
     return f.join(';');
 }
 

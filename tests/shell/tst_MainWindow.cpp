@@ -24,6 +24,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <array>
 
 using namespace pelmora;
 
@@ -33,14 +34,10 @@ class MainWindowTest : public QObject
   private slots:
     void menusOfferWhatTheShopHas();
     void startupGreetsAndMakesFolders();
-    void viewTogglesShowAndHideToolbars_data();
     void viewTogglesShowAndHideToolbars();
     void closingSavesSettingsAndLayoutExitDoesNot();
-    void backupCommandReportsAndCopies();
-    void autoBackupCommandFollowsConfig();
+    void backupCommandsFollowConfig();
     void restoreDefaultsShowsItsMessage();
-    void emptyDatabaseShowsTheColumns();
-    void firstStartOpensTheMainCategories();
     void deletionMessageLinksToItsUndo_data();
     void deletionMessageLinksToItsUndo();
 };
@@ -80,39 +77,50 @@ void MainWindowTest::startupGreetsAndMakesFolders()
     QVERIFY(QDir(folder.file("tmp")).exists());
     QVERIFY(w.session().data().isConnected());
     QCOMPARE(folder.logLines(), QStringList());
-}
 
-void MainWindowTest::viewTogglesShowAndHideToolbars_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("toolbar");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("hidden");
-    QTest::newRow("actions") << QString(CommandSurface::ShowActions) << QString(CommandSurface::ActionsBar)
-                             << QString("Actions toolbar shown") << QString("Actions toolbar hidden");
-    QTest::newRow("layout") << QString(CommandSurface::ShowLayout) << QString(CommandSurface::LayoutBar)
-                            << QString("Layout toolbar shown") << QString("Layout toolbar hidden");
-    QTest::newRow("username") << QString(CommandSurface::ShowUsername) << QString(CommandSurface::AccountBar)
-                              << QString("Username toolbar shown") << QString("Username toolbar hidden");
-    QTest::newRow("email") << QString(CommandSurface::ShowEmail) << QString(CommandSurface::EmailBar)
-                           << QString("Email toolbar shown") << QString("Email toolbar hidden");
+    // Before the merchant has a layout of their own, the inspector opens on the order's main
+    // categories instead of six closed headings.
+    QStringList open;
+    for (const char* category : {"Orders", "Invoice", "Shipping", "Amounts", "Payment", "Misc."})
+        if (w.workspaceView().inspector()->inspector()->isCategoryExpanded(QString::fromLatin1(category)))
+            open << QString::fromLatin1(category);
+    QCOMPARE(open, (QStringList{"Orders", "Invoice", "Shipping", "Amounts"}));
+
+    // The new shop's empty database still shows the grid's columns, so the merchant sees where
+    // the orders will go.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTableView* table = w.workspaceView().ordersGrid()->grid()->tableView();
+    QCOMPARE(table->model()->rowCount(), 0);
+    QHeaderView* header = table->horizontalHeader();
+    QVERIFY(header->isVisible() && header->height() > 0);
+    QStringList shown;
+    for (int visual = 0; visual < header->count() && shown.size() < 3; ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (!header->isSectionHidden(logical) && header->sectionSize(logical) > 0)
+            shown << table->model()->headerData(logical, Qt::Horizontal).toString();
+    }
+    QCOMPARE(shown, (QStringList{"ShopperID", "Username", "Date"}));
 }
 
 void MainWindowTest::viewTogglesShowAndHideToolbars()
 {
-    QFETCH(QString, action);
-    QFETCH(QString, toolbar);
-    QFETCH(QString, shown);
-    QFETCH(QString, hidden);
     test::ProgramFixture p;
     MainWindow& w = p.start();
-    QAction* a = w.commands().action(action);
-    a->trigger();
-    QCOMPARE(w.status(), hidden);
-    QVERIFY(!w.commands().toolbar(toolbar)->isVisible());
-    a->trigger();
-    QCOMPARE(w.status(), shown);
-    QVERIFY(w.commands().toolbar(toolbar)->isVisible());
+    const QList<std::array<const char*, 3>> toggles{
+        {CommandSurface::ShowActions, CommandSurface::ActionsBar, "Actions"},
+        {CommandSurface::ShowLayout, CommandSurface::LayoutBar, "Layout"},
+        {CommandSurface::ShowUsername, CommandSurface::AccountBar, "Username"},
+        {CommandSurface::ShowEmail, CommandSurface::EmailBar, "Email"}};
+    for (const auto& [action, toolbar, name] : toggles) {
+        QAction* a = w.commands().action(action);
+        a->trigger();
+        QCOMPARE(w.status(), QString("%1 toolbar hidden").arg(name));
+        QVERIFY(!w.commands().toolbar(toolbar)->isVisible());
+        a->trigger();
+        QCOMPARE(w.status(), QString("%1 toolbar shown").arg(name));
+        QVERIFY(w.commands().toolbar(toolbar)->isVisible());
+    }
 }
 
 void MainWindowTest::closingSavesSettingsAndLayoutExitDoesNot()
@@ -139,19 +147,7 @@ void MainWindowTest::closingSavesSettingsAndLayoutExitDoesNot()
     QCOMPARE(p.start(false).size(), QSize(1000, 640));
 }
 
-void MainWindowTest::backupCommandReportsAndCopies()
-{
-    test::ProgramFixture p;
-    test::TestFolder& folder = p.folder;
-    QDir(folder.file("db/backup")).removeRecursively();
-    MainWindow& w = p.start();
-    w.commands().action(CommandSurface::BackupNow)->trigger();
-    QCOMPARE(w.status(), kBackedUp);
-    QCOMPARE(folder.readFile("db/backup/Pelmora.tdbd"), folder.readFile("db/Pelmora.tdbd"));
-    QVERIFY(w.session().data().isConnected());
-}
-
-void MainWindowTest::autoBackupCommandFollowsConfig()
+void MainWindowTest::backupCommandsFollowConfig()
 {
     test::ProgramFixture p([](GlobalSettings& s) { s.AutoBackup = true; });
     test::TestFolder& folder = p.folder;
@@ -167,6 +163,11 @@ void MainWindowTest::autoBackupCommandFollowsConfig()
     a->trigger();
     QCOMPARE(w.status(), kAutoBackupEnabled);
     QVERIFY(w.session().settings().AutoBackup);
+    // "Backup now" copies the database as it is now.
+    w.commands().action(CommandSurface::BackupNow)->trigger();
+    QCOMPARE(w.status(), kBackedUp);
+    QCOMPARE(folder.readFile("db/backup/Pelmora.tdbd"), folder.readFile("db/Pelmora.tdbd"));
+    QVERIFY(w.session().data().isConnected());
 }
 
 void MainWindowTest::restoreDefaultsShowsItsMessage()
@@ -186,41 +187,6 @@ void MainWindowTest::restoreDefaultsShowsItsMessage()
     w.close();
     QSettings saved(folder.file("cnfg/grid_config1.ini"), QSettings::IniFormat);
     QCOMPARE(saved.value("MainWindow/ClientWidth").toInt(), 900);
-}
-
-// A new shop's empty database still shows the grid's columns, so the merchant sees where the
-// orders will go.
-void MainWindowTest::emptyDatabaseShowsTheColumns()
-{
-    test::ProgramFixture p;
-    MainWindow& w = p.start();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTableView* table = w.workspaceView().ordersGrid()->grid()->tableView();
-    QCOMPARE(table->model()->rowCount(), 0);
-    QHeaderView* header = table->horizontalHeader();
-    QVERIFY(header->isVisible());
-    QVERIFY(header->height() > 0);
-    QStringList shown;
-    for (int visual = 0; visual < header->count() && shown.size() < 3; ++visual) {
-        const int logical = header->logicalIndex(visual);
-        if (!header->isSectionHidden(logical) && header->sectionSize(logical) > 0)
-            shown << table->model()->headerData(logical, Qt::Horizontal).toString();
-    }
-    QCOMPARE(shown, (QStringList{"ShopperID", "Username", "Date"}));
-}
-
-// Before the merchant has a layout of their own, the inspector opens on the order's main
-// categories instead of six closed headings.
-void MainWindowTest::firstStartOpensTheMainCategories()
-{
-    test::ProgramFixture p;
-    MainWindow& w = p.start();
-    QStringList open;
-    for (const char* category : {"Orders", "Invoice", "Shipping", "Amounts", "Payment", "Misc."})
-        if (w.workspaceView().inspector()->inspector()->isCategoryExpanded(QString::fromLatin1(category)))
-            open << QString::fromLatin1(category);
-    QCOMPARE(open, (QStringList{"Orders", "Invoice", "Shipping", "Amounts"}));
 }
 
 void MainWindowTest::deletionMessageLinksToItsUndo_data()

@@ -109,7 +109,6 @@ class PrefsDialogTest : public QObject
     void closingUntouchedRewritesConfigWithLineNineReset_data();
     void closingUntouchedRewritesConfigWithLineNineReset();
     void closingAddsOneEmptyRowToAnEmptyTable();
-    void downloadSettingsAreTakenOverAtClose();
     void badMinutesReachApplicationErrorAndKeepTheFile();
     void locationChecks_data();
     void locationChecks();
@@ -117,11 +116,9 @@ class PrefsDialogTest : public QObject
     void failedPostIsLoggedWithTheCloseTag();
     void gridsDeleteAsTheirListsAllow_data();
     void gridsDeleteAsTheirListsAllow();
-    void checkBoxesActAtOnce();
     void boundEditsLandInTheirTables();
     void textTypedIntoAnEmptyTableIsKept_data();
     void textTypedIntoAnEmptyTableIsKept();
-    void helpOpensTheSupportPage();
 };
 
 void PrefsDialogTest::initTestCase()
@@ -132,7 +129,7 @@ void PrefsDialogTest::initTestCase()
 void PrefsDialogTest::dialogShowsItsPages()
 {
     Fixture f;
-    PrefsDialog dialog(f.session);
+    ShownDialog dialog(f.session);
     QVERIFY((dialog.windowFlags() & Qt::WindowType_Mask) == Qt::Tool);
     QCOMPARE(dialog.tabs()->count(), 7);
     // The accounts' passwords are never shown.
@@ -140,6 +137,12 @@ void PrefsDialogTest::dialogShowsItsPages()
     QCOMPARE(users->columns().visibleFields(), (QStringList{"Username", "Website", "Pass", "Secure"}));
     QCOMPARE(users->columns().column(QStringLiteral("Pass"))->editor, toolkit::EditorKind::Password);
     QCOMPARE(users->columns().column(QStringLiteral("Secure"))->editor, toolkit::EditorKind::Password);
+    // "Help" opens the support page and leaves the dialog open.
+    dialog.tabs()->setCurrentWidget(dialog.proxyPage());
+    dialog.proxyPage()->findChild<QPushButton*>(QStringLiteral("buttonHelp"))->click();
+    QCOMPARE(f.port.urlsOpened, (QList<QUrl>{QUrl(f.session.service().supportUrl())}));
+    QVERIFY(dialog.isVisible());
+    dialog.reject();
 }
 
 void PrefsDialogTest::everyTabIsInSight_data()
@@ -183,14 +186,22 @@ void PrefsDialogTest::controlsAreFilledOnceAtStart()
     QVERIFY(dialog.downloadPage()->allAccountsButton()->isChecked());
     QCOMPARE(dialog.downloadPage()->minutesBox()->currentText(), QStringLiteral("40"));
 
-    // Later changes of the settings do not reach the controls; what the merchant typed stays.
+    // Later changes of the settings do not reach the controls; what the merchant chose stays,
+    // and is taken over at the close, not before.
     dialog.downloadPage()->minutesBox()->setCurrentText(QStringLiteral("50"));
+    dialog.downloadPage()->selectedAccountButton()->click();
+    QVERIFY(f.session.settings().DownloadAllAccounts);
     f.session.settings().DownloadMinutes = QStringLiteral("30");
     f.session.settings().AutoDownload = false;
     QTimer::singleShot(0, &dialog, [&] { dialog.reject(); });
     dialog.openOn(kUserAccountsTab);
     QCOMPARE(dialog.downloadPage()->minutesBox()->currentText(), QStringLiteral("50"));
     QVERIFY(dialog.downloadPage()->autoDownloadBox()->isChecked());
+    QVERIFY(!f.session.settings().DownloadAllAccounts);
+    QCOMPARE(f.session.settings().DownloadMinutes, QStringLiteral("50"));
+    const QStringList lines = QString::fromLocal8Bit(f.config()).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.value(7), QStringLiteral("0"));
+    QCOMPARE(lines.value(9), QStringLiteral("50"));
 }
 
 void PrefsDialogTest::closingUntouchedRewritesConfigWithLineNineReset_data()
@@ -244,23 +255,6 @@ void PrefsDialogTest::closingAddsOneEmptyRowToAnEmptyTable()
         for (const QString& t : PrefsClose::tables())
             QCOMPARE(f.count(t), emptied.contains(t) ? 1 : before[t]);
     }
-}
-
-void PrefsDialogTest::downloadSettingsAreTakenOverAtClose()
-{
-    Fixture f;
-    ShownDialog dialog(f.session);
-    dialog.downloadPage()->selectedAccountButton()->click();
-    dialog.downloadPage()->minutesBox()->setCurrentText(QStringLiteral("30"));
-    QVERIFY(f.session.settings().DownloadAllAccounts);
-    QCOMPARE(f.session.settings().DownloadMinutes, QStringLiteral("40"));
-
-    closeButton(dialog.downloadPage())->click();
-    QVERIFY(!f.session.settings().DownloadAllAccounts);
-    QCOMPARE(f.session.settings().DownloadMinutes, QStringLiteral("30"));
-    const QStringList lines = QString::fromLocal8Bit(f.config()).split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.value(7), QStringLiteral("0"));
-    QCOMPARE(lines.value(9), QStringLiteral("30"));
 }
 
 void PrefsDialogTest::badMinutesReachApplicationErrorAndKeepTheFile()
@@ -352,10 +346,8 @@ void PrefsDialogTest::failedPostIsLoggedWithTheCloseTag_data()
 {
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("tag");
-    QTest::newRow("first table") << "Email"
-                                 << ": prefs close";
-    QTest::newRow("a later table") << "Method"
-                                   << ": prefs close ";
+    QTest::newRow("first table") << QStringLiteral("Email") << ": prefs close";
+    QTest::newRow("a later table") << QStringLiteral("Method") << ": prefs close ";
 }
 
 void PrefsDialogTest::failedPostIsLoggedWithTheCloseTag()
@@ -387,10 +379,8 @@ void PrefsDialogTest::gridsDeleteAsTheirListsAllow_data()
     QTest::addColumn<QString>("grid");
     QTest::addColumn<QString>("table");
     QTest::addColumn<bool>("deletes");
-    QTest::newRow("triggers refuse deletion") << "gridTriggers"
-                                              << "Triggers" << false;
-    QTest::newRow("a list deletes without confirmation") << "gridMethod"
-                                                         << "Method" << true;
+    QTest::newRow("triggers refuse deletion") << QStringLiteral("gridTriggers") << "Triggers" << false;
+    QTest::newRow("a list deletes without confirmation") << QStringLiteral("gridMethod") << "Method" << true;
 }
 
 void PrefsDialogTest::gridsDeleteAsTheirListsAllow()
@@ -416,7 +406,9 @@ void PrefsDialogTest::gridsDeleteAsTheirListsAllow()
     dialog.reject();
 }
 
-void PrefsDialogTest::checkBoxesActAtOnce()
+// Check boxes act at once, bound edits land in their tables; nothing is saved to the file
+// before the dialog closes.
+void PrefsDialogTest::boundEditsLandInTheirTables()
 {
     Fixture f;
     const QByteArray before = f.config();
@@ -427,17 +419,9 @@ void PrefsDialogTest::checkBoxesActAtOnce()
     QCOMPARE(f.port.status(), kAutoBackupDisabled);
     dialog.downloadPage()->autoDownloadBox()->click();
     QVERIFY(!f.session.settings().AutoDownload);
-    // Nothing is saved before the dialog closes.
-    QCOMPARE(f.config(), before);
-    dialog.reject();
-}
-
-void PrefsDialogTest::boundEditsLandInTheirTables()
-{
-    Fixture f;
-    ShownDialog dialog(f.session);
     dialog.findChild<QCheckBox*>(QStringLiteral("checkPlaintext"))->click();
     QCOMPARE(f.session.data().scalar(QStringLiteral("SELECT Plaintext FROM Email")).toInt(), 1);
+    QCOMPARE(f.config(), before);
 
     // Typed but not finished: the close posts it. An empty port is no port.
     auto* server = dialog.findChild<QLineEdit*>(QStringLiteral("editProxyServer"));
@@ -457,18 +441,11 @@ void PrefsDialogTest::textTypedIntoAnEmptyTableIsKept_data()
     QTest::addColumn<QString>("column");
     QTest::addColumn<bool>("finished"); // Return pressed before the close
 
-    QTest::newRow("sender, still in the box") << "Email"
-                                              << "editFrom"
-                                              << "From" << false;
-    QTest::newRow("sender, Return pressed") << "Email"
-                                            << "editFrom"
-                                            << "From" << true;
-    QTest::newRow("proxy server, still in the box") << "Proxy"
-                                                    << "editProxyServer"
-                                                    << "Server" << false;
-    QTest::newRow("proxy user, Return pressed") << "Proxy"
-                                                << "editProxyUser"
-                                                << "User" << true;
+    QTest::newRow("sender, still in the box") << "Email" << QStringLiteral("editFrom") << "From" << false;
+    QTest::newRow("sender, Return pressed") << "Email" << QStringLiteral("editFrom") << "From" << true;
+    QTest::newRow("proxy server, still in the box")
+        << "Proxy" << QStringLiteral("editProxyServer") << "Server" << false;
+    QTest::newRow("proxy user, Return pressed") << "Proxy" << QStringLiteral("editProxyUser") << "User" << true;
 }
 
 void PrefsDialogTest::textTypedIntoAnEmptyTableIsKept()
@@ -499,17 +476,6 @@ void PrefsDialogTest::textTypedIntoAnEmptyTableIsKept()
              QStringLiteral("typed.example"));
     // The box still shows it when the dialog opens again.
     QCOMPARE(box->text(), QStringLiteral("typed.example"));
-}
-
-void PrefsDialogTest::helpOpensTheSupportPage()
-{
-    Fixture f;
-    ShownDialog dialog(f.session);
-    dialog.tabs()->setCurrentWidget(dialog.proxyPage());
-    dialog.proxyPage()->findChild<QPushButton*>(QStringLiteral("buttonHelp"))->click();
-    QCOMPARE(f.port.urlsOpened, (QList<QUrl>{QUrl(f.session.service().supportUrl())}));
-    QVERIFY(dialog.isVisible());
-    dialog.reject();
 }
 
 QTEST_MAIN(PrefsDialogTest)

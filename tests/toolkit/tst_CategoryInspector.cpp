@@ -57,8 +57,7 @@ class CategoryInspectorTest : public QObject
 
     void showsTheCurrentRecordInCategories();
     void tabMovesToTheNextValue();
-    void linkRowReportsTheClick();
-    void checkBoxRowToggles();
+    void linkAndCheckBoxRowsAct();
     void followsTheModel();
 
   private:
@@ -138,7 +137,7 @@ void CategoryInspectorTest::tabMovesToTheNextValue()
     QCOMPARE(m_inspector->view()->currentIndex(), m_inspector->valueIndex(QStringLiteral("Day")));
 }
 
-void CategoryInspectorTest::linkRowReportsTheClick()
+void CategoryInspectorTest::linkAndCheckBoxRowsAct()
 {
     expandAll();
     QSignalSpy link(m_inspector.get(), &CategoryInspector::linkActivated);
@@ -147,11 +146,7 @@ void CategoryInspectorTest::linkRowReportsTheClick()
     QCOMPARE(link.first().at(0).toString(), QStringLiteral("Email"));
     QCOMPARE(link.first().at(1).toString(), QStringLiteral("ann@example.com"));
     QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
-}
-
-void CategoryInspectorTest::checkBoxRowToggles()
-{
-    expandAll();
+    // A check box row toggles by click and by Space.
     QTest::mouseClick(m_inspector->view()->viewport(), Qt::LeftButton, {}, rectOf(QStringLiteral("Fresh")).center());
     QCOMPARE(scalar(QStringLiteral("SELECT Fresh FROM Sales WHERE id = 1")).toInt(), 0);
     QTest::keyClick(m_inspector->view(), Qt::Key_Space);

@@ -145,15 +145,11 @@ void CellEditorsTest::cellsShowTheirFormattedValue_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
-    QTest::newRow("currency") << "Amount"
-                              << "(1,234.50)";
-    QTest::newRow("date") << "Day"
-                          << "01/15/2007";
-    QTest::newRow("time in the locale's format") << "Clock"
-                                                 << "10:30:00 AM";
+    QTest::newRow("currency") << "Amount" << QStringLiteral("(1,234.50)");
+    QTest::newRow("date") << "Day" << QStringLiteral("01/15/2007");
+    QTest::newRow("time in the locale's format") << "Clock" << QStringLiteral("10:30:00 AM");
     QTest::newRow("password") << "Secret" << QString(4, QChar(0x25CF));
-    QTest::newRow("text") << "Txt"
-                          << "abc";
+    QTest::newRow("text") << "Txt" << QStringLiteral("abc");
 }
 
 void CellEditorsTest::cellsShowTheirFormattedValue()
@@ -173,24 +169,14 @@ void CellEditorsTest::editingThroughTheEditorPosts_data()
     QTest::addColumn<QString>("editorName");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QVariant>("stored");
-    QTest::newRow("text") << "Txt"
-                          << "cellEditorText"
-                          << "xyz" << QVariant(QStringLiteral("xyz"));
-    QTest::newRow("currency") << "Amount"
-                              << "cellEditorCurrency"
-                              << "1,000.25" << QVariant(1000.25);
-    QTest::newRow("currency typed as shown") << "Amount"
-                                             << "cellEditorCurrency"
-                                             << "(12.50)" << QVariant(-12.5);
-    QTest::newRow("currency cleared") << "Amount"
-                                      << "cellEditorCurrency"
-                                      << "" << QVariant();
-    QTest::newRow("number") << "Qty"
-                            << "cellEditorNumber"
-                            << "42" << QVariant(42);
-    QTest::newRow("password") << "Secret"
-                              << "cellEditorPassword"
-                              << "open" << QVariant(QStringLiteral("open"));
+    QTest::newRow("text") << "Txt" << QStringLiteral("cellEditorText") << "xyz" << QVariant(QStringLiteral("xyz"));
+    QTest::newRow("currency") << "Amount" << QStringLiteral("cellEditorCurrency") << "1,000.25" << QVariant(1000.25);
+    QTest::newRow("currency typed as shown")
+        << "Amount" << QStringLiteral("cellEditorCurrency") << "(12.50)" << QVariant(-12.5);
+    QTest::newRow("currency cleared") << "Amount" << QStringLiteral("cellEditorCurrency") << "" << QVariant();
+    QTest::newRow("number") << "Qty" << QStringLiteral("cellEditorNumber") << "42" << QVariant(42);
+    QTest::newRow("password") << "Secret" << QStringLiteral("cellEditorPassword") << "open"
+                              << QVariant(QStringLiteral("open"));
 }
 
 void CellEditorsTest::editingThroughTheEditorPosts()

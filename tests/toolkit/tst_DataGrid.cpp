@@ -73,7 +73,6 @@ class DataGridTest : public QObject
     void headerFilterValueFiltersAndShowsText_data();
     void headerFilterValueFiltersAndShowsText();
     void checkedValuesFilterTogether();
-    void singleValueColumnHasNoCheckBoxes();
     void filterBarSwitchesOffAndClears();
     void conditionBuilderFilter();
     void groupingShowsGroupsWithCounts();
@@ -180,30 +179,16 @@ void DataGridTest::headerFilterValueFiltersAndShowsText_data()
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("rows");
-    QTest::newRow("value") << "Status"
-                           << "Unpaid"
-                           << "Status = 'Unpaid'" << 2;
-    QTest::newRow("blanks") << "Status"
-                            << "(Blanks)"
-                            << "Status IS NULL" << 1;
-    QTest::newRow("non-blanks") << "Method"
-                                << "(NonBlanks)"
-                                << "Method IS NOT NULL" << 5;
-    QTest::newRow("date value") << "Day"
-                                << "1/15/2007"
-                                << "Day = '01/15/2007'" << 2;
-    QTest::newRow("yesterday") << "Day"
-                               << "Yesterday"
-                               << "Day = '01/14/2007'" << 1;
-    QTest::newRow("this month") << "Day"
-                                << "This month"
+    QTest::newRow("value") << "Status" << QStringLiteral("Unpaid") << "Status = 'Unpaid'" << 2;
+    QTest::newRow("blanks") << "Status" << QStringLiteral("(Blanks)") << "Status IS NULL" << 1;
+    QTest::newRow("non-blanks") << "Method" << QStringLiteral("(NonBlanks)") << "Method IS NOT NULL" << 5;
+    QTest::newRow("date value") << "Day" << QStringLiteral("1/15/2007") << "Day = '01/15/2007'" << 2;
+    QTest::newRow("yesterday") << "Day" << QStringLiteral("Yesterday") << "Day = '01/14/2007'" << 1;
+    QTest::newRow("this month") << "Day" << QStringLiteral("This month")
                                 << "Day >= '01/01/2007' AND Day <= '01/31/2007'" << 4;
-    QTest::newRow("last year") << "Day"
-                               << "Last year"
-                               << "Day >= '01/01/2006' AND Day <= '12/31/2006'" << 1;
-    QTest::newRow("currency value") << "Total"
-                                    << "(1,234.50)"
-                                    << "Total = '-1234.5'" << 1;
+    QTest::newRow("last year") << "Day" << QStringLiteral("Last year") << "Day >= '01/01/2006' AND Day <= '12/31/2006'"
+                               << 1;
+    QTest::newRow("currency value") << "Total" << QStringLiteral("(1,234.50)") << "Total = '-1234.5'" << 1;
 }
 
 void DataGridTest::headerFilterValueFiltersAndShowsText()
@@ -249,15 +234,13 @@ void DataGridTest::checkedValuesFilterTogether()
     QTest::mouseClick(popup->list()->viewport(), Qt::LeftButton, {}, popup->list()->visualItemRect(card).center());
     QCOMPARE(m_grid->filtering().text(), QStringLiteral("(Status = 'Paid' OR Status = 'Unpaid') AND Method = 'Card'"));
     QCOMPARE(m_model->rowCount(), 3);
-}
 
-void DataGridTest::singleValueColumnHasNoCheckBoxes()
-{
+    // A column that filters on one value at a time offers no check boxes.
     QList<GridColumn> columns = saleColumns();
     for (GridColumn& c : columns)
         c.singleValueFilter = true;
     m_grid->columns().setColumns(columns);
-    HeaderFilterPopup* popup = m_grid->filtering().showHeaderFilter(QStringLiteral("Status"));
+    popup = m_grid->filtering().showHeaderFilter(QStringLiteral("Status"));
     QVERIFY(!popup->okButton()->isVisible());
     QVERIFY(!(findEntry(popup, QStringLiteral("Paid"))->flags() & Qt::ItemIsUserCheckable));
     popup->close();

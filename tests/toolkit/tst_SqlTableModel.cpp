@@ -177,17 +177,15 @@ class SqlTableModelTest : public QObject
         QCOMPARE(record.value(QStringLiteral("name")).toString(), QStringLiteral("Name 0049"));
         QVERIFY(record.contains(QStringLiteral("status")));
         QCOMPARE(model->value(6, QStringLiteral("FLAG")).toInt(), 1);
-    }
 
-    void columnsDefaultToTheWholeTable()
-    {
-        auto model = std::make_unique<SqlTableModel>();
-        model->setConnectionName(m_db->connection());
-        model->setTable(QStringLiteral("Things"));
-        QVERIFY(model->open());
-        QCOMPARE(model->columnNames(), (QStringList{"id", "name", "status", "day", "amount", "flag", "code"}));
-        QCOMPARE(model->keyAt(0).toInt(), 1);
-        QVERIFY(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
+        // Without a column list the model shows the whole table.
+        SqlTableModel whole;
+        whole.setConnectionName(m_db->connection());
+        whole.setTable(QStringLiteral("Things"));
+        QVERIFY(whole.open());
+        QCOMPARE(whole.columnNames(), (QStringList{"id", "name", "status", "day", "amount", "flag", "code"}));
+        QCOMPARE(whole.keyAt(0).toInt(), 1);
+        QVERIFY(whole.flags(whole.index(0, 1)) & Qt::ItemIsEditable);
     }
 
     void postsAnEditAtOnce_data()

@@ -30,9 +30,7 @@ void OrderStyleTest::rule_data()
     QTest::newRow("new, lower-case unpaid") << yes << QVariant("unpaid") << OrderStyleKind::NewOrder;
     QTest::newRow("not new, lower-case unpaid") << no << QVariant("unpaid") << OrderStyleKind::Default;
     QTest::newRow("empty New, unpaid") << null << QVariant("Unpaid") << OrderStyleKind::Default;
-    QTest::newRow("empty New, paid") << null << QVariant("Paid") << OrderStyleKind::Default;
     QTest::newRow("new, empty status") << yes << null << OrderStyleKind::NewOrder;
-    QTest::newRow("not new, empty status") << no << null << OrderStyleKind::Default;
     QTest::newRow("new, blank status text") << yes << QVariant("") << OrderStyleKind::NewOrder;
     QTest::newRow("unpaid with a blank") << no << QVariant("Unpaid ") << OrderStyleKind::Default;
     QTest::newRow("bool true") << QVariant(true) << QVariant("Unpaid") << OrderStyleKind::NewAndUnpaid;

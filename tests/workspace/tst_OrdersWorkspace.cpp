@@ -34,7 +34,6 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
-#include <functional>
 #include <memory>
 
 using namespace pelmora;
@@ -83,12 +82,10 @@ class OrdersWorkspaceTest : public QObject
     void cleanup();
 
     void colouringRuleIsDrawn();
-    void focusingKeepsNewEditingClearsIt();
     void statusEditorPostsAtOnce_data();
     void statusEditorPostsAtOnce();
     void inspectorShowsAmountsWhole_data();
     void inspectorShowsAmountsWhole();
-    void groupingToggle();
     void resetRestoresDefaults_data();
     void resetRestoresDefaults();
     void deleteCascadesToItemsAndResets();
@@ -110,8 +107,7 @@ class OrdersWorkspaceTest : public QObject
     void groupingOffWithAutoSizeKeepsWidths();
     void groupedHeaderHasCaptionsAndFilters();
     void defaultColumnsShowWholeCaptions();
-    void headerEntryFindsTheOrders_data();
-    void headerEntryFindsTheOrders();
+    void headerEntryFindsTimeWithMilliseconds();
     void refusedFilterKeepsThePreviousOne();
     void salesChartShowsMoney_data();
     void salesChartShowsMoney();
@@ -135,8 +131,6 @@ class OrdersWorkspaceTest : public QObject
     void clickOrder(int shopperId, const QString& field = QStringLiteral("Invoice_name"));
     void groupByStatus();
     void expectCurrent(int shopperId);
-    // Picks an entry of a column's header filter list as a merchant clicks it.
-    void pickHeaderEntry(const QString& field, const std::function<bool(QListWidgetItem*)>& which);
     QList<int> shownOrders();
     void filterStatus(const char* status)
     {
@@ -239,24 +233,6 @@ void OrdersWorkspaceTest::colouringRuleIsDrawn()
     }
 }
 
-void OrdersWorkspaceTest::focusingKeepsNewEditingClearsIt()
-{
-    const int row = rowOf(1003);
-    grid()->cursor().setCurrentRow(row);
-    QCOMPARE(workspace().currentRow(), row);
-    QCOMPARE(focused_, QList<int>{row});
-    QCOMPARE(w_->scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 1);
-    const QModelIndex notes = orders()->index(row, orders()->columnIndex(QStringLiteral("Invoice_name")));
-    QVERIFY(fontOf(1003).bold());
-
-    grid()->tableView()->edit(notes);
-    QCOMPARE(w_->scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 0);
-    QCOMPARE(posts_, QList<int>{row});
-    // The row is drawn in the default style from now on.
-    QVERIFY(!fontOf(1003).bold());
-    QVERIFY(!flags_.StatusChanged);
-}
-
 void OrdersWorkspaceTest::statusEditorPostsAtOnce_data()
 {
     QTest::addColumn<bool>("inGrid");
@@ -328,27 +304,6 @@ void OrdersWorkspaceTest::inspectorShowsAmountsWhole()
     QTRY_COMPARE(w_->scalar("SELECT Total FROM Orders WHERE ShopperID=1003").toDouble(), 1234567.5);
     QCOMPARE(tree->horizontalScrollBar()->value(), 0);
     QVERIFY(wholeInView(QStringLiteral("Total")));
-}
-
-void OrdersWorkspaceTest::groupingToggle()
-{
-    QVERIFY(!w_->view->isGroupingEnabled());
-    QVERIFY(!grid()->grouping().isBoxVisible());
-    w_->view->toggleGrouping();
-    QCOMPARE(w_->port.status(), QStringLiteral("Column Grouping enabled"));
-    QVERIFY(grid()->grouping().isEnabled());
-    QVERIFY(grid()->grouping().isBoxVisible());
-
-    grid()->columns().setVisible(QStringLiteral("Invoice_time"), true);
-    grid()->grouping().groupBy(QStringLiteral("Status"));
-    QCOMPARE(grid()->grouping().groupedColumns(), QStringList{QStringLiteral("Status")});
-
-    w_->view->toggleGrouping();
-    QCOMPARE(w_->port.status(), QStringLiteral("Column Grouping disabled "));
-    QVERIFY(!grid()->grouping().isEnabled());
-    QVERIFY(!grid()->grouping().isBoxVisible());
-    QVERIFY(grid()->grouping().groupedColumns().isEmpty());
-    QCOMPARE(grid()->columns().visibleFields(), defaultColumns());
 }
 
 void OrdersWorkspaceTest::resetRestoresDefaults_data()
@@ -553,6 +508,7 @@ void OrdersWorkspaceTest::layoutPersistedAndRestored()
     grid()->columns().setWidth(QStringLiteral("Invoice_time"), 123);
     grid()->columns().setVisible(QStringLiteral("Username"), false);
     w_->view->inspector()->inspector()->setCategoryExpanded(QStringLiteral("Payment"), true);
+    w_->view->setEditMode(false);
     layoutFile("grid_config1.ini", true);
 
     QSettings ini(w_->folder.file(QStringLiteral("cnfg/grid_config1.ini")), QSettings::IniFormat);
@@ -563,6 +519,8 @@ void OrdersWorkspaceTest::layoutPersistedAndRestored()
     QVERIFY(ini.contains(QStringLiteral("InspectorOrders4/Width")));
     QCOMPARE(ini.value(QStringLiteral("InspectorOrders4/Category.Payment.Expanded")).toBool(), true);
     QCOMPARE(ini.value(QStringLiteral("InspectorOrders4/Category.Misc..Expanded")).toBool(), false);
+    // The edit mode command's state is a layout property ("Down").
+    QCOMPARE(ini.value(QStringLiteral("EditMode/Down")).toBool(), false);
 
     // A new window restores what the last one stored.
     makeView();
@@ -572,6 +530,7 @@ void OrdersWorkspaceTest::layoutPersistedAndRestored()
     QVERIFY(!grid()->columns().isVisible(QStringLiteral("Username")));
     QVERIFY(w_->view->inspector()->inspector()->isCategoryExpanded(QStringLiteral("Payment")));
     QVERIFY(!w_->view->inspector()->inspector()->isCategoryExpanded(QStringLiteral("Orders")));
+    QVERIFY(!w_->view->editModeAction()->isChecked());
 }
 
 void OrdersWorkspaceTest::modelsPassTheTester()
@@ -812,6 +771,13 @@ void OrdersWorkspaceTest::clickFocusesSecondGestureEdits()
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QCOMPARE(editor != nullptr, edits);
     QCOMPARE(w_->scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), edits ? 0 : 1);
+    // The workspace hears of the focus; an edit posts New cleared, and the order is drawn in the
+    // default style from then on.
+    QVERIFY(focused_.contains(rowOf(1003)));
+    QCOMPARE(posts_, edits ? QList<int>{rowOf(1003)} : QList<int>());
+    if (!grouped)
+        QCOMPARE(fontOf(1003).bold(), !edits);
+    QVERIFY(!flags_.StatusChanged);
     if (editor) {
         QTest::keyClick(editor, Qt::Key_Escape);
         QCoreApplication::processEvents();
@@ -844,18 +810,6 @@ void OrdersWorkspaceTest::editModeUpOnlyShows()
     QCOMPARE(workspace().currentOrder().value(QStringLiteral("ShopperID")).toInt(), 1003);
     QCOMPARE(w_->scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 1);
 
-    // Its state is a layout property ("Down"), stored and restored with the layout.
-    layoutFile("grid_config1.ini", true);
-    QCOMPARE(QSettings(w_->folder.file(QStringLiteral("cnfg/grid_config1.ini")), QSettings::IniFormat)
-                 .value(QStringLiteral("EditMode/Down"))
-                 .toBool(),
-             false);
-    makeView();
-    layoutFile("grid_config1.ini", false);
-    QVERIFY(!w_->view->editModeAction()->isChecked());
-    QVERIFY(!tryToEdit());
-    QCOMPARE(w_->scalar("SELECT New FROM Orders WHERE ShopperID=1003").toInt(), 1);
-
     w_->view->editModeAction()->trigger();
     QCOMPARE(w_->port.status(), QStringLiteral("Edit mode on"));
     QVERIFY(tryToEdit());
@@ -875,8 +829,17 @@ void OrdersWorkspaceTest::groupingOffWithAutoSizeKeepsWidths()
     w_->view->toggleAutoSize();
     QCOMPARE(w_->port.status(), QStringLiteral("Column auto-sizing enabled"));
     QVERIFY(items()->columns().autoWidth());
+    QVERIFY(!grid()->grouping().isBoxVisible());
+    grid()->columns().setVisible(QStringLiteral("Invoice_time"), true);
     groupByStatus();
+    QCOMPARE(w_->port.status(), QStringLiteral("Column Grouping enabled"));
+    QVERIFY(grid()->grouping().isBoxVisible());
+    // Grouping off ungroups and shows the default columns again.
     w_->view->toggleGrouping();
+    QCOMPARE(w_->port.status(), QStringLiteral("Column Grouping disabled "));
+    QVERIFY(!grid()->grouping().isEnabled());
+    QVERIFY(!grid()->grouping().isBoxVisible());
+    QVERIFY(grid()->grouping().groupedColumns().isEmpty());
     QCOMPARE(grid()->columns().visibleFields(), defaultColumns());
     // Fitted to the grid in the proportion of the columns' own widths, none squeezed.
     const double fitted = double(grid()->columns().width(QStringLiteral("Invoice_email"))) /
@@ -943,18 +906,6 @@ void OrdersWorkspaceTest::defaultColumnsShowWholeCaptions()
     QVERIFY2(narrow.isEmpty(), qPrintable(narrow.join(QStringLiteral("; "))));
 }
 
-void OrdersWorkspaceTest::pickHeaderEntry(const QString& field, const std::function<bool(QListWidgetItem*)>& which)
-{
-    toolkit::HeaderFilterPopup* popup = grid()->filtering().showHeaderFilter(field);
-    QVERIFY(popup);
-    QListWidgetItem* entry = nullptr;
-    for (int i = 0; i < popup->list()->count() && !entry; ++i)
-        if (which(popup->list()->item(i)))
-            entry = popup->list()->item(i);
-    QVERIFY2(entry, qPrintable(field));
-    QTest::mouseClick(popup->list()->viewport(), Qt::LeftButton, {}, popup->list()->visualItemRect(entry).center());
-}
-
 QList<int> OrdersWorkspaceTest::shownOrders()
 {
     QList<int> shown;
@@ -964,37 +915,20 @@ QList<int> OrdersWorkspaceTest::shownOrders()
     return shown;
 }
 
-void OrdersWorkspaceTest::headerEntryFindsTheOrders_data()
+// Each stored time once, in order: the later of two is the one with milliseconds, and picking
+// it finds its order.
+void OrdersWorkspaceTest::headerEntryFindsTimeWithMilliseconds()
 {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("entry"); // "" for the last of the list
-    QTest::addColumn<QList<int>>("expected");
-    // The import stores an empty field as an empty text; a cleared cell may hold NULL.
-    QTest::newRow("(Blanks)") << "Invoice_company"
-                              << "(Blanks)" << QList<int>{1001, 1002, 1004, 1005};
-    QTest::newRow("(NonBlanks)") << "Invoice_company"
-                                 << "(NonBlanks)" << QList<int>{1003};
-    // Each stored time once, in order: the later of two is the one with milliseconds.
-    QTest::newRow("time with milliseconds") << "Invoice_time"
-                                            << "" << QList<int>{1004};
-}
-
-void OrdersWorkspaceTest::headerEntryFindsTheOrders()
-{
-    QFETCH(QString, field);
-    QFETCH(QString, entry);
-    QFETCH(QList<int>, expected);
-    w_->exec("UPDATE Orders SET Invoice_company = ''");
-    w_->exec("UPDATE Orders SET Invoice_company = NULL WHERE ShopperID IN (1001, 1005)");
-    w_->exec("UPDATE Orders SET Invoice_company = 'Cole Ltd' WHERE ShopperID = 1003");
     w_->exec("UPDATE Orders SET Invoice_time = '01:02:03' WHERE ShopperID = 1001");
     w_->exec("UPDATE Orders SET Invoice_time = '01:02:03.005' WHERE ShopperID = 1004");
     w_->data.ResetDB();
-    pickHeaderEntry(field, [&](QListWidgetItem* item) {
-        return entry.isEmpty() ? item->listWidget()->row(item) == item->listWidget()->count() - 1
-                               : item->text() == entry;
-    });
-    QCOMPARE(shownOrders(), expected);
+    toolkit::HeaderFilterPopup* popup = grid()->filtering().showHeaderFilter(QStringLiteral("Invoice_time"));
+    QVERIFY(popup);
+    QListWidget* list = popup->list();
+    QListWidgetItem* last = list->item(list->count() - 1);
+    QVERIFY(last);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(last).center());
+    QCOMPARE(shownOrders(), QList<int>{1004});
     QVERIFY(w_->folder.logLines().isEmpty());
 }
 

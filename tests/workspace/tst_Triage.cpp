@@ -32,7 +32,6 @@ class TriageTest : public QObject
     void selectedTicksForTheSelection();
     void undoAndRedoByShortcut_data();
     void undoAndRedoByShortcut();
-    void deletedOrderIsAnnouncedAndUndone();
     void contextMenuOffersTheShopsStatuses();
     void enterEditsPostsAndMovesDown();
     void f2LeavesTheCaretAtTheEnd();
@@ -131,7 +130,6 @@ void TriageTest::statusShortcutSetsEverySelectedOrder_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("status");
     QTest::newRow("Ctrl+1") << int(Qt::Key_1) << "Paid";
-    QTest::newRow("Ctrl+3") << int(Qt::Key_3) << "Shipped";
     QTest::newRow("Ctrl+5") << int(Qt::Key_5) << "On hold";
 }
 
@@ -210,24 +208,6 @@ void TriageTest::undoAndRedoByShortcut()
     QCOMPARE(statusOf(1005), QStringLiteral("Shipped"));
     QCOMPARE(statusOf(1004), QStringLiteral("Shipped"));
     QCOMPARE(w_->port.status(), QStringLiteral("Redone: Status set to \"Shipped\" for 2 orders"));
-}
-
-void TriageTest::deletedOrderIsAnnouncedAndUndone()
-{
-    focusCell(1004, "Invoice_name");
-    grid()->navigator()->trigger(toolkit::RecordNavigator::Delete);
-    QCOMPARE(w_->data.scalar("SELECT count(*) FROM Orders WHERE ShopperID = 1004").toInt(), 0);
-    QCOMPARE(w_->data.scalar("SELECT count(*) FROM Items").toInt(), 0);
-    QCOMPARE(w_->port.status(), QStringLiteral("Order 1004 and its 2 items deleted. Undo"));
-    QCOMPARE(w_->port.statusLink(), QStringLiteral("Undo"));
-    table()->setFocus();
-    QTest::keyClick(table(), Qt::Key_Z, Qt::ControlModifier);
-    // The undo says so, and the link goes with the message it belonged to.
-    QCOMPARE(w_->port.status(), QStringLiteral("Undone: Order 1004 and its 2 items deleted"));
-    QVERIFY(w_->port.statusLink().isEmpty());
-    QCOMPARE(w_->data.scalar("SELECT count(*) FROM Orders WHERE ShopperID = 1004").toInt(), 1);
-    QCOMPARE(w_->data.scalar("SELECT count(*) FROM Items WHERE ShopperID = 1004").toInt(), 2);
-    QCOMPARE(orders()->rowCount(), 5);
 }
 
 void TriageTest::contextMenuOffersTheShopsStatuses()
