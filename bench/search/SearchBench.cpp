@@ -168,7 +168,7 @@ int main(int argc, char** argv)
     }
     std::vector<double> first, count, likeFirst, likeCount;
     for (const QString& fragment : fragments) {
-        const OrderSearch::Condition c = search.condition(fragment);
+        const OrderSearch::Condition c = search.condition(db, fragment);
         // As the grid reads its first page once it has counted: in the order of the sort's
         // index when enough orders were found.
         const qint64 found = scalar(db, QStringLiteral("SELECT count(*) FROM Orders WHERE %1").arg(c.sql), c.values);
@@ -177,7 +177,7 @@ int main(int argc, char** argv)
         for (OrderSearch::Reading r : {OrderSearch::Reading::LookedUp, OrderSearch::Reading::RowByRow})
             if (found >= OrderSearch::readingFrom(r, orders))
                 reading = r;
-        const OrderSearch::Condition inOrder = search.condition(fragment, true, reading);
+        const OrderSearch::Condition inOrder = search.condition(db, fragment, true, reading);
         int shown = 0;
         qint64 total = 0;
         for (int run = 0; run < runs; ++run) {

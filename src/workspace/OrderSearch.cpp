@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -162,6 +163,8 @@ struct ItemTexts {
     QString texts() const { return index + QStringLiteral("Text"); }
     QString orders() const { return index + QStringLiteral("Orders"); }
     QString pending() const { return index + QStringLiteral("Pending"); }
+    // The orders' texts by order, for asking an order whether one of its items holds a word.
+    QString byOrder() const { return orders() + QStringLiteral("ByOrder"); }
     QString trigger(const char* suffix) const { return index + QLatin1String(suffix); }
 };
 
@@ -213,6 +216,7 @@ QStringList itemCreateStatements(const ItemTexts& x)
         QStringLiteral("CREATE TABLE %1(text INTEGER NOT NULL,ShopperID integer NOT NULL,items INTEGER NOT NULL,"
                        "PRIMARY KEY(text,ShopperID)) WITHOUT ROWID")
             .arg(q(x.orders())),
+        QStringLiteral("CREATE INDEX %1 ON %2(ShopperID,text)").arg(q(x.byOrder()), q(x.orders())),
         QStringLiteral("CREATE TABLE %1(key INTEGER PRIMARY KEY)").arg(pending),
         // A text is never changed nor removed: one that no item carries any more finds no order.
         QStringLiteral(
@@ -329,7 +333,8 @@ QSet<QString> schemaObjects(const QSqlDatabase& db)
 {
     QSqlQuery query(db);
     QSet<QString> present;
-    if (!query.exec(QStringLiteral("SELECT type,name FROM sqlite_master WHERE type IN ('table','view','trigger')")))
+    if (!query.exec(
+            QStringLiteral("SELECT type,name FROM sqlite_master WHERE type IN ('table','view','trigger','index')")))
         return present;
     while (query.next())
         present.insert(query.value(0).toString() + ':' + query.value(1).toString());
@@ -412,7 +417,8 @@ bool OrderSearch::isReady(const QSqlDatabase& db) const
     // The texts are a table (the earlier layout had a view of every item's text).
     const ItemTexts texts = itemsOf(set_);
     ready = ready && has("table", texts.index) && has("table", texts.texts()) && has("table", texts.orders()) &&
-            has("table", texts.pending()) && has("trigger", texts.trigger(kTextTrigger));
+            has("table", texts.pending()) && has("index", texts.byOrder()) &&
+            has("trigger", texts.trigger(kTextTrigger));
     for (const char* suffix : kTriggers)
         ready = ready && has("trigger", texts.trigger(suffix));
     return ready;
@@ -540,7 +546,8 @@ QString contains(const QStringList& columns, const QString& word, QVariantList& 
 
 } // namespace
 
-QString OrderSearch::wordCondition(const QString& word, bool indexed, bool inOrder, QVariantList& values) const
+QString OrderSearch::wordCondition(const QString& word, bool indexed, bool inOrder, bool itemsAsked,
+                                   QVariantList& values) const
 {
     const QString trigrams = indexed ? trigramQuery(word) : QString();
     QString orders;
@@ -553,18 +560,16 @@ QString OrderSearch::wordCondition(const QString& word, bool indexed, bool inOrd
     } else {
         orders = contains(orderColumns(), word, values);
     }
+    if (itemsAsked)
+        return QStringLiteral("((%1) OR %2)").arg(orders, itemsHold(word, values));
     return QStringLiteral("((%1) OR %2ShopperID IN (%3))")
         .arg(orders, inOrder ? QStringLiteral("+") : QString(), itemOrders(word, indexed, values));
 }
 
-// The orders with an item whose code or product holds the word. With the index, the word is
-// looked for in the distinct item texts (a text holds it when its code or its product does,
-// since a word holds no line break), and the orders are those counted for the texts found.
-QString OrderSearch::itemOrders(const QString& word, bool indexed, QVariantList& values) const
+// The texts of items that hold the word (their ids). A text holds it when its code or its
+// product does, since a word holds no line break.
+QString OrderSearch::textsHolding(const QString& word, QVariantList& values) const
 {
-    if (!indexed)
-        return QStringLiteral("SELECT ShopperID FROM %1 WHERE %2")
-            .arg(q(set_.itemsTable), contains(itemColumns(), word, values));
     const ItemTexts x = itemsOf(set_);
     const QString trigrams = trigramQuery(word);
     QString texts = QStringLiteral("SELECT id FROM %1 WHERE ").arg(q(x.texts()));
@@ -572,12 +577,54 @@ QString OrderSearch::itemOrders(const QString& word, bool indexed, QVariantList&
         texts += QStringLiteral("id IN (SELECT rowid FROM %1 WHERE %1 MATCH ?) AND ").arg(q(x.index));
         values << trigrams;
     }
-    texts += QStringLiteral("doc LIKE ? ESCAPE '\\'");
     values << likePattern(word);
-    // Items written since they were last counted are read themselves.
-    return QStringLiteral("SELECT ShopperID FROM %1 WHERE text IN (%2) UNION ALL SELECT ShopperID FROM %3 "
-                          "WHERE rowid IN (SELECT key FROM %4) AND (%5)")
-        .arg(q(x.orders()), texts, q(set_.itemsTable), q(x.pending()), contains(itemColumns(), word, values));
+    return texts + QStringLiteral("doc LIKE ? ESCAPE '\\'");
+}
+
+// The orders of the items written since they were last counted whose code or product holds
+// the word: those items are read themselves.
+QString OrderSearch::pendingItemOrders(const QString& word, QVariantList& values) const
+{
+    return QStringLiteral("SELECT ShopperID FROM %1 WHERE rowid IN (SELECT key FROM %2) AND (%3)")
+        .arg(q(set_.itemsTable), q(itemsOf(set_).pending()), contains(itemColumns(), word, values));
+}
+
+// The orders with an item whose code or product holds the word. With the index, the orders
+// counted for the texts that hold it.
+QString OrderSearch::itemOrders(const QString& word, bool indexed, QVariantList& values) const
+{
+    if (!indexed)
+        return QStringLiteral("SELECT ShopperID FROM %1 WHERE %2")
+            .arg(q(set_.itemsTable), contains(itemColumns(), word, values));
+    const QString texts = textsHolding(word, values);
+    return QStringLiteral("SELECT ShopperID FROM %1 WHERE text IN (%2) UNION ALL %3")
+        .arg(q(itemsOf(set_).orders()), texts, pendingItemOrders(word, values));
+}
+
+// Whether an item of the order row holds the word, asked of that row: its texts among those
+// that hold it (a few entries by order), or a pending item that does.
+QString OrderSearch::itemsHold(const QString& word, QVariantList& values) const
+{
+    const QString texts = textsHolding(word, values);
+    return QStringLiteral("EXISTS(SELECT 1 FROM %1 AS o WHERE o.ShopperID=%2.ShopperID AND +o.text IN (%3)) OR "
+                          "%2.ShopperID IN (%4)")
+        .arg(q(itemsOf(set_).orders()), q(set_.ordersTable), texts, pendingItemOrders(word, values));
+}
+
+// How often the index finds a word in the orders and in the orders of item texts, counted up
+// to kManyFinds each.
+qint64 OrderSearch::finds(const QSqlDatabase& db, const QString& word) const
+{
+    QVariantList values{trigramQuery(word)};
+    const QString texts = textsHolding(word, values);
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM (SELECT 1 FROM %1 WHERE %1 MATCH ? LIMIT %4))+"
+                                 "(SELECT count(*) FROM (SELECT 1 FROM %2 WHERE text IN (%3) LIMIT %4))")
+                      .arg(q(ordersIndex()), q(itemsOf(set_).orders()), texts)
+                      .arg(kManyFinds));
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    return query.exec() && query.next() ? query.value(0).toLongLong() : 2 * kManyFinds;
 }
 
 // The word on one order row: in its text, or in the text of one of its items. Read only for
@@ -607,7 +654,8 @@ qint64 OrderSearch::readingFrom(Reading reading, qint64 orders)
     return 0;
 }
 
-OrderSearch::Condition OrderSearch::condition(const QString& text, bool indexed, Reading reading) const
+OrderSearch::Condition OrderSearch::condition(const QSqlDatabase& db, const QString& text, bool indexed,
+                                              Reading reading) const
 {
     Condition c;
     const QStringList all = words(text);
@@ -616,18 +664,39 @@ OrderSearch::Condition OrderSearch::condition(const QString& text, bool indexed,
     const bool lookedUp = indexed && std::any_of(all.begin(), all.end(),
                                                  [](const QString& word) { return !trigramQuery(word).isEmpty(); });
     const bool rowByRow = reading == Reading::RowByRow;
+    // Of several words the index looks up, the one it finds least often gathers the orders;
+    // the others ask each of those orders whether one of its items holds them, rather than
+    // gather every order whose items do.
+    qsizetype gathers = -1;
+    if (indexed && !rowByRow) {
+        qint64 fewest = std::numeric_limits<qint64>::max();
+        int looked = 0;
+        for (qsizetype i = 0; i < all.size(); ++i) {
+            if (trigramQuery(all[i]).isEmpty())
+                continue;
+            ++looked;
+            const qint64 n = finds(db, all[i]);
+            if (n < fewest) {
+                fewest = n;
+                gathers = i;
+            }
+        }
+        if (looked < 2)
+            gathers = -1;
+    }
     QStringList parts;
-    for (const QString& word : all)
-        parts << ((lookedUp && trigramQuery(word).isEmpty()) || rowByRow
-                      ? holds(word, c.values)
-                      : wordCondition(word, indexed, reading == Reading::LookedUp, c.values));
+    for (qsizetype i = 0; i < all.size(); ++i)
+        parts << ((lookedUp && trigramQuery(all[i]).isEmpty()) || rowByRow
+                      ? holds(all[i], c.values)
+                      : wordCondition(all[i], indexed, reading == Reading::LookedUp, gathers >= 0 && i != gathers,
+                                      c.values));
     c.sql = parts.join(QStringLiteral(" AND "));
     return c;
 }
 
-QString OrderSearch::whereText(const QString& text, bool indexed, Reading reading) const
+QString OrderSearch::whereText(const QSqlDatabase& db, const QString& text, bool indexed, Reading reading) const
 {
-    const Condition c = condition(text, indexed, reading);
+    const Condition c = condition(db, text, indexed, reading);
     // The placeholders are the template's own: the values are never scanned for them.
     QString sql;
     sql.reserve(c.sql.size() + 64);

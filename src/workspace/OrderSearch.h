@@ -83,18 +83,28 @@ class OrderSearch
 
     // The condition on the data set's orders table for the typed text. Without the index
     // (`indexed` false) every word is found by a scan of the same text.
-    Condition condition(const QString& text, bool indexed = true, Reading reading = Reading::Gathered) const;
+    // The index is asked how often several words occur, to choose how they are looked up.
+    Condition condition(const QSqlDatabase& db, const QString& text, bool indexed = true,
+                        Reading reading = Reading::Gathered) const;
     // The same condition as one SQL text, its values written as quoted literals, for a
     // filter clause that carries no bound values.
-    QString whereText(const QString& text, bool indexed = true, Reading reading = Reading::Gathered) const;
+    QString whereText(const QSqlDatabase& db, const QString& text, bool indexed = true,
+                      Reading reading = Reading::Gathered) const;
+
+    // Finds of a word are counted up to this many, to choose the word that gathers the orders.
+    static constexpr qint64 kManyFinds = 50000;
 
     QString ordersIndex() const;
     QString itemsIndex() const;
 
   private:
     bool keyUpdatable() const;
-    QString wordCondition(const QString& word, bool indexed, bool inOrder, QVariantList& values) const;
+    QString wordCondition(const QString& word, bool indexed, bool inOrder, bool itemsAsked, QVariantList& values) const;
+    QString textsHolding(const QString& word, QVariantList& values) const;
+    QString pendingItemOrders(const QString& word, QVariantList& values) const;
     QString itemOrders(const QString& word, bool indexed, QVariantList& values) const;
+    QString itemsHold(const QString& word, QVariantList& values) const;
+    qint64 finds(const QSqlDatabase& db, const QString& word) const;
     QString holds(const QString& word, QVariantList& values) const;
 
     OrdersDataSet set_;

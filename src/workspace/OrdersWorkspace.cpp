@@ -387,7 +387,7 @@ bool OrdersWorkspace::setModelFilter(OrdersSource source, const QString& express
     const OrderSearch search(source);
     const bool indexed = indexReady_[int(source)];
     const auto read = [&](OrderSearch::Reading reading) {
-        const QString found = search.whereText(searchText_, indexed, reading);
+        const QString found = search.whereText(data_.database(), searchText_, indexed, reading);
         if (found.isEmpty())
             return filter;
         if (filter.isEmpty())

@@ -57,7 +57,7 @@ void OrderSearchTest::cleanup()
 
 QSet<int> OrderSearchTest::search(const QString& text, OrdersSource source, OrderSearch::Reading reading)
 {
-    const OrderSearch::Condition c = OrderSearch(source).condition(text, true, reading);
+    const OrderSearch::Condition c = OrderSearch(source).condition(data_->database(), text, true, reading);
     QSqlQuery query(data_->database());
     query.prepare(QStringLiteral("SELECT ShopperID FROM %1%2")
                       .arg(OrdersDataSet::of(source).ordersTable, c.isEmpty() ? QString() : " WHERE " + c.sql));
