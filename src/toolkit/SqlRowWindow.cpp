@@ -52,9 +52,11 @@ QString SqlRowWindow::whereClause() const
 QString SqlRowWindow::pageWhere(bool inOrder, QVariantList& values) const
 {
     const SqlRowSource::InOrder* chosen = nullptr;
-    for (const SqlRowSource::InOrder& candidate : m_source.inOrder) {
-        if (inOrder && m_count >= candidate.from)
-            chosen = &candidate;
+    if (inOrder) {
+        for (const SqlRowSource::InOrder& candidate : m_source.inOrder) {
+            if (m_count >= candidate.from)
+                chosen = &candidate;
+        }
     }
     if (!chosen) {
         values = m_source.conditionValues;
