@@ -615,6 +615,8 @@ QString OrderSearch::itemsHold(const QString& word, QVariantList& values) const
 // to kManyFinds each.
 qint64 OrderSearch::finds(const QSqlDatabase& db, const QString& word) const
 {
+    if (const auto known = finds_.constFind(word); known != finds_.cend())
+        return *known;
     QVariantList values{trigramQuery(word)};
     const QString texts = textsHolding(word, values);
     QSqlQuery query(db);
@@ -624,7 +626,9 @@ qint64 OrderSearch::finds(const QSqlDatabase& db, const QString& word) const
                       .arg(kManyFinds));
     for (const QVariant& v : values)
         query.addBindValue(v);
-    return query.exec() && query.next() ? query.value(0).toLongLong() : 2 * kManyFinds;
+    const qint64 n = query.exec() && query.next() ? query.value(0).toLongLong() : 2 * kManyFinds;
+    finds_.insert(word, n);
+    return n;
 }
 
 // The word on one order row: in its text, or in the text of one of its items. Read only for

@@ -2,6 +2,7 @@
 
 #include "workspace/OrdersSource.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -81,7 +82,8 @@ class OrderSearch
     // first rows best: each walked order costs little against gathering every find.
     static qint64 readingFrom(Reading reading, qint64 orders);
 
-    // The condition on the data set's orders table for the typed text. Without the index
+    // The condition on the data set's orders table for the typed text. An OrderSearch serves
+    // one moment: how often it found each word is asked of the index once, for every form. Without the index
     // (`indexed` false) every word is found by a scan of the same text.
     // The index is asked how often several words occur, to choose how they are looked up.
     Condition condition(const QSqlDatabase& db, const QString& text, bool indexed = true,
@@ -108,6 +110,8 @@ class OrderSearch
     QString holds(const QString& word, QVariantList& values) const;
 
     OrdersDataSet set_;
+    // What the index answered finds() with, for the other forms of the same search.
+    mutable QHash<QString, qint64> finds_;
 };
 
 } // namespace pelmora

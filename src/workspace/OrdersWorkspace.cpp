@@ -396,10 +396,7 @@ bool OrdersWorkspace::setModelFilter(OrdersSource source, const QString& express
     };
     QList<toolkit::SqlModel::FilterInOrder> inOrder;
     if (indexed && !OrderSearch::words(searchText_).isEmpty()) {
-        const qint64 all = data_
-                               .scalar(QStringLiteral("SELECT count(*) FROM ") +
-                                       toolkit::sql::quoted(OrdersDataSet::of(source).ordersTable))
-                               .toLongLong();
+        const qint64 all = ordersIn(source);
         for (OrderSearch::Reading reading : {OrderSearch::Reading::LookedUp, OrderSearch::Reading::RowByRow})
             inOrder << toolkit::SqlModel::FilterInOrder{OrderSearch::readingFrom(reading, all), read(reading)};
     }
@@ -447,11 +444,19 @@ int OrdersWorkspace::totalCount()
         return 0;
     if (model->filter().isEmpty())
         return model->rowCount();
-    if (totalCount_ < 0) {
-        const QString table = toolkit::sql::quoted(dataSet().ordersTable);
-        totalCount_ = data_.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toInt();
-    }
-    return totalCount_;
+    return int(ordersIn(source_));
+}
+
+// Counted once for the data set shown until it is opened again, not at every word typed.
+qint64 OrdersWorkspace::ordersIn(OrdersSource source)
+{
+    if (source == source_ && totalCount_ >= 0)
+        return totalCount_;
+    const QString table = toolkit::sql::quoted(OrdersDataSet::of(source).ordersTable);
+    const qint64 n = data_.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toLongLong();
+    if (source == source_)
+        totalCount_ = n;
+    return n;
 }
 
 void OrdersWorkspace::columnUsed(const QString& column, bool filtered)

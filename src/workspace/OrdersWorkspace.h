@@ -183,6 +183,7 @@ class OrdersWorkspace : public QObject
     void ensureIndexesWhenLarge();
     void checkSearchIndexes();
     void searchIndexFailed(OrdersSource source);
+    qint64 ordersIn(OrdersSource source);
     bool setModelFilter(OrdersSource source, const QString& expression);
     bool installModelFilter(OrdersSource source, const QString& expression);
     void rowsReplaced();
@@ -204,7 +205,7 @@ class OrdersWorkspace : public QObject
     QString archiveExpression_;
     QString searchText_;
     bool indexReady_[2] = {false, false};
-    int totalCount_ = -1;
+    qint64 totalCount_ = -1;
     QHash<QString, int> uses_;
     int currentRow_ = -1;
     QVariant currentKey_;
