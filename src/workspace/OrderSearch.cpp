@@ -602,13 +602,16 @@ QString OrderSearch::itemOrders(const QString& word, bool indexed, QVariantList&
 }
 
 // Whether an item of the order row holds the word, asked of that row: its texts among those
-// that hold it (a few entries by order), or a pending item that does.
+// that hold it (a few entries by order), or a pending item that does. Whether any text holds
+// it is asked once for the statement, so that no row is asked when none does (a word of a
+// name or an address beside one of a product).
 QString OrderSearch::itemsHold(const QString& word, QVariantList& values) const
 {
+    const QString anyText = textsHolding(word, values);
     const QString texts = textsHolding(word, values);
-    return QStringLiteral("EXISTS(SELECT 1 FROM %1 AS o WHERE o.ShopperID=%2.ShopperID AND +o.text IN (%3)) OR "
-                          "%2.ShopperID IN (%4)")
-        .arg(q(itemsOf(set_).orders()), q(set_.ordersTable), texts, pendingItemOrders(word, values));
+    return QStringLiteral("(EXISTS(%1) AND EXISTS(SELECT 1 FROM %2 AS o WHERE o.ShopperID=%3.ShopperID AND "
+                          "+o.text IN (%4))) OR %3.ShopperID IN (%5)")
+        .arg(anyText, q(itemsOf(set_).orders()), q(set_.ordersTable), texts, pendingItemOrders(word, values));
 }
 
 // How often the index finds a word in the orders and in the orders of item texts, counted up
