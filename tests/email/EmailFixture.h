@@ -17,8 +17,8 @@ struct EmailFixture : DataFixture {
     void addItem(const QVariant& shopperId, const QVariant& qty, const QString& code, const QString& product,
                  const QVariant& price, const QVariant& amount)
     {
-        exec(QStringLiteral("INSERT INTO Items(ShopperID,Qty,ProductCode,Product,Price,Amount) VALUES(?,?,?,?,?,?)"),
-             {shopperId, qty, code, product, price, amount});
+        insert(QStringLiteral("Items"), QStringLiteral("ShopperID,Qty,ProductCode,Product,Price,Amount"),
+               {shopperId, qty, code, product, price, amount});
     }
 
     // The order as the grid's data set hands it over: every column by name.

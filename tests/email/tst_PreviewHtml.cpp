@@ -48,65 +48,64 @@ class PreviewHtmlTest : public QObject
 {
     Q_OBJECT
   private slots:
-    void sameTextFewerTables_data();
-    void sameTextFewerTables();
-};
+    void sameTextFewerTables_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<int>("depthGone");  // table levels the preview saves; 0: the page as written
+        QTest::addColumn<QString>("onPage"); // a cell whose table stands on the page itself in the preview
 
-void PreviewHtmlTest::sameTextFewerTables_data()
-{
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<int>("depthGone");  // table levels the preview saves; 0: the page as written
-    QTest::addColumn<QString>("onPage"); // a cell whose table stands on the page itself in the preview
-
-    const auto wrapped = [](const char* table, const char* cell, const char* body = "") -> QString {
-        return QStringLiteral("<html><body%1>").arg(QLatin1String(body)) +
-               QString::fromLatin1(kWrapped).arg(QLatin1String(table), QLatin1String(cell)) +
-               QStringLiteral("</body></html>");
-    };
-    for (const char* name : {"order_confirmation.htm", "order_shipped.htm", "payment_received.htm"})
-        QTest::newRow(name) << shippedTemplate(QString::fromLatin1(name)) << 1 << "Qty";
-    QTest::newRow("wrapper") << wrapped("", "") << 1 << "Your order";
-    QTest::newRow("background of the page")
-        << wrapped(" bgcolor=\"#F3F4F6\"", "", " bgcolor=\"#f3f4f6\"") << 1 << "Your order";
-    QTest::newRow("background of its own") << wrapped(" bgcolor=\"#f3f4f6\"", "") << 0 << "";
-    QTest::newRow("cell background") << wrapped("", " bgcolor=\"#ffffff\"") << 0 << "";
-    QTest::newRow("text styles its table inherits") << wrapped("", " class=\"x\"") << 0 << "";
-    QTest::newRow("padding in em") << wrapped("", " valign=\"top\"").replace(QStringLiteral("12px"), "1em") << 0 << "";
-    QTest::newRow("a border") << wrapped(" style=\"border:1px solid red\"", "") << 0 << "";
-    QTest::newRow("text beside the table") << wrapped("", "").replace("<!-- the page -->", "Hello") << 0 << "";
-    QTest::newRow("two cells") << wrapped("", "").replace("</td></tr></table>", "</td><td>x</td></tr></table>") << 0
-                               << "";
-    QTest::newRow("column") << QString::fromLatin1(kColumn).arg("") << 1 << "Qty";
-    QTest::newRow("column, items with a background")
-        << QString::fromLatin1(kColumn).arg(" bgcolor=\"#eeeeee\"") << 0 << "";
-    QTest::newRow("wrapper in a wrapper")
-        << QStringLiteral("<table><tr><td>") + wrapped("", "") + QStringLiteral("</td></tr></table>") << 1 << "";
-    QTest::newRow("cell left open") << wrapped("", "").replace("</td></tr></table>", "</tr></table>") << 0 << "";
-    QTest::newRow("text between rows") << wrapped("", "").replace("<tr>", "x<tr>") << 0 << "";
-    QTest::newRow("table left open") << wrapped("", "").remove(QStringLiteral("</td></tr></table></body>")) << 0 << "";
-}
-
-void PreviewHtmlTest::sameTextFewerTables()
-{
-    QFETCH(QString, html);
-    QFETCH(int, depthGone);
-    QFETCH(QString, onPage);
-    QVERIFY(!html.isEmpty());
-    const QString preview = PreviewHtml(html);
-    if (depthGone == 0)
-        QCOMPARE(preview, html);
-    QTextDocument written;
-    written.setHtml(html);
-    QTextDocument shown;
-    shown.setHtml(preview);
-    QCOMPARE(shown.toPlainText().simplified(), written.toPlainText().simplified());
-    QCOMPARE(tableDepth(shown.rootFrame()), tableDepth(written.rootFrame()) - depthGone);
-    if (!onPage.isEmpty()) {
-        const QTextCursor cell = shown.find(onPage);
-        QVERIFY(!cell.isNull() && cell.currentTable());
-        QCOMPARE(cell.currentTable()->parentFrame(), shown.rootFrame());
+        const auto wrapped = [](const char* table, const char* cell, const char* body = "") -> QString {
+            return QStringLiteral("<html><body%1>").arg(QLatin1String(body)) +
+                   QString::fromLatin1(kWrapped).arg(QLatin1String(table), QLatin1String(cell)) +
+                   QStringLiteral("</body></html>");
+        };
+        for (const char* name : {"order_confirmation.htm", "order_shipped.htm", "payment_received.htm"})
+            QTest::newRow(name) << shippedTemplate(QString::fromLatin1(name)) << 1 << "Qty";
+        QTest::newRow("wrapper") << wrapped("", "") << 1 << "Your order";
+        QTest::newRow("background of the page")
+            << wrapped(" bgcolor=\"#F3F4F6\"", "", " bgcolor=\"#f3f4f6\"") << 1 << "Your order";
+        QTest::newRow("background of its own") << wrapped(" bgcolor=\"#f3f4f6\"", "") << 0 << "";
+        QTest::newRow("cell background") << wrapped("", " bgcolor=\"#ffffff\"") << 0 << "";
+        QTest::newRow("text styles its table inherits") << wrapped("", " class=\"x\"") << 0 << "";
+        QTest::newRow("padding in em") << wrapped("", " valign=\"top\"").replace(QStringLiteral("12px"), "1em") << 0
+                                       << "";
+        QTest::newRow("a border") << wrapped(" style=\"border:1px solid red\"", "") << 0 << "";
+        QTest::newRow("text beside the table") << wrapped("", "").replace("<!-- the page -->", "Hello") << 0 << "";
+        QTest::newRow("two cells") << wrapped("", "").replace("</td></tr></table>", "</td><td>x</td></tr></table>") << 0
+                                   << "";
+        QTest::newRow("column") << QString::fromLatin1(kColumn).arg("") << 1 << "Qty";
+        QTest::newRow("column, items with a background")
+            << QString::fromLatin1(kColumn).arg(" bgcolor=\"#eeeeee\"") << 0 << "";
+        QTest::newRow("wrapper in a wrapper")
+            << QStringLiteral("<table><tr><td>") + wrapped("", "") + QStringLiteral("</td></tr></table>") << 1 << "";
+        QTest::newRow("cell left open") << wrapped("", "").replace("</td></tr></table>", "</tr></table>") << 0 << "";
+        QTest::newRow("text between rows") << wrapped("", "").replace("<tr>", "x<tr>") << 0 << "";
+        QTest::newRow("table left open") << wrapped("", "").remove(QStringLiteral("</td></tr></table></body>")) << 0
+                                         << "";
     }
-}
+
+    void sameTextFewerTables()
+    {
+        QFETCH(QString, html);
+        QFETCH(int, depthGone);
+        QFETCH(QString, onPage);
+        QVERIFY(!html.isEmpty());
+        const QString preview = PreviewHtml(html);
+        if (depthGone == 0)
+            QCOMPARE(preview, html);
+        QTextDocument written;
+        written.setHtml(html);
+        QTextDocument shown;
+        shown.setHtml(preview);
+        QCOMPARE(shown.toPlainText().simplified(), written.toPlainText().simplified());
+        QCOMPARE(tableDepth(shown.rootFrame()), tableDepth(written.rootFrame()) - depthGone);
+        if (!onPage.isEmpty()) {
+            const QTextCursor cell = shown.find(onPage);
+            QVERIFY(!cell.isNull() && cell.currentTable());
+            QCOMPARE(cell.currentTable()->parentFrame(), shown.rootFrame());
+        }
+    }
+};
 
 QTEST_MAIN(PreviewHtmlTest)
 #include "tst_PreviewHtml.moc"

@@ -283,7 +283,7 @@ class ExportDataSetsTest : public QObject
         QFETCH(QStringList, values);
         Fixture f;
         const QString out = f.folder.file(QStringLiteral("tmp/cli.") + format);
-        const CliRun run = runCli(QStringList{QStringLiteral("export")} + arguments +
+        const CliRun run = runCli(QStringList{"export"} + arguments +
                                   QStringList{QStringLiteral("--out"), out, QStringLiteral("--root"), f.folder.path()});
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         QVERIFY2(run.out.startsWith(printed), qPrintable(run.out));
@@ -316,8 +316,7 @@ class ExportDataSetsTest : public QObject
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         Fixture f;
-        const CliRun run =
-            runCli(QStringList{QStringLiteral("export")} + arguments + QStringList{"--root", f.folder.path()});
+        const CliRun run = runCli(QStringList{"export"} + arguments + QStringList{"--root", f.folder.path()});
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QVERIFY(!QFileInfo::exists(f.folder.file(QStringLiteral("x"))));

@@ -3,24 +3,13 @@
 #include "reports/ReportFixture.h"
 
 #include "common/Error.h"
-#include "reports/ReportOutput.h"
 #include "reports/widgets/ReportDesigner.h"
 #include "reports/widgets/ReportExplorer.h"
 #include "reports/widgets/ReportPreview.h"
 #include "workspace/ReportPipelines.h"
 #include "workspace/ShippedReports.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QDoubleSpinBox>
-#include <QLabel>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QTimer>
-#include <QTreeWidget>
-#include <QUndoStack>
+#include <QtWidgets>
 
 using namespace pelmora;
 using namespace pelmora::reports;

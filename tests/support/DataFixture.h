@@ -33,11 +33,12 @@ struct DataFixture {
             QTest::qFail(qPrintable(query.lastError().text() + QStringLiteral(" in ") + sql), __FILE__, __LINE__);
     }
     // Inserts a row of the values given by column name.
-    void insert(const QString& table, const QVariantMap& row)
+    void insert(const QString& table, const QVariantMap& row) { insert(table, row.keys().join(','), row.values()); }
+    // Inserts a row of the values given in the order of the columns (names separated by commas).
+    void insert(const QString& table, const QString& columns, const QVariantList& values)
     {
-        const QStringList marks(row.size(), QStringLiteral("?"));
-        exec(QStringLiteral("INSERT INTO %1(%2) VALUES(%3)").arg(table, row.keys().join(','), marks.join(',')),
-             row.values());
+        const QStringList marks(values.size(), QStringLiteral("?"));
+        exec(QStringLiteral("INSERT INTO %1(%2) VALUES(%3)").arg(table, columns, marks.join(',')), values);
     }
     QVariant scalar(const QString& sql) { return data.scalar(sql); }
     int count(const QString& table) { return scalar(QStringLiteral("SELECT count(*) FROM ") + table).toInt(); }

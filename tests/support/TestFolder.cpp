@@ -11,7 +11,6 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSqlDatabase>
-#include <QTest>
 #include <stdexcept>
 
 namespace pelmora::test
