@@ -44,8 +44,7 @@ class OrderUndoTest : public QObject
     void undoRestoresTheRowsOfEachChange();
     void changesAreUndoneInReverseOrder();
     void deletedOrderSaysSoAndComesBack();
-    void bulkChangeIsOneTransaction();
-    void undoIsOneTransaction();
+    void changeAndUndoAreEachOneTransaction();
     void keepsTheLastHundredChanges();
     void anotherDatabaseForgetsTheChanges();
 
@@ -211,29 +210,25 @@ void OrderUndoTest::deletedOrderSaysSoAndComesBack()
     QCOMPARE(orders()->rowCount(), 4);
 }
 
-void OrderUndoTest::bulkChangeIsOneTransaction()
+// A trigger refuses the change of one order: none of them changes, nothing is kept for undo;
+// when it refuses the undo of a change, that change stays, still to undo.
+void OrderUndoTest::changeAndUndoAreEachOneTransaction()
 {
-    // A trigger refuses the change of one order: none of them changes, nothing is kept for undo.
-    exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF Status ON Orders WHEN NEW.ShopperID = 1004 "
-                        "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    const QString refuse = QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF Status ON Orders WHEN "
+                                          "NEW.ShopperID = 1004 BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    const QList<qint64> keys{keyOf(1001), keyOf(1002), keyOf(1004)};
+    exec(refuse);
     const QList<QStringList> before = tables();
     QSignalSpy set(workspace_.get(), &OrdersWorkspace::statusSet);
-    QVERIFY_THROWS_EXCEPTION(std::exception,
-                             workspace_->setOrdersValue({keyOf(1001), keyOf(1002), keyOf(1004)},
-                                                        QStringLiteral("Status"), QStringLiteral("Shipped")));
+    QVERIFY_THROWS_EXCEPTION(std::exception, workspace_->setOrdersValue(keys, "Status", QStringLiteral("Shipped")));
     QCOMPARE(tables(), before);
     QVERIFY(!workspace_->history().canUndo());
     QCOMPARE(set.size(), 0);
-}
 
-void OrderUndoTest::undoIsOneTransaction()
-{
-    const QList<QStringList> before = tables();
-    workspace_->setOrdersValue({keyOf(1001), keyOf(1002), keyOf(1004)}, QStringLiteral("Status"),
-                               QStringLiteral("Shipped"));
+    exec(QStringLiteral("DROP TRIGGER refuse"));
+    workspace_->setOrdersValue(keys, "Status", QStringLiteral("Shipped"));
     const QList<QStringList> after = tables();
-    exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF Status ON Orders WHEN NEW.ShopperID = 1004 "
-                        "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    exec(refuse);
     QVERIFY_THROWS_EXCEPTION(std::exception, workspace_->undo());
     QCOMPARE(tables(), after);
     QVERIFY(workspace_->history().canUndo());

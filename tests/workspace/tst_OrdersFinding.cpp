@@ -53,6 +53,11 @@ class OrdersFindingTest : public QObject
   private:
     void exec(const QString& sql) { w_->exec(sql); }
     void makeView();
+    void filterStatus(const QString& status)
+    {
+        grid()->filtering().setColumnFilter(
+            "Status", toolkit::FilterCondition::compare("Status", toolkit::FilterCondition::Operator::Equal, status));
+    }
     // A new run of the program over the same folder.
     void restart()
     {
@@ -61,7 +66,13 @@ class OrdersFindingTest : public QObject
         makeView();
     }
     void search(const QString& text);
-    QList<int> shown();
+    QList<int> shown() { return w_->shown(); }
+    // The orders shown, in any order.
+    QSet<int> found()
+    {
+        const QList<int> numbers = shown();
+        return QSet<int>(numbers.begin(), numbers.end());
+    }
     QList<int> query(const QString& sql, const QVariantList& values = {});
     QSet<int> like(const QString& text, const QString& where, const QString& orders = QStringLiteral("Orders"),
                    const QString& items = QStringLiteral("Items"))
@@ -107,16 +118,6 @@ void OrdersFindingTest::search(const QString& text)
     QTest::keyClick(box, Qt::Key_Return);
 }
 
-// The order numbers the grid shows, top to bottom.
-QList<int> OrdersFindingTest::shown()
-{
-    QList<int> numbers;
-    toolkit::SqlTableModel* model = workspace().DataSourceOrders();
-    for (int row = 0; row < model->rowCount(); ++row)
-        numbers << model->value(row, QStringLiteral("ShopperID")).toInt();
-    return numbers;
-}
-
 QList<int> OrdersFindingTest::query(const QString& sql, const QVariantList& values)
 {
     QSqlQuery q(w_->data.database());
@@ -160,16 +161,11 @@ void OrdersFindingTest::searchFindsWhatLikeFinds()
         workspace().searchIndexBuilt(OrdersSource::Live);
         QVERIFY(!workspace().searchIndexReady(OrdersSource::Live));
     }
-    QString where;
-    if (!status.isEmpty()) {
-        grid()->filtering().setColumnFilter(
-            QStringLiteral("Status"), toolkit::FilterCondition::compare(
-                                          QStringLiteral("Status"), toolkit::FilterCondition::Operator::Equal, status));
-        where = QStringLiteral("Status = '%1'").arg(status);
-    }
+    if (!status.isEmpty())
+        filterStatus(status);
     search(text);
     const QList<int> numbers = shown();
-    QCOMPARE(QSet<int>(numbers.begin(), numbers.end()), like(text, where));
+    QCOMPARE(found(), like(text, status.isEmpty() ? QString() : QStringLiteral("Status = '%1'").arg(status)));
     // Highest order number first, as without a search.
     QList<int> sorted = numbers;
     std::sort(sorted.begin(), sorted.end(), std::greater<int>());
@@ -182,34 +178,29 @@ void OrdersFindingTest::searchGoesWithTheArchive()
     test::SearchShop::fill(w_->data.database(), QStringLiteral("OrdersArchve"), QStringLiteral("ItemsArchive"), 30,
                            500);
     w_->data.ResetDB();
-    search(QStringLiteral("smith"));
-    const QList<int> live = shown();
-    QCOMPARE(QSet<int>(live.begin(), live.end()), like(QStringLiteral("smith"), QString()));
+    search("smith");
+    QCOMPARE(found(), like("smith", QString()));
     workspace().setSource(OrdersSource::Archive);
     QTRY_VERIFY(workspace().searchIndexReady(OrdersSource::Archive));
-    const QList<int> archived = shown();
-    QVERIFY(!archived.isEmpty());
-    QCOMPARE(QSet<int>(archived.begin(), archived.end()),
-             like(QStringLiteral("smith"), QString(), QStringLiteral("OrdersArchve"), QStringLiteral("ItemsArchive")));
+    QVERIFY(!shown().isEmpty());
+    QCOMPARE(found(), like("smith", QString(), "OrdersArchve", "ItemsArchive"));
 }
 
 void OrdersFindingTest::damagedIndexIsRebuilt()
 {
     // The index's structure record overwritten, as a crash in the middle of a write might leave it.
     exec(QStringLiteral("UPDATE OrdersSearch_data SET block = x'0badc0de0badc0de' WHERE id = 10"));
-    search(QStringLiteral("smith"));
+    search("smith");
     // The search still answers (by a scan) while the index is built anew.
-    QList<int> numbers = shown();
-    QCOMPARE(QSet<int>(numbers.begin(), numbers.end()), like(QStringLiteral("smith"), QString()));
+    QCOMPARE(found(), like("smith", QString()));
     QTRY_VERIFY(workspace().searchIndexReady(OrdersSource::Live));
     QCOMPARE(
         query(QStringLiteral("SELECT count(*) FROM OrdersSearch WHERE OrdersSearch MATCH '\"smi\"'")).value(0),
         query(QStringLiteral("SELECT count(*) FROM Orders WHERE ShopperID||Invoice_name||coalesce(Invoice_company,'') "
                              "LIKE '%smi%'"))
             .value(0));
-    search(QStringLiteral("smithers"));
-    numbers = shown();
-    QCOMPARE(QSet<int>(numbers.begin(), numbers.end()), like(QStringLiteral("smithers"), QString()));
+    search("smithers");
+    QCOMPARE(found(), like("smithers", QString()));
     QVERIFY(w_->folder.logLines().isEmpty());
     QVERIFY(w_->port.status().isEmpty());
 }
@@ -231,9 +222,8 @@ void OrdersFindingTest::importedOrdersFoundThenIndexedWhileIdle()
     QCOMPARE(live.pendingCount(w_->data.database(), 10000), 3000);
     w_->data.ResetDB();
     for (const char* text : {"smith", "ivy smith 12"}) {
-        search(QString::fromLatin1(text));
-        const QList<int> numbers = shown();
-        QCOMPARE(QSet<int>(numbers.begin(), numbers.end()), like(QString::fromLatin1(text), QString()));
+        search(text);
+        QCOMPARE(found(), like(text, QString()));
     }
     QTRY_COMPARE(live.pendingCount(w_->data.database(), 10000), 0);
     // An order changed since it was indexed is indexed before the next search.
@@ -395,10 +385,7 @@ void OrdersFindingTest::navigatorCountsAndEmptyNote()
     QLabel* note = w_->view->ordersGrid()->noMatchNote();
     QVERIFY(!note->isVisible());
 
-    grid()->filtering().setColumnFilter(QStringLiteral("Status"),
-                                        toolkit::FilterCondition::compare(QStringLiteral("Status"),
-                                                                          toolkit::FilterCondition::Operator::Equal,
-                                                                          QStringLiteral("Paid")));
+    filterStatus("Paid");
     const int paid = query(QStringLiteral("SELECT count(*) FROM Orders WHERE Status = 'Paid'")).value(0);
     QCOMPARE(navigator->countText(), QStringLiteral("%1 of 80 orders").arg(paid));
     search(QStringLiteral("smith"));
@@ -477,8 +464,7 @@ void OrdersFindingTest::savedViewComesBackAfterRestart()
              Qt::DescendingOrder);
     QCOMPARE(shown(), before);
     // The rows are the search's among those the filter lets through, by Total, highest first.
-    const QSet<int> found = like(QStringLiteral("com"), QString());
-    QVERIFY(QSet<int>(before.begin(), before.end()).subtract(found).isEmpty());
+    QVERIFY(found().subtract(like("com", QString())).isEmpty());
 }
 
 void OrdersFindingTest::savedViewsRenamedAndDeleted()

@@ -25,7 +25,6 @@ class TriageTest : public QObject
     void init();
     void cleanup();
 
-    void shiftArrowsAndClicksSelectRows();
     void statusShortcutSetsEverySelectedOrder_data();
     void statusShortcutSetsEverySelectedOrder();
     void selectedTicksForTheSelection_data();
@@ -44,19 +43,26 @@ class TriageTest : public QObject
 
   private:
     void exec(const QString& sql) { w_->exec(sql); }
-    QString statusOf(int shopperId);
-    int rowOf(int shopperId) { return test::WorkspaceHost::rowOf(orders(), shopperId); }
-    QModelIndex cell(int shopperId, const QString& field);
+    QString statusOf(int shopperId)
+    {
+        return w_->scalar(QStringLiteral("SELECT Status FROM Orders WHERE ShopperID = %1").arg(shopperId)).toString();
+    }
+    QModelIndex cell(int shopperId, const QString& field)
+    {
+        return w_->orders()->index(w_->rowOf(shopperId), w_->orders()->columnIndex(field));
+    }
     void focusCell(int shopperId, const QString& field);
     QList<int> selectedNumbers();
     QWidget* editor() { return qobject_cast<QWidget*>(QApplication::focusWidget()); }
     // Whether a cell of the view has its editor open.
     static bool editing(QAbstractItemView* view) { return view->indexWidget(view->currentIndex()) != nullptr; }
+    void keyClick(const QKeyCombination& key, QWidget* to = nullptr)
+    {
+        QTest::keyClick(to ? to : table(), key.key(), key.keyboardModifiers());
+    }
 
-    toolkit::DataGrid* grid() { return w_->view->ordersGrid()->grid(); }
-    QTableView* table() { return grid()->tableView(); }
-    OrdersWorkspace& workspace() { return w_->view->workspace(); }
-    toolkit::SqlTableModel* orders() { return workspace().DataSourceOrders(); }
+    QTableView* table() { return w_->grid()->tableView(); }
+    OrdersWorkspace& workspace() { return w_->workspace(); }
 
     std::unique_ptr<test::WorkspaceHost> w_;
 };
@@ -75,22 +81,12 @@ void TriageTest::init()
     w_->makeView(1200);
     w_->host->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w_->host.get()));
-    QCOMPARE(orders()->rowCount(), 5);
+    QCOMPARE(w_->orders()->rowCount(), 5);
 }
 
 void TriageTest::cleanup()
 {
     w_.reset();
-}
-
-QString TriageTest::statusOf(int shopperId)
-{
-    return w_->data.scalar(QStringLiteral("SELECT Status FROM Orders WHERE ShopperID = %1").arg(shopperId)).toString();
-}
-
-QModelIndex TriageTest::cell(int shopperId, const QString& field)
-{
-    return orders()->index(rowOf(shopperId), orders()->columnIndex(field));
 }
 
 void TriageTest::focusCell(int shopperId, const QString& field)
@@ -110,21 +106,6 @@ QList<int> TriageTest::selectedNumbers()
     return numbers;
 }
 
-void TriageTest::shiftArrowsAndClicksSelectRows()
-{
-    focusCell(1005, "Invoice_name");
-    QCOMPARE(selectedNumbers(), QList<int>({1005}));
-    QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
-    QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
-    QCOMPARE(selectedNumbers(), QList<int>({1005, 1004, 1003}));
-    QTest::mouseClick(table()->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                      table()->visualRect(cell(1001, "Invoice_name")).center());
-    QCOMPARE(selectedNumbers(), QList<int>({1005, 1004, 1003, 1001}));
-    // Selecting never edits.
-    QVERIFY(!editing(table()));
-    QCOMPARE(workspace().history().undoCount(), 0);
-}
-
 void TriageTest::statusShortcutSetsEverySelectedOrder_data()
 {
     QTest::addColumn<int>("key");
@@ -133,18 +114,25 @@ void TriageTest::statusShortcutSetsEverySelectedOrder_data()
     QTest::newRow("Ctrl+5") << int(Qt::Key_5) << "On hold";
 }
 
+// Shift+arrows and Ctrl+clicks select orders without editing; the shortcut sets them all.
 void TriageTest::statusShortcutSetsEverySelectedOrder()
 {
     QFETCH(int, key);
     QFETCH(QString, status);
-    focusCell(1004, "Invoice_name");
+    focusCell(1005, "Invoice_name");
+    QCOMPARE(selectedNumbers(), QList<int>({1005}));
     QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      table()->visualRect(cell(1001, "Invoice_name")).center());
+    QCOMPARE(selectedNumbers(), QList<int>({1005, 1004, 1003, 1001}));
+    QVERIFY(!editing(table()));
+    QCOMPARE(workspace().history().undoCount(), 0);
     QTest::keyClick(table(), Qt::Key(key), Qt::ControlModifier);
-    QCOMPARE(statusOf(1004), status);
-    QCOMPARE(statusOf(1003), status);
-    for (int other : {1005, 1002, 1001})
-        QCOMPARE(statusOf(other), QStringLiteral("Unpaid"));
-    QCOMPARE(w_->port.status(), QStringLiteral("Status set to \"%1\" for 2 orders").arg(status));
+    for (int changed : {1005, 1004, 1003, 1001})
+        QCOMPARE(statusOf(changed), status);
+    QCOMPARE(statusOf(1002), QStringLiteral("Unpaid"));
+    QCOMPARE(w_->port.status(), QStringLiteral("Status set to \"%1\" for 4 orders").arg(status));
     // The grid shows what is stored.
     QCOMPARE(cell(1003, "Status").data(Qt::EditRole).toString(), status);
     // A shortcut past the statuses of the list changes nothing.
@@ -268,11 +256,11 @@ void TriageTest::listKeysOpenTheDropDown()
     QFETCH(QKeyCombination, key);
     // On a text cell the keys open nothing.
     focusCell(1002, "Invoice_name");
-    QTest::keyClick(table(), key.key(), key.keyboardModifiers());
+    keyClick(key);
     QVERIFY(!editing(table()));
 
     focusCell(1002, "Status");
-    QTest::keyClick(table(), key.key(), key.keyboardModifiers());
+    keyClick(key);
     QVERIFY(editing(table()));
     auto* combo = table()->findChild<QComboBox*>(QStringLiteral("cellEditorLookup"));
     QVERIFY(combo);
@@ -301,30 +289,30 @@ void TriageTest::orderKeysMoveFromDetails()
     // The grid shows only some orders: the keys move within them.
     exec("UPDATE Orders SET Status = 'Paid' WHERE ShopperID IN (1005, 1003)");
     workspace().filterChanged(QStringLiteral("Status = 'Unpaid'"));
-    QCOMPARE(orders()->rowCount(), 3);
-    workspace().setCurrentRow(rowOf(1004));
+    QCOMPARE(w_->orders()->rowCount(), 3);
+    workspace().setCurrentRow(w_->rowOf(1004));
     QAbstractItemView* details = inItems ? static_cast<QAbstractItemView*>(w_->view->itemsGrid()->grid()->tableView())
                                          : w_->view->inspector()->inspector()->view();
     details->setFocus();
     QVERIFY(details->hasFocus());
-    QTest::keyClick(details, next.key(), next.keyboardModifiers());
-    QCOMPARE(workspace().currentOrder().value("ShopperID").toInt(), 1002);
-    QCOMPARE(table()->currentIndex().row(), rowOf(1002));
-    QTest::keyClick(details, next.key(), next.keyboardModifiers());
-    QCOMPARE(workspace().currentOrder().value("ShopperID").toInt(), 1001);
+    keyClick(next, details);
+    QCOMPARE(w_->currentNumber(), 1002);
+    QCOMPARE(table()->currentIndex().row(), w_->rowOf(1002));
+    keyClick(next, details);
+    QCOMPARE(w_->currentNumber(), 1001);
     // The last order stays current.
-    QTest::keyClick(details, next.key(), next.keyboardModifiers());
-    QCOMPARE(workspace().currentOrder().value("ShopperID").toInt(), 1001);
-    QTest::keyClick(details, previous.key(), previous.keyboardModifiers());
-    QTest::keyClick(details, previous.key(), previous.keyboardModifiers());
-    QCOMPARE(workspace().currentOrder().value("ShopperID").toInt(), 1004);
+    keyClick(next, details);
+    QCOMPARE(w_->currentNumber(), 1001);
+    keyClick(previous, details);
+    keyClick(previous, details);
+    QCOMPARE(w_->currentNumber(), 1004);
     QVERIFY(!editing(details));
     QCOMPARE(workspace().history().undoCount(), 0);
 }
 
 void TriageTest::lettersStillTypeWhileEditingDetails()
 {
-    workspace().setCurrentRow(rowOf(1004));
+    workspace().setCurrentRow(w_->rowOf(1004));
     QTableView* items = w_->view->itemsGrid()->grid()->tableView();
     items->setFocus();
     const QModelIndex code = items->model()->index(0, 1);
@@ -334,7 +322,7 @@ void TriageTest::lettersStillTypeWhileEditingDetails()
     QVERIFY(line);
     QTest::keyClicks(line, "jk");
     QCOMPARE(line->text(), QStringLiteral("jk"));
-    QCOMPARE(workspace().currentOrder().value("ShopperID").toInt(), 1004);
+    QCOMPARE(w_->currentNumber(), 1004);
 }
 
 void TriageTest::focusedCellHasAFrame()
