@@ -125,7 +125,7 @@ void CellEditorsTest::numberFormat_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("text");
     const QString money = QStringLiteral(",0.00;(,0.00)");
-    QTest::newRow("negative in parentheses") << -1234.5 << money << "(1,234.50)";
+    // A negative amount in parentheses is the currency cell's row of cellsShowTheirFormattedValue.
     QTest::newRow("thousands and rounding") << 1234567.891 << money << "1,234,567.89";
     QTest::newRow("zero") << 0.0 << money << "0.00";
     QTest::newRow("rounds to zero, no parentheses") << -0.001 << money << "0.00";

@@ -25,7 +25,19 @@ void answerNextMessageBox(QMessageBox::StandardButton button)
             box->button(button)->click();
     });
 }
+// How a delete is asked for, and whether the row goes.
+struct DeleteCase {
+    bool byKeyboard = false; // Ctrl+Delete instead of the button
+    bool deleteShown = true;
+    bool confirm = false;
+    int answer = QMessageBox::NoButton;
+    bool refused = false;
+    bool handler = false;
+    bool deleted = false;
+};
 } // namespace
+
+Q_DECLARE_METATYPE(DeleteCase)
 
 class RecordNavigatorTest : public QObject
 {
@@ -147,33 +159,21 @@ void RecordNavigatorTest::insertGoesToTheNewRowOfASortedSqlModel()
 
 void RecordNavigatorTest::deleteFollowsTheNavigator_data()
 {
-    QTest::addColumn<bool>("byKeyboard"); // Ctrl+Delete instead of the button
-    QTest::addColumn<bool>("deleteShown");
-    QTest::addColumn<bool>("confirm");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("refused");
-    QTest::addColumn<bool>("handler");
-    QTest::addColumn<bool>("deleted");
-    const int none = QMessageBox::NoButton;
-    QTest::newRow("button") << false << true << false << none << false << false << true;
-    QTest::newRow("button, confirmed") << false << true << true << int(QMessageBox::Ok) << false << false << true;
-    QTest::newRow("button, cancelled") << false << true << true << int(QMessageBox::Cancel) << false << false << false;
-    QTest::newRow("refused") << false << true << false << none << true << false << false;
-    QTest::newRow("a handler instead") << false << true << false << none << false << true << false;
-    QTest::newRow("Ctrl+Delete") << true << true << false << none << false << false << true;
-    QTest::newRow("Ctrl+Delete, refused") << true << true << false << none << true << false << false;
-    QTest::newRow("Ctrl+Delete without the button") << true << false << false << none << false << false << false;
+    QTest::addColumn<DeleteCase>("c");
+    QTest::newRow("button") << DeleteCase{.deleted = true};
+    QTest::newRow("button, confirmed") << DeleteCase{.confirm = true, .answer = QMessageBox::Ok, .deleted = true};
+    QTest::newRow("button, cancelled") << DeleteCase{.confirm = true, .answer = QMessageBox::Cancel};
+    QTest::newRow("refused") << DeleteCase{.refused = true};
+    QTest::newRow("a handler instead") << DeleteCase{.handler = true};
+    QTest::newRow("Ctrl+Delete") << DeleteCase{.byKeyboard = true, .deleted = true};
+    QTest::newRow("Ctrl+Delete, refused") << DeleteCase{.byKeyboard = true, .refused = true};
+    QTest::newRow("Ctrl+Delete without the button") << DeleteCase{.byKeyboard = true, .deleteShown = false};
 }
 
 void RecordNavigatorTest::deleteFollowsTheNavigator()
 {
-    QFETCH(bool, byKeyboard);
-    QFETCH(bool, deleteShown);
-    QFETCH(bool, confirm);
-    QFETCH(int, answer);
-    QFETCH(bool, refused);
-    QFETCH(bool, handler);
-    QFETCH(bool, deleted);
+    QFETCH(DeleteCase, c);
+    const auto [byKeyboard, deleteShown, confirm, answer, refused, handler, deleted] = c;
     RecordNavigator* navigator = m_grid->navigator();
     navigator->setButtons(deleteShown ? QList<RecordNavigator::Button>{RecordNavigator::Insert, RecordNavigator::Delete}
                                       : QList<RecordNavigator::Button>{RecordNavigator::Insert});
