@@ -2,11 +2,8 @@
 #include "intake/CartServer.h"
 
 #include "common/GlobalConfig.h"
-#include "common/Pause.h"
 #include "database/Maintenance.h"
 #include "database/SqlDialect.h"
-#include "intake/AccountDownloads.h"
-#include "intake/AccountSelection.h"
 #include "intake/Download.h"
 #include "intake/DownloadTimer.h"
 #include "shell/widgets/IntakeInstaller.h"
@@ -16,18 +13,14 @@
 #include "shell/widgets/PrefsDownloadPage.h"
 #include "shell/widgets/PrefsLocationsPage.h"
 #include "support/ModalWatcher.h"
-#include "support/TestFolder.h"
 #include "toolkit/SqlTableModel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSqlQuery>
-#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -111,15 +104,12 @@ class IntakeCommandsTest : public QObject
     void menuItemAndToolbarButtonRunTheSameDownload_data();
     void menuItemAndToolbarButtonRunTheSameDownload();
     void windowIsDisabledWhileTheRequestRuns();
-    void statusCode12007ShowsItsBoxOverTheDisabledWindow();
     void allAccountsTickDownloadsEveryAccountAndRestoresTheSelection();
     void tickDuringAManualDownloadIsSkipped();
     void commandsOpenThePreferencesOnUserAccounts_data();
     void commandsOpenThePreferencesOnUserAccounts();
     void loginToAdminOpensTheLink();
-    void preferencesCloseSetsTheTimerAtOnce();
-    void autoBackupBoxSetsTheCommand();
-    void locationWarningIsAModalBox();
+    void preferencesActOnTheWindow();
 };
 
 void IntakeCommandsTest::initTestCase()
@@ -173,10 +163,13 @@ void IntakeCommandsTest::menuItemAndToolbarButtonRunTheSameDownload()
     QCOMPARE(f.selector()->currentText(), QStringLiteral("shop2"));
 }
 
+// While the request runs the window is disabled under the wait cursor; a failure's box is
+// answerable over it.
 void IntakeCommandsTest::windowIsDisabledWhileTheRequestRuns()
 {
     Fixture f;
     f.setAccounts({QStringLiteral("shop1")});
+    f.cart.defaultResponse = CartResponse::withStatus("12007");
     bool menuEnabled = true;
     bool areasEnabled = true;
     bool waitCursor = false;
@@ -185,22 +178,6 @@ void IntakeCommandsTest::windowIsDisabledWhileTheRequestRuns()
         areasEnabled = f.window->centralWidget()->isEnabled();
         waitCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     };
-    f.action(CommandSurface::Download)->trigger();
-    QCOMPARE(f.cart.requests.size(), 1);
-    QVERIFY(!menuEnabled);
-    QVERIFY(!areasEnabled);
-    QVERIFY(waitCursor);
-    QVERIFY(f.window->menuBar()->isEnabled());
-    QVERIFY(f.window->centralWidget()->isEnabled());
-    QVERIFY(f.window->commands().toolbar(QString::fromLatin1(CommandSurface::AccountBar))->isEnabled());
-    QVERIFY(!QApplication::overrideCursor());
-}
-
-void IntakeCommandsTest::statusCode12007ShowsItsBoxOverTheDisabledWindow()
-{
-    Fixture f;
-    f.setAccounts({QStringLiteral("shop1")});
-    f.cart.defaultResponse = CartResponse::withStatus("12007");
     QStringList texts;
     bool boxEnabled = false;
     ModalWatcher watcher([&](QWidget* modal) {
@@ -213,9 +190,17 @@ void IntakeCommandsTest::statusCode12007ShowsItsBoxOverTheDisabledWindow()
         return true;
     });
     f.action(CommandSurface::Download)->trigger();
+    QCOMPARE(f.cart.requests.size(), 1);
+    QVERIFY(!menuEnabled);
+    QVERIFY(!areasEnabled);
+    QVERIFY(waitCursor);
     QCOMPARE(texts, QStringList{Download::kSelectCartServer});
     QVERIFY(boxEnabled);
     QCOMPARE(f.window->status(), QStringLiteral("Failed"));
+    QVERIFY(f.window->menuBar()->isEnabled());
+    QVERIFY(f.window->centralWidget()->isEnabled());
+    QVERIFY(f.window->commands().toolbar(QString::fromLatin1(CommandSurface::AccountBar))->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void IntakeCommandsTest::allAccountsTickDownloadsEveryAccountAndRestoresTheSelection()
@@ -304,54 +289,24 @@ void IntakeCommandsTest::loginToAdminOpensTheLink()
              qPrintable(link.toString()));
 }
 
-void IntakeCommandsTest::preferencesCloseSetsTheTimerAtOnce()
+// The preferences opened over the window: the auto-backup box sets the command at once; the
+// close sets the timer, and a refused location is said in a modal box.
+void IntakeCommandsTest::preferencesActOnTheWindow()
 {
     Fixture f;
     QCOMPARE(f.installer->timer().interval(), 1200000);
     PrefsDialog* prefs = f.installer->preferences();
-    ModalWatcher watcher([&](QWidget* modal) {
-        if (modal != prefs)
-            return false;
-        QComboBox* minutes = prefs->downloadPage()->minutesBox();
-        minutes->setCurrentIndex(minutes->findText(QStringLiteral("60")));
-        closeLater(prefs);
-        return true;
-    });
-    f.action(CommandSurface::Preferences)->trigger();
-    QCOMPARE(f.installer->timer().interval(), 3600000);
-    QVERIFY(f.installer->timer().isActive());
-}
-
-void IntakeCommandsTest::autoBackupBoxSetsTheCommand()
-{
-    Fixture f;
-    PrefsDialog* prefs = f.installer->preferences();
     QAction* command = f.action(CommandSurface::AutoBackup);
     QVERIFY(!command->isChecked());
     QString status;
-    ModalWatcher watcher([&](QWidget* modal) {
-        if (modal != prefs)
-            return false;
-        prefs->locationsPage()->autoBackupBox()->click();
-        status = f.window->status();
-        closeLater(prefs);
-        return true;
-    });
-    f.action(CommandSurface::Preferences)->trigger();
-    QCOMPARE(status, kAutoBackupEnabled);
-    QVERIFY(command->isChecked());
-    QVERIFY(f.window->session().settings().AutoBackup);
-}
-
-void IntakeCommandsTest::locationWarningIsAModalBox()
-{
-    Fixture f;
-    PrefsDialog* prefs = f.installer->preferences();
-    const QString missing = f.folder.file(QStringLiteral("db/none.tdbd"));
     QStringList warnings;
     ModalWatcher watcher([&](QWidget* modal) {
         if (modal == prefs) {
-            prefs->locationsPage()->databaseBox()->setPath(missing);
+            prefs->locationsPage()->autoBackupBox()->click();
+            status = f.window->status();
+            QComboBox* minutes = prefs->downloadPage()->minutesBox();
+            minutes->setCurrentIndex(minutes->findText(QStringLiteral("60")));
+            prefs->locationsPage()->databaseBox()->setPath(f.folder.file(QStringLiteral("db/none.tdbd")));
             closeLater(prefs);
             return true;
         }
@@ -363,6 +318,11 @@ void IntakeCommandsTest::locationWarningIsAModalBox()
         return false;
     });
     f.action(CommandSurface::Preferences)->trigger();
+    QCOMPARE(status, kAutoBackupEnabled);
+    QVERIFY(command->isChecked());
+    QVERIFY(f.window->session().settings().AutoBackup);
+    QCOMPARE(f.installer->timer().interval(), 3600000);
+    QVERIFY(f.installer->timer().isActive());
     QCOMPARE(warnings, QStringList{kNoDatabaseThere});
     QCOMPARE(prefs->locationsPage()->databaseBox()->path(), f.folder.databasePath());
     QVERIFY(f.window->session().data().isConnected());
