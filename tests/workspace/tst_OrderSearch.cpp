@@ -58,17 +58,12 @@ void OrderSearchTest::cleanup()
 QSet<int> OrderSearchTest::search(const QString& text, OrdersSource source, OrderSearch::Reading reading)
 {
     const OrderSearch::Condition c = OrderSearch(source).condition(data_->database(), text, true, reading);
-    QSqlQuery query(data_->database());
-    query.prepare(QStringLiteral("SELECT ShopperID FROM %1%2")
-                      .arg(OrdersDataSet::of(source).ordersTable, c.isEmpty() ? QString() : " WHERE " + c.sql));
-    for (const QVariant& v : c.values)
-        query.addBindValue(v);
-    if (!query.exec())
-        qFatal("search failed: %s", qPrintable(query.lastError().text()));
-    QSet<int> found;
-    while (query.next())
-        found.insert(query.value(0).toInt());
-    return found;
+    const QList<int> found = test::SearchShop::numbers(
+        data_->database(),
+        QStringLiteral("SELECT ShopperID FROM %1%2")
+            .arg(OrdersDataSet::of(source).ordersTable, c.isEmpty() ? QString() : " WHERE " + c.sql),
+        c.values);
+    return QSet<int>(found.begin(), found.end());
 }
 
 void OrderSearchTest::severalWords_data()

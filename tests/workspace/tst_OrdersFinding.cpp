@@ -73,7 +73,10 @@ class OrdersFindingTest : public QObject
         const QList<int> numbers = shown();
         return QSet<int>(numbers.begin(), numbers.end());
     }
-    QList<int> query(const QString& sql, const QVariantList& values = {});
+    QList<int> query(const QString& sql, const QVariantList& values = {})
+    {
+        return test::SearchShop::numbers(w_->data.database(), sql, values);
+    }
     QSet<int> like(const QString& text, const QString& where, const QString& orders = QStringLiteral("Orders"),
                    const QString& items = QStringLiteral("Items"))
     {
@@ -116,20 +119,6 @@ void OrdersFindingTest::search(const QString& text)
     // As typed or pasted (key clicks carry Latin-1 letters only).
     box->insert(text);
     QTest::keyClick(box, Qt::Key_Return);
-}
-
-QList<int> OrdersFindingTest::query(const QString& sql, const QVariantList& values)
-{
-    QSqlQuery q(w_->data.database());
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-    QList<int> numbers;
-    while (q.next())
-        numbers << q.value(0).toInt();
-    return numbers;
 }
 
 void OrdersFindingTest::searchFindsWhatLikeFinds_data()
