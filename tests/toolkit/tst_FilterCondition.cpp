@@ -42,8 +42,6 @@ class FilterConditionTest : public QObject
         QTest::newRow("like") << FilterCondition::compare(QStringLiteral("Invoice_name"), Op::Like,
                                                           QStringLiteral("%Smith's%"))
                               << QStringLiteral("Invoice_name LIKE '%Smith''s%'");
-        QTest::newRow("or inside and") << FilterCondition::all({paid, FilterCondition::any({over10, under2})})
-                                       << QStringLiteral("Status = 'Paid' AND (Total > '10' OR Total < '2')");
         QTest::newRow("three deep")
             << FilterCondition::any({FilterCondition::all({paid, FilterCondition::any({over10, under2})}),
                                      FilterCondition::blank(QStringLiteral("Status"))})

@@ -74,7 +74,6 @@ class SqlTransactionTest : public QObject
         QTest::newRow("both commit") << false << true << true << all;
         QTest::newRow("inner rolled back") << false << false << true << withoutInner;
         QTest::newRow("outer rolled back takes the committed inner along") << false << true << false << QStringList();
-        QTest::newRow("neither commits") << false << false << false << QStringList();
         QTest::newRow("inside a transaction begun through Qt, both commit") << true << true << true << all;
         QTest::newRow("inside a transaction begun through Qt, inner rolled back")
             << true << false << true << withoutInner;

@@ -62,31 +62,24 @@ struct ArchiveFixture {
     }
 
     // Every row of a table, every column, sorted: a multiset that two tables can be compared by.
-    static QStringList rows(QSqlDatabase db, const QString& table)
-    {
-        QSqlQuery query(db);
-        query.exec(QStringLiteral("SELECT * FROM ") + table);
-        QStringList list;
-        while (query.next()) {
-            QStringList fields;
-            const QSqlRecord record = query.record();
-            for (int i = 0; i < record.count(); ++i)
-                fields << record.fieldName(i) + '=' +
-                              (query.value(i).isNull() ? QStringLiteral("NULL") : query.value(i).toString());
-            list << fields.join('|');
-        }
-        std::sort(list.begin(), list.end());
-        return list;
-    }
+    static QStringList rows(QSqlDatabase db, const QString& table) { return column(db, table, QStringLiteral("*")); }
 
-    // One column of every row, sorted.
+    // One column of every row (all of them, named, for "*"), sorted.
     static QStringList column(QSqlDatabase db, const QString& table, const QString& name)
     {
         QSqlQuery query(db);
         query.exec(QStringLiteral("SELECT %1 FROM %2").arg(name, table));
         QStringList list;
-        while (query.next())
-            list << query.value(0).toString();
+        while (query.next()) {
+            QStringList fields;
+            const QSqlRecord record = query.record();
+            for (int i = 0; i < record.count(); ++i)
+                fields << (query.value(i).isNull() ? QStringLiteral("NULL") : query.value(i).toString());
+            if (name == QLatin1String("*"))
+                for (int i = 0; i < record.count(); ++i)
+                    fields[i].prepend(record.fieldName(i) + '=');
+            list << fields.join('|');
+        }
         std::sort(list.begin(), list.end());
         return list;
     }

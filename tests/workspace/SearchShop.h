@@ -98,16 +98,26 @@ struct SearchShop {
         }
         if (!where.isEmpty())
             conditions << where;
+        const QList<int> found =
+            numbers(db,
+                    QStringLiteral("SELECT ShopperID FROM %1%2")
+                        .arg(orders, conditions.isEmpty() ? QString() : " WHERE " + conditions.join(" AND ")),
+                    values);
+        return QSet<int>(found.begin(), found.end());
+    }
+
+    // The first column of the rows a statement reads, with its values bound, as numbers.
+    static QList<int> numbers(QSqlDatabase db, const QString& sql, const QVariantList& values = {})
+    {
         QSqlQuery query(db);
-        query.prepare(QStringLiteral("SELECT ShopperID FROM %1%2")
-                          .arg(orders, conditions.isEmpty() ? QString() : " WHERE " + conditions.join(" AND ")));
+        query.prepare(sql);
         for (const QVariant& v : values)
             query.addBindValue(v);
         if (!query.exec())
-            qFatal("%s", qPrintable(query.lastError().text()));
-        QSet<int> found;
+            qFatal("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
+        QList<int> found;
         while (query.next())
-            found.insert(query.value(0).toInt());
+            found << query.value(0).toInt();
         return found;
     }
 };

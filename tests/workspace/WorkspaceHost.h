@@ -6,6 +6,8 @@
 #include "common/RecordingUserPort.h"
 #include "support/DataFixture.h"
 #include "toolkit/SqlTableModel.h"
+#include "toolkit/widgets/DataGrid.h"
+#include "workspace/OrdersWorkspace.h"
 #include "workspace/widgets/ItemsGrid.h"
 #include "workspace/widgets/OrderInspector.h"
 #include "workspace/widgets/OrdersGrid.h"
@@ -36,6 +38,21 @@ struct WorkspaceHost : DataFixture {
             bind(*view);
         data.ResetDB();
         host->show();
+    }
+
+    toolkit::DataGrid* grid() const { return view->ordersGrid()->grid(); }
+    OrdersWorkspace& workspace() const { return view->workspace(); }
+    toolkit::SqlTableModel* orders() const { return view->workspace().DataSourceOrders(); }
+    int rowOf(int shopperId) const { return rowOf(orders(), shopperId); }
+    int currentNumber() const { return workspace().currentOrder().value(QStringLiteral("ShopperID")).toInt(); }
+
+    // The numbers of the orders the grid shows, top to bottom.
+    QList<int> shown() const
+    {
+        QList<int> numbers;
+        for (int row = 0; row < orders()->rowCount(); ++row)
+            numbers << orders()->value(row, QStringLiteral("ShopperID")).toInt();
+        return numbers;
     }
 
     // The row of the order numbered shopperId among the orders a model holds, or -1.
