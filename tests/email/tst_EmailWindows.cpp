@@ -257,6 +257,19 @@ class EmailWindowsTest : public QObject
         QVERIFY(log.first().endsWith(QStringLiteral(" application error")));
     }
 
+    // The inspector's e-mail link writes to the order the grid shows as current.
+    void inspectorLinkOpensTheDialog()
+    {
+        grid()->cursor().setCurrentRow(rowOf(1003));
+        QString to;
+        onNextModal([&](QWidget* modal) {
+            to = qobject_cast<EmailDialog*>(modal)->toEdit()->text();
+            modal->close();
+        });
+        emit view()->inspector()->emailRequested();
+        QCOMPARE(to, QStringLiteral("cy@example.com"));
+    }
+
     void statusTriggers_data()
     {
         QTest::addColumn<QString>("status");
