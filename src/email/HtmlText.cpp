@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace pelmora
 {
 
@@ -54,6 +56,12 @@ Break breakOf(QStringView name)
         {QStringLiteral("th"), Break::Cell},
     };
     return breaks.value(name.toString().toLower(), Break::None);
+}
+
+bool isDigit(QChar c, bool hex)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'0' && u <= u'9') || (hex && ((u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F')));
 }
 
 bool isSpace(QChar c)
@@ -108,7 +116,11 @@ class Converter
             if (name.startsWith(u'#')) {
                 bool ok = false;
                 const bool hex = name.size() > 1 && (name[1] == u'x' || name[1] == u'X');
-                code = hex ? name.sliced(2).toUInt(&ok, 16) : name.sliced(1).toUInt(&ok, 10);
+                const QStringView digits = name.sliced(hex ? 2 : 1);
+                // Digits only: the number conversion would stop at a NUL and take what
+                // follows it as part of the reference.
+                if (std::all_of(digits.begin(), digits.end(), [hex](QChar c) { return isDigit(c, hex); }))
+                    code = digits.toUInt(&ok, hex ? 16 : 10);
                 if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000))
                     code = 0;
             } else {
