@@ -31,6 +31,11 @@
 namespace pelmora
 {
 
+ItemsGrid* WorkspaceView::itemsGrid() const
+{
+    return itemsGrid_;
+}
+
 WorkspaceView::WorkspaceView(DataModule& data, UserPort& port, QWidget* host) : QObject(host), port_(port)
 {
     setObjectName(QStringLiteral("workspaceView"));

@@ -50,7 +50,7 @@ class WorkspaceView : public QObject
     OrdersWorkspace& workspace() { return *workspace_; }
     OrderInspector* inspector() const { return inspector_; }
     OrdersGrid* ordersGrid() const { return ordersGrid_; }
-    ItemsGrid* itemsGrid() const { return itemsGrid_; }
+    ItemsGrid* itemsGrid() const;
     SavedViewsMenu* savedViews() const { return savedViews_; }
     // The program folder whose settings keep the saved views; the view used last comes back
     // once start-up has finished.
