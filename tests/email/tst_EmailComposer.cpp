@@ -246,9 +246,8 @@ class EmailComposerTest : public QObject
         QTest::newRow("entities") << "&lt;b&gt; &amp; &eacute;&#233;&#xE9; &euro; &bogus;"
                                   << QString::fromUtf8("<b> & \u00e9\u00e9\u00e9 \u20ac &bogus;\r\n");
         // The number conversion stops at a NUL: what follows it is no part of a reference.
-        QTest::newRow("NUL inside a number reference")
-            << QStringLiteral("&#2") + QChar(0) + QStringLiteral("<b>x</b>;")
-            << QStringLiteral("&#2") + QChar(0) + QStringLiteral("x;\r\n");
+        QTest::newRow("NUL inside a number reference") << QStringLiteral("&#2") + QChar(0) + QStringLiteral("<b>x</b>;")
+                                                       << QStringLiteral("&#2") + QChar(0) + QStringLiteral("x;\r\n");
         QTest::newRow("head, style, comments")
             << "<head><style>p{}</style></head><!-- x <p>y</p> --><p>z</p>" << QStringLiteral("z\r\n");
         QTest::newRow("table cells") << "<table><tr><td>A</td> <td>1</td></tr><tr><td>B</td><td>2</td></tr></table>"
