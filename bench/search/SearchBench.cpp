@@ -8,6 +8,8 @@
 //                                                  import overhead measured by run-part)
 //   pelmora-bench-search --catch-up DATABASE       indexes the rows an import left pending,
 //                                                  in the chunks the program uses while idle
+//   pelmora-bench-search --where DATABASE TEXT     prints the condition the search for TEXT
+//                                                  gives, to time or EXPLAIN in the sqlite3 shell
 #include "support/Figures.h"
 #include "workspace/OrderSearch.h"
 
@@ -77,6 +79,11 @@ int main(int argc, char** argv)
     if (args.size() == 3 && args[1] == QLatin1String("--index-only")) {
         QSqlDatabase db = open(args[2]);
         OrderSearch(OrdersSource::Live).build(db);
+        return 0;
+    }
+    if (args.size() == 4 && args[1] == QLatin1String("--where")) {
+        QSqlDatabase db = open(args[2]);
+        std::printf("%s\n", qPrintable(OrderSearch(OrdersSource::Live).whereText(db, args[3])));
         return 0;
     }
     if (args.size() == 3 && args[1] == QLatin1String("--catch-up")) {
