@@ -723,6 +723,8 @@ void OrdersWorkspace::reread()
     toolkit::SqlTableModel* model = DataSourceOrders();
     if (!model->isOpen())
         return;
+    // Rows put back or taken away change the number of orders under no filter too.
+    totalCount_ = -1;
     model->refresh();
     rowsReplaced();
     emit rowsRewritten();

@@ -288,6 +288,11 @@ class OrdersFindingTest : public QObject
         filterStatus("Paid");
         const int paid = query(QStringLiteral("SELECT count(*) FROM Orders WHERE Status = 'Paid'")).value(0);
         QCOMPARE(navigator->countText(), QStringLiteral("%1 of 80 orders").arg(paid));
+        // An order deleted and its undo change both figures.
+        QVERIFY(workspace().deleteOrder(0));
+        QCOMPARE(navigator->countText(), QStringLiteral("%1 of 79 orders").arg(paid - 1));
+        QVERIFY(!workspace().undo().isEmpty());
+        QCOMPARE(navigator->countText(), QStringLiteral("%1 of 80 orders").arg(paid));
         search(QStringLiteral("smith"));
         QCOMPARE(navigator->countText(),
                  QStringLiteral("%1 of 80 orders")
