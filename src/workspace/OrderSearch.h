@@ -82,10 +82,10 @@ class OrderSearch
     // first rows best: each walked order costs little against gathering every find.
     static qint64 readingFrom(Reading reading, qint64 orders);
 
-    // The condition on the data set's orders table for the typed text. An OrderSearch serves
-    // one moment: how often it found each word is asked of the index once, for every form. Without the index
+    // The condition on the data set's orders table for the typed text. Without the index
     // (`indexed` false) every word is found by a scan of the same text.
-    // The index is asked how often several words occur, to choose how they are looked up.
+    // The index is asked how often several words occur, to choose how they are looked up; an
+    // OrderSearch serves one moment, and asks it once for every form of the condition.
     Condition condition(const QSqlDatabase& db, const QString& text, bool indexed = true,
                         Reading reading = Reading::Gathered) const;
     // The same condition as one SQL text, its values written as quoted literals, for a
