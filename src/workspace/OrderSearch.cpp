@@ -560,7 +560,9 @@ QString OrderSearch::wordCondition(const QString& word, bool indexed, bool inOrd
     } else {
         orders = contains(orderColumns(), word, values);
     }
-    if (itemsAsked)
+    // A word too short for the index is asked of each order row read, as is a word beside the
+    // one that gathers the orders.
+    if (itemsAsked || (indexed && trigrams.isEmpty()))
         return QStringLiteral("((%1) OR %2)").arg(orders, itemsHold(word, values));
     return QStringLiteral("((%1) OR %2ShopperID IN (%3))")
         .arg(orders, inOrder ? QStringLiteral("+") : QString(), itemOrders(word, indexed, values));
@@ -636,9 +638,11 @@ qint64 OrderSearch::finds(const QSqlDatabase& db, const QString& word) const
 
 // The word on one order row: in its text, or in the text of one of its items. Read only for
 // the rows it is asked about.
-QString OrderSearch::holds(const QString& word, QVariantList& values) const
+QString OrderSearch::holds(const QString& word, bool indexed, QVariantList& values) const
 {
     const QString orders = contains(orderColumns(), word, values);
+    if (indexed)
+        return QStringLiteral("((%1) OR %2)").arg(orders, itemsHold(word, values));
     const QString items = contains(itemColumns(), word, values);
     return QStringLiteral("((%1) OR EXISTS(SELECT 1 FROM %2 WHERE %2.ShopperID=%3.ShopperID AND (%4)))")
         .arg(orders, q(set_.itemsTable), q(set_.ordersTable), items);
@@ -694,7 +698,7 @@ OrderSearch::Condition OrderSearch::condition(const QSqlDatabase& db, const QStr
     QStringList parts;
     for (qsizetype i = 0; i < all.size(); ++i)
         parts << ((lookedUp && trigramQuery(all[i]).isEmpty()) || rowByRow
-                      ? holds(all[i], c.values)
+                      ? holds(all[i], indexed, c.values)
                       : wordCondition(all[i], indexed, reading == Reading::LookedUp, gathers >= 0 && i != gathers,
                                       c.values));
     c.sql = parts.join(QStringLiteral(" AND "));

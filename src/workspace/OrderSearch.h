@@ -107,7 +107,7 @@ class OrderSearch
     QString itemOrders(const QString& word, bool indexed, QVariantList& values) const;
     QString itemsHold(const QString& word, QVariantList& values) const;
     qint64 finds(const QSqlDatabase& db, const QString& word) const;
-    QString holds(const QString& word, QVariantList& values) const;
+    QString holds(const QString& word, bool indexed, QVariantList& values) const;
 
     OrdersDataSet set_;
     // What the index answered finds() with, for the other forms of the same search.

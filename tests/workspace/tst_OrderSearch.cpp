@@ -250,8 +250,8 @@ class OrderSearchTest : public QObject
     void verifyAgreesWithScan(const QString& when)
     {
         for (OrdersSource source : {OrdersSource::Live, OrdersSource::Archive}) {
-            for (const char* text :
-                 {"smith", "widget", "sku-3", "rudder", "c1@example", "zoë", "smith widget", "rudder c1", "zoë sku"})
+            for (const char* text : {"smith", "widget", "sku-3", "rudder", "c1@example", "zoë", "smith widget",
+                                     "rudder c1", "zoë sku", "ku"})
                 for (OrderSearch::Reading reading : {OrderSearch::Reading::Gathered, OrderSearch::Reading::LookedUp})
                     QVERIFY2(search(QString::fromUtf8(text), source, reading) == scan(QString::fromUtf8(text), source),
                              qPrintable(when + QStringLiteral(": ") + QString::fromUtf8(text)));
