@@ -7,6 +7,7 @@
 #include "toolkit/widgets/RecordNavigator.h"
 #include "workspace/OrderSearch.h"
 #include "workspace/OrdersWorkspace.h"
+#include "workspace/widgets/ItemsGrid.h"
 #include "workspace/widgets/OrderSearchBar.h"
 #include "workspace/widgets/OrdersGrid.h"
 #include "workspace/widgets/SavedViewsMenu.h"
@@ -20,6 +21,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
 #include <memory>
@@ -301,11 +303,15 @@ class OrdersFindingTest : public QObject
         QCOMPARE(navigator->countText(), QStringLiteral("0 of 80 orders"));
         QVERIFY(note->isVisible());
         QVERIFY(note->text().contains(QStringLiteral("No orders match the filter")));
+        // No order is current, so no item can be added to one.
+        auto* addItem = w_->view->itemsGrid()->findChild<QToolButton*>(QStringLiteral("navInsert"));
+        QVERIFY(!addItem->isEnabled());
         emit note->linkActivated(QStringLiteral("clear"));
         QCOMPARE(searchBar()->box()->text(), QString());
         QVERIFY(grid()->filtering().filter().isEmpty());
         QCOMPARE(navigator->countText(), QStringLiteral("80 orders"));
         QVERIFY(!note->isVisible());
+        QVERIFY(addItem->isEnabled());
 
         // A shop without orders: the closed orders still say how many there are.
         exec(QStringLiteral("DELETE FROM Items"));

@@ -482,7 +482,9 @@ void RecordNavigator::updateButtons()
     m_buttons.value(Next)->setEnabled(hasView && rows > 0 && !atEnd);
     m_buttons.value(NextPage)->setEnabled(hasView && rows > 0 && !atEnd);
     m_buttons.value(Last)->setEnabled(hasView && rows > 0 && !atEnd);
-    m_buttons.value(Insert)->setEnabled(hasView);
+    // A closed data set (a detail grid with no master row) takes no new row.
+    const SqlModel* sql = hasView ? SqlModel::of(m_view->model()) : nullptr;
+    m_buttons.value(Insert)->setEnabled(hasView && (!sql || sql->isOpen()));
     m_buttons.value(Delete)->setEnabled(hasView && row >= 0 && !m_deleteRefused);
     m_buttons.value(Edit)->setEnabled(hasView && row >= 0);
     m_buttons.value(GotoBookmark)->setEnabled(m_bookmark.isValid());
