@@ -3,6 +3,7 @@
 #include "WorkspaceHost.h"
 #include "toolkit/widgets/CategoryInspector.h"
 #include "toolkit/widgets/DataGrid.h"
+#include "toolkit/widgets/InspectorModel.h"
 #include "workspace/OrdersWorkspace.h"
 #include "workspace/widgets/TriageCommands.h"
 
@@ -246,19 +247,44 @@ class TriageTest : public QObject
         QCOMPARE(workspace().history().undoCount(), 0);
     }
 
-    void lettersStillTypeWhileEditingDetails()
+    // Letters typed into a value being edited in the details are the value's; Ctrl+Down posts
+    // the value to its own order and moves on to the next.
+    void editingDetailsTypesLettersAndCtrlDownMovesOn_data()
     {
+        QTest::addColumn<bool>("inItems");
+        QTest::newRow("in the inspector") << false;
+        QTest::newRow("in the items") << true;
+    }
+
+    void editingDetailsTypesLettersAndCtrlDownMovesOn()
+    {
+        QFETCH(bool, inItems);
         workspace().setCurrentRow(w_->rowOf(1004));
-        QTableView* items = w_->view->itemsGrid()->grid()->tableView();
-        items->setFocus();
-        const QModelIndex code = items->model()->index(0, 1);
-        items->setCurrentIndex(code);
-        QTest::keyClick(items, Qt::Key_F2);
+        QAbstractItemView* details = inItems
+                                         ? static_cast<QAbstractItemView*>(w_->view->itemsGrid()->grid()->tableView())
+                                         : w_->view->inspector()->inspector()->view();
+        details->setFocus();
+        if (inItems)
+            details->setCurrentIndex(details->model()->index(0, 1));
+        else
+            details->setCurrentIndex(
+                static_cast<toolkit::InspectorModel*>(details->model())->fieldIndex(QStringLiteral("Invoice_name")));
+        QTest::keyClick(details, Qt::Key_F2);
         auto* line = qobject_cast<QLineEdit*>(editor());
         QVERIFY(line);
+        line->selectAll();
         QTest::keyClicks(line, "jk");
         QCOMPARE(line->text(), QStringLiteral("jk"));
         QCOMPARE(w_->currentNumber(), 1004);
+
+        QTest::keyClick(line, Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(w_->currentNumber(), 1003);
+        QVERIFY(!editing(details));
+        const QString posted = inItems ? QStringLiteral("SELECT count(*) FROM Items WHERE ShopperID = 1004 AND "
+                                                        "ProductCode = 'jk'")
+                                       : QStringLiteral("SELECT count(*) FROM Orders WHERE ShopperID = 1004 AND "
+                                                        "Invoice_name = 'jk'");
+        QCOMPARE(w_->scalar(posted).toInt(), 1);
     }
 
     void focusedCellHasAFrame()

@@ -17,11 +17,13 @@
 #include "workspace/widgets/SavedViewsMenu.h"
 #include "workspace/widgets/TriageCommands.h"
 
+#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QSettings>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -80,10 +82,17 @@ WorkspaceView::WorkspaceView(DataModule& data, UserPort& port, QWidget* host) : 
     for (QWidget* widget :
          {static_cast<QWidget*>(ordersGrid_), static_cast<QWidget*>(inspector_), static_cast<QWidget*>(itemsGrid_)})
         widget->addActions(triage_->shortcutActions());
-    // Triage from the order's details: J/K and Ctrl+Down/Up move between orders.
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(inspector_->inspector()->view()),
-                                    static_cast<QAbstractItemView*>(itemsGrid_->grid()->tableView())})
+    // Triage from the order's details: J/K move between orders while no value is being edited,
+    // Ctrl+Down/Up also from inside an editor (its value is posted to its order first).
+    for (QAbstractItemView* view : detailViews())
         view->installEventFilter(this);
+    for (QWidget* details : {static_cast<QWidget*>(inspector_), static_cast<QWidget*>(itemsGrid_)}) {
+        for (const auto& [key, step] : {std::pair{Qt::Key_Down, 1}, std::pair{Qt::Key_Up, -1}}) {
+            auto* shortcut = new QShortcut(QKeySequence(Qt::ControlModifier | key), details);
+            shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+            connect(shortcut, &QShortcut::activated, this, [this, step = step] { stepOrder(step); });
+        }
+    }
     // Opened already (the workspace came after ResetDB): show the rows now.
     if (data.isConnected())
         workspace_->reopen();
@@ -91,12 +100,26 @@ WorkspaceView::WorkspaceView(DataModule& data, UserPort& port, QWidget* host) : 
 
 WorkspaceView::~WorkspaceView() = default;
 
+QList<QAbstractItemView*> WorkspaceView::detailViews() const
+{
+    return {inspector_->inspector()->view(), itemsGrid_->grid()->tableView()};
+}
+
 bool WorkspaceView::stepOrder(int step)
 {
     toolkit::SqlTableModel* model = workspace_->DataSourceOrders();
     const int row = workspace_->currentRow() + step;
     if (!model->isOpen() || workspace_->currentRow() < 0 || row < 0 || row >= model->rowCount())
         return false;
+    // A value being edited in the details belongs to the order it was typed on.
+    for (QAbstractItemView* view : detailViews()) {
+        const QModelIndex current = view->currentIndex();
+        if (QWidget* editor = current.isValid() ? view->indexWidget(current) : nullptr) {
+            QAbstractItemDelegate* delegate = view->itemDelegateForIndex(current);
+            emit delegate->commitData(editor);
+            emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    }
     workspace_->setCurrentRow(row);
     return true;
 }
@@ -110,10 +133,6 @@ bool WorkspaceView::eventFilter(QObject* watched, QEvent* event)
     if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_J)
         step = 1;
     else if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_K)
-        step = -1;
-    else if (key->modifiers() == Qt::ControlModifier && key->key() == Qt::Key_Down)
-        step = 1;
-    else if (key->modifiers() == Qt::ControlModifier && key->key() == Qt::Key_Up)
         step = -1;
     // The view has the keys only while no cell is being edited: an editor keeps its letters.
     if (!step)

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+class QAbstractItemView;
 class QAction;
 #include <QPointer>
 
@@ -92,6 +93,9 @@ class WorkspaceView : public QObject
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The inspector's view and the items grid's.
+    QList<QAbstractItemView*> detailViews() const;
+
     UserPort& port_;
     QPointer<OrdersWorkspace> workspace_;
     QPointer<OrderInspector> inspector_;
