@@ -365,6 +365,30 @@ class DataGridTest : public QObject
         QCOMPARE(total(), m_grid->tableView()->viewport()->width());
     }
 
+    // The current row, in sight at the foot of the grid, stays in sight when the grid gets
+    // shorter; one scrolled out of sight by the merchant is left where it is.
+    void currentRowStaysInSightWhenTheGridShrinks()
+    {
+        QTableView* table = m_grid->tableView();
+        const int rowHeight = table->rowHeight(0);
+        const auto inSight = [&](int row) {
+            const QRect cell = table->visualRect(m_model->index(row, 1));
+            return cell.top() >= 0 && cell.bottom() < table->viewport()->height();
+        };
+        table->setCurrentIndex(m_model->index(5, 1));
+        QVERIFY(inSight(5));
+        m_grid->resize(800, m_grid->height() - table->viewport()->height() + 3 * rowHeight);
+        QTRY_COMPARE(table->viewport()->height(), 3 * rowHeight);
+        QVERIFY(inSight(5));
+
+        table->setCurrentIndex(m_model->index(0, 1));
+        table->scrollToBottom();
+        QVERIFY(!inSight(0));
+        m_grid->resize(800, m_grid->height() - rowHeight / 2);
+        QTRY_VERIFY(table->viewport()->height() < 3 * rowHeight);
+        QVERIFY(!inSight(0));
+    }
+
     void autoSizeFitsCaptionAndVisibleRows()
     {
         m_grid->columns().setWidth(QStringLiteral("Total"), 10);

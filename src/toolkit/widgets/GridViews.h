@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QTableView>
 #include <QTreeView>
 
@@ -132,6 +133,20 @@ template <class Base> class EditingView : public Base
         if (onButton)
             if (auto* combo = qobject_cast<QComboBox*>(Base::indexWidget(Base::currentIndex())))
                 combo->showPopup();
+    }
+
+    // A current row in sight stays in sight when the view gets shorter (a grouping box or a
+    // filter bar appearing above it, a splitter moved). The viewport has its new size already.
+    void resizeEvent(QResizeEvent* event) override
+    {
+        const QModelIndex current = Base::currentIndex();
+        const int before = event->oldSize().height();
+        const QRect row = current.isValid() ? Base::visualRect(current) : QRect();
+        const bool inSight = row.isValid() && row.top() >= 0 && row.bottom() < before;
+        Base::resizeEvent(event);
+        if (inSight && event->size().height() < before &&
+            Base::visualRect(current).bottom() >= Base::viewport()->height())
+            Base::scrollTo(current);
     }
 
   private:
