@@ -300,6 +300,9 @@ class DataGridTest : public QObject
         QCOMPARE(groups->rowCount(card), 2);
         QCOMPARE(groups->index(0, m_grid->columns().modelColumn(QStringLiteral("Name")), card).data().toString(),
                  QStringLiteral("Ann"));
+        // An order's first value has as much room as in the table, however deep its groups.
+        const int first = tree->treePosition();
+        QCOMPARE(tree->visualRect(groups->index(0, first, card)).width(), m_grid->tableView()->columnWidth(first));
 
         auto* chip = box->findChild<QWidget*>(QStringLiteral("groupChip_Status"));
         QVERIFY(chip);

@@ -235,7 +235,7 @@ void GridColumnLayout::setWidth(const QString& field, int width)
         return;
     }
     m_views.table->setColumnWidth(at, width);
-    m_views.tree->setColumnWidth(at, width);
+    widthInTree(at, width);
 }
 
 int GridColumnLayout::width(const QString& field) const
@@ -260,7 +260,7 @@ void GridColumnLayout::showWidths()
         const int at = modelColumn(c.field);
         if (at >= 0) {
             m_views.table->setColumnWidth(at, c.width);
-            m_views.tree->setColumnWidth(at, c.width);
+            widthInTree(at, c.width);
         }
     }
 }
@@ -270,8 +270,9 @@ void GridColumnLayout::setMovingAllowed(bool allowed)
     m_views.header->setSectionsMovable(allowed);
 }
 
-void GridColumnLayout::copyToTree()
+void GridColumnLayout::copyToTree(int levels)
 {
+    m_treeLevels = levels;
     QHeaderView* treeHeader = m_views.treeHeader;
     const QHeaderView* header = m_views.header;
     treeHeader->setSectionsMovable(true);
@@ -281,7 +282,6 @@ void GridColumnLayout::copyToTree()
         if (from != visual)
             treeHeader->moveSection(from, visual);
         m_views.tree->setColumnHidden(logical, header->isSectionHidden(logical));
-        m_views.tree->setColumnWidth(logical, header->sectionSize(logical));
     }
     placeTreeDecoration();
 }
@@ -294,9 +294,23 @@ void GridColumnLayout::placeTreeDecoration()
         const int logical = header->logicalIndex(visual);
         if (!header->isSectionHidden(logical)) {
             m_views.tree->setTreePosition(logical);
-            return;
+            break;
         }
     }
+    for (int logical = 0; logical < m_views.header->count(); ++logical)
+        if (!m_views.header->isSectionHidden(logical))
+            widthInTree(logical, m_views.header->sectionSize(logical));
+}
+
+// The column with the expand buttons is wider by the indentation of the orders' rows (one step
+// for each level of groups, and one for the buttons of the outer groups), so that its values
+// have as much room as in the table.
+void GridColumnLayout::widthInTree(int logical, int width)
+{
+    QTreeView* tree = m_views.tree;
+    const int steps = m_treeLevels + (tree->rootIsDecorated() ? 1 : 0);
+    const int indentation = logical == tree->treePosition() ? steps * tree->indentation() : 0;
+    tree->setColumnWidth(logical, width + indentation);
 }
 
 // --- auto-width and fitting ---
@@ -350,7 +364,7 @@ void GridColumnLayout::fit()
 void GridColumnLayout::onSectionResized(int logical, int oldSize, int newSize)
 {
     if (newSize > 0)
-        m_views.tree->setColumnWidth(logical, newSize);
+        widthInTree(logical, newSize);
     // Showing or hiding a column resizes it from or to nothing: that is no merchant's width.
     if (m_fitting || !m_autoWidth || oldSize == 0 || newSize == 0 || m_views.header->isSectionHidden(logical))
         return;

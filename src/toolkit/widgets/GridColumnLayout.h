@@ -71,8 +71,9 @@ class GridColumnLayout : public QObject
     // Whether the merchant may resize the rows (all rows have one height).
     void setRowResizingAllowed(bool allowed);
 
-    // The tree shows the columns as the table does: their order, visibility and widths.
-    void copyToTree();
+    // The tree shows the columns as the table does: their order, visibility and widths, with
+    // `levels` levels of groups.
+    void copyToTree(int levels);
 
     // Applies stored layout properties: "RowHeight", "AutoWidth", the grid's "Left", "Top",
     // "Width" and "Height" (a grid of its own only), and per column "Column.<field>.Visible",
@@ -93,6 +94,7 @@ class GridColumnLayout : public QObject
     void onSectionResized(int logical, int oldSize, int newSize);
     void setRowHeight(int pixels);
     void placeTreeDecoration();
+    void widthInTree(int logical, int width);
     int share(int modelColumn) const;
 
     GridViewSet& m_views;
@@ -108,6 +110,7 @@ class GridColumnLayout : public QObject
     QStringList m_fieldNames;            // model column -> field name
     bool m_autoWidth = false;
     bool m_fitting = false;
+    int m_treeLevels = 0;
     int m_rowHeight = 20;
 };
 

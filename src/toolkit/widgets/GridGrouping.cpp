@@ -211,7 +211,7 @@ void GridGrouping::rebuild()
         m_groupModel->refresh();
     else
         m_groupModel->open();
-    m_columns.copyToTree();
+    m_columns.copyToTree(int(m_grouped.size()));
     m_views.stack->setCurrentWidget(m_views.tree);
     emit viewChanged();
     emit groupingChanged(m_grouped);
