@@ -313,6 +313,35 @@ class DataGridTest : public QObject
         QCOMPARE(m_model->rowCount(), 6);
     }
 
+    // A header click sorts the records inside their groups: the groups the merchant opened stay
+    // open, and the grouped view shows the same current record as the data set.
+    void sortingGroupedRowsKeepsGroupsOpen()
+    {
+        m_grid->grouping().setGroupedColumns({QStringLiteral("Status")});
+        QTreeView* tree = m_grid->groupView();
+        QAbstractItemModel* groups = tree->model();
+        const QModelIndex paid = groups->index(1, 0);
+        QCOMPARE(paid.data().toString(), QStringLiteral("Paid (3)"));
+        tree->expand(paid);
+        const int name = m_grid->columns().modelColumn(QStringLiteral("Name"));
+        const int total = m_grid->columns().modelColumn(QStringLiteral("Total"));
+        QTest::mouseClick(tree->header()->viewport(), Qt::LeftButton, {},
+                          QPoint(tree->header()->sectionViewportPosition(total) + 5, 5));
+        QCOMPARE(m_grid->sortField(), QStringLiteral("Total"));
+        const QModelIndex reread = groups->index(1, 0);
+        QVERIFY(tree->isExpanded(reread));
+        QStringList names;
+        for (int row = 0; row < groups->rowCount(reread); ++row)
+            names << groups->index(row, name, reread).data().toString();
+        QCOMPARE(names, (QStringList{QStringLiteral("Flo"), QStringLiteral("Ann"), QStringLiteral("Cy")}));
+        // The first record in the new order (Unpaid's Bob) is current in both views, its group open.
+        const QModelIndex current = tree->currentIndex();
+        QCOMPARE(current.siblingAtColumn(name).data().toString(), QStringLiteral("Bob"));
+        QCOMPARE(m_model->index(m_grid->tableView()->currentIndex().row(), name).data().toString(),
+                 QStringLiteral("Bob"));
+        QVERIFY(tree->isExpanded(current.parent()));
+    }
+
     void slantedDragOutOfTheHeaderCarriesTheColumn()
     {
         // A merchant drags a header up and sideways to the group-by box, at an ordinary speed:

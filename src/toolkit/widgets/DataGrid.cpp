@@ -217,8 +217,11 @@ void DataGrid::sortBy(const QString& field, Qt::SortOrder order)
             d->cursor->startAtTop();
         sql->setSort(column, d->sortOrder);
     }
-    if (SqlGroupModel* groups = d->grouping->model())
-        groups->setSort(column, d->sortOrder);
+    if (d->grouping->model()) {
+        d->grouping->sortRows(column, d->sortOrder);
+        // The tree was read anew: the current record is found in it again.
+        d->cursor->settle();
+    }
     showSortIndicator();
 }
 

@@ -135,8 +135,66 @@ bool GridGrouping::isRecord(const QModelIndex& index) const
 void GridGrouping::refresh()
 {
     // A grouped grid shows the same rows as the data set.
-    if (m_groupModel && !m_grouped.isEmpty() && prepareModel())
+    if (m_groupModel && !m_grouped.isEmpty() && prepareModel()) {
+        const QList<QVariantList> open = openGroups();
         m_groupModel->refresh();
+        reopenGroups(open);
+    }
+}
+
+void GridGrouping::sortRows(const QString& column, Qt::SortOrder order)
+{
+    SqlGroupModel* groups = model();
+    if (!groups)
+        return;
+    const QList<QVariantList> open = openGroups();
+    groups->setSort(column, order);
+    reopenGroups(open);
+}
+
+// The groups open in the tree, each by its values from the outermost in, outer groups first.
+QList<QVariantList> GridGrouping::openGroups() const
+{
+    QList<QVariantList> open;
+    const QAbstractItemModel* groups = m_views.tree->model();
+    if (!groups || groups != m_groupModel.get())
+        return open;
+    const auto walk = [&](const auto& self, const QModelIndex& parent, const QVariantList& path) -> void {
+        // Below the innermost level are the records.
+        if (path.size() >= m_grouped.size())
+            return;
+        for (int row = 0; row < groups->rowCount(parent); ++row) {
+            const QModelIndex group = groups->index(row, 0, parent);
+            if (!m_views.tree->isExpanded(group))
+                continue;
+            const QVariantList inner = QVariantList(path) << group.data(SqlGroupModel::GroupValueRole);
+            open << inner;
+            self(self, group, inner);
+        }
+    };
+    walk(walk, QModelIndex(), {});
+    return open;
+}
+
+void GridGrouping::reopenGroups(const QList<QVariantList>& open)
+{
+    const QAbstractItemModel* groups = m_views.tree->model();
+    if (!groups || groups != m_groupModel.get())
+        return;
+    for (const QVariantList& path : open) {
+        QModelIndex group;
+        for (const QVariant& value : path) {
+            QModelIndex found;
+            for (int row = 0; row < groups->rowCount(group) && !found.isValid(); ++row)
+                if (groups->index(row, 0, group).data(SqlGroupModel::GroupValueRole) == value)
+                    found = groups->index(row, 0, group);
+            group = found;
+            if (!group.isValid())
+                break;
+        }
+        if (group.isValid())
+            m_views.tree->expand(group);
+    }
 }
 
 void GridGrouping::extendMenu(QMenu* menu, const QString& field)

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QVariantList>
 
 #include <memory>
 
@@ -52,6 +53,8 @@ class GridGrouping : public QObject
     bool isRecord(const QModelIndex& index) const;
     // Reads the groups again (after the data set's filter changed).
     void refresh();
+    // The records inside their groups in another order; the groups open stay open.
+    void sortRows(const QString& column, Qt::SortOrder order);
     // The column menu's grouping entries.
     void extendMenu(QMenu* menu, const QString& field);
 
@@ -64,6 +67,8 @@ class GridGrouping : public QObject
     void rebuild();
     void fetchInView();
     bool prepareModel();
+    QList<QVariantList> openGroups() const;
+    void reopenGroups(const QList<QVariantList>& open);
     void showTable();
 
     GridColumnLayout& m_columns;
