@@ -183,7 +183,7 @@ int main(int argc, char** argv)
         const qint64 orders = scalar(db, QStringLiteral("SELECT count(*) FROM Orders"));
         OrderSearch::Reading reading = OrderSearch::Reading::Gathered;
         for (OrderSearch::Reading r : {OrderSearch::Reading::LookedUp, OrderSearch::Reading::RowByRow})
-            if (found >= OrderSearch::readingFrom(r, orders))
+            if (found >= OrderSearch::readingFrom(r, orders, search.gathered(db, fragment)))
                 reading = r;
         const OrderSearch::Condition inOrder = search.condition(db, fragment, true, reading);
         int shown = 0;

@@ -650,19 +650,37 @@ QString OrderSearch::holds(const QString& word, bool indexed, QVariantList& valu
 
 // Reading a page of P rows in order walks about P * orders / found of them. Looking one up
 // among the finds costs about a seventh of gathering one find, and reading one with its items
-// about five times as much: the walk wins once found * found reaches about 20 (and 4,800)
-// times the orders, for the pages the grid reads.
-qint64 OrderSearch::readingFrom(Reading reading, qint64 orders)
+// about five times as much: the walk wins once found * gathered reaches about 20 (and 4,800)
+// times the orders, for the pages the grid reads. One word gathers about as many orders as it
+// finds; of several words, the one that gathers finds more.
+qint64 OrderSearch::readingFrom(Reading reading, qint64 orders, qint64 gathered)
 {
+    double factor = 0;
     switch (reading) {
     case Reading::Gathered:
         return 0;
     case Reading::LookedUp:
-        return qint64(std::ceil(std::sqrt(20.0 * double(orders))));
+        factor = 20.0;
+        break;
     case Reading::RowByRow:
-        return qint64(std::ceil(std::sqrt(4800.0 * double(orders))));
+        factor = 4800.0;
+        break;
     }
-    return 0;
+    const qint64 alone = qint64(std::ceil(std::sqrt(factor * double(orders))));
+    if (gathered <= 0)
+        return alone;
+    return std::min(alone, qint64(std::ceil(factor * double(orders) / double(gathered))));
+}
+
+qint64 OrderSearch::gathered(const QSqlDatabase& db, const QString& text) const
+{
+    qint64 fewest = -1;
+    for (const QString& word : words(text))
+        if (!trigramQuery(word).isEmpty()) {
+            const qint64 n = finds(db, word);
+            fewest = fewest < 0 ? n : std::min(fewest, n);
+        }
+    return fewest;
 }
 
 OrderSearch::Condition OrderSearch::condition(const QSqlDatabase& db, const QString& text, bool indexed,

@@ -79,8 +79,13 @@ class OrderSearch
     // walked, for many finds; RowByRow reads each order and its items, for a great many.
     enum class Reading { Gathered, LookedUp, RowByRow };
     // The number of orders found, in a data set of `orders`, from which a reading serves the
-    // first rows best: each walked order costs little against gathering every find.
-    static qint64 readingFrom(Reading reading, qint64 orders);
+    // first rows best: each walked order costs little against gathering every find. `gathered`
+    // is what the index finds for the word that gathers the orders (see gathered()), which
+    // several words find far fewer of: gathering costs as much as for that word alone.
+    static qint64 readingFrom(Reading reading, qint64 orders, qint64 gathered = -1);
+    // How often the index finds the word that gathers the orders of the typed text (counted up
+    // to twice kManyFinds); -1 when no word can use the index.
+    qint64 gathered(const QSqlDatabase& db, const QString& text) const;
 
     // The condition on the data set's orders table for the typed text. Without the index
     // (`indexed` false) every word is found by a scan of the same text.

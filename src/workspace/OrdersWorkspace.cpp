@@ -397,8 +397,10 @@ bool OrdersWorkspace::setModelFilter(OrdersSource source, const QString& express
     QList<toolkit::SqlModel::FilterInOrder> inOrder;
     if (indexed && !OrderSearch::words(searchText_).isEmpty()) {
         const qint64 all = ordersIn(source);
+        const qint64 gathered = search.gathered(data_.database(), searchText_);
         for (OrderSearch::Reading reading : {OrderSearch::Reading::LookedUp, OrderSearch::Reading::RowByRow})
-            inOrder << toolkit::SqlModel::FilterInOrder{OrderSearch::readingFrom(reading, all), read(reading)};
+            inOrder << toolkit::SqlModel::FilterInOrder{OrderSearch::readingFrom(reading, all, gathered),
+                                                        read(reading)};
     }
     return orders(source)->setFilter(read(OrderSearch::Reading::Gathered), inOrder);
 }
