@@ -4,6 +4,7 @@
 #include "toolkit/widgets/DataGrid.h"
 #include "toolkit/widgets/RecordNavigator.h"
 
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTableView>
@@ -115,6 +116,25 @@ class RecordNavigatorTest : public QObject
         QCoreApplication::processEvents(); // the delegate commits an Enter through a queued call
         QCOMPARE(countRows(), 6);
         QCOMPARE(countRows(QStringLiteral("PaymentMethod = 'PayPal'")), 1);
+    }
+
+    // Post is offered while a value is being edited, and posts it.
+    void postIsOnWhileAValueIsEdited()
+    {
+        m_grid->navigator()->setButtons({RecordNavigator::Post});
+        auto* post = m_grid->findChild<QToolButton*>(QStringLiteral("navPost"));
+        QTableView* view = m_grid->tableView();
+        m_grid->cursor().setCurrentRow(1);
+        view->setFocus();
+        QTRY_VERIFY(!post->isEnabled());
+        QTest::keyClick(view, Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QTRY_VERIFY(post->isEnabled());
+        editor->setText(QStringLiteral("Cheque book"));
+        QTest::mouseClick(post, Qt::LeftButton);
+        QCOMPARE(countRows(QStringLiteral("PaymentMethod = 'Cheque book'")), 1);
+        QTRY_VERIFY(!post->isEnabled());
     }
 
     void insertGoesToTheNewRowOfASortedSqlModel()

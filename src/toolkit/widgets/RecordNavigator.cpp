@@ -4,6 +4,7 @@
 
 #include <QAbstractItemDelegate>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -105,6 +106,10 @@ RecordNavigator::RecordNavigator(QWidget* parent) : QWidget(parent)
     m_count->setContentsMargins(4, 0, 6, 0);
     m_layout->addWidget(m_count);
     setButtons({First, Prior, Next, Last, Insert, Delete, Post, Cancel, Refresh});
+    // An editor opening takes the focus and one closing gives it back: Post and Cancel follow,
+    // once the view has taken the editor in or let it go.
+    connect(qApp, &QApplication::focusChanged, this,
+            [this] { QMetaObject::invokeMethod(this, &RecordNavigator::updateButtons, Qt::QueuedConnection); });
 }
 
 QString RecordNavigator::buttonObjectName(Button which)
@@ -487,6 +492,11 @@ void RecordNavigator::updateButtons()
     m_buttons.value(Insert)->setEnabled(hasView && (!sql || sql->isOpen()));
     m_buttons.value(Delete)->setEnabled(hasView && row >= 0 && !m_deleteRefused);
     m_buttons.value(Edit)->setEnabled(hasView && row >= 0);
+    // Post and Cancel have a value to post or drop only while one is being edited.
+    const QModelIndex current = hasView ? m_view->currentIndex() : QModelIndex();
+    const bool editing = current.isValid() && m_view->indexWidget(current);
+    m_buttons.value(Post)->setEnabled(editing);
+    m_buttons.value(Cancel)->setEnabled(editing);
     m_buttons.value(GotoBookmark)->setEnabled(m_bookmark.isValid());
 }
 
