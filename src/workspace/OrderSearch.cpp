@@ -560,9 +560,8 @@ QString OrderSearch::wordCondition(const QString& word, bool indexed, bool inOrd
     } else {
         orders = contains(orderColumns(), word, values);
     }
-    // A word too short for the index is asked of each order row read, as is a word beside the
-    // one that gathers the orders.
-    if (itemsAsked || (indexed && trigrams.isEmpty()))
+    // A word beside the one that gathers the orders is asked of each order row read.
+    if (itemsAsked)
         return QStringLiteral("((%1) OR %2)").arg(orders, itemsHold(word, values));
     return QStringLiteral("((%1) OR %2ShopperID IN (%3))")
         .arg(orders, inOrder ? QStringLiteral("+") : QString(), itemOrders(word, indexed, values));
@@ -677,12 +676,28 @@ qint64 OrderSearch::readingFrom(Reading reading, qint64 orders, qint64 gathered)
 qint64 OrderSearch::gathered(const QSqlDatabase& db, const QString& text) const
 {
     qint64 fewest = -1;
-    for (const QString& word : words(text))
-        if (!trigramQuery(word).isEmpty()) {
-            const qint64 n = finds(db, word);
-            fewest = fewest < 0 ? n : std::min(fewest, n);
-        }
+    gatheringWord(db, words(text), &fewest);
     return fewest;
+}
+
+// Of the words the index looks up, the one it finds least often (-1 when it looks up none), and
+// how often it finds that one.
+qsizetype OrderSearch::gatheringWord(const QSqlDatabase& db, const QStringList& all, qint64* fewest) const
+{
+    qsizetype gathers = -1;
+    qint64 least = -1;
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (trigramQuery(all[i]).isEmpty())
+            continue;
+        const qint64 n = finds(db, all[i]);
+        if (gathers < 0 || n < least) {
+            least = n;
+            gathers = i;
+        }
+    }
+    if (fewest)
+        *fewest = least;
+    return gathers;
 }
 
 OrderSearch::Condition OrderSearch::condition(const QSqlDatabase& db, const QString& text, bool indexed,
@@ -690,34 +705,18 @@ OrderSearch::Condition OrderSearch::condition(const QSqlDatabase& db, const QStr
 {
     Condition c;
     const QStringList all = words(text);
-    // Beside a word the index looks up, a word too short for it is confirmed on the orders
-    // found, instead of being looked for in every order.
-    const bool lookedUp = indexed && std::any_of(all.begin(), all.end(),
-                                                 [](const QString& word) { return !trigramQuery(word).isEmpty(); });
     const bool rowByRow = reading == Reading::RowByRow;
     // Of several words the index looks up, the one it finds least often gathers the orders;
     // the others ask each of those orders whether one of its items holds them, rather than
     // gather every order whose items do.
-    qsizetype gathers = -1;
-    if (indexed && !rowByRow) {
-        qint64 fewest = std::numeric_limits<qint64>::max();
-        int looked = 0;
-        for (qsizetype i = 0; i < all.size(); ++i) {
-            if (trigramQuery(all[i]).isEmpty())
-                continue;
-            ++looked;
-            const qint64 n = finds(db, all[i]);
-            if (n < fewest) {
-                fewest = n;
-                gathers = i;
-            }
-        }
-        if (looked < 2)
-            gathers = -1;
-    }
+    const auto looked =
+        std::count_if(all.begin(), all.end(), [](const QString& word) { return !trigramQuery(word).isEmpty(); });
+    const qsizetype gathers = indexed && !rowByRow && looked >= 2 ? gatheringWord(db, all) : -1;
+    // A word too short for the index is asked of each order read, as a word is when the rows
+    // are read one by one.
     QStringList parts;
     for (qsizetype i = 0; i < all.size(); ++i)
-        parts << ((lookedUp && trigramQuery(all[i]).isEmpty()) || rowByRow
+        parts << ((indexed && trigramQuery(all[i]).isEmpty()) || rowByRow
                       ? holds(all[i], indexed, c.values)
                       : wordCondition(all[i], indexed, reading == Reading::LookedUp, gathers >= 0 && i != gathers,
                                       c.values));

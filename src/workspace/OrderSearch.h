@@ -112,6 +112,7 @@ class OrderSearch
     QString itemOrders(const QString& word, bool indexed, QVariantList& values) const;
     QString itemsHold(const QString& word, QVariantList& values) const;
     qint64 finds(const QSqlDatabase& db, const QString& word) const;
+    qsizetype gatheringWord(const QSqlDatabase& db, const QStringList& words, qint64* fewest = nullptr) const;
     QString holds(const QString& word, bool indexed, QVariantList& values) const;
 
     OrdersDataSet set_;
