@@ -154,10 +154,7 @@ QAbstractItemModel* CategoryInspector::model() const
 void CategoryInspector::setCurrentRow(int row)
 {
     // An open editor belongs to the record it was opened on.
-    if (QWidget* editor = m_view->indexWidget(m_view->currentIndex())) {
-        emit m_delegate->commitData(editor);
-        emit m_delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
-    }
+    postEditedValue(m_view.get());
     m_model->setCurrentRow(row);
     m_view->viewport()->update();
 }

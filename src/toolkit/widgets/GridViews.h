@@ -15,6 +15,18 @@
 namespace pelmora::toolkit
 {
 
+// Posts the value being edited in the view's current cell and closes its editor, as Enter
+// would; nothing when no value is being edited.
+inline void postEditedValue(QAbstractItemView* view)
+{
+    const QModelIndex current = view->currentIndex();
+    if (QWidget* editor = current.isValid() ? view->indexWidget(current) : nullptr) {
+        QAbstractItemDelegate* delegate = view->itemDelegateForIndex(current);
+        emit delegate->commitData(editor);
+        emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
 // The editing behaviour shared by the grid's table, the grouped tree and the inspector: a
 // click on a cell or a keystroke starts editing (keyboard moves alone do not), and the
 // owner's editing-start guard is asked before any editor opens.

@@ -1,6 +1,7 @@
 #include "toolkit/widgets/RecordNavigator.h"
 
 #include "toolkit/SqlModel.h"
+#include "toolkit/widgets/GridViews.h"
 
 #include <QAbstractItemDelegate>
 #include <QAbstractItemView>
@@ -438,12 +439,7 @@ void RecordNavigator::post()
 {
     if (!m_view || !m_view->model())
         return;
-    const QModelIndex current = m_view->currentIndex();
-    if (QWidget* editor = current.isValid() ? m_view->indexWidget(current) : nullptr) {
-        QAbstractItemDelegate* delegate = m_view->itemDelegateForIndex(current);
-        emit delegate->commitData(editor);
-        emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
-    }
+    postEditedValue(m_view);
     m_view->model()->submit();
 }
 

@@ -9,6 +9,7 @@
 #include "toolkit/widgets/CategoryInspector.h"
 #include "toolkit/widgets/DataGrid.h"
 #include "toolkit/widgets/FilterBar.h"
+#include "toolkit/widgets/GridViews.h"
 #include "workspace/OrderSearch.h"
 #include "workspace/widgets/ItemsGrid.h"
 #include "workspace/widgets/OrderInspector.h"
@@ -17,7 +18,6 @@
 #include "workspace/widgets/SavedViewsMenu.h"
 #include "workspace/widgets/TriageCommands.h"
 
-#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
@@ -112,14 +112,8 @@ bool WorkspaceView::stepOrder(int step)
     if (!model->isOpen() || workspace_->currentRow() < 0 || row < 0 || row >= model->rowCount())
         return false;
     // A value being edited in the details belongs to the order it was typed on.
-    for (QAbstractItemView* view : detailViews()) {
-        const QModelIndex current = view->currentIndex();
-        if (QWidget* editor = current.isValid() ? view->indexWidget(current) : nullptr) {
-            QAbstractItemDelegate* delegate = view->itemDelegateForIndex(current);
-            emit delegate->commitData(editor);
-            emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
-        }
-    }
+    for (QAbstractItemView* view : detailViews())
+        toolkit::postEditedValue(view);
     workspace_->setCurrentRow(row);
     return true;
 }
